@@ -1,0 +1,35 @@
+// Conversions between numbers and text, small text comparisons and ASCII character classes.
+// Nothing here allocates; failures leave the output untouched.
+#pragma once
+
+#include <cstdint>
+
+// "%llu" / "%lld" into a buffer of at least 32 bytes; the number of characters, 0 on a format error.
+uint32_t xlsx_u64_to_text(uint64_t value, char* buffer);
+uint32_t xlsx_i64_to_text(int64_t value, char* buffer);
+// Shortest text that reads back as the same double ("0" for NaN and infinities); buffer of >= 40 bytes.
+uint32_t xlsx_double_to_text(char* buffer, double value);
+
+// Strict conversions: the whole text must be the number, apart from surrounding white space.
+bool xlsx_text_to_double(const char* text, double* out);
+bool xlsx_text_to_u64(const char* text, uint64_t* out);
+bool xlsx_text_to_i64(const char* text, int64_t* out);
+// "1"/"true" and "0"/"false" (case-insensitive words).
+bool xlsx_text_to_bool(const char* text, bool* out);
+
+// Prefix scanners (strtoull / strtoll rules without locale); on overflow *end is the start of the text.
+uint64_t xlsx_strtoull(const char* text, const char** end, int base);
+int64_t xlsx_strtoll(const char* text, const char** end, int base);
+
+bool xlsx_str_equal(const char* a, const char* b);
+bool xlsx_str_starts_with(const char* text, const char* prefix);
+bool xlsx_str_ends_with(const char* text, const char* suffix);
+bool xlsx_str_iequal(const char* a, const char* b);
+// Trims in place; returns the first non-space byte (null for null).
+char* xlsx_str_trim(char* text);
+
+bool char_is_space(int c);
+bool char_is_alpha(int c);
+bool char_is_alnum(int c);
+bool char_is_xdigit(int c);
+int char_to_lower(int c);
