@@ -1,0 +1,191 @@
+// Number <-> text conversions, small text comparisons and ASCII character classes.
+#include "lib/base/convert.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "lib/base/alloc.h"
+#include "lib/base/host_ops.h"
+
+namespace {
+
+constexpr uint32_t kIntegerTextSize = 32;
+constexpr uint32_t kDoubleTextSize = 40;
+
+const char* skip_space(const char* p) {
+  while (char_is_space(static_cast<unsigned char>(*p))) ++p;
+  return p;
+}
+
+bool only_space_left(const char* p) { return *skip_space(p) == '\0'; }
+
+// Digit value of c in bases up to 36, or 36 when c is no digit.
+uint32_t digit_value(unsigned char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+  return 36;
+}
+
+struct Scan {
+  uint64_t magnitude;
+  bool negative;
+  bool ok;  // at least one digit and no overflow
+  const char* end;
+};
+
+// Shared engine of the scanners: sign, base prefix, digits, magnitude limited to `limit`.
+Scan scan_integer(const char* text, int base, uint64_t limit) {
+  Scan s = {0, false, false, text};
+  if (!text || base < 0 || base > 36) return s;
+  const char* p = skip_space(text);
+  if (*p == '+' || *p == '-') s.negative = *p++ == '-';
+  if ((base == 0 || base == 16) && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+    p += 2;
+    base = 16;
+  } else if (base == 0) {
+    base = *p == '0' ? 8 : 10;
+  }
+  const char* first_digit = p;
+  uint64_t value = 0;
+  for (uint32_t d; (d = digit_value(static_cast<unsigned char>(*p))) < static_cast<uint32_t>(base); ++p) {
+    if (value > (limit - d) / static_cast<uint32_t>(base)) return s;  // overflow: end stays at text
+    value = value * static_cast<uint32_t>(base) + d;
+  }
+  if (p == first_digit) return s;
+  s.magnitude = value;
+  s.ok = true;
+  s.end = p;
+  return s;
+}
+
+}  // namespace
+
+uint32_t xlsx_u64_to_text(uint64_t value, char* buffer) {
+  int n = xlsx_snprintf(buffer, kIntegerTextSize, "%llu", static_cast<unsigned long long>(value));
+  return n < 0 ? 0 : static_cast<uint32_t>(n);
+}
+
+uint32_t xlsx_i64_to_text(int64_t value, char* buffer) {
+  int n = xlsx_snprintf(buffer, kIntegerTextSize, "%lld", static_cast<long long>(value));
+  return n < 0 ? 0 : static_cast<uint32_t>(n);
+}
+
+uint32_t xlsx_double_to_text(char* buffer, double value) {
+  if (!std::isfinite(value)) {
+    std::memcpy(buffer, "0", 2);
+    return 1;
+  }
+  char scratch[kDoubleTextSize];
+  for (int precision = 1; precision <= 16; ++precision) {
+    int n = xlsx_snprintf(scratch, sizeof scratch, "%.*g", precision, value);
+    if (n <= 0 || n >= static_cast<int>(sizeof scratch)) continue;
+    if (xlsx_host_ops()->text_to_double(scratch, nullptr) == value) {
+      std::memcpy(buffer, scratch, static_cast<size_t>(n) + 1);
+      return static_cast<uint32_t>(n);
+    }
+  }
+  int n = xlsx_snprintf(buffer, kDoubleTextSize, "%.17g", value);
+  if (n < 0) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  return static_cast<uint32_t>(n);
+}
+
+bool xlsx_text_to_double(const char* text, double* out) {
+  if (!text) return false;
+  char* end = nullptr;
+  double value = xlsx_host_ops()->text_to_double(text, &end);
+  if (!end || end == text || !only_space_left(end)) return false;
+  *out = value;
+  return true;
+}
+
+bool xlsx_text_to_u64(const char* text, uint64_t* out) {
+  if (!text || *skip_space(text) == '-') return false;
+  const char* end = text;
+  uint64_t value = xlsx_strtoull(text, &end, 10);
+  if (end == text || !only_space_left(end)) return false;
+  *out = value;
+  return true;
+}
+
+bool xlsx_text_to_i64(const char* text, int64_t* out) {
+  if (!text) return false;
+  const char* end = text;
+  int64_t value = xlsx_strtoll(text, &end, 10);
+  if (end == text || !only_space_left(end)) return false;
+  *out = value;
+  return true;
+}
+
+bool xlsx_text_to_bool(const char* text, bool* out) {
+  if (!text) return false;
+  if (xlsx_str_equal(text, "1") || xlsx_str_iequal(text, "true")) {
+    *out = true;
+    return true;
+  }
+  if (xlsx_str_equal(text, "0") || xlsx_str_iequal(text, "false")) {
+    *out = false;
+    return true;
+  }
+  return false;
+}
+
+uint64_t xlsx_strtoull(const char* text, const char** end, int base) {
+  Scan s = scan_integer(text, base, UINT64_MAX);
+  if (end) *end = s.end;
+  if (!s.ok) return 0;
+  return s.negative ? 0 - s.magnitude : s.magnitude;
+}
+
+int64_t xlsx_strtoll(const char* text, const char** end, int base) {
+  Scan s = scan_integer(text, base, static_cast<uint64_t>(INT64_MAX));
+  if (end) *end = s.end;
+  if (!s.ok) return 0;
+  int64_t magnitude = static_cast<int64_t>(s.magnitude);
+  return s.negative ? -magnitude : magnitude;
+}
+
+bool xlsx_str_equal(const char* a, const char* b) {
+  if (a == b) return true;
+  if (!a || !b) return false;
+  return std::strcmp(a, b) == 0;
+}
+
+bool xlsx_str_starts_with(const char* text, const char* prefix) {
+  if (!text || !prefix) return false;
+  return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+bool xlsx_str_ends_with(const char* text, const char* suffix) {
+  if (!text || !suffix) return false;
+  size_t text_length = std::strlen(text);
+  size_t suffix_length = std::strlen(suffix);
+  if (suffix_length > text_length) return false;
+  return std::memcmp(text + text_length - suffix_length, suffix, suffix_length) == 0;
+}
+
+bool xlsx_str_iequal(const char* a, const char* b) {
+  if (!a || !b) return a == b;  // the host's comparison is not asked to handle missing texts
+  return xlsx_host_ops()->text_equals_nocase(a, b) != 0;
+}
+
+char* xlsx_str_trim(char* text) {
+  if (!text) return nullptr;
+  while (char_is_space(static_cast<unsigned char>(*text))) ++text;
+  size_t length = std::strlen(text);
+  while (length > 0 && char_is_space(static_cast<unsigned char>(text[length - 1]))) text[--length] = '\0';
+  return text;
+}
+
+bool char_is_space(int c) { return c == ' ' || (c >= 9 && c <= 13); }
+
+bool char_is_alpha(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool char_is_alnum(int c) { return char_is_alpha(c) || (c >= '0' && c <= '9'); }
+
+bool char_is_xdigit(int c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+int char_to_lower(int c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
