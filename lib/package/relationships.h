@@ -1,0 +1,71 @@
+// Relationship parts (_rels/.rels, xl/_rels/workbook.xml.rels): find, read, add with the next free id,
+// remove. Relationship parts of other parts stay untouched in the archive.
+#pragma once
+
+#include <cstdint>
+
+#include "lib/base/status.h"
+#include "lib/xml/tree.h"
+
+struct XlsxPart;
+
+// Relationship type codes (6 and 7 have no URI; 23 means none).
+enum : uint32_t {
+  XLSX_REL_CORE_PROPERTIES = 0,
+  XLSX_REL_EXTENDED_PROPERTIES = 1,
+  XLSX_REL_CUSTOM_PROPERTIES = 2,
+  XLSX_REL_OFFICE_DOCUMENT = 3,
+  XLSX_REL_WORKSHEET = 4,
+  XLSX_REL_CHARTSHEET = 5,
+  XLSX_REL_DIALOGSHEET = 6,
+  XLSX_REL_MACROSHEET = 7,
+  XLSX_REL_CALC_CHAIN = 8,
+  XLSX_REL_EXTERNAL_LINK = 9,
+  XLSX_REL_EXTERNAL_LINK_PATH = 10,
+  XLSX_REL_THEME = 11,
+  XLSX_REL_STYLES = 12,
+  XLSX_REL_CHART = 13,
+  XLSX_REL_CHART_STYLE = 14,
+  XLSX_REL_CHART_COLORS = 15,
+  XLSX_REL_IMAGE = 16,
+  XLSX_REL_DRAWING = 17,
+  XLSX_REL_VML_DRAWING = 18,
+  XLSX_REL_SHARED_STRINGS = 19,
+  XLSX_REL_PRINTER_SETTINGS = 20,
+  XLSX_REL_VBA_PROJECT = 21,
+  XLSX_REL_CONTROL_PROPERTIES = 22,
+  XLSX_REL_NONE = 23,
+};
+
+// Handle on one .rels part of the document; does not own it.
+struct XlsxRelationships {
+  XlsxPart* part;  // may be null
+};
+
+// Handle on one Relationship element; node may be null.
+struct XlsxRelItem {
+  XmlNode* node;
+};
+
+// Type URI of a code (static storage); null for 6, 7, 23 and anything above 22.
+const char* xlsx_rel_type_uri(uint32_t code);
+// Code whose URI equals uri exactly; 23 for null or an unknown URI.
+uint32_t xlsx_rel_type_code(const char* uri);
+// The Relationships element (loading the part), or null.
+XmlNode* xlsx_rels_root(const XlsxRelationships* rels);
+// First element child whose Id equals id; a null item when none (or null arguments).
+XlsxRelItem xlsx_rels_find_by_id(const XlsxRelationships* rels, const char* id);
+// First element child whose Target equals target; a null item when none.
+XlsxRelItem xlsx_rels_find_by_target(const XlsxRelationships* rels, const char* target);
+// First element child whose Type is the code's URI; a null item when none.
+XlsxRelItem xlsx_rels_find_by_type(const XlsxRelationships* rels, uint32_t code);
+// Attribute texts; "" for a null item or missing attribute. Borrowed from the tree.
+const char* xlsx_rel_item_id(XlsxRelItem item);
+const char* xlsx_rel_item_target(XlsxRelItem item);
+// Code of the item's Type; 23 for a null item.
+uint32_t xlsx_rel_item_type(XlsxRelItem item);
+// Appends Relationship (Id = next free "rId<n>", Type, Target, and TargetMode "External" for code 10).
+// A null item when the code has no URI, the part has no root or memory runs out (nothing added then).
+XlsxRelItem xlsx_rels_add(const XlsxRelationships* rels, uint32_t code, const char* target);
+// Removes the first element child whose Id equals id: 1 when removed, else 0.
+int xlsx_rels_remove_by_id(const XlsxRelationships* rels, const char* id);

@@ -1,0 +1,44 @@
+// The shared strings table: the XML of xl/sharedStrings.xml and the document's array of texts, kept in
+// step. Texts are found by index and (through a hash index) by value; new texts are appended.
+#pragma once
+
+#include <cstdint>
+
+#include "lib/base/dynarray.h"
+#include "lib/base/status.h"
+
+struct XlsxPart;
+struct XlsxDocument;
+
+struct XlsxSharedStrings {
+  XlsxPart* part;     // xl/sharedStrings.xml, or null; not owned
+  DynArray* strings;  // the document's array of owned char* texts, or null; not owned
+  // Hash index over strings: open addressing, each slot the string position + 1 (0 = empty), holding
+  // the first position of every distinct text. Built lazily by find and extended as texts are added.
+  uint32_t* slots;        // owned
+  uint32_t slot_count;    // 0 or a power of two
+  uint32_t indexed;       // strings[0 .. indexed) are in the index
+  uint32_t distinct;      // occupied slots
+};
+
+// Stores the two pointers and an empty index; null table ignored. Call xlsx_sst_release before re-init.
+void xlsx_sst_init(XlsxSharedStrings* table, XlsxPart* part, DynArray* strings);
+// Frees the index and clears the table (the part and the array are the document's); null ignored.
+void xlsx_sst_release(XlsxSharedStrings* table);
+// Fills the document's array from its xl/sharedStrings.xml part (nothing when it has none).
+// XLSX_ERR_INVALID_ARG for null; XLSX_ERR_NO_MEMORY leaves the array empty.
+xlsx_status xlsx_sst_load(XlsxDocument* document);
+// Text of entry index; "" for a null table or array, an index not below the count, or a null entry.
+// Owned by the table: valid until the document is closed.
+const char* xlsx_sst_get(const XlsxSharedStrings* table, uint32_t index);
+// Number of entries; 0 for a null table or array.
+uint32_t xlsx_sst_count(const XlsxSharedStrings* table);
+// Smallest index whose text equals text byte for byte; -1 when none, or for a null table, array or text.
+int32_t xlsx_sst_find(XlsxSharedStrings* table, const char* text);
+// Whether xlsx_sst_find gives 0 or more.
+bool xlsx_sst_contains(XlsxSharedStrings* table, const char* text);
+// Appends text (null = "") to the XML and the array; the new index, or -1 for a null table, part or
+// array, a part without root, or when memory runs out (nothing changed then).
+int32_t xlsx_sst_append(XlsxSharedStrings* table, const char* text);
+// xlsx_sst_find, or xlsx_sst_append when the text is new; -1 on failure.
+int32_t xlsx_sst_find_or_append(XlsxSharedStrings* table, const char* text);
