@@ -60,6 +60,7 @@ struct XmlDoc {
   XmlAttr* free_attributes;
   XmlTextArena* arena;   // bulk storage for texts made by the parser
   uint32_t generation;   // incremented whenever the tree changes (callers detect edits and reloads)
+  bool heap_texts;       // set once a text in a block of its own was stored (freeing must then look)
 };
 
 // --- documents

@@ -1,0 +1,160 @@
+// Page pools of nodes and attributes, and freeing of subtrees and whole documents.
+#include "lib/xml/node_pool.h"
+
+#include "lib/base/alloc.h"
+#include "lib/xml/text_arena.h"
+
+namespace {
+
+// Pushes the slots of a page on the free list in ascending order, so the last slot is taken first.
+void push_node_slots(XmlDoc* doc, XmlNodePage* page) {
+  for (uint32_t i = 0; i < XML_PAGE_SLOTS; i++) {
+    XmlNode* slot = &page->slots[i];
+    *slot = XmlNode{};
+    slot->next_sibling = doc->free_nodes;
+    doc->free_nodes = slot;
+  }
+}
+
+void release_node_texts(XmlNode* node) {
+  xml_text_release(node->name);
+  xml_text_release(node->value);
+}
+
+void release_attribute_texts(XmlAttr* attr) {
+  xml_text_release(attr->name);
+  xml_text_release(attr->value);
+}
+
+}  // namespace
+
+bool xml_pool_grow_nodes(XmlDoc* doc) {
+  auto* page = static_cast<XmlNodePage*>(xlsx_malloc(sizeof(XmlNodePage)));
+  if (!page) return false;
+  page->previous = doc->node_pages;
+  doc->node_pages = page;
+  push_node_slots(doc, page);
+  return true;
+}
+
+bool xml_pool_grow_attributes(XmlDoc* doc) {
+  auto* page = static_cast<XmlAttrPage*>(xlsx_malloc(sizeof(XmlAttrPage)));
+  if (!page) return false;
+  page->previous = doc->attribute_pages;
+  doc->attribute_pages = page;
+  for (uint32_t i = 0; i < XML_PAGE_SLOTS; i++) {
+    XmlAttr* slot = &page->slots[i];
+    *slot = XmlAttr{};
+    slot->next = doc->free_attributes;
+    doc->free_attributes = slot;
+  }
+  return true;
+}
+
+void xml_pool_give_attribute(XmlDoc* doc, XmlAttr* attr) {
+  release_attribute_texts(attr);
+  *attr = XmlAttr{};
+  attr->next = doc->free_attributes;
+  doc->free_attributes = attr;
+}
+
+void xml_pool_give_node(XmlNode* node) {
+  XmlDoc* doc = node->document;
+  XmlAttr* attr = node->first_attribute;
+  while (attr) {
+    XmlAttr* next = attr->next;
+    xml_pool_give_attribute(doc, attr);
+    attr = next;
+  }
+  release_node_texts(node);
+  *node = XmlNode{};
+  node->next_sibling = doc->free_nodes;
+  doc->free_nodes = node;
+}
+
+void xml_pool_free_subtree(XmlNode* root) {
+  // Post-order walk that unlinks each freed child from its parent, so that every step looks only at
+  // first_child, next_sibling and parent of nodes still alive.
+  XmlNode* node = root;
+  for (;;) {
+    if (node->first_child) {
+      node = node->first_child;
+      continue;
+    }
+    if (node == root) break;
+    XmlNode* parent = node->parent;
+    XmlNode* next = node->next_sibling;
+    xml_pool_give_node(node);
+    parent->first_child = next;
+    node = next ? next : parent;
+  }
+  xml_pool_give_node(root);
+}
+
+void xml_pool_reset(XmlDoc* doc) {
+  XmlNode* owner = &doc->node;
+  doc->free_nodes = nullptr;
+  for (XmlNodePage* page = doc->node_pages; page; page = page->previous) {
+    if (doc->heap_texts) {
+      for (XmlNode& slot : page->slots) {
+        if (slot.document) release_node_texts(&slot);
+      }
+    }
+    push_node_slots(doc, page);
+  }
+  doc->free_attributes = nullptr;
+  for (XmlAttrPage* page = doc->attribute_pages; page; page = page->previous) {
+    for (XmlAttr& slot : page->slots) {
+      if (slot.owner == owner) continue;  // the document node keeps its own attributes
+      if (slot.owner && doc->heap_texts) release_attribute_texts(&slot);
+      slot = XmlAttr{};
+      slot.next = doc->free_attributes;
+      doc->free_attributes = &slot;
+    }
+  }
+  owner->first_child = nullptr;
+  owner->last_child = nullptr;
+  xml_arena_free(&doc->arena);
+}
+
+void xml_pool_release(XmlDoc* doc) {
+  XmlNodePage* node_page = doc->node_pages;
+  while (node_page) {
+    XmlNodePage* previous = node_page->previous;
+    if (doc->heap_texts) {
+      for (XmlNode& slot : node_page->slots) {
+        if (slot.document) release_node_texts(&slot);
+      }
+    }
+    xlsx_free(node_page);
+    node_page = previous;
+  }
+  XmlAttrPage* attr_page = doc->attribute_pages;
+  while (attr_page) {
+    XmlAttrPage* previous = attr_page->previous;
+    if (doc->heap_texts) {
+      for (XmlAttr& slot : attr_page->slots) {
+        if (slot.owner) release_attribute_texts(&slot);
+      }
+    }
+    xlsx_free(attr_page);
+    attr_page = previous;
+  }
+  doc->node_pages = nullptr;
+  doc->attribute_pages = nullptr;
+  doc->free_nodes = nullptr;
+  doc->free_attributes = nullptr;
+  xml_arena_free(&doc->arena);
+}
+
+uint32_t xml_pool_node_pages(const XmlDoc* doc) {
+  uint32_t count = 0;
+  for (const XmlNodePage* page = doc->node_pages; page; page = page->previous) count++;
+  return count;
+}
+
+uint32_t xml_pool_attribute_pages(const XmlDoc* doc) {
+  uint32_t count = 0;
+  for (const XmlAttrPage* page = doc->attribute_pages; page; page = page->previous) count++;
+  return count;
+}

@@ -1,0 +1,609 @@
+// The mutable XML tree: documents, null-tolerant accessors, editing, moving, removing and copying.
+#include "lib/xml/tree.h"
+
+#include <cstring>
+
+#include "lib/base/alloc.h"
+#include "lib/base/convert.h"
+#include "lib/xml/node_pool.h"
+#include "lib/xml/text_arena.h"
+
+namespace {
+
+bool names_equal(const char* a, const char* b) { return a && b && strcmp(a, b) == 0; }
+
+bool is_named_element(const XmlNode* node, const char* name) {
+  return node->type == XML_NODE_ELEMENT && names_equal(node->name, name);
+}
+
+// A text for storing in doc: "" and null share the static empty text, anything else is a heap copy.
+char* make_text(XmlDoc* doc, const char* text) {
+  if (!text || !*text) return xml_text_empty();
+  char* copy = xml_heap_text(text);
+  if (copy) doc->heap_texts = true;
+  return copy;
+}
+
+// Replaces *field with a copy of text; false (field unchanged) when memory runs out.
+bool store_text(XmlDoc* doc, char** field, const char* text) {
+  char* copy = make_text(doc, text);
+  if (!copy) return false;
+  xml_text_release(*field);
+  *field = copy;
+  doc->generation++;
+  return true;
+}
+
+// Copy of a text of the same document for another node or attribute: arena and static texts are
+// shared (they live as long as the document's content), heap texts are duplicated.
+bool share_text(XmlDoc* doc, char* text, char** out) {
+  if (!xml_text_is_heap(text)) {
+    *out = text;
+    return true;
+  }
+  *out = make_text(doc, text);
+  return *out != nullptr;
+}
+
+// A detached element named name (null gives ""), or a bare node of another kind; null when memory runs out.
+XmlNode* new_node(XmlDoc* doc, XmlNodeType type, const char* name) {
+  char* copy = nullptr;
+  if (type == XML_NODE_ELEMENT && !(copy = make_text(doc, name))) return nullptr;
+  XmlNode* node = xml_pool_take_node(doc, type);
+  if (!node) {
+    xml_text_release(copy);
+    return nullptr;
+  }
+  node->name = copy;
+  return node;
+}
+
+void link_prepend(XmlNode* parent, XmlNode* child) {
+  XmlNode* first = parent->first_child;
+  child->parent = parent;
+  child->previous_sibling = nullptr;
+  child->next_sibling = first;
+  if (first) {
+    first->previous_sibling = child;
+  } else {
+    parent->last_child = child;
+  }
+  parent->first_child = child;
+}
+
+void link_before(XmlNode* ref, XmlNode* child) {
+  XmlNode* parent = ref->parent;
+  child->parent = parent;
+  child->next_sibling = ref;
+  child->previous_sibling = ref->previous_sibling;
+  if (ref->previous_sibling) {
+    ref->previous_sibling->next_sibling = child;
+  } else {
+    parent->first_child = child;
+  }
+  ref->previous_sibling = child;
+}
+
+void link_after(XmlNode* ref, XmlNode* child) {
+  XmlNode* parent = ref->parent;
+  child->parent = parent;
+  child->previous_sibling = ref;
+  child->next_sibling = ref->next_sibling;
+  if (ref->next_sibling) {
+    ref->next_sibling->previous_sibling = child;
+  } else {
+    parent->last_child = child;
+  }
+  ref->next_sibling = child;
+}
+
+void detach(XmlNode* node) {
+  XmlNode* parent = node->parent;
+  if (!parent) return;
+  if (node->previous_sibling) {
+    node->previous_sibling->next_sibling = node->next_sibling;
+  } else {
+    parent->first_child = node->next_sibling;
+  }
+  if (node->next_sibling) {
+    node->next_sibling->previous_sibling = node->previous_sibling;
+  } else {
+    parent->last_child = node->previous_sibling;
+  }
+  node->parent = nullptr;
+  node->next_sibling = nullptr;
+  node->previous_sibling = nullptr;
+}
+
+bool is_child_of(const XmlNode* node, const XmlNode* ref) { return ref && ref->parent == node; }
+
+// Whether moved may become a child of node: same document, not the document node, and not node itself or
+// one of its ancestors (which would cut the subtree off into a cycle).
+bool can_move(const XmlNode* node, const XmlNode* moved) {
+  if (!node || !moved || node->document != moved->document) return false;
+  if (moved->type == XML_NODE_DOCUMENT) return false;
+  for (const XmlNode* up = node; up; up = up->parent) {
+    if (up == moved) return false;
+  }
+  return true;
+}
+
+void unlink_attribute(XmlAttr* attr) {
+  XmlNode* owner = attr->owner;
+  if (attr->previous) {
+    attr->previous->next = attr->next;
+  } else {
+    owner->first_attribute = attr->next;
+  }
+  if (attr->next) {
+    attr->next->previous = attr->previous;
+  } else {
+    owner->last_attribute = attr->previous;
+  }
+}
+
+// A detached copy of node with its texts and attributes but no children; null when memory runs out.
+XmlNode* copy_one(XmlDoc* doc, const XmlNode* source) {
+  XmlNode* copy = xml_pool_take_node(doc, source->type);
+  if (!copy) return nullptr;
+  if (!share_text(doc, source->name, &copy->name) || !share_text(doc, source->value, &copy->value)) {
+    xml_pool_give_node(copy);
+    return nullptr;
+  }
+  for (const XmlAttr* attr = source->first_attribute; attr; attr = attr->next) {
+    XmlAttr* target = xml_pool_take_attribute(doc);
+    if (!target) {
+      xml_pool_give_node(copy);
+      return nullptr;
+    }
+    xml_link_append_attribute(copy, target);
+    char* value = attr->value ? attr->value : xml_text_empty();
+    if (!share_text(doc, attr->name, &target->name) || !share_text(doc, value, &target->value)) {
+      xml_pool_give_node(copy);
+      return nullptr;
+    }
+  }
+  return copy;
+}
+
+bool format_number(char* buffer, const char* format, double value) {
+  int n = xlsx_snprintf(buffer, 64, format, value);
+  return n >= 0;
+}
+
+}  // namespace
+
+// --- documents
+
+XmlDoc* xml_document_create() {
+  auto* doc = static_cast<XmlDoc*>(xlsx_calloc(1, sizeof(XmlDoc)));
+  if (!doc) return nullptr;
+  doc->node.type = XML_NODE_DOCUMENT;
+  doc->node.document = doc;
+  return doc;
+}
+
+void xml_document_destroy(XmlDoc* doc) {
+  if (!doc) return;
+  xml_pool_release(doc);
+  xml_text_release(doc->node.name);
+  xml_text_release(doc->node.value);
+  xlsx_free(doc);
+}
+
+XmlNode* xml_document_element(const XmlDoc* doc) {
+  if (!doc) return nullptr;
+  for (XmlNode* child = doc->node.first_child; child; child = child->next_sibling) {
+    if (child->type == XML_NODE_ELEMENT) return child;
+  }
+  return nullptr;
+}
+
+// --- accessors
+
+XmlNodeType xml_node_type(const XmlNode* node) { return node ? node->type : XML_NODE_NULL; }
+bool xml_node_is_empty(const XmlNode* node) { return !node || node->type == XML_NODE_NULL; }
+const char* xml_node_name(const XmlNode* node) { return node && node->name ? node->name : ""; }
+const char* xml_node_value(const XmlNode* node) { return node && node->value ? node->value : ""; }
+XmlNode* xml_node_parent(const XmlNode* node) { return node ? node->parent : nullptr; }
+XmlNode* xml_node_first_child(const XmlNode* node) { return node ? node->first_child : nullptr; }
+XmlNode* xml_node_last_child(const XmlNode* node) { return node ? node->last_child : nullptr; }
+XmlNode* xml_node_next_sibling(const XmlNode* node) { return node ? node->next_sibling : nullptr; }
+XmlNode* xml_node_previous_sibling(const XmlNode* node) { return node ? node->previous_sibling : nullptr; }
+
+XmlNode* xml_node_child(const XmlNode* node, const char* name) {
+  if (!node || !name) return nullptr;
+  for (XmlNode* child = node->first_child; child; child = child->next_sibling) {
+    if (is_named_element(child, name)) return child;
+  }
+  return nullptr;
+}
+
+XmlNode* xml_node_next_sibling_named(const XmlNode* node, const char* name) {
+  if (!node || !name) return nullptr;
+  for (XmlNode* next = node->next_sibling; next; next = next->next_sibling) {
+    if (is_named_element(next, name)) return next;
+  }
+  return nullptr;
+}
+
+XmlNode* xml_node_previous_sibling_named(const XmlNode* node, const char* name) {
+  if (!node || !name) return nullptr;
+  for (XmlNode* previous = node->previous_sibling; previous; previous = previous->previous_sibling) {
+    if (is_named_element(previous, name)) return previous;
+  }
+  return nullptr;
+}
+
+XmlNode* xml_node_find_child_by_attribute(const XmlNode* node, const char* element_name, const char* attr_name,
+                                          const char* attr_value) {
+  if (!node || !attr_name || !attr_value) return nullptr;
+  for (XmlNode* child = node->first_child; child; child = child->next_sibling) {
+    if (child->type != XML_NODE_ELEMENT) continue;
+    if (element_name && !names_equal(child->name, element_name)) continue;
+    XmlAttr* attr = xml_node_attribute(child, attr_name);
+    if (attr && names_equal(xml_attribute_value(attr), attr_value)) return child;
+  }
+  return nullptr;
+}
+
+XmlNode* xml_node_text_node(const XmlNode* node) {
+  if (!node) return nullptr;
+  for (XmlNode* child = node->first_child; child; child = child->next_sibling) {
+    if (child->type == XML_NODE_TEXT || child->type == XML_NODE_CDATA) return child;
+  }
+  return nullptr;
+}
+
+const char* xml_node_text(const XmlNode* node) { return xml_node_value(xml_node_text_node(node)); }
+const char* xml_node_child_value(const XmlNode* node) { return xml_node_text(node); }
+XmlAttr* xml_node_first_attribute(const XmlNode* node) { return node ? node->first_attribute : nullptr; }
+XmlAttr* xml_attribute_next(const XmlAttr* attr) { return attr ? attr->next : nullptr; }
+const char* xml_attribute_name(const XmlAttr* attr) { return attr && attr->name ? attr->name : ""; }
+const char* xml_attribute_value(const XmlAttr* attr) { return attr && attr->value ? attr->value : ""; }
+
+XmlAttr* xml_node_attribute(const XmlNode* node, const char* name) {
+  if (!node || !name) return nullptr;
+  for (XmlAttr* attr = node->first_attribute; attr; attr = attr->next) {
+    if (names_equal(attr->name, name)) return attr;
+  }
+  return nullptr;
+}
+
+bool xml_node_has_attribute(const XmlNode* node, const char* name) { return xml_node_attribute(node, name); }
+
+// --- typed readers
+
+namespace {
+
+bool text_as_bool(const char* text, bool def) {
+  switch (text[0]) {
+    case 0:
+      return def;
+    case '1':
+    case 't':
+    case 'T':
+    case 'y':
+    case 'Y':
+      return true;
+    default:
+      return false;
+  }
+}
+
+double text_as_double(const char* text, double def) {
+  double value;
+  return xlsx_text_to_double(text, &value) ? value : def;
+}
+
+uint64_t text_as_u64(const char* text, uint64_t def) {
+  uint64_t value;
+  return xlsx_text_to_u64(text, &value) ? value : def;
+}
+
+int64_t text_as_i64(const char* text, int64_t def) {
+  int64_t value;
+  return xlsx_text_to_i64(text, &value) ? value : def;
+}
+
+}  // namespace
+
+bool xml_attribute_as_bool(const XmlAttr* attr, bool def) { return text_as_bool(xml_attribute_value(attr), def); }
+bool xml_node_text_as_bool(const XmlNode* node, bool def) { return text_as_bool(xml_node_text(node), def); }
+
+double xml_attribute_as_double(const XmlAttr* attr, double def) {
+  return attr ? text_as_double(xml_attribute_value(attr), def) : def;
+}
+
+double xml_node_text_as_double(const XmlNode* node, double def) { return text_as_double(xml_node_text(node), def); }
+
+uint64_t xml_attribute_as_u64(const XmlAttr* attr, uint64_t def) {
+  return attr ? text_as_u64(xml_attribute_value(attr), def) : def;
+}
+
+uint64_t xml_node_text_as_u64(const XmlNode* node, uint64_t def) { return text_as_u64(xml_node_text(node), def); }
+
+int64_t xml_attribute_as_i64(const XmlAttr* attr, int64_t def) {
+  return attr ? text_as_i64(xml_attribute_value(attr), def) : def;
+}
+
+int64_t xml_node_text_as_i64(const XmlNode* node, int64_t def) { return text_as_i64(xml_node_text(node), def); }
+
+uint32_t xml_attribute_as_uint(const XmlAttr* attr, uint32_t def) {
+  uint64_t value = xml_attribute_as_u64(attr, def);
+  return value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
+}
+
+int32_t xml_attribute_as_int(const XmlAttr* attr, int32_t def) {
+  int64_t value = xml_attribute_as_i64(attr, def);
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(value);
+}
+
+// --- attribute writers
+
+const char* xml_attribute_set_value(XmlAttr* attr, const char* text) {
+  if (!attr || !store_text(attr->owner->document, &attr->value, text)) return nullptr;
+  return attr->value;
+}
+
+bool xml_attribute_set_name(XmlAttr* attr, const char* text) {
+  return attr && store_text(attr->owner->document, &attr->name, text);
+}
+
+bool xml_attribute_set_bool(XmlAttr* attr, bool flag) { return xml_attribute_set_value(attr, flag ? "true" : "false"); }
+
+bool xml_attribute_set_float(XmlAttr* attr, float value) {
+  char buffer[64];
+  return attr && format_number(buffer, "%.9g", value) && xml_attribute_set_value(attr, buffer);
+}
+
+bool xml_attribute_set_double(XmlAttr* attr, double value) {
+  char buffer[64];
+  return attr && format_number(buffer, "%.17g", value) && xml_attribute_set_value(attr, buffer);
+}
+
+bool xml_attribute_set_u64(XmlAttr* attr, uint64_t value) {
+  char buffer[32];
+  return attr && xlsx_u64_to_text(value, buffer) && xml_attribute_set_value(attr, buffer);
+}
+
+bool xml_attribute_set_i64(XmlAttr* attr, int64_t value) {
+  char buffer[32];
+  return attr && xlsx_i64_to_text(value, buffer) && xml_attribute_set_value(attr, buffer);
+}
+
+// --- element text writers
+
+bool xml_node_set_text(XmlNode* node, const char* text) {
+  if (!node) return false;
+  XmlDoc* doc = node->document;
+  XmlNode* text_node = xml_node_text_node(node);
+  if (text_node) return store_text(doc, &text_node->value, text);
+  char* copy = make_text(doc, text);
+  if (!copy) return false;
+  text_node = xml_pool_take_node(doc, XML_NODE_TEXT);
+  if (!text_node) {
+    xml_text_release(copy);
+    return false;
+  }
+  text_node->value = copy;
+  xml_link_append(node, text_node);
+  doc->generation++;
+  return true;
+}
+
+bool xml_node_set_text_float(XmlNode* node, float value) {
+  char buffer[64];
+  return node && format_number(buffer, "%.9g", value) && xml_node_set_text(node, buffer);
+}
+
+bool xml_node_set_text_double(XmlNode* node, double value) {
+  char buffer[64];
+  return node && format_number(buffer, "%.17g", value) && xml_node_set_text(node, buffer);
+}
+
+bool xml_node_set_text_u64(XmlNode* node, uint64_t value) {
+  char buffer[32];
+  return node && xlsx_u64_to_text(value, buffer) && xml_node_set_text(node, buffer);
+}
+
+bool xml_node_set_text_i64(XmlNode* node, int64_t value) {
+  char buffer[32];
+  return node && xlsx_i64_to_text(value, buffer) && xml_node_set_text(node, buffer);
+}
+
+bool xml_node_set_value(XmlNode* node, const char* text) {
+  return node && store_text(node->document, &node->value, text);
+}
+
+// --- creating
+
+XmlNode* xml_node_append_child(XmlNode* node, const char* name) {
+  if (!node) return nullptr;
+  XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
+  if (!child) return nullptr;
+  xml_link_append(node, child);
+  node->document->generation++;
+  return child;
+}
+
+XmlNode* xml_node_prepend_child(XmlNode* node, const char* name) {
+  if (!node) return nullptr;
+  XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
+  if (!child) return nullptr;
+  link_prepend(node, child);
+  node->document->generation++;
+  return child;
+}
+
+XmlNode* xml_node_insert_child_after(XmlNode* node, const char* name, XmlNode* ref) {
+  if (!node) return nullptr;
+  if (!is_child_of(node, ref)) return xml_node_append_child(node, name);
+  XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
+  if (!child) return nullptr;
+  link_after(ref, child);
+  node->document->generation++;
+  return child;
+}
+
+XmlNode* xml_node_insert_child_before(XmlNode* node, const char* name, XmlNode* ref) {
+  if (!node) return nullptr;
+  if (!is_child_of(node, ref)) return xml_node_append_child(node, name);
+  XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
+  if (!child) return nullptr;
+  link_before(ref, child);
+  node->document->generation++;
+  return child;
+}
+
+XmlNode* xml_node_append_child_of_type(XmlNode* node, XmlNodeType type) {
+  if (!node || type == XML_NODE_DOCUMENT || type > XML_NODE_DOCTYPE) return nullptr;
+  XmlNode* child = xml_pool_take_node(node->document, type);
+  if (!child) return nullptr;
+  xml_link_append(node, child);
+  node->document->generation++;
+  return child;
+}
+
+XmlAttr* xml_node_append_attribute(XmlNode* node, const char* name) {
+  if (!node) return nullptr;
+  XmlDoc* doc = node->document;
+  char* copy = make_text(doc, name);
+  if (!copy) return nullptr;
+  XmlAttr* attr = xml_pool_take_attribute(doc);
+  if (!attr) {
+    xml_text_release(copy);
+    return nullptr;
+  }
+  attr->name = copy;
+  attr->value = xml_text_empty();
+  xml_link_append_attribute(node, attr);
+  doc->generation++;
+  return attr;
+}
+
+XmlAttr* xml_node_set_attribute(XmlNode* node, const char* name, const char* text) {
+  if (!node) return nullptr;
+  XmlAttr* attr = xml_node_attribute(node, name);
+  if (attr) return xml_attribute_set_value(attr, text) ? attr : nullptr;
+  attr = xml_node_append_attribute(node, name);
+  if (!attr) return nullptr;
+  if (!xml_attribute_set_value(attr, text)) {
+    // Out of memory for the value: take the new attribute away again so nothing changes.
+    unlink_attribute(attr);
+    xml_pool_give_attribute(node->document, attr);
+    return nullptr;
+  }
+  return attr;
+}
+
+// --- moving
+
+XmlNode* xml_node_prepend_move(XmlNode* node, XmlNode* moved) {
+  if (!can_move(node, moved)) return nullptr;
+  detach(moved);
+  link_prepend(node, moved);
+  node->document->generation++;
+  return moved;
+}
+
+XmlNode* xml_node_append_move(XmlNode* node, XmlNode* moved) {
+  if (!can_move(node, moved)) return nullptr;
+  detach(moved);
+  xml_link_append(node, moved);
+  node->document->generation++;
+  return moved;
+}
+
+XmlNode* xml_node_insert_move_before(XmlNode* node, XmlNode* moved, XmlNode* ref) {
+  if (!is_child_of(node, ref)) return xml_node_append_move(node, moved);
+  if (!can_move(node, moved)) return nullptr;
+  if (moved == ref) return moved;
+  detach(moved);
+  link_before(ref, moved);
+  node->document->generation++;
+  return moved;
+}
+
+XmlNode* xml_node_insert_move_after(XmlNode* node, XmlNode* moved, XmlNode* ref) {
+  if (!is_child_of(node, ref)) return xml_node_prepend_move(node, moved);
+  if (!can_move(node, moved)) return nullptr;
+  if (moved == ref) return moved;
+  detach(moved);
+  link_after(ref, moved);
+  node->document->generation++;
+  return moved;
+}
+
+// --- removing
+
+bool xml_node_remove_child(XmlNode* node, XmlNode* child) {
+  if (!node || !child || child->parent != node) return false;
+  detach(child);
+  xml_pool_free_subtree(child);
+  node->document->generation++;
+  return true;
+}
+
+bool xml_node_remove_child_named(XmlNode* node, const char* name) {
+  return xml_node_remove_child(node, xml_node_child(node, name));
+}
+
+void xml_node_remove_children(XmlNode* node) {
+  if (!node || !node->first_child) return;
+  XmlNode* child = node->first_child;
+  while (child) {
+    XmlNode* next = child->next_sibling;
+    xml_pool_free_subtree(child);
+    child = next;
+  }
+  node->first_child = nullptr;
+  node->last_child = nullptr;
+  node->document->generation++;
+}
+
+bool xml_node_remove_attribute(XmlNode* node, const char* name) {
+  XmlAttr* attr = xml_node_attribute(node, name);
+  if (!attr) return false;
+  unlink_attribute(attr);
+  xml_pool_give_attribute(node->document, attr);
+  node->document->generation++;
+  return true;
+}
+
+// --- copying
+
+XmlNode* xml_node_copy(const XmlNode* node) {
+  if (!node || node->type == XML_NODE_DOCUMENT) return nullptr;
+  XmlDoc* doc = node->document;
+  XmlNode* root = copy_one(doc, node);
+  if (!root) return nullptr;
+  // Pre-order walk over the source; target follows it one level at a time.
+  const XmlNode* source = node;
+  XmlNode* target = root;
+  for (;;) {
+    const XmlNode* next = source->first_child;
+    XmlNode* parent = target;
+    if (!next) {
+      while (source != node && !source->next_sibling) {
+        source = source->parent;
+        target = target->parent;
+      }
+      if (source == node) break;
+      next = source->next_sibling;
+      parent = target->parent;
+    }
+    XmlNode* copy = copy_one(doc, next);
+    if (!copy) {
+      xml_pool_free_subtree(root);
+      return nullptr;
+    }
+    xml_link_append(parent, copy);
+    source = next;
+    target = copy;
+  }
+  doc->generation++;
+  return root;
+}
