@@ -1,0 +1,17 @@
+# 32-bit x86, built with Debian's i686-linux-gnu cross compiler and run natively. Use through
+# scripts/port-test.sh i386, or:
+#   cmake -S . -B build-i386 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/i386-linux-gnu.cmake \
+#         -DXLSX_SYSROOT=$PWD/build-i386/sysroot
+# The cross compiler's C library is used instead of multiarch i386 packages because gcc-multilib removes the
+# PowerPC cross compiler; both targets can then live on one machine.
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(XLSX_CROSS_TRIPLE i686-linux-gnu)
+set(XLSX_CROSS_NAME i386)
+include("${CMAKE_CURRENT_LIST_DIR}/cross-linux-gnu.cmake")
+
+# Programs run on the build machine's kernel directly: they name the cross C library's loader and find
+# libstdc++ beside it, so no i386 packages of the build machine are needed.
+set(_xlsx_i386_run "-Wl,--dynamic-linker=${XLSX_CROSS_LIBC_ROOT}/lib/ld-linux.so.2 -Wl,-rpath,${XLSX_CROSS_LIBC_ROOT}/lib")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${_xlsx_i386_run}")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-Wl,-rpath,${XLSX_CROSS_LIBC_ROOT}/lib")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-Wl,-rpath,${XLSX_CROSS_LIBC_ROOT}/lib")

@@ -1,0 +1,17 @@
+# 32-bit big-endian PowerPC (the real target's processor family), built with Debian's powerpc-linux-gnu
+# cross compiler and run under qemu-ppc user-mode emulation. Use through scripts/port-test.sh ppc32, or:
+#   cmake -S . -B build-ppc32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/ppc32-linux-gnu.cmake \
+#         -DXLSX_SYSROOT=$PWD/build-ppc32/sysroot
+set(CMAKE_SYSTEM_PROCESSOR powerpc)
+set(XLSX_CROSS_TRIPLE powerpc-linux-gnu)
+set(XLSX_CROSS_NAME ppc32)
+include("${CMAKE_CURRENT_LIST_DIR}/cross-linux-gnu.cmake")
+
+# CTest and gtest_discover_tests run every target executable through the emulator. -L gives qemu the
+# target's C library root, where it finds the dynamic loader ld.so.1 and libstdc++; the sysroot's own
+# dependencies are linked statically and need no run-time path.
+if(NOT XLSX_QEMU)
+  set(XLSX_QEMU /usr/bin/qemu-ppc)
+endif()
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES XLSX_QEMU)
+set(CMAKE_CROSSCOMPILING_EMULATOR "${XLSX_QEMU};-L;${XLSX_CROSS_LIBC_ROOT}")

@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Builds the library, plugin, host and tests for a 32-bit target and runs the whole test suite there:
+#   ppc32  32-bit big-endian PowerPC, cross-compiled, run under qemu-ppc user-mode emulation
+#   i386   32-bit x86, cross-compiled, run natively
+#   all    both, one after the other
+# On a fresh Debian 12 machine (as root) it first installs the cross compilers and emulator from Debian and
+# builds zlib, libzip, libdeflate, Lua 5.4 and GoogleTest from Debian's sources into build-TARGET/sysroot.
+# Every step is timed; a step whose result is present (packages, sysroot) is reused.
+#
+# Usage: scripts/port-test.sh [options] ppc32|i386|all
+#   --no-install   do not touch Debian packages (fail if something is missing)
+#   --rebuild      drop the target's build folder, sysroot included, and start over
+#   --keep-going   build every target that compiles and run the tests even after a build failure
+#                  (the exit status still reports the failure)
+#   --deps-only    stop after the sysroot
+# Environment: PORT_JOBS (parallel jobs, default 2), PORT_CTEST_ARGS (extra ctest arguments, e.g. "-R xml"),
+#   PORT_BUILD_TARGETS (build only these CMake targets, e.g. "base_tests xml_tests"),
+#   PORT_BUILD_ROOT (folder for build-TARGET, default the repository root).
+set -uo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/cross/common.sh"
+
+install=1 rebuild=0 keep_going=0 deps_only=0 targets=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --no-install) install=0 ;;
+    --rebuild) rebuild=1 ;;
+    --keep-going) keep_going=1 ;;
+    --deps-only) deps_only=1 ;;
+    ppc32 | i386) targets+=("$1") ;;
+    all) targets+=(ppc32 i386) ;;
+    -h | --help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) port_die "unknown argument '$1' (see --help)" ;;
+  esac
+  shift
+done
+[ ${#targets[@]} -gt 0 ] || port_die "name a target: ppc32, i386 or all (see --help)"
+
+TIMES=()
+FAILED=()
+# Runs one timed step; its time is recorded whatever the outcome.
+step() {
+  local label=$1 start rc
+  shift
+  start=$(port_now)
+  port_log "== $label"
+  "$@"
+  rc=$?
+  TIMES+=("$(printf '%-22s %8ss  %s' "$label" "$(port_elapsed "$start")" "$([ $rc = 0 ] && echo ok || echo "FAILED ($rc)")")")
+  [ $rc = 0 ] || FAILED+=("$label")
+  return $rc
+}
+
+probe() {
+  local t=$1 build triple out
+  build=$(port_build_dir "$t")
+  triple=$(port_triple "$t")
+  out=$build/probe
+  "$triple-gcc" -std=c11 -O2 -Wall -Wextra -o "$out" "$XLSX_ROOT/scripts/cross/probe.c" \
+    $([ "$t" = i386 ] && echo "-Wl,--dynamic-linker=/usr/$triple/lib/ld-linux.so.2") || return 1
+  if [ "$t" = ppc32 ]; then qemu-ppc -L "/usr/$triple" "$out"; else "$out"; fi | sed "s/^/[port] $t /" >&2
+}
+
+configure() {
+  local t=$1 build
+  build=$(port_build_dir "$t")
+  probe "$t" || return 1
+  cmake -G Ninja -S "$XLSX_ROOT" -B "$build" -Wno-dev \
+    -DCMAKE_TOOLCHAIN_FILE="$(port_toolchain "$t")" -DXLSX_SYSROOT="$(port_sysroot "$t")" \
+    -DXLSX_BUILD_TESTS=ON -DXLSX_BUILD_BENCH=OFF -DXLSX_BUILD_FUZZ=OFF -DXLSX_SANITIZE=OFF \
+    -DXLSX_HAVE_PYTHON_PEERS=OFF >"$build/port-configure.log" 2>&1
+  local rc=$?
+  [ $rc = 0 ] || tail -n 40 "$build/port-configure.log" >&2
+  return $rc
+}
+
+build() {
+  local t=$1 build rc warnings
+  build=$(port_build_dir "$t")
+  local only=()
+  for tgt in ${PORT_BUILD_TARGETS:-}; do only+=(--target "$tgt"); done
+  cmake --build "$build" -j "$PORT_JOBS" "${only[@]}" $([ $keep_going = 1 ] && echo "-- -k 0") \
+    >"$build/port-build.log" 2>&1
+  rc=$?
+  warnings=$(grep -c 'warning:' "$build/port-build.log")
+  port_log "$t: $warnings compiler warning(s); full log in $build/port-build.log"
+  grep -E 'warning:|error:' "$build/port-build.log" | sort -u | head -n 40 >&2
+  [ $rc = 0 ] || tail -n 30 "$build/port-build.log" >&2
+  return $rc
+}
+
+run_tests() {
+  local t=$1 build
+  build=$(port_build_dir "$t")
+  # shellcheck disable=SC2086
+  ctest --test-dir "$build" --output-on-failure -j "$PORT_JOBS" --timeout 900 ${PORT_CTEST_ARGS:-} 2>&1 |
+    tee "$build/port-test.log"
+}
+
+if [ $install = 1 ]; then
+  step "packages" "$XLSX_ROOT/scripts/cross/install-packages.sh" "${targets[@]}" || exit 1
+fi
+
+for t in "${targets[@]}"; do
+  build_dir=$(port_build_dir "$t")
+  [ $rebuild = 1 ] && rm -rf "$build_dir"
+  mkdir -p "$build_dir"
+  step "$t deps" "$XLSX_ROOT/scripts/cross/build-sysroot.sh" "$t" || continue
+  [ $deps_only = 1 ] && continue
+  step "$t configure" configure "$t" || continue
+  if ! step "$t build" build "$t" && [ $keep_going = 0 ]; then continue; fi
+  step "$t test" run_tests "$t"
+done
+
+echo
+echo "Port run ($(date -u +%Y-%m-%dT%H:%MZ), ${PORT_JOBS} jobs):"
+for line in "${TIMES[@]}"; do echo "  $line"; done
+for t in "${targets[@]}"; do
+  [ -d "$(port_build_dir "$t")" ] && printf '%s\n' "${TIMES[@]}" >"$(port_build_dir "$t")/port-times.txt"
+done
+if [ ${#FAILED[@]} -gt 0 ]; then
+  echo "Failed steps: ${FAILED[*]}"
+  exit 1
+fi
