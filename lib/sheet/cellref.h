@@ -1,0 +1,65 @@
+// Cell references: a cell's 1-based row and column numbers together with its "A1" text, the limits of a
+// worksheet, and the conversions between column numbers and letters.
+//
+// Reference texts are read strictly: ASCII column letters (either case, at most three, at most "XFD"),
+// then the row digits (at most seven, at most 1048576). Blanks may stand between the letters and the
+// digits and after the digits; anything else makes the text name no cell. Numbers never wrap onto
+// another cell.
+#pragma once
+
+#include <cstdint>
+
+#include "lib/base/status.h"
+
+enum : uint32_t {
+  XLSX_CELLREF_MAX_ROW = 1048576u,  // 0x100000
+  XLSX_CELLREF_MAX_COLUMN = 16384u,  // "XFD"
+  XLSX_CELLREF_TEXT_SIZE = 24,       // 23 characters and the terminator
+};
+
+// A plain value record; copy it freely, it owns nothing.
+struct XlsxCellRef {
+  uint32_t row;     // 1..1048576
+  uint16_t column;  // 1..16384
+  char text[XLSX_CELLREF_TEXT_SIZE];
+};
+
+// True when 1 <= row <= 1048576 and 1 <= column <= 16384.
+bool xlsx_cellref_is_valid(uint32_t row, uint32_t column);
+// Writes the letters of column ("A", "XFD") into buffer (at least 4 bytes) and returns buffer; an
+// out-of-range column writes the empty text. Null buffer gives null.
+char* xlsx_column_to_letters(uint32_t column, char* buffer);
+// Column number of a text made only of 1 to 3 ASCII letters (lower case = upper case); 0 for a null or
+// empty text, any other character, more than three letters or a column above 16384.
+uint16_t xlsx_letters_to_column(const char* text);
+// Row number of the decimal digits after leading blanks (space, tab), read up to the first non-digit;
+// 0 for a null text, no digit, more than seven digits or a row above 1048576.
+uint32_t xlsx_row_from_digits(const char* text);
+// Row and column named by a reference text; fills whichever outputs are given. A text that is not
+// letters-then-digits gives 0 for both; a text of letters alone gives row 0 and its column.
+void xlsx_cellref_split(const char* text, uint32_t* row_out, uint32_t* column_out);
+
+// Sets the default reference: row 1, column 1, "A1". Null ref is ignored.
+void xlsx_cellref_init(XlsxCellRef* ref);
+// Sets both numbers and rebuilds the text; XLSX_ERR_INVALID_ARG (ref unchanged) for an invalid pair or null ref.
+xlsx_status xlsx_cellref_set(XlsxCellRef* ref, uint32_t row, uint32_t column);
+// Sets the row, validated with the ref's current column; as xlsx_cellref_set otherwise.
+xlsx_status xlsx_cellref_set_row(XlsxCellRef* ref, uint32_t row);
+// Sets the column, validated with the ref's current row; as xlsx_cellref_set otherwise.
+xlsx_status xlsx_cellref_set_column(XlsxCellRef* ref, uint32_t column);
+// Sets the position named by text and keeps the text as given (cut to 23 characters); a null or empty
+// text gives "A1". XLSX_ERR_INVALID_ARG when the text names no valid cell (ref reset to "A1") or ref is null.
+xlsx_status xlsx_cellref_set_text(XlsxCellRef* ref, const char* text);
+// Row number; 0 for a null ref.
+uint32_t xlsx_cellref_row(const XlsxCellRef* ref);
+// Column number; 0 for a null ref.
+uint32_t xlsx_cellref_column(const XlsxCellRef* ref);
+// The reference text, lent by ref and valid until ref changes; "" for a null ref.
+const char* xlsx_cellref_text(const XlsxCellRef* ref);
+// True when rows and columns are equal (the texts are not compared); two null refs are equal, one is not.
+bool xlsx_cellref_equal(const XlsxCellRef* a, const XlsxCellRef* b);
+// -1, 0 or 1 in row-major order; a null ref sorts first (two null refs compare 0).
+int xlsx_cellref_compare(const XlsxCellRef* a, const XlsxCellRef* b);
+// Column of the letter part of a reference text such as a cell's `r` attribute; 0 for a null, empty or
+// malformed text.
+uint32_t xlsx_column_of_ref_text(const char* text);
