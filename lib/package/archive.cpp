@@ -1,0 +1,655 @@
+// ZIP access through libzip: the file buffer is read in place, entries are inflated on demand with a
+// cap on their inflated size, and a new archive is built in memory in which untouched records are copied
+// with their compressed bytes and changed entries arrive already deflated by libdeflate (level 6).
+#include "lib/package/archive.h"
+
+#include <libdeflate.h>
+#include <zip.h>
+
+#include <cstring>
+
+#include "lib/base/alloc.h"
+#include "lib/base/host_ops.h"
+#include "lib/base/strmap.h"
+
+namespace {
+
+// Smallest valid ZIP: the end-of-central-directory record alone.
+const uint32_t kEndRecordSize = 22;
+// Deflate cannot expand more than about 1032:1; an entry's buffer is first sized by its compressed
+// size times this, never by the declared size alone.
+const uint64_t kMaxDeflateRatio = 1032;
+// Attempts at a free temporary file name beside the target.
+const uint32_t kTempNameAttempts = 16;
+
+void entry_destroy(void* slot) {
+  XlsxArchiveEntry* entry = static_cast<XlsxArchiveEntry*>(slot);
+  xlsx_free(entry->name);
+  xlsx_free(entry->data);
+  entry->name = nullptr;
+  entry->data = nullptr;
+}
+
+XlsxArchiveEntry* entry_at(const XlsxArchive* archive, uint32_t index) {
+  return static_cast<XlsxArchiveEntry*>(dynarray_get(&archive->entries, index));
+}
+
+// Index of the entry called name, or UINT32_MAX.
+uint32_t find_entry(const XlsxArchive* archive, const char* name) {
+  for (uint32_t i = 0; i < archive->entries.count; i++) {
+    if (strcmp(entry_at(archive, i)->name, name) == 0) return i;
+  }
+  return UINT32_MAX;
+}
+
+// Drops the entry's cached bytes and gives their charge back to the archive.
+void drop_entry_data(XlsxArchive* archive, XlsxArchiveEntry* entry) {
+  archive->inflated_total -= entry->charged;
+  entry->charged = 0;
+  xlsx_free(entry->data);
+  entry->data = nullptr;
+  entry->size = 0;
+  entry->loaded = 0;
+}
+
+xlsx_status status_of_zip_error(int zip_code) {
+  return zip_code == ZIP_ER_MEMORY ? XLSX_ERR_NO_MEMORY : XLSX_ERR_PARSE;
+}
+
+// Opens a libzip reader over bytes (which stay the caller's and must outlive the reader).
+xlsx_status open_reader(const char* bytes, uint32_t size, zip_t** out) {
+  *out = nullptr;
+  if (size < kEndRecordSize) return XLSX_ERR_PARSE;
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_buffer_create(bytes, size, 0, &error);
+  if (!source) {
+    zip_error_fini(&error);
+    return XLSX_ERR_NO_MEMORY;
+  }
+  zip_t* reader = zip_open_from_source(source, ZIP_RDONLY, &error);
+  if (!reader) {
+    xlsx_status status = status_of_zip_error(zip_error_code_zip(&error));
+    zip_source_free(source);
+    zip_error_fini(&error);
+    return status;
+  }
+  zip_error_fini(&error);
+  *out = reader;
+  return XLSX_OK;
+}
+
+// Adds (or rebinds, for a name seen before) the entry of record index; seen maps names to list slots + 1.
+xlsx_status add_record(DynArray* entries, StrMap* seen, const char* name, uint32_t index) {
+  uintptr_t slot = reinterpret_cast<uintptr_t>(strmap_get(seen, name));
+  if (slot != 0) {
+    XlsxArchiveEntry* entry = static_cast<XlsxArchiveEntry*>(dynarray_get(entries, uint32_t(slot - 1)));
+    entry->source_index = index;  // a duplicate name is bound to its last record, in its first place
+    return XLSX_OK;
+  }
+  XlsxArchiveEntry entry = {};
+  entry.name = xlsx_strdup(name);
+  entry.source_index = index;
+  if (!entry.name) return XLSX_ERR_NO_MEMORY;
+  if (strmap_set(seen, name, reinterpret_cast<void*>(uintptr_t(entries->count) + 1)) != XLSX_OK ||
+      !dynarray_push(entries, &entry)) {
+    xlsx_free(entry.name);
+    return XLSX_ERR_NO_MEMORY;
+  }
+  return XLSX_OK;
+}
+
+// Lists the reader's records (directories skipped) into entries, which must be empty.
+xlsx_status build_entry_list(zip_t* reader, DynArray* entries) {
+  zip_int64_t count = zip_get_num_entries(reader, 0);
+  if (count < 0 || count > zip_int64_t(UINT32_MAX)) return XLSX_ERR_PARSE;
+  StrMap seen;
+  strmap_init(&seen, nullptr);
+  xlsx_status status = XLSX_OK;
+  for (zip_int64_t i = 0; i < count && status == XLSX_OK; i++) {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(reader, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME) || !st.name) {
+      status = XLSX_ERR_PARSE;
+      break;
+    }
+    size_t length = strlen(st.name);
+    if (length > 0 && st.name[length - 1] == '/') continue;
+    status = add_record(entries, &seen, st.name, uint32_t(i));
+  }
+  strmap_free(&seen);
+  if (status != XLSX_OK) dynarray_clear(entries);
+  return status;
+}
+
+// Installs buffer (taken over) as the archive's file: reader and entry list. On failure nothing of the
+// archive changes and the buffer stays the caller's.
+xlsx_status rebase(XlsxArchive* archive, char* buffer, uint32_t size) {
+  zip_t* reader = nullptr;
+  xlsx_status status = open_reader(buffer, size, &reader);
+  if (status != XLSX_OK) return status;
+  DynArray entries;
+  dynarray_init(&entries, sizeof(XlsxArchiveEntry), entry_destroy);
+  status = build_entry_list(reader, &entries);
+  if (status != XLSX_OK) {
+    dynarray_free(&entries);
+    zip_discard(reader);
+    return status;
+  }
+  xlsx_archive_reset(archive);
+  dynarray_free(&archive->entries);
+  archive->entries = entries;
+  archive->reader = reader;
+  archive->reader_active = 1;
+  archive->file_buffer = buffer;
+  archive->file_size = size;
+  archive->is_open = 1;
+  return XLSX_OK;
+}
+
+// First allocation for an entry: what it claims, but never more than its compressed bytes can inflate
+// to or than the caps allow (lying sizes then cost a regrowth, not a huge block).
+uint32_t initial_capacity(const zip_stat_t& st, uint32_t cap) {
+  uint64_t hint = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+  if (st.valid & ZIP_STAT_COMP_SIZE) {
+    uint64_t bound = st.comp_size * kMaxDeflateRatio + 64;
+    if (hint > bound) hint = bound;
+  }
+  if (hint > cap) hint = cap;
+  return uint32_t(hint) + 2;  // the NUL and one probe byte to see the end without regrowing
+}
+
+// Doubles the block up to cap + 2 bytes; XLSX_ERR_PARSE when the cap is reached (the entry is too big).
+xlsx_status grow_block(char** block, uint32_t* capacity, uint32_t cap) {
+  if (*capacity - 2 >= cap) return XLSX_ERR_PARSE;
+  uint64_t next = uint64_t(*capacity) * 2;
+  if (next < 65536) next = 65536;
+  if (next > uint64_t(cap) + 2) next = uint64_t(cap) + 2;
+  char* grown = static_cast<char*>(xlsx_realloc(*block, uint32_t(next)));
+  if (!grown) return XLSX_ERR_NO_MEMORY;
+  *block = grown;
+  *capacity = uint32_t(next);
+  return XLSX_OK;
+}
+
+// Reads the open record until its end into a new block of at most cap bytes.
+xlsx_status read_record(zip_file_t* file, uint32_t capacity, uint32_t cap, char** out, uint32_t* out_size) {
+  char* block = static_cast<char*>(xlsx_malloc(capacity));
+  if (!block) return XLSX_ERR_NO_MEMORY;
+  uint32_t length = 0;
+  for (;;) {
+    if (length == capacity - 1) {
+      xlsx_status status = grow_block(&block, &capacity, cap);
+      if (status != XLSX_OK) {
+        xlsx_free(block);
+        return status;
+      }
+    }
+    zip_int64_t got = zip_fread(file, block + length, capacity - 1 - length);
+    if (got < 0) {
+      xlsx_free(block);
+      return status_of_zip_error(zip_error_code_zip(zip_file_get_error(file)));
+    }
+    if (got == 0) break;
+    length += uint32_t(got);
+  }
+  if (length > cap) {
+    xlsx_free(block);
+    return XLSX_ERR_PARSE;
+  }
+  block[length] = '\0';
+  *out = block;
+  *out_size = length;
+  return XLSX_OK;
+}
+
+// Inflates the entry's record into its cache, within the per-entry and per-archive caps.
+xlsx_status inflate_entry(XlsxArchive* archive, XlsxArchiveEntry* entry) {
+  uint32_t cap = XLSX_ENTRY_MAX_INFLATED;
+  uint32_t room = XLSX_ARCHIVE_MAX_INFLATED - archive->inflated_total;
+  if (room < cap) cap = room;
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_stat_index(archive->reader, entry->source_index, 0, &st) != 0) return XLSX_ERR_PARSE;
+  zip_file_t* file = zip_fopen_index(archive->reader, entry->source_index, 0);
+  if (!file) return status_of_zip_error(zip_error_code_zip(zip_get_error(archive->reader)));
+  char* data = nullptr;
+  uint32_t size = 0;
+  xlsx_status status = read_record(file, initial_capacity(st, cap), cap, &data, &size);
+  zip_fclose(file);
+  if (status != XLSX_OK) return status;
+  entry->data = data;
+  entry->size = size;
+  entry->charged = size;
+  entry->loaded = 1;
+  archive->inflated_total += size;
+  return XLSX_OK;
+}
+
+xlsx_status load_entry(XlsxArchive* archive, XlsxArchiveEntry* entry) {
+  if (entry->loaded) return XLSX_OK;
+  if (entry->modified) {
+    entry->loaded = 1;
+    return XLSX_OK;
+  }
+  if (!archive->reader_active) return XLSX_ERR_INTERNAL;
+  return inflate_entry(archive, entry);
+}
+
+// ---- building a new archive
+
+// One changed entry handed to libzip already deflated: libzip stores the bytes as they are because the
+// source reports the method, both sizes and the CRC. The deflated copy lives only between open and close.
+struct DeflateSource {
+  const char* data;  // the entry's bytes, owned by the archive (valid until zip_close)
+  uint32_t size;
+  struct libdeflate_compressor* compressor;  // shared by the build
+  char* compressed;
+  uint32_t compressed_size;
+  uint32_t crc;
+  bool measured;     // compressed_size and crc are known
+  uint32_t position;
+  zip_error_t error;
+};
+
+bool deflate_data(DeflateSource* source) {
+  if (source->compressed) return true;
+  size_t bound = libdeflate_deflate_compress_bound(source->compressor, source->size);
+  if (bound > UINT32_MAX - 1) return false;
+  char* block = static_cast<char*>(xlsx_malloc(uint32_t(bound)));
+  if (!block) return false;
+  size_t written = libdeflate_deflate_compress(source->compressor, source->data, source->size, block, bound);
+  if (written == 0) {
+    xlsx_free(block);
+    return false;
+  }
+  source->compressed = block;
+  source->compressed_size = uint32_t(written);
+  source->crc = uint32_t(libdeflate_crc32(0, source->data, source->size));
+  source->measured = true;
+  return true;
+}
+
+void fill_stat(const DeflateSource* source, zip_stat_t* st) {
+  zip_stat_init(st);
+  st->size = source->size;
+  st->comp_size = source->compressed_size;
+  st->comp_method = ZIP_CM_DEFLATE;
+  st->crc = source->crc;
+  st->encryption_method = ZIP_EM_NONE;
+  st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC | ZIP_STAT_ENCRYPTION_METHOD;
+}
+
+zip_int64_t fail_source(DeflateSource* source, int code) {
+  zip_error_set(&source->error, code, 0);
+  return -1;
+}
+
+zip_int64_t deflate_source_callback(void* context, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+  DeflateSource* source = static_cast<DeflateSource*>(context);
+  switch (command) {
+    case ZIP_SOURCE_OPEN:
+      if (!deflate_data(source)) return fail_source(source, ZIP_ER_MEMORY);
+      source->position = 0;
+      return 0;
+    case ZIP_SOURCE_READ: {
+      uint64_t left = source->compressed_size - source->position;
+      uint64_t n = length < left ? length : left;
+      memcpy(data, source->compressed + source->position, size_t(n));
+      source->position += uint32_t(n);
+      return zip_int64_t(n);
+    }
+    case ZIP_SOURCE_CLOSE:
+      xlsx_free(source->compressed);
+      source->compressed = nullptr;
+      return 0;
+    case ZIP_SOURCE_STAT: {
+      zip_stat_t* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &source->error);
+      if (!st) return -1;
+      if (!source->measured && !deflate_data(source)) return fail_source(source, ZIP_ER_MEMORY);
+      fill_stat(source, st);
+      return sizeof(*st);
+    }
+    case ZIP_SOURCE_ERROR:
+      return zip_error_to_data(&source->error, data, length);
+    case ZIP_SOURCE_FREE:
+      xlsx_free(source->compressed);
+      zip_error_fini(&source->error);
+      xlsx_free(source);
+      return 0;
+    case ZIP_SOURCE_SUPPORTS:
+      return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                            ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+      return fail_source(source, ZIP_ER_OPNOTSUPP);
+  }
+}
+
+struct Builder {
+  XlsxArchive* archive;
+  zip_source_t* buffer;  // the growing archive; we keep one reference
+  zip_t* writer;
+  struct libdeflate_compressor* compressor;
+};
+
+xlsx_status add_copied(Builder* b, const XlsxArchiveEntry* entry) {
+  zip_source_t* source = zip_source_zip(b->writer, b->archive->reader, entry->source_index, ZIP_FL_COMPRESSED, 0, -1);
+  if (!source) return XLSX_ERR_INTERNAL;
+  if (zip_file_add(b->writer, entry->name, source, 0) < 0) {
+    zip_source_free(source);
+    return XLSX_ERR_INTERNAL;
+  }
+  return XLSX_OK;
+}
+
+xlsx_status add_deflated(Builder* b, XlsxArchiveEntry* entry) {
+  xlsx_status status = load_entry(b->archive, entry);
+  if (status != XLSX_OK) return status;
+  if (!b->compressor) b->compressor = libdeflate_alloc_compressor(6);
+  if (!b->compressor) return XLSX_ERR_NO_MEMORY;
+  DeflateSource* ctx = static_cast<DeflateSource*>(xlsx_calloc(1, sizeof(DeflateSource)));
+  if (!ctx) return XLSX_ERR_NO_MEMORY;
+  ctx->data = entry->data ? entry->data : "";
+  ctx->size = entry->data ? entry->size : 0;
+  ctx->compressor = b->compressor;
+  zip_error_init(&ctx->error);
+  zip_source_t* source = zip_source_function(b->writer, deflate_source_callback, ctx);
+  if (!source) {
+    zip_error_fini(&ctx->error);
+    xlsx_free(ctx);
+    return XLSX_ERR_NO_MEMORY;
+  }
+  if (zip_file_add(b->writer, entry->name, source, 0) < 0) {
+    zip_source_free(source);
+    return XLSX_ERR_INTERNAL;
+  }
+  return XLSX_OK;
+}
+
+// Copies the finished archive out of libzip's buffer source into a block of our allocator.
+xlsx_status take_buffer(zip_source_t* buffer, char** bytes, uint32_t* size) {
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_source_stat(buffer, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) return XLSX_ERR_INTERNAL;
+  if (st.size >= UINT32_MAX) return XLSX_ERR_INTERNAL;
+  char* block = static_cast<char*>(xlsx_malloc(uint32_t(st.size) + 1));
+  if (!block) return XLSX_ERR_NO_MEMORY;
+  if (zip_source_open(buffer) != 0) {
+    xlsx_free(block);
+    return XLSX_ERR_INTERNAL;
+  }
+  zip_int64_t got = zip_source_read(buffer, block, st.size);
+  zip_source_close(buffer);
+  if (got < 0 || zip_uint64_t(got) != st.size) {
+    xlsx_free(block);
+    return XLSX_ERR_INTERNAL;
+  }
+  block[st.size] = '\0';
+  *bytes = block;
+  *size = uint32_t(st.size);
+  return XLSX_OK;
+}
+
+xlsx_status start_builder(Builder* b) {
+  zip_error_t error;
+  zip_error_init(&error);
+  b->buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+  if (!b->buffer) {
+    zip_error_fini(&error);
+    return XLSX_ERR_NO_MEMORY;
+  }
+  zip_source_keep(b->buffer);
+  b->writer = zip_open_from_source(b->buffer, ZIP_TRUNCATE, &error);
+  zip_error_fini(&error);
+  if (!b->writer) {
+    zip_source_free(b->buffer);  // the reference the writer would have taken
+    zip_source_free(b->buffer);
+    b->buffer = nullptr;
+    return XLSX_ERR_INTERNAL;
+  }
+  return XLSX_OK;
+}
+
+xlsx_status add_all_entries(Builder* b) {
+  XlsxArchive* archive = b->archive;
+  for (uint32_t i = 0; i < archive->entries.count; i++) {
+    XlsxArchiveEntry* entry = entry_at(archive, i);
+    xlsx_status status = (!entry->modified && archive->reader_active) ? add_copied(b, entry) : add_deflated(b, entry);
+    if (status != XLSX_OK) return status;
+  }
+  return XLSX_OK;
+}
+
+char* empty_archive(uint32_t* size) {
+  char* block = static_cast<char*>(xlsx_calloc(1, kEndRecordSize + 1));
+  if (!block) return nullptr;
+  memcpy(block, "PK\x05\x06", 4);  // end-of-central-directory signature; every other field is 0
+  *size = kEndRecordSize;
+  return block;
+}
+
+// ---- whole files
+
+xlsx_status write_all(void* handle, const void* data, uint32_t size) {
+  const XlsxHostOps* ops = xlsx_host_ops();
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    uint32_t written = ops->write_file(handle, bytes, size);
+    if (written == 0 || written > size) return XLSX_ERR_IO;
+    bytes += written;
+    size -= written;
+  }
+  return XLSX_OK;
+}
+
+// Creates a new temporary file "<path>.~<n>.tmp" (one that did not exist); null when none can be made.
+void* create_temp(const char* path, char* name, uint32_t name_size) {
+  const XlsxHostOps* ops = xlsx_host_ops();
+  for (uint32_t n = 0; n < kTempNameAttempts; n++) {
+    xlsx_snprintf(name, name_size, "%s.~%u.tmp", path, unsigned(n));
+    void* handle = ops->open_file(name, XLSX_FILE_CREATE_NEW);
+    if (handle) return handle;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+xlsx_status xlsx_read_file(const char* path, char** data, uint32_t* size) {
+  if (data) *data = nullptr;
+  if (size) *size = 0;
+  if (!path || !data || !size) return XLSX_ERR_INVALID_ARG;
+  const XlsxHostOps* ops = xlsx_host_ops();
+  void* handle = ops->open_file(path, XLSX_FILE_READ);
+  if (!handle) return XLSX_ERR_IO;
+  xlsx_status status = XLSX_ERR_IO;
+  int64_t length = -1;
+  if (ops->seek_file(handle, 0, 2) == 0) length = ops->tell_file(handle);
+  if (length >= 0 && length < int64_t(UINT32_MAX) - 1 && ops->seek_file(handle, 0, 0) == 0) {
+    char* block = static_cast<char*>(xlsx_malloc(uint32_t(length) + 1));
+    if (!block) {
+      status = XLSX_ERR_NO_MEMORY;
+    } else if (length > 0 && ops->read_file(handle, block, uint32_t(length)) != uint32_t(length)) {
+      xlsx_free(block);
+    } else {
+      block[length] = '\0';
+      *data = block;
+      *size = uint32_t(length);
+      status = XLSX_OK;
+    }
+  }
+  ops->close_file(handle);
+  return status;
+}
+
+xlsx_status xlsx_write_file(const char* path, const void* data, uint32_t size) {
+  if (!path || (!data && size > 0)) return XLSX_ERR_INVALID_ARG;
+  const XlsxHostOps* ops = xlsx_host_ops();
+  void* handle = ops->open_file(path, XLSX_FILE_WRITE);
+  if (!handle) return XLSX_ERR_IO;
+  xlsx_status status = write_all(handle, data, size);
+  if (ops->close_file(handle) != 0) status = XLSX_ERR_IO;
+  return status;
+}
+
+xlsx_status xlsx_replace_file(const char* path, const void* data, uint32_t size) {
+  if (!path || (!data && size > 0)) return XLSX_ERR_INVALID_ARG;
+  const XlsxHostOps* ops = xlsx_host_ops();
+  uint32_t name_size = uint32_t(strlen(path)) + 32;
+  char* temp = static_cast<char*>(xlsx_malloc(name_size));
+  if (!temp) return XLSX_ERR_NO_MEMORY;
+  void* handle = create_temp(path, temp, name_size);
+  if (!handle) {
+    xlsx_free(temp);
+    return XLSX_ERR_IO;
+  }
+  xlsx_status status = write_all(handle, data, size);
+  if (ops->close_file(handle) != 0) status = XLSX_ERR_IO;
+  if (status == XLSX_OK && ops->rename_file(temp, path) != 0) status = XLSX_ERR_IO;
+  if (status != XLSX_OK) ops->delete_file(temp);
+  xlsx_free(temp);
+  return status;
+}
+
+XlsxArchive* xlsx_archive_new() {
+  XlsxArchive* archive = static_cast<XlsxArchive*>(xlsx_calloc(1, sizeof(XlsxArchive)));
+  if (archive) dynarray_init(&archive->entries, sizeof(XlsxArchiveEntry), entry_destroy);
+  return archive;
+}
+
+xlsx_status xlsx_archive_open(XlsxArchive* archive, const char* path) {
+  if (!archive || !path) return XLSX_ERR_INVALID_ARG;
+  xlsx_archive_reset(archive);
+  char* buffer = nullptr;
+  uint32_t size = 0;
+  xlsx_status status = xlsx_read_file(path, &buffer, &size);
+  if (status != XLSX_OK) return status;
+  status = rebase(archive, buffer, size);
+  if (status != XLSX_OK) xlsx_free(buffer);
+  return status;
+}
+
+xlsx_status xlsx_archive_open_memory(XlsxArchive* archive, const void* bytes, uint32_t size) {
+  if (!archive || (!bytes && size > 0)) return XLSX_ERR_INVALID_ARG;
+  xlsx_archive_reset(archive);
+  char* buffer = static_cast<char*>(xlsx_malloc(size + 1));
+  if (!buffer) return XLSX_ERR_NO_MEMORY;
+  if (size > 0) memcpy(buffer, bytes, size);
+  buffer[size] = '\0';
+  xlsx_status status = rebase(archive, buffer, size);
+  if (status != XLSX_OK) xlsx_free(buffer);
+  return status;
+}
+
+bool xlsx_archive_has_entry(const XlsxArchive* archive, const char* name) {
+  return archive && name && find_entry(archive, name) != UINT32_MAX;
+}
+
+xlsx_status xlsx_archive_get_entry(XlsxArchive* archive, const char* name, const char** data, uint32_t* size) {
+  if (!archive || !name || !data) return XLSX_ERR_INVALID_ARG;
+  uint32_t index = find_entry(archive, name);
+  if (index == UINT32_MAX) return XLSX_ERR_NOT_FOUND;
+  XlsxArchiveEntry* entry = entry_at(archive, index);
+  xlsx_status status = load_entry(archive, entry);
+  if (status != XLSX_OK) return status;
+  *data = entry->data ? entry->data : "";
+  if (size) *size = entry->data ? entry->size : 0;
+  return XLSX_OK;
+}
+
+xlsx_status xlsx_archive_put_entry(XlsxArchive* archive, const char* name, const void* data, uint32_t size) {
+  if (!archive || !name || (!data && size > 0)) return XLSX_ERR_INVALID_ARG;
+  char* copy = static_cast<char*>(xlsx_malloc(size + 1));
+  if (!copy) return XLSX_ERR_NO_MEMORY;
+  if (size > 0) memcpy(copy, data, size);
+  copy[size] = '\0';
+  uint32_t index = find_entry(archive, name);
+  if (index == UINT32_MAX) {
+    XlsxArchiveEntry entry = {};
+    entry.name = xlsx_strdup(name);
+    if (!entry.name || !dynarray_push(&archive->entries, &entry)) {
+      xlsx_free(entry.name);
+      xlsx_free(copy);
+      return XLSX_ERR_NO_MEMORY;
+    }
+    index = archive->entries.count - 1;
+  }
+  XlsxArchiveEntry* entry = entry_at(archive, index);
+  drop_entry_data(archive, entry);
+  entry->data = copy;
+  entry->size = size;
+  entry->loaded = 1;
+  entry->modified = 1;
+  return XLSX_OK;
+}
+
+int xlsx_archive_delete_entry(XlsxArchive* archive, const char* name) {
+  if (!archive || !name) return 0;
+  uint32_t index = find_entry(archive, name);
+  if (index == UINT32_MAX) return 0;
+  drop_entry_data(archive, entry_at(archive, index));
+  dynarray_remove(&archive->entries, index);
+  return 1;
+}
+
+uint32_t xlsx_archive_entry_count(const XlsxArchive* archive) { return archive ? archive->entries.count : 0; }
+
+const XlsxArchiveEntry* xlsx_archive_entry_at(const XlsxArchive* archive, uint32_t index) {
+  return archive ? entry_at(archive, index) : nullptr;
+}
+
+xlsx_status xlsx_archive_build(XlsxArchive* archive, char** bytes, uint32_t* size) {
+  if (!archive || !bytes || !size) return XLSX_ERR_INVALID_ARG;
+  if (archive->entries.count == 0) {
+    *bytes = empty_archive(size);
+    return *bytes ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  }
+  Builder b = {archive, nullptr, nullptr, nullptr};
+  xlsx_status status = start_builder(&b);
+  if (status != XLSX_OK) return status;
+  status = add_all_entries(&b);
+  if (status == XLSX_OK && zip_close(b.writer) == 0) {
+    b.writer = nullptr;
+    status = take_buffer(b.buffer, bytes, size);
+  } else if (status == XLSX_OK) {
+    status = zip_error_code_zip(zip_get_error(b.writer)) == ZIP_ER_MEMORY ? XLSX_ERR_NO_MEMORY : XLSX_ERR_INTERNAL;
+  }
+  if (b.writer) zip_discard(b.writer);
+  zip_source_free(b.buffer);
+  if (b.compressor) libdeflate_free_compressor(b.compressor);
+  return status;
+}
+
+xlsx_status xlsx_archive_write(XlsxArchive* archive, const char* path) {
+  if (!archive || !path) return XLSX_ERR_INVALID_ARG;
+  char* bytes = nullptr;
+  uint32_t size = 0;
+  xlsx_status status = xlsx_archive_build(archive, &bytes, &size);
+  if (status != XLSX_OK) return status;
+  status = xlsx_replace_file(path, bytes, size);
+  if (status == XLSX_OK) status = rebase(archive, bytes, size);
+  // A failed re-base keeps the archive as it was (its put data included), so nothing is lost: the file
+  // holds the same contents and the next write reproduces them.
+  if (status != XLSX_OK) xlsx_free(bytes);
+  return status;
+}
+
+void xlsx_archive_reset(XlsxArchive* archive) {
+  if (!archive) return;
+  if (archive->reader) zip_discard(archive->reader);
+  archive->reader = nullptr;
+  archive->reader_active = 0;
+  xlsx_free(archive->file_buffer);
+  archive->file_buffer = nullptr;
+  archive->file_size = 0;
+  dynarray_clear(&archive->entries);
+  archive->inflated_total = 0;
+  archive->is_open = 0;
+}
+
+void xlsx_archive_free(XlsxArchive* archive) {
+  if (!archive) return;
+  xlsx_archive_reset(archive);
+  dynarray_free(&archive->entries);
+  xlsx_free(archive);
+}

@@ -1,0 +1,136 @@
+// Relationship parts: lookups by id, target and type, and additions with the next free "rId<n>".
+#include "lib/package/relationships.h"
+
+#include <cstring>
+
+#include "lib/base/alloc.h"
+#include "lib/base/host_ops.h"
+#include "lib/package/part.h"
+
+namespace {
+
+struct RelTypeRow {
+  uint32_t code;
+  const char* uri;
+};
+
+// Lookups scan in this order.
+const RelTypeRow kRelTypes[] = {
+    {1, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties"},
+    {2, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/custom-properties"},
+    {3, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument"},
+    {0, "http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties"},
+    {4, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet"},
+    {12, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles"},
+    {19, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings"},
+    {8, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/calcChain"},
+    {21, "http://schemas.microsoft.com/office/2006/relationships/vbaProject"},
+    {9, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/externalLink"},
+    {11, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/theme"},
+    {5, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartsheet"},
+    {14, "http://schemas.microsoft.com/office/2011/relationships/chartStyle"},
+    {15, "http://schemas.microsoft.com/office/2011/relationships/chartColorStyle"},
+    {17, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/drawing"},
+    {16, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image"},
+    {13, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/chart"},
+    {10, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/externalLinkPath"},
+    {20, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/printerSettings"},
+    {18, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/vmlDrawing"},
+    {22, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/ctrlProp"},
+};
+
+XmlNode* next_element(XmlNode* node) {
+  while (node && xml_node_type(node) != XML_NODE_ELEMENT) node = xml_node_next_sibling(node);
+  return node;
+}
+
+// First element child of the root whose attribute equals value.
+XmlNode* find_by_attribute(const XlsxRelationships* rels, const char* attribute, const char* value) {
+  if (!value) return nullptr;
+  for (XmlNode* n = next_element(xml_node_first_child(xlsx_rels_root(rels))); n;
+       n = next_element(xml_node_next_sibling(n))) {
+    if (strcmp(xml_attribute_value(xml_node_attribute(n, attribute)), value) == 0) return n;
+  }
+  return nullptr;
+}
+
+// Largest number after the first three characters of any child's Id ("rId7" -> 7); 0 when none.
+int32_t highest_id(XmlNode* root) {
+  int32_t highest = 0;
+  const XlsxHostOps* ops = xlsx_host_ops();
+  for (XmlNode* n = xml_node_first_child(root); n; n = xml_node_next_sibling(n)) {
+    const char* id = xml_attribute_value(xml_node_attribute(n, "Id"));
+    if (strlen(id) <= 3) continue;
+    int32_t number = ops->text_to_long(id + 3, nullptr, 10);
+    if (number > highest) highest = number;
+  }
+  return highest;
+}
+
+bool set_attributes(XmlNode* item, const char* id, const char* uri, const char* target, uint32_t code) {
+  return xml_node_set_attribute(item, "Id", id) && xml_node_set_attribute(item, "Type", uri) &&
+         xml_node_set_attribute(item, "Target", target ? target : "") &&
+         (code != XLSX_REL_EXTERNAL_LINK_PATH || xml_node_set_attribute(item, "TargetMode", "External"));
+}
+
+}  // namespace
+
+const char* xlsx_rel_type_uri(uint32_t code) {
+  for (const RelTypeRow& row : kRelTypes) {
+    if (row.code == code) return row.uri;
+  }
+  return nullptr;
+}
+
+uint32_t xlsx_rel_type_code(const char* uri) {
+  if (!uri) return XLSX_REL_NONE;
+  for (const RelTypeRow& row : kRelTypes) {
+    if (strcmp(row.uri, uri) == 0) return row.code;
+  }
+  return XLSX_REL_NONE;
+}
+
+XmlNode* xlsx_rels_root(const XlsxRelationships* rels) { return rels ? xlsx_part_root(rels->part) : nullptr; }
+
+XlsxRelItem xlsx_rels_find_by_id(const XlsxRelationships* rels, const char* id) {
+  return XlsxRelItem{find_by_attribute(rels, "Id", id)};
+}
+
+XlsxRelItem xlsx_rels_find_by_target(const XlsxRelationships* rels, const char* target) {
+  return XlsxRelItem{find_by_attribute(rels, "Target", target)};
+}
+
+XlsxRelItem xlsx_rels_find_by_type(const XlsxRelationships* rels, uint32_t code) {
+  return XlsxRelItem{find_by_attribute(rels, "Type", xlsx_rel_type_uri(code))};
+}
+
+const char* xlsx_rel_item_id(XlsxRelItem item) { return xml_attribute_value(xml_node_attribute(item.node, "Id")); }
+
+const char* xlsx_rel_item_target(XlsxRelItem item) {
+  return xml_attribute_value(xml_node_attribute(item.node, "Target"));
+}
+
+uint32_t xlsx_rel_item_type(XlsxRelItem item) {
+  XmlAttr* attr = xml_node_attribute(item.node, "Type");
+  return attr ? xlsx_rel_type_code(xml_attribute_value(attr)) : XLSX_REL_NONE;
+}
+
+XlsxRelItem xlsx_rels_add(const XlsxRelationships* rels, uint32_t code, const char* target) {
+  const char* uri = xlsx_rel_type_uri(code);
+  XmlNode* root = xlsx_rels_root(rels);
+  if (!uri || !root) return XlsxRelItem{nullptr};
+  char id[32];
+  xlsx_snprintf(id, sizeof(id), "rId%u", unsigned(uint32_t(highest_id(root)) + 1u));
+  XmlNode* item = xml_node_append_child(root, "Relationship");
+  if (!item) return XlsxRelItem{nullptr};
+  if (!set_attributes(item, id, uri, target, code)) {
+    xml_node_remove_child(root, item);
+    return XlsxRelItem{nullptr};
+  }
+  return XlsxRelItem{item};
+}
+
+int xlsx_rels_remove_by_id(const XlsxRelationships* rels, const char* id) {
+  XmlNode* n = find_by_attribute(rels, "Id", id);
+  return n && xml_node_remove_child(xml_node_parent(n), n) ? 1 : 0;
+}
