@@ -1,0 +1,218 @@
+// Values and formulas of one cell.
+#include "lib/sheet/cell.h"
+
+#include <cstring>
+
+#include "lib/base/alloc.h"
+#include "lib/base/convert.h"
+#include "lib/base/strbuf.h"
+#include "lib/sheet/shared_strings.h"
+#include "lib/sheet/sheet_index.h"
+
+namespace {
+
+// Type codes of XlsxCellValue.
+enum : uint32_t { kEmpty = 0, kBoolean = 1, kInteger = 2, kFloat = 3, kError = 4, kString = 5 };
+
+// How the XML stores the cell's value.
+enum class Kind { kEmpty, kBoolean, kNumber, kError, kShared, kInline, kInlineRich };
+
+bool valid(const XlsxCell* cell) { return cell && cell->element; }
+
+bool equals(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+
+Kind kind_of(const XmlNode* c) {
+  XmlAttr* t = xml_node_attribute(c, "t");
+  bool has_v = xml_node_child(c, "v") != nullptr;
+  if (!t) return has_v ? Kind::kNumber : Kind::kEmpty;
+  const char* type = xml_attribute_value(t);
+  if (equals(type, "n")) return has_v ? Kind::kNumber : Kind::kEmpty;
+  if (equals(type, "s")) return Kind::kShared;
+  if (equals(type, "str")) return Kind::kInline;
+  if (equals(type, "inlineStr")) return Kind::kInlineRich;
+  if (equals(type, "b")) return Kind::kBoolean;
+  return Kind::kError;
+}
+
+// A number text with a point or an exponent is a float; a whole number too large for 64 bits as well.
+void read_number(const char* text, XlsxCellValue* out) {
+  bool is_float = std::strpbrk(text, ".eE") != nullptr;
+  int64_t integer = 0;
+  if (!is_float && xlsx_text_to_i64(text, &integer)) {
+    xlsx_value_set_int(out, integer);
+    return;
+  }
+  double number = 0.0;
+  if (xlsx_text_to_double(text, &number)) xlsx_value_set_float(out, number);
+  else if (is_float) xlsx_value_set_float(out, 0.0);
+  else xlsx_value_set_int(out, 0);
+}
+
+bool read_boolean(const char* text) {
+  char c = text[0];
+  return c == '1' || c == 'T' || c == 't' || c == 'y' || c == 'Y';
+}
+
+// Text of an inline string: its `t`, or the concatenated `t` of its rich-text runs.
+xlsx_status read_inline(const XmlNode* c, XlsxCellValue* out) {
+  XmlNode* is = xml_node_child(c, "is");
+  XmlNode* t = xml_node_child(is, "t");
+  if (t || !is) return xlsx_value_set_string(out, xml_node_text(t));
+  StrBuf text;
+  strbuf_init(&text);
+  xlsx_status status = strbuf_append(&text, "");
+  for (XmlNode* run = xml_node_child(is, "r"); run && status == XLSX_OK; run = xml_node_next_sibling_named(run, "r"))
+    status = strbuf_append(&text, xml_node_text(xml_node_child(run, "t")));
+  if (status == XLSX_OK) status = xlsx_value_set_string(out, text.data);
+  strbuf_free(&text);
+  return status;
+}
+
+xlsx_status read_value(const XlsxCell* cell, XlsxCellValue* out) {
+  const XmlNode* c = cell->element;
+  const char* v = xml_node_text(xml_node_child(c, "v"));
+  switch (kind_of(c)) {
+    case Kind::kEmpty: return xlsx_value_set_empty(out);
+    case Kind::kBoolean: xlsx_value_set_bool(out, read_boolean(v) ? 1 : 0); return XLSX_OK;
+    case Kind::kNumber: read_number(v, out); return XLSX_OK;
+    case Kind::kError: return xlsx_value_set_error(out, v);
+    case Kind::kInline: return xlsx_value_set_string(out, v);
+    case Kind::kInlineRich: return read_inline(c, out);
+    case Kind::kShared: break;
+  }
+  uint64_t index = 0;
+  if (!xlsx_text_to_u64(v, &index) || index > 0xFFFFFFFFu) index = 0;
+  return xlsx_value_set_string(out, xlsx_sst_get(cell->shared_strings, static_cast<uint32_t>(index)));
+}
+
+// Edits through a handle keep the sheet's index valid when it was valid before.
+struct EditScope {
+  XlsxSheetIndex* index;
+  bool in_step;
+  explicit EditScope(const XlsxCell* cell)
+      : index(cell->index), in_step(sheet_index_in_step(cell->index, cell->element->document)) {}
+  ~EditScope() {
+    if (in_step) sheet_index_commit(index);
+  }
+};
+
+void clear_value(XmlNode* c) {
+  xml_node_remove_attribute(c, "t");
+  xml_node_remove_attribute(c, "xml:space");
+  while (xml_node_remove_child_named(c, "v")) {
+  }
+  while (xml_node_remove_child_named(c, "is")) {
+  }
+}
+
+// Sets the `v` text and the `t` attribute (removed when type is null); false when memory ran out.
+bool store(XmlNode* c, const char* type, const char* text) {
+  XmlNode* v = xml_node_child(c, "v");
+  if (!v) v = xml_node_append_child(c, "v");
+  if (!v || !xml_node_set_text(v, text)) return false;
+  if (!type) xml_node_remove_attribute(c, "t");
+  else if (!xml_node_set_attribute(c, "t", type)) return false;
+  xml_node_remove_child_named(c, "is");
+  return true;
+}
+
+bool edge_space(const char* text) {
+  size_t n = std::strlen(text);
+  return n > 0 && (text[0] == ' ' || text[n - 1] == ' ');
+}
+
+bool store_string(const XlsxCell* cell, const char* text) {
+  XmlNode* c = cell->element;
+  if (xlsx_shared_strings_mode() == 0) {
+    int32_t index = xlsx_sst_find_or_append(cell->shared_strings, text);
+    if (index < 0) return false;
+    char digits[32];
+    xlsx_i64_to_text(index, digits);
+    return store(c, "s", digits);
+  }
+  if (!store(c, "str", text)) return false;
+  return !edge_space(text) || xml_node_set_attribute(c, "xml:space", "preserve");
+}
+
+bool store_value(const XlsxCell* cell, const XlsxCellValue* value) {
+  XmlNode* c = cell->element;
+  char digits[64];
+  const char* text = value->text ? value->text : "";
+  switch (value->type) {
+    case kEmpty: clear_value(c); return true;
+    case kBoolean: xml_node_remove_attribute(c, "xml:space"); return store(c, "b", value->boolean ? "1" : "0");
+    case kInteger:
+      xml_node_remove_attribute(c, "xml:space");
+      xlsx_i64_to_text(value->integer, digits);
+      return store(c, nullptr, digits);
+    case kFloat:
+      xml_node_remove_attribute(c, "xml:space");
+      if (!(value->number - value->number == 0.0)) return store(c, "e", "#NUM!");
+      xlsx_snprintf(digits, sizeof digits, "%.17g", value->number);
+      return store(c, nullptr, digits);
+    case kString: return store_string(cell, text);
+    case kError: xml_node_remove_attribute(c, "xml:space"); return store(c, "e", text);
+    default: xml_node_remove_attribute(c, "xml:space"); return store(c, "e", "#N/A");
+  }
+}
+
+}  // namespace
+
+xlsx_status xlsx_cell_get_value(const XlsxCell* cell, XlsxCellValue* out) {
+  if (!valid(cell) || !out) return XLSX_ERR_INTERNAL;
+  return read_value(cell, out);
+}
+
+xlsx_status xlsx_cell_set_value(const XlsxCell* cell, const XlsxCellValue* value) {
+  if (!valid(cell) || !value) return XLSX_ERR_INVALID_ARG;
+  EditScope scope(cell);
+  if (store_value(cell, value)) return XLSX_OK;
+  clear_value(cell->element);
+  return XLSX_ERR_NO_MEMORY;
+}
+
+xlsx_status xlsx_cell_clear_value(const XlsxCell* cell) {
+  if (!valid(cell)) return XLSX_ERR_INVALID_ARG;
+  EditScope scope(cell);
+  clear_value(cell->element);
+  return XLSX_OK;
+}
+
+bool xlsx_cell_has_formula(const XlsxCell* cell) {
+  return valid(cell) && xml_node_child(cell->element, "f") != nullptr;
+}
+
+xlsx_status xlsx_cell_get_formula(const XlsxCell* cell, XlsxText* out) {
+  if (!valid(cell) || !out) return XLSX_ERR_INTERNAL;
+  XmlNode* f = xml_node_child(cell->element, "f");
+  const char* kind = xml_attribute_value(xml_node_attribute(f, "t"));
+  if (equals(kind, "shared") || equals(kind, "array")) return XLSX_ERR_UNSUPPORTED;
+  return xlsx_text_set(out, xml_node_text(f));
+}
+
+xlsx_status xlsx_cell_set_formula(const XlsxCell* cell, const char* formula) {
+  if (!valid(cell)) return XLSX_ERR_INVALID_ARG;
+  EditScope scope(cell);
+  XmlNode* c = cell->element;
+  XmlNode* f = xml_node_child(c, "f");
+  bool created = !f;
+  if (created) f = xml_node_prepend_child(c, "f");
+  if (!f) return XLSX_ERR_NO_MEMORY;
+  if (!xml_node_set_text(f, formula ? formula : "")) {
+    if (created) xml_node_remove_child(c, f);
+    return XLSX_ERR_NO_MEMORY;
+  }
+  xml_node_remove_attribute(f, "t");
+  xml_node_remove_attribute(f, "si");
+  xml_node_remove_attribute(f, "ref");
+  clear_value(c);
+  xml_node_prepend_move(c, f);
+  return XLSX_OK;
+}
+
+xlsx_status xlsx_cell_clear_formula(const XlsxCell* cell) {
+  if (!valid(cell)) return XLSX_ERR_INVALID_ARG;
+  EditScope scope(cell);
+  xml_node_remove_child_named(cell->element, "f");
+  return XLSX_OK;
+}

@@ -1,0 +1,32 @@
+// Values and formulas of one cell in every XML form: the `t` attribute and the `v`, `is` and `f`
+// children of a `c` element. Cells are found with lib/sheet/worksheet.h.
+#pragma once
+
+#include <cstdint>
+
+#include "lib/base/status.h"
+#include "lib/sheet/value.h"
+#include "lib/sheet/worksheet.h"
+
+// Reads the cell's value into out (which must be initialised). A cell without `v` reads as empty; a
+// number text with a point or an exponent reads as a float; a formula cell without a cached value reads
+// as empty. XLSX_ERR_INTERNAL for an invalid cell or null out; XLSX_ERR_NO_MEMORY leaves out unchanged.
+xlsx_status xlsx_cell_get_value(const XlsxCell* cell, XlsxCellValue* out);
+// Writes the value (strings go to the shared strings table or inline, see xlsx_shared_strings_mode);
+// the formula stays. XLSX_ERR_INVALID_ARG for an invalid cell or null value. XLSX_ERR_NO_MEMORY leaves the
+// old value or, when the change was half made, an empty cell; the tree stays consistent.
+xlsx_status xlsx_cell_set_value(const XlsxCell* cell, const XlsxCellValue* value);
+// Removes the value and its type (`t`, `xml:space`, `v`, `is`); the formula and the style stay.
+// XLSX_ERR_INVALID_ARG for an invalid cell.
+xlsx_status xlsx_cell_clear_value(const XlsxCell* cell);
+// Whether the cell has an `f` child; false for an invalid cell.
+bool xlsx_cell_has_formula(const XlsxCell* cell);
+// The formula text as stored ("" when there is none) into out. XLSX_ERR_UNSUPPORTED (out unchanged) for
+// shared and array formulas; XLSX_ERR_INTERNAL for an invalid cell or null out; XLSX_ERR_NO_MEMORY.
+xlsx_status xlsx_cell_get_formula(const XlsxCell* cell, XlsxText* out);
+// Stores the formula (null = "") as an ordinary formula without a cached value: `v`, `is`, the cell's
+// `t` and `xml:space` are removed so that spreadsheet applications compute it on opening.
+// XLSX_ERR_INVALID_ARG for an invalid cell; XLSX_ERR_NO_MEMORY with the cell unchanged.
+xlsx_status xlsx_cell_set_formula(const XlsxCell* cell, const char* formula);
+// Removes the `f` child; a cached value stays as a constant. XLSX_ERR_INVALID_ARG for an invalid cell.
+xlsx_status xlsx_cell_clear_formula(const XlsxCell* cell);

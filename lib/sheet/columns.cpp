@@ -1,0 +1,250 @@
+// Column and row attributes.
+#include "lib/sheet/columns.h"
+
+#include <cstring>
+
+#include "lib/base/alloc.h"
+#include "lib/base/convert.h"
+#include "lib/package/part.h"
+#include "lib/sheet/sheet_index.h"
+
+namespace {
+
+bool is_col(const XmlNode* node) {
+  return node && node->type == XML_NODE_ELEMENT && node->name && std::strcmp(node->name, "col") == 0;
+}
+
+int32_t read_int(const XmlNode* node, const char* name) {
+  return xml_attribute_as_int(xml_node_attribute(node, name), 0);
+}
+
+bool set_int(XmlNode* node, const char* name, int64_t value) {
+  char text[32];
+  xlsx_i64_to_text(value, text);
+  return xml_node_set_attribute(node, name, text) != nullptr;
+}
+
+bool set_single(XmlNode* node, const char* name, float value) {
+  char text[64];
+  xlsx_snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+  return xml_node_set_attribute(node, name, text) != nullptr;
+}
+
+XlsxSheetIndex* ready_index(XlsxWorksheet* sheet) {
+  if (!sheet || !sheet->part) return nullptr;
+  if (!sheet->index || sheet->index->part != sheet->part) sheet->index = sheet_index_of_part(sheet->part);
+  sheet_index_sync(sheet->index);
+  return sheet->index;
+}
+
+// Splits one element covering a..b into single columns (columns beyond 1..16384 do not exist and are
+// not split off); false when memory ran out, with the copies made so far removed again.
+bool split(XmlNode* cols, XmlNode* col) {
+  int32_t a = read_int(col, "min");
+  int32_t b = read_int(col, "max");
+  if (a == b) return true;
+  if (b > static_cast<int32_t>(XLSX_MAX_COLUMN)) b = static_cast<int32_t>(XLSX_MAX_COLUMN);
+  if (a < 1) a = 1;
+  int32_t made = 0;
+  for (int32_t k = a; k < b; k++, made++) {
+    XmlNode* copy = xml_node_copy(col);
+    if (copy) xml_node_insert_move_before(cols, copy, col);
+    if (!copy || !set_int(copy, "min", k) || !set_int(copy, "max", k)) {
+      if (copy) xml_node_remove_child(cols, copy);
+      for (; made > 0; made--) xml_node_remove_child(cols, xml_node_previous_sibling_named(col, "col"));
+      return false;
+    }
+  }
+  if (set_int(col, "min", b) && (b == read_int(col, "max") || set_int(col, "max", b))) return true;
+  for (; made > 0; made--) xml_node_remove_child(cols, xml_node_previous_sibling_named(col, "col"));
+  return false;
+}
+
+xlsx_status reserve_cols(XlsxSheetIndex* index, uint32_t need) {
+  if (need <= index->col_capacity) return XLSX_OK;
+  uint32_t capacity = index->col_capacity ? index->col_capacity * 2 : 32;
+  while (capacity < need) capacity *= 2;
+  void* grown = xlsx_realloc(index->col_entries, capacity * static_cast<uint32_t>(sizeof(XlsxColEntry)));
+  if (!grown) return XLSX_ERR_NO_MEMORY;
+  index->col_entries = static_cast<XlsxColEntry*>(grown);
+  index->col_capacity = capacity;
+  return XLSX_OK;
+}
+
+xlsx_status build_cols(XlsxSheetIndex* index) {
+  if (index->cols_built) return XLSX_OK;
+  XmlNode* cols = xml_node_child(xlsx_part_root(index->part), "cols");
+  uint32_t count = 0;
+  for (XmlNode* x = cols ? cols->first_child : nullptr; x; x = x->next_sibling)
+    if (is_col(x)) count++;
+  if (reserve_cols(index, count) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
+  index->col_count = 0;
+  index->cols_sorted = 1;
+  for (XmlNode* x = cols ? cols->first_child : nullptr; x; x = x->next_sibling) {
+    if (!is_col(x)) continue;
+    int32_t min = read_int(x, "min");
+    if (index->col_count && min < index->col_entries[index->col_count - 1].min) index->cols_sorted = 0;
+    index->col_entries[index->col_count++] = {x, min};
+  }
+  index->cols = cols;
+  index->cols_built = 1;
+  return XLSX_OK;
+}
+
+// Position of the entry for column, or of the entry before which a new one goes (col_count: at the end).
+uint32_t find_col(const XlsxSheetIndex* index, int32_t column, bool* found) {
+  uint32_t count = index->col_count;
+  const XlsxColEntry* entries = index->col_entries;
+  uint32_t at = 0;
+  if (index->cols_sorted) {
+    uint32_t hi = count;
+    while (at < hi) {
+      uint32_t mid = at + (hi - at) / 2;
+      if (entries[mid].min < column) at = mid + 1;
+      else hi = mid;
+    }
+  } else {
+    for (at = 0; at < count && entries[at].min != column; at++) {
+    }
+    if (at == count)
+      for (at = 0; at < count && entries[at].min <= column; at++) {
+      }
+  }
+  *found = at < count && entries[at].min == column;
+  return at;
+}
+
+// The `cols` element, created before sheetData when missing (*created tells).
+XmlNode* ensure_cols(XlsxSheetIndex* index, bool* created) {
+  *created = false;
+  if (index->cols) return index->cols;
+  XmlNode* root = xlsx_part_root(index->part);
+  if (!root) return nullptr;
+  XmlNode* sheet_data = xml_node_child(root, "sheetData");
+  XmlNode* cols = sheet_data ? xml_node_insert_child_before(root, "cols", sheet_data) : xml_node_append_child(root, "cols");
+  *created = cols != nullptr;
+  return cols;
+}
+
+XmlNode* new_col(XlsxSheetIndex* index, uint32_t at, int32_t column) {
+  bool created_cols = false;
+  XmlNode* cols = ensure_cols(index, &created_cols);
+  if (!cols) return nullptr;
+  XmlNode* col = at < index->col_count ? xml_node_insert_child_before(cols, "col", index->col_entries[at].node)
+                 : index->col_count   ? xml_node_insert_child_after(cols, "col", index->col_entries[index->col_count - 1].node)
+                                      : xml_node_append_child(cols, "col");
+  char width[64];
+  xlsx_snprintf(width, sizeof width, "%.17g", 9.8);
+  bool ok = col && set_int(col, "min", column) && set_int(col, "max", column) &&
+            xml_node_set_attribute(col, "width", width) && xml_node_set_attribute(col, "customWidth", "0");
+  if (!ok) {
+    if (col) xml_node_remove_child(cols, col);
+    if (created_cols) xml_node_remove_child(xml_node_parent(cols), cols);
+    return nullptr;
+  }
+  index->cols = cols;
+  return col;
+}
+
+struct EditScope {
+  XlsxSheetIndex* index;
+  bool in_step;
+  EditScope(XlsxSheetIndex* index_in, const XmlNode* element)
+      : index(index_in), in_step(sheet_index_in_step(index_in, element->document)) {}
+  ~EditScope() {
+    if (in_step) sheet_index_commit(index);
+  }
+};
+
+}  // namespace
+
+xlsx_status xlsx_sheet_normalize_cols(XlsxWorksheet* sheet) {
+  if (!sheet) return XLSX_ERR_INVALID_ARG;
+  XlsxSheetIndex* index = ready_index(sheet);
+  if (!index) return sheet->part ? XLSX_ERR_NO_MEMORY : XLSX_ERR_INVALID_ARG;
+  if (index->cols_normalized) return XLSX_OK;
+  XmlNode* cols = xml_node_child(xlsx_part_root(index->part), "cols");
+  xlsx_status status = XLSX_OK;
+  XmlNode* next = nullptr;
+  for (XmlNode* x = cols ? cols->first_child : nullptr; x && status == XLSX_OK; x = next) {
+    next = x->next_sibling;
+    if (is_col(x) && !split(cols, x)) status = XLSX_ERR_NO_MEMORY;
+  }
+  index->cols_built = 0;
+  if (status == XLSX_OK) index->cols_normalized = 1;
+  sheet_index_commit(index);
+  return status;
+}
+
+xlsx_status xlsx_sheet_column(XlsxWorksheet* sheet, uint32_t column, XlsxColumn* out) {
+  if (!out) return XLSX_ERR_INVALID_ARG;
+  *out = XlsxColumn{nullptr, nullptr};
+  if (!sheet || column < 1 || column > XLSX_MAX_COLUMN) return XLSX_ERR_INVALID_ARG;
+  xlsx_status status = xlsx_sheet_normalize_cols(sheet);
+  if (status != XLSX_OK) return status;
+  XlsxSheetIndex* index = sheet->index;
+  status = build_cols(index);
+  if (status == XLSX_OK) status = reserve_cols(index, index->col_count + 1);
+  if (status != XLSX_OK) return status;
+  bool found = false;
+  uint32_t at = find_col(index, static_cast<int32_t>(column), &found);
+  XmlNode* col = found ? index->col_entries[at].node : new_col(index, at, static_cast<int32_t>(column));
+  if (!col) {
+    sheet_index_commit(index);
+    return XLSX_ERR_NO_MEMORY;
+  }
+  if (!found) {
+    std::memmove(index->col_entries + at + 1, index->col_entries + at, (index->col_count - at) * sizeof(XlsxColEntry));
+    index->col_entries[at] = {col, static_cast<int32_t>(column)};
+    index->col_count++;
+  }
+  sheet_index_commit(index);
+  *out = XlsxColumn{col, index};
+  return XLSX_OK;
+}
+
+xlsx_status xlsx_column_set_width(const XlsxColumn* column, float width) {
+  if (!column || !column->element) return XLSX_ERR_INVALID_ARG;
+  EditScope scope(column->index, column->element);
+  bool ok = set_single(column->element, "width", width) && xml_node_set_attribute(column->element, "customWidth", "1");
+  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+float xlsx_column_width(const XlsxColumn* column) {
+  if (!column || !column->element) return 0.0f;
+  return static_cast<float>(xml_attribute_as_double(xml_node_attribute(column->element, "width"), 0.0));
+}
+
+xlsx_status xlsx_column_set_hidden(const XlsxColumn* column, uint32_t hidden) {
+  if (!column || !column->element) return XLSX_ERR_INVALID_ARG;
+  EditScope scope(column->index, column->element);
+  return xml_node_set_attribute(column->element, "hidden", hidden ? "1" : "0") ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+bool xlsx_column_is_hidden(const XlsxColumn* column) {
+  if (!column || !column->element) return false;
+  return xml_attribute_as_bool(xml_node_attribute(column->element, "hidden"), false);
+}
+
+xlsx_status xlsx_row_set_height(const XlsxRow* row, float height) {
+  if (!row || !row->element) return XLSX_ERR_INVALID_ARG;
+  EditScope scope(row->index, row->element);
+  bool ok = set_single(row->element, "ht", height) && xml_node_set_attribute(row->element, "customHeight", "1");
+  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+double xlsx_row_height(const XlsxRow* row) {
+  if (!row || !row->element) return 15.0;
+  return xml_attribute_as_double(xml_node_attribute(row->element, "ht"), 15.0);
+}
+
+xlsx_status xlsx_row_set_hidden(const XlsxRow* row, uint32_t hidden) {
+  if (!row || !row->element) return XLSX_ERR_INVALID_ARG;
+  EditScope scope(row->index, row->element);
+  return xml_node_set_attribute(row->element, "hidden", hidden ? "1" : "0") ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+bool xlsx_row_is_hidden(const XlsxRow* row) {
+  if (!row || !row->element) return false;
+  return xml_attribute_as_bool(xml_node_attribute(row->element, "hidden"), false);
+}

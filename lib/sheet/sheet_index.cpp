@@ -1,0 +1,425 @@
+// The row index and cursor of a worksheet part.
+#include "lib/sheet/sheet_index.h"
+
+#include <cstring>
+
+#include "lib/base/alloc.h"
+#include "lib/base/convert.h"
+#include "lib/package/part.h"
+
+namespace {
+
+bool is_named(const XmlNode* node, const char* name) {
+  return node && node->type == XML_NODE_ELEMENT && node->name && std::strcmp(node->name, name) == 0;
+}
+
+bool is_cell(const XmlNode* node) {
+  return node && node->type == XML_NODE_ELEMENT && node->name && node->name[0] == 'c' && node->name[1] == 0;
+}
+
+void index_free(void* extra) {
+  XlsxSheetIndex* index = static_cast<XlsxSheetIndex*>(extra);
+  if (!index) return;
+  xlsx_free(index->rows);
+  xlsx_free(index->col_entries);
+  xlsx_free(index);
+}
+
+void index_reset(XlsxSheetIndex* index) {
+  index->rows_built = 0;
+  index->sheet_data = nullptr;
+  index->row_count = 0;
+  index->cursor_row = 0;
+  index->cursor_cell = nullptr;
+  index->cursor_column = 0;
+  index->max_column = 0;
+  index->max_column_known = 0;
+  index->cols_normalized = 0;
+  index->cols_built = 0;
+  index->cols_sorted = 0;
+  index->cols = nullptr;
+  index->col_count = 0;
+}
+
+xlsx_status reserve_rows(XlsxSheetIndex* index, uint32_t need) {
+  if (need <= index->row_capacity) return XLSX_OK;
+  uint32_t capacity = index->row_capacity ? index->row_capacity : 64;
+  while (capacity < need) {
+    if (capacity > 0x7FFFFFFFu / 2) return XLSX_ERR_NO_MEMORY;
+    capacity *= 2;
+  }
+  if (capacity > 0xFFFFFFFFu / sizeof(XlsxRowEntry)) return XLSX_ERR_NO_MEMORY;
+  void* grown = xlsx_realloc(index->rows, capacity * static_cast<uint32_t>(sizeof(XlsxRowEntry)));
+  if (!grown) return XLSX_ERR_NO_MEMORY;
+  index->rows = static_cast<XlsxRowEntry*>(grown);
+  index->row_capacity = capacity;
+  return XLSX_OK;
+}
+
+// Stable merge sort of row entries by number (temp holds count entries).
+void sort_rows(XlsxRowEntry* entries, XlsxRowEntry* temp, uint32_t count) {
+  for (uint32_t width = 1; width < count; width *= 2) {
+    for (uint32_t lo = 0; lo < count; lo += 2 * width) {
+      uint32_t mid = lo + width < count ? lo + width : count;
+      uint32_t hi = lo + 2 * width < count ? lo + 2 * width : count;
+      uint32_t a = lo, b = mid, k = lo;
+      while (a < mid && b < hi) temp[k++] = entries[b].number < entries[a].number ? entries[b++] : entries[a++];
+      while (a < mid) temp[k++] = entries[a++];
+      while (b < hi) temp[k++] = entries[b++];
+    }
+    std::memcpy(entries, temp, count * sizeof(XlsxRowEntry));
+  }
+}
+
+// Puts the elements of sorted entries back into the tree in that order, before anchor (end when null).
+void relink(XmlNode* parent, const XlsxRowEntry* entries, uint32_t count, XmlNode* anchor) {
+  for (uint32_t i = 0; i < count; i++) xml_node_insert_move_before(parent, entries[i].node, anchor);
+}
+
+// Gives an element without a readable number the one that follows its predecessor.
+bool assign_number(XmlNode* node, uint32_t row, uint32_t column) {
+  char text[24];
+  if (column) sheet_format_ref(text, row, column);
+  else xlsx_u64_to_text(row, text);
+  return xml_node_set_attribute(node, "r", text) != nullptr;
+}
+
+XmlNode* first_cell(const XmlNode* row) {
+  for (XmlNode* x = row ? row->first_child : nullptr; x; x = x->next_sibling)
+    if (is_cell(x)) return x;
+  return nullptr;
+}
+
+XmlNode* last_cell(const XmlNode* row) {
+  for (XmlNode* x = row ? row->last_child : nullptr; x; x = x->previous_sibling)
+    if (is_cell(x)) return x;
+  return nullptr;
+}
+
+XmlNode* next_cell(const XmlNode* cell) {
+  XmlNode* x = sheet_next_element(cell);
+  return is_cell(x) ? x : nullptr;
+}
+
+XmlNode* previous_cell(const XmlNode* cell) {
+  XmlNode* x = sheet_previous_element(cell);
+  return is_cell(x) ? x : nullptr;
+}
+
+// First element child that is not a cell (an extension list): new cells go before it.
+XmlNode* cell_anchor(const XmlNode* row) {
+  for (XmlNode* x = row->first_child; x; x = x->next_sibling)
+    if (x->type == XML_NODE_ELEMENT && !is_cell(x)) return x;
+  return nullptr;
+}
+
+// Where a missing cell goes: directly after `after`, directly before `before`, or (both null) after the
+// row's last cell.
+struct CellSlot {
+  XmlNode* found;
+  XmlNode* after;
+  XmlNode* before;
+};
+
+CellSlot walk_forward(XmlNode* x, uint32_t column) {
+  while (x && sheet_cell_column(x) < column) x = next_cell(x);
+  if (x && sheet_cell_column(x) == column) return {x, nullptr, nullptr};
+  return {nullptr, nullptr, x};
+}
+
+CellSlot walk_backward(XmlNode* x, const XmlNode* row, uint32_t column) {
+  while (x && sheet_cell_column(x) > column) x = previous_cell(x);
+  if (x && sheet_cell_column(x) == column) return {x, nullptr, nullptr};
+  if (x) return {nullptr, x, nullptr};
+  return {nullptr, nullptr, first_cell(row)};
+}
+
+CellSlot locate_cell(const XlsxSheetIndex* index, uint32_t position, uint32_t column) {
+  XmlNode* row = index->rows[position].node;
+  XmlNode* cursor = index->cursor_cell;
+  if (cursor && index->cursor_row == position && cursor->parent == row) {
+    if (column == index->cursor_column) return {cursor, nullptr, nullptr};
+    if (column > index->cursor_column) {
+      XmlNode* next = next_cell(cursor);
+      if (!next) return {nullptr, cursor, nullptr};
+      return walk_forward(next, column);
+    }
+    XmlNode* previous = previous_cell(cursor);
+    if (!previous) return {nullptr, nullptr, cursor};
+    return walk_backward(previous, row, column);
+  }
+  XmlNode* last = last_cell(row);
+  if (!last) return {nullptr, nullptr, nullptr};
+  uint32_t last_column = sheet_cell_column(last);
+  if (column == last_column) return {last, nullptr, nullptr};
+  if (column > last_column) return {nullptr, last, nullptr};
+  if (column > last_column - column) return walk_backward(last, row, column);
+  return walk_forward(first_cell(row), column);
+}
+
+XmlNode* insert_cell(XmlNode* row, const CellSlot& slot) {
+  if (slot.after) return xml_node_insert_child_after(row, "c", slot.after);
+  if (slot.before) return xml_node_insert_child_before(row, "c", slot.before);
+  XmlNode* last = last_cell(row);
+  if (last) return xml_node_insert_child_after(row, "c", last);
+  XmlNode* anchor = cell_anchor(row);
+  return anchor ? xml_node_insert_child_before(row, "c", anchor) : xml_node_append_child(row, "c");
+}
+
+}  // namespace
+
+XmlNode* sheet_next_element(const XmlNode* node) {
+  for (XmlNode* x = node ? node->next_sibling : nullptr; x; x = x->next_sibling)
+    if (x->type == XML_NODE_ELEMENT) return x;
+  return nullptr;
+}
+
+XmlNode* sheet_previous_element(const XmlNode* node) {
+  for (XmlNode* x = node ? node->previous_sibling : nullptr; x; x = x->previous_sibling)
+    if (x->type == XML_NODE_ELEMENT) return x;
+  return nullptr;
+}
+
+XmlNode* sheet_first_element(const XmlNode* node) {
+  for (XmlNode* x = node ? node->first_child : nullptr; x; x = x->next_sibling)
+    if (x->type == XML_NODE_ELEMENT) return x;
+  return nullptr;
+}
+
+XmlNode* sheet_last_element(const XmlNode* node) {
+  for (XmlNode* x = node ? node->last_child : nullptr; x; x = x->previous_sibling)
+    if (x->type == XML_NODE_ELEMENT) return x;
+  return nullptr;
+}
+
+uint32_t sheet_column_of_ref(const char* text) {
+  if (!text) return 0;
+  uint32_t column = 0;
+  uint32_t letters = 0;
+  for (; letters < 4; letters++) {
+    char c = text[letters];
+    if (c >= 'A' && c <= 'Z') column = column * 26 + static_cast<uint32_t>(c - 'A' + 1);
+    else if (c >= 'a' && c <= 'z') column = column * 26 + static_cast<uint32_t>(c - 'a' + 1);
+    else break;
+  }
+  if (letters == 0 || letters > 3 || column > XLSX_MAX_COLUMN) return 0;
+  char digit = text[letters];
+  return digit >= '0' && digit <= '9' ? column : 0;
+}
+
+uint32_t sheet_cell_column(const XmlNode* cell) {
+  return sheet_column_of_ref(xml_attribute_value(xml_node_attribute(cell, "r")));
+}
+
+uint32_t sheet_row_number(const XmlNode* row) {
+  return xml_attribute_as_uint(xml_node_attribute(row, "r"), 0);
+}
+
+char* sheet_format_ref(char* buffer, uint32_t row, uint32_t column) {
+  char letters[4];
+  uint32_t n = 0;
+  char reversed[4];
+  while (column > 0 && n < 3) {
+    uint32_t digit = (column - 1) % 26;
+    reversed[n++] = static_cast<char>('A' + digit);
+    column = (column - 1) / 26;
+  }
+  for (uint32_t i = 0; i < n; i++) letters[i] = reversed[n - 1 - i];
+  std::memcpy(buffer, letters, n);
+  xlsx_u64_to_text(row, buffer + n);
+  return buffer;
+}
+
+XlsxSheetIndex* sheet_index_of_part(XlsxPart* part) {
+  if (!part) return nullptr;
+  XlsxSheetIndex* index = static_cast<XlsxSheetIndex*>(xlsx_part_extra(part));
+  if (index) return index;
+  index = static_cast<XlsxSheetIndex*>(xlsx_calloc(1, sizeof(XlsxSheetIndex)));
+  if (!index) return nullptr;
+  index->part = part;
+  xlsx_part_set_extra(part, index, index_free);
+  return index;
+}
+
+void sheet_index_sync(XlsxSheetIndex* index) {
+  if (!index) return;
+  XmlDoc* doc = xlsx_part_load(index->part);
+  if (!doc) return;
+  if (index->synced && index->generation == doc->generation) return;
+  index_reset(index);
+  index->generation = doc->generation;
+  index->synced = 1;
+}
+
+void sheet_index_commit(XlsxSheetIndex* index) {
+  if (!index || !index->part || !index->part->xml) return;
+  index->generation = index->part->xml->generation;
+}
+
+bool sheet_index_in_step(const XlsxSheetIndex* index, const XmlDoc* doc) {
+  return index && doc && index->synced && index->part && index->part->xml == doc &&
+         index->generation == doc->generation;
+}
+
+xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
+  if (index->rows_built) return XLSX_OK;
+  index->row_count = 0;
+  index->cursor_cell = nullptr;
+  XmlNode* sheet_data = xml_node_child(xlsx_part_root(index->part), "sheetData");
+  index->sheet_data = sheet_data;
+  uint32_t count = 0;
+  for (XmlNode* x = sheet_data ? sheet_data->first_child : nullptr; x; x = x->next_sibling)
+    if (is_named(x, "row")) count++;
+  if (reserve_rows(index, count) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
+  bool sorted = true;
+  uint32_t previous = 0;
+  uint32_t n = 0;
+  for (XmlNode* x = sheet_data ? sheet_data->first_child : nullptr; x; x = x->next_sibling) {
+    if (!is_named(x, "row")) continue;
+    uint32_t number = sheet_row_number(x);
+    if (number == 0) {
+      number = previous + 1;
+      if (!assign_number(x, number, 0)) return XLSX_ERR_NO_MEMORY;
+    }
+    if (number < previous) sorted = false;
+    index->rows[n++] = {x, number, 0};
+    previous = number;
+  }
+  if (!sorted) {
+    XlsxRowEntry* temp = static_cast<XlsxRowEntry*>(xlsx_malloc(n * static_cast<uint32_t>(sizeof(XlsxRowEntry))));
+    if (!temp) return XLSX_ERR_NO_MEMORY;
+    sort_rows(index->rows, temp, n);
+    xlsx_free(temp);
+    relink(sheet_data, index->rows, n, nullptr);
+  }
+  index->row_count = n;
+  index->rows_built = 1;
+  return XLSX_OK;
+}
+
+uint32_t sheet_index_lower_bound(const XlsxSheetIndex* index, uint32_t number) {
+  uint32_t lo = 0, hi = index->row_count;
+  while (lo < hi) {
+    uint32_t mid = lo + (hi - lo) / 2;
+    if (index->rows[mid].number < number) lo = mid + 1;
+    else hi = mid;
+  }
+  return lo;
+}
+
+XlsxRowEntry* sheet_index_find_row(XlsxSheetIndex* index, uint32_t number) {
+  uint32_t c = index->cursor_row;
+  if (c < index->row_count && index->rows[c].number == number) return &index->rows[c];
+  if (c + 1 < index->row_count && index->rows[c + 1].number == number) return &index->rows[c + 1];
+  uint32_t at = sheet_index_lower_bound(index, number);
+  return at < index->row_count && index->rows[at].number == number ? &index->rows[at] : nullptr;
+}
+
+xlsx_status sheet_index_row(XlsxSheetIndex* index, uint32_t number, uint32_t* position) {
+  xlsx_status status = sheet_index_build_rows(index);
+  if (status != XLSX_OK) return status;
+  if (!index->sheet_data) return XLSX_ERR_INVALID_ARG;
+  uint32_t count = index->row_count;
+  uint32_t at;
+  if (count == 0 || number > index->rows[count - 1].number) {
+    at = count;
+  } else {
+    XlsxRowEntry* found = sheet_index_find_row(index, number);
+    if (found) {
+      *position = static_cast<uint32_t>(found - index->rows);
+      return XLSX_OK;
+    }
+    at = sheet_index_lower_bound(index, number);
+  }
+  if (reserve_rows(index, count + 1) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
+  XmlNode* row = at == count ? (count ? xml_node_insert_child_after(index->sheet_data, "row", index->rows[count - 1].node)
+                                      : xml_node_append_child(index->sheet_data, "row"))
+                             : xml_node_insert_child_before(index->sheet_data, "row", index->rows[at].node);
+  if (!row) return XLSX_ERR_NO_MEMORY;
+  if (!assign_number(row, number, 0)) {
+    xml_node_remove_child(index->sheet_data, row);
+    return XLSX_ERR_NO_MEMORY;
+  }
+  std::memmove(index->rows + at + 1, index->rows + at, (count - at) * sizeof(XlsxRowEntry));
+  index->rows[at] = {row, number, 1};
+  index->row_count = count + 1;
+  if (index->cursor_row >= at && index->cursor_row < count) index->cursor_row++;
+  *position = at;
+  return XLSX_OK;
+}
+
+xlsx_status sheet_index_check_cells(XlsxSheetIndex* index, XlsxRowEntry* entry) {
+  (void)index;
+  if (entry->cells_checked) return XLSX_OK;
+  XmlNode* row = entry->node;
+  bool sorted = true;
+  uint32_t previous = 0;
+  uint32_t count = 0;
+  for (XmlNode* x = row->first_child; x; x = x->next_sibling) {
+    if (!is_cell(x)) continue;
+    uint32_t column = sheet_cell_column(x);
+    if (column == 0) {
+      column = previous + 1;
+      if (!assign_number(x, entry->number, column)) return XLSX_ERR_NO_MEMORY;
+    }
+    if (column < previous) sorted = false;
+    previous = column;
+    count++;
+  }
+  if (!sorted) {
+    uint32_t bytes = count * static_cast<uint32_t>(sizeof(XlsxRowEntry));
+    XlsxRowEntry* cells = static_cast<XlsxRowEntry*>(xlsx_malloc(2 * bytes));
+    if (!cells) return XLSX_ERR_NO_MEMORY;
+    uint32_t n = 0;
+    for (XmlNode* x = row->first_child; x; x = x->next_sibling)
+      if (is_cell(x)) cells[n++] = {x, sheet_cell_column(x), 0};
+    sort_rows(cells, cells + count, count);
+    relink(row, cells, count, cell_anchor(row));
+    xlsx_free(cells);
+  }
+  entry->cells_checked = 1;
+  return XLSX_OK;
+}
+
+namespace {
+
+void move_cursor(XlsxSheetIndex* index, uint32_t position, XmlNode* cell, uint32_t column) {
+  index->cursor_row = position;
+  index->cursor_cell = cell;
+  index->cursor_column = column;
+}
+
+}  // namespace
+
+xlsx_status sheet_index_find_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell) {
+  *cell = nullptr;
+  xlsx_status status = sheet_index_check_cells(index, &index->rows[position]);
+  if (status != XLSX_OK) return status;
+  CellSlot slot = locate_cell(index, position, column);
+  if (slot.found) move_cursor(index, position, slot.found, column);
+  *cell = slot.found;
+  return XLSX_OK;
+}
+
+xlsx_status sheet_index_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell) {
+  *cell = nullptr;
+  XlsxRowEntry* entry = &index->rows[position];
+  xlsx_status status = sheet_index_check_cells(index, entry);
+  if (status != XLSX_OK) return status;
+  CellSlot slot = locate_cell(index, position, column);
+  if (slot.found) {
+    move_cursor(index, position, slot.found, column);
+    *cell = slot.found;
+    return XLSX_OK;
+  }
+  XmlNode* created = insert_cell(entry->node, slot);
+  if (!created) return XLSX_ERR_NO_MEMORY;
+  if (!assign_number(created, entry->number, column)) {
+    xml_node_remove_child(entry->node, created);
+    return XLSX_ERR_NO_MEMORY;
+  }
+  if (index->max_column_known && column > index->max_column) index->max_column = column;
+  move_cursor(index, position, created, column);
+  *cell = created;
+  return XLSX_OK;
+}

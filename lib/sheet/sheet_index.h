@@ -1,0 +1,104 @@
+// The row index and cursor of one worksheet part: a sorted array of the row elements of `sheetData`, a
+// cursor on the last row and cell found, and an index of the `col` elements. The XML tree stays the
+// only store of the data; the index only points into it and is attached to the part (XlsxPart extra), so
+// it lives as long as the part. It is valid for one XmlDoc generation: edits made through this layer
+// carry it forward (sheet_index_commit), any other change to the tree makes it rebuild itself lazily.
+#pragma once
+
+#include <cstdint>
+
+#include "lib/base/status.h"
+#include "lib/xml/tree.h"
+
+struct XlsxPart;
+
+enum : uint32_t {
+  XLSX_MAX_ROW = 1048576u,
+  XLSX_MAX_COLUMN = 16384u,
+};
+
+// One `row` element of sheetData, with its number read once.
+struct XlsxRowEntry {
+  XmlNode* node;
+  uint32_t number;
+  uint32_t cells_checked;  // 1 once every `c` child carries a readable `r` and the cells are in order
+};
+
+// One `col` element of cols, with its `min` read once.
+struct XlsxColEntry {
+  XmlNode* node;
+  int32_t min;
+};
+
+struct XlsxSheetIndex {
+  XlsxPart* part;       // the worksheet part (not owned)
+  uint32_t generation;  // XmlDoc generation the index matches
+  uint32_t synced;      // 0 until the first sync with the tree
+  // Rows: built on first use.
+  uint32_t rows_built;
+  XmlNode* sheet_data;  // null when the worksheet has none
+  XlsxRowEntry* rows;   // ascending numbers
+  uint32_t row_count;
+  uint32_t row_capacity;
+  // Cursor: the last row and cell found.
+  uint32_t cursor_row;   // position in rows; meaningful while < row_count
+  XmlNode* cursor_cell;  // a `c` child of rows[cursor_row].node, or null
+  uint32_t cursor_column;
+  // Highest column of a row's last cell (the column count), once computed.
+  uint32_t max_column;
+  uint32_t max_column_known;
+  // Columns: built on first use after the ranges have been split.
+  uint32_t cols_normalized;
+  uint32_t cols_built;
+  uint32_t cols_sorted;  // 1 when the `col` elements stand in ascending `min` order
+  XmlNode* cols;         // the `cols` element or null
+  XlsxColEntry* col_entries;
+  uint32_t col_count;
+  uint32_t col_capacity;
+};
+
+// The index attached to the worksheet part, created and attached on first use; null for a null part or
+// when memory runs out. Owned by the part: valid until the part is freed.
+XlsxSheetIndex* sheet_index_of_part(XlsxPart* part);
+// Loads the part and resets the index when the tree changed behind its back. Null index ignored.
+void sheet_index_sync(XlsxSheetIndex* index);
+// Records that every tree change since the last sync was made through the index (its data still
+// match the tree). Null index ignored.
+void sheet_index_commit(XlsxSheetIndex* index);
+// Whether the index matches the tree of doc right now; false for null arguments.
+bool sheet_index_in_step(const XlsxSheetIndex* index, const XmlDoc* doc);
+// Builds the row array (normalising rows without `r` and rows out of order). XLSX_ERR_NO_MEMORY leaves
+// the index unbuilt and the tree consistent.
+xlsx_status sheet_index_build_rows(XlsxSheetIndex* index);
+// Position of the first row entry whose number is >= number (row_count when none). Rows must be built.
+uint32_t sheet_index_lower_bound(const XlsxSheetIndex* index, uint32_t number);
+// Row entry for number, or null; uses the cursor first. Rows must be built.
+XlsxRowEntry* sheet_index_find_row(XlsxSheetIndex* index, uint32_t number);
+// Finds or creates the row element for number (1..XLSX_MAX_ROW is the caller's check). The entry's
+// position goes to *position. XLSX_ERR_INVALID_ARG without sheetData; XLSX_ERR_NO_MEMORY with nothing
+// changed.
+xlsx_status sheet_index_row(XlsxSheetIndex* index, uint32_t number, uint32_t* position);
+// Makes sure the cells of the row entry carry readable `r` attributes and stand in ascending order.
+xlsx_status sheet_index_check_cells(XlsxSheetIndex* index, XlsxRowEntry* entry);
+// Finds or creates the `c` element of column in the row entry at position (cells checked first) and
+// moves the cursor onto it. XLSX_ERR_NO_MEMORY with nothing changed.
+xlsx_status sheet_index_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell);
+// Finds the `c` element without creating anything; null when absent.
+xlsx_status sheet_index_find_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell);
+
+// Element helpers shared by the worksheet modules.
+// Next / previous sibling that is an element (white-space text and comments are skipped); null at the end.
+XmlNode* sheet_next_element(const XmlNode* node);
+XmlNode* sheet_previous_element(const XmlNode* node);
+// First / last child that is an element; null when none.
+XmlNode* sheet_first_element(const XmlNode* node);
+XmlNode* sheet_last_element(const XmlNode* node);
+// Column of a cell reference text ("B7" -> 2, lower case accepted); 0 when the letters are missing,
+// longer than three or name a column above 16384, or when no digit follows them.
+uint32_t sheet_column_of_ref(const char* text);
+// Column of a `c` element from its `r`; 0 when unreadable.
+uint32_t sheet_cell_column(const XmlNode* cell);
+// Number of a `row` element from its `r`; 0 when unreadable.
+uint32_t sheet_row_number(const XmlNode* row);
+// Writes the A1 text of (row, column) into buffer (at least 24 bytes); returns buffer.
+char* sheet_format_ref(char* buffer, uint32_t row, uint32_t column);
