@@ -94,6 +94,18 @@ run_tests() {
   # shellcheck disable=SC2086
   ctest --test-dir "$build" --output-on-failure -j "$PORT_JOBS" --timeout 900 ${PORT_CTEST_ARGS:-} 2>&1 |
     tee "$build/port-test.log"
+  local rc=$?
+  skip_reasons "$build"
+  return $rc
+}
+
+# CTest does not print the output of a skipped test: list why tests were skipped, with their count.
+skip_reasons() {
+  local log=$1/Testing/Temporary/LastTest.log
+  [ -f "$log" ] || return 0
+  awk '/: Skipped$/ { if ((getline line) > 0) print line; next }
+       /^\[  SKIPPED \] [^ ]+: / { sub(/^\[  SKIPPED \] [^ ]+: /, ""); print }' "$log" |
+    sort | uniq -c | sed 's/^ *\([0-9]*\) /[port] skipped \1 test(s): /' >&2
 }
 
 if [ $install = 1 ]; then
