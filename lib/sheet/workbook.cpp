@@ -1,7 +1,398 @@
-// The workbook's sheet list: the workbook object and its lifetime.
+// The workbook's sheet list: lookups through the position cache, and the sheet list edits.
 #include "lib/sheet/workbook.h"
 
+#include <cstring>
+
 #include "lib/base/alloc.h"
+#include "lib/base/convert.h"
+#include "lib/base/strbuf.h"
+#include "lib/package/document.h"
+#include "lib/package/properties.h"
+#include "lib/sheet/columns.h"
+#include "lib/sheet/sheet_index.h"
+#include "lib/sheet/worksheet.h"
+
+namespace {
+
+const char kDefaultWorksheet[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
+    "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\" mc:Ignorable=\"x14ac\" "
+    "xmlns:x14ac=\"http://schemas.microsoft.com/office/spreadsheetml/2009/9/ac\">"
+    "<dimension ref=\"A1\"/><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews>"
+    "<sheetFormatPr baseColWidth=\"10\" defaultRowHeight=\"16\" x14ac:dyDescent=\"0.2\"/><sheetData/>"
+    "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
+    "</worksheet>";
+
+bool is_named(const XmlNode* node, const char* name) {
+  return node && node->type == XML_NODE_ELEMENT && node->name && std::strcmp(node->name, name) == 0;
+}
+
+bool equals(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
+
+const char* attr(const XmlNode* node, const char* name) { return xml_attribute_value(xml_node_attribute(node, name)); }
+
+bool is_hidden_state(const char* state) { return equals(state, "hidden") || equals(state, "veryHidden"); }
+
+XmlNode* root_of(XlsxWorkbook* workbook) { return workbook ? xlsx_part_root(workbook->part) : nullptr; }
+
+XmlNode* sheets_of(XlsxWorkbook* workbook) { return xml_node_child(root_of(workbook), "sheets"); }
+
+XlsxRelationships* rels_of(XlsxWorkbook* workbook) { return xlsx_document_workbook_rels(workbook->document); }
+
+const XmlDoc* rels_doc(XlsxWorkbook* workbook) {
+  XlsxRelationships* rels = rels_of(workbook);
+  if (!rels || !rels->part) return nullptr;
+  xlsx_rels_root(rels);
+  return rels->part->xml;
+}
+
+// --- position cache
+
+bool cache_current(XlsxWorkbook* workbook) {
+  if (!workbook->cache_valid) return false;
+  const XmlDoc* doc = workbook->part ? workbook->part->xml : nullptr;
+  const XmlDoc* rels = rels_doc(workbook);
+  if (doc && doc->generation != workbook->workbook_generation) return false;
+  if (rels != workbook->rels_doc) return false;
+  return !rels || rels->generation == workbook->rels_generation;
+}
+
+xlsx_status cache_build(XlsxWorkbook* workbook) {
+  XmlNode* sheets = sheets_of(workbook);
+  uint32_t count = 0;
+  for (XmlNode* x = sheets ? sheets->first_child : nullptr; x; x = x->next_sibling)
+    if (is_named(x, "sheet")) count++;
+  if (count > workbook->entry_capacity) {
+    void* grown = xlsx_realloc(workbook->entries, count * static_cast<uint32_t>(sizeof(XlsxSheetEntry)));
+    if (!grown) return XLSX_ERR_NO_MEMORY;
+    workbook->entries = static_cast<XlsxSheetEntry*>(grown);
+    workbook->entry_capacity = count;
+  }
+  uint32_t n = 0;
+  for (XmlNode* x = sheets ? sheets->first_child : nullptr; x; x = x->next_sibling)
+    if (is_named(x, "sheet")) workbook->entries[n++] = {x, attr(x, "name"), attr(x, "r:id"), nullptr, 0};
+  workbook->entry_count = n;
+  const XmlDoc* rels = rels_doc(workbook);
+  workbook->rels_doc = rels;
+  workbook->rels_generation = rels ? rels->generation : 0;
+  workbook->workbook_generation = workbook->part && workbook->part->xml ? workbook->part->xml->generation : 0;
+  workbook->cache_valid = 1;
+  return XLSX_OK;
+}
+
+// The cache in step with the trees; false (empty list) only when memory runs out or for null.
+bool cache_ready(XlsxWorkbook* workbook) {
+  if (!workbook) return false;
+  xlsx_part_load(workbook->part);
+  if (cache_current(workbook)) return true;
+  workbook->cache_valid = 0;
+  workbook->entry_count = 0;
+  return cache_build(workbook) == XLSX_OK;
+}
+
+uint32_t count_of(XlsxWorkbook* workbook) { return cache_ready(workbook) ? workbook->entry_count : 0; }
+
+// 0-based position of the sheet with that name / id, or -1.
+int32_t position_by(XlsxWorkbook* workbook, const char* text, bool by_name) {
+  if (!text || !cache_ready(workbook)) return -1;
+  for (uint32_t i = 0; i < workbook->entry_count; i++) {
+    const char* value = by_name ? workbook->entries[i].name : workbook->entries[i].rel_id;
+    if (std::strcmp(value, text) == 0) return static_cast<int32_t>(i);
+  }
+  return -1;
+}
+
+// Target of the relationship with a leading "/xl/" dropped; "" when there is none.
+const char* target_of(XlsxWorkbook* workbook, const char* rel_id) {
+  const char* target = xlsx_rel_item_target(xlsx_rels_find_by_id(rels_of(workbook), rel_id));
+  return xlsx_str_starts_with(target, "/xl/") ? target + 4 : target;
+}
+
+XlsxPart* resolve_part(XlsxWorkbook* workbook, XlsxSheetEntry* entry) {
+  if (entry->resolved) return entry->part;
+  StrBuf path;
+  strbuf_init(&path);
+  if (strbuf_appendf(&path, "xl/%s", target_of(workbook, entry->rel_id)) < 0) {
+    strbuf_free(&path);
+    return nullptr;
+  }
+  entry->part = xlsx_document_find_part(workbook->document, path.data);
+  entry->resolved = 1;
+  strbuf_free(&path);
+  return entry->part;
+}
+
+xlsx_status open_entry(XlsxWorkbook* workbook, uint32_t position, XlsxWorksheet* out) {
+  XlsxSheetEntry* entry = &workbook->entries[position];
+  XlsxPart* part = resolve_part(workbook, entry);
+  if (!part) return entry->resolved ? XLSX_ERR_INTERNAL : XLSX_ERR_NO_MEMORY;
+  XlsxWorksheet sheet = {part, workbook->document, nullptr};
+  xlsx_status status = xlsx_sheet_normalize_cols(&sheet);
+  if (status != XLSX_OK) return status;
+  *out = sheet;
+  return XLSX_OK;
+}
+
+// --- the workbook view (active tab)
+
+XmlNode* first_view(XlsxWorkbook* workbook) {
+  return sheet_first_element(xml_node_child(root_of(workbook), "bookViews"));
+}
+
+int64_t active_tab(XlsxWorkbook* workbook) {
+  return xml_attribute_as_i64(xml_node_attribute(first_view(workbook), "activeTab"), 0);
+}
+
+bool set_number(XmlNode* node, const char* name, int64_t value) {
+  char text[32];
+  xlsx_i64_to_text(value, text);
+  return xml_node_set_attribute(node, name, text) != nullptr;
+}
+
+bool visible_at(XlsxWorkbook* workbook, uint32_t position) {
+  return position < workbook->entry_count && !is_hidden_state(attr(workbook->entries[position].element, "state"));
+}
+
+// --- defined names
+
+XmlNode* defined_names(XlsxWorkbook* workbook) { return xml_node_child(root_of(workbook), "definedNames"); }
+
+// Rewrites each sheet-local name's localSheetId through map(old position) (-1 removes the name).
+template <typename Map>
+bool remap_local_names(XlsxWorkbook* workbook, Map map) {
+  bool ok = true;
+  XmlNode* names = defined_names(workbook);
+  XmlNode* next = nullptr;
+  for (XmlNode* x = names ? names->first_child : nullptr; x; x = next) {
+    next = x->next_sibling;
+    XmlAttr* local = xml_node_attribute(x, "localSheetId");
+    if (x->type != XML_NODE_ELEMENT || !local) continue;
+    int64_t old_position = xml_attribute_as_i64(local, -1);
+    if (old_position < 0) continue;
+    int64_t new_position = map(old_position);
+    if (new_position < 0) xml_node_remove_child(names, x);
+    else if (new_position != old_position) ok = set_number(x, "localSheetId", new_position) && ok;
+  }
+  return ok;
+}
+
+// --- names and prefixes
+
+uint32_t utf8_length(const char* text) {
+  uint32_t n = 0;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; p++)
+    if ((*p & 0xC0) != 0x80) n++;
+  return n;
+}
+
+bool needs_quotes(const char* name) {
+  if (!name[0] || (name[0] >= '0' && name[0] <= '9')) return true;
+  for (const char* p = name; *p; p++) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    bool plain = c >= 0x80 || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
+    if (!plain) return true;
+  }
+  return false;
+}
+
+bool name_char(char c) {
+  unsigned char u = static_cast<unsigned char>(c);
+  return u >= 0x80 || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || c == '_' || c == '.' || c == '\'';
+}
+
+// Replaces every occurrence of from that starts at a token boundary by to; false when memory ran out.
+bool replace_prefix(const char* text, const char* from, const char* to, StrBuf* out, bool* changed) {
+  size_t n = std::strlen(from);
+  const char* p = text;
+  *changed = false;
+  while (const char* hit = std::strstr(p, from)) {
+    bool boundary = hit == text || !name_char(hit[-1]);
+    if (strbuf_append_bytes(out, p, static_cast<uint32_t>(hit - p)) != XLSX_OK) return false;
+    if (strbuf_append(out, boundary ? to : from) != XLSX_OK) return false;
+    *changed = *changed || boundary;
+    p = hit + n;
+  }
+  return strbuf_append(out, p) == XLSX_OK;
+}
+
+// Rewrites the defined names that refer to the sheet by its old name.
+bool rename_in_defined_names(XlsxWorkbook* workbook, const char* old_name, const char* new_name) {
+  char old_prefix[256], new_prefix[256], quoted_old[256];
+  xlsx_sheet_ref_prefix(old_name, old_prefix, sizeof old_prefix);
+  xlsx_sheet_ref_prefix(new_name, new_prefix, sizeof new_prefix);
+  // A name that needs no quotes may still be written quoted.
+  StrBuf quoted;
+  strbuf_init(&quoted);
+  bool ok = strbuf_putc(&quoted, '\'') == XLSX_OK;
+  for (const char* p = old_name; *p && ok; p++) ok = strbuf_putc(&quoted, *p) == XLSX_OK && (*p != '\'' || strbuf_putc(&quoted, '\'') == XLSX_OK);
+  ok = ok && strbuf_append(&quoted, "'!") == XLSX_OK;
+  xlsx_snprintf(quoted_old, sizeof quoted_old, "%s", ok ? quoted.data : old_prefix);
+  strbuf_free(&quoted);
+  XmlNode* names = defined_names(workbook);
+  for (XmlNode* x = names ? names->first_child : nullptr; x && ok; x = x->next_sibling) {
+    if (x->type != XML_NODE_ELEMENT) continue;
+    const char* text = xml_node_text(x);
+    if (std::strchr(text, '[') || std::strchr(text, ']')) continue;
+    StrBuf first, second;
+    strbuf_init(&first);
+    strbuf_init(&second);
+    bool changed1 = false, changed2 = false;
+    ok = replace_prefix(text, quoted_old, new_prefix, &first, &changed1) &&
+         replace_prefix(first.data, old_prefix, new_prefix, &second, &changed2);
+    if (ok && (changed1 || changed2)) ok = xml_node_set_text(x, second.data);
+    strbuf_free(&first);
+    strbuf_free(&second);
+  }
+  return ok;
+}
+
+// --- adding
+
+bool part_name_taken(XlsxWorkbook* workbook, uint32_t n) {
+  char path[64], part_name[64];
+  xlsx_snprintf(path, sizeof path, "xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
+  xlsx_snprintf(part_name, sizeof part_name, "/xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
+  XlsxDocument* document = workbook->document;
+  return xlsx_archive_has_entry(xlsx_document_archive(document), path) || xlsx_document_has_part(document, path) ||
+         xlsx_content_types_find(xlsx_document_content_types(document), part_name).node != nullptr ||
+         xlsx_rels_find_by_target(rels_of(workbook), path + 3).node != nullptr;
+}
+
+// Steps of adding a sheet, undone in reverse when a later one fails.
+struct AddSteps {
+  char part_name[64];
+  char path[64];
+  char target[64];
+  char rel_id[32];
+  bool content_type, relationship, title, entry, part;
+};
+
+void undo_add(XlsxWorkbook* workbook, const AddSteps& s, const char* name) {
+  XlsxDocument* document = workbook->document;
+  if (s.part) xlsx_document_remove_part(document, s.path);
+  if (s.entry) xlsx_archive_delete_entry(xlsx_document_archive(document), s.path);
+  if (s.title) xlsx_app_remove_title(xlsx_document_app_properties(document), name);
+  if (s.relationship) xlsx_rels_remove_by_id(rels_of(workbook), s.rel_id);
+  if (s.content_type) xlsx_content_types_remove(xlsx_document_content_types(document), s.part_name);
+}
+
+xlsx_status add_package_records(XlsxWorkbook* workbook, AddSteps* s, const char* name) {
+  XlsxDocument* document = workbook->document;
+  if (xlsx_content_types_add(xlsx_document_content_types(document), s->part_name, XLSX_CT_WORKSHEET) != XLSX_OK)
+    return XLSX_ERR_NO_MEMORY;
+  s->content_type = xlsx_content_types_find(xlsx_document_content_types(document), s->part_name).node != nullptr;
+  XlsxRelItem item = xlsx_rels_add(rels_of(workbook), XLSX_REL_WORKSHEET, s->target);
+  if (!item.node) return rels_of(workbook) && xlsx_rels_root(rels_of(workbook)) ? XLSX_ERR_NO_MEMORY : XLSX_ERR_INTERNAL;
+  s->relationship = true;
+  xlsx_snprintf(s->rel_id, sizeof s->rel_id, "%s", xlsx_rel_item_id(item));
+  XlsxPart* app = xlsx_document_app_properties(document);
+  if (xlsx_app_add_title(app, name) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
+  s->title = app != nullptr;
+  if (xlsx_archive_put_entry(xlsx_document_archive(document), s->path, kDefaultWorksheet,
+                             static_cast<uint32_t>(sizeof kDefaultWorksheet - 1)) != XLSX_OK)
+    return XLSX_ERR_NO_MEMORY;
+  s->entry = true;
+  if (!xlsx_document_add_part(document, s->path, s->rel_id, XLSX_CT_WORKSHEET)) return XLSX_ERR_NO_MEMORY;
+  s->part = true;
+  return XLSX_OK;
+}
+
+XmlNode* append_sheet_element(XmlNode* sheets, const char* name, uint32_t sheet_id, const char* rel_id) {
+  XmlNode* last = nullptr;
+  for (XmlNode* x = sheets->last_child; x && !last; x = x->previous_sibling)
+    if (is_named(x, "sheet")) last = x;
+  XmlNode* sheet = last ? xml_node_insert_child_after(sheets, "sheet", last) : xml_node_append_child(sheets, "sheet");
+  char id[32];
+  xlsx_u64_to_text(sheet_id, id);
+  if (sheet && xml_node_set_attribute(sheet, "name", name) && xml_node_set_attribute(sheet, "sheetId", id) &&
+      xml_node_set_attribute(sheet, "r:id", rel_id))
+    return sheet;
+  if (sheet) xml_node_remove_child(sheets, sheet);
+  return nullptr;
+}
+
+// --- deleting
+
+// Keeps activeTab and firstSheet of every workbook view on a sheet after the one at removed went.
+bool fix_views_after_delete(XlsxWorkbook* workbook, uint32_t removed) {
+  bool ok = true;
+  uint32_t count = workbook->entry_count;  // after the deletion
+  XmlNode* views = xml_node_child(root_of(workbook), "bookViews");
+  for (XmlNode* v = sheet_first_element(views); v; v = sheet_next_element(v)) {
+    XmlAttr* tab = xml_node_attribute(v, "activeTab");
+    if (tab) {
+      int64_t active = xml_attribute_as_i64(tab, 0);
+      if (active > static_cast<int64_t>(removed)) active--;
+      if (active >= static_cast<int64_t>(count)) active = count ? count - 1 : 0;
+      // The active tab must be a visible sheet: the nearest one after, else before.
+      uint32_t pick = static_cast<uint32_t>(active);
+      while (pick < count && !visible_at(workbook, pick)) pick++;
+      if (pick >= count) {
+        pick = static_cast<uint32_t>(active);
+        while (pick > 0 && !visible_at(workbook, pick)) pick--;
+      }
+      ok = set_number(v, "activeTab", pick) && ok;
+    }
+    XmlAttr* first = xml_node_attribute(v, "firstSheet");
+    if (first) {
+      int64_t value = xml_attribute_as_i64(first, 0);
+      if (value > static_cast<int64_t>(removed)) value--;
+      if (value >= static_cast<int64_t>(count)) value = count ? count - 1 : 0;
+      ok = set_number(v, "firstSheet", value) && ok;
+    }
+  }
+  return ok;
+}
+
+void delete_package_records(XlsxWorkbook* workbook, const char* rel_id) {
+  XlsxDocument* document = workbook->document;
+  StrBuf path, part_name, rels_path;
+  strbuf_init(&path);
+  strbuf_init(&part_name);
+  strbuf_init(&rels_path);
+  const char* target = target_of(workbook, rel_id);
+  bool ok = strbuf_appendf(&path, "xl/%s", target) >= 0 && strbuf_appendf(&part_name, "/xl/%s", target) >= 0;
+  if (ok) {
+    // The sheet's own relationships (xl/worksheets/_rels/sheetN.xml.rels) go with it.
+    const char* slash = std::strrchr(path.data, '/');
+    if (slash && strbuf_append_bytes(&rels_path, path.data, static_cast<uint32_t>(slash - path.data + 1)) == XLSX_OK &&
+        strbuf_appendf(&rels_path, "_rels/%s.rels", slash + 1) >= 0)
+      xlsx_archive_delete_entry(xlsx_document_archive(document), rels_path.data);
+    xlsx_archive_delete_entry(xlsx_document_archive(document), path.data);
+    xlsx_content_types_remove(xlsx_document_content_types(document), part_name.data);
+    xlsx_document_remove_part(document, path.data);
+  }
+  xlsx_rels_remove_by_id(rels_of(workbook), rel_id);
+  strbuf_free(&path);
+  strbuf_free(&part_name);
+  strbuf_free(&rels_path);
+}
+
+uint32_t visible_count(XlsxWorkbook* workbook, int32_t except) {
+  uint32_t n = 0;
+  for (uint32_t i = 0; i < workbook->entry_count; i++)
+    if (static_cast<int32_t>(i) != except && visible_at(workbook, i)) n++;
+  return n;
+}
+
+// --- worksheet-level forms
+
+XlsxWorkbook* workbook_of(XlsxWorksheet* sheet) {
+  return sheet ? xlsx_document_workbook(sheet->document) : nullptr;
+}
+
+// Relationship id of the sheet whose part is the worksheet's part.
+const char* rel_id_of(XlsxWorksheet* sheet) {
+  XlsxWorkbook* workbook = workbook_of(sheet);
+  if (!sheet || !cache_ready(workbook)) return "";
+  for (uint32_t i = 0; i < workbook->entry_count; i++)
+    if (resolve_part(workbook, &workbook->entries[i]) == sheet->part) return workbook->entries[i].rel_id;
+  return xlsx_part_rel_id(sheet->part);
+}
+
+}  // namespace
 
 XlsxWorkbook* xlsx_workbook_new(XlsxPart* part, XlsxDocument* document) {
   XlsxWorkbook* workbook = static_cast<XlsxWorkbook*>(xlsx_calloc(1, sizeof(XlsxWorkbook)));
@@ -13,5 +404,273 @@ XlsxWorkbook* xlsx_workbook_new(XlsxPart* part, XlsxDocument* document) {
 
 void xlsx_workbook_free(XlsxWorkbook* workbook) {
   if (!workbook) return;
+  xlsx_free(workbook->entries);
   xlsx_free(workbook);
+}
+
+xlsx_status xlsx_workbook_sheet_names(XlsxWorkbook* workbook, DynArray* names) {
+  if (!workbook || !names) return XLSX_ERR_INVALID_ARG;
+  if (!cache_ready(workbook)) return XLSX_ERR_NO_MEMORY;
+  uint32_t start = names->count;
+  for (uint32_t i = 0; i < workbook->entry_count; i++) {
+    char* copy = xlsx_strdup(workbook->entries[i].name);
+    if (!copy || !dynarray_push(names, &copy)) {
+      xlsx_free(copy);
+      while (names->count > start) {
+        xlsx_free(*static_cast<char**>(dynarray_get(names, names->count - 1)));
+        names->count--;
+      }
+      return XLSX_ERR_NO_MEMORY;
+    }
+  }
+  return XLSX_OK;
+}
+
+uint32_t xlsx_workbook_sheet_count(XlsxWorkbook* workbook) { return count_of(workbook); }
+
+uint32_t xlsx_workbook_worksheet_count(XlsxWorkbook* workbook) {
+  uint32_t n = 0;
+  for (uint32_t i = 0; i < count_of(workbook); i++)
+    if (xlsx_workbook_is_worksheet(workbook, workbook->entries[i].rel_id)) n++;
+  return n;
+}
+
+bool xlsx_workbook_is_worksheet(XlsxWorkbook* workbook, const char* rel_id) {
+  if (!workbook || !rel_id) return false;
+  return xlsx_rel_item_type(xlsx_rels_find_by_id(rels_of(workbook), rel_id)) == XLSX_REL_WORKSHEET;
+}
+
+uint32_t xlsx_workbook_sheet_index(XlsxWorkbook* workbook, const char* name) {
+  return static_cast<uint32_t>(position_by(workbook, name, true) + 1);
+}
+
+bool xlsx_workbook_sheet_exists(XlsxWorkbook* workbook, const char* name) {
+  return position_by(workbook, name, true) >= 0;
+}
+
+const char* xlsx_workbook_sheet_name(XlsxWorkbook* workbook, const char* rel_id) {
+  int32_t at = position_by(workbook, rel_id, false);
+  return at < 0 ? "" : workbook->entries[at].name;
+}
+
+const char* xlsx_workbook_sheet_name_at(XlsxWorkbook* workbook, uint32_t position) {
+  if (position < 1 || position > count_of(workbook)) return "";
+  return workbook->entries[position - 1].name;
+}
+
+const char* xlsx_workbook_sheet_rid(XlsxWorkbook* workbook, const char* name) {
+  int32_t at = position_by(workbook, name, true);
+  return at < 0 ? "" : workbook->entries[at].rel_id;
+}
+
+const char* xlsx_workbook_sheet_state(XlsxWorkbook* workbook, const char* rel_id) {
+  int32_t at = position_by(workbook, rel_id, false);
+  return at < 0 ? "" : attr(workbook->entries[at].element, "state");
+}
+
+uint32_t xlsx_workbook_next_sheet_id(XlsxWorkbook* workbook) {
+  if (!workbook) return 0;
+  uint64_t largest = 0;
+  XmlNode* sheets = sheets_of(workbook);
+  for (XmlNode* x = sheets ? sheets->first_child : nullptr; x; x = x->next_sibling) {
+    if (x->type != XML_NODE_ELEMENT) continue;
+    uint64_t id = xml_attribute_as_u64(xml_node_attribute(x, "sheetId"), 0);
+    if (id > largest) largest = id;
+  }
+  return largest >= 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(largest + 1);
+}
+
+xlsx_status xlsx_workbook_worksheet(XlsxWorkbook* workbook, const char* name, XlsxWorksheet* out) {
+  if (!workbook || !name || !out) return XLSX_ERR_INVALID_ARG;
+  int32_t at = position_by(workbook, name, true);
+  if (at < 0) return workbook->cache_valid ? XLSX_ERR_NOT_FOUND : XLSX_ERR_NO_MEMORY;
+  return open_entry(workbook, static_cast<uint32_t>(at), out);
+}
+
+xlsx_status xlsx_workbook_worksheet_at(XlsxWorkbook* workbook, uint32_t position, XlsxWorksheet* out) {
+  if (!workbook || !out) return XLSX_ERR_INVALID_ARG;
+  if (!cache_ready(workbook)) return XLSX_ERR_NO_MEMORY;
+  if (position < 1 || position > workbook->entry_count) return XLSX_ERR_NOT_FOUND;
+  return open_entry(workbook, position - 1, out);
+}
+
+bool xlsx_sheet_name_is_valid(const char* name) {
+  if (!name || !name[0]) return false;
+  uint32_t length = utf8_length(name);
+  if (length > 31) return false;
+  if (name[0] == '\'' || name[std::strlen(name) - 1] == '\'') return false;
+  return std::strpbrk(name, ":\\/?*[]") == nullptr;
+}
+
+xlsx_status xlsx_workbook_add_sheet(XlsxWorkbook* workbook, const char* name) {
+  if (!workbook || !xlsx_sheet_name_is_valid(name)) return XLSX_ERR_INVALID_ARG;
+  if (!cache_ready(workbook)) return XLSX_ERR_NO_MEMORY;
+  if (position_by(workbook, name, true) >= 0) return XLSX_ERR_INVALID_ARG;
+  XmlNode* sheets = sheets_of(workbook);
+  if (!sheets) return XLSX_ERR_INTERNAL;
+  uint32_t sheet_id = xlsx_workbook_next_sheet_id(workbook);
+  uint32_t n = sheet_id;
+  while (part_name_taken(workbook, n)) n++;
+  AddSteps s = {};
+  xlsx_snprintf(s.part_name, sizeof s.part_name, "/xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
+  xlsx_snprintf(s.path, sizeof s.path, "xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
+  xlsx_snprintf(s.target, sizeof s.target, "worksheets/sheet%u.xml", static_cast<unsigned>(n));
+  xlsx_status status = add_package_records(workbook, &s, name);
+  if (status == XLSX_OK && !append_sheet_element(sheets, name, sheet_id, s.rel_id)) status = XLSX_ERR_NO_MEMORY;
+  if (status != XLSX_OK) undo_add(workbook, s, name);
+  return status;
+}
+
+xlsx_status xlsx_workbook_delete_sheet(XlsxWorkbook* workbook, const char* name) {
+  if (!workbook || !name) return XLSX_ERR_INVALID_ARG;
+  if (!cache_ready(workbook)) return XLSX_ERR_NO_MEMORY;
+  int32_t at = position_by(workbook, name, true);
+  if (at < 0) return XLSX_ERR_NOT_FOUND;
+  XmlNode* element = workbook->entries[at].element;
+  const char* rel_id = workbook->entries[at].rel_id;
+  if (xlsx_workbook_is_worksheet(workbook, rel_id) && xlsx_workbook_worksheet_count(workbook) == 1)
+    return XLSX_ERR_INVALID_ARG;
+  if (visible_at(workbook, static_cast<uint32_t>(at)) && visible_count(workbook, at) == 0) return XLSX_ERR_INVALID_ARG;
+  xlsx_app_remove_title(xlsx_document_app_properties(workbook->document), name);
+  delete_package_records(workbook, rel_id);
+  xml_node_remove_child(xml_node_parent(element), element);
+  uint32_t removed = static_cast<uint32_t>(at);
+  bool ok = remap_local_names(workbook, [removed](int64_t p) -> int64_t {
+    return p == removed ? -1 : p > removed ? p - 1 : p;
+  });
+  ok = cache_ready(workbook) && fix_views_after_delete(workbook, removed) && ok;
+  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+xlsx_status xlsx_workbook_move_sheet(XlsxWorkbook* workbook, const char* name, int32_t position) {
+  if (!workbook || !name) return XLSX_ERR_INVALID_ARG;
+  if (!cache_ready(workbook)) return XLSX_ERR_NO_MEMORY;
+  int32_t from = position_by(workbook, name, true);
+  if (from < 0) return XLSX_ERR_NOT_FOUND;
+  int32_t count = static_cast<int32_t>(workbook->entry_count);
+  int32_t to = position <= 1 ? 0 : position >= count ? count - 1 : position - 1;
+  if (to == from) return XLSX_OK;
+  XmlNode* moving = workbook->entries[from].element;
+  XmlNode* target = workbook->entries[to].element;
+  XmlNode* sheets = xml_node_parent(moving);
+  if (from < to) xml_node_insert_move_after(sheets, moving, target);
+  else xml_node_insert_move_before(sheets, moving, target);
+  auto follow = [from, to](int64_t p) -> int64_t {
+    if (p == from) return to;
+    if (from < to && p > from && p <= to) return p - 1;
+    if (from > to && p >= to && p < from) return p + 1;
+    return p;
+  };
+  bool ok = remap_local_names(workbook, follow);
+  XmlNode* view = first_view(workbook);
+  if (xml_node_attribute(view, "activeTab")) {
+    int64_t active = active_tab(workbook);
+    if (follow(active) != active) ok = set_number(view, "activeTab", follow(active)) && ok;
+  }
+  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+xlsx_status xlsx_workbook_rename_sheet(XlsxWorkbook* workbook, const char* rel_id, const char* name) {
+  if (!workbook || !rel_id || !name) return XLSX_ERR_INVALID_ARG;
+  if (!cache_ready(workbook)) return XLSX_ERR_NO_MEMORY;
+  int32_t at = position_by(workbook, rel_id, false);
+  if (at < 0) return XLSX_ERR_NOT_FOUND;
+  if (!xlsx_sheet_name_is_valid(name)) return XLSX_ERR_INVALID_ARG;
+  int32_t holder = position_by(workbook, name, true);
+  if (holder >= 0 && holder != at) return XLSX_ERR_INVALID_ARG;
+  XmlNode* element = workbook->entries[at].element;
+  char* old_name = xlsx_strdup(workbook->entries[at].name);
+  if (!old_name) return XLSX_ERR_NO_MEMORY;
+  xlsx_status status = XLSX_OK;
+  if (!xml_node_set_attribute(element, "name", name)) status = XLSX_ERR_NO_MEMORY;
+  else if (xlsx_app_rename_title(xlsx_document_app_properties(workbook->document), old_name, name) != XLSX_OK ||
+           !rename_in_defined_names(workbook, old_name, name))
+    status = XLSX_ERR_NO_MEMORY;
+  xlsx_free(old_name);
+  return status;
+}
+
+xlsx_status xlsx_workbook_set_sheet_state(XlsxWorkbook* workbook, const char* rel_id, const char* state) {
+  if (!workbook || !rel_id || !state) return XLSX_ERR_INVALID_ARG;
+  bool hide = is_hidden_state(state);
+  if (!hide && state[0] && !equals(state, "visible")) return XLSX_ERR_INVALID_ARG;
+  if (!cache_ready(workbook)) return XLSX_ERR_NO_MEMORY;
+  int32_t at = position_by(workbook, rel_id, false);
+  if (at < 0) return XLSX_ERR_NOT_FOUND;
+  if (hide && visible_count(workbook, at) == 0) return XLSX_ERR_INVALID_ARG;
+  XmlNode* element = workbook->entries[at].element;
+  if (!state[0]) xml_node_remove_attribute(element, "state");
+  else if (!xml_node_set_attribute(element, "state", state)) return XLSX_ERR_NO_MEMORY;
+  XmlNode* view = first_view(workbook);
+  if (view && !xml_node_attribute(view, "activeTab") && !set_number(view, "activeTab", 0)) return XLSX_ERR_NO_MEMORY;
+  if (!hide || !view || active_tab(workbook) != at) return XLSX_OK;
+  // The active sheet went out of sight: the last visible sheet becomes the active tab.
+  int64_t last = 0;
+  for (uint32_t i = 0; i < workbook->entry_count; i++)
+    if (!is_hidden_state(attr(workbook->entries[i].element, "state"))) last = i;
+  return set_number(view, "activeTab", last) ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+void xlsx_workbook_set_active(XlsxWorkbook* workbook, const char* rel_id) {
+  int32_t at = position_by(workbook, rel_id, false);
+  if (at < 0 || !visible_at(workbook, static_cast<uint32_t>(at))) return;
+  XmlNode* view = first_view(workbook);
+  if (at == 0) xml_node_remove_attribute(view, "activeTab");
+  else set_number(view, "activeTab", at);
+}
+
+bool xlsx_workbook_is_active(XlsxWorkbook* workbook, const char* rel_id) {
+  int32_t at = position_by(workbook, rel_id, false);
+  return at >= 0 && active_tab(workbook) == at;
+}
+
+char* xlsx_sheet_ref_prefix(const char* name, char* buffer, uint32_t size) {
+  if (!buffer || size == 0) return buffer;
+  buffer[0] = 0;
+  if (!name) return buffer;
+  uint32_t n = 0;
+  auto put = [&](char c) {
+    if (n + 1 < size) buffer[n++] = c;
+  };
+  bool quote = needs_quotes(name);
+  if (quote) put('\'');
+  for (const char* p = name; *p; p++) {
+    put(*p);
+    if (*p == '\'') put('\'');
+  }
+  if (quote) put('\'');
+  put('!');
+  buffer[n] = 0;
+  return buffer;
+}
+
+void xlsx_worksheet_set_active(XlsxWorksheet* sheet) { xlsx_workbook_set_active(workbook_of(sheet), rel_id_of(sheet)); }
+
+bool xlsx_worksheet_is_active(XlsxWorksheet* sheet) { return xlsx_workbook_is_active(workbook_of(sheet), rel_id_of(sheet)); }
+
+xlsx_status xlsx_worksheet_set_state(XlsxWorksheet* sheet, const char* state) {
+  XlsxWorkbook* workbook = workbook_of(sheet);
+  return workbook ? xlsx_workbook_set_sheet_state(workbook, rel_id_of(sheet), state) : XLSX_ERR_INTERNAL;
+}
+
+const char* xlsx_worksheet_state(XlsxWorksheet* sheet) {
+  return xlsx_workbook_sheet_state(workbook_of(sheet), rel_id_of(sheet));
+}
+
+xlsx_status xlsx_worksheet_rename(XlsxWorksheet* sheet, const char* name) {
+  XlsxWorkbook* workbook = workbook_of(sheet);
+  return workbook ? xlsx_workbook_rename_sheet(workbook, rel_id_of(sheet), name) : XLSX_ERR_INTERNAL;
+}
+
+const char* xlsx_worksheet_name(XlsxWorksheet* sheet) {
+  return xlsx_workbook_sheet_name(workbook_of(sheet), rel_id_of(sheet));
+}
+
+uint32_t xlsx_worksheet_index(XlsxWorksheet* sheet) {
+  return static_cast<uint32_t>(position_by(workbook_of(sheet), rel_id_of(sheet), false) + 1);
+}
+
+xlsx_status xlsx_worksheet_move(XlsxWorksheet* sheet, int32_t position) {
+  XlsxWorkbook* workbook = workbook_of(sheet);
+  return workbook ? xlsx_workbook_move_sheet(workbook, xlsx_worksheet_name(sheet), position) : XLSX_ERR_INTERNAL;
 }
