@@ -1,0 +1,220 @@
+// Script errors are raised only before a serializer is started or after it has been freed, so that no
+// serializer state or stream buffer is left behind by a raised error.
+#include "host/serializer_bridge.h"
+
+#include <lauxlib.h>
+#include <lua.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "host/runtime.h"
+
+namespace {
+
+constexpr lua_Integer kMaxRows = 1048576;
+constexpr lua_Integer kMaxColumns = 16384;
+
+struct Sink {
+  char* data;
+  size_t size;
+  size_t capacity;
+};
+
+struct Source {
+  const char* data;
+  size_t size;
+  size_t position;
+};
+
+int32_t WriteToSink(const void* buffer, uint32_t size, void* user) {
+  auto* sink = static_cast<Sink*>(user);
+  if (sink->size + size > sink->capacity) {
+    size_t capacity = (sink->capacity ? sink->capacity * 2 : 65536);
+    while (capacity < sink->size + size) capacity *= 2;
+    char* grown = static_cast<char*>(realloc(sink->data, capacity));
+    if (!grown) return 0;
+    sink->data = grown;
+    sink->capacity = capacity;
+  }
+  memcpy(sink->data + sink->size, buffer, size);
+  sink->size += size;
+  return static_cast<int32_t>(size);
+}
+
+int32_t ReadFromSource(void* buffer, uint32_t size, void* user) {
+  auto* source = static_cast<Source*>(user);
+  size_t left = source->size - source->position;
+  size_t count = left < size ? left : size;
+  memcpy(buffer, source->data + source->position, count);
+  source->position += count;
+  return static_cast<int32_t>(count);
+}
+
+Plugin* Adapter(lua_State* L, int index) {
+  const char* name = luaL_optstring(L, index, "xlsx");
+  auto* runtime = static_cast<Runtime*>(lua_touserdata(L, lua_upvalueindex(1)));
+  Plugin* plugin = runtime->FindPlugin(name);
+  if (!plugin) luaL_error(L, "no plugin with the base name \"%s\" is loaded", name);
+  return plugin;
+}
+
+// The key of the pair on top as a script index in 1..limit, or 0 when it is anything else.
+lua_Integer IndexKey(lua_State* L, lua_Integer limit) {
+  if (!lua_isinteger(L, -2)) return 0;
+  lua_Integer key = lua_tointeger(L, -2);
+  return (key >= 1 && key <= limit) ? key : 0;
+}
+
+// Raises an error unless the row at the top is a table of numbers and texts under indexes; gives the
+// highest index.
+lua_Integer CheckRow(lua_State* L, lua_Integer row) {
+  if (!lua_istable(L, -1)) luaL_error(L, "SerializeTable: row %d is a %s, not a table", (int)row, luaL_typename(L, -1));
+  lua_Integer last = 0;
+  for (lua_pushnil(L); lua_next(L, -2); lua_pop(L, 1)) {
+    lua_Integer column = IndexKey(L, kMaxColumns);
+    if (!column) luaL_error(L, "SerializeTable: row %d has a key that is not a column index 1..16384", (int)row);
+    int type = lua_type(L, -1);
+    if (type != LUA_TNUMBER && type != LUA_TSTRING) {
+      luaL_error(L, "SerializeTable: cell [%d][%d] is a %s (only numbers and texts)", (int)row, (int)column,
+                 luaL_typename(L, -1));
+    }
+    if (column > last) last = column;
+  }
+  return last;
+}
+
+lua_Integer CheckTable(lua_State* L) {
+  lua_Integer last = 0;
+  for (lua_pushnil(L); lua_next(L, 1); lua_pop(L, 1)) {
+    lua_Integer row = IndexKey(L, kMaxRows);
+    if (!row) luaL_error(L, "SerializeTable: the table has a key that is not a row index 1..1048576");
+    CheckRow(L, row);
+    if (row > last) last = row;
+  }
+  return last;
+}
+
+// Highest cell index of the row on top (already checked).
+lua_Integer LastColumn(lua_State* L) {
+  lua_Integer last = 0;
+  for (lua_pushnil(L); lua_next(L, -2); lua_pop(L, 1)) {
+    if (lua_tointeger(L, -2) > last) last = lua_tointeger(L, -2);
+  }
+  return last;
+}
+
+bool SendMarker(Plugin* plugin, void* state, double key, uint32_t begins) {
+  SerialItem k{SERIAL_NUMBER, &key, sizeof key, 0};
+  SerialItem v{SERIAL_TABLE, nullptr, begins, 0};
+  return plugin->serializeItem(state, &k, &v) != 0;
+}
+
+// Sends the cell on top of the stack.
+bool SendCell(Plugin* plugin, void* state, double key, lua_State* L) {
+  SerialItem k{SERIAL_NUMBER, &key, sizeof key, 0};
+  double number = 0;
+  SerialItem v{};
+  if (lua_type(L, -1) == LUA_TNUMBER) {
+    number = lua_tonumber(L, -1);
+    v = SerialItem{SERIAL_NUMBER, &number, sizeof number, 0};
+  } else {
+    size_t length = 0;
+    const char* text = lua_tolstring(L, -1, &length);
+    v = SerialItem{SERIAL_TEXT, text, static_cast<uint32_t>(length), 0};
+  }
+  return plugin->serializeItem(state, &k, &v) != 0;
+}
+
+bool SendRow(Plugin* plugin, void* state, lua_Integer row, lua_State* L) {
+  if (!SendMarker(plugin, state, static_cast<double>(row - 1), 1)) return false;
+  lua_Integer last = LastColumn(L);
+  for (lua_Integer c = 1; c <= last; ++c) {
+    bool ok = lua_rawgeti(L, -1, c) == LUA_TNIL || SendCell(plugin, state, static_cast<double>(c - 1), L);
+    lua_pop(L, 1);
+    if (!ok) return false;
+  }
+  return SendMarker(plugin, state, static_cast<double>(row - 1), 0);
+}
+
+bool SendTable(Plugin* plugin, void* state, lua_Integer lastRow, lua_State* L) {
+  for (lua_Integer r = 1; r <= lastRow; ++r) {
+    bool ok = lua_rawgeti(L, 1, r) == LUA_TNIL || SendRow(plugin, state, r, L);
+    lua_pop(L, 1);
+    if (!ok) return false;
+  }
+  return true;
+}
+
+// Stores the value item into the row table on top, under script index key + 1.
+void StoreValue(lua_State* L, const SerialItem& key, const SerialItem& value) {
+  double k = 0;
+  memcpy(&k, key.data, sizeof k);
+  if (value.kind == SERIAL_NUMBER) {
+    double number = 0;
+    memcpy(&number, value.data, sizeof number);
+    lua_pushnumber(L, number);
+  } else {
+    lua_pushlstring(L, value.data ? static_cast<const char*>(value.data) : "", value.size);
+  }
+  lua_rawseti(L, -2, static_cast<lua_Integer>(k) + 1);
+}
+
+// Reads items into the table at the top until done; false when the serializer fails or breaks the order.
+bool ReceiveTable(Plugin* plugin, void* state, lua_State* L) {
+  int table = lua_gettop(L);
+  for (;;) {
+    SerialItem key{}, value{};
+    uint32_t done = 0;
+    if (!plugin->deserializeItem(state, &key, &value, &done)) return false;
+    if (done) return lua_gettop(L) == table;
+    if (key.kind != SERIAL_NUMBER || !key.data) return false;
+    double k = 0;
+    memcpy(&k, key.data, sizeof k);
+    if (value.kind == SERIAL_TABLE && value.size == 1) {
+      if (lua_gettop(L) != table) return false;
+      lua_newtable(L);
+    } else if (value.kind == SERIAL_TABLE) {
+      if (lua_gettop(L) != table + 1) return false;
+      lua_rawseti(L, table, static_cast<lua_Integer>(k) + 1);
+    } else {
+      if (lua_gettop(L) != table + 1) return false;
+      StoreValue(L, key, value);
+    }
+  }
+}
+
+}  // namespace
+
+int HostLuaSerializeTable(lua_State* L) {
+  luaL_checktype(L, 1, LUA_TTABLE);
+  Plugin* plugin = Adapter(L, 2);
+  lua_settop(L, 1);
+  lua_Integer lastRow = CheckTable(L);
+  HostTag options[] = {{1, HOST_ENCODING_SYSTEM}, {HOST_TAG_END, 0}};
+  Sink sink{nullptr, 0, 0};
+  void* state = plugin->initSerializer(nullptr, WriteToSink, &sink, options);
+  bool ok = state && SendTable(plugin, state, lastRow, L);
+  if (state && !plugin->freeSerializer(state)) ok = false;
+  if (ok) lua_pushlstring(L, sink.data ? sink.data : "", sink.size);
+  free(sink.data);
+  if (!ok) return luaL_error(L, "SerializeTable: the %s serializer failed", PluginBaseName(*plugin));
+  return 1;
+}
+
+int HostLuaDeserializeTable(lua_State* L) {
+  size_t size = 0;
+  const char* bytes = luaL_checklstring(L, 1, &size);
+  Plugin* plugin = Adapter(L, 2);
+  lua_settop(L, 1);
+  HostTag options[] = {{2, HOST_ENCODING_SYSTEM}, {HOST_TAG_END, 0}};
+  Source source{bytes, size, 0};
+  void* state = plugin->initSerializer(ReadFromSource, nullptr, &source, options);
+  if (!state) return luaL_error(L, "DeserializeTable: the %s serializer cannot read these bytes", PluginBaseName(*plugin));
+  lua_newtable(L);
+  bool ok = ReceiveTable(plugin, state, L);
+  if (!plugin->freeSerializer(state)) ok = false;
+  if (!ok) return luaL_error(L, "DeserializeTable: the %s serializer failed", PluginBaseName(*plugin));
+  lua_settop(L, 2);
+  return 1;
+}

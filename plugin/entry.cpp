@@ -1,0 +1,84 @@
+// What the host sees of the module: the header it finds by its magic, the entry table behind
+// ResolveEntry, and the information record.
+#include "plugin/entry.h"
+
+#include <cstring>
+
+#include "plugin/command_table.h"
+#include "plugin/host_bridge.h"
+#include "plugin/serializer.h"
+
+namespace {
+
+template <typename Fn>
+PluginEntryFn Entry(Fn function) {
+  return reinterpret_cast<PluginEntryFn>(function);
+}
+
+const PluginEntry kEntries[] = {
+    {"InitPlugin", Entry(InitPlugin)},
+    {"ClosePlugin", Entry(ClosePlugin)},
+    {"GetBaseTable", Entry(GetBaseTable)},
+    {"GetCommands", Entry(GetCommands)},
+    {"GetConstants", Entry(GetConstants)},
+    {"GetHelpStrings", Entry(GetHelpStrings)},
+    {"InitLibrary", Entry(InitLibrary)},
+    {"FreeLibrary", Entry(FreeLibrary)},
+    {"InitSerializer", Entry(InitSerializer)},
+    {"FreeSerializer", Entry(FreeSerializer)},
+    {"SerializeItem", Entry(SerializeItem)},
+    {"DeserializeItem", Entry(DeserializeItem)},
+    {"GetExtensions", Entry(GetExtensions)},
+    {nullptr, nullptr},
+};
+
+// Kept in the file although nothing refers to them: the host finds the header by scanning the module,
+// and the version text is read by people and tools.
+__attribute__((used)) const PluginHeader kHeader = {
+    {'K', 'O', 'R', 'V', 'A', 'D', 'E', 'L'}, {0, 0, 0, PLUGIN_HEADER_VERSION}, ResolveEntry};
+__attribute__((used)) const char kVersion[] = "$VER: xlsx.kvp 1.1 (13.09.26) [ppc-amigaos]";
+
+void FillInfo(PluginInfo* info) {
+  info->capabilities = 0x000A0002;
+  info->version = 1;
+  info->revision = 1;
+  info->word3 = 9;
+  info->word4 = 0;
+  info->displayName = "XLSX";
+  info->baseName = "xlsx";
+  info->author = "The xlsx.kvp developers";
+  info->description = "Create and modify XLSX documents with Korvadel";
+  info->rights = "(C) 2024-2026 The xlsx.kvp developers";
+  info->url = "https://xlsx-kvp.example.org";
+  info->date = "13.09.26";
+  info->word12 = 0;
+  info->guide = "xlsx.guide";
+}
+
+}  // namespace
+
+PluginEntryFn ResolveEntry(const char* name) {
+  if (!name) return nullptr;
+  for (const PluginEntry* entry = kEntries; entry->name; ++entry) {
+    if (strcmp(entry->name, name) == 0) return entry->function;
+  }
+  return nullptr;
+}
+
+const PluginHeader* PluginHeaderRecord() { return &kHeader; }
+const char* PluginVersionText() { return kVersion; }
+
+uint32_t InitPlugin(PluginInfo* info, const HostApi* host) {
+  if (info) FillInfo(info);
+  if (!host) return 1;
+  InstallHost(host);
+  return 1;
+}
+
+void ClosePlugin() {}
+
+const char* GetBaseTable() { return "xlsx"; }
+const PluginCommand* GetCommands() { return CommandTable(); }
+const PluginConstant* GetConstants() { return ConstantTable(); }
+const PluginHelp* GetHelpStrings() { return HelpTable(); }
+uint32_t GetExtensions(uint32_t kind) { return kind == 2 ? 4 : 0; }

@@ -1,0 +1,67 @@
+// The library's host operations, each forwarding to the host table the plugin was given.
+#include "plugin/host_bridge.h"
+
+#include "lib/base/host_ops.h"
+#include "plugin/globals.h"
+
+namespace {
+
+void* Malloc(uint32_t size) { return Host()->Malloc(size); }
+void* Calloc(uint32_t count, uint32_t size) { return Host()->Calloc(count, size); }
+void* Realloc(void* block, uint32_t size) { return Host()->Realloc(block, size); }
+void Free(void* block) { Host()->Free(block); }
+
+int FormatText(char* buffer, uint32_t size, const char* format, va_list args) {
+  return Host()->FormatText(buffer, size, format, args);
+}
+
+int PrintFormatted(const char* format, va_list args) { return Host()->PrintFormatted(format, args); }
+double TextToDouble(const char* text, char** end) { return Host()->TextToDouble(text, end); }
+int32_t TextToLong(const char* text, char** end, int base) { return Host()->TextToLong(text, end, base); }
+int TextEqualsNoCase(const char* a, const char* b) { return Host()->TextEqualsNoCase(a, b); }
+
+uint32_t FileMode(int mode) {
+  if (mode == XLSX_FILE_WRITE) return HOST_FILE_WRITE;
+  if (mode == XLSX_FILE_CREATE_NEW) return HOST_FILE_CREATE_NEW;
+  return HOST_FILE_READ;
+}
+
+void* OpenFile(const char* name, int mode) { return Host()->OpenFile(name, FileMode(mode)); }
+int CloseFile(void* file) { return Host()->CloseFile(static_cast<HostFile*>(file)); }
+int SeekFile(void* file, int64_t offset, int origin) {
+  return Host()->SeekFile(static_cast<HostFile*>(file), offset, origin);
+}
+int64_t TellFile(void* file) { return Host()->TellFile(static_cast<HostFile*>(file)); }
+uint32_t ReadFile(void* file, void* buffer, uint32_t count) {
+  return Host()->ReadFile(static_cast<HostFile*>(file), buffer, count);
+}
+uint32_t WriteFile(void* file, const void* buffer, uint32_t count) {
+  return Host()->WriteFile(static_cast<HostFile*>(file), buffer, count);
+}
+int DeleteFile(const char* name) { return Host()->DeleteFile(name); }
+int RenameFile(const char* from, const char* to) { return Host()->RenameFile(from, to); }
+
+}  // namespace
+
+void InstallLibraryHostOps(const HostApi* host) {
+  if (!host) return;
+  XlsxHostOps ops{};
+  ops.malloc_fn = Malloc;
+  ops.calloc_fn = Calloc;
+  ops.realloc_fn = Realloc;
+  ops.free_fn = Free;
+  ops.format_text = FormatText;
+  ops.print_formatted = PrintFormatted;
+  ops.text_to_double = TextToDouble;
+  ops.text_to_long = TextToLong;
+  ops.text_equals_nocase = TextEqualsNoCase;
+  ops.open_file = OpenFile;
+  ops.close_file = CloseFile;
+  ops.seek_file = SeekFile;
+  ops.tell_file = TellFile;
+  ops.read_file = ReadFile;
+  ops.write_file = WriteFile;
+  ops.delete_file = DeleteFile;
+  ops.rename_file = RenameFile;
+  xlsx_set_host_ops(&ops);
+}
