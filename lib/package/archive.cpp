@@ -205,8 +205,8 @@ xlsx_status read_record(zip_file_t* file, uint32_t capacity, uint32_t cap, char*
 
 // Inflates the entry's record into its cache, within the per-entry and per-archive caps.
 xlsx_status inflate_entry(XlsxArchive* archive, XlsxArchiveEntry* entry) {
-  uint32_t cap = XLSX_ENTRY_MAX_INFLATED;
-  uint32_t room = XLSX_ARCHIVE_MAX_INFLATED - archive->inflated_total;
+  uint32_t cap = archive->max_entry_size;
+  uint32_t room = archive->inflated_total < archive->max_total_size ? archive->max_total_size - archive->inflated_total : 0;
   if (room < cap) cap = room;
   zip_stat_t st;
   zip_stat_init(&st);
@@ -335,9 +335,18 @@ struct Builder {
 xlsx_status add_copied(Builder* b, const XlsxArchiveEntry* entry) {
   zip_source_t* source = zip_source_zip(b->writer, b->archive->reader, entry->source_index, ZIP_FL_COMPRESSED, 0, -1);
   if (!source) return XLSX_ERR_INTERNAL;
-  if (zip_file_add(b->writer, entry->name, source, 0) < 0) {
+  zip_int64_t index = zip_file_add(b->writer, entry->name, source, 0);
+  if (index < 0) {
     zip_source_free(source);
     return XLSX_ERR_INTERNAL;
+  }
+  // libzip recompresses a record whose method differs from the entry's (deflate by default): a stored
+  // record must stay stored to be copied as it is.
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_stat_index(b->archive->reader, entry->source_index, 0, &st) == 0 && (st.valid & ZIP_STAT_COMP_METHOD) &&
+      st.comp_method != ZIP_CM_DEFLATE) {
+    zip_set_file_compression(b->writer, zip_uint64_t(index), st.comp_method, 0);
   }
   return XLSX_OK;
 }
@@ -513,7 +522,10 @@ xlsx_status xlsx_replace_file(const char* path, const void* data, uint32_t size)
 
 XlsxArchive* xlsx_archive_new() {
   XlsxArchive* archive = static_cast<XlsxArchive*>(xlsx_calloc(1, sizeof(XlsxArchive)));
-  if (archive) dynarray_init(&archive->entries, sizeof(XlsxArchiveEntry), entry_destroy);
+  if (!archive) return nullptr;
+  dynarray_init(&archive->entries, sizeof(XlsxArchiveEntry), entry_destroy);
+  archive->max_entry_size = XLSX_ENTRY_MAX_INFLATED;
+  archive->max_total_size = XLSX_ARCHIVE_MAX_INFLATED;
   return archive;
 }
 

@@ -37,8 +37,11 @@ struct XlsxArchive {
   struct zip* reader;     // reader over file_buffer, or null
   uint32_t reader_active; // 1 while reader is set
   DynArray entries;       // XlsxArchiveEntry in archive order; the destructor frees name and data
-  // Inflated bytes currently cached for unmodified entries (checked against XLSX_ARCHIVE_MAX_INFLATED).
+  // Inflated bytes currently cached for unmodified entries, and the caps in force for this archive
+  // (XLSX_ENTRY_MAX_INFLATED and XLSX_ARCHIVE_MAX_INFLATED unless lowered, e.g. by tests).
   uint32_t inflated_total;
+  uint32_t max_entry_size;
+  uint32_t max_total_size;
 };
 
 // --- whole files, through the host's file operations
@@ -56,7 +59,8 @@ xlsx_status xlsx_replace_file(const char* path, const void* data, uint32_t size)
 
 // --- archives
 
-// New empty archive (caller frees with xlsx_archive_free); null when memory runs out.
+// New empty archive with the default inflation caps (caller frees with xlsx_archive_free); null when
+// memory runs out.
 XlsxArchive* xlsx_archive_new();
 // Reads the ZIP at path (resetting the archive first). XLSX_ERR_IO: unreadable file; XLSX_ERR_PARSE:
 // not a ZIP or a central directory record unreadable; XLSX_ERR_NO_MEMORY. On failure the archive is empty.
