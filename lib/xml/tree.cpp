@@ -488,14 +488,15 @@ XmlAttr* xml_node_set_attribute(XmlNode* node, const char* name, const char* tex
   if (!node) return nullptr;
   XmlAttr* attr = xml_node_attribute(node, name);
   if (attr) return xml_attribute_set_value(attr, text) ? attr : nullptr;
+  XmlDoc* doc = node->document;
+  char* value = make_text(doc, text);
+  if (!value) return nullptr;
   attr = xml_node_append_attribute(node, name);
-  if (!attr) return nullptr;
-  if (!xml_attribute_set_value(attr, text)) {
-    // Out of memory for the value: take the new attribute away again so nothing changes.
-    unlink_attribute(attr);
-    xml_pool_give_attribute(node->document, attr);
+  if (!attr) {
+    xml_text_release(value);
     return nullptr;
   }
+  attr->value = value;
   return attr;
 }
 

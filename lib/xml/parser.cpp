@@ -1,0 +1,533 @@
+// The XML parser: a single iterative pass over a byte range into an XmlDoc. Lenient and non-validating:
+// closing tags are not compared with the open element, an element left open at the end of input is kept,
+// only the five predefined entities and numeric character references are decoded.
+#include "lib/xml/parser.h"
+
+#include <cstring>
+
+#include "lib/xml/node_pool.h"
+#include "lib/xml/text_arena.h"
+
+namespace {
+
+// Byte classes, built at compile time so the hot loops are table lookups with no calls.
+enum : uint8_t {
+  kNameChar = 1,   // letters, digits, "_", "-", ".", ":"
+  kSpace = 2,      // bytes 9 to 13 and 32
+  kAmp = 4,        // "&"
+  kCr = 8,         // CR
+  kNotTextWs = 16, // anything but space, tab, CR and LF (what a white-space-only text run may hold)
+  kAttrWs = 32,    // tab and LF, which attribute white-space handling may replace
+};
+
+struct ByteClasses {
+  uint8_t of[256];
+  constexpr ByteClasses() : of() {
+    for (int c = 0; c < 256; c++) {
+      uint8_t bits = 0;
+      bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+      if (alnum || c == '_' || c == '-' || c == '.' || c == ':') bits |= kNameChar;
+      if ((c >= 9 && c <= 13) || c == ' ') bits |= kSpace;
+      if (c == '&') bits |= kAmp;
+      if (c == '\r') bits |= kCr;
+      if (!(c == ' ' || c == '\t' || c == '\r' || c == '\n')) bits |= kNotTextWs;
+      if (c == '\t' || c == '\n') bits |= kAttrWs;
+      of[c] = bits;
+    }
+  }
+};
+
+constexpr ByteClasses kClasses;
+
+inline uint8_t class_of(char c) { return kClasses.of[static_cast<uint8_t>(c)]; }
+
+// Interned names of one load: each distinct element, attribute or target name is stored once in the
+// arena. The table is bounded; names beyond its fill limit are stored per use.
+struct NameTable {
+  static constexpr uint32_t kSlots = 512;
+  static constexpr uint32_t kFillLimit = 256;
+  struct Slot {
+    const char* text;
+    uint32_t length;
+    uint32_t hash;
+  };
+  Slot slots[kSlots];
+  uint32_t used;
+};
+
+enum class AttrMode { kElement, kDeclaration };
+
+struct Parser {
+  const char* pos;
+  const char* end;
+  uint32_t options;
+  XmlDoc* doc;
+  XmlNode* parent;
+  uint32_t depth;  // elements open around the current position
+  xlsx_status status;
+  NameTable names;
+};
+
+bool fail(Parser& p, xlsx_status status) {
+  if (p.status == XLSX_OK) p.status = status;
+  return false;
+}
+
+inline void skip_space(Parser& p) {
+  while (p.pos < p.end && (class_of(*p.pos) & kSpace)) p.pos++;
+}
+
+inline const char* scan_name(const char* at, const char* end) {
+  while (at < end && (class_of(*at) & kNameChar)) at++;
+  return at;
+}
+
+// First occurrence of the n-byte pattern in [from, end), or null.
+const char* find(const char* from, const char* end, const char* pattern, size_t n) {
+  while (from + n <= end) {
+    const char* hit = static_cast<const char*>(memchr(from, pattern[0], end - from - n + 1));
+    if (!hit) return nullptr;
+    if (memcmp(hit, pattern, n) == 0) return hit;
+    from = hit + 1;
+  }
+  return nullptr;
+}
+
+// The interned arena copy of a name; null when memory runs out.
+char* intern(Parser& p, const char* bytes, uint32_t n) {
+  uint32_t hash = 2166136261u;
+  for (uint32_t i = 0; i < n; i++) hash = (hash ^ static_cast<uint8_t>(bytes[i])) * 16777619u;
+  NameTable& table = p.names;
+  uint32_t index = hash & (NameTable::kSlots - 1);
+  while (table.slots[index].text) {
+    const NameTable::Slot& slot = table.slots[index];
+    if (slot.hash == hash && slot.length == n && memcmp(slot.text, bytes, n) == 0) {
+      return const_cast<char*>(slot.text);
+    }
+    index = (index + 1) & (NameTable::kSlots - 1);
+  }
+  char* text = xml_arena_copy(&p.doc->arena, bytes, n);
+  if (text && table.used < NameTable::kFillLimit) {
+    table.slots[index] = {text, n, hash};
+    table.used++;
+  }
+  return text;
+}
+
+// New node of the given kind appended to the current parent; null (status set) when memory runs out.
+XmlNode* append_node(Parser& p, XmlNodeType type) {
+  XmlNode* node = xml_pool_take_node(p.doc, type);
+  if (!node) {
+    fail(p, XLSX_ERR_NO_MEMORY);
+    return nullptr;
+  }
+  xml_link_append(p.parent, node);
+  return node;
+}
+
+// --- text decoding
+
+void put_utf8(char*& out, uint32_t code) {
+  if (code < 0x80) {
+    *out++ = static_cast<char>(code);
+  } else if (code < 0x800) {
+    *out++ = static_cast<char>(0xC0 | (code >> 6));
+    *out++ = static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code <= 0xFFFF) {
+    *out++ = static_cast<char>(0xE0 | (code >> 12));
+    *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    *out++ = static_cast<char>(0xF0 | ((code >> 18) & 0x0F));
+    *out++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// Value of a numeric reference body ("#65", "#x41"); 0 when it is not one (0 itself is never decoded).
+// The number is accumulated in 32 bits.
+uint32_t numeric_reference(const char* body, uint32_t n) {
+  if (n < 2 || body[0] != '#') return 0;
+  uint32_t code = 0;
+  if (body[1] == 'x' || body[1] == 'X') {
+    if (n < 3) return 0;
+    for (uint32_t i = 2; i < n; i++) {
+      char c = body[i];
+      uint32_t digit;
+      if (c >= '0' && c <= '9') {
+        digit = c - '0';
+      } else if (c >= 'a' && c <= 'f') {
+        digit = c - 'a' + 10;
+      } else if (c >= 'A' && c <= 'F') {
+        digit = c - 'A' + 10;
+      } else {
+        return 0;
+      }
+      code = code * 16 + digit;
+    }
+    return code;
+  }
+  for (uint32_t i = 1; i < n; i++) {
+    char c = body[i];
+    if (c < '0' || c > '9') return 0;
+    code = code * 10 + static_cast<uint32_t>(c - '0');
+  }
+  return code;
+}
+
+// Writes what the reference body between "&" and ";" stands for; false when it is not a known reference.
+bool decode_reference(const char* body, uint32_t n, char*& out) {
+  char single = 0;
+  if (n == 3 && memcmp(body, "amp", 3) == 0) {
+    single = '&';
+  } else if (n == 2 && memcmp(body, "lt", 2) == 0) {
+    single = '<';
+  } else if (n == 2 && memcmp(body, "gt", 2) == 0) {
+    single = '>';
+  } else if (n == 4 && memcmp(body, "quot", 4) == 0) {
+    single = '"';
+  } else if (n == 4 && memcmp(body, "apos", 4) == 0) {
+    single = '\'';
+  }
+  if (single) {
+    *out++ = single;
+    return true;
+  }
+  uint32_t code = numeric_reference(body, n);
+  if (!code) return false;
+  put_utf8(out, code);
+  return true;
+}
+
+// Decodes references in the n bytes at text, in place (a reference never decodes to more bytes than it
+// is written with); returns the new length. Only one level: the output is not looked at again.
+uint32_t decode_in_place(char* text, uint32_t n) {
+  char* out = text;
+  const char* read = text;
+  const char* end = text + n;
+  while (read < end) {
+    const char* amp = static_cast<const char*>(memchr(read, '&', end - read));
+    if (!amp) amp = end;
+    if (out != read) memmove(out, read, amp - read);
+    out += amp - read;
+    read = amp;
+    if (read == end) break;
+    const char* limit = end - amp > 12 ? amp + 13 : end;
+    const char* semi = static_cast<const char*>(memchr(amp + 1, ';', limit - amp - 1));
+    if (!semi) {
+      *out++ = '&';
+      read = amp + 1;
+      continue;
+    }
+    if (!decode_reference(amp + 1, static_cast<uint32_t>(semi - amp - 1), out)) {
+      memmove(out, amp, semi + 1 - amp);
+      out += semi + 1 - amp;
+    }
+    read = semi + 1;
+  }
+  return static_cast<uint32_t>(out - text);
+}
+
+// Copies n bytes turning CR LF and a lone CR into LF; returns the length written.
+uint32_t copy_normalising_eol(char* out, const char* from, uint32_t n) {
+  char* start = out;
+  const char* end = from + n;
+  while (from < end) {
+    const char* cr = static_cast<const char*>(memchr(from, '\r', end - from));
+    if (!cr) cr = end;
+    memcpy(out, from, cr - from);
+    out += cr - from;
+    if (cr == end) break;
+    *out++ = '\n';
+    from = cr + 1;
+    if (from < end && *from == '\n') from++;
+  }
+  return static_cast<uint32_t>(out - start);
+}
+
+// Copies an attribute value applying the white-space rule; returns the length written.
+uint32_t copy_attribute_ws(char* out, const char* from, uint32_t n, bool to_space) {
+  char* start = out;
+  const char line = to_space ? ' ' : '\n';
+  const char tab = to_space ? ' ' : '\t';
+  const char* end = from + n;
+  while (from < end) {
+    char c = *from++;
+    if (c == '\r') {
+      *out++ = line;
+      if (from < end && *from == '\n') from++;
+    } else if (c == '\n') {
+      *out++ = line;
+    } else if (c == '\t') {
+      *out++ = tab;
+    } else {
+      *out++ = c;
+    }
+  }
+  return static_cast<uint32_t>(out - start);
+}
+
+// --- texts and values
+
+// Stores bytes [from, from + n) as an arena text: line ends normalised when eol is set, white space of
+// attribute values handled when attr_ws is set (to spaces when attr_space), then references decoded when
+// decode is set. Null (status set) when memory runs out.
+char* store_value(Parser& p, const char* from, uint32_t n, bool eol, bool attr_ws, bool attr_space, bool decode) {
+  if (n == 0) return xml_text_empty();
+  char* text = xml_arena_reserve(&p.doc->arena, n);
+  if (!text) {
+    fail(p, XLSX_ERR_NO_MEMORY);
+    return nullptr;
+  }
+  uint32_t length;
+  if (attr_ws) {
+    length = copy_attribute_ws(text, from, n, attr_space);
+  } else if (eol) {
+    length = copy_normalising_eol(text, from, n);
+  } else {
+    memcpy(text, from, n);
+    length = n;
+  }
+  if (decode) length = decode_in_place(text, length);
+  xml_arena_commit(p.doc->arena, text, n, length);
+  return text;
+}
+
+// A text run [from, to) inside an element becomes a text node unless it is white space only and such runs
+// are dropped.
+bool text_run(Parser& p, const char* from, const char* to) {
+  uint8_t seen = 0;
+  for (const char* at = from; at < to; at++) seen |= class_of(*at);
+  if (!(seen & kNotTextWs) && !(p.options & XML_PARSE_WS_TEXT)) return true;
+  XmlNode* node = append_node(p, XML_NODE_TEXT);
+  if (!node) return false;
+  bool eol = (p.options & XML_PARSE_EOL) && (seen & kCr);
+  bool decode = (p.options & XML_PARSE_ENTITIES) && (seen & kAmp);
+  node->value = store_value(p, from, static_cast<uint32_t>(to - from), eol, false, false, decode);
+  return node->value != nullptr;
+}
+
+// Reads the attributes of the current tag into owner, up to (not including) ">", "/" or "?".
+bool attributes(Parser& p, XmlNode* owner, AttrMode mode) {
+  for (;;) {
+    skip_space(p);
+    if (p.pos >= p.end) return fail(p, XLSX_ERR_PARSE);
+    char c = *p.pos;
+    if (c == '>' || c == '/' || c == '?') return true;
+    const char* name_end = scan_name(p.pos, p.end);
+    if (name_end == p.pos) return fail(p, XLSX_ERR_PARSE);
+    const char* name = p.pos;
+    p.pos = name_end;
+    skip_space(p);
+    if (p.pos >= p.end || *p.pos != '=') return fail(p, XLSX_ERR_PARSE);
+    p.pos++;
+    skip_space(p);
+    if (p.pos >= p.end || (*p.pos != '"' && *p.pos != '\'')) return fail(p, XLSX_ERR_PARSE);
+    char quote = *p.pos++;
+    const char* close = static_cast<const char*>(memchr(p.pos, quote, p.end - p.pos));
+    if (!close) return fail(p, XLSX_ERR_PARSE);
+    XmlAttr* attr = xml_pool_take_attribute(p.doc);
+    if (!attr) return fail(p, XLSX_ERR_NO_MEMORY);
+    xml_link_append_attribute(owner, attr);
+    attr->name = intern(p, name, static_cast<uint32_t>(name_end - name));
+    if (!attr->name) return fail(p, XLSX_ERR_NO_MEMORY);
+    uint8_t seen = 0;
+    for (const char* at = p.pos; at < close; at++) seen |= class_of(*at);
+    bool element = mode == AttrMode::kElement;
+    bool space = p.options & XML_PARSE_ATTR_WS;
+    // Tab and LF stay as they are unless they become spaces; CR always changes.
+    bool ws = element && ((seen & kCr) || (space && (seen & kAttrWs)));
+    bool decode = (p.options & XML_PARSE_ENTITIES) && (seen & kAmp);
+    attr->value = store_value(p, p.pos, static_cast<uint32_t>(close - p.pos), false, ws, space, decode);
+    if (!attr->value) return false;
+    p.pos = close + 1;
+  }
+}
+
+// --- markup
+
+// "</...>": closes the current element whatever its name; at the document level it ends the parse.
+// Returns false when the parse is over.
+bool closing_tag(Parser& p) {
+  const char* gt = static_cast<const char*>(memchr(p.pos + 2, '>', p.end - p.pos - 2));
+  if (!gt || p.parent == &p.doc->node) {
+    p.pos = p.end;
+    return false;
+  }
+  p.pos = gt + 1;
+  p.parent = p.parent->parent;
+  p.depth--;
+  return true;
+}
+
+bool comment(Parser& p) {
+  const char* from = p.pos + 4;
+  const char* close = find(from, p.end, "-->", 3);
+  if (!close) return fail(p, XLSX_ERR_PARSE);
+  if (p.options & XML_PARSE_COMMENTS) {
+    XmlNode* node = append_node(p, XML_NODE_COMMENT);
+    if (!node) return false;
+    node->value = store_value(p, from, static_cast<uint32_t>(close - from), false, false, false, false);
+    if (!node->value) return false;
+  }
+  p.pos = close + 3;
+  return true;
+}
+
+bool cdata(Parser& p) {
+  const char* from = p.pos + 9;
+  const char* close = find(from, p.end, "]]>", 3);
+  if (!close) return fail(p, XLSX_ERR_PARSE);
+  if (p.options & XML_PARSE_CDATA) {
+    XmlNode* node = append_node(p, XML_NODE_CDATA);
+    if (!node) return false;
+    node->value = store_value(p, from, static_cast<uint32_t>(close - from), false, false, false, false);
+    if (!node->value) return false;
+  }
+  p.pos = close + 3;
+  return true;
+}
+
+// "<!" other than a comment or CDATA: runs to a ">" outside brackets, or to the end of input.
+bool doctype(Parser& p) {
+  const char* at = p.pos + 2;
+  int32_t brackets = 0;
+  for (; at < p.end; at++) {
+    if (*at == '[') {
+      brackets++;
+    } else if (*at == ']') {
+      brackets--;
+    } else if (*at == '>' && brackets <= 0) {
+      break;
+    }
+  }
+  const char* stop = at;
+  if (p.options & XML_PARSE_DOCTYPE) {
+    XmlNode* node = append_node(p, XML_NODE_DOCTYPE);
+    if (!node) return false;
+    const char* value = p.pos + 2;
+    while (value < stop && !(class_of(*value) & kSpace) && *value != '>') value++;
+    while (value < stop && (class_of(*value) & kSpace)) value++;
+    if (value < stop) {
+      node->value = store_value(p, value, static_cast<uint32_t>(stop - value), false, false, false, false);
+      if (!node->value) return false;
+    }
+  }
+  p.pos = stop < p.end ? stop + 1 : p.end;
+  return true;
+}
+
+// "<?": the xml declaration (target exactly "xml") or a processing instruction.
+bool processing_instruction(Parser& p) {
+  const char* target = p.pos + 2;
+  const char* target_end = scan_name(target, p.end);
+  uint32_t target_length = static_cast<uint32_t>(target_end - target);
+  p.pos = target_end;
+  if (target_length == 3 && memcmp(target, "xml", 3) == 0) {
+    if (p.options & XML_PARSE_DECLARATION) {
+      XmlNode* node = append_node(p, XML_NODE_DECLARATION);
+      if (!node) return false;
+      node->name = intern(p, target, 3);
+      if (!node->name) return fail(p, XLSX_ERR_NO_MEMORY);
+      if (!attributes(p, node, AttrMode::kDeclaration)) return false;
+    }
+    const char* close = find(p.pos, p.end, "?>", 2);
+    if (!close) return fail(p, XLSX_ERR_PARSE);
+    p.pos = close + 2;
+    return true;
+  }
+  skip_space(p);
+  const char* close = find(p.pos, p.end, "?>", 2);
+  if (!close) return fail(p, XLSX_ERR_PARSE);
+  if (p.options & XML_PARSE_PI) {
+    XmlNode* node = append_node(p, XML_NODE_PI);
+    if (!node) return false;
+    node->name = intern(p, target, target_length);
+    if (!node->name) return fail(p, XLSX_ERR_NO_MEMORY);
+    if (close > p.pos) {
+      node->value = store_value(p, p.pos, static_cast<uint32_t>(close - p.pos), false, false, false, false);
+      if (!node->value) return false;
+    }
+  }
+  p.pos = close + 2;
+  return true;
+}
+
+// "<name attributes" followed by "/>" or ">"; with ">" the element becomes the current parent.
+bool element(Parser& p) {
+  const char* name = p.pos + 1;
+  const char* name_end = scan_name(name, p.end);
+  if (name_end == name) return fail(p, XLSX_ERR_PARSE);
+  if (p.depth >= XML_MAX_DEPTH) return fail(p, XLSX_ERR_PARSE);
+  XmlNode* node = append_node(p, XML_NODE_ELEMENT);
+  if (!node) return false;
+  node->name = intern(p, name, static_cast<uint32_t>(name_end - name));
+  if (!node->name) return fail(p, XLSX_ERR_NO_MEMORY);
+  p.pos = name_end;
+  if (!attributes(p, node, AttrMode::kElement)) return false;
+  skip_space(p);
+  if (p.pos < p.end && *p.pos == '>') {
+    p.pos++;
+    p.parent = node;
+    p.depth++;
+    return true;
+  }
+  if (p.end - p.pos >= 2 && p.pos[0] == '/' && p.pos[1] == '>') {
+    p.pos += 2;
+    return true;
+  }
+  return fail(p, XLSX_ERR_PARSE);
+}
+
+// One markup construct at "<"; false when the parse is over (finished or failed).
+bool markup(Parser& p) {
+  size_t left = static_cast<size_t>(p.end - p.pos);
+  char next = left >= 2 ? p.pos[1] : 0;
+  if (next == '/') return closing_tag(p);
+  if (next == '!') {
+    if (left >= 4 && p.pos[2] == '-' && p.pos[3] == '-') return comment(p);
+    if (left >= 9 && memcmp(p.pos + 2, "[CDATA[", 7) == 0) return cdata(p);
+    return doctype(p);
+  }
+  if (next == '?') return processing_instruction(p);
+  return element(p);
+}
+
+void parse_content(Parser& p) {
+  XmlNode* document_node = &p.doc->node;
+  while (p.pos < p.end) {
+    const char* lt = static_cast<const char*>(memchr(p.pos, '<', p.end - p.pos));
+    if (!lt) lt = p.end;
+    // Text directly at the document level is never kept.
+    if (lt != p.pos && p.parent != document_node && !text_run(p, p.pos, lt)) return;
+    p.pos = lt;
+    if (p.pos == p.end || !markup(p)) return;
+  }
+}
+
+}  // namespace
+
+xlsx_status xml_document_load_buffer(XmlDoc* doc, const char* bytes, uint32_t length, uint32_t options) {
+  if (!doc || !bytes) return XLSX_ERR_INVALID_ARG;
+  xml_pool_reset(doc);
+  doc->generation++;
+  if (length == 0) length = static_cast<uint32_t>(strlen(bytes));
+  if (length > 2 && static_cast<uint8_t>(bytes[0]) == 0xEF && static_cast<uint8_t>(bytes[1]) == 0xBB &&
+      static_cast<uint8_t>(bytes[2]) == 0xBF) {
+    bytes += 3;
+    length -= 3;
+  }
+  Parser parser;
+  parser.pos = bytes;
+  parser.end = bytes + length;
+  parser.options = options;
+  parser.doc = doc;
+  parser.parent = &doc->node;
+  parser.depth = 0;
+  parser.status = XLSX_OK;
+  memset(&parser.names, 0, sizeof parser.names);
+  parse_content(parser);
+  if (parser.status != XLSX_OK) xml_pool_reset(doc);
+  return parser.status;
+}

@@ -1,0 +1,235 @@
+// The XML writer: serialises a tree into one StrBuf without recursion. Runs of bytes that need no escaping
+// are appended whole; the output adds nothing but a default declaration when the tree has none.
+#include "lib/xml/writer.h"
+
+#include <cstring>
+
+#include "lib/base/alloc.h"
+#include "lib/base/strbuf.h"
+
+namespace {
+
+// Escape classes: 0 copies the byte; anything else names the replacement.
+enum : uint8_t { kCopy = 0, kAmp, kLt, kGt, kQuot, kCharRef };
+
+struct EscapeTable {
+  uint8_t text[256];
+  uint8_t attribute[256];
+  constexpr EscapeTable() : text(), attribute() {
+    for (int c = 0; c < 32; c++) {
+      attribute[c] = kCharRef;
+      text[c] = (c == 9 || c == 10 || c == 13) ? kCopy : kCharRef;
+    }
+    text['&'] = attribute['&'] = kAmp;
+    text['<'] = attribute['<'] = kLt;
+    text['>'] = kGt;
+    attribute['"'] = kQuot;
+  }
+};
+
+constexpr EscapeTable kEscapes;
+
+const char kDefaultDeclaration[] = "<?xml version=\"1.0\"?>";
+const char kAnonymous[] = ":anonymous";
+
+// Output buffer with a sticky failure: after the first failed growth nothing more is appended.
+struct Writer {
+  StrBuf out;
+  bool ok;
+};
+
+// Makes room for n more bytes and the terminator.
+bool room(Writer& w, uint32_t n) {
+  if (!w.ok) return false;
+  uint32_t need = w.out.length + n + 1;
+  if (need < w.out.length) return w.ok = false;  // beyond what a 32-bit length can count
+  if (need <= w.out.capacity) return true;
+  return w.ok = strbuf_reserve(&w.out, need) == XLSX_OK;
+}
+
+inline void put(Writer& w, const char* bytes, uint32_t n) {
+  if (!room(w, n)) return;
+  memcpy(w.out.data + w.out.length, bytes, n);
+  w.out.length += n;
+}
+
+inline void put_text(Writer& w, const char* text) {
+  if (text) put(w, text, static_cast<uint32_t>(strlen(text)));
+}
+
+template <uint32_t N>
+inline void put_literal(Writer& w, const char (&text)[N]) {
+  put(w, text, N - 1);
+}
+
+void put_escape(Writer& w, uint8_t kind, uint8_t byte) {
+  switch (kind) {
+    case kAmp:
+      put_literal(w, "&amp;");
+      break;
+    case kLt:
+      put_literal(w, "&lt;");
+      break;
+    case kGt:
+      put_literal(w, "&gt;");
+      break;
+    case kQuot:
+      put_literal(w, "&quot;");
+      break;
+    default: {
+      // Always two digits: byte 1 gives "&#01;".
+      char ref[5] = {'&', '#', static_cast<char>('0' + byte / 10), static_cast<char>('0' + byte % 10), ';'};
+      put(w, ref, 5);
+    }
+  }
+}
+
+// Appends text escaped by the table, run by run.
+void put_escaped(Writer& w, const char* text, const uint8_t* table) {
+  if (!text) return;
+  const char* run = text;
+  for (const char* at = text;; at++) {
+    uint8_t byte = static_cast<uint8_t>(*at);
+    if (byte == 0) break;
+    uint8_t kind = table[byte];
+    if (kind == kCopy) continue;
+    put(w, run, static_cast<uint32_t>(at - run));
+    put_escape(w, kind, byte);
+    run = at + 1;
+  }
+  const char* end = run + strlen(run);
+  put(w, run, static_cast<uint32_t>(end - run));
+}
+
+void put_attributes(Writer& w, const XmlNode* node) {
+  for (const XmlAttr* attr = node->first_attribute; attr; attr = attr->next) {
+    put_literal(w, " ");
+    put_text(w, attr->name ? attr->name : kAnonymous);
+    put_literal(w, "=\"");
+    put_escaped(w, attr->value, kEscapes.attribute);
+    put_literal(w, "\"");
+  }
+}
+
+// CDATA content split around every "]]>": the first section ends after "]]", the next starts with ">".
+void put_cdata(Writer& w, const char* value) {
+  const char* rest = value ? value : "";
+  for (;;) {
+    const char* split = strstr(rest, "]]>");
+    put_literal(w, "<![CDATA[");
+    if (!split) break;
+    put(w, rest, static_cast<uint32_t>(split + 2 - rest));
+    put_literal(w, "]]>");
+    rest = split + 2;
+  }
+  put_text(w, rest);
+  put_literal(w, "]]>");
+}
+
+// Everything a node writes before its children; for an element with children, the open tag.
+void put_open(Writer& w, const XmlNode* node) {
+  switch (node->type) {
+    case XML_NODE_ELEMENT:
+      put_literal(w, "<");
+      put_text(w, node->name ? node->name : kAnonymous);
+      put_attributes(w, node);
+      if (node->first_child) {
+        put_literal(w, ">");
+      } else {
+        put_literal(w, "/>");
+      }
+      break;
+    case XML_NODE_TEXT:
+      put_escaped(w, node->value, kEscapes.text);
+      break;
+    case XML_NODE_CDATA:
+      put_cdata(w, node->value);
+      break;
+    case XML_NODE_COMMENT:
+      put_literal(w, "<!--");
+      put_text(w, node->value);
+      put_literal(w, "-->");
+      break;
+    case XML_NODE_PI:
+      put_literal(w, "<?");
+      put_text(w, node->name ? node->name : kAnonymous);
+      if (node->value && *node->value) {
+        put_literal(w, " ");
+        put_text(w, node->value);
+      }
+      put_literal(w, "?>");
+      break;
+    case XML_NODE_DECLARATION:
+      put_literal(w, "<?");
+      put_text(w, node->name ? node->name : "xml");
+      put_attributes(w, node);
+      put_literal(w, "?>");
+      break;
+    case XML_NODE_DOCTYPE:
+      put_literal(w, "<!DOCTYPE");
+      if (node->value && *node->value) {
+        put_literal(w, " ");
+        put_text(w, node->value);
+      }
+      put_literal(w, ">");
+      break;
+    default:
+      break;  // document and null kinds write nothing
+  }
+}
+
+void put_close(Writer& w, const XmlNode* element) {
+  put_literal(w, "</");
+  put_text(w, element->name ? element->name : kAnonymous);
+  put_literal(w, ">");
+}
+
+// Only elements write their children; an element's close tag follows its last child.
+bool descends(const XmlNode* node) { return node->type == XML_NODE_ELEMENT && node->first_child; }
+
+// Writes the children of the document node in order, walking the tree without recursion.
+void put_children(Writer& w, const XmlNode* top) {
+  const XmlNode* node = top->first_child;
+  while (node && w.ok) {
+    put_open(w, node);
+    if (descends(node)) {
+      node = node->first_child;
+      continue;
+    }
+    while (!node->next_sibling && node->parent != top) {
+      node = node->parent;
+      put_close(w, node);
+    }
+    node = node->next_sibling;
+  }
+}
+
+bool has_declaration(const XmlNode* top) {
+  for (const XmlNode* child = top->first_child; child; child = child->next_sibling) {
+    if (child->type == XML_NODE_DECLARATION) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+xlsx_status xml_document_save_buffer(const XmlDoc* doc, char** out, uint32_t* length_out) {
+  if (!doc || !out) return XLSX_ERR_INVALID_ARG;
+  Writer w;
+  strbuf_init(&w.out);
+  w.ok = true;
+  const XmlNode* top = &doc->node;
+  if (!has_declaration(top)) put_literal(w, kDefaultDeclaration);
+  put_children(w, top);
+  if (w.ok && room(w, 0)) w.out.data[w.out.length] = 0;
+  if (!w.ok) {
+    strbuf_free(&w.out);
+    return XLSX_ERR_NO_MEMORY;
+  }
+  uint32_t length = 0;
+  char* text = strbuf_detach(&w.out, &length);
+  if (!text) return XLSX_ERR_NO_MEMORY;
+  *out = text;
+  if (length_out) *length_out = length;
+  return XLSX_OK;
+}

@@ -1,0 +1,171 @@
+// The writer: the declaration rule, each node kind, every escape rule, CDATA splitting and deep trees.
+#include <string>
+
+#include "tests/xml/xml_test_util.h"
+
+namespace {
+
+using xml_test::XmlTest;
+
+class Write : public XmlTest {};
+
+TEST_F(Write, NullArguments) {
+  char* text = nullptr;
+  EXPECT_EQ(xml_document_save_buffer(nullptr, &text, nullptr), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xml_document_save_buffer(doc_, nullptr, nullptr), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(text, nullptr);
+}
+
+TEST_F(Write, EmptyTreeGivesTheDefaultDeclaration) {
+  char* text = nullptr;
+  uint32_t length = 99;
+  ASSERT_EQ(xml_document_save_buffer(doc_, &text, &length), XLSX_OK);
+  EXPECT_STREQ(text, "<?xml version=\"1.0\"?>");
+  EXPECT_EQ(length, 21u);
+  xlsx_free(text);
+  // The length is optional.
+  ASSERT_EQ(xml_document_save_buffer(doc_, &text, nullptr), XLSX_OK);
+  xlsx_free(text);
+}
+
+TEST_F(Write, ADeclarationAnywhereAtTheTopReplacesTheDefault) {
+  ASSERT_EQ(load("<r/><?xml version='1.1'?>", XML_PARSE_DECLARATION), XLSX_OK);
+  EXPECT_EQ(xml_test::write(doc_), "<r/><?xml version=\"1.1\"?>");
+  // A declaration deeper down does not count.
+  ASSERT_EQ(load("<r><?xml v='1'?></r>", XML_PARSE_DECLARATION), XLSX_OK);
+  EXPECT_EQ(xml_test::write(doc_), "<?xml version=\"1.0\"?><r><?xml v=\"1\"?></r>");
+}
+
+TEST_F(Write, DeclarationWithoutName) {
+  XmlNode* declaration = xml_node_append_child_of_type(top(), XML_NODE_DECLARATION);
+  xml_node_set_attribute(declaration, "version", "1.0");
+  xml_node_append_child(top(), "r");
+  EXPECT_EQ(xml_test::write(doc_), "<?xml version=\"1.0\"?><r/>");
+}
+
+TEST_F(Write, EmptyTextChildStillGivesACloseTag) {
+  XmlNode* r = xml_node_append_child(top(), "r");
+  XmlNode* a = xml_node_append_child(r, "a");
+  xml_node_set_text(a, "");
+  xml_node_append_child(r, "b");
+  xml_node_append_child_of_type(xml_node_append_child(r, "c"), XML_NODE_TEXT);
+  EXPECT_EQ(body(), "<r><a></a><b/><c></c></r>");
+}
+
+TEST_F(Write, EveryNodeKind) {
+  XmlNode* r = xml_node_append_child(top(), "r");
+  xml_node_set_value(xml_node_append_child_of_type(r, XML_NODE_TEXT), "t");
+  xml_node_set_value(xml_node_append_child_of_type(r, XML_NODE_CDATA), "c<&>");
+  xml_node_set_value(xml_node_append_child_of_type(r, XML_NODE_COMMENT), " <&> ");
+  xml_node_append_child_of_type(r, XML_NODE_PI);  // unnamed kinds are written as :anonymous
+  xml_node_set_value(xml_node_append_child_of_type(r, XML_NODE_PI), "v <&>");
+  xml_node_append_child_of_type(r, XML_NODE_DOCTYPE);
+  xml_node_set_value(xml_node_append_child_of_type(r, XML_NODE_DOCTYPE), "x [<!x>]");
+  xml_node_append_child_of_type(r, XML_NODE_COMMENT);
+  xml_node_append_child_of_type(r, XML_NODE_CDATA);
+  XmlNode* null_kind = xml_node_append_child_of_type(r, XML_NODE_NULL);
+  xml_node_append_child(null_kind, "hidden");
+  XmlNode* text_with_child = xml_node_append_child_of_type(r, XML_NODE_TEXT);
+  xml_node_append_child(text_with_child, "hidden");
+  EXPECT_EQ(body(),
+            "<r>t<![CDATA[c<&>]]><!-- <&> --><?:anonymous?><?:anonymous v <&>?><!DOCTYPE><!DOCTYPE x [<!x>]>"
+            "<!----><![CDATA[]]></r>");
+}
+
+TEST_F(Write, AttributesUseDoubleQuotesAndNullNames) {
+  ASSERT_EQ(load("<r a='1' b=\"2\"/>", 0), XLSX_OK);
+  XmlAttr* b = xml_node_attribute(root(), "b");
+  b->name = nullptr;
+  EXPECT_EQ(body(), "<r a=\"1\" :anonymous=\"2\"/>");
+}
+
+TEST_F(Write, TextEscapes) {
+  std::string text = "&<>\"'\t\n\r";
+  for (int c = 1; c < 32; c++) {
+    if (c != 9 && c != 10 && c != 13) text += static_cast<char>(c);
+  }
+  text += "\x7F\xC3\xA9\xFF";
+  xml_node_set_text(xml_node_append_child(top(), "r"), text.c_str());
+  EXPECT_EQ(body(),
+            "<r>&amp;&lt;&gt;\"'\t\n\r&#01;&#02;&#03;&#04;&#05;&#06;&#07;&#08;&#11;&#12;&#14;&#15;&#16;&#17;&#18;"
+            "&#19;&#20;&#21;&#22;&#23;&#24;&#25;&#26;&#27;&#28;&#29;&#30;&#31;\x7F\xC3\xA9\xFF</r>");
+}
+
+TEST_F(Write, AttributeEscapes) {
+  std::string value = "&<>\"'";
+  for (int c = 1; c < 32; c++) value += static_cast<char>(c);
+  value += "\x7F\xC3\xA9";
+  xml_node_set_attribute(xml_node_append_child(top(), "r"), "a", value.c_str());
+  EXPECT_EQ(body(),
+            "<r a=\"&amp;&lt;>&quot;'&#01;&#02;&#03;&#04;&#05;&#06;&#07;&#08;&#09;&#10;&#11;&#12;&#13;&#14;&#15;"
+            "&#16;&#17;&#18;&#19;&#20;&#21;&#22;&#23;&#24;&#25;&#26;&#27;&#28;&#29;&#30;&#31;\x7F\xC3\xA9\"/>");
+}
+
+TEST_F(Write, EscapesBetweenLongRuns) {
+  std::string run(5000, 'x');
+  xml_node_set_text(xml_node_append_child(top(), "r"), (run + "<" + run + "&").c_str());
+  EXPECT_EQ(body(), "<r>" + run + "&lt;" + run + "&amp;</r>");
+}
+
+TEST_F(Write, CommentsAndInstructionsAreNotEscaped) {
+  ASSERT_EQ(load("<r><!--a<&>b--><?p x<&>?></r>", XML_PARSE_COMMENTS | XML_PARSE_PI), XLSX_OK);
+  EXPECT_EQ(body(), "<r><!--a<&>b--><?p x<&>?></r>");
+}
+
+struct CdataCase {
+  const char* value;
+  const char* written;
+};
+
+class WriteCdata : public XmlTest, public ::testing::WithParamInterface<CdataCase> {};
+
+TEST_P(WriteCdata, SplitAroundTheTerminator) {
+  xml_node_set_value(xml_node_append_child_of_type(xml_node_append_child(top(), "r"), XML_NODE_CDATA),
+                     GetParam().value);
+  EXPECT_EQ(body(), std::string("<r>") + GetParam().written + "</r>");
+}
+
+const CdataCase kCdataCases[] = {
+    {"plain", "<![CDATA[plain]]>"},
+    {"a]]>b", "<![CDATA[a]]]]><![CDATA[>b]]>"},
+    {"]]>", "<![CDATA[]]]]><![CDATA[>]]>"},
+    {"x]]>]]>y", "<![CDATA[x]]]]><![CDATA[>]]]]><![CDATA[>y]]>"},
+    {"]]", "<![CDATA[]]]]>"},
+    {"a]b>c", "<![CDATA[a]b>c]]>"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Values, WriteCdata, ::testing::ValuesIn(kCdataCases));
+
+TEST_F(Write, SplitCdataParsesBackToTheSameText) {
+  XmlNode* r = xml_node_append_child(top(), "r");
+  xml_node_set_value(xml_node_append_child_of_type(r, XML_NODE_CDATA), "a]]>b");
+  std::string written = xml_test::write(doc_);
+  ASSERT_EQ(load(written, XML_PARSE_CDATA), XLSX_OK);
+  std::string joined;
+  for (XmlNode* child = xml_node_first_child(root()); child; child = xml_node_next_sibling(child)) {
+    joined += xml_node_value(child);
+  }
+  EXPECT_EQ(joined, "a]]>b");
+}
+
+TEST_F(Write, DeepTreeWithoutRecursion) {
+  XmlNode* node = xml_node_append_child(top(), "d");
+  const int depth = 200000;
+  for (int i = 1; i < depth; i++) node = xml_node_append_child(node, "d");
+  xml_node_set_text(node, "x");
+  std::string written = body();
+  std::string expected;
+  for (int i = 0; i < depth; i++) expected += "<d>";
+  expected += "x";
+  for (int i = 0; i < depth; i++) expected += "</d>";
+  EXPECT_EQ(written, expected);
+}
+
+TEST_F(Write, SiblingsAfterDeepBranches) {
+  ASSERT_EQ(load("<r><a><b><c/></b></a><d/></r><s/>", 0), XLSX_OK);
+  EXPECT_EQ(body(), "<r><a><b><c/></b></a><d/></r><s/>");
+  xml_node_append_child(xml_node_append_child(top(), "u"), "t");
+  EXPECT_EQ(body(), "<r><a><b><c/></b></a><d/></r><s/><u><t/></u>");
+}
+
+}  // namespace

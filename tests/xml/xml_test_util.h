@@ -1,0 +1,64 @@
+// Helpers of the XML tests: a fixture that owns one document and checks the live-allocation counter, and
+// parse/write shortcuts that return texts.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "lib/base/alloc.h"
+#include "lib/xml/parser.h"
+#include "lib/xml/tree.h"
+#include "lib/xml/writer.h"
+#include "tests/support/live_allocations.h"
+
+namespace xml_test {
+
+// The serialised document, or "<error N>" when writing fails.
+inline std::string write(const XmlDoc* doc) {
+  char* text = nullptr;
+  uint32_t length = 0;
+  xlsx_status status = xml_document_save_buffer(doc, &text, &length);
+  if (status != XLSX_OK) return "<error " + std::to_string(status) + ">";
+  std::string result(text, length);
+  xlsx_free(text);
+  return result;
+}
+
+class XmlTest : public xlsx_test::CountedTest {
+ protected:
+  void SetUp() override {
+    CountedTest::SetUp();
+    doc_ = xml_document_create();
+    ASSERT_NE(doc_, nullptr);
+  }
+  void TearDown() override {
+    xml_document_destroy(doc_);
+    doc_ = nullptr;
+    CountedTest::TearDown();
+  }
+
+  // Parses text (its exact bytes) into the fixture's document.
+  xlsx_status load(const std::string& text, uint32_t options) {
+    return xml_document_load_buffer(doc_, text.data(), static_cast<uint32_t>(text.size()), options);
+  }
+  // Parses and writes back; "<error N>" when the parse fails.
+  std::string round_trip(const std::string& text, uint32_t options) {
+    xlsx_status status = load(text, options);
+    if (status != XLSX_OK) return "<error " + std::to_string(status) + ">";
+    return write(doc_);
+  }
+  // Output of the writer without the default declaration in front.
+  std::string body() {
+    std::string all = write(doc_);
+    const std::string declaration = "<?xml version=\"1.0\"?>";
+    return all.compare(0, declaration.size(), declaration) == 0 ? all.substr(declaration.size()) : all;
+  }
+  XmlNode* root() { return xml_document_element(doc_); }
+  XmlNode* top() { return &doc_->node; }
+
+  XmlDoc* doc_ = nullptr;
+};
+
+}  // namespace xml_test
