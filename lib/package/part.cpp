@@ -19,7 +19,10 @@ xlsx_status load_from_loader(XlsxPart* part) {
     xml_node_remove_children(&part->xml->node);
     return XLSX_ERR_PARSE;
   }
-  return xml_document_load_buffer(part->xml, text, size, XML_PARSE_PACKAGE);
+  status = xml_document_load_buffer(part->xml, text, size, XML_PARSE_PACKAGE);
+  // Bytes that hold no element (binary data, plain text) are not this part's XML either.
+  if (status == XLSX_OK && !xml_document_element(part->xml)) status = XLSX_ERR_PARSE;
+  return status;
 }
 
 }  // namespace
