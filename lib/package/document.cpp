@@ -199,7 +199,7 @@ xlsx_status xlsx_document_open(XlsxDocument* document, const char* path) {
   reset(document);
   document->path = copy;
   document->archive = xlsx_archive_new();
-  xlsx_status status = document->archive ? xlsx_archive_open(document->archive, path) : XLSX_ERR_NO_MEMORY;
+  xlsx_status status = document->archive ? xlsx_archive_open(document->archive, copy) : XLSX_ERR_NO_MEMORY;
   if (status == XLSX_OK) status = open_parts(document);
   if (status != XLSX_OK) {
     reset(document);

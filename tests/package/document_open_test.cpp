@@ -1,0 +1,233 @@
+// Opening documents: the parts list built from the content types, the default shared strings, and
+// creating from the built-in template.
+#include <cstring>
+
+#include "lib/package/template.h"
+#include "lib/xml/tree.h"
+#include "tests/package/document_test_fixture.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+Names part_paths(XlsxDocument* doc) {
+  Names out;
+  for (uint32_t i = 0; i < xlsx_document_part_count(doc); i++) out.push_back(xlsx_part_path(xlsx_document_part_at(doc, i)));
+  return out;
+}
+
+const Names kTemplateEntries = {"_rels/.rels",          "xl/workbook.xml",   "xl/styles.xml",
+                                "xl/theme/theme1.xml",  "xl/worksheets/sheet1.xml", "docProps/app.xml",
+                                "docProps/core.xml",    "xl/sharedStrings.xml", "[Content_Types].xml",
+                                "xl/_rels/workbook.xml.rels"};
+
+TEST_F(DocumentTest, OpenFailuresLeaveTheDocumentClosed) {
+  EXPECT_EQ(xlsx_document_open(doc_, path("missing.xlsx").c_str()), XLSX_ERR_IO);
+  EXPECT_FALSE(xlsx_document_is_open(doc_));
+  pkg_test::write_bytes(path("text.xlsx"), "this is not a zip file at all");
+  EXPECT_EQ(xlsx_document_open(doc_, path("text.xlsx").c_str()), XLSX_ERR_PARSE);
+  EXPECT_FALSE(xlsx_document_is_open(doc_));
+  EXPECT_EQ(xlsx_document_archive(doc_), nullptr);
+  EXPECT_EQ(xlsx_document_open(nullptr, "x"), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_document_open(doc_, nullptr), XLSX_ERR_INVALID_ARG);
+}
+
+TEST_F(DocumentTest, OpenMakesTheFixedPartsThenOnePartPerOverride) {
+  ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
+  EXPECT_TRUE(xlsx_document_is_open(doc_));
+  EXPECT_EQ(part_paths(doc_), (Names{"[Content_Types].xml", "_rels/.rels", "xl/_rels/workbook.xml.rels",
+                                     "xl/workbook.xml", "xl/worksheets/sheet1.xml", "xl/sharedStrings.xml",
+                                     "docProps/core.xml", "docProps/app.xml"}));
+  XlsxPart* sheet = xlsx_document_find_part(doc_, "xl/worksheets/sheet1.xml");
+  EXPECT_STREQ(xlsx_part_rel_id(sheet), "rId1");
+  EXPECT_EQ(xlsx_part_content_type(sheet), 2u);
+  EXPECT_STREQ(xlsx_part_rel_id(xlsx_document_find_part(doc_, "xl/workbook.xml")), "rId1");
+  EXPECT_STREQ(xlsx_part_rel_id(xlsx_document_find_part(doc_, "docProps/app.xml")), "rId3");
+  EXPECT_EQ(xlsx_document_core_properties(doc_), xlsx_document_find_part(doc_, "docProps/core.xml"));
+  EXPECT_EQ(xlsx_document_app_properties(doc_), xlsx_document_find_part(doc_, "docProps/app.xml"));
+  EXPECT_NE(xlsx_document_workbook(doc_), nullptr);
+  EXPECT_EQ(xlsx_sst_count(xlsx_document_shared_strings(doc_)), 1u);
+  EXPECT_STREQ(xlsx_sst_get(xlsx_document_shared_strings(doc_), 0), "hello");
+}
+
+TEST_F(DocumentTest, WorksheetsAreNotParsedAtOpen) {
+  ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
+  EXPECT_EQ(xlsx_document_find_part(doc_, "xl/worksheets/sheet1.xml")->loaded, 0u);
+  EXPECT_EQ(xlsx_document_find_part(doc_, "xl/workbook.xml")->loaded, 0u);
+  EXPECT_EQ(xlsx_document_find_part(doc_, "[Content_Types].xml")->loaded, 1u);
+}
+
+TEST_F(DocumentTest, FileWithoutSharedStringsGetsTheDefaultPart) {
+  auto parts = pkg_test::minimal_workbook_parts();
+  pkg_test::remove_part(&parts, "xl/sharedStrings.xml");
+  pkg_test::replace_part(&parts, "[Content_Types].xml",
+                         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                         "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
+                         "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>");
+  pkg_test::replace_part(&parts, "xl/_rels/workbook.xml.rels",
+                         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                         "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                         "relationships/worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId3\" "
+                         "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+                         "Target=\"styles.xml\"/></Relationships>");
+  ASSERT_EQ(open_parts(parts), XLSX_OK);
+  XlsxPart* sst = xlsx_document_find_part(doc_, "xl/sharedStrings.xml");
+  ASSERT_NE(sst, nullptr);
+  EXPECT_STREQ(xlsx_part_rel_id(sst), "rId4");
+  EXPECT_EQ(xlsx_part_content_type(sst), 7u);
+  EXPECT_EQ(xlsx_sst_count(xlsx_document_shared_strings(doc_)), 1u);
+  EXPECT_STREQ(xlsx_sst_get(xlsx_document_shared_strings(doc_), 0), "");
+  EXPECT_EQ(xlsx_sst_append(xlsx_document_shared_strings(doc_), "x"), 1);
+  std::string saved = save_as("out.xlsx");
+  EXPECT_EQ(pkg_test::zip_names(saved).back(), "xl/sharedStrings.xml");
+  std::string sst_xml = pkg_test::zip_entry(saved, "xl/sharedStrings.xml");
+  EXPECT_NE(sst_xml.find("count=\"2\" uniqueCount=\"2\""), std::string::npos);
+}
+
+TEST_F(DocumentTest, DefaultSharedStringsTextIsTheStandardOne) {
+  EXPECT_EQ(strlen(XLSX_DEFAULT_SHARED_STRINGS), 167u);
+  EXPECT_NE(strstr(XLSX_DEFAULT_SHARED_STRINGS, "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                                                "count=\"1\" uniqueCount=\"1\">\n  <si>\n    <t/>\n  </si>\n</sst>"),
+            nullptr);
+}
+
+TEST_F(DocumentTest, ExistingSharedStringsDeclarationsAreNotDuplicated) {
+  // The override and relationship are there, only the entry is missing.
+  auto parts = pkg_test::minimal_workbook_parts();
+  pkg_test::remove_part(&parts, "xl/sharedStrings.xml");
+  ASSERT_EQ(open_parts(parts), XLSX_OK);
+  std::string saved = save_as("out.xlsx");
+  std::string types = pkg_test::zip_entry(saved, "[Content_Types].xml");
+  std::string rels = pkg_test::zip_entry(saved, "xl/_rels/workbook.xml.rels");
+  EXPECT_EQ(types.find("/xl/sharedStrings.xml"), types.rfind("/xl/sharedStrings.xml"));
+  EXPECT_EQ(rels.find("sharedStrings.xml"), rels.rfind("sharedStrings.xml"));
+}
+
+TEST_F(DocumentTest, MissingWorkbookOverrideIsAddedAtTheEnd) {
+  auto parts = pkg_test::minimal_workbook_parts();
+  pkg_test::replace_part(&parts, "[Content_Types].xml",
+                         "<Types><Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+                         "<Override PartName=\"/xl/sharedStrings.xml\" ContentType=\"application/"
+                         "vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/></Types>");
+  ASSERT_EQ(open_parts(parts), XLSX_OK);
+  XmlNode* last = xml_node_last_child(root_of("[Content_Types].xml"));
+  EXPECT_STREQ(xml_attribute_value(xml_node_attribute(last, "PartName")), "/xl/workbook.xml");
+  EXPECT_EQ(xlsx_part_content_type(xlsx_document_find_part(doc_, "xl/workbook.xml")), 0u);
+}
+
+TEST_F(DocumentTest, AbsoluteRelationshipTargetGivesAnEmptyRelationshipId) {
+  auto parts = pkg_test::minimal_workbook_parts();
+  pkg_test::replace_part(&parts, "xl/_rels/workbook.xml.rels",
+                         "<Relationships><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/"
+                         "officeDocument/2006/relationships/worksheet\" Target=\"/xl/worksheets/sheet1.xml\"/>"
+                         "</Relationships>");
+  ASSERT_EQ(open_parts(parts), XLSX_OK);
+  EXPECT_STREQ(xlsx_part_rel_id(xlsx_document_find_part(doc_, "xl/worksheets/sheet1.xml")), "");
+}
+
+TEST_F(DocumentTest, DuplicateOverrideGivesOnePart) {
+  auto parts = pkg_test::minimal_workbook_parts();
+  std::string types = parts[0].data;
+  std::string dup = "<Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"application/"
+                    "vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+  types.insert(types.find("</Types>"), dup);
+  pkg_test::replace_part(&parts, "[Content_Types].xml", types);
+  ASSERT_EQ(open_parts(parts), XLSX_OK);
+  int count = 0;
+  for (const std::string& p : part_paths(doc_)) count += p == "xl/worksheets/sheet1.xml";
+  EXPECT_EQ(count, 1);
+  std::string saved = save_as("out.xlsx");
+  auto names = pkg_test::zip_names(saved);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "xl/worksheets/sheet1.xml"), 1);
+}
+
+TEST_F(DocumentTest, ZipWithoutContentTypesOpensWithTheFixedPartsOnly) {
+  ASSERT_EQ(open_parts({{"readme.txt", "hello"}}), XLSX_OK);
+  EXPECT_EQ(part_paths(doc_), (Names{"[Content_Types].xml", "_rels/.rels", "xl/_rels/workbook.xml.rels"}));
+  EXPECT_EQ(xlsx_document_core_properties(doc_), nullptr);
+  EXPECT_EQ(xlsx_sst_append(xlsx_document_shared_strings(doc_), "x"), -1);
+  std::string saved = save_as("out.xlsx");
+  EXPECT_EQ(pkg_test::zip_entry(saved, "readme.txt"), "hello");
+}
+
+TEST_F(DocumentTest, OpeningAgainReplacesTheOpenFile) {
+  ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts(), "a.xlsx"), XLSX_OK);
+  ASSERT_EQ(open_parts({{"x.txt", "x"}}, "b.xlsx"), XLSX_OK);
+  EXPECT_EQ(std::string(xlsx_document_path(doc_)), path("b.xlsx"));
+  EXPECT_EQ(xlsx_document_find_part(doc_, "xl/workbook.xml"), nullptr);
+  std::string own = xlsx_document_path(doc_);
+  ASSERT_EQ(xlsx_document_open(doc_, doc_->path), XLSX_OK);  // its own path text, freed by the reset
+  EXPECT_EQ(std::string(xlsx_document_path(doc_)), own);
+}
+
+TEST_F(DocumentTest, CloseAndAccessorsOfNull) {
+  ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
+  xlsx_document_close(doc_);
+  EXPECT_FALSE(xlsx_document_is_open(doc_));
+  EXPECT_EQ(xlsx_document_part_count(doc_), 0u);
+  EXPECT_STREQ(xlsx_document_path(doc_), "");
+  EXPECT_EQ(xlsx_document_save(doc_), XLSX_ERR_INVALID_ARG);
+  xlsx_document_close(nullptr);
+  xlsx_document_free(nullptr);
+  EXPECT_EQ(xlsx_document_archive(nullptr), nullptr);
+  EXPECT_EQ(xlsx_document_content_types(nullptr), nullptr);
+  EXPECT_EQ(xlsx_document_workbook_rels(nullptr), nullptr);
+  EXPECT_EQ(xlsx_document_shared_strings(nullptr), nullptr);
+  EXPECT_EQ(xlsx_document_workbook(nullptr), nullptr);
+  EXPECT_EQ(xlsx_document_find_part(nullptr, "x"), nullptr);
+  EXPECT_FALSE(xlsx_document_has_part(doc_, "x"));
+}
+
+TEST_F(DocumentTest, AddFindAndRemoveParts) {
+  ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
+  uint32_t count = xlsx_document_part_count(doc_);
+  XlsxPart* added = xlsx_document_add_part(doc_, "xl/worksheets/sheet9.xml", "rId9", 2);
+  ASSERT_NE(added, nullptr);
+  EXPECT_EQ(xlsx_document_find_part(doc_, "xl/worksheets/sheet9.xml"), added);
+  EXPECT_EQ(xlsx_part_root(added), nullptr);  // no entry yet: loads empty
+  xlsx_document_remove_part(doc_, "xl/worksheets/sheet9.xml");
+  xlsx_document_remove_part(doc_, "xl/worksheets/sheet9.xml");
+  EXPECT_EQ(xlsx_document_part_count(doc_), count);
+  EXPECT_EQ(xlsx_document_add_part(doc_, nullptr, "", 2), nullptr);
+}
+
+TEST_F(DocumentTest, TemplateIsAValidZipOfTenEntriesInOrder) {
+  std::string bytes(reinterpret_cast<const char*>(xlsx_template_bytes), xlsx_template_size);
+  auto records = pkg_test::zip_records(bytes);
+  Names names;
+  for (const auto& r : records) {
+    names.push_back(r.name);
+    EXPECT_EQ(r.method, 8) << r.name;
+  }
+  EXPECT_EQ(names, kTemplateEntries);
+  std::string workbook = pkg_test::zip_entry(bytes, "xl/workbook.xml");
+  EXPECT_NE(workbook.find("<sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/>"), std::string::npos);
+  EXPECT_EQ(workbook.find("absPath"), std::string::npos);
+  std::string theme = pkg_test::zip_entry(bytes, "xl/theme/theme1.xml");
+  EXPECT_NE(theme.find("name=\"Office Theme\""), std::string::npos);
+  EXPECT_NE(theme.find("typeface=\"Calibri Light\""), std::string::npos);
+}
+
+TEST_F(DocumentTest, CreateWritesTheTemplateAtOnceAndOpensIt) {
+  pkg_test::write_bytes(path("new.xlsx"), "an old file that is replaced");
+  ASSERT_EQ(xlsx_document_create(doc_, path("new.xlsx").c_str()), XLSX_OK);
+  EXPECT_EQ(pkg_test::read_bytes(path("new.xlsx")),
+            std::string(reinterpret_cast<const char*>(xlsx_template_bytes), xlsx_template_size));
+  EXPECT_TRUE(xlsx_document_is_open(doc_));
+  EXPECT_EQ(xlsx_part_content_type(xlsx_document_find_part(doc_, "xl/theme/theme1.xml")), 5u);
+  EXPECT_EQ(xlsx_sst_count(xlsx_document_shared_strings(doc_)), 1u);
+}
+
+TEST_F(DocumentTest, CreateInAMissingFolderFailsAndOpensNothing) {
+  EXPECT_EQ(xlsx_document_create(doc_, path("no/such/folder/new.xlsx").c_str()), XLSX_ERR_IO);
+  EXPECT_FALSE(xlsx_document_is_open(doc_));
+  EXPECT_EQ(xlsx_document_create(doc_, nullptr), XLSX_ERR_INVALID_ARG);
+}
+
+TEST_F(DocumentTest, CreatedAndSavedDocumentKeepsTheTemplateEntries) {
+  ASSERT_EQ(xlsx_document_create(doc_, path("new.xlsx").c_str()), XLSX_OK);
+  std::string saved = save_as("saved.xlsx");
+  EXPECT_EQ(pkg_test::zip_names(saved), kTemplateEntries);
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+// Saving documents: only changed parts are serialised, everything else keeps its record bit for bit,
+// and a save that fails at any step leaves the previous file as it was.
+#include <algorithm>
+#include <map>
+
+#include "lib/package/properties.h"
+#include "lib/xml/tree.h"
+#include "tests/package/document_test_fixture.h"
+
+namespace {
+
+using pkg_test::FailingFiles;
+using Names = std::vector<std::string>;
+
+std::vector<pkg_test::ZipInput> workbook_with_extras() {
+  auto parts = pkg_test::minimal_workbook_parts();
+  std::string types = parts[0].data;
+  types.insert(types.find("</Types>"),
+               "<Default Extension=\"bin\" ContentType=\"application/vnd.ms-office.vbaProject\"/>"
+               "<Default Extension=\"png\" ContentType=\"image/png\"/>"
+               "<Override PartName=\"/xl/broken.xml\" ContentType=\"application/"
+               "vnd.openxmlformats-officedocument.spreadsheetml.comments+xml\"/>");
+  pkg_test::replace_part(&parts, "[Content_Types].xml", types);
+  std::string binary;
+  for (int i = 0; i < 4096; i++) binary.push_back(char((i * 7919) & 0xFF));
+  parts.push_back({"xl/vbaProject.bin", binary});
+  parts.push_back({"xl/media/image1.png", std::string("\x89PNG\r\n\x1a\n", 8) + binary, true});
+  parts.push_back({"xl/broken.xml", "<comments><unterminated attr=></comments>"});
+  parts.push_back({"xl/worksheets/_rels/sheet1.xml.rels", "<Relationships/>"});
+  return parts;
+}
+
+// Raw compressed records by name.
+std::map<std::string, pkg_test::ZipRecord> records_by_name(const std::string& zip) {
+  std::map<std::string, pkg_test::ZipRecord> out;
+  for (auto& r : pkg_test::zip_records(zip)) out[r.name] = r;
+  return out;
+}
+
+TEST_F(DocumentTest, SavingUnchangedCopiesEveryRecordAsItWas) {
+  auto parts = workbook_with_extras();
+  ASSERT_EQ(open_parts(parts), XLSX_OK);
+  std::string original = pkg_test::read_bytes(path("in.xlsx"));
+  std::string saved = save_as("out.xlsx");
+  auto before = pkg_test::zip_records(original);
+  auto after = pkg_test::zip_records(saved);
+  ASSERT_EQ(after.size(), before.size());
+  for (size_t i = 0; i < before.size(); i++) {
+    EXPECT_EQ(after[i].name, before[i].name);
+    EXPECT_EQ(after[i].raw, before[i].raw) << before[i].name;
+    EXPECT_EQ(after[i].method, before[i].method) << before[i].name;
+  }
+}
+
+TEST_F(DocumentTest, OnlyTheChangedPartIsRewritten) {
+  ASSERT_EQ(open_parts(workbook_with_extras()), XLSX_OK);
+  std::string original = pkg_test::read_bytes(path("in.xlsx"));
+  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "Changed"), XLSX_OK);
+  std::string saved = save_as("out.xlsx");
+  auto before = records_by_name(original);
+  auto after = records_by_name(saved);
+  for (auto& [name, record] : before) {
+    if (name == "docProps/core.xml") {
+      EXPECT_NE(after[name].raw, record.raw);
+    } else {
+      EXPECT_EQ(after[name].raw, record.raw) << name;
+    }
+  }
+  EXPECT_NE(pkg_test::zip_entry(saved, "docProps/core.xml").find("<dc:title>Changed</dc:title>"), std::string::npos);
+  EXPECT_EQ(xlsx_document_find_part(doc_, "xl/worksheets/sheet1.xml")->loaded, 0u);
+}
+
+TEST_F(DocumentTest, ReadingPartsDoesNotMakeThemChanged) {
+  ASSERT_EQ(open_parts(workbook_with_extras()), XLSX_OK);
+  std::string original = pkg_test::read_bytes(path("in.xlsx"));
+  for (uint32_t i = 0; i < xlsx_document_part_count(doc_); i++) xlsx_part_load(xlsx_document_part_at(doc_, i));
+  xlsx_document_get_property(doc_, XLSX_PROP_KEYWORDS);  // absent: reading must not add it
+  std::string saved = save_as("out.xlsx");
+  EXPECT_EQ(pkg_test::zip_records(saved).size(), pkg_test::zip_records(original).size());
+  auto before = records_by_name(original);
+  for (auto& [name, record] : records_by_name(saved)) EXPECT_EQ(record.raw, before[name].raw) << name;
+}
+
+TEST_F(DocumentTest, PartThatDoesNotParseKeepsItsBytesAcrossSaves) {
+  ASSERT_EQ(open_parts(workbook_with_extras()), XLSX_OK);
+  XlsxPart* broken = xlsx_document_find_part(doc_, "xl/broken.xml");
+  ASSERT_NE(broken, nullptr);
+  EXPECT_EQ(xlsx_part_root(broken), nullptr);
+  EXPECT_EQ(xlsx_part_load_status(broken), XLSX_ERR_PARSE);
+  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "x"), XLSX_OK);
+  std::string saved = save_as("out.xlsx");
+  EXPECT_EQ(pkg_test::zip_entry(saved, "xl/broken.xml"), "<comments><unterminated attr=></comments>");
+  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "y"), XLSX_OK);
+  std::string again = save_as("out.xlsx");
+  EXPECT_EQ(pkg_test::zip_entry(again, "xl/broken.xml"), "<comments><unterminated attr=></comments>");
+}
+
+TEST_F(DocumentTest, OverrideForAMissingPartIsWrittenAsItsXml) {
+  auto parts = pkg_test::minimal_workbook_parts();
+  std::string types = parts[0].data;
+  types.insert(types.find("</Types>"), "<Override PartName=\"/xl/ghost.xml\" ContentType=\"application/xml\"/>");
+  pkg_test::replace_part(&parts, "[Content_Types].xml", types);
+  ASSERT_EQ(open_parts(parts), XLSX_OK);
+  EXPECT_EQ(xlsx_part_root(xlsx_document_find_part(doc_, "xl/ghost.xml")), nullptr);
+  std::string saved = save_as("out.xlsx");
+  std::string ghost = pkg_test::zip_entry(saved, "xl/ghost.xml");
+  EXPECT_EQ(ghost.rfind("<?xml version=\"1.0\"", 0), 0u);
+  EXPECT_EQ(ghost.find('<', 1), std::string::npos);
+}
+
+TEST_F(DocumentTest, CalculationChainIsDroppedWithItsOverrideAndRelationship) {
+  auto parts = pkg_test::minimal_workbook_parts();
+  std::string types = parts[0].data;
+  types.insert(types.find("</Types>"), "<Override PartName=\"/xl/calcChain.xml\" ContentType=\"application/"
+                                       "vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml\"/>");
+  pkg_test::replace_part(&parts, "[Content_Types].xml", types);
+  std::string rels = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                     "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                     "relationships/worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId5\" "
+                     "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/calcChain\" "
+                     "Target=\"calcChain.xml\"/></Relationships>";
+  pkg_test::replace_part(&parts, "xl/_rels/workbook.xml.rels", rels);
+  parts.push_back({"xl/calcChain.xml", "<calcChain><c r=\"A1\" i=\"1\"/></calcChain>"});
+  ASSERT_EQ(open_parts(parts), XLSX_OK);
+  ASSERT_TRUE(xlsx_document_has_part(doc_, "xl/calcChain.xml"));
+  std::string saved = save_as("out.xlsx");
+  auto names = pkg_test::zip_names(saved);
+  EXPECT_EQ(std::find(names.begin(), names.end(), "xl/calcChain.xml"), names.end());
+  EXPECT_FALSE(xlsx_document_has_part(doc_, "xl/calcChain.xml"));
+  EXPECT_EQ(pkg_test::zip_entry(saved, "[Content_Types].xml").find("calcChain"), std::string::npos);
+  EXPECT_EQ(pkg_test::zip_entry(saved, "xl/_rels/workbook.xml.rels").find("calcChain"), std::string::npos);
+}
+
+TEST_F(DocumentTest, SaveAsOwnPathIsSaveAndNewPathBecomesTheDocuments) {
+  ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
+  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_SUBJECT, "s"), XLSX_OK);
+  ASSERT_EQ(xlsx_document_save_as(doc_, path("in.xlsx").c_str()), XLSX_OK);
+  std::string first = pkg_test::read_bytes(path("in.xlsx"));
+  ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
+  EXPECT_EQ(pkg_test::read_bytes(path("in.xlsx")), first);
+  ASSERT_EQ(xlsx_document_save_as(doc_, path("other.xlsx").c_str()), XLSX_OK);
+  EXPECT_EQ(std::string(xlsx_document_path(doc_)), path("other.xlsx"));
+  EXPECT_EQ(pkg_test::read_bytes(path("other.xlsx")), first);
+  EXPECT_EQ(xlsx_document_save_as(doc_, nullptr), XLSX_ERR_INVALID_ARG);
+}
+
+TEST_F(DocumentTest, ChangesAfterASaveAreSavedToo) {
+  ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
+  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "one"), XLSX_OK);
+  save_as("out.xlsx");
+  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "two"), XLSX_OK);
+  std::string saved = save_as("out.xlsx");
+  EXPECT_NE(pkg_test::zip_entry(saved, "docProps/core.xml").find("<dc:title>two</dc:title>"), std::string::npos);
+  XlsxDocument* again = xlsx_document_new();
+  ASSERT_EQ(xlsx_document_open(again, path("out.xlsx").c_str()), XLSX_OK);
+  EXPECT_STREQ(xlsx_document_get_property(again, XLSX_PROP_TITLE), "two");
+  xlsx_document_free(again);
+}
+
+class FailedSaveTest : public DocumentTest, public ::testing::WithParamInterface<FailingFiles::Step> {};
+
+TEST_P(FailedSaveTest, OldFileStaysByteForByteAndALaterSaveWorks) {
+  ASSERT_EQ(open_parts(workbook_with_extras(), "book.xlsx"), XLSX_OK);
+  std::string original = pkg_test::read_bytes(path("book.xlsx"));
+  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "after failure"), XLSX_OK);
+  ASSERT_GE(xlsx_sst_append(xlsx_document_shared_strings(doc_), "appended"), 0);
+  {
+    FailingFiles failing(GetParam());
+    EXPECT_EQ(xlsx_document_save(doc_), XLSX_ERR_IO);
+  }
+  EXPECT_EQ(pkg_test::read_bytes(path("book.xlsx")), original);
+  EXPECT_EQ(pkg_test::list_dir(dir_.path()), Names{"book.xlsx"});
+  EXPECT_TRUE(xlsx_document_is_open(doc_));
+  ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
+  XlsxDocument* again = xlsx_document_new();
+  ASSERT_EQ(xlsx_document_open(again, path("book.xlsx").c_str()), XLSX_OK);
+  EXPECT_STREQ(xlsx_document_get_property(again, XLSX_PROP_TITLE), "after failure");
+  EXPECT_EQ(xlsx_sst_find(xlsx_document_shared_strings(again), "appended"), 1);
+  EXPECT_EQ(pkg_test::zip_entry(pkg_test::read_bytes(path("book.xlsx")), "xl/broken.xml"),
+            "<comments><unterminated attr=></comments>");
+  xlsx_document_free(again);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachStep, FailedSaveTest,
+                         ::testing::Values(FailingFiles::kCreateTemp, FailingFiles::kWrite, FailingFiles::kShortWrite,
+                                           FailingFiles::kClose, FailingFiles::kRename),
+                         [](const auto& info) { return std::string(FailingFiles::name(info.param)); });
+
+}  // namespace
