@@ -33,8 +33,7 @@ bool set_single(XmlNode* node, const char* name, float value) {
 XlsxSheetIndex* ready_index(XlsxWorksheet* sheet) {
   if (!sheet || !sheet->part) return nullptr;
   if (!sheet->index || sheet->index->part != sheet->part) sheet->index = sheet_index_of_part(sheet->part);
-  sheet_index_sync(sheet->index);
-  return sheet->index;
+  return sheet_index_sync(sheet->index) ? sheet->index : nullptr;
 }
 
 // Splits one element covering a..b into single columns (columns beyond 1..16384 do not exist and are

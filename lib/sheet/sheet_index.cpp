@@ -241,14 +241,15 @@ XlsxSheetIndex* sheet_index_of_part(XlsxPart* part) {
   return index;
 }
 
-void sheet_index_sync(XlsxSheetIndex* index) {
-  if (!index) return;
+bool sheet_index_sync(XlsxSheetIndex* index) {
+  if (!index) return false;
   XmlDoc* doc = xlsx_part_load(index->part);
-  if (!doc) return;
-  if (index->synced && index->generation == doc->generation) return;
+  if (!doc || !index->part->loaded) return false;
+  if (index->synced && index->generation == doc->generation) return true;
   index_reset(index);
   index->generation = doc->generation;
   index->synced = 1;
+  return true;
 }
 
 void sheet_index_commit(XlsxSheetIndex* index) {

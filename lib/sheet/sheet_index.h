@@ -60,8 +60,9 @@ struct XlsxSheetIndex {
 // The index attached to the worksheet part, created and attached on first use; null for a null part or
 // when memory runs out. Owned by the part: valid until the part is freed.
 XlsxSheetIndex* sheet_index_of_part(XlsxPart* part);
-// Loads the part and resets the index when the tree changed behind its back. Null index ignored.
-void sheet_index_sync(XlsxSheetIndex* index);
+// Loads the part and resets the index when the tree changed behind its back. False for a null index
+// or when the part could not be loaded for want of memory (the next call tries again).
+bool sheet_index_sync(XlsxSheetIndex* index);
 // Records that every tree change since the last sync was made through the index (its data still
 // match the tree). Null index ignored.
 void sheet_index_commit(XlsxSheetIndex* index);

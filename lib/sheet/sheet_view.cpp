@@ -15,7 +15,7 @@ const XlsxColor kDefaultColor = {255, 0, 0, 0};
 XmlNode* sheet_root(XlsxWorksheet* sheet) {
   if (!sheet || !sheet->part) return nullptr;
   if (!sheet->index || sheet->index->part != sheet->part) sheet->index = sheet_index_of_part(sheet->part);
-  sheet_index_sync(sheet->index);
+  if (!sheet_index_sync(sheet->index)) return nullptr;
   return xlsx_part_root(sheet->part);
 }
 

@@ -250,6 +250,13 @@ bool rename_in_defined_names(XlsxWorkbook* workbook, const char* old_name, const
 
 // --- adding
 
+// Loads the part now, so that a load that ran out of memory is reported instead of read as "no part".
+bool loaded(XlsxPart* part) {
+  if (!part) return true;
+  xlsx_part_load(part);
+  return part->loaded != 0;
+}
+
 bool part_name_taken(XlsxWorkbook* workbook, uint32_t n) {
   char path[64], part_name[64];
   xlsx_snprintf(path, sizeof path, "xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
@@ -280,6 +287,7 @@ void undo_add(XlsxWorkbook* workbook, const AddSteps& s, const char* name) {
 
 xlsx_status add_package_records(XlsxWorkbook* workbook, AddSteps* s, const char* name) {
   XlsxDocument* document = workbook->document;
+  if (!loaded(xlsx_document_content_types(document)->part) || !loaded(rels_of(workbook)->part)) return XLSX_ERR_NO_MEMORY;
   if (xlsx_content_types_add(xlsx_document_content_types(document), s->part_name, XLSX_CT_WORKSHEET) != XLSX_OK)
     return XLSX_ERR_NO_MEMORY;
   s->content_type = xlsx_content_types_find(xlsx_document_content_types(document), s->part_name).node != nullptr;
@@ -288,7 +296,7 @@ xlsx_status add_package_records(XlsxWorkbook* workbook, AddSteps* s, const char*
   s->relationship = true;
   xlsx_snprintf(s->rel_id, sizeof s->rel_id, "%s", xlsx_rel_item_id(item));
   XlsxPart* app = xlsx_document_app_properties(document);
-  if (xlsx_app_add_title(app, name) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
+  if (!loaded(app) || xlsx_app_add_title(app, name) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
   s->title = app != nullptr;
   if (xlsx_archive_put_entry(xlsx_document_archive(document), s->path, kDefaultWorksheet,
                              static_cast<uint32_t>(sizeof kDefaultWorksheet - 1)) != XLSX_OK)

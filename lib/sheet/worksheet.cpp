@@ -15,8 +15,7 @@ uint32_t g_shared_strings_mode = 0;
 XlsxSheetIndex* ready_index(XlsxWorksheet* sheet) {
   if (!sheet || !sheet->part) return nullptr;
   if (!sheet->index || sheet->index->part != sheet->part) sheet->index = sheet_index_of_part(sheet->part);
-  sheet_index_sync(sheet->index);
-  return sheet->index;
+  return sheet_index_sync(sheet->index) ? sheet->index : nullptr;
 }
 
 xlsx_status index_status(const XlsxWorksheet* sheet) {

@@ -1,0 +1,187 @@
+// Finding and creating rows and cells in order, counts, and the row index kept valid across edits.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "lib/package/part.h"
+#include "lib/sheet/sheet_index.h"
+#include "tests/sheet/sheet_test_util.h"
+
+namespace sheet_test {
+namespace {
+
+using RowsCells = SheetTest;
+
+TEST_F(RowsCells, CellsOfARowStayInColumnOrder) {
+  set_int(2, 2, 1);
+  set_int(2, 1, 2);
+  set_int(2, 3, 3);
+  EXPECT_EQ(sheet_data_xml(),
+            "<sheetData><row r=\"2\"><c r=\"A2\"><v>2</v></c><c r=\"B2\"><v>1</v></c><c r=\"C2\"><v>3</v></c></row>"
+            "</sheetData>");
+}
+
+TEST_F(RowsCells, RowsAreInsertedBeforeAndBetweenExistingRows) {
+  for (uint32_t r : {10u, 11u, 12u, 7u}) cell(r, 1);
+  EXPECT_NE(sheet_data_xml().find("<row r=\"7\"><c r=\"A7\"/></row><row r=\"10\">"), std::string::npos);
+  load_sheet(worksheet_with("<sheetData><row r=\"1\"/><row r=\"2\"/><row r=\"5\"/></sheetData>"));
+  cell(3, 1);
+  EXPECT_EQ(sheet_data_xml(),
+            "<sheetData><row r=\"1\"/><row r=\"2\"/><row r=\"3\"><c r=\"A3\"/></row><row r=\"5\"/></sheetData>");
+}
+
+TEST_F(RowsCells, ReadingAnUntouchedCellLeavesItsElementsAndCountsTheRow) {
+  EXPECT_EQ(xlsx_sheet_row_count(&ws_), 0u);
+  EXPECT_EQ(xlsx_sheet_column_count(&ws_), 1u);
+  EXPECT_EQ(value_at(4, 3), "empty:");
+  EXPECT_EQ(sheet_data_xml(), "<sheetData><row r=\"4\"><c r=\"C4\"/></row></sheetData>");
+  EXPECT_EQ(xlsx_sheet_row_count(&ws_), 4u);
+  EXPECT_EQ(xlsx_sheet_column_count(&ws_), 3u);
+  cell(2, 9);
+  EXPECT_EQ(xlsx_sheet_column_count(&ws_), 9u);
+}
+
+TEST_F(RowsCells, FindCellNeverCreates) {
+  XlsxCell c;
+  EXPECT_EQ(xlsx_sheet_find_cell(&ws_, 3, 3, &c), XLSX_ERR_NOT_FOUND);
+  EXPECT_EQ(c.element, nullptr);
+  set_int(3, 3, 5);
+  EXPECT_EQ(xlsx_sheet_find_cell(&ws_, 3, 3, &c), XLSX_OK);
+  EXPECT_EQ(value_of(c), "integer:5");
+  EXPECT_EQ(xlsx_sheet_find_cell(&ws_, 3, 2, &c), XLSX_ERR_NOT_FOUND);
+  EXPECT_EQ(sheet_data_xml(), "<sheetData><row r=\"3\"><c r=\"C3\"><v>5</v></c></row></sheetData>");
+}
+
+TEST_F(RowsCells, InvalidPositionsCreateNothing) {
+  XlsxCell c;
+  EXPECT_EQ(xlsx_sheet_cell(&ws_, 0, 1, &c), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_sheet_cell(&ws_, 1048577, 1, &c), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_sheet_cell(&ws_, 1, 16385, &c), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_sheet_cell(&ws_, 1, 0, &c), XLSX_ERR_INVALID_ARG);
+  XlsxRow row;
+  EXPECT_EQ(xlsx_sheet_row(&ws_, 0, &row), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_sheet_row(&ws_, 1048577, &row), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_sheet_cell(nullptr, 1, 1, &c), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(sheet_data_xml(), "<sheetData/>");
+  EXPECT_EQ(xlsx_sheet_cell(&ws_, 1048576, 16384, &c), XLSX_OK);
+  EXPECT_EQ(std::string(xml_attribute_value(xml_node_attribute(c.element, "r"))), "XFD1048576");
+}
+
+TEST_F(RowsCells, ReferenceTextsNameTheSameCellAsNumbers) {
+  set_int(3, 2, 42);
+  XlsxCell c;
+  ASSERT_EQ(xlsx_sheet_cell_by_ref(&ws_, "B3", &c), XLSX_OK);
+  EXPECT_EQ(value_of(c), "integer:42");
+  ASSERT_EQ(xlsx_sheet_cell_by_ref(&ws_, "b3", &c), XLSX_OK);
+  EXPECT_EQ(value_of(c), "integer:42");
+  EXPECT_EQ(xlsx_sheet_cell_by_ref(&ws_, "", &c), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_sheet_cell_by_ref(&ws_, "XFE1", &c), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_sheet_cell_by_ref(&ws_, "A10485760", &c), XLSX_ERR_INVALID_ARG);
+  XlsxCellRef ref;
+  XlsxCell b3 = cell(3, 2);
+  ASSERT_EQ(xlsx_cell_ref(&b3, &ref), XLSX_OK);
+  EXPECT_EQ(ref.row, 3u);
+  EXPECT_EQ(ref.column, 2u);
+}
+
+TEST_F(RowsCells, IndentedSheetDataReadsCountsAndEdits) {
+  load_sheet(worksheet_with("\n  <sheetData>\n    <row r=\"1\">\n      <c r=\"A1\"><v>1</v></c>\n      <c r=\"C1\"><v>3</v></c>\n"
+                            "    </row>\n    <row r=\"3\">\n      <c r=\"B3\"><v>7</v></c>\n    </row>\n  </sheetData>\n"));
+  EXPECT_EQ(xlsx_sheet_row_count(&ws_), 3u);
+  EXPECT_EQ(xlsx_sheet_column_count(&ws_), 3u);
+  EXPECT_EQ(value_at(1, 3), "integer:3");
+  EXPECT_EQ(value_at(3, 2), "integer:7");
+  set_int(1, 2, 2);
+  set_int(4, 1, 4);
+  set_int(2, 1, 9);
+  std::string xml = sheet_data_xml();
+  EXPECT_NE(xml.find("<c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>2</v></c>"), std::string::npos) << xml;
+  EXPECT_LT(xml.find("<row r=\"1\">"), xml.find("<row r=\"2\">"));
+  EXPECT_LT(xml.find("<row r=\"2\">"), xml.find("<row r=\"3\">"));
+  EXPECT_LT(xml.find("<row r=\"3\">"), xml.find("<row r=\"4\">"));
+  EXPECT_EQ(xlsx_sheet_row_count(&ws_), 4u);
+}
+
+// Rows and cells without `r` take the number after their predecessor (as the file format says); rows
+// and cells out of order are put in order; nothing is lost or duplicated.
+TEST_F(RowsCells, RowsAndCellsWithoutNumbersOrOutOfOrderAreNormalised) {
+  load_sheet(worksheet_with("<sheetData><row r=\"5\"><c r=\"C5\"><v>3</v></c><c r=\"A5\"><v>1</v></c><c><v>2</v></c></row>"
+                            "<row><c><v>60</v></c></row><row r=\"2\"><c r=\"B2\"><v>22</v></c></row></sheetData>"));
+  EXPECT_EQ(value_at(2, 2), "integer:22");
+  EXPECT_EQ(value_at(6, 1), "integer:60");
+  EXPECT_EQ(value_at(5, 1), "integer:1");
+  EXPECT_EQ(value_at(5, 2), "integer:2");
+  EXPECT_EQ(value_at(5, 3), "integer:3");
+  EXPECT_EQ(sheet_data_xml(),
+            "<sheetData><row r=\"2\"><c r=\"B2\"><v>22</v></c></row>"
+            "<row r=\"5\"><c r=\"A5\"><v>1</v></c><c r=\"B5\"><v>2</v></c><c r=\"C5\"><v>3</v></c></row>"
+            "<row r=\"6\"><c r=\"A6\"><v>60</v></c></row></sheetData>");
+  EXPECT_EQ(xlsx_sheet_row_count(&ws_), 6u);
+}
+
+TEST_F(RowsCells, SheetWithoutSheetDataYieldsInvalidHandles) {
+  load_sheet(worksheet_with(""));
+  XlsxCell c;
+  EXPECT_EQ(xlsx_sheet_cell(&ws_, 1, 1, &c), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(c.element, nullptr);
+  EXPECT_EQ(xlsx_sheet_row_count(&ws_), 0u);
+  EXPECT_EQ(xlsx_sheet_column_count(&ws_), 1u);
+}
+
+// The index follows edits made directly on the tree: a change it did not make forces a rebuild.
+TEST_F(RowsCells, IndexRebuildsAfterForeignEdits) {
+  for (uint32_t r = 1; r <= 5; r++) set_int(r, 1, r);
+  XmlNode* sheet_data = xml_node_child(xlsx_part_root(ws_.part), "sheetData");
+  xml_node_remove_child(sheet_data, sheet_first_element(sheet_data));
+  XmlNode* row = xml_node_prepend_child(sheet_data, "row");
+  xml_node_set_attribute(row, "r", "1");
+  EXPECT_EQ(value_at(1, 1), "empty:");
+  EXPECT_EQ(value_at(3, 1), "integer:3");
+  EXPECT_EQ(xlsx_sheet_row_count(&ws_), 5u);
+}
+
+// Walks in reading order and random lookups agree with a plain model of the sheet.
+TEST_F(RowsCells, RandomAndSequentialAccessAgree) {
+  std::srand(7);
+  const uint32_t rows = 300, cols = 12;
+  for (uint32_t r = 1; r <= rows; r += 2)
+    for (uint32_t c = 1; c <= cols; c += 3) set_int(r, c, r * 100 + c);
+  for (int i = 0; i < 2000; i++) {
+    uint32_t r = 1 + static_cast<uint32_t>(std::rand()) % rows;
+    uint32_t c = 1 + static_cast<uint32_t>(std::rand()) % cols;
+    if (i % 3 == 0) set_int(r, c, r * 100 + c);
+    XlsxCell found;
+    xlsx_status status = xlsx_sheet_find_cell(&ws_, r, c, &found);
+    if (status == XLSX_OK) {
+      EXPECT_EQ(value_of(found), "integer:" + std::to_string(r * 100 + c));
+    }
+  }
+  uint32_t previous_row = 0;
+  for (XmlNode* row = sheet_first_element(xml_node_child(xlsx_part_root(ws_.part), "sheetData")); row;
+       row = sheet_next_element(row)) {
+    uint32_t number = sheet_row_number(row);
+    EXPECT_GT(number, previous_row);
+    previous_row = number;
+    uint32_t previous_column = 0;
+    for (XmlNode* c = sheet_first_element(row); c; c = sheet_next_element(c)) {
+      EXPECT_GT(sheet_cell_column(c), previous_column);
+      previous_column = sheet_cell_column(c);
+    }
+  }
+}
+
+TEST_F(RowsCells, RowIndexLivesWithThePart) {
+  set_int(1, 1, 1);
+  XlsxSheetIndex* index = static_cast<XlsxSheetIndex*>(xlsx_part_extra(ws_.part));
+  ASSERT_NE(index, nullptr);
+  EXPECT_EQ(index->row_count, 1u);
+  XlsxWorksheet again;
+  ASSERT_EQ(xlsx_workbook_worksheet(wb_, "Sheet1", &again), XLSX_OK);
+  EXPECT_EQ(value_of(cell(1, 1)), "integer:1");
+  XlsxCell c;
+  ASSERT_EQ(xlsx_sheet_cell(&again, 1, 1, &c), XLSX_OK);
+  EXPECT_EQ(c.index, index);
+}
+
+}  // namespace
+}  // namespace sheet_test
