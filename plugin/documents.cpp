@@ -1,7 +1,11 @@
+// The document list and the lifecycle commands Open, Create, Close, Save and SaveAs.
 #include "plugin/documents.h"
 
 #include "lib/package/document.h"
+#include "plugin/access.h"
+#include "plugin/commands.h"
 #include "plugin/globals.h"
+#include "plugin/range_iterator.h"
 
 namespace {
 
@@ -15,11 +19,41 @@ void Unlink(DocumentRecord* record) {
   record->header.next = nullptr;
 }
 
-// Frees the record's library document without saving.
-void FreeLibraryDocument(DocumentRecord* record) {
-  xlsx_document_close(record->document);
-  xlsx_document_free(record->document);
-  record->document = nullptr;
+// Open and Create: (1: id or nil, 2: file name). An explicit id that names an open document replaces it,
+// also when opening the new file fails.
+int32_t OpenOrCreate(HostState* L, bool create) {
+  const HostApi* host = Host();
+  const char* path = host->CheckString(L, 2);
+  ObjectId id{};
+  host->OptObjectId(L, 1, &id);
+  bool automatic = id.handle != 0;
+  if (!automatic) ReleaseDocument(L, FindDocument(&id));
+  auto* record = static_cast<DocumentRecord*>(host->AllocMem(sizeof(DocumentRecord), 1, "xlsx"));
+  if (!record) return HOST_ERR_NO_MEMORY;
+  record->document = OpenLibraryDocument(path, create);
+  if (!record->document) {
+    host->FreeMem(record);
+    host->SetErrorArgument(path);
+    return ErrorCode(create ? ERROR_CREATE : ERROR_OPEN);
+  }
+  AppendDocument(record);
+  if (automatic) id.handle = reinterpret_cast<uintptr_t>(record);
+  record->header.type = globals.objectTypeId;
+  record->header.idNumber = id.number;
+  record->header.idHandle = id.handle;
+  record->defaultSheet = 1;
+  if (!automatic) return 0;
+  host->PushLightUserdata(L, record);
+  return 1;
+}
+
+// Save and SaveAs: path null saves to the document's own file.
+int32_t SaveDocument(HostState* L, const char* path) {
+  ObjectId id{};
+  Host()->CheckObjectId(L, 1, &id);
+  DocumentRecord* record = FindDocument(&id);
+  if (!record) return ErrorCode(ERROR_NO_DOCUMENT);
+  return SaveLibraryDocument(record->document, path) == XLSX_OK ? 0 : ErrorCode(ERROR_SAVE);
 }
 
 }  // namespace
@@ -42,7 +76,9 @@ void AppendDocument(DocumentRecord* record) {
 
 void ReleaseDocument(HostState* L, DocumentRecord* record) {
   if (!record) return;
-  FreeLibraryDocument(record);
+  EndDocumentRanges(record);
+  FreeLibraryDocument(record->document);
+  record->document = nullptr;
   Host()->ReleaseObject(L, record);
   Unlink(record);
   Host()->FreeMem(record);
@@ -52,4 +88,24 @@ uint32_t DocumentCount() {
   uint32_t count = 0;
   for (DocumentRecord* record = First(); record; record = Next(record)) ++count;
   return count;
+}
+
+int32_t CmdOpen(HostState* L) { return OpenOrCreate(L, false); }
+
+int32_t CmdCreate(HostState* L) { return OpenOrCreate(L, true); }
+
+int32_t CmdClose(HostState* L) {
+  ObjectId id{};
+  Host()->CheckObjectId(L, 1, &id);
+  DocumentRecord* record = FindDocument(&id);
+  if (!record) return ErrorCode(ERROR_NO_DOCUMENT);
+  ReleaseDocument(L, record);
+  return 0;
+}
+
+int32_t CmdSave(HostState* L) { return SaveDocument(L, nullptr); }
+
+int32_t CmdSaveAs(HostState* L) {
+  const char* path = Host()->CheckString(L, 2);
+  return SaveDocument(L, path);
 }

@@ -1,5 +1,5 @@
 // The open documents: records in the list whose head the host knows (the object type "XLSX document"),
-// found by explicit or automatic id.
+// found by explicit or automatic id; and the commands that open, create, save and close them.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +19,8 @@ struct DocumentRecord {
 DocumentRecord* FindDocument(const ObjectId* id);
 // Appends record at the tail of the list (creation order); null is ignored.
 void AppendDocument(DocumentRecord* record);
-// Frees the record's library document without saving, tells the host (ReleaseObject), unlinks the record
-// and frees it. The record is invalid afterwards; null is ignored.
+// Ends the document's range loops, frees its library document without saving, tells the host
+// (ReleaseObject), unlinks the record and frees it. The record is invalid afterwards; null is ignored.
 void ReleaseDocument(HostState* L, DocumentRecord* record);
 // Number of records in the list.
 uint32_t DocumentCount();

@@ -7,6 +7,7 @@
 #include "plugin/entry.h"
 #include "plugin/globals.h"
 #include "plugin/host_bridge.h"
+#include "plugin/range_iterator.h"
 
 namespace {
 
@@ -42,11 +43,10 @@ int32_t InitLibrary(HostState* L) {
   host->PushLString(L, "__index", 7);
   host->PushValue(L, -2);
   host->SetTable(L, -3);
-  // The iterator's __gc entry (its clean-up function, a closure without upvalues) is stored here when the
-  // cell range iterator is built:
-  //   host->PushString(L, "__gc");
-  //   host->PushClosure(L, CellRangeCollect, 0);
-  //   host->SetTable(L, -3);
+  // The iterator's clean-up function, a closure without upvalues.
+  host->PushString(L, "__gc");
+  host->PushClosure(L, CellRangeCollect, 0);
+  host->SetTable(L, -3);
   host->SetTop(L, -2);
   return 0;
 }

@@ -1,0 +1,179 @@
+// Single-cell commands: values, formulas and references. Each reads the cell address from argument 2
+// (x and y, a reference text, or a CellRange position handle), then its other arguments, then finds the
+// document and checks the sheet; a cell the library cannot resolve or change reports
+// "Specified cell is out of range!".
+#include "lib/sheet/cellref.h"
+#include "lib/sheet/value.h"
+#include "plugin/access.h"
+#include "plugin/commands.h"
+#include "plugin/globals.h"
+
+namespace {
+
+// The arguments every single-cell command starts with: id, the cell, and the position after the cell.
+struct CellCall {
+  ObjectId id;
+  CellArgs cell;
+  int32_t next;
+};
+
+void ReadCellCall(HostState* L, CellCall* call) {
+  Host()->CheckObjectId(L, 1, &call->id);
+  call->next = 2;
+  ParseCellArgs(L, &call->next, &call->cell, true);
+}
+
+int32_t CellError() { return ErrorCode(ERROR_CELL_RANGE); }
+
+// Pushes a value and its type code: nil, a number (integers and booleans too) or a text.
+void PushValue(HostState* L, const XlsxCellValue* value) {
+  const HostApi* host = Host();
+  int32_t type = ScriptTypeOf(value);
+  switch (type) {
+    case CELL_TYPE_INTEGER: host->PushNumber(L, static_cast<double>(value->integer)); break;
+    case CELL_TYPE_FLOAT: host->PushNumber(L, value->number); break;
+    case CELL_TYPE_BOOLEAN: host->PushNumber(L, value->boolean ? 1 : 0); break;
+    case CELL_TYPE_TEXT:
+    case CELL_TYPE_ERROR: PushHostText(L, value->text ? value->text : ""); break;
+    default: host->PushNil(L); break;
+  }
+  host->PushNumber(L, type);
+}
+
+}  // namespace
+
+// GetCellValue(id, cell[, sheet]) -> value, type. An error cell gives its own text (#N/A, #DIV/0!, ...).
+int32_t CmdGetCellValue(HostState* L) {
+  CellCall call{};
+  ReadCellCall(L, &call);
+  int32_t sheet = OptArgInt(L, call.next, 0);
+  DocumentRecord* record = nullptr;
+  int32_t index = 0;
+  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
+  XlsxCellValue value{};
+  xlsx_value_init(&value);
+  if (GetCellValue(record, index, &call.cell, &value) != XLSX_OK) {
+    xlsx_value_reset(&value);
+    return CellError();
+  }
+  PushValue(L, &value);
+  xlsx_value_reset(&value);
+  return 2;
+}
+
+int32_t CmdGetCellFormula(HostState* L) {
+  CellCall call{};
+  ReadCellCall(L, &call);
+  int32_t sheet = OptArgInt(L, call.next, 0);
+  DocumentRecord* record = nullptr;
+  int32_t index = 0;
+  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
+  XlsxText formula{};
+  bool has = false;
+  xlsx_status status = GetCellFormula(record, index, &call.cell, &has, &formula);
+  if (status != XLSX_OK || !has) {
+    xlsx_text_release(&formula);
+    return status != XLSX_OK ? CellError() : ErrorCode(ERROR_NO_FORMULA);
+  }
+  PushHostText(L, xlsx_text_get(&formula));
+  xlsx_text_release(&formula);
+  return 1;
+}
+
+int32_t CmdHaveCellFormula(HostState* L) {
+  CellCall call{};
+  ReadCellCall(L, &call);
+  int32_t sheet = OptArgInt(L, call.next, 0);
+  DocumentRecord* record = nullptr;
+  int32_t index = 0;
+  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
+  XlsxCell cell{};
+  if (ResolveCell(record, index, &call.cell, &cell) != XLSX_OK) return CellError();
+  Host()->PushNumber(L, xlsx_cell_has_formula(&cell) ? 1 : 0);
+  return 1;
+}
+
+// SetCellValue(id, cell, val[, type, sheet]). A text value is always stored as text; a number is stored by
+// the type code (default 14: integer when whole, else floating point).
+int32_t CmdSetCellValue(HostState* L) {
+  const HostApi* host = Host();
+  CellCall call{};
+  ReadCellCall(L, &call);
+  int32_t at = call.next;
+  int32_t type = OptArgInt(L, at + 1, CELL_TYPE_ERROR);
+  int32_t sheet = OptArgInt(L, at + 2, 0);
+  DocumentRecord* record = nullptr;
+  int32_t index = 0;
+  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
+  const char* text = nullptr;
+  double number = 0;
+  if (host->ValueType(L, at) == HOST_TSTRING) type = CELL_TYPE_TEXT;
+  if (type == CELL_TYPE_TEXT) text = host->CheckString(L, at);
+  else number = host->CheckNumber(L, at);
+  // Nothing is acquired before this point: the reads above may raise.
+  char* release = nullptr;
+  const char* library_text = text ? ToLibraryText(text, &release) : nullptr;
+  XlsxCellValue value{};
+  xlsx_value_init(&value);
+  xlsx_status status = BuildValue(type, number, library_text, &value);
+  if (status == XLSX_OK) status = SetCellValue(record, index, &call.cell, &value);
+  xlsx_value_reset(&value);
+  ReleaseLibraryText(release);
+  return status == XLSX_OK ? 0 : CellError();
+}
+
+int32_t CmdClearCellValue(HostState* L) {
+  CellCall call{};
+  ReadCellCall(L, &call);
+  int32_t sheet = OptArgInt(L, call.next, 0);
+  DocumentRecord* record = nullptr;
+  int32_t index = 0;
+  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
+  return ClearCellValue(record, index, &call.cell) == XLSX_OK ? 0 : CellError();
+}
+
+// SetCellFormula(id, cell, f$[, sheet]): stored without a cached value; the text is read after the checks.
+int32_t CmdSetCellFormula(HostState* L) {
+  CellCall call{};
+  ReadCellCall(L, &call);
+  int32_t sheet = OptArgInt(L, call.next + 1, 0);
+  DocumentRecord* record = nullptr;
+  int32_t index = 0;
+  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
+  const char* formula = Host()->CheckString(L, call.next);
+  char* release = nullptr;
+  xlsx_status status = SetCellFormula(record, index, &call.cell, ToLibraryText(formula, &release));
+  ReleaseLibraryText(release);
+  return status == XLSX_OK ? 0 : CellError();
+}
+
+// ClearCellFormula(id, cell[, sheet]): takes no formula; the cached value, if any, stays as a constant.
+int32_t CmdClearCellFormula(HostState* L) {
+  CellCall call{};
+  ReadCellCall(L, &call);
+  int32_t sheet = OptArgInt(L, call.next, 0);
+  DocumentRecord* record = nullptr;
+  int32_t index = 0;
+  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
+  return SetCellFormula(record, index, &call.cell, nullptr) == XLSX_OK ? 0 : CellError();
+}
+
+// GetCellReference(id, cell[, xyref, sheet]): xyref 0 gives the text (B3), otherwise column and row.
+int32_t CmdGetCellReference(HostState* L) {
+  CellCall call{};
+  ReadCellCall(L, &call);
+  int32_t xyref = OptArgInt(L, call.next, 0);
+  int32_t sheet = OptArgInt(L, call.next + 1, 0);
+  DocumentRecord* record = nullptr;
+  int32_t index = 0;
+  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
+  XlsxCellRef ref{};
+  if (GetCellReference(record, index, &call.cell, &ref) != XLSX_OK) return CellError();
+  if (xyref == 0) {
+    PushHostText(L, xlsx_cellref_text(&ref));
+    return 1;
+  }
+  Host()->PushNumber(L, xlsx_cellref_column(&ref));
+  Host()->PushNumber(L, xlsx_cellref_row(&ref));
+  return 2;
+}
