@@ -18,6 +18,7 @@ enum : uint8_t {
   kCr = 8,         // CR
   kNotTextWs = 16, // anything but space, tab, CR and LF (what a white-space-only text run may hold)
   kAttrWs = 32,    // tab and LF, which attribute white-space handling may replace
+  kNul = 64,       // byte 0, which no stored text can hold
 };
 
 struct ByteClasses {
@@ -32,6 +33,7 @@ struct ByteClasses {
       if (c == '\r') bits |= kCr;
       if (!(c == ' ' || c == '\t' || c == '\r' || c == '\n')) bits |= kNotTextWs;
       if (c == '\t' || c == '\n') bits |= kAttrWs;
+      if (c == 0) bits |= kNul;
       of[c] = bits;
     }
   }
@@ -294,12 +296,21 @@ char* store_value(Parser& p, const char* from, uint32_t n, bool eol, bool attr_w
   return text;
 }
 
+// Stores the raw bytes [from, from + n) of a comment, CDATA section, instruction or document type as the
+// node's value; false (status set) when they hold a NUL byte or memory runs out.
+bool store_raw(Parser& p, XmlNode* node, const char* from, size_t n) {
+  if (memchr(from, 0, n)) return fail(p, XLSX_ERR_PARSE);
+  node->value = store_value(p, from, static_cast<uint32_t>(n), false, false, false, false);
+  return node->value != nullptr;
+}
+
 // A text run [from, to) inside an element becomes a text node unless it is white space only and such runs
 // are dropped.
 bool text_run(Parser& p, const char* from, const char* to) {
   uint8_t seen = 0;
   for (const char* at = from; at < to; at++) seen |= class_of(*at);
   if (!(seen & kNotTextWs) && !(p.options & XML_PARSE_WS_TEXT)) return true;
+  if (seen & kNul) return fail(p, XLSX_ERR_PARSE);
   XmlNode* node = append_node(p, XML_NODE_TEXT);
   if (!node) return false;
   bool eol = (p.options & XML_PARSE_EOL) && (seen & kCr);
@@ -334,6 +345,7 @@ bool attributes(Parser& p, XmlNode* owner, AttrMode mode) {
     if (!attr->name) return fail(p, XLSX_ERR_NO_MEMORY);
     uint8_t seen = 0;
     for (const char* at = p.pos; at < close; at++) seen |= class_of(*at);
+    if (seen & kNul) return fail(p, XLSX_ERR_PARSE);
     bool element = mode == AttrMode::kElement;
     bool space = p.options & XML_PARSE_ATTR_WS;
     // Tab and LF stay as they are unless they become spaces; CR always changes.
@@ -368,8 +380,7 @@ bool comment(Parser& p) {
   if (p.options & XML_PARSE_COMMENTS) {
     XmlNode* node = append_node(p, XML_NODE_COMMENT);
     if (!node) return false;
-    node->value = store_value(p, from, static_cast<uint32_t>(close - from), false, false, false, false);
-    if (!node->value) return false;
+    if (!store_raw(p, node, from, close - from)) return false;
   }
   p.pos = close + 3;
   return true;
@@ -382,8 +393,7 @@ bool cdata(Parser& p) {
   if (p.options & XML_PARSE_CDATA) {
     XmlNode* node = append_node(p, XML_NODE_CDATA);
     if (!node) return false;
-    node->value = store_value(p, from, static_cast<uint32_t>(close - from), false, false, false, false);
-    if (!node->value) return false;
+    if (!store_raw(p, node, from, close - from)) return false;
   }
   p.pos = close + 3;
   return true;
@@ -410,8 +420,7 @@ bool doctype(Parser& p) {
     while (value < stop && !(class_of(*value) & kSpace) && *value != '>') value++;
     while (value < stop && (class_of(*value) & kSpace)) value++;
     if (value < stop) {
-      node->value = store_value(p, value, static_cast<uint32_t>(stop - value), false, false, false, false);
-      if (!node->value) return false;
+      if (!store_raw(p, node, value, stop - value)) return false;
     }
   }
   p.pos = stop < p.end ? stop + 1 : p.end;
@@ -446,8 +455,7 @@ bool processing_instruction(Parser& p) {
     node->name = intern(p, target, target_length);
     if (!node->name) return fail(p, XLSX_ERR_NO_MEMORY);
     if (close > p.pos) {
-      node->value = store_value(p, p.pos, static_cast<uint32_t>(close - p.pos), false, false, false, false);
-      if (!node->value) return false;
+      if (!store_raw(p, node, p.pos, close - p.pos)) return false;
     }
   }
   p.pos = close + 2;

@@ -20,10 +20,10 @@ struct EscapeTable {
       attribute[c] = kCharRef;
       text[c] = (c == 9 || c == 10 || c == 13) ? kCopy : kCharRef;
     }
-    text['&'] = attribute['&'] = kAmp;
-    text['<'] = attribute['<'] = kLt;
-    text['>'] = kGt;
-    attribute['"'] = kQuot;
+    text[uint8_t{'&'}] = attribute[uint8_t{'&'}] = kAmp;
+    text[uint8_t{'<'}] = attribute[uint8_t{'<'}] = kLt;
+    text[uint8_t{'>'}] = kGt;
+    attribute[uint8_t{'"'}] = kQuot;
   }
 };
 
