@@ -23,7 +23,8 @@ bool equals(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
 Kind kind_of(const XmlNode* c) {
   XmlAttr* t = xml_node_attribute(c, "t");
-  bool has_v = xml_node_child(c, "v") != nullptr;
+  // An empty `v` (as some writers leave beside a formula) holds no value either.
+  bool has_v = xml_node_text(xml_node_child(c, "v"))[0] != 0;
   if (!t) return has_v ? Kind::kNumber : Kind::kEmpty;
   const char* type = xml_attribute_value(t);
   if (equals(type, "n")) return has_v ? Kind::kNumber : Kind::kEmpty;

@@ -8,7 +8,8 @@
 #include "lib/sheet/value.h"
 #include "lib/sheet/worksheet.h"
 
-// Reads the cell's value into out (which must be initialised). A cell without `v` reads as empty; a
+// Reads the cell's value into out (which must be initialised). A cell without `v` (or with an empty one)
+// reads as empty; a
 // number text with a point or an exponent reads as a float; a formula cell without a cached value reads
 // as empty. XLSX_ERR_INTERNAL for an invalid cell or null out; XLSX_ERR_NO_MEMORY leaves out unchanged.
 xlsx_status xlsx_cell_get_value(const XlsxCell* cell, XlsxCellValue* out);

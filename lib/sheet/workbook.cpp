@@ -25,6 +25,8 @@ const char kDefaultWorksheet[] =
     "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
     "</worksheet>";
 
+const char kRelationshipsNs[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
 bool is_named(const XmlNode* node, const char* name) {
   return node && node->type == XML_NODE_ELEMENT && node->name && std::strcmp(node->name, name) == 0;
 }
@@ -314,8 +316,11 @@ XmlNode* append_sheet_element(XmlNode* sheets, const char* name, uint32_t sheet_
   XmlNode* sheet = last ? xml_node_insert_child_after(sheets, "sheet", last) : xml_node_append_child(sheets, "sheet");
   char id[32];
   xlsx_u64_to_text(sheet_id, id);
+  // Some writers declare the relationships prefix on each `sheet` rather than on the root.
+  XmlNode* root = xml_node_parent(sheets);
+  bool declare = !xml_node_attribute(root, "xmlns:r");
   if (sheet && xml_node_set_attribute(sheet, "name", name) && xml_node_set_attribute(sheet, "sheetId", id) &&
-      xml_node_set_attribute(sheet, "r:id", rel_id))
+      xml_node_set_attribute(sheet, "r:id", rel_id) && (!declare || xml_node_set_attribute(sheet, "xmlns:r", kRelationshipsNs)))
     return sheet;
   if (sheet) xml_node_remove_child(sheets, sheet);
   return nullptr;
