@@ -122,28 +122,51 @@ xlsx_status build_entry_list(zip_t* reader, DynArray* entries) {
   return status;
 }
 
-// Installs buffer (taken over) as the archive's file: reader and entry list. On failure nothing of the
-// archive changes and the buffer stays the caller's.
-xlsx_status rebase(XlsxArchive* archive, char* buffer, uint32_t size) {
-  zip_t* reader = nullptr;
-  xlsx_status status = open_reader(buffer, size, &reader);
-  if (status != XLSX_OK) return status;
+// A reader and entry list prepared over a buffer, ready to become the archive's state.
+struct Base {
+  zip_t* reader;
   DynArray entries;
-  dynarray_init(&entries, sizeof(XlsxArchiveEntry), entry_destroy);
-  status = build_entry_list(reader, &entries);
+};
+
+xlsx_status prepare_base(const char* buffer, uint32_t size, Base* base) {
+  dynarray_init(&base->entries, sizeof(XlsxArchiveEntry), entry_destroy);
+  xlsx_status status = open_reader(buffer, size, &base->reader);
+  if (status != XLSX_OK) return status;
+  status = build_entry_list(base->reader, &base->entries);
   if (status != XLSX_OK) {
-    dynarray_free(&entries);
-    zip_discard(reader);
-    return status;
+    zip_discard(base->reader);
+    base->reader = nullptr;
   }
+  return status;
+}
+
+void discard_base(Base* base) {
+  dynarray_free(&base->entries);
+  if (base->reader) zip_discard(base->reader);
+  base->reader = nullptr;
+}
+
+// Replaces the archive's state by the prepared one over buffer (taken over); cannot fail.
+void install_base(XlsxArchive* archive, Base* base, char* buffer, uint32_t size) {
   xlsx_archive_reset(archive);
   dynarray_free(&archive->entries);
-  archive->entries = entries;
-  archive->reader = reader;
+  archive->entries = base->entries;
+  archive->reader = base->reader;
   archive->reader_active = 1;
   archive->file_buffer = buffer;
   archive->file_size = size;
   archive->is_open = 1;
+}
+
+// Makes buffer (taken over on success) the archive's file. On failure nothing of the archive changes.
+xlsx_status rebase(XlsxArchive* archive, char* buffer, uint32_t size) {
+  Base base;
+  xlsx_status status = prepare_base(buffer, size, &base);
+  if (status != XLSX_OK) {
+    discard_base(&base);
+    return status;
+  }
+  install_base(archive, &base, buffer, size);
   return XLSX_OK;
 }
 
@@ -638,12 +661,18 @@ xlsx_status xlsx_archive_write(XlsxArchive* archive, const char* path) {
   uint32_t size = 0;
   xlsx_status status = xlsx_archive_build(archive, &bytes, &size);
   if (status != XLSX_OK) return status;
-  status = xlsx_replace_file(path, bytes, size);
-  if (status == XLSX_OK) status = rebase(archive, bytes, size);
-  // A failed re-base keeps the archive as it was (its put data included), so nothing is lost: the file
-  // holds the same contents and the next write reproduces them.
-  if (status != XLSX_OK) xlsx_free(bytes);
-  return status;
+  // The new base is prepared before the file is touched, so that once the file is replaced nothing can
+  // fail any more: a failure leaves both the file and the archive as they were.
+  Base base;
+  status = prepare_base(bytes, size, &base);
+  if (status == XLSX_OK) status = xlsx_replace_file(path, bytes, size);
+  if (status != XLSX_OK) {
+    discard_base(&base);
+    xlsx_free(bytes);
+    return status;
+  }
+  install_base(archive, &base, bytes, size);
+  return XLSX_OK;
 }
 
 void xlsx_archive_reset(XlsxArchive* archive) {

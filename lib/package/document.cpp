@@ -47,11 +47,13 @@ void reset(XlsxDocument* document) {
     xlsx_part_free(part);
     xlsx_free(part);
   }
-  dynarray_clear(&document->parts);
+  dynarray_free(&document->parts);  // a closed document holds no blocks at all
+  dynarray_init(&document->parts, sizeof(XlsxPart*), nullptr);
   for (uint32_t i = 0; i < document->shared_strings.count; i++) {
     xlsx_free(*static_cast<char**>(dynarray_get(&document->shared_strings, i)));
   }
-  dynarray_clear(&document->shared_strings);
+  dynarray_free(&document->shared_strings);
+  dynarray_init(&document->shared_strings, sizeof(char*), nullptr);
   xlsx_sst_release(&document->shared_strings_table);
   xlsx_workbook_free(document->workbook);
   document->workbook = nullptr;
@@ -67,12 +69,23 @@ void reset(XlsxDocument* document) {
   document->is_open = 0;
 }
 
+// Parses a part the open sequence needs now; a part left unloaded for lack of memory fails the open
+// (an unreadable or absent part is fine: it is simply empty).
+xlsx_status load_now(XlsxPart* part) {
+  xlsx_part_load(part);
+  return part->loaded ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
 xlsx_status add_fixed_parts(XlsxDocument* document) {
   document->content_types.part = xlsx_document_add_part(document, kContentTypesPath, "", XLSX_CT_NONE);
   document->package_rels.part = xlsx_document_add_part(document, kPackageRelsPath, "", XLSX_CT_NONE);
   document->workbook_rels.part = xlsx_document_add_part(document, kWorkbookRelsPath, "", XLSX_CT_NONE);
   bool ok = document->content_types.part && document->package_rels.part && document->workbook_rels.part;
-  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  if (!ok) return XLSX_ERR_NO_MEMORY;
+  xlsx_status status = load_now(document->content_types.part);
+  if (status == XLSX_OK) status = load_now(document->package_rels.part);
+  if (status == XLSX_OK) status = load_now(document->workbook_rels.part);
+  return status;
 }
 
 // A file without shared strings gets the default part, with its override and relationship unless the

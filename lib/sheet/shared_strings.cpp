@@ -154,6 +154,8 @@ xlsx_status xlsx_sst_load(XlsxDocument* document) {
   if (!document) return XLSX_ERR_INVALID_ARG;
   XlsxPart* part = xlsx_document_find_part(document, kSharedStringsPath);
   if (!part) return XLSX_OK;
+  xlsx_part_load(part);
+  if (!part->loaded) return XLSX_ERR_NO_MEMORY;  // left unparsed for lack of memory
   for (XmlNode* item = first_element_child(xlsx_part_root(part)); item; item = next_element(xml_node_next_sibling(item))) {
     char* text = item_text(item);
     if (!text || !dynarray_push(&document->shared_strings, &text)) {
