@@ -43,14 +43,17 @@ void HostPushClosure(HostState* hs, HostCFunction function, int32_t upvalues) {
   lua_pushcclosure(L, Trampoline, upvalues + 1);
 }
 
-double HostCheckNumber(HostState* L, int32_t index) { return luaL_checknumber(LuaOf(L), HostMapIndex(index)); }
+// Argument checks name the argument by its position from the bottom, also when given a negative index.
+int ArgumentIndex(HostState* L, int32_t index) { return lua_absindex(LuaOf(L), HostMapIndex(index)); }
+
+double HostCheckNumber(HostState* L, int32_t index) { return luaL_checknumber(LuaOf(L), ArgumentIndex(L, index)); }
 
 double HostOptNumber(HostState* L, int32_t index, double fallback) {
-  return luaL_optnumber(LuaOf(L), HostMapIndex(index), fallback);
+  return luaL_optnumber(LuaOf(L), ArgumentIndex(L, index), fallback);
 }
 
 const char* HostCheckString(HostState* L, int32_t index) {
-  return luaL_checkstring(LuaOf(L), HostMapIndex(index));
+  return luaL_checkstring(LuaOf(L), ArgumentIndex(L, index));
 }
 
 int32_t HostValueType(HostState* L, int32_t index) { return lua_type(LuaOf(L), HostMapIndex(index)); }
@@ -59,7 +62,7 @@ void* HostToUserdata(HostState* L, int32_t index) { return lua_touserdata(LuaOf(
 
 void HostCheckObjectId(HostState* hs, int32_t index, ObjectId* id) {
   lua_State* L = LuaOf(hs);
-  int at = HostMapIndex(index);
+  int at = ArgumentIndex(hs, index);
   if (lua_type(L, at) == LUA_TLIGHTUSERDATA) {
     id->number = 0;
     id->handle = reinterpret_cast<uintptr_t>(lua_touserdata(L, at));
@@ -105,7 +108,7 @@ int32_t HostGetMetatable(HostState* L, const char* name) { return luaL_getmetata
 void HostSetMetatable(HostState* L, int32_t index) { lua_setmetatable(LuaOf(L), HostMapIndex(index)); }
 
 void* HostCheckUserdata(HostState* L, int32_t index, const char* metatable) {
-  return luaL_checkudata(LuaOf(L), HostMapIndex(index), metatable);
+  return luaL_checkudata(LuaOf(L), ArgumentIndex(L, index), metatable);
 }
 
 void HostPushValue(HostState* L, int32_t index) { lua_pushvalue(LuaOf(L), HostMapIndex(index)); }

@@ -1,0 +1,99 @@
+// The plugin's header, entry resolution, information record and the entry points that need no host.
+#include <cstring>
+
+#include "plugin/entry.h"
+#include "plugin/globals.h"
+#include "plugin/serializer.h"
+#include "tests/support/live_allocations.h"
+
+namespace {
+
+using EntryPointsTest = xlsx_test::CountedTest;
+
+constexpr const char* kEntryNames[] = {
+    "InitPlugin",     "ClosePlugin",    "GetBaseTable",  "GetCommands",     "GetConstants",
+    "GetHelpStrings", "InitLibrary",    "FreeLibrary",   "InitSerializer",  "FreeSerializer",
+    "SerializeItem",  "DeserializeItem", "GetExtensions",
+};
+
+TEST_F(EntryPointsTest, EveryNamedEntryResolvesToItsOwnFunction) {
+  EXPECT_EQ(ResolveEntry("InitPlugin"), reinterpret_cast<PluginEntryFn>(InitPlugin));
+  EXPECT_EQ(ResolveEntry("GetExtensions"), reinterpret_cast<PluginEntryFn>(GetExtensions));
+  EXPECT_EQ(ResolveEntry("DeserializeItem"), reinterpret_cast<PluginEntryFn>(DeserializeItem));
+  for (const char* a : kEntryNames) {
+    ASSERT_NE(ResolveEntry(a), nullptr) << a;
+    for (const char* b : kEntryNames) {
+      if (a != b) {
+        EXPECT_NE(ResolveEntry(a), ResolveEntry(b)) << a << " " << b;
+      }
+    }
+  }
+}
+
+TEST_F(EntryPointsTest, UnknownNamesGiveNull) {
+  for (const char* name : {"", "initplugin", "INITPLUGIN", "InitPlugin ", "InitPlugi", "InitPluginX", "Open",
+                           "ResolveEntry", "GetExtension"}) {
+    EXPECT_EQ(ResolveEntry(name), nullptr) << '"' << name << '"';
+  }
+  EXPECT_EQ(ResolveEntry(nullptr), nullptr);
+}
+
+TEST_F(EntryPointsTest, TheHeaderHoldsMagicBigEndianVersionAndResolver) {
+  const PluginHeader* header = PluginHeaderRecord();
+  const auto* bytes = reinterpret_cast<const unsigned char*>(header);
+  EXPECT_EQ(memcmp(bytes, "KORVADEL", 8), 0);
+  const unsigned char version[4] = {0, 0, 0, 3};
+  EXPECT_EQ(memcmp(bytes + 8, version, 4), 0);
+  EXPECT_EQ(header->resolve, &ResolveEntry);
+  EXPECT_STREQ(PluginVersionText(), "$VER: xlsx.kvp 1.1 (13.09.26) [ppc-amigaos]");
+}
+
+TEST_F(EntryPointsTest, InitPluginWithoutHostFillsTheInformationOnly) {
+  PluginGlobals saved = globals;
+  globals = PluginGlobals{nullptr, {}, nullptr, 1, 0xFFFFFFFFu};
+  PluginInfo info;
+  memset(&info, 0xAB, sizeof info);
+  EXPECT_EQ(InitPlugin(&info, nullptr), 1u);
+  EXPECT_EQ(info.capabilities, 0x000A0002u);
+  EXPECT_EQ(info.version, 1u);
+  EXPECT_EQ(info.revision, 1u);
+  EXPECT_EQ(info.word3, 9u);
+  EXPECT_EQ(info.word4, 0u);
+  EXPECT_STREQ(info.displayName, "XLSX");
+  EXPECT_STREQ(info.baseName, "xlsx");
+  EXPECT_NE(info.author, nullptr);
+  EXPECT_STREQ(info.description, "Create and modify XLSX documents with Korvadel");
+  EXPECT_NE(info.rights, nullptr);
+  EXPECT_NE(info.url, nullptr);
+  EXPECT_STREQ(info.date, "13.09.26");
+  EXPECT_EQ(info.word12, 0u);
+  EXPECT_STREQ(info.guide, "xlsx.guide");
+  // Nothing was registered and no host was kept.
+  EXPECT_EQ(globals.host, nullptr);
+  for (uint32_t code : globals.errorCodes) EXPECT_EQ(code, 0u);
+  EXPECT_EQ(globals.textPassThrough, 1u);
+  globals = saved;
+}
+
+TEST_F(EntryPointsTest, GetExtensionsAnswersOnlyKindTwo) {
+  EXPECT_EQ(GetExtensions(2), 4u);
+  EXPECT_EQ(GetExtensions(0), 0u);
+  EXPECT_EQ(GetExtensions(1), 0u);
+  EXPECT_EQ(GetExtensions(3), 0u);
+  EXPECT_EQ(GetExtensions(0xFFFFFFFFu), 0u);
+}
+
+TEST_F(EntryPointsTest, BaseTableAndTables) {
+  EXPECT_STREQ(GetBaseTable(), "xlsx");
+  EXPECT_NE(GetCommands(), nullptr);
+  EXPECT_NE(GetConstants(), nullptr);
+  EXPECT_NE(GetHelpStrings(), nullptr);
+}
+
+// The serializer is not built yet: its entry points report failure rather than an empty workbook.
+TEST_F(EntryPointsTest, SerializerEntriesReportFailureUntilBuilt) {
+  EXPECT_EQ(InitSerializer(nullptr, nullptr, nullptr, nullptr), nullptr);
+  EXPECT_EQ(FreeSerializer(nullptr), 0);
+}
+
+}  // namespace

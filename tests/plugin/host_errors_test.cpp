@@ -1,0 +1,81 @@
+// Error codes returned by plugin functions become script errors with the registered message, its %s
+// filled from SetErrorArgument, and the script's file and line.
+#include "tests/plugin/host_fixture.h"
+
+namespace {
+
+uint32_t openCode = 0;
+uint32_t plainCode = 0;
+
+int32_t FailOpening(HostState*) {
+  HostApiTable()->SetErrorArgument("book.xlsx");
+  return static_cast<int32_t>(openCode);
+}
+
+int32_t FailPlain(HostState*) { return static_cast<int32_t>(plainCode); }
+int32_t FailNoMemory(HostState*) { return HOST_ERR_NO_MEMORY; }
+int32_t FailAttribute(HostState*) { return HOST_ERR_UNKNOWN_ATTRIBUTE; }
+int32_t FailUnknown(HostState*) { return 999999; }
+
+int32_t PushTwo(HostState* L) {
+  HostApiTable()->PushNumber(L, 1);
+  HostApiTable()->PushNumber(L, 2);
+  return 2;
+}
+
+}  // namespace
+
+class HostErrorsTest : public HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    openCode = api->RegisterErrorMessage("Error opening XLSX document %s!");
+    plainCode = api->RegisterErrorMessage("Cannot find specified XLSX document!");
+  }
+};
+
+TEST_F(HostErrorsTest, RegisteredCodesAreDistinctAndAboveTheResultCounts) {
+  EXPECT_GE(openCode, static_cast<uint32_t>(HOST_FIRST_ERROR));
+  EXPECT_EQ(plainCode, openCode + 1);
+  EXPECT_STREQ(HostErrorMessage(static_cast<int32_t>(plainCode)), "Cannot find specified XLSX document!");
+}
+
+TEST_F(HostErrorsTest, TheArgumentFillsThePercentS) {
+  Define("open", FailOpening);
+  EXPECT_EQ(Run("open()"), "[string \"open()\"]:1: Error opening XLSX document book.xlsx!");
+}
+
+TEST_F(HostErrorsTest, TheMessageNamesTheScriptLine) {
+  Define("find", FailPlain);
+  EXPECT_EQ(Run("local x = 1\n\nfind()"), "[string \"local x = 1...\"]:3: Cannot find specified XLSX document!");
+}
+
+TEST_F(HostErrorsTest, TheArgumentIsUsedOnlyOnce) {
+  Define("open", FailOpening);
+  api->SetErrorArgument("stale.xlsx");
+  std::string first = Run("open()");
+  EXPECT_NE(first.find("book.xlsx"), std::string::npos);
+  api->SetErrorArgument("x");
+  Run("open()");
+  Define("plain", FailPlain);
+  EXPECT_EQ(Run("plain()"), "[string \"plain()\"]:1: Cannot find specified XLSX document!");
+}
+
+TEST_F(HostErrorsTest, PcallCatchesTheErrorWithItsText) {
+  Define("find", FailPlain);
+  EXPECT_EQ(Run("local ok, m = pcall(find) assert(not ok and m == 'Cannot find specified XLSX document!', m)"), "");
+}
+
+TEST_F(HostErrorsTest, HostCodesHaveTheirOwnMessages) {
+  Define("nomem", FailNoMemory);
+  Define("attr", FailAttribute);
+  Define("unknown", FailUnknown);
+  EXPECT_EQ(Run("nomem()"), "[string \"nomem()\"]:1: out of memory");
+  EXPECT_EQ(Run("attr()"), "[string \"attr()\"]:1: unknown attribute");
+  EXPECT_EQ(Run("unknown()"), "[string \"unknown()\"]:1: unknown error code 999999");
+}
+
+TEST_F(HostErrorsTest, ResultCountsBelowTheFirstCodeAreResults) {
+  Define("two", PushTwo);
+  EXPECT_EQ(Run("local a, b = two() assert(a == 1 and b == 2)"), "");
+}

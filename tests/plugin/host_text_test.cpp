@@ -1,0 +1,107 @@
+// Text services: conversion between UTF-8 and a non-UTF-8 system character set in both directions,
+// numbers read with the "C" rules, comparisons and formatting.
+#include <cstdarg>
+#include <cstring>
+#include <string>
+
+#include "host/text.h"
+#include "tests/support/live_allocations.h"
+
+namespace {
+
+class HostTextTest : public xlsx_test::CountedTest {
+ protected:
+  void TearDown() override {
+    HostSetCharset("UTF-8");
+    EXPECT_EQ(HostLiveTexts(), 0u);
+    CountedTest::TearDown();
+  }
+
+  std::string Convert(const char* text, int32_t from, int32_t to, const HostTag* options = nullptr) {
+    char* out = HostConvertText(text, from, to, options);
+    if (!out) return "<null>";
+    std::string result = out;
+    HostFreeText(out);
+    return result;
+  }
+};
+
+int32_t Format(char* buffer, uint32_t size, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  int32_t n = HostFormatText(buffer, size, format, args);
+  va_end(args);
+  return n;
+}
+
+TEST_F(HostTextTest, Latin1SystemTextsBecomeUtf8AndBack) {
+  ASSERT_TRUE(HostSetCharset("ISO-8859-1"));
+  EXPECT_FALSE(HostCharsetIsUtf8());
+  EXPECT_EQ(Convert("Gr\xFC\xDF" "e \xE9t\xE9", HOST_ENCODING_SYSTEM, HOST_ENCODING_UTF8),
+            "Gr\xC3\xBC\xC3\x9F" "e \xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(Convert("Gr\xC3\xBC\xC3\x9F" "e", HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM), "Gr\xFC\xDF" "e");
+}
+
+TEST_F(HostTextTest, CharactersTheTargetCannotHoldFailTheConversion) {
+  ASSERT_TRUE(HostSetCharset("ISO-8859-1"));
+  EXPECT_EQ(Convert("\xE2\x82\xAC", HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM), "<null>");  // the euro sign
+  EXPECT_EQ(Convert("\xFF\xFE", HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM), "<null>");      // not UTF-8
+}
+
+TEST_F(HostTextTest, TheLengthOptionLimitsTheInput) {
+  ASSERT_TRUE(HostSetCharset("ISO-8859-1"));
+  HostTag options[] = {{HOST_TAG_LENGTH, 2}, {HOST_TAG_END, 0}};
+  EXPECT_EQ(Convert("\xE9\xE9\xE9", HOST_ENCODING_SYSTEM, HOST_ENCODING_UTF8, options), "\xC3\xA9\xC3\xA9");
+}
+
+TEST_F(HostTextTest, LongTextsConvertWhole) {
+  ASSERT_TRUE(HostSetCharset("ISO-8859-1"));
+  std::string latin(100000, '\xE4');
+  std::string utf8 = Convert(latin.c_str(), HOST_ENCODING_SYSTEM, HOST_ENCODING_UTF8);
+  EXPECT_EQ(utf8.size(), 200000u);
+  EXPECT_EQ(Convert(utf8.c_str(), HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM), latin);
+}
+
+TEST_F(HostTextTest, UnderUtf8TextsAreCopiedUnchanged) {
+  EXPECT_TRUE(HostCharsetIsUtf8());
+  EXPECT_EQ(Convert("\xC3\xA9", HOST_ENCODING_SYSTEM, HOST_ENCODING_UTF8), "\xC3\xA9");
+  EXPECT_EQ(Convert("", HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM), "");
+}
+
+TEST_F(HostTextTest, NullTextsAndUnknownEncodingsGiveNull) {
+  EXPECT_EQ(HostConvertText(nullptr, 0, 1, nullptr), nullptr);
+  EXPECT_EQ(HostConvertText("a", 7, 1, nullptr), nullptr);
+}
+
+TEST_F(HostTextTest, UnknownCharsetsAreRefusedAndTheOldOneStays) {
+  EXPECT_FALSE(HostSetCharset("NO-SUCH-CHARSET"));
+  EXPECT_STREQ(HostCharset(), "UTF-8");
+}
+
+TEST_F(HostTextTest, SettingsReportTheSystemEncoding) {
+  int32_t encoding = -1;
+  HostTag options[] = {{HOST_TAG_DEFAULT_ENCODING, reinterpret_cast<uintptr_t>(&encoding)}, {HOST_TAG_END, 0}};
+  HostQuerySettings(options);
+  EXPECT_EQ(encoding, HOST_ENCODING_SYSTEM);
+}
+
+TEST_F(HostTextTest, NumbersFollowTheCRules) {
+  char* end = nullptr;
+  EXPECT_EQ(HostTextToDouble("2.5x", &end), 2.5);
+  EXPECT_STREQ(end, "x");
+  EXPECT_EQ(HostTextToLong("99999999999", &end, 10), INT32_MAX);
+  EXPECT_EQ(HostTextToLong("-99999999999", &end, 10), INT32_MIN);
+  EXPECT_EQ(HostTextToLong("-42", &end, 10), -42);
+  char buffer[8];
+  EXPECT_EQ(Format(buffer, sizeof buffer, "%.1f|%s", 1.5, "long text"), 13);
+  EXPECT_STREQ(buffer, "1.5|lon");
+}
+
+TEST_F(HostTextTest, CaseIsIgnoredForAsciiOnly) {
+  EXPECT_TRUE(HostTextEqualsNoCase("Sheet1", "sHEET1"));
+  EXPECT_FALSE(HostTextEqualsNoCase("Sheet1", "Sheet"));
+  EXPECT_FALSE(HostTextEqualsNoCase("\xC3\xA9", "\xC3\x89"));
+  EXPECT_FALSE(HostTextEqualsNoCase("a", nullptr));
+}
+
+}  // namespace

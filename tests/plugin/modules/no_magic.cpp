@@ -1,0 +1,2 @@
+// A loadable module without any plugin header.
+extern "C" int NotAPlugin() { return 42; }
