@@ -1,0 +1,150 @@
+-- Sheet commands: AddSheet, DeleteSheet, MoveSheet, GetSheetIndex, GetSheetCount, GetSheetName,
+-- SetSheetName, GetSheetType, SetDefaultSheet, IsSheetActive, IsSheetSelected, SetSheetActive,
+-- SetSheetSelected, SetSheetVisibility, GetSheetVisibility.
+local t = dofile(arg[1] .. "/support.lua")
+
+local id = t.new_document("sheets.xlsx")
+
+-- AddSheet: last by default, at pos when 1 <= pos < count, last for pos beyond the count.
+t.eq(xlsx.AddSheet(id, "Two"), 2, "AddSheet without pos")
+t.eq(xlsx.AddSheet(id, "Zero", 1), 1, "AddSheet at pos 1")
+t.eq(t.sheets(id), "Zero,Sheet1,Two", "order after AddSheet at 1")
+t.eq(xlsx.AddSheet(id, "Last", 7), 4, "AddSheet with pos beyond the count")
+t.eq(xlsx.AddSheet(id, "Also last", 0), 5, "AddSheet with pos 0")
+t.eq(xlsx.AddSheet(id, "Mid", 3), 3, "AddSheet at pos 3")
+t.eq(t.sheets(id), "Zero,Sheet1,Mid,Two,Last,Also last", "order")
+
+-- A refused name changes nothing: no sheet is added and none moves.
+t.raises(t.OPERATION, xlsx.AddSheet, id, "Two", 1)
+t.raises(t.OPERATION, xlsx.AddSheet, id, "", 1)
+t.raises(t.OPERATION, xlsx.AddSheet, id, "bad/name", 2)
+t.raises(t.OPERATION, xlsx.AddSheet, id, string.rep("x", 32))
+t.eq(t.sheets(id), "Zero,Sheet1,Mid,Two,Last,Also last", "order after refused additions")
+t.raises(t.NO_DOCUMENT, xlsx.AddSheet, 99, "Other")
+t.rejects(xlsx.AddSheet, id)
+
+-- GetSheetCount, GetSheetIndex (case-sensitive, 0 when absent, no error).
+t.eq(xlsx.GetSheetCount(id), 6, "GetSheetCount")
+t.eq(xlsx.GetSheetIndex(id, "Two"), 4, "GetSheetIndex")
+t.eq(xlsx.GetSheetIndex(id, "two"), 0, "GetSheetIndex is case-sensitive")
+t.eq(xlsx.GetSheetIndex(id, "Nowhere"), 0, "GetSheetIndex of an unknown name")
+t.raises(t.NO_DOCUMENT, xlsx.GetSheetIndex, 99, "Two")
+t.raises(t.NO_DOCUMENT, xlsx.GetSheetCount, 99)
+
+-- GetSheetName: idx 0 and count + 1 are out of range; the id is checked first.
+t.raises(t.SHEET_RANGE, xlsx.GetSheetName, id, 0)
+t.raises(t.SHEET_RANGE, xlsx.GetSheetName, id, 7)
+t.raises(t.SHEET_RANGE, xlsx.GetSheetName, id, -1)
+t.raises(t.NO_DOCUMENT, xlsx.GetSheetName, 99, 0)
+
+-- MoveSheet: newpos outside 1..count moves to the end.
+xlsx.MoveSheet(id, 1, 0)
+t.eq(t.sheets(id), "Sheet1,Mid,Two,Last,Also last,Zero", "MoveSheet to 0 moves to the end")
+xlsx.MoveSheet(id, 6, 1)
+t.eq(t.sheets(id), "Zero,Sheet1,Mid,Two,Last,Also last", "MoveSheet to 1")
+xlsx.MoveSheet(id, 2, 4)
+t.eq(t.sheets(id), "Zero,Mid,Two,Sheet1,Last,Also last", "MoveSheet forward")
+xlsx.MoveSheet(id, 4, 4)
+t.eq(t.sheets(id), "Zero,Mid,Two,Sheet1,Last,Also last", "MoveSheet onto itself")
+xlsx.MoveSheet(id, 1, 99)
+t.eq(t.sheets(id), "Mid,Two,Sheet1,Last,Also last,Zero", "MoveSheet beyond the end")
+t.raises(t.SHEET_RANGE, xlsx.MoveSheet, id, 0, 1)
+t.raises(t.SHEET_RANGE, xlsx.MoveSheet, id, 7, 1)
+t.raises(t.NO_DOCUMENT, xlsx.MoveSheet, 99, 7, 1)
+t.rejects(xlsx.MoveSheet, id, 1)
+
+-- SetSheetName; a refused name leaves the sheet as it was.
+xlsx.SetSheetName(id, 6, "Renamed")
+t.eq(xlsx.GetSheetName(id, 6), "Renamed", "SetSheetName")
+xlsx.SetSheetName(id, 6, "Mid")
+t.eq(xlsx.GetSheetName(id, 6), "Renamed", "SetSheetName to a used name changes nothing")
+t.raises(t.SHEET_RANGE, xlsx.SetSheetName, id, 0, "X")
+t.raises(t.NO_DOCUMENT, xlsx.SetSheetName, 99, 0, "X")
+t.rejects(xlsx.SetSheetName, id, 1)
+
+-- DeleteSheet.
+xlsx.DeleteSheet(id, 6)
+t.eq(t.sheets(id), "Mid,Two,Sheet1,Last,Also last", "DeleteSheet")
+t.raises(t.SHEET_RANGE, xlsx.DeleteSheet, id, 0)
+t.raises(t.SHEET_RANGE, xlsx.DeleteSheet, id, 6)
+t.raises(t.NO_DOCUMENT, xlsx.DeleteSheet, 99, 6)
+
+-- GetSheetType: worksheets; sheet 0 is the default sheet, not out of range.
+t.eq(xlsx.GetSheetType(id, 1), XLSX_SHEETTYPE_WORKSHEET, "GetSheetType")
+t.eq(xlsx.GetSheetType(id), XLSX_SHEETTYPE_WORKSHEET, "GetSheetType of the default sheet")
+t.eq(xlsx.GetSheetType(id, 0), XLSX_SHEETTYPE_WORKSHEET, "GetSheetType with sheet 0")
+t.raises(t.SHEET_RANGE, xlsx.GetSheetType, id, 6)
+t.raises(t.SHEET_RANGE, xlsx.GetSheetType, id, -1)
+
+-- SetDefaultSheet: commands without a sheet use it; deleting it leaves it out of range.
+xlsx.SetDefaultSheet(id, 2)
+xlsx.SetCellValue(id, 1, 1, "on Two")
+t.eq(xlsx.GetCellValue(id, 1, 1, 2), "on Two", "a sheet of 0 addresses the default sheet")
+t.eq(xlsx.GetCellValue(id, 1, 1, 0), "on Two", "sheet 0 explicitly")
+t.eq(xlsx.GetCellValue(id, 1, 1, 1), nil, "sheet 1 is another sheet")
+t.raises(t.SHEET_RANGE, xlsx.SetDefaultSheet, id, 0)
+t.raises(t.SHEET_RANGE, xlsx.SetDefaultSheet, id, 6)
+t.raises(t.NO_DOCUMENT, xlsx.SetDefaultSheet, 99, 6)
+xlsx.SetDefaultSheet(id, 5)
+xlsx.DeleteSheet(id, 5)
+t.raises(t.SHEET_RANGE, xlsx.GetCellValue, id, 1, 1)
+t.raises(t.SHEET_RANGE, xlsx.GetRowCount, id)
+t.eq(xlsx.GetRowCount(id, 2), 1, "an explicit sheet still works")
+xlsx.SetDefaultSheet(id, 1)
+
+-- Visibility: hidden and very hidden; hiding the last visible sheet is refused silently.
+xlsx.SetSheetVisibility(id, XLSX_VISIBILITY_HIDDEN, 2)
+t.eq(xlsx.GetSheetVisibility(id, 2), XLSX_VISIBILITY_HIDDEN, "hidden")
+xlsx.SetSheetVisibility(id, XLSX_VISIBILITY_VERYHIDDEN, 3)
+t.eq(xlsx.GetSheetVisibility(id, 3), XLSX_VISIBILITY_VERYHIDDEN, "very hidden")
+xlsx.SetSheetVisibility(id, 5, 3)
+t.eq(xlsx.GetSheetVisibility(id, 3), XLSX_VISIBILITY_VISIBLE, "any other value shows the sheet")
+xlsx.SetSheetVisibility(id, 0, 2)
+t.eq(xlsx.GetSheetVisibility(id, 2), XLSX_VISIBILITY_VISIBLE, "visible again")
+t.eq(xlsx.GetSheetVisibility(id), XLSX_VISIBILITY_VISIBLE, "default sheet")
+local solo = t.new_document("solo.xlsx")
+xlsx.SetSheetVisibility(solo, 1)
+t.eq(xlsx.GetSheetVisibility(solo), XLSX_VISIBILITY_VISIBLE, "the only visible sheet stays visible")
+t.raises(t.SHEET_RANGE, xlsx.SetSheetVisibility, id, 1, 9)
+t.raises(t.SHEET_RANGE, xlsx.GetSheetVisibility, id, 9)
+t.raises(t.NO_DOCUMENT, xlsx.SetSheetVisibility, 99, 1, 9)
+t.rejects(xlsx.SetSheetVisibility, id)
+
+-- Active sheet.
+t.eq(xlsx.IsSheetActive(id, 1), 1, "the first sheet is active")
+t.eq(xlsx.IsSheetActive(id, 3), 0, "another sheet is not")
+xlsx.SetSheetActive(id, 3)
+t.eq(xlsx.IsSheetActive(id, 3), 1, "SetSheetActive")
+t.eq(xlsx.IsSheetActive(id, 1), 0, "only one active sheet")
+xlsx.SetSheetActive(id)
+t.eq(xlsx.IsSheetActive(id), 1, "SetSheetActive on the default sheet")
+t.raises(t.SHEET_RANGE, xlsx.SetSheetActive, id, 9)
+t.raises(t.SHEET_RANGE, xlsx.IsSheetActive, id, 9)
+t.raises(t.NO_DOCUMENT, xlsx.IsSheetActive, 99, 9)
+
+-- Selection, also on sheets whose view has no tabSelected attribute (every added sheet).
+t.eq(xlsx.IsSheetSelected(id, 2), 0, "an added sheet is not selected")
+xlsx.SetSheetSelected(id, 1, 2)
+t.eq(xlsx.IsSheetSelected(id, 2), 1, "SetSheetSelected adds the attribute")
+xlsx.SetSheetSelected(id, 0, 2)
+t.eq(xlsx.IsSheetSelected(id, 2), 0, "SetSheetSelected 0 unselects")
+xlsx.SetSheetSelected(id, 7, 2)
+t.eq(xlsx.IsSheetSelected(id, 2), 1, "any nonzero value selects")
+t.raises(t.SHEET_RANGE, xlsx.SetSheetSelected, id, 1, 9)
+t.raises(t.SHEET_RANGE, xlsx.IsSheetSelected, id, 9)
+t.raises(t.NO_DOCUMENT, xlsx.SetSheetSelected, 99, 1, 9)
+t.rejects(xlsx.SetSheetSelected, id)
+
+-- Everything survives a save and a new open.
+local path = t.path("sheets_saved.xlsx")
+xlsx.SetSheetVisibility(id, XLSX_VISIBILITY_HIDDEN, 3)
+xlsx.SaveAs(id, path)
+xlsx.Close(id)
+id = xlsx.Open(nil, path)
+t.eq(t.sheets(id), "Mid,Two,Sheet1,Last", "sheets after reopening")
+t.eq(xlsx.GetSheetVisibility(id, 3), XLSX_VISIBILITY_HIDDEN, "visibility after reopening")
+t.eq(xlsx.IsSheetSelected(id, 2), 1, "selection after reopening")
+t.eq(xlsx.GetCellValue(id, 1, 1, 2), "on Two", "cell after reopening")
+t.eq(xlsx.GetSheetIndex(id, "Last"), 4, "index after reopening")
+xlsx.Close(id)
+print("sheets: ok")
