@@ -134,6 +134,16 @@ CellSlot walk_backward(XmlNode* x, const XmlNode* row, uint32_t column) {
   return {nullptr, nullptr, first_cell(row)};
 }
 
+// The cell of column found by counting elements from the row's first cell, which hits at once in a row
+// without gaps; null when the element reached is not that column. Needs no ordered row.
+XmlNode* guess_cell(const XmlNode* row, uint32_t column) {
+  XmlNode* x = first_cell(row);
+  uint32_t first = sheet_cell_column(x);
+  if (!x || first == 0 || column < first) return nullptr;
+  for (uint32_t k = column - first; k > 0 && x; k--) x = next_cell(x);
+  return x && sheet_cell_column(x) == column ? x : nullptr;
+}
+
 CellSlot locate_cell(const XlsxSheetIndex* index, uint32_t position, uint32_t column) {
   XmlNode* row = index->rows[position].node;
   XmlNode* cursor = index->cursor_cell;
@@ -312,6 +322,11 @@ XlsxRowEntry* sheet_index_find_row(XlsxSheetIndex* index, uint32_t number) {
   uint32_t c = index->cursor_row;
   if (c < index->row_count && index->rows[c].number == number) return &index->rows[c];
   if (c + 1 < index->row_count && index->rows[c + 1].number == number) return &index->rows[c + 1];
+  // Rows without gaps stand at number - first number.
+  if (index->row_count && number >= index->rows[0].number) {
+    uint32_t guess = number - index->rows[0].number;
+    if (guess < index->row_count && index->rows[guess].number == number) return &index->rows[guess];
+  }
   uint32_t at = sheet_index_lower_bound(index, number);
   return at < index->row_count && index->rows[at].number == number ? &index->rows[at] : nullptr;
 }
@@ -394,6 +409,13 @@ void move_cursor(XlsxSheetIndex* index, uint32_t position, XmlNode* cell, uint32
 
 xlsx_status sheet_index_find_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell) {
   *cell = nullptr;
+  bool cursor_here = index->cursor_cell && index->cursor_row == position;
+  XmlNode* guessed = cursor_here ? nullptr : guess_cell(index->rows[position].node, column);
+  if (guessed) {
+    move_cursor(index, position, guessed, column);
+    *cell = guessed;
+    return XLSX_OK;
+  }
   xlsx_status status = sheet_index_check_cells(index, &index->rows[position]);
   if (status != XLSX_OK) return status;
   CellSlot slot = locate_cell(index, position, column);
