@@ -1,0 +1,66 @@
+-- Builds a small sales report workbook: a data sheet per region, a summary sheet with formulas, column
+-- widths, row heights, a hidden helper row and the document properties.
+--   korvadel examples/report.lua [OUTPUT.xlsx]        (default: report.xlsx)
+local output = arg[1] or "report.xlsx"
+
+local regions = {
+  { name = "North", sales = { 1200, 1350.5, 980, 1610 } },
+  { name = "South", sales = { 870, 910, 1005.25, 1120 } },
+  { name = "West", sales = { 1500, 1420, 1390, 1710.75 } },
+}
+local quarters = { "Q1", "Q2", "Q3", "Q4" }
+
+local doc = xlsx.Create(nil, output)
+xlsx.SetSheetName(doc, 1, "Summary")
+
+-- One sheet per region: a header row, one row per quarter, a total with a formula.
+for _, region in ipairs(regions) do
+  local sheet = xlsx.AddSheet(doc, region.name)
+  xlsx.SetCellValue(doc, "A1", "Quarter", 3, sheet)
+  xlsx.SetCellValue(doc, "B1", "Sales", 3, sheet)
+  xlsx.SetCellValue(doc, "C1", "Target met", 3, sheet)
+  for q, amount in ipairs(region.sales) do
+    xlsx.SetCellValue(doc, 1, q + 1, quarters[q], 3, sheet)
+    xlsx.SetCellValue(doc, 2, q + 1, amount, 14, sheet)            -- integer or float, as the number is
+    xlsx.SetCellValue(doc, 3, q + 1, amount >= 1000 and 1 or 0, 13, sheet)  -- a boolean
+  end
+  xlsx.SetCellValue(doc, "A6", "Total", 3, sheet)
+  xlsx.SetCellFormula(doc, "B6", "SUM(B2:B5)", sheet)
+  xlsx.SetColumnWidth(doc, 1, 14, sheet)
+  xlsx.SetColumnWidth(doc, 2, 12.5, sheet)
+  xlsx.SetRowHeight(doc, 1, 22, sheet)
+end
+
+-- The summary: one row per region, referring to the region sheets.
+xlsx.SetCellValue(doc, "A1", "Region")
+xlsx.SetCellValue(doc, "B1", "Total")
+xlsx.SetCellValue(doc, "C1", "Share")
+for i, region in ipairs(regions) do
+  local row = i + 1
+  xlsx.SetCellValue(doc, 1, row, region.name)
+  xlsx.SetCellFormula(doc, 2, row, region.name .. "!B6")
+  xlsx.SetCellFormula(doc, 3, row, string.format("B%d/B%d", row, #regions + 3))
+end
+local total_row = #regions + 3
+-- A helper row the reader does not need to see: the grand total the shares divide by.
+xlsx.SetCellValue(doc, 1, total_row, "Grand total (helper)")
+xlsx.SetCellFormula(doc, 2, total_row, string.format("SUM(B2:B%d)", #regions + 1))
+xlsx.HideRow(doc, total_row, 1)
+xlsx.SetCellValue(doc, 1, total_row + 1, "Made by examples/report.lua")
+xlsx.SetColumnWidth(doc, 1, 24)
+xlsx.SetColumnWidth(doc, 2, 12)
+xlsx.SetRowHeight(doc, 1, 24)
+
+-- Properties of the document.
+xlsx.SetProperty(doc, XLSX_PROPERTY_TITLE, "Sales report")
+xlsx.SetProperty(doc, XLSX_PROPERTY_SUBJECT, "Quarterly sales by region")
+xlsx.SetProperty(doc, XLSX_PROPERTY_CREATOR, "examples/report.lua")
+xlsx.SetProperty(doc, XLSX_PROPERTY_KEYWORDS, "sales, regions, quarters")
+xlsx.SetProperty(doc, XLSX_PROPERTY_COMPANY, "Example Company")
+
+xlsx.SetSheetActive(doc, 1)
+xlsx.Save(doc)
+print(string.format("wrote %s: %d sheets (%s)", output, xlsx.GetSheetCount(doc),
+                    table.concat({ xlsx.GetSheetName(doc, 1), xlsx.GetSheetName(doc, 2),
+                                   xlsx.GetSheetName(doc, 3), xlsx.GetSheetName(doc, 4) }, ", ")))
+xlsx.Close(doc)
