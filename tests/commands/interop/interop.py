@@ -40,7 +40,7 @@ def path(name):
 
 def written_by_script():
     out = path("written.xlsx")
-    korvadel(os.path.join(SCRIPTS, "interop_write.lua"), SCRIPTS, SCRATCH, out)
+    korvadel(os.path.join(SCRIPTS, "interop_write.lua"), out)
     wb = openpyxl.load_workbook(out)
     check(wb.sheetnames, ["First", "Values", "Layout", "Hidden", "Very hidden"], "sheet order")
     check([ws.sheet_state for ws in wb.worksheets], ["visible", "visible", "visible", "hidden", "veryHidden"],

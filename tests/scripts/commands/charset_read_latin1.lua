@@ -1,6 +1,6 @@
 -- Run with korvadel --charset ISO-8859-1 after charset_read_utf8.lua: a text the system character set
 -- cannot hold is handed over unconverted (its UTF-8 bytes) rather than lost.
-local t = dofile(arg[1] .. "/support.lua")
+local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
 
 local id = xlsx.Open(nil, t.path("charset.xlsx"))
 t.eq(xlsx.GetCellValue(id, 1, 1), "caf\233", "convertible text")

@@ -1,6 +1,6 @@
 -- Run in UTF-8 after charset_write_latin1.lua: the file holds the texts in UTF-8. Then texts that the
 -- system character set cannot hold are written, for charset_read_latin1.lua.
-local t = dofile(arg[1] .. "/support.lua")
+local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
 
 local id = xlsx.Open(nil, t.path("charset.xlsx"))
 t.eq(xlsx.GetSheetName(id, 1), "Grüße", "sheet name in UTF-8")

@@ -1,6 +1,6 @@
 -- Run with korvadel --charset ISO-8859-1: texts from the script are ISO-8859-1 and reach the library as
 -- UTF-8; texts read back come out as ISO-8859-1 again. charset_read_utf8.lua then reads the file in UTF-8.
-local t = dofile(arg[1] .. "/support.lua")
+local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
 
 local cafe, naive = "caf\233", "na\239ve \230"  -- café, naïve æ in ISO-8859-1
 local id = xlsx.Create(nil, t.path("charset.xlsx"))

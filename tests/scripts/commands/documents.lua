@@ -1,6 +1,6 @@
 -- Open, Create, Close, Save, SaveAs, GetObjectType: explicit and automatic ids, replacing a document by
 -- reopening its id, failures, and the document object type's attribute.
-local t = dofile(arg[1] .. "/support.lua")
+local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
 
 -- Create with an explicit id returns nothing and writes the template at once.
 local a = t.path("doc_a.xlsx")

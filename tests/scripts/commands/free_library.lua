@@ -1,7 +1,7 @@
 -- Ends with documents open (explicit and automatic ids, one with a loop still running and one whose
 -- loop was left early): FreeLibrary releases them all. Run with korvadel --check-leaks, which fails on
 -- any plugin memory, converted text or file left behind.
-local t = dofile(arg[1] .. "/support.lua")
+local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
 
 xlsx.Create(1, t.path("free_1.xlsx"))
 xlsx.SetCellValue(1, 1, 1, "unsaved")

@@ -1,6 +1,6 @@
--- Writes every kind of value, formula and layout attribute into arg[3]; the interoperability test reads
--- the file back with openpyxl and compares each item exactly.
-local path = arg[3]
+-- Writes every kind of value, formula and layout attribute into arg[1] (default interop_written.xlsx);
+-- the interoperability test reads the file back with openpyxl and compares each item exactly.
+local path = arg[1] or "interop_written.xlsx"
 local id = xlsx.Create(nil, path)
 xlsx.SetSheetName(id, 1, "Values")
 

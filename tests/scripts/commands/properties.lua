@@ -1,5 +1,5 @@
 -- Property commands: SetProperty, GetProperty, DeleteProperty for all 20 XLSX_PROPERTY_ constants.
-local t = dofile(arg[1] .. "/support.lua")
+local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
 
 local id = t.new_document("properties.xlsx")
 

@@ -1,6 +1,6 @@
 -- CellRange loops: order, one-cell ranges, corners as numbers or texts, the position handle with every
 -- single-cell command, leaving a loop early, handles outside their loop, and the checks.
-local t = dofile(arg[1] .. "/support.lua")
+local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
 
 local id = t.new_document("ranges.xlsx")
 

@@ -1,6 +1,6 @@
 -- Row and column commands: GetRowCount, GetColumnCount, SetColumnWidth, GetColumnWidth, SetRowHeight,
 -- GetRowHeight, HideColumn, HideRow, IsColumnHidden, IsRowHidden.
-local t = dofile(arg[1] .. "/support.lua")
+local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
 
 local id = t.new_document("rows_columns.xlsx")
 

@@ -1,6 +1,6 @@
 -- UseSharedStrings: texts go to the shared strings table (1, the default) or into the cells (0), for
 -- every open document, read back the same way either way. The interoperability test looks at the XML.
-local t = dofile(arg[1] .. "/support.lua")
+local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
 
 local a = t.new_document("shared_a.xlsx")
 local b = t.new_document("shared_b.xlsx")

@@ -1,7 +1,7 @@
 -- Sheet commands: AddSheet, DeleteSheet, MoveSheet, GetSheetIndex, GetSheetCount, GetSheetName,
 -- SetSheetName, GetSheetType, SetDefaultSheet, IsSheetActive, IsSheetSelected, SetSheetActive,
 -- SetSheetSelected, SetSheetVisibility, GetSheetVisibility.
-local t = dofile(arg[1] .. "/support.lua")
+local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
 
 local id = t.new_document("sheets.xlsx")
 

@@ -1,5 +1,5 @@
 -- Checks shared by the command script tests. Each test script starts with
---   local t = dofile(arg[1] .. "/support.lua")
+--   local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
 -- and is run by korvadel with the folder of this file as arg[1] and a scratch folder as arg[2].
 -- A failed check stops the script with a script error, so korvadel exits non-zero.
 local t = {}
