@@ -1,0 +1,341 @@
+"""Runs our benchmarks and the peers' in one run, checks every result and prints one table.
+
+usage: bench_harness.py BUILD PEERS_SRC PEERS_BIN WORK RES REPS SIZES...
+  BUILD      our Release build directory (host/korvadel, bench/sheet/sheet_bench)
+  PEERS_SRC  a writable copy of the peers' folder (py/harness.py, js/ with node_modules)
+  PEERS_BIN  where wr_lxw and limits were built
+  WORK, RES  scratch folder and results folder
+
+The peers' own harness is imported for its matrix, its timing (one process under /usr/bin/time -v: wall is
+'Elapsed', peak RSS is 'Maximum resident set size'), its file check (openpyxl read_only, cell by cell) and its
+checksum parser, so both sides are measured and checked the same way. Reps are the outer loop and every rep
+runs every peer and every one of ours, so machine noise spreads across all of them. Readers and the modify
+group run at every size (the peers' harness alone reads only at the largest one).
+Writes RES/raw.jsonl (one line per process run) and RES/summary.md (the table, also printed)."""
+import json
+import os
+import re
+import statistics
+import sys
+import time
+
+BUILD, PEERS_SRC, PEERS_BIN, WORK, RES = sys.argv[1:6]
+REPS = int(sys.argv[6])
+SIZES = [int(s) for s in sys.argv[7:]]
+HERE = os.path.dirname(os.path.abspath(__file__))
+SCRIPTS = os.path.join(os.path.dirname(HERE), "scripts")
+KORVADEL = os.path.join(BUILD, "host", "korvadel")
+SHEET_BENCH = os.path.join(BUILD, "bench", "sheet", "sheet_bench")
+RANDOM_CELLS = 10000
+OURS = "ours"
+
+# The peers' harness reads its settings from the command line when it is imported.
+sys.argv = ["harness.py", PEERS_BIN, WORK, RES, str(REPS)] + [str(s) for s in SIZES]
+sys.path.insert(0, os.path.join(PEERS_SRC, "py"))
+import harness as peers  # noqa: E402
+from spec import expected  # noqa: E402
+
+
+def input_file(r):
+    """The file libxlsxwriter writes in normal mode for R rows: what every reader and modifier opens."""
+    return os.path.join(WORK, "input_lxw_%d.xlsx" % r)
+
+
+def out(name):
+    return os.path.join(peers.OUT, name)
+
+
+def peer_matrix():
+    """The peers' matrix, with its readers and modifiers repeated at the smaller sizes."""
+    base = peers.matrix()
+    m = []
+    for r in SIZES:
+        m += [e for e in base if e[0] == "write" and e[3] == r]
+        for (g, tool, mode, _r, cwd, argv, outf) in base:
+            if g not in ("read", "modify"):
+                continue
+            argv = [input_file(r) if a == peers.INPUT else a for a in argv]
+            if outf:
+                sized = outf.replace(".xlsx", "_%d.xlsx" % r)
+                argv = [sized if a == outf else a for a in argv]
+                outf = sized
+            m.append((g, tool, mode, r, cwd, argv, outf))
+    return m
+
+
+def our_matrix():
+    """Our benchmarks: (group, tool, mode, R, cwd, argv, output file or None), tool always OURS."""
+    m = []
+    for r in SIZES:
+        src = input_file(r)
+        if os.path.exists(SHEET_BENCH):
+            f = out("L-write_%d.xlsx" % r)
+            m.append(("write", OURS, "L-write", r, BUILD, [SHEET_BENCH, "write", str(r), f], f))
+        f = out("S-write_%d.xlsx" % r)
+        m.append(("write", OURS, "S-write", r, BUILD, [KORVADEL, os.path.join(SCRIPTS, "s_write.lua"), str(r), f], f))
+        m.append(("read", OURS, "S-read", r, BUILD, [KORVADEL, os.path.join(SCRIPTS, "s_read.lua"), src], None))
+        m.append(("read", OURS, "S-range", r, BUILD, [KORVADEL, os.path.join(SCRIPTS, "s_range.lua"), src], None))
+        if os.path.exists(SHEET_BENCH):
+            m.append(("read", OURS, "L-read", r, BUILD, [SHEET_BENCH, "read", src, str(r)], None))
+        script = os.path.join(SCRIPTS, "s_random.lua")
+        m.append(("random", OURS, "S-random", r, BUILD, [KORVADEL, script, src, str(RANDOM_CELLS)], None))
+        m.append(("random", OURS, "S-open", r, BUILD, [KORVADEL, script, src, "0"], None))
+        if os.path.exists(SHEET_BENCH):
+            m.append(("random", OURS, "L-random", r, BUILD, [SHEET_BENCH, "random", src, str(r), str(RANDOM_CELLS)],
+                      None))
+        f = out("S-modify_%d.xlsx" % r)
+        m.append(("modify", OURS, "S-modify", r, BUILD, [KORVADEL, os.path.join(SCRIPTS, "s_modify.lua"), src, f], f))
+    return m
+
+
+GROUP_ORDER = {"write": 0, "read": 1, "modify": 2, "random": 3}
+
+
+def full_matrix():
+    """Peers and ours together, by size and group, each group's peers first."""
+    m = peer_matrix() + our_matrix()
+    return sorted(m, key=lambda e: (SIZES.index(e[3]), GROUP_ORDER[e[0]], e[1] == OURS))
+
+
+def prepare():
+    peers.prepare()  # empties OUT, writes the largest input and extracts its parts for the floors
+    for r in SIZES:
+        if not os.path.exists(input_file(r)) or r != peers.MAIN_R:
+            peers.subprocess.run([os.path.join(PEERS_BIN, "wr_lxw"), str(r), "normal", input_file(r)], check=True)
+
+
+def fields(text):
+    """The key=value pairs of a RESULT or RANDOM line."""
+    return dict(re.findall(r"(\w+)=(\S+)", text))
+
+
+def run_matrix(mx, rawf):
+    raw = []
+    for rep in range(1, REPS + 1):
+        for (g, tool, mode, r, cwd, argv, outf) in mx:
+            rc, wall, rss, so, se = peers.run_timed(cwd, argv)
+            rec = {"rep": rep, "group": g, "tool": tool, "mode": mode, "R": r, "rc": rc, "wall_s": wall, "rss_kb": rss,
+                   "out_bytes": os.path.getsize(outf) if outf and os.path.exists(outf) else None,
+                   "check": peers.parse_check(so), "fields": fields(so) if tool == OURS else {},
+                   "stderr_tail": se[-400:] if rc else ""}
+            raw.append(rec)
+            rawf.write(json.dumps(rec) + "\n")
+            rawf.flush()
+            print("rep %d %-6s %-16s %-10s R=%-6d rc=%d %7.2fs %7.0fMB %s" % (
+                rep, g, tool, mode, r, rc, wall, rss / 1024, "" if rc == 0 else (se or so)[-300:]), flush=True)
+    return raw
+
+
+def declared_dimension(path):
+    import openpyxl
+    wb = openpyxl.load_workbook(path, read_only=True)
+    return wb.worksheets[0].calculate_dimension() if hasattr(wb.worksheets[0], "calculate_dimension") else "?"
+
+
+def verify_ignoring_dimension(path, r, a1):
+    """The peers' cell-by-cell check, but over the rows and cells the sheet really holds (openpyxl read_only
+    otherwise reads only the range the sheet's dimension element declares)."""
+    import openpyxl
+    wb = openpyxl.load_workbook(path, read_only=True)
+    ws = wb.worksheets[0]
+    ws.reset_dimensions()
+    n = 0
+    for n, vals in enumerate(ws.iter_rows(values_only=True), start=1):
+        if n > r:
+            return "extra row %d" % n
+        want = peers.row(n)
+        if n == 1 and a1 is not None:
+            want[0] = a1
+        got = list(vals) + [None] * (10 - len(vals))
+        for j, (gv, w) in enumerate(zip(got, want)):
+            ok = (type(gv) is bool and gv == w) if isinstance(w, bool) else \
+                 (type(gv) is str and gv == w) if isinstance(w, str) else \
+                 (type(gv) in (int, float) and peers.close(gv, w))
+            if not ok:
+                return "row %d col %d: got %r want %r" % (n, j + 1, gv, w)
+    return None if n == r else "only %d rows" % n
+
+
+def check_results(mx, raw):
+    """Every written or modified file of the last rep read back cell by cell; every checksum of every rep."""
+    faults, notes = [], {}
+    want = {r: expected(r) for r in SIZES}
+    for (g, tool, mode, r, _cwd, _argv, outf) in mx:
+        key = (g, tool, mode, r)
+        if outf:
+            if not os.path.exists(outf):
+                faults.append("%s: no output" % (key,))
+                continue
+            a1 = 42 if g == "modify" else None
+            err = peers.verify_file(outf, r, a1=a1)
+            if err:
+                # Tell a file whose cells are right but whose declared size is wrong from one with wrong cells.
+                again = verify_ignoring_dimension(outf, r, a1)
+                err += "; with the declared dimension (%s) ignored: %s" % (
+                    declared_dimension(outf), again or "every cell right")
+                faults.append("%s: %s" % (key, err))
+            notes[key] = peers.describe(outf)
+        for rec in raw:
+            if (rec["group"], rec["tool"], rec["mode"], rec["R"]) != key:
+                continue
+            if rec["rc"] != 0:
+                faults.append("%s rep %d: exit %d %s" % (key, rec["rep"], rec["rc"], rec["stderr_tail"][-200:]))
+            elif g == "read" and mode != "L-read":
+                c, e = rec["check"], want[r]
+                if not c or not peers.close(c[0], e.num) or c[1:] != (e.slen, e.ntrue, e.ncells):
+                    faults.append("%s rep %d: checksum %r != expected %s" % (key, rec["rep"], c, e.line()))
+            elif tool == OURS and "check" in rec["fields"] and rec["fields"]["check"] != "ok":
+                faults.append("%s rep %d: its own check failed" % (key, rec["rep"]))
+    return faults, notes
+
+
+def medians(raw):
+    groups = {}
+    for rec in raw:
+        if rec["rc"] == 0:
+            groups.setdefault((rec["group"], rec["tool"], rec["mode"], rec["R"]), []).append(rec)
+    med = {}
+    for k, v in groups.items():
+        def fmed(name, v=v):
+            return statistics.median(float(x["fields"][name]) for x in v) if name in v[0]["fields"] else None
+        med[k] = {"wall": statistics.median(x["wall_s"] for x in v),
+                  "rss": statistics.median(x["rss_kb"] for x in v) / 1024,
+                  "mb": statistics.median(x["out_bytes"] for x in v) / 1e6 if v[0]["out_bytes"] else None,
+                  "n": len(v), "f": fmed}
+    return med
+
+
+def our_figures(k, m, med):
+    """For our rows: the wall and RSS figures to report and a note on what they are."""
+    g, _tool, mode, r = k
+    wall, rss, note = m["wall"], m["rss"], ""
+    f = m["f"]
+    if mode == "L-write" and f("total_s") is not None:
+        # The process also reads its file back to check it: report the create-fill-save part alone.
+        wall, rss = f("total_s"), f("peak_mb")
+        note = "in-process create+fill+save (process %.2f s incl. read-back); fill %.0f ns/cell, save %.2f s" % (
+            m["wall"], f("ns_per_cell"), f("save_s"))
+    elif mode == "L-read" and f("open_parse_s") is not None:
+        note = "open+parse %.2f s, cells %.0f ns/cell" % (f("open_parse_s"), f("ns_per_cell"))
+    elif mode == "L-random" and f("ns_per_cell") is not None:
+        note = "open+parse %.2f s; %.3f us/cell beyond the open" % (f("open_parse_s"), f("ns_per_cell") / 1000)
+    elif mode == "S-random" and f("us_per_cell") is not None:
+        opened = med.get((g, OURS, "S-open", r))
+        by_process = (m["wall"] - opened["wall"]) * 1e6 / RANDOM_CELLS if opened else float("nan")
+        note = "in-script (processor time): open %.2f s, %.3f us/cell beyond the open; by process wall " \
+               "(minus open-only run): %.2f us/cell" % (f("open_s"), f("us_per_cell"), by_process)
+    elif mode == "S-open" and f("open_s") is not None:
+        note = "open + first cell only; in-script %.2f s" % f("open_s")
+    return wall, rss, note
+
+
+def table(mx, med, notes):
+    fastest = {}
+    for (g, tool, _mode, r), m in med.items():
+        if tool != OURS:
+            fastest[(g, r)] = min(fastest.get((g, r), m["wall"]), m["wall"])
+    lines = ["| group | tool | mode | R | wall s | x fastest peer | peak RSS MB | file MB | runs | notes |",
+             "|---|---|---|---|---|---|---|---|---|---|"]
+    figures = {}
+    for (g, tool, mode, r, *_x) in mx:
+        k = (g, tool, mode, r)
+        if k not in med:
+            lines.append("| %s | %s | %s | %d | FAILED | | | | 0 | |" % k)
+            continue
+        m = med[k]
+        wall, rss, note = our_figures(k, m, med) if tool == OURS else (m["wall"], m["rss"], "")
+        figures[k] = (wall, rss)
+        ratio = "%.2f" % (wall / fastest[(g, r)]) if (g, r) in fastest else "-"
+        note = "; ".join(x for x in (note, notes.get(k, "")) if x)
+        lines.append("| %s | %s | %s | %d | %.3f | %s | %.0f | %s | %d | %s |" % (
+            g, tool if tool != OURS else "**ours**", mode, r, wall, ratio, rss,
+            "%.2f" % m["mb"] if m["mb"] else "-", m["n"], note))
+    return lines, figures, fastest
+
+
+def verdicts(figures, fastest, med):
+    """The targets of the benchmark ids, at every size (the main size is the largest)."""
+    lines = ["| R | id | target | measured | verdict |", "|---|---|---|---|---|"]
+
+    def add(r, ident, target, measured, ok):
+        lines.append("| %d | %s | %s | %s | %s |" % (r, ident, target, measured, "met" if ok else "**MISSED**"))
+
+    for r in SIZES:
+        get = lambda g, mode: figures.get((g, OURS, mode, r))
+        peer = lambda g, tool, mode: figures.get((g, tool, mode, r))
+        lxw = peer("write", "libxlsxwriter(C)", "normal")
+        if get("write", "L-write") and lxw:
+            w = get("write", "L-write")[0]
+            add(r, "L-write", "faster than libxlsxwriter normal (%.3f s)" % lxw[0], "%.3f s = %.2f x" % (w, w / lxw[0]),
+                w < lxw[0])
+        if get("write", "S-write") and ("write", r) in fastest:
+            w, best = get("write", "S-write")[0], fastest[("write", r)]
+            add(r, "S-write", "faster than the fastest peer write (%.3f s)" % best, "%.3f s = %.2f x" % (w, w / best),
+                w < best)
+        for mode in ("S-read", "S-range"):
+            if get("read", mode) and ("read", r) in fastest:
+                w, best = get("read", mode)[0], fastest[("read", r)]
+                add(r, mode, "at most 1/3 of the fastest peer reader (%.3f s)" % best,
+                    "%.3f s = %.2f x" % (w, w / best), w <= best / 3)
+        m = med.get(("random", OURS, "S-random", r))
+        if m and m["f"]("us_per_cell") is not None:
+            us = m["f"]("us_per_cell")
+            add(r, "S-random", "under 1 us per cell beyond the open", "%.3f us/cell (in-script)" % us, us < 1.0)
+        if get("modify", "S-modify") and ("modify", r) in fastest:
+            w, best = get("modify", "S-modify")[0], fastest[("modify", r)]
+            add(r, "S-modify", "at most 1/10 of the fastest peer (%.3f s)" % best, "%.3f s = %.2f x" % (w, w / best),
+                w <= best / 10)
+        whole = [peer("read", "SheetJS", "readFile"), peer("read", "openpyxl", "normal"), peer("read", "exceljs", "normal")]
+        whole = [x[1] for x in whole if x]
+        for g, mode in (("read", "S-read"), ("modify", "S-modify")):
+            if get(g, mode) and whole:
+                rss = get(g, mode)[1]
+                add(r, "memory (%s)" % mode, "below every whole-sheet peer reader (min %.0f MB)" % min(whole),
+                    "%.0f MB" % rss, rss < min(whole))
+    return lines
+
+
+def floors():
+    try:
+        lim = peers.limits()
+    except Exception as e:  # the floors' own division fails on tiny smoke inputs
+        return ["", "Floors not measured: %s" % e]
+    lines = ["", "Floors (the peers' limits tool on the largest input; median of 3 runs)", "",
+             "| part | op | bytes in | bytes out | seconds |", "|---|---|---|---|---|"]
+    for (f, op), v in lim.items():
+        lines.append("| %s | %s | %d | %d | %.4f |" % (f, op, v["in"], v["out"], statistics.median(v["s"])))
+    return lines
+
+
+def main():
+    os.makedirs(RES, exist_ok=True)
+    t0 = time.time()
+    prepare()
+    mx = full_matrix()
+    with open(os.path.join(RES, "raw.jsonl"), "w") as rawf:
+        raw = run_matrix(mx, rawf)
+    print("matrix done in %.0fs; checking results" % (time.time() - t0), flush=True)
+    faults, notes = check_results(mx, raw)
+    notes["input"] = peers.describe(peers.INPUT)
+    med = medians(raw)
+    lines, figures, fastest = table(mx, med, notes)
+    lines = ["Wall s: median process 'Elapsed' of %d reps (/usr/bin/time -v), except L-write (see its note); "
+             "x fastest peer: against the fastest peer of the same group and R in this run. Read/modify input: "
+             "libxlsxwriter normal mode (%s at R=%d)." % (REPS, notes["input"], peers.MAIN_R), ""] + lines
+    lines += ["", "Targets", ""] + verdicts(figures, fastest, med)
+    lines += floors()
+    lines += ["", "Correctness faults: %s" % ("none" if not faults else "")] + ["- " + f for f in faults]
+    with open(os.path.join(PEERS_SRC, "..", "versions.txt")) as fh:
+        lines += ["", fh.read().strip()]
+    lines += ["Machine: %d cores, %s; load at end %s; reps=%d; total %.0fs" % (
+        os.cpu_count(), open("/proc/meminfo").readline().split(":")[1].strip(),
+        open("/proc/loadavg").read().split()[:3], REPS, time.time() - t0)]
+    text = "\n".join(lines)
+    with open(os.path.join(RES, "summary.md"), "w") as fh:
+        fh.write(text + "\n")
+    print(text)
+    return 1 if faults or len(med) != len(mx) else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Profiles our script benchmarks (and L-write) with perf at one size, to show which functions cost the time.
+# usage: profile.sh BUILD PEERS_BIN WORK RES [R]     (called by bench/run.sh profile)
+# Writes RES/profile-ID.txt: the functions by self time, over 1% of the samples, for each benchmark id.
+set -euo pipefail
+BUILD=$1 BIN=$2 WORK=$3 RES=$4 R=${5:-100000}
+SCRIPTS=$(cd "$(dirname "$0")/../scripts" && pwd)
+K=$BUILD/host/korvadel
+IN=$WORK/input_lxw_$R.xlsx
+mkdir -p "$WORK/out" "$RES"
+[ -f "$IN" ] || "$BIN/wr_lxw" "$R" normal "$IN"
+profile() {
+  local id=$1; shift
+  perf record -q -F 1999 -o "$RES/perf-$id.data" -- "$@" >/dev/null 2>"$RES/perf-$id.err" || {
+    echo "$id: perf record failed, see $RES/perf-$id.err" >&2; return 0; }
+  perf report -i "$RES/perf-$id.data" --stdio --no-children --sort dso,symbol --percent-limit 1 2>/dev/null |
+    grep -v '^#' | grep -v '^$' >"$RES/profile-$id.txt"
+  echo "== $id (R=$R): functions by self time"
+  head -15 "$RES/profile-$id.txt"
+}
+profile S-write "$K" "$SCRIPTS/s_write.lua" "$R" "$WORK/out/p_S-write.xlsx"
+profile S-read "$K" "$SCRIPTS/s_read.lua" "$IN"
+profile S-range "$K" "$SCRIPTS/s_range.lua" "$IN"
+profile S-random "$K" "$SCRIPTS/s_random.lua" "$IN" 10000
+profile S-modify "$K" "$SCRIPTS/s_modify.lua" "$IN" "$WORK/out/p_S-modify.xlsx"
+[ -x "$BUILD/bench/sheet/sheet_bench" ] && profile L-write "$BUILD/bench/sheet/sheet_bench" write "$R" "$WORK/out/p_L-write.xlsx"
+exit 0
