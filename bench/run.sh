@@ -23,14 +23,20 @@ PEERS_COPY=$BUILD/peers
 mkdir -p "$BUILD" "$RES" "$WORK" "$PEERS_COPY/bin"
 
 # Our side: Release, -O2, no sanitizers, no tests, its own build folder.
-if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
-    -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DXLSX_SANITIZE=OFF -DXLSX_BUILD_TESTS=OFF -DXLSX_BUILD_BENCH=ON
-fi
+# Configured on every run, so that benchmark areas added since the last run are picked up.
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+  -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DXLSX_SANITIZE=OFF -DXLSX_BUILD_TESTS=OFF -DXLSX_BUILD_BENCH=ON >/dev/null
 targets="korvadel xlsx_kvp"
 [ -f "$ROOT/bench/sheet/CMakeLists.txt" ] && targets="$targets sheet_bench"
 # shellcheck disable=SC2086
 cmake --build "$BUILD" -j2 --target $targets
+# The layer benchmarks of other areas are reported beside the table when they build.
+for t in xml_bench package_bench; do
+  area=${t%_bench}
+  [ -f "$ROOT/bench/$area/CMakeLists.txt" ] || continue
+  cmake --build "$BUILD" -j2 --target "$t" >"$BUILD/build-$t.log" 2>&1 ||
+    echo "note: $t does not build now (see $BUILD/build-$t.log); its figures are left out"
+done
 
 # The peers: their folder is only read; a private copy gets the node modules and is run from there.
 pkgs="libxlsxwriter-dev python3-xlsxwriter python3-openpyxl zlib1g-dev libdeflate-dev time gcc"

@@ -222,8 +222,9 @@ def our_figures(k, m, med):
     elif mode == "S-random" and f("us_per_cell") is not None:
         opened = med.get((g, OURS, "S-open", r))
         by_process = (m["wall"] - opened["wall"]) * 1e6 / RANDOM_CELLS if opened else float("nan")
-        note = "in-script (processor time): open %.2f s, %.3f us/cell beyond the open; by process wall " \
-               "(minus open-only run): %.2f us/cell" % (f("open_s"), f("us_per_cell"), by_process)
+        note = "in-script (processor time): open %.2f s, %.3f us/cell beyond the open; process wall minus the " \
+               "open-only run: %.1f us/cell (wall has 10 ms steps, i.e. 1 us/cell, plus the noise of two opens)" % (
+                   f("open_s"), f("us_per_cell"), by_process)
     elif mode == "S-open" and f("open_s") is not None:
         note = "open + first cell only; in-script %.2f s" % f("open_s")
     return wall, rss, note
@@ -295,6 +296,22 @@ def verdicts(figures, fastest, med):
     return lines
 
 
+def layer_benchmarks():
+    """The XML and package benchmarks of bench/xml and bench/package, run once each at the largest size
+    (they take their own medians inside); their output is quoted as it is."""
+    runs = [("XML parse/write (bench/xml)", [os.path.join(BUILD, "bench", "xml", "xml_bench"), str(peers.MAIN_R), "3"]),
+            ("package open/save (bench/package, on the read input)",
+             [os.path.join(BUILD, "bench", "package", "package_bench"), peers.INPUT, "3"])]
+    lines = []
+    for title, argv in runs:
+        if not os.path.exists(argv[0]):
+            continue
+        p = peers.subprocess.run(argv, capture_output=True, text=True, timeout=peers.TIMEOUT)
+        body = (p.stdout + (p.stderr if p.returncode else "")).strip()
+        lines += ["", "%s, exit %d:" % (title, p.returncode), "", "```", body, "```"]
+    return lines
+
+
 def floors():
     try:
         lim = peers.limits()
@@ -324,6 +341,7 @@ def main():
              "libxlsxwriter normal mode (%s at R=%d)." % (REPS, notes["input"], peers.MAIN_R), ""] + lines
     lines += ["", "Targets", ""] + verdicts(figures, fastest, med)
     lines += floors()
+    lines += layer_benchmarks()
     lines += ["", "Correctness faults: %s" % ("none" if not faults else "")] + ["- " + f for f in faults]
     with open(os.path.join(PEERS_SRC, "..", "versions.txt")) as fh:
         lines += ["", fh.read().strip()]
