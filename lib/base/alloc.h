@@ -8,13 +8,14 @@ typedef void (*XlsxOomHandler)(uint32_t size);
 
 // Allocate size bytes (0 counts as 1); null after reporting to the out-of-memory handler.
 void* xlsx_malloc(uint32_t size);
-// Zero-filled count x size bytes (a 0 argument makes both 1); null on failure or when the product overflows.
+// Zero-filled count x size bytes (a 0 argument makes both 1); null on failure, or when the product does not
+// fit 32 bits (reported as 0xFFFFFFFF bytes, the host is not asked).
 void* xlsx_calloc(uint32_t count, uint32_t size);
 // Resize (null block allocates); on failure null is returned and the old block stays valid and counted.
 void* xlsx_realloc(void* block, uint32_t size);
 // Release a block from the functions above; null is passed on and not counted.
 void xlsx_free(void* block);
-// Number of live blocks.
+// Number of live blocks (blocks, not bytes).
 uint32_t xlsx_live_allocations();
 // Install an out-of-memory handler; null restores xlsx_default_oom_handler.
 void xlsx_set_oom_handler(XlsxOomHandler fn);

@@ -17,17 +17,23 @@ bool xlsx_text_to_i64(const char* text, int64_t* out);
 // "1"/"true" and "0"/"false" (case-insensitive words).
 bool xlsx_text_to_bool(const char* text, bool* out);
 
-// Prefix scanners (strtoull / strtoll rules without locale); on overflow *end is the start of the text.
+// Prefix scanners (strtoull / strtoll rules without locale; base 0 or 2..36). *end (when end is given) is
+// the first byte not used; it is the start of the text when no digit was read, on overflow (a magnitude
+// above the type's maximum, INT64_MIN included) and for a null text or a base outside 0..36.
 uint64_t xlsx_strtoull(const char* text, const char** end, int base);
 int64_t xlsx_strtoll(const char* text, const char** end, int base);
 
+// Byte-wise equality; true for the same pointer (two nulls), false when only one is null.
 bool xlsx_str_equal(const char* a, const char* b);
+// False when either is null; an empty prefix or suffix matches.
 bool xlsx_str_starts_with(const char* text, const char* prefix);
 bool xlsx_str_ends_with(const char* text, const char* suffix);
+// Equality ignoring letter case, through the host's comparison; nulls as in xlsx_str_equal.
 bool xlsx_str_iequal(const char* a, const char* b);
 // Trims in place; returns the first non-space byte (null for null).
 char* xlsx_str_trim(char* text);
 
+// ASCII classes of a byte value 0..255; every other value is in no class and char_to_lower returns it.
 bool char_is_space(int c);
 bool char_is_alpha(int c);
 bool char_is_alnum(int c);
