@@ -54,11 +54,17 @@ void xlsx_free(void* block) {
   xlsx_host_ops()->free_fn(block);
 }
 
-uint32_t xlsx_live_allocations() { return g_live_blocks; }
+uint32_t xlsx_live_allocations() {
+  return g_live_blocks;
+}
 
-void xlsx_set_oom_handler(XlsxOomHandler fn) { g_oom_handler = fn ? fn : xlsx_default_oom_handler; }
+void xlsx_set_oom_handler(XlsxOomHandler fn) {
+  g_oom_handler = fn ? fn : xlsx_default_oom_handler;
+}
 
-XlsxOomHandler xlsx_oom_handler() { return g_oom_handler; }
+XlsxOomHandler xlsx_oom_handler() {
+  return g_oom_handler;
+}
 
 void xlsx_default_oom_handler(uint32_t size) {
   xlsx_printf("Gridwerk-C: out of memory (requested %lu bytes)\n", static_cast<unsigned long>(size));

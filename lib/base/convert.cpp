@@ -17,7 +17,9 @@ const char* skip_space(const char* p) {
   return p;
 }
 
-bool only_space_left(const char* p) { return *skip_space(p) == '\0'; }
+bool only_space_left(const char* p) {
+  return *skip_space(p) == '\0';
+}
 
 // Digit value of c in bases up to 36, or 36 when c is no digit.
 uint32_t digit_value(unsigned char c) {
@@ -180,12 +182,22 @@ char* xlsx_str_trim(char* text) {
   return text;
 }
 
-bool char_is_space(int c) { return c == ' ' || (c >= 9 && c <= 13); }
+bool char_is_space(int c) {
+  return c == ' ' || (c >= 9 && c <= 13);
+}
 
-bool char_is_alpha(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool char_is_alpha(int c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
-bool char_is_alnum(int c) { return char_is_alpha(c) || (c >= '0' && c <= '9'); }
+bool char_is_alnum(int c) {
+  return char_is_alpha(c) || (c >= '0' && c <= '9');
+}
 
-bool char_is_xdigit(int c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool char_is_xdigit(int c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 
-int char_to_lower(int c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+int char_to_lower(int c) {
+  return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}

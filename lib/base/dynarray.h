@@ -9,10 +9,10 @@
 typedef void (*DynArrayDestructor)(void* element);  // receives a pointer to the element's slot
 
 struct DynArray {
-  void* data;          // capacity x element_size bytes; null until the first growth
-  uint32_t count;      // elements in use
-  uint32_t capacity;   // element slots allocated
-  uint32_t element_size;  // never 0
+  void* data;                             // capacity x element_size bytes; null until the first growth
+  uint32_t count;                         // elements in use
+  uint32_t capacity;                      // element slots allocated
+  uint32_t element_size;                  // never 0
   DynArrayDestructor element_destructor;  // may be null
 };
 
@@ -21,7 +21,8 @@ void dynarray_init(DynArray* arr, uint32_t element_size, DynArrayDestructor dest
 // capacity >= need (8, 16, 32, ... elements); XLSX_ERR_NO_MEMORY when it cannot grow or the byte size
 // would pass 32 bits. Growing moves the block: element pointers are invalidated.
 xlsx_status dynarray_reserve(DynArray* arr, uint32_t need);
-// Copies element (zero-fills when null; it may be an element of arr) into a new last slot; pointer to the slot, null on failure.
+// Copies element (zero-fills when null; it may be an element of arr) into a new last slot; pointer to the slot, null on
+// failure.
 void* dynarray_push(DynArray* arr, const void* element);
 // Inserts at index (appends when index >= count); pointer to the slot, null on failure.
 void* dynarray_insert(DynArray* arr, uint32_t index, const void* element);

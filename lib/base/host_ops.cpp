@@ -1,28 +1,40 @@
 // The default host-operation table on the C library, and the table the library currently uses.
 #include "lib/base/host_ops.h"
 
+#include <sys/types.h>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <sys/types.h>
 
 namespace {
 
-void* c_malloc(uint32_t size) { return std::malloc(size); }
+void* c_malloc(uint32_t size) {
+  return std::malloc(size);
+}
 
-void* c_calloc(uint32_t count, uint32_t size) { return std::calloc(count, size); }
+void* c_calloc(uint32_t count, uint32_t size) {
+  return std::calloc(count, size);
+}
 
-void* c_realloc(void* block, uint32_t size) { return std::realloc(block, size); }
+void* c_realloc(void* block, uint32_t size) {
+  return std::realloc(block, size);
+}
 
-void c_free(void* block) { std::free(block); }
+void c_free(void* block) {
+  std::free(block);
+}
 
 int c_format_text(char* buffer, uint32_t size, const char* format, va_list args) {
   return std::vsnprintf(buffer, size, format, args);
 }
 
-int c_print_formatted(const char* format, va_list args) { return std::vprintf(format, args); }
+int c_print_formatted(const char* format, va_list args) {
+  return std::vprintf(format, args);
+}
 
-double c_text_to_double(const char* text, char** end) { return std::strtod(text, end); }
+double c_text_to_double(const char* text, char** end) {
+  return std::strtod(text, end);
+}
 
 // strtol with the target's 32-bit `long`: values beyond the int32 range clamp to its ends.
 int32_t c_text_to_long(const char* text, char** end, int base) {
@@ -32,7 +44,9 @@ int32_t c_text_to_long(const char* text, char** end, int base) {
   return static_cast<int32_t>(value);
 }
 
-int ascii_lower(int c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+int ascii_lower(int c) {
+  return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
 
 int c_text_equals_nocase(const char* a, const char* b) {
   if (!a || !b) return a == b;
@@ -48,10 +62,17 @@ void* c_open_file(const char* name, int mode) {
   if (!name) return nullptr;
   const char* how = nullptr;
   switch (mode) {
-    case XLSX_FILE_READ: how = "rb"; break;
-    case XLSX_FILE_WRITE: how = "wb"; break;
-    case XLSX_FILE_CREATE_NEW: how = "wbx"; break;
-    default: return nullptr;
+    case XLSX_FILE_READ:
+      how = "rb";
+      break;
+    case XLSX_FILE_WRITE:
+      how = "wb";
+      break;
+    case XLSX_FILE_CREATE_NEW:
+      how = "wbx";
+      break;
+    default:
+      return nullptr;
   }
   return std::fopen(name, how);
 }
@@ -84,26 +105,35 @@ uint32_t c_write_file(void* handle, const void* buffer, uint32_t count) {
   return static_cast<uint32_t>(std::fwrite(buffer, 1, count, static_cast<FILE*>(handle)));
 }
 
-int c_delete_file(const char* name) { return (name && std::remove(name) == 0) ? 0 : -1; }
+int c_delete_file(const char* name) {
+  return (name && std::remove(name) == 0) ? 0 : -1;
+}
 
 int c_rename_file(const char* from, const char* to) {
   return (from && to && std::rename(from, to) == 0) ? 0 : -1;
 }
 
 const XlsxHostOps kDefaultOps = {
-    c_malloc,         c_calloc,       c_realloc,         c_free,
-    c_format_text,    c_print_formatted, c_text_to_double, c_text_to_long,
-    c_text_equals_nocase, c_open_file, c_close_file,      c_seek_file,
-    c_tell_file,      c_read_file,    c_write_file,      c_delete_file,
-    c_rename_file,
+    c_malloc,         c_calloc,       c_realloc,
+    c_free,           c_format_text,  c_print_formatted,
+    c_text_to_double, c_text_to_long, c_text_equals_nocase,
+    c_open_file,      c_close_file,   c_seek_file,
+    c_tell_file,      c_read_file,    c_write_file,
+    c_delete_file,    c_rename_file,
 };
 
 XlsxHostOps g_current_ops = kDefaultOps;
 
 }  // namespace
 
-const XlsxHostOps* xlsx_host_ops() { return &g_current_ops; }
+const XlsxHostOps* xlsx_host_ops() {
+  return &g_current_ops;
+}
 
-void xlsx_set_host_ops(const XlsxHostOps* ops) { g_current_ops = ops ? *ops : kDefaultOps; }
+void xlsx_set_host_ops(const XlsxHostOps* ops) {
+  g_current_ops = ops ? *ops : kDefaultOps;
+}
 
-const XlsxHostOps* xlsx_default_host_ops() { return &kDefaultOps; }
+const XlsxHostOps* xlsx_default_host_ops() {
+  return &kDefaultOps;
+}

@@ -15,7 +15,7 @@ struct XlsxHostOps {
 
   // Text services.
   int (*format_text)(char* buffer, uint32_t size, const char* format, va_list args);  // vsnprintf rules
-  int (*print_formatted)(const char* format, va_list args);                            // vprintf rules
+  int (*print_formatted)(const char* format, va_list args);                           // vprintf rules
   double (*text_to_double)(const char* text, char** end);                             // strtod rules
   // strtol rules with a 32-bit result, as the target's `long`: out-of-range values clamp to
   // INT32_MIN / INT32_MAX.
@@ -25,13 +25,13 @@ struct XlsxHostOps {
   // Files. A handle is opaque; null means failure.
   // mode: XLSX_FILE_READ, XLSX_FILE_WRITE (create or truncate), XLSX_FILE_CREATE_NEW (fail if it exists).
   void* (*open_file)(const char* name, int mode);
-  int (*close_file)(void* handle);                                     // 0 on success
-  int (*seek_file)(void* handle, int64_t offset, int origin);          // origin: SEEK_SET/CUR/END; 0 on success
-  int64_t (*tell_file)(void* handle);                                  // -1 on failure
-  uint32_t (*read_file)(void* handle, void* buffer, uint32_t count);   // bytes read
+  int (*close_file)(void* handle);                                           // 0 on success
+  int (*seek_file)(void* handle, int64_t offset, int origin);                // origin: SEEK_SET/CUR/END; 0 on success
+  int64_t (*tell_file)(void* handle);                                        // -1 on failure
+  uint32_t (*read_file)(void* handle, void* buffer, uint32_t count);         // bytes read
   uint32_t (*write_file)(void* handle, const void* buffer, uint32_t count);  // bytes written
-  int (*delete_file)(const char* name);                                // 0 on success
-  int (*rename_file)(const char* from, const char* to);                // 0 on success; replaces `to`
+  int (*delete_file)(const char* name);                                      // 0 on success
+  int (*rename_file)(const char* from, const char* to);                      // 0 on success; replaces `to`
 };
 
 enum { XLSX_FILE_READ = 0, XLSX_FILE_WRITE = 1, XLSX_FILE_CREATE_NEW = 2 };

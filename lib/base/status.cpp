@@ -7,16 +7,26 @@
 
 const char* xlsx_status_text(xlsx_status code) {
   switch (code) {
-    case XLSX_OK: return "OK";
-    case XLSX_ERR_IO: return "I/O error";
-    case XLSX_ERR_PARSE: return "parse error";
-    case XLSX_ERR_VALUE_TYPE: return "value type error";
-    case XLSX_ERR_NOT_FOUND: return "not found";
-    case XLSX_ERR_INVALID_ARG: return "invalid argument";
-    case XLSX_ERR_UNSUPPORTED: return "unsupported";
-    case XLSX_ERR_NO_MEMORY: return "out of memory";
-    case XLSX_ERR_INTERNAL: return "internal error";
-    default: return "unknown error";
+    case XLSX_OK:
+      return "OK";
+    case XLSX_ERR_IO:
+      return "I/O error";
+    case XLSX_ERR_PARSE:
+      return "parse error";
+    case XLSX_ERR_VALUE_TYPE:
+      return "value type error";
+    case XLSX_ERR_NOT_FOUND:
+      return "not found";
+    case XLSX_ERR_INVALID_ARG:
+      return "invalid argument";
+    case XLSX_ERR_UNSUPPORTED:
+      return "unsupported";
+    case XLSX_ERR_NO_MEMORY:
+      return "out of memory";
+    case XLSX_ERR_INTERNAL:
+      return "internal error";
+    default:
+      return "unknown error";
   }
 }
 

@@ -22,7 +22,8 @@ void strbuf_clear(StrBuf* sb);
 xlsx_status strbuf_reserve(StrBuf* sb, uint32_t need);
 // Appends one byte.
 xlsx_status strbuf_putc(StrBuf* sb, char byte);
-// Appends n bytes (they may lie inside the buffer itself). With n = 0 an unallocated buffer still gets its first block and becomes an empty text.
+// Appends n bytes (they may lie inside the buffer itself). With n = 0 an unallocated buffer still gets its first block
+// and becomes an empty text.
 xlsx_status strbuf_append_bytes(StrBuf* sb, const void* bytes, uint32_t n);
 // A null text is ignored.
 xlsx_status strbuf_append(StrBuf* sb, const char* text);

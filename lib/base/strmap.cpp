@@ -117,7 +117,9 @@ void* strmap_get(const StrMap* map, const char* key) {
   return entry ? entry->value : nullptr;
 }
 
-bool strmap_contains(const StrMap* map, const char* key) { return strmap_find(map, key) != nullptr; }
+bool strmap_contains(const StrMap* map, const char* key) {
+  return strmap_find(map, key) != nullptr;
+}
 
 // The index is rebuilt in the table it already has: every later entry moved down by one, and refilling
 // the same table needs no allocation, so removal cannot leave a half-built index behind.

@@ -14,9 +14,9 @@ struct StrMapEntry {
 };
 
 struct StrMap {
-  DynArray entries;   // StrMapEntry, in insertion order
-  uint32_t* buckets;  // entry indices; 0xFFFFFFFF marks an empty bucket
-  uint32_t bucket_count;  // 0 or a power of two
+  DynArray entries;                        // StrMapEntry, in insertion order
+  uint32_t* buckets;                       // entry indices; 0xFFFFFFFF marks an empty bucket
+  uint32_t bucket_count;                   // 0 or a power of two
   StrMapValueDestructor value_destructor;  // may be null
 };
 

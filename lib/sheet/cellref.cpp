@@ -11,9 +11,13 @@ namespace {
 constexpr uint32_t kMaxLetters = 3;  // "XFD"
 constexpr uint32_t kMaxDigits = 7;   // "1048576"
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 const char* skip_blanks(const char* p) {
   while (is_blank(*p)) ++p;
@@ -151,11 +155,17 @@ xlsx_status xlsx_cellref_set_text(XlsxCellRef* ref, const char* text) {
   return XLSX_OK;
 }
 
-uint32_t xlsx_cellref_row(const XlsxCellRef* ref) { return ref ? ref->row : 0; }
+uint32_t xlsx_cellref_row(const XlsxCellRef* ref) {
+  return ref ? ref->row : 0;
+}
 
-uint32_t xlsx_cellref_column(const XlsxCellRef* ref) { return ref ? ref->column : 0; }
+uint32_t xlsx_cellref_column(const XlsxCellRef* ref) {
+  return ref ? ref->column : 0;
+}
 
-const char* xlsx_cellref_text(const XlsxCellRef* ref) { return ref ? ref->text : ""; }
+const char* xlsx_cellref_text(const XlsxCellRef* ref) {
+  return ref ? ref->text : "";
+}
 
 bool xlsx_cellref_equal(const XlsxCellRef* a, const XlsxCellRef* b) {
   if (!a || !b) return a == b;

@@ -12,7 +12,7 @@
 #include "lib/base/status.h"
 
 enum : uint32_t {
-  XLSX_CELLREF_MAX_ROW = 1048576u,  // 0x100000
+  XLSX_CELLREF_MAX_ROW = 1048576u,   // 0x100000
   XLSX_CELLREF_MAX_COLUMN = 16384u,  // "XFD"
   XLSX_CELLREF_TEXT_SIZE = 24,       // 23 characters and the terminator
 };

@@ -14,16 +14,24 @@ enum ValueClass : int { kTextClass = 0, kIntegerClass = 1, kFloatClass = 2, kBoo
 
 ValueClass class_of(uint32_t type) {
   switch (type) {
-    case XLSX_VALUE_INTEGER: return kIntegerClass;
-    case XLSX_VALUE_FLOAT: return kFloatClass;
-    case XLSX_VALUE_BOOLEAN: return kBooleanClass;
-    default: return kTextClass;
+    case XLSX_VALUE_INTEGER:
+      return kIntegerClass;
+    case XLSX_VALUE_FLOAT:
+      return kFloatClass;
+    case XLSX_VALUE_BOOLEAN:
+      return kBooleanClass;
+    default:
+      return kTextClass;
   }
 }
 
-const char* or_empty(const char* text) { return text ? text : ""; }
+const char* or_empty(const char* text) {
+  return text ? text : "";
+}
 
-int sign_of(int difference) { return (difference > 0) - (difference < 0); }
+int sign_of(int difference) {
+  return (difference > 0) - (difference < 0);
+}
 
 template <typename T>
 int three_way(T a, T b) {
@@ -128,16 +136,24 @@ xlsx_status xlsx_value_set_error(XlsxCellValue* value, const char* text) {
   return set_text_value(value, XLSX_VALUE_ERROR, text);
 }
 
-uint32_t xlsx_value_type(const XlsxCellValue* value) { return value ? value->type : XLSX_VALUE_EMPTY; }
+uint32_t xlsx_value_type(const XlsxCellValue* value) {
+  return value ? value->type : XLSX_VALUE_EMPTY;
+}
 
 const char* xlsx_value_type_name(const XlsxCellValue* value) {
   switch (xlsx_value_type(value)) {
-    case XLSX_VALUE_EMPTY: return "empty";
-    case XLSX_VALUE_BOOLEAN: return "boolean";
-    case XLSX_VALUE_INTEGER: return "integer";
-    case XLSX_VALUE_FLOAT: return "float";
-    case XLSX_VALUE_STRING: return "string";
-    default: return "error";
+    case XLSX_VALUE_EMPTY:
+      return "empty";
+    case XLSX_VALUE_BOOLEAN:
+      return "boolean";
+    case XLSX_VALUE_INTEGER:
+      return "integer";
+    case XLSX_VALUE_FLOAT:
+      return "float";
+    case XLSX_VALUE_STRING:
+      return "string";
+    default:
+      return "error";
   }
 }
 
@@ -182,10 +198,14 @@ int xlsx_value_compare(const XlsxCellValue* a, const XlsxCellValue* b) {
   ValueClass ca = class_of(a->type), cb = class_of(b->type);
   if (ca != cb) return ca < cb ? -1 : 1;
   switch (ca) {
-    case kIntegerClass: return three_way(a->integer, b->integer);
-    case kFloatClass: return three_way(a->number, b->number);
-    case kBooleanClass: return three_way(a->boolean, b->boolean);
-    default: return sign_of(std::strcmp(or_empty(a->text), or_empty(b->text)));
+    case kIntegerClass:
+      return three_way(a->integer, b->integer);
+    case kFloatClass:
+      return three_way(a->number, b->number);
+    case kBooleanClass:
+      return three_way(a->boolean, b->boolean);
+    default:
+      return sign_of(std::strcmp(or_empty(a->text), or_empty(b->text)));
   }
 }
 
@@ -194,10 +214,14 @@ bool xlsx_value_equal(const XlsxCellValue* a, const XlsxCellValue* b) {
   ValueClass ca = class_of(a->type);
   if (ca != class_of(b->type)) return false;
   switch (ca) {
-    case kIntegerClass: return a->integer == b->integer;
-    case kFloatClass: return a->number == b->number;
-    case kBooleanClass: return a->boolean == b->boolean;
-    default: return std::strcmp(or_empty(a->text), or_empty(b->text)) == 0;
+    case kIntegerClass:
+      return a->integer == b->integer;
+    case kFloatClass:
+      return a->number == b->number;
+    case kBooleanClass:
+      return a->boolean == b->boolean;
+    default:
+      return std::strcmp(or_empty(a->text), or_empty(b->text)) == 0;
   }
 }
 
@@ -207,7 +231,9 @@ xlsx_status xlsx_text_init(XlsxText* text) {
   return text->text ? XLSX_OK : XLSX_ERR_NO_MEMORY;
 }
 
-const char* xlsx_text_get(const XlsxText* text) { return text ? or_empty(text->text) : ""; }
+const char* xlsx_text_get(const XlsxText* text) {
+  return text ? or_empty(text->text) : "";
+}
 
 xlsx_status xlsx_text_set(XlsxText* text, const char* value) {
   if (!text) return XLSX_ERR_INVALID_ARG;

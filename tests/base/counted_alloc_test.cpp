@@ -13,8 +13,12 @@ namespace {
 using CountedAlloc = xlsx_test::CountedTest;
 
 uint32_t g_custom_size = 0;
-void custom_handler(uint32_t size) { g_custom_size = size; }
-void* refusing_malloc(uint32_t) { return nullptr; }
+void custom_handler(uint32_t size) {
+  g_custom_size = size;
+}
+void* refusing_malloc(uint32_t) {
+  return nullptr;
+}
 
 TEST_F(CountedAlloc, CounterFollowsBlocksNotResizes) {
   uint32_t before = xlsx_live_allocations();

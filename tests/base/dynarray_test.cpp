@@ -10,7 +10,9 @@
 namespace {
 
 std::vector<int> g_destroyed;
-void record_destruction(void* element) { g_destroyed.push_back(*static_cast<int*>(element)); }
+void record_destruction(void* element) {
+  g_destroyed.push_back(*static_cast<int*>(element));
+}
 
 class DynArrayTest : public xlsx_test::CountedTest {
  protected:

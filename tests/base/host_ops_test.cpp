@@ -12,7 +12,9 @@ namespace {
 
 using HostOps = xlsx_test::CountedTest;
 
-const XlsxHostOps* ops() { return xlsx_default_host_ops(); }
+const XlsxHostOps* ops() {
+  return xlsx_default_host_ops();
+}
 
 void write_file(const std::string& name, const std::string& bytes, int mode = XLSX_FILE_WRITE) {
   void* f = ops()->open_file(name.c_str(), mode);

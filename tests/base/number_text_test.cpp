@@ -40,10 +40,16 @@ TEST_F(NumberText, DoubleTextIsTheShortestRoundTrip) {
   const struct {
     double value;
     const char* text;
-  } table[] = {{0.1, "0.1"},        {1e21, "1e+21"},   {1.0 / 3.0, "0.3333333333333333"},
-               {-0.0, "-0"},        {42.0, "42"},      {123456789012.0, "123456789012"},
-               {5e-324, "5e-324"},  {0.30000000000000004, "0.30000000000000004"},  // needs all 17 digits
-               {std::numeric_limits<double>::infinity(), "0"}, {std::nan(""), "0"}};
+  } table[] = {{0.1, "0.1"},
+               {1e21, "1e+21"},
+               {1.0 / 3.0, "0.3333333333333333"},
+               {-0.0, "-0"},
+               {42.0, "42"},
+               {123456789012.0, "123456789012"},
+               {5e-324, "5e-324"},
+               {0.30000000000000004, "0.30000000000000004"},  // needs all 17 digits
+               {std::numeric_limits<double>::infinity(), "0"},
+               {std::nan(""), "0"}};
   for (const auto& row : table) EXPECT_EQ(double_text(row.value), row.text) << row.text;
   for (double v : {3.141592653589793, 1e-300, 1.7976931348623157e308, 2.2250738585072014e-308, -1e-7}) {
     double back = 0;
@@ -57,8 +63,9 @@ TEST_F(NumberText, StrictDoubleAcceptsOnlyANumberWithBlanks) {
     const char* text;
     bool ok;
     double value;
-  } table[] = {{"1.5", true, 1.5}, {"  -2e3  ", true, -2000}, {"1e+20", true, 1e20}, {"\t7\n", true, 7},
-               {"1.5x", false, 0}, {"", false, 0},  {"   ", false, 0},  {"1 2", false, 0},  {".", false, 0}};
+  } table[] = {{"1.5", true, 1.5}, {"  -2e3  ", true, -2000}, {"1e+20", true, 1e20},
+               {"\t7\n", true, 7}, {"1.5x", false, 0},        {"", false, 0},
+               {"   ", false, 0},  {"1 2", false, 0},         {".", false, 0}};
   for (const auto& row : table) {
     double out = -99;
     EXPECT_EQ(xlsx_text_to_double(row.text, &out), row.ok) << '"' << row.text << '"';
@@ -80,9 +87,18 @@ TEST_F(NumberText, StrictUnsignedReferenceTable) {
     const char* text;
     bool ok;
     uint64_t value;
-  } table[] = {{"0", true, 0},   {"  +17 ", true, 17}, {"18446744073709551615", true, UINT64_MAX}, {"007", true, 7},
-               {"18446744073709551616", false, 0},     {"-0", false, 0},  {" -1", false, 0},  {"12a", false, 0},
-               {"", false, 0},   {" ", false, 0},      {"+", false, 0},   {"0x10", false, 0}};
+  } table[] = {{"0", true, 0},
+               {"  +17 ", true, 17},
+               {"18446744073709551615", true, UINT64_MAX},
+               {"007", true, 7},
+               {"18446744073709551616", false, 0},
+               {"-0", false, 0},
+               {" -1", false, 0},
+               {"12a", false, 0},
+               {"", false, 0},
+               {" ", false, 0},
+               {"+", false, 0},
+               {"0x10", false, 0}};
   for (const auto& row : table) {
     uint64_t out = 12345;
     EXPECT_EQ(xlsx_text_to_u64(row.text, &out), row.ok) << '"' << row.text << '"';
@@ -97,10 +113,18 @@ TEST_F(NumberText, StrictSignedReferenceTable) {
     const char* text;
     bool ok;
     int64_t value;
-  } table[] = {{"-9223372036854775807", true, -INT64_MAX}, {"9223372036854775807", true, INT64_MAX},
+  } table[] = {{"-9223372036854775807", true, -INT64_MAX},
+               {"9223372036854775807", true, INT64_MAX},
                {"-9223372036854775808", false, 0},  // the most negative value is refused as well
-               {"9223372036854775808", false, 0},  {" -42 ", true, -42}, {"+5", true, 5}, {"-0", true, 0},
-               {"", false, 0},  {"  \t ", false, 0},  {"-", false, 0},  {"4 2", false, 0},  {"1.0", false, 0}};
+               {"9223372036854775808", false, 0},
+               {" -42 ", true, -42},
+               {"+5", true, 5},
+               {"-0", true, 0},
+               {"", false, 0},
+               {"  \t ", false, 0},
+               {"-", false, 0},
+               {"4 2", false, 0},
+               {"1.0", false, 0}};
   for (const auto& row : table) {
     int64_t out = 12345;
     EXPECT_EQ(xlsx_text_to_i64(row.text, &out), row.ok) << '"' << row.text << '"';
@@ -112,8 +136,8 @@ TEST_F(NumberText, BooleanWords) {
   const struct {
     const char* text;
     int result;  // 1 true, 0 false, -1 refused
-  } table[] = {{"1", 1},  {"true", 1},  {"TRUE", 1}, {"0", 0}, {"false", 0}, {"FaLsE", 0},
-               {"yes", -1}, {"", -1},   {" 1", -1},  {"2", -1}, {"t", -1},   {nullptr, -1}};
+  } table[] = {{"1", 1},    {"true", 1}, {"TRUE", 1}, {"0", 0},  {"false", 0}, {"FaLsE", 0},
+               {"yes", -1}, {"", -1},    {" 1", -1},  {"2", -1}, {"t", -1},    {nullptr, -1}};
   for (const auto& row : table) {
     bool out = row.result != 1;  // the opposite of the expected value, or false when refused
     bool untouched = out;
@@ -128,11 +152,23 @@ TEST_F(NumberText, UnsignedScannerEndsAndBases) {
     int base;
     uint64_t value;
     int end;  // offset of the end position; 0 means nothing was taken
-  } table[] = {{"123abc", 10, 123, 3}, {"  42", 10, 42, 4}, {"0x1F", 0, 31, 4}, {"0X1f", 16, 31, 4},
-               {"1f", 16, 31, 2},      {"017", 0, 15, 3},   {"19", 0, 19, 2},   {"Zz", 36, 35 * 36 + 35, 2},
-               {"102", 2, 2, 2},       {"-1", 10, UINT64_MAX, 2},  // two's-complement negation
-               {"", 10, 0, 0},         {"  -", 10, 0, 0},   {"0x", 16, 0, 0},   {"5", -1, 0, 0},  {"5", 37, 0, 0},
-               {"ffffffffffffffff", 16, UINT64_MAX, 16},    {"10000000000000000", 16, 0, 0},  // overflow
+  } table[] = {{"123abc", 10, 123, 3},
+               {"  42", 10, 42, 4},
+               {"0x1F", 0, 31, 4},
+               {"0X1f", 16, 31, 4},
+               {"1f", 16, 31, 2},
+               {"017", 0, 15, 3},
+               {"19", 0, 19, 2},
+               {"Zz", 36, 35 * 36 + 35, 2},
+               {"102", 2, 2, 2},
+               {"-1", 10, UINT64_MAX, 2},  // two's-complement negation
+               {"", 10, 0, 0},
+               {"  -", 10, 0, 0},
+               {"0x", 16, 0, 0},
+               {"5", -1, 0, 0},
+               {"5", 37, 0, 0},
+               {"ffffffffffffffff", 16, UINT64_MAX, 16},
+               {"10000000000000000", 16, 0, 0},  // overflow
                {"18446744073709551616", 10, 0, 0}};
   for (const auto& row : table) {
     const char* end = nullptr;
@@ -149,9 +185,12 @@ TEST_F(NumberText, SignedScannerLimits) {
     const char* text;
     int64_t value;
     int end;
-  } table[] = {{"9223372036854775807", INT64_MAX, 19}, {"-9223372036854775807", -INT64_MAX, 20},
-               {"-9223372036854775808", 0, 0},         {"9223372036854775808", 0, 0},
-               {"-0x10", -16, 5},                      {"12 ", 12, 2}};
+  } table[] = {{"9223372036854775807", INT64_MAX, 19},
+               {"-9223372036854775807", -INT64_MAX, 20},
+               {"-9223372036854775808", 0, 0},
+               {"9223372036854775808", 0, 0},
+               {"-0x10", -16, 5},
+               {"12 ", 12, 2}};
   for (const auto& row : table) {
     const char* end = nullptr;
     int64_t value = xlsx_strtoll(row.text, &end, 0);

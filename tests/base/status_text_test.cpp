@@ -12,8 +12,9 @@ namespace {
 using StatusText = xlsx_test::CountedTest;
 
 TEST_F(StatusText, EveryCodeHasItsFixedText) {
-  const char* texts[] = {"OK",          "I/O error",        "parse error",   "value type error", "not found",
-                         "invalid argument", "unsupported", "out of memory", "internal error"};
+  const char* texts[] = {
+      "OK",          "I/O error",     "parse error",   "value type error", "not found", "invalid argument",
+      "unsupported", "out of memory", "internal error"};
   for (xlsx_status code = 0; code <= 8; ++code) EXPECT_STREQ(xlsx_status_text(code), texts[code]) << code;
   EXPECT_STREQ(xlsx_status_text(9), "unknown error");
   EXPECT_STREQ(xlsx_status_text(0xFFFFFFFFu), "unknown error");

@@ -17,7 +17,9 @@ void release_value(void* value) {
   xlsx_free(value);
 }
 
-std::string key(int i) { return "k" + std::to_string(i); }
+std::string key(int i) {
+  return "k" + std::to_string(i);
+}
 
 class StrMapTest : public xlsx_test::CountedTest {
  protected:

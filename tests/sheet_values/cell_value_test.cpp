@@ -27,12 +27,24 @@ class CellValue : public xlsx_test::CountedTest {
 };
 
 using Setter = std::function<xlsx_status(XlsxCellValue*)>;
-Setter integer(int64_t v) { return [v](XlsxCellValue* x) { return xlsx_value_set_int(x, v); }; }
-Setter number(double v) { return [v](XlsxCellValue* x) { return xlsx_value_set_float(x, v); }; }
-Setter boolean(uint32_t v) { return [v](XlsxCellValue* x) { return xlsx_value_set_bool(x, v); }; }
-Setter string(const char* v) { return [v](XlsxCellValue* x) { return xlsx_value_set_string(x, v); }; }
-Setter error(const char* v) { return [v](XlsxCellValue* x) { return xlsx_value_set_error(x, v); }; }
-Setter empty() { return xlsx_value_set_empty; }
+Setter integer(int64_t v) {
+  return [v](XlsxCellValue* x) { return xlsx_value_set_int(x, v); };
+}
+Setter number(double v) {
+  return [v](XlsxCellValue* x) { return xlsx_value_set_float(x, v); };
+}
+Setter boolean(uint32_t v) {
+  return [v](XlsxCellValue* x) { return xlsx_value_set_bool(x, v); };
+}
+Setter string(const char* v) {
+  return [v](XlsxCellValue* x) { return xlsx_value_set_string(x, v); };
+}
+Setter error(const char* v) {
+  return [v](XlsxCellValue* x) { return xlsx_value_set_error(x, v); };
+}
+Setter empty() {
+  return xlsx_value_set_empty;
+}
 
 const double kInf = std::numeric_limits<double>::infinity();
 
@@ -147,13 +159,19 @@ TEST_F(CellValue, ComparisonReferenceTable) {
     int order;
     bool equal;
   } table[] = {
-      {integer(5), number(1.0), -1, false},         {number(1.0), boolean(0), -1, false},
-      {string("zzz"), integer(-9), -1, false},      {integer(1), number(1.0), -1, false},
-      {integer(INT64_MIN), integer(INT64_MAX), -1, false}, {number(2.5), number(-2.5), 1, false},
-      {boolean(0), boolean(1), -1, false},          {string("abc"), error("abd"), -1, false},
+      {integer(5), number(1.0), -1, false},
+      {number(1.0), boolean(0), -1, false},
+      {string("zzz"), integer(-9), -1, false},
+      {integer(1), number(1.0), -1, false},
+      {integer(INT64_MIN), integer(INT64_MAX), -1, false},
+      {number(2.5), number(-2.5), 1, false},
+      {boolean(0), boolean(1), -1, false},
+      {string("abc"), error("abd"), -1, false},
       {string("abc"), string("ab\xE4"), -1, false},  // byte-wise: bytes above 127 sort last
-      {empty(), string(""), 0, true},               {error("#N/A"), string("#N/A"), 0, true},
-      {number(0.0), number(-0.0), 0, true},         {boolean(7), boolean(1), 0, true},
+      {empty(), string(""), 0, true},
+      {error("#N/A"), string("#N/A"), 0, true},
+      {number(0.0), number(-0.0), 0, true},
+      {boolean(7), boolean(1), 0, true},
   };
   for (const auto& row : table) {
     ASSERT_EQ(row.left(&a), XLSX_OK);

@@ -20,8 +20,8 @@ TEST_F(CellRef, ColumnLettersReferenceTable) {
   const struct {
     uint32_t column;
     const char* letters;
-  } table[] = {{1, "A"},     {26, "Z"},     {27, "AA"},    {52, "AZ"},    {53, "BA"},    {702, "ZZ"},
-               {703, "AAA"}, {728, "AAZ"},  {729, "ABA"},  {1378, "AZZ"}, {1379, "BAA"}, {16384, "XFD"}};
+  } table[] = {{1, "A"},     {26, "Z"},    {27, "AA"},   {52, "AZ"},    {53, "BA"},    {702, "ZZ"},
+               {703, "AAA"}, {728, "AAZ"}, {729, "ABA"}, {1378, "AZZ"}, {1379, "BAA"}, {16384, "XFD"}};
   for (const auto& row : table) {
     EXPECT_EQ(letters(row.column), row.letters) << row.column;
     EXPECT_EQ(xlsx_letters_to_column(row.letters), row.column) << row.letters;
@@ -36,8 +36,9 @@ TEST_F(CellRef, ColumnLettersReferenceTable) {
 TEST_F(CellRef, LettersFoldCaseAndNeverWrap) {
   EXPECT_EQ(xlsx_letters_to_column("xfd"), 16384);
   EXPECT_EQ(xlsx_letters_to_column("Aa"), 27);
-  const char* invalid[] = {"", "XFE", "ZZZ", "AAAA", "A1", "A B", "$A", "@", "[", "\xC4", " A", "A ",
-                           "AAAAAAA"};  // 16-bit arithmetic would wrap this onto column 14935
+  const char* invalid[] = {
+      "",  "XFE", "ZZZ",  "AAAA", "A1", "A B",    "$A",
+      "@", "[",   "\xC4", " A",   "A ", "AAAAAAA"};  // 16-bit arithmetic would wrap this onto column 14935
   for (const char* text : invalid) EXPECT_EQ(xlsx_letters_to_column(text), 0) << '"' << text << '"';
   EXPECT_EQ(xlsx_letters_to_column(nullptr), 0);
 }
@@ -46,9 +47,9 @@ TEST_F(CellRef, RowDigitsReferenceTable) {
   const struct {
     const char* text;
     uint32_t row;
-  } table[] = {{"1", 1},         {"  \t42", 42},  {"1048576", 1048576}, {"1048577", 0}, {"0000012", 12},
-               {"00000012", 0},  {"12x", 12},     {"", 0},              {"x1", 0},      {"\n5", 0},
-               {"4294967297", 0}};  // 32-bit arithmetic would wrap this to row 1
+  } table[] = {{"1", 1},        {"  \t42", 42},  {"1048576", 1048576}, {"1048577", 0},
+               {"0000012", 12}, {"00000012", 0}, {"12x", 12},          {"", 0},
+               {"x1", 0},       {"\n5", 0},      {"4294967297", 0}};  // 32-bit arithmetic would wrap this to row 1
   for (const auto& row : table) EXPECT_EQ(xlsx_row_from_digits(row.text), row.row) << '"' << row.text << '"';
   EXPECT_EQ(xlsx_row_from_digits(nullptr), 0u);
 }
@@ -87,8 +88,9 @@ TEST_F(CellRef, SetTextKeepsTheTextOfAValidReference) {
   const struct {
     const char* text;
     uint32_t row, column;
-  } table[] = {{"A1", 1, 1},   {"XFD1048576", 1048576, 16384}, {"b2", 2, 2},         {"B 2", 2, 2},
-               {"B2 ", 2, 2},  {"AA10", 10, 27},               {"C0000005", 5, 3}};
+  } table[] = {
+      {"A1", 1, 1},      {"XFD1048576", 1048576, 16384}, {"b2", 2, 2}, {"B 2", 2, 2}, {"B2 ", 2, 2}, {"AA10", 10, 27},
+      {"C0000005", 5, 3}};
   for (const auto& row : table) {
     XlsxCellRef ref;
     ASSERT_EQ(xlsx_cellref_set_text(&ref, row.text), XLSX_OK) << row.text;
@@ -102,8 +104,23 @@ TEST_F(CellRef, SetTextKeepsTheTextOfAValidReference) {
 }
 
 TEST_F(CellRef, SetTextRejectsAnythingElseAndResetsToA1) {
-  const char* invalid[] = {" B2",   "B",         "12",   "XFE1", "AAAA1", "A1048577", "A0",   "B2x",   "B2:C3",
-                           "$B$2",  "C00000005", "B-2",  "1A",   "B2 x",  "\xC4" "1", "A4294967297",
+  const char* invalid[] = {" B2",
+                           "B",
+                           "12",
+                           "XFE1",
+                           "AAAA1",
+                           "A1048577",
+                           "A0",
+                           "B2x",
+                           "B2:C3",
+                           "$B$2",
+                           "C00000005",
+                           "B-2",
+                           "1A",
+                           "B2 x",
+                           "\xC4"
+                           "1",
+                           "A4294967297",
                            "AAAAAAA1"};  // would wrap onto column 14935
   for (const char* text : invalid) {
     XlsxCellRef ref;

@@ -30,10 +30,16 @@ ConsoleCapture::ConsoleCapture() : previous_(*xlsx_host_ops()) {
   xlsx_set_host_ops(&ops);
 }
 
-ConsoleCapture::~ConsoleCapture() { xlsx_set_host_ops(&previous_); }
+ConsoleCapture::~ConsoleCapture() {
+  xlsx_set_host_ops(&previous_);
+}
 
-const std::string& ConsoleCapture::text() const { return g_captured; }
+const std::string& ConsoleCapture::text() const {
+  return g_captured;
+}
 
-void ConsoleCapture::clear() { g_captured.clear(); }
+void ConsoleCapture::clear() {
+  g_captured.clear();
+}
 
 }  // namespace xlsx_test

@@ -21,9 +21,9 @@ class FaultAllocation {
   FaultAllocation(const FaultAllocation&) = delete;
   FaultAllocation& operator=(const FaultAllocation&) = delete;
 
-  uint32_t calls() const;     // allocation calls seen so far
-  uint32_t failures() const;  // calls made to fail so far
-  uint32_t reports() const;   // out-of-memory reports received
+  uint32_t calls() const;        // allocation calls seen so far
+  uint32_t failures() const;     // calls made to fail so far
+  uint32_t reports() const;      // out-of-memory reports received
   uint32_t last_report() const;  // size passed with the latest report
   // Changes the failing call, counted from the calls seen so far (calls() + n); 0 stops failing.
   void fail_after(uint32_t n, bool keep_failing = false);
@@ -38,7 +38,6 @@ class FaultAllocation {
 // receives the active FaultAllocation and checks the outcome itself: with failures() > 0 the operation
 // must report failure and leave its object unchanged. Returns the number of allocations of the final,
 // unhindered run. Stops (and fails the current test) after max_runs runs.
-uint32_t for_each_allocation_failure(const std::function<void(FaultAllocation&)>& attempt,
-                                     uint32_t max_runs = 100000);
+uint32_t for_each_allocation_failure(const std::function<void(FaultAllocation&)>& attempt, uint32_t max_runs = 100000);
 
 }  // namespace xlsx_test

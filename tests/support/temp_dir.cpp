@@ -27,6 +27,8 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-std::string TempDir::file(const std::string& name) const { return path_ + "/" + name; }
+std::string TempDir::file(const std::string& name) const {
+  return path_ + "/" + name;
+}
 
 }  // namespace xlsx_test
