@@ -71,7 +71,9 @@ std::string generate_worksheet(int rows) {
   out +=
       "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
       "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-      "<dimension ref=\"A1:J" + std::to_string(rows) + "\"/><sheetViews><sheetView tabSelected=\"1\" "
+      "<dimension ref=\"A1:J" +
+      std::to_string(rows) +
+      "\"/><sheetViews><sheetView tabSelected=\"1\" "
       "workbookViewId=\"0\"/></sheetViews><sheetFormatPr defaultRowHeight=\"15\"/><sheetData>";
   char number[32];
   for (int r = 1; r <= rows; r++) {
@@ -153,8 +155,8 @@ int main(int argc, char** argv) {
     size_t bytes_before = g_live_bytes;
     XmlDoc* doc = xml_document_create();
     auto start = std::chrono::steady_clock::now();
-    xlsx_status status = xml_document_load_buffer(doc, part.data(), static_cast<uint32_t>(part.size()),
-                                                  XML_PARSE_PACKAGE);
+    xlsx_status status =
+        xml_document_load_buffer(doc, part.data(), static_cast<uint32_t>(part.size()), XML_PARSE_PACKAGE);
     parse_times.push_back(seconds_since(start));
     if (status != XLSX_OK) {
       fprintf(stderr, "parse failed: %u\n", status);
@@ -181,8 +183,7 @@ int main(int argc, char** argv) {
   }
 
   double parse = median(parse_times), write = median(write_times), deflate = median(deflate_times);
-  printf("worksheet part: %d rows x 10 cells, %.1f MB (medians of %d runs)\n", rows, part.size() / 1e6,
-         repetitions);
+  printf("worksheet part: %d rows x 10 cells, %.1f MB (medians of %d runs)\n", rows, part.size() / 1e6, repetitions);
   printf("parse            %8.3f s  %7.1f MB/s\n", parse, part.size() / 1e6 / parse);
   printf("write            %8.3f s  %7.1f MB/s\n", write, part.size() / 1e6 / write);
   printf("parse + write    %8.3f s\n", parse + write);

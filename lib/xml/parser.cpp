@@ -12,13 +12,13 @@ namespace {
 
 // Byte classes, built at compile time so the hot loops are table lookups with no calls.
 enum : uint8_t {
-  kNameChar = 1,   // letters, digits, "_", "-", ".", ":"
-  kSpace = 2,      // bytes 9 to 13 and 32
-  kAmp = 4,        // "&"
-  kCr = 8,         // CR
-  kNotTextWs = 16, // anything but space, tab, CR and LF (what a white-space-only text run may hold)
-  kAttrWs = 32,    // tab and LF, which attribute white-space handling may replace
-  kNul = 64,       // byte 0, which no stored text can hold
+  kNameChar = 1,    // letters, digits, "_", "-", ".", ":"
+  kSpace = 2,       // bytes 9 to 13 and 32
+  kAmp = 4,         // "&"
+  kCr = 8,          // CR
+  kNotTextWs = 16,  // anything but space, tab, CR and LF (what a white-space-only text run may hold)
+  kAttrWs = 32,     // tab and LF, which attribute white-space handling may replace
+  kNul = 64,        // byte 0, which no stored text can hold
 };
 
 struct ByteClasses {
@@ -41,7 +41,9 @@ struct ByteClasses {
 
 constexpr ByteClasses kClasses;
 
-inline uint8_t class_of(char c) { return kClasses.of[static_cast<uint8_t>(c)]; }
+inline uint8_t class_of(char c) {
+  return kClasses.of[static_cast<uint8_t>(c)];
+}
 
 // Interned names of one load: each distinct element, attribute or target name is stored once in the
 // arena. The table is bounded; names beyond its fill limit are stored per use.

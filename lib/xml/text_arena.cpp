@@ -15,7 +15,9 @@ constexpr uint32_t kLargestText = UINT32_MAX - 64 - sizeof(XmlTextArena);
 
 char g_empty_text[2] = {XML_TEXT_BORROWED, 0};
 
-char* chunk_bytes(XmlTextArena* chunk) { return reinterpret_cast<char*>(chunk + 1); }
+char* chunk_bytes(XmlTextArena* chunk) {
+  return reinterpret_cast<char*>(chunk + 1);
+}
 
 uint32_t next_chunk_size(const XmlTextArena* current, uint32_t need) {
   uint32_t size = kFirstChunk;
@@ -40,7 +42,9 @@ bool arena_make_room(XmlTextArena** arena, uint32_t need) {
 
 }  // namespace
 
-char* xml_text_empty() { return g_empty_text + 1; }
+char* xml_text_empty() {
+  return g_empty_text + 1;
+}
 
 char* xml_arena_reserve(XmlTextArena** arena, uint32_t n) {
   if (n > kLargestText || !arena_make_room(arena, n + 2)) return nullptr;

@@ -10,7 +10,9 @@
 
 namespace {
 
-bool names_equal(const char* a, const char* b) { return a && b && strcmp(a, b) == 0; }
+bool names_equal(const char* a, const char* b) {
+  return a && b && strcmp(a, b) == 0;
+}
 
 bool is_named_element(const XmlNode* node, const char* name) {
   return node->type == XML_NODE_ELEMENT && names_equal(node->name, name);
@@ -115,7 +117,9 @@ void detach(XmlNode* node) {
   node->previous_sibling = nullptr;
 }
 
-bool is_child_of(const XmlNode* node, const XmlNode* ref) { return ref && ref->parent == node; }
+bool is_child_of(const XmlNode* node, const XmlNode* ref) {
+  return ref && ref->parent == node;
+}
 
 // Whether moved may become a child of node: same document, not the document node, and not node itself or
 // one of its ancestors (which would cut the subtree off into a cycle).
@@ -201,15 +205,33 @@ XmlNode* xml_document_element(const XmlDoc* doc) {
 
 // --- accessors
 
-XmlNodeType xml_node_type(const XmlNode* node) { return node ? node->type : XML_NODE_NULL; }
-bool xml_node_is_empty(const XmlNode* node) { return !node || node->type == XML_NODE_NULL; }
-const char* xml_node_name(const XmlNode* node) { return node && node->name ? node->name : ""; }
-const char* xml_node_value(const XmlNode* node) { return node && node->value ? node->value : ""; }
-XmlNode* xml_node_parent(const XmlNode* node) { return node ? node->parent : nullptr; }
-XmlNode* xml_node_first_child(const XmlNode* node) { return node ? node->first_child : nullptr; }
-XmlNode* xml_node_last_child(const XmlNode* node) { return node ? node->last_child : nullptr; }
-XmlNode* xml_node_next_sibling(const XmlNode* node) { return node ? node->next_sibling : nullptr; }
-XmlNode* xml_node_previous_sibling(const XmlNode* node) { return node ? node->previous_sibling : nullptr; }
+XmlNodeType xml_node_type(const XmlNode* node) {
+  return node ? node->type : XML_NODE_NULL;
+}
+bool xml_node_is_empty(const XmlNode* node) {
+  return !node || node->type == XML_NODE_NULL;
+}
+const char* xml_node_name(const XmlNode* node) {
+  return node && node->name ? node->name : "";
+}
+const char* xml_node_value(const XmlNode* node) {
+  return node && node->value ? node->value : "";
+}
+XmlNode* xml_node_parent(const XmlNode* node) {
+  return node ? node->parent : nullptr;
+}
+XmlNode* xml_node_first_child(const XmlNode* node) {
+  return node ? node->first_child : nullptr;
+}
+XmlNode* xml_node_last_child(const XmlNode* node) {
+  return node ? node->last_child : nullptr;
+}
+XmlNode* xml_node_next_sibling(const XmlNode* node) {
+  return node ? node->next_sibling : nullptr;
+}
+XmlNode* xml_node_previous_sibling(const XmlNode* node) {
+  return node ? node->previous_sibling : nullptr;
+}
 
 XmlNode* xml_node_child(const XmlNode* node, const char* name) {
   if (!node || !name) return nullptr;
@@ -255,12 +277,24 @@ XmlNode* xml_node_text_node(const XmlNode* node) {
   return nullptr;
 }
 
-const char* xml_node_text(const XmlNode* node) { return xml_node_value(xml_node_text_node(node)); }
-const char* xml_node_child_value(const XmlNode* node) { return xml_node_text(node); }
-XmlAttr* xml_node_first_attribute(const XmlNode* node) { return node ? node->first_attribute : nullptr; }
-XmlAttr* xml_attribute_next(const XmlAttr* attr) { return attr ? attr->next : nullptr; }
-const char* xml_attribute_name(const XmlAttr* attr) { return attr && attr->name ? attr->name : ""; }
-const char* xml_attribute_value(const XmlAttr* attr) { return attr && attr->value ? attr->value : ""; }
+const char* xml_node_text(const XmlNode* node) {
+  return xml_node_value(xml_node_text_node(node));
+}
+const char* xml_node_child_value(const XmlNode* node) {
+  return xml_node_text(node);
+}
+XmlAttr* xml_node_first_attribute(const XmlNode* node) {
+  return node ? node->first_attribute : nullptr;
+}
+XmlAttr* xml_attribute_next(const XmlAttr* attr) {
+  return attr ? attr->next : nullptr;
+}
+const char* xml_attribute_name(const XmlAttr* attr) {
+  return attr && attr->name ? attr->name : "";
+}
+const char* xml_attribute_value(const XmlAttr* attr) {
+  return attr && attr->value ? attr->value : "";
+}
 
 XmlAttr* xml_node_attribute(const XmlNode* node, const char* name) {
   if (!node || !name) return nullptr;
@@ -270,7 +304,9 @@ XmlAttr* xml_node_attribute(const XmlNode* node, const char* name) {
   return nullptr;
 }
 
-bool xml_node_has_attribute(const XmlNode* node, const char* name) { return xml_node_attribute(node, name); }
+bool xml_node_has_attribute(const XmlNode* node, const char* name) {
+  return xml_node_attribute(node, name);
+}
 
 // --- typed readers
 
@@ -308,26 +344,36 @@ int64_t text_as_i64(const char* text, int64_t def) {
 
 }  // namespace
 
-bool xml_attribute_as_bool(const XmlAttr* attr, bool def) { return text_as_bool(xml_attribute_value(attr), def); }
-bool xml_node_text_as_bool(const XmlNode* node, bool def) { return text_as_bool(xml_node_text(node), def); }
+bool xml_attribute_as_bool(const XmlAttr* attr, bool def) {
+  return text_as_bool(xml_attribute_value(attr), def);
+}
+bool xml_node_text_as_bool(const XmlNode* node, bool def) {
+  return text_as_bool(xml_node_text(node), def);
+}
 
 double xml_attribute_as_double(const XmlAttr* attr, double def) {
   return attr ? text_as_double(xml_attribute_value(attr), def) : def;
 }
 
-double xml_node_text_as_double(const XmlNode* node, double def) { return text_as_double(xml_node_text(node), def); }
+double xml_node_text_as_double(const XmlNode* node, double def) {
+  return text_as_double(xml_node_text(node), def);
+}
 
 uint64_t xml_attribute_as_u64(const XmlAttr* attr, uint64_t def) {
   return attr ? text_as_u64(xml_attribute_value(attr), def) : def;
 }
 
-uint64_t xml_node_text_as_u64(const XmlNode* node, uint64_t def) { return text_as_u64(xml_node_text(node), def); }
+uint64_t xml_node_text_as_u64(const XmlNode* node, uint64_t def) {
+  return text_as_u64(xml_node_text(node), def);
+}
 
 int64_t xml_attribute_as_i64(const XmlAttr* attr, int64_t def) {
   return attr ? text_as_i64(xml_attribute_value(attr), def) : def;
 }
 
-int64_t xml_node_text_as_i64(const XmlNode* node, int64_t def) { return text_as_i64(xml_node_text(node), def); }
+int64_t xml_node_text_as_i64(const XmlNode* node, int64_t def) {
+  return text_as_i64(xml_node_text(node), def);
+}
 
 uint32_t xml_attribute_as_uint(const XmlAttr* attr, uint32_t def) {
   uint64_t value = xml_attribute_as_u64(attr, def);
@@ -352,7 +398,9 @@ bool xml_attribute_set_name(XmlAttr* attr, const char* text) {
   return attr && store_text(attr->owner->document, &attr->name, text);
 }
 
-bool xml_attribute_set_bool(XmlAttr* attr, bool flag) { return xml_attribute_set_value(attr, flag ? "true" : "false"); }
+bool xml_attribute_set_bool(XmlAttr* attr, bool flag) {
+  return xml_attribute_set_value(attr, flag ? "true" : "false");
+}
 
 bool xml_attribute_set_float(XmlAttr* attr, float value) {
   char buffer[64];

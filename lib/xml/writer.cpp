@@ -185,7 +185,9 @@ void put_close(Writer& w, const XmlNode* element) {
 }
 
 // Only elements write their children; an element's close tag follows its last child.
-bool descends(const XmlNode* node) { return node->type == XML_NODE_ELEMENT && node->first_child; }
+bool descends(const XmlNode* node) {
+  return node->type == XML_NODE_ELEMENT && node->first_child;
+}
 
 // Writes the children of the document node in order, walking the tree without recursion.
 void put_children(Writer& w, const XmlNode* top) {

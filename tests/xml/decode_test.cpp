@@ -25,8 +25,12 @@ class Decode : public XmlTest, public ::testing::WithParamInterface<Reference> {
   }
 };
 
-TEST_P(Decode, InText) { EXPECT_EQ(text_of(GetParam().written), GetParam().decoded); }
-TEST_P(Decode, InAttributeValues) { EXPECT_EQ(attribute_of(GetParam().written), GetParam().decoded); }
+TEST_P(Decode, InText) {
+  EXPECT_EQ(text_of(GetParam().written), GetParam().decoded);
+}
+TEST_P(Decode, InAttributeValues) {
+  EXPECT_EQ(attribute_of(GetParam().written), GetParam().decoded);
+}
 
 const Reference kReferences[] = {
     {"&amp;", "&"},
@@ -35,10 +39,10 @@ const Reference kReferences[] = {
     {"&#65;", "A"},
     {"&#x42;&#X43;", "BC"},
     {"&#x7f;", "\x7F"},
-    {"&#xE9;", "\xC3\xA9"},            // two bytes
-    {"&#2047;", "\xDF\xBF"},           // largest two-byte code
-    {"&#x20AC;", "\xE2\x82\xAC"},      // three bytes
-    {"&#xFFFF;", "\xEF\xBF\xBF"},      // largest three-byte code
+    {"&#xE9;", "\xC3\xA9"},             // two bytes
+    {"&#2047;", "\xDF\xBF"},            // largest two-byte code
+    {"&#x20AC;", "\xE2\x82\xAC"},       // three bytes
+    {"&#xFFFF;", "\xEF\xBF\xBF"},       // largest three-byte code
     {"&#x1F600;", "\xF0\x9F\x98\x80"},  // four bytes
     {"&#128512;", "\xF0\x9F\x98\x80"},
     {"&#4294967361;", "A"},  // accumulated in 32 bits: 2^32 + 65

@@ -11,7 +11,8 @@ using xml_test::XmlTest;
 const char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 const char kDefault[] = "<?xml version=\"1.0\"?>";
 
-const char kIndentedWorksheet[] = R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">
+const char kIndentedWorksheet[] =
+    R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">
   <dimension ref="A1:C3"/>
   <sheetViews>
     <sheetView tabSelected="1" workbookViewId="0">
@@ -91,9 +92,13 @@ TEST_F(RoundTrip, SharedStringsWithRichTextAndPreservedSpace) {
   EXPECT_STREQ(xml_node_text(xml_node_child(second, "t")), "  leading and trailing  ");
 }
 
-TEST_F(RoundTrip, ContentTypes) { expect_same_part(kContentTypes); }
+TEST_F(RoundTrip, ContentTypes) {
+  expect_same_part(kContentTypes);
+}
 
-TEST_F(RoundTrip, Relationships) { expect_same_part(kRelationships); }
+TEST_F(RoundTrip, Relationships) {
+  expect_same_part(kRelationships);
+}
 
 TEST_F(RoundTrip, WindowsLineEndsBecomeLineFeeds) {
   EXPECT_EQ(round_trip("<?xml version=\"1.0\"?>\r\n<r>\r\n  <a>x\r\ny</a>\r\n</r>", XML_PARSE_PACKAGE),

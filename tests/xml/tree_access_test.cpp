@@ -7,7 +7,9 @@ namespace {
 
 using xml_test::XmlTest;
 
-TEST(TreeNullHandles, AccessorsAnswerNeutrally) {
+class TreeNullHandles : public xlsx_test::CountedTest {};
+
+TEST_F(TreeNullHandles, AccessorsAnswerNeutrally) {
   EXPECT_EQ(xml_node_type(nullptr), XML_NODE_NULL);
   EXPECT_TRUE(xml_node_is_empty(nullptr));
   EXPECT_STREQ(xml_node_name(nullptr), "");
@@ -30,7 +32,7 @@ TEST(TreeNullHandles, AccessorsAnswerNeutrally) {
   EXPECT_EQ(xml_node_copy(nullptr), nullptr);
 }
 
-TEST(TreeNullHandles, TypedReadersGiveTheDefault) {
+TEST_F(TreeNullHandles, TypedReadersGiveTheDefault) {
   EXPECT_TRUE(xml_attribute_as_bool(nullptr, true));
   EXPECT_EQ(xml_attribute_as_double(nullptr, 2.5), 2.5);
   EXPECT_EQ(xml_attribute_as_u64(nullptr, 7u), 7u);
@@ -43,7 +45,8 @@ TEST(TreeNullHandles, TypedReadersGiveTheDefault) {
   EXPECT_FALSE(xml_node_text_as_bool(nullptr, false));
 }
 
-TEST(TreeNullHandles, WritersIgnoreNull) {
+TEST_F(TreeNullHandles, WritersIgnoreNull) {
+  uint32_t live = xlsx_live_allocations();
   EXPECT_EQ(xml_attribute_set_value(nullptr, "x"), nullptr);
   EXPECT_FALSE(xml_attribute_set_name(nullptr, "x"));
   EXPECT_FALSE(xml_node_set_text(nullptr, "x"));
@@ -54,14 +57,14 @@ TEST(TreeNullHandles, WritersIgnoreNull) {
   EXPECT_FALSE(xml_node_remove_attribute(nullptr, "x"));
   xml_node_remove_children(nullptr);
   xml_document_destroy(nullptr);
+  EXPECT_EQ(xlsx_live_allocations(), live);
 }
 
 class TreeAccess : public XmlTest {
  protected:
   void SetUp() override {
     XmlTest::SetUp();
-    ASSERT_EQ(load("<r><a k='1'/><b k='2'/>text<a k='3' j='x'/><!--c--><b/></r>", XML_PARSE_COMMENTS),
-              XLSX_OK);
+    ASSERT_EQ(load("<r><a k='1'/><b k='2'/>text<a k='3' j='x'/><!--c--><b/></r>", XML_PARSE_COMMENTS), XLSX_OK);
   }
 };
 
