@@ -452,6 +452,19 @@ xlsx_status add_all_entries(Builder* b) {
   return XLSX_OK;
 }
 
+// Whether writing would reproduce the file buffer: every record is an entry, in record order, and no
+// entry was put, added or deleted (directories and duplicate names would be dropped by a rebuild).
+bool is_unchanged(const XlsxArchive* archive) {
+  if (!archive->reader_active || !archive->file_buffer) return false;
+  zip_int64_t records = zip_get_num_entries(archive->reader, 0);
+  if (records != zip_int64_t(archive->entries.count)) return false;
+  for (uint32_t i = 0; i < archive->entries.count; i++) {
+    const XlsxArchiveEntry* entry = entry_at(archive, i);
+    if (entry->modified || entry->source_index != i) return false;
+  }
+  return true;
+}
+
 char* empty_archive(uint32_t* size) {
   char* block = static_cast<char*>(xlsx_calloc(1, kEndRecordSize + 1));
   if (!block) return nullptr;
@@ -657,6 +670,9 @@ xlsx_status xlsx_archive_build(XlsxArchive* archive, char** bytes, uint32_t* siz
 
 xlsx_status xlsx_archive_write(XlsxArchive* archive, const char* path) {
   if (!archive || !path) return XLSX_ERR_INVALID_ARG;
+  // Nothing changed since the file was read: the file's own bytes are the archive, and the archive's
+  // state already describes them.
+  if (is_unchanged(archive)) return xlsx_replace_file(path, archive->file_buffer, archive->file_size);
   char* bytes = nullptr;
   uint32_t size = 0;
   xlsx_status status = xlsx_archive_build(archive, &bytes, &size);

@@ -84,7 +84,8 @@ int xlsx_archive_delete_entry(XlsxArchive* archive, const char* name);
 uint32_t xlsx_archive_entry_count(const XlsxArchive* archive);
 const XlsxArchiveEntry* xlsx_archive_entry_at(const XlsxArchive* archive, uint32_t index);
 // Builds the archive anew and replaces the file at path (xlsx_replace_file), then re-bases the archive
-// on the written bytes: every entry unmodified and bound to its new record. On failure the file at path
+// on the written bytes: every entry unmodified and bound to its new record. An archive in which nothing
+// was put or deleted since it was read is written as the file's own bytes. On failure the file at path
 // is untouched and the archive keeps its entries and put data. XLSX_ERR_INVALID_ARG, XLSX_ERR_IO,
 // XLSX_ERR_INTERNAL (ZIP cannot be built), XLSX_ERR_PARSE / XLSX_ERR_NO_MEMORY (entry cannot be loaded).
 xlsx_status xlsx_archive_write(XlsxArchive* archive, const char* path);

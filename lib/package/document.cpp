@@ -143,10 +143,10 @@ xlsx_status open_parts(XlsxDocument* document) {
   if (status == XLSX_OK) status = add_default_shared_strings(document);
   if (status == XLSX_OK) status = ensure_workbook_override(document);
   if (status == XLSX_OK) status = add_override_parts(document);
-  if (status == XLSX_OK) status = xlsx_sst_load(document);
   if (status != XLSX_OK) return status;
   document->core_properties = xlsx_document_find_part(document, "docProps/core.xml");
   document->app_properties = xlsx_document_find_part(document, "docProps/app.xml");
+  // The texts are read from the part on first use (a large table costs nothing to an open and save).
   xlsx_sst_init(&document->shared_strings_table, xlsx_document_find_part(document, kSharedStringsPath),
                 &document->shared_strings);
   document->workbook = xlsx_workbook_new(xlsx_document_find_part(document, kWorkbookPath), document);

@@ -44,11 +44,6 @@ char* item_text(const XmlNode* item) {
   return strbuf_detach(&sb, nullptr);
 }
 
-void free_texts(DynArray* strings) {
-  for (uint32_t i = 0; i < strings->count; i++) xlsx_free(*static_cast<char**>(dynarray_get(strings, i)));
-  dynarray_clear(strings);
-}
-
 uint32_t hash_text(const char* text) { return xlsx_hash_bytes(text, uint32_t(strlen(text))); }
 
 // Slot of text in the index: the slot holding it, or the empty slot where it would go.
@@ -150,34 +145,46 @@ void xlsx_sst_release(XlsxSharedStrings* table) {
   *table = XlsxSharedStrings{};
 }
 
-xlsx_status xlsx_sst_load(XlsxDocument* document) {
-  if (!document) return XLSX_ERR_INVALID_ARG;
-  XlsxPart* part = xlsx_document_find_part(document, kSharedStringsPath);
-  if (!part) return XLSX_OK;
-  xlsx_part_load(part);
-  if (!part->loaded) return XLSX_ERR_NO_MEMORY;  // left unparsed for lack of memory
-  for (XmlNode* item = first_element_child(xlsx_part_root(part)); item; item = next_element(xml_node_next_sibling(item))) {
+xlsx_status xlsx_sst_ensure_loaded(XlsxSharedStrings* table) {
+  if (!table) return XLSX_ERR_INVALID_ARG;
+  if (table->loaded || !table->part || !table->strings) return XLSX_OK;
+  xlsx_part_load(table->part);
+  if (!table->part->loaded) return XLSX_ERR_NO_MEMORY;  // left unparsed for lack of memory
+  DynArray* strings = table->strings;
+  uint32_t before = strings->count;
+  for (XmlNode* item = first_element_child(xlsx_part_root(table->part)); item;
+       item = next_element(xml_node_next_sibling(item))) {
     char* text = item_text(item);
-    if (!text || !dynarray_push(&document->shared_strings, &text)) {
+    if (!text || !dynarray_push(strings, &text)) {
       xlsx_free(text);
-      free_texts(&document->shared_strings);
+      while (strings->count > before) {
+        xlsx_free(*static_cast<char**>(dynarray_get(strings, strings->count - 1)));
+        dynarray_pop(strings);
+      }
       return XLSX_ERR_NO_MEMORY;
     }
   }
+  table->loaded = 1;
   return XLSX_OK;
 }
 
-const char* xlsx_sst_get(const XlsxSharedStrings* table, uint32_t index) {
-  if (!table || !table->strings) return "";
+xlsx_status xlsx_sst_load(XlsxDocument* document) {
+  if (!document) return XLSX_ERR_INVALID_ARG;
+  return xlsx_sst_ensure_loaded(xlsx_document_shared_strings(document));
+}
+
+const char* xlsx_sst_get(XlsxSharedStrings* table, uint32_t index) {
+  if (!table || !table->strings || xlsx_sst_ensure_loaded(table) != XLSX_OK) return "";
   return text_at(table->strings, index);
 }
 
-uint32_t xlsx_sst_count(const XlsxSharedStrings* table) {
-  return table && table->strings ? table->strings->count : 0;
+uint32_t xlsx_sst_count(XlsxSharedStrings* table) {
+  if (!table || !table->strings || xlsx_sst_ensure_loaded(table) != XLSX_OK) return 0;
+  return table->strings->count;
 }
 
 int32_t xlsx_sst_find(XlsxSharedStrings* table, const char* text) {
-  if (!table || !table->strings || !text) return -1;
+  if (!table || !table->strings || !text || xlsx_sst_ensure_loaded(table) != XLSX_OK) return -1;
   update_index(table);
   if (table->slot_count > 0) {
     uint32_t slot = table->slots[probe(table, text)];
@@ -192,7 +199,7 @@ int32_t xlsx_sst_find(XlsxSharedStrings* table, const char* text) {
 bool xlsx_sst_contains(XlsxSharedStrings* table, const char* text) { return xlsx_sst_find(table, text) >= 0; }
 
 int32_t xlsx_sst_append(XlsxSharedStrings* table, const char* text) {
-  if (!table || !table->part || !table->strings) return -1;
+  if (!table || !table->part || !table->strings || xlsx_sst_ensure_loaded(table) != XLSX_OK) return -1;
   if (!text) text = "";
   XmlNode* root = xlsx_part_root(table->part);
   DynArray* strings = table->strings;

@@ -1,5 +1,7 @@
 // The shared strings table: the XML of xl/sharedStrings.xml and the document's array of texts, kept in
-// step. Texts are found by index and (through a hash index) by value; new texts are appended.
+// step. Texts are found by index and (through a hash index) by value; new texts are appended. The array
+// is filled from the part on first use, so opening a workbook with a large table costs nothing until a
+// string is read, looked up or added.
 #pragma once
 
 #include <cstdint>
@@ -19,20 +21,23 @@ struct XlsxSharedStrings {
   uint32_t slot_count;    // 0 or a power of two
   uint32_t indexed;       // strings[0 .. indexed) are in the index
   uint32_t distinct;      // occupied slots
+  uint32_t loaded;        // 1 once the array holds the part's texts
 };
 
 // Stores the two pointers and an empty index; null table ignored. Call xlsx_sst_release before re-init.
 void xlsx_sst_init(XlsxSharedStrings* table, XlsxPart* part, DynArray* strings);
 // Frees the index and clears the table (the part and the array are the document's); null ignored.
 void xlsx_sst_release(XlsxSharedStrings* table);
-// Fills the document's array from its xl/sharedStrings.xml part (nothing when it has none).
-// XLSX_ERR_INVALID_ARG for null; XLSX_ERR_NO_MEMORY leaves the array empty.
+// Fills the array from the part now, unless that was done (every accessor below does it on first use).
+// XLSX_ERR_INVALID_ARG for null; XLSX_ERR_NO_MEMORY leaves the array empty (a later call tries again).
+xlsx_status xlsx_sst_ensure_loaded(XlsxSharedStrings* table);
+// xlsx_sst_ensure_loaded on the document's table.
 xlsx_status xlsx_sst_load(XlsxDocument* document);
 // Text of entry index; "" for a null table or array, an index not below the count, or a null entry.
 // Owned by the table: valid until the document is closed.
-const char* xlsx_sst_get(const XlsxSharedStrings* table, uint32_t index);
+const char* xlsx_sst_get(XlsxSharedStrings* table, uint32_t index);
 // Number of entries; 0 for a null table or array.
-uint32_t xlsx_sst_count(const XlsxSharedStrings* table);
+uint32_t xlsx_sst_count(XlsxSharedStrings* table);
 // Smallest index whose text equals text byte for byte; -1 when none, or for a null table, array or text.
 int32_t xlsx_sst_find(XlsxSharedStrings* table, const char* text);
 // Whether xlsx_sst_find gives 0 or more.

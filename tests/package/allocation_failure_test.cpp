@@ -33,6 +33,7 @@ TEST_F(DocumentTest, OpenUnderAllocationFailureFailsCleanly) {
       EXPECT_FALSE(xlsx_document_is_open(doc_));
     } else {
       EXPECT_EQ(status, XLSX_OK);
+      fault.fail_after(0);
       EXPECT_STREQ(xlsx_sst_get(xlsx_document_shared_strings(doc_), 0), "hello");
     }
     xlsx_document_close(doc_);
@@ -109,6 +110,20 @@ TEST_F(DocumentTest, SharedStringAppendUnderAllocationFailureChangesNothing) {
     }
   });
   EXPECT_EQ(xlsx_sst_find(sst, " spaced text "), 1);
+}
+
+TEST_F(DocumentTest, SharedStringsThatCannotBeReadForLackOfMemoryAreReadLater) {
+  ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
+  XlsxSharedStrings* sst = xlsx_document_shared_strings(doc_);
+  xlsx_test::for_each_allocation_failure([&](FaultAllocation& fault) {
+    const char* text = xlsx_sst_get(sst, 0);
+    fault.fail_after(0);
+    if (*text == '\0') {
+      EXPECT_EQ(sst->loaded, 0u);
+    }
+    EXPECT_STREQ(xlsx_sst_get(sst, 0), "hello");
+    EXPECT_EQ(xlsx_sst_count(sst), 1u);
+  });
 }
 
 TEST_F(DocumentTest, ArchivePutUnderAllocationFailureKeepsTheOldEntry) {

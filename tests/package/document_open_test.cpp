@@ -50,11 +50,15 @@ TEST_F(DocumentTest, OpenMakesTheFixedPartsThenOnePartPerOverride) {
   EXPECT_STREQ(xlsx_sst_get(xlsx_document_shared_strings(doc_), 0), "hello");
 }
 
-TEST_F(DocumentTest, WorksheetsAreNotParsedAtOpen) {
+TEST_F(DocumentTest, WorksheetsAndSharedStringsAreNotParsedAtOpen) {
   ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
   EXPECT_EQ(xlsx_document_find_part(doc_, "xl/worksheets/sheet1.xml")->loaded, 0u);
   EXPECT_EQ(xlsx_document_find_part(doc_, "xl/workbook.xml")->loaded, 0u);
   EXPECT_EQ(xlsx_document_find_part(doc_, "[Content_Types].xml")->loaded, 1u);
+  XlsxPart* sst = xlsx_document_find_part(doc_, "xl/sharedStrings.xml");
+  EXPECT_EQ(sst->loaded, 0u);
+  EXPECT_EQ(xlsx_sst_count(xlsx_document_shared_strings(doc_)), 1u);  // read on first use
+  EXPECT_EQ(sst->loaded, 1u);
 }
 
 TEST_F(DocumentTest, FileWithoutSharedStringsGetsTheDefaultPart) {

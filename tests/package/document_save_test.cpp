@@ -52,6 +52,12 @@ TEST_F(DocumentTest, SavingUnchangedCopiesEveryRecordAsItWas) {
   }
 }
 
+TEST_F(DocumentTest, SavingAnUntouchedPackageWritesTheSameBytes) {
+  ASSERT_EQ(open_parts(workbook_with_extras()), XLSX_OK);
+  xlsx_sst_find(xlsx_document_shared_strings(doc_), "hello");  // reading changes nothing
+  EXPECT_EQ(save_as("out.xlsx"), pkg_test::read_bytes(path("in.xlsx")));
+}
+
 TEST_F(DocumentTest, OnlyTheChangedPartIsRewritten) {
   ASSERT_EQ(open_parts(workbook_with_extras()), XLSX_OK);
   std::string original = pkg_test::read_bytes(path("in.xlsx"));
