@@ -24,6 +24,13 @@
 #include "tests/support/live_allocations.h"
 
 class CommandsTest : public xlsx_test::CountedTest {
+ public:
+  // Runs chunk; "" on success, else the error message.
+  std::string RunChunk(const std::string& chunk) {
+    std::string error;
+    return runtime_.RunString(chunk.c_str(), &error) ? "" : error;
+  }
+
  protected:
   // Selects the system character set before the plugin is told about it; "" keeps UTF-8.
   virtual const char* Charset() const { return ""; }
@@ -64,10 +71,7 @@ class CommandsTest : public xlsx_test::CountedTest {
   }
 
   // Runs chunk; "" on success, else the error message.
-  std::string Run(const std::string& chunk) {
-    std::string error;
-    return runtime_.RunString(chunk.c_str(), &error) ? "" : error;
-  }
+  std::string Run(const std::string& chunk) { return RunChunk(chunk); }
 
   // Runs chunk and gives its first result as a number / a text ("<nil>" for nil or no result).
   double Number(const std::string& chunk) {

@@ -84,7 +84,6 @@ TEST_F(DocumentLifecycleTest, FreeLibraryReleasesEveryDocumentAndASecondCallDoes
 }
 
 TEST_F(DocumentLifecycleTest, SaveFailureKeepsTheDocumentAndTheOldFile) {
-  std::string path = Path("keep.xlsx");
   ASSERT_EQ(Run("xlsx.Create(1, DIR .. '/keep.xlsx') xlsx.SetCellValue(1, 1, 1, 'kept') xlsx.Save(1)"), "");
   EXPECT_TRUE(EndsWith(Run("xlsx.SaveAs(1, DIR .. '/no/folder/x.xlsx')"), "Error saving XLSX document!"));
   EXPECT_EQ(DocumentCount(), 1u);
