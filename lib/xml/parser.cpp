@@ -88,7 +88,7 @@ inline const char* scan_name(const char* at, const char* end) {
 
 // First occurrence of the n-byte pattern in [from, end), or null.
 const char* find(const char* from, const char* end, const char* pattern, size_t n) {
-  while (from + n <= end) {
+  while (static_cast<size_t>(end - from) >= n) {
     const char* hit = static_cast<const char*>(memchr(from, pattern[0], end - from - n + 1));
     if (!hit) return nullptr;
     if (memcmp(hit, pattern, n) == 0) return hit;
