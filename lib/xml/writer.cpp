@@ -10,16 +10,17 @@
 namespace {
 
 // Escape classes: 0 copies the byte; anything else names the replacement.
-enum : uint8_t { kCopy = 0, kAmp, kLt, kGt, kQuot, kCharRef };
+enum : uint8_t { kCopy = 0, kEnd, kAmp, kLt, kGt, kQuot, kCharRef };
 
 struct EscapeTable {
   uint8_t text[256];
   uint8_t attribute[256];
   constexpr EscapeTable() : text(), attribute() {
-    for (int c = 0; c < 32; c++) {
+    for (int c = 1; c < 32; c++) {
       attribute[c] = kCharRef;
       text[c] = (c == 9 || c == 10 || c == 13) ? kCopy : kCharRef;
     }
+    text[0] = attribute[0] = kEnd;
     text[uint8_t{'&'}] = attribute[uint8_t{'&'}] = kAmp;
     text[uint8_t{'<'}] = attribute[uint8_t{'<'}] = kLt;
     text[uint8_t{'>'}] = kGt;
@@ -84,21 +85,20 @@ void put_escape(Writer& w, uint8_t kind, uint8_t byte) {
   }
 }
 
-// Appends text escaped by the table, run by run.
+// Appends text escaped by the table, run by run: one table lookup per byte finds the next byte to replace
+// (or the terminator), and the run before it is appended whole.
 void put_escaped(Writer& w, const char* text, const uint8_t* table) {
   if (!text) return;
   const char* run = text;
   for (const char* at = text;; at++) {
     uint8_t byte = static_cast<uint8_t>(*at);
-    if (byte == 0) break;
     uint8_t kind = table[byte];
     if (kind == kCopy) continue;
     put(w, run, static_cast<uint32_t>(at - run));
+    if (kind == kEnd) return;
     put_escape(w, kind, byte);
     run = at + 1;
   }
-  const char* end = run + strlen(run);
-  put(w, run, static_cast<uint32_t>(end - run));
 }
 
 void put_attributes(Writer& w, const XmlNode* node) {
