@@ -76,18 +76,25 @@ xlsx_status ResolveCell(DocumentRecord* record, int32_t sheet, const CellArgs* a
 const char* SheetNameAt(const DocumentRecord* record, int32_t index);
 // The relationship id of the sheet at index, copied into buffer (kNameBufferSize); "" when out of range.
 const char* SheetRelIdAt(const DocumentRecord* record, int32_t index, char* buffer);
-// Library sheet operations by index; each returns the library status.
+// Appends a worksheet named name (UTF-8); the library's status (XLSX_ERR_INVALID_ARG for a refused name).
 xlsx_status AddSheet(DocumentRecord* record, const char* name);
+// Deletes the sheet at index after ending the document's range loops; the library's status.
 xlsx_status DeleteSheet(DocumentRecord* record, int32_t index);
+// Moves the sheet at index to the 1-based position (<= 1 first, >= count last); the library's status.
 xlsx_status MoveSheet(DocumentRecord* record, int32_t index, int32_t position);
+// Renames the sheet at index to name (UTF-8); the library's status.
 xlsx_status RenameSheet(DocumentRecord* record, int32_t index, const char* name);
 // 1-based index of the sheet named name; 0 when none.
 uint32_t SheetIndexByName(const DocumentRecord* record, const char* name);
 // 0 worksheet, 1 chart sheet, 2 dialog sheet, 3 macro sheet (by the sheet's relationship type).
 uint32_t SheetType(const DocumentRecord* record, int32_t index);
+// Whether the sheet at index is the workbook's active tab; false for an index out of range.
 bool SheetActive(const DocumentRecord* record, int32_t index);
+// Makes the visible sheet at index the active tab; a hidden sheet or an index out of range changes nothing.
 void SetSheetActive(DocumentRecord* record, int32_t index);
+// Whether the sheet's tab is selected; false for an index out of range.
 bool SheetSelected(const DocumentRecord* record, int32_t index);
+// Selects or unselects the sheet's tab, adding the attribute when the view lacks it; the library's status.
 xlsx_status SetSheetSelected(DocumentRecord* record, int32_t index, bool selected);
 // 1 "hidden", 2 "veryHidden", else 0.
 uint32_t SheetVisibility(const DocumentRecord* record, int32_t index);
@@ -96,18 +103,27 @@ xlsx_status SetSheetVisibility(DocumentRecord* record, int32_t index, int32_t vi
 
 // ---- Row and column wrappers (sheet index checked by the caller)
 
-// Row and column counts of the worksheet; 0 when it cannot be resolved.
+// Number of the sheet's last row (0 for an empty sheet or when it cannot be resolved).
 uint32_t RowCount(const DocumentRecord* record, int32_t index);
+// Highest column of a row's last cell, at least 1 (0 when the sheet cannot be resolved).
 uint32_t ColumnCount(const DocumentRecord* record, int32_t index);
-// Row attributes; row must lie in 1..1048576 (the row element is created when missing).
+// Row attributes. The row element is created when missing; rows outside 1..1048576 give
+// XLSX_ERR_INVALID_ARG. Readers store the default (height 15, not hidden) or 0/false on failure.
 xlsx_status RowHeight(DocumentRecord* record, int32_t index, int32_t row, double* height);
+// Writes the height (ht, customHeight); the library's status.
 xlsx_status SetRowHeight(DocumentRecord* record, int32_t index, int32_t row, float height);
+// Whether the row is hidden into *hidden; false on failure.
 xlsx_status RowHidden(DocumentRecord* record, int32_t index, int32_t row, bool* hidden);
+// Hides or shows the row; the library's status.
 xlsx_status SetRowHidden(DocumentRecord* record, int32_t index, int32_t row, bool hidden);
-// Column attributes; column must lie in 1..16384 (the col element is created when missing).
+// Column attributes. The col element is created when missing; columns outside 1..16384 give
+// XLSX_ERR_INVALID_ARG. The width read is 9.8 for a new column, 0 on failure.
 xlsx_status ColumnWidth(DocumentRecord* record, int32_t index, int32_t column, float* width);
+// Writes the width (width, customWidth); the library's status.
 xlsx_status SetColumnWidth(DocumentRecord* record, int32_t index, int32_t column, float width);
+// Whether the column is hidden into *hidden; false on failure.
 xlsx_status ColumnHidden(DocumentRecord* record, int32_t index, int32_t column, bool* hidden);
+// Hides or shows the column; the library's status.
 xlsx_status SetColumnHidden(DocumentRecord* record, int32_t index, int32_t column, bool hidden);
 
 // ---- Cell wrappers
@@ -153,7 +169,9 @@ void FreeLibraryDocument(XlsxDocument* document);
 
 // The library property number for a script property number; -1 when it names no property.
 int32_t MapProperty(int32_t property);
+// Sets the property to value (UTF-8); XLSX_ERR_INVALID_ARG for an unknown number or a refused value.
 xlsx_status SetProperty(DocumentRecord* record, int32_t property, const char* value);
 // The property's text, borrowed from the document (valid until the property changes); never null.
 const char* GetProperty(DocumentRecord* record, int32_t property);
+// Empties the property; XLSX_ERR_INVALID_ARG for an unknown number.
 xlsx_status DeleteProperty(DocumentRecord* record, int32_t property);
