@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite twice: a normal build in build/ and an AddressSanitizer +
+# UndefinedBehaviorSanitizer build in build-asan/. Exits non-zero when any build or test fails.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$ROOT"
+bash scripts/setup.sh --packages-only
+
+jobs="$(nproc)"
+status=0
+
+run_suite() {
+  local dir="$1"
+  shift
+  echo "=== $dir: configure and build"
+  BUILD_DIR="$dir" bash scripts/setup.sh -- "$@" || return 1
+  echo "=== $dir: tests"
+  ctest --test-dir "$ROOT/$dir" -j "$jobs" --output-on-failure --timeout 600
+}
+
+run_suite build || status=1
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+run_suite build-asan -DXLSX_SANITIZE=ON || status=1
+
+if ((status)); then
+  echo "test.sh: FAILED"
+else
+  echo "test.sh: all tests passed in build/ and build-asan/"
+fi
+exit "$status"
