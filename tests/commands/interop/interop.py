@@ -34,6 +34,14 @@ def korvadel(script, *args):
     return result.stdout
 
 
+def korvadel_chunk(chunk, *args):
+    result = subprocess.run([KORVADEL, "--plugin", PLUGIN, "--check-leaks", "-", *args], input=chunk,
+                            capture_output=True, text=True)
+    if result.returncode != 0:
+        failures.append(f"script failed ({result.returncode}):\n{chunk}\n{result.stdout}{result.stderr}")
+    return result.stdout
+
+
 def path(name):
     return os.path.join(SCRATCH, name)
 
@@ -154,6 +162,26 @@ def read_peer_files():
     check(korvadel(os.path.join(EXAMPLES, "dump.lua"), out, "--types"), expected, "dump of the XlsxWriter file")
 
 
+def chart_sheet():
+    from openpyxl.chart import BarChart, Reference
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "Data"
+    for i in range(1, 4):
+        ws.append([i, i * i])
+    chart = BarChart()
+    chart.add_data(Reference(ws, min_col=2, min_row=1, max_row=3))
+    wb.create_chartsheet("Chart").add_chart(chart)
+    out = path("chart.xlsx")
+    wb.save(out)
+    check(korvadel_chunk("local id = xlsx.Open(nil, arg[1])\n"
+                         "print(xlsx.GetSheetCount(id), xlsx.GetSheetType(id, 1), xlsx.GetSheetType(id, 2),\n"
+                         "      XLSX_SHEETTYPE_CHARTSHEET, xlsx.GetRowCount(id, 2))\n", out),
+          "2\t0\t1\t1\t0\n", "sheet types of a workbook with a chart sheet")
+    check(korvadel(os.path.join(EXAMPLES, "dump.lua"), out), "# Data\n1\t1\n2\t4\n3\t9\n# Chart\n",
+          "dump of a workbook with a chart sheet")
+
+
 def modify_peer_file():
     source = path("from_openpyxl.xlsx")
     before = open(source, "rb").read()
@@ -181,7 +209,7 @@ def report_example():
 
 
 os.makedirs(SCRATCH, exist_ok=True)
-for step in (written_by_script, read_peer_files, modify_peer_file, report_example):
+for step in (written_by_script, read_peer_files, chart_sheet, modify_peer_file, report_example):
     try:
         step()
     except Exception as error:  # a peer that cannot read the file is a failure, not a crash of the test
