@@ -1,11 +1,10 @@
 -- Checks shared by the command script tests. Each test script starts with
 --   local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
--- and is run by korvadel with the folder of this file as arg[1] and a scratch folder as arg[2].
+-- and is run by korvadel with a scratch folder for its files as arg[1] (default: the current folder).
 -- A failed check stops the script with a script error, so korvadel exits non-zero.
 local t = {}
 
-t.dir = arg[1]
-t.scratch = arg[2] or "."
+t.scratch = arg[1] or "."
 
 -- A path in the scratch folder.
 function t.path(name) return t.scratch .. "/" .. name end
