@@ -52,9 +52,14 @@ std::string make_zip(const std::vector<ZipInput>& entries) {
       zip_dir_add(z, e.name.c_str(), 0);
       continue;
     }
-    char* copy = static_cast<char*>(malloc(e.data.size() + 1));
-    memcpy(copy, e.data.data(), e.data.size());
-    zip_source_t* s = zip_source_buffer(z, copy, e.data.size(), 1);
+    zip_source_t* s = nullptr;
+    if (e.data.empty()) {
+      s = zip_source_buffer(z, nullptr, 0, 0);  // libzip does not take over a zero-length block
+    } else {
+      char* copy = static_cast<char*>(malloc(e.data.size()));
+      memcpy(copy, e.data.data(), e.data.size());
+      s = zip_source_buffer(z, copy, e.data.size(), 1);
+    }
     zip_int64_t i = zip_file_add(z, e.name.c_str(), s, 0);
     EXPECT_GE(i, 0);
     zip_set_file_compression(z, zip_uint64_t(i), e.store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 9);
