@@ -6,6 +6,7 @@
 #include <libdeflate.h>
 #include <zip.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "lib/base/alloc.h"
@@ -509,8 +510,8 @@ xlsx_status xlsx_read_file(const char* path, char** data, uint32_t* size) {
   if (!handle) return XLSX_ERR_IO;
   xlsx_status status = XLSX_ERR_IO;
   int64_t length = -1;
-  if (ops->seek_file(handle, 0, 2) == 0) length = ops->tell_file(handle);
-  if (length >= 0 && length < int64_t(UINT32_MAX) - 1 && ops->seek_file(handle, 0, 0) == 0) {
+  if (ops->seek_file(handle, 0, SEEK_END) == 0) length = ops->tell_file(handle);
+  if (length >= 0 && length < int64_t(UINT32_MAX) - 1 && ops->seek_file(handle, 0, SEEK_SET) == 0) {
     char* block = static_cast<char*>(xlsx_malloc(uint32_t(length) + 1));
     if (!block) {
       status = XLSX_ERR_NO_MEMORY;
