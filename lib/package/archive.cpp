@@ -632,6 +632,14 @@ xlsx_status xlsx_archive_put_entry(XlsxArchive* archive, const char* name, const
   return XLSX_OK;
 }
 
+void xlsx_archive_release_entry(XlsxArchive* archive, const char* name) {
+  if (!archive || !name) return;
+  uint32_t index = find_entry(archive, name);
+  if (index == UINT32_MAX) return;
+  XlsxArchiveEntry* entry = entry_at(archive, index);
+  if (!entry->modified) drop_entry_data(archive, entry);
+}
+
 int xlsx_archive_delete_entry(XlsxArchive* archive, const char* name) {
   if (!archive || !name) return 0;
   uint32_t index = find_entry(archive, name);

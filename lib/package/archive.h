@@ -78,6 +78,9 @@ xlsx_status xlsx_archive_get_entry(XlsxArchive* archive, const char* name, const
 // Replaces the entry's contents by a private copy (null data = empty) or appends a new entry at the end.
 // XLSX_ERR_INVALID_ARG for null archive or name; XLSX_ERR_NO_MEMORY leaves the archive unchanged.
 xlsx_status xlsx_archive_put_entry(XlsxArchive* archive, const char* name, const void* data, uint32_t size);
+// Drops the cached bytes of an entry that was not put (they are inflated again when next asked for);
+// nothing for a put entry, a missing name or null arguments.
+void xlsx_archive_release_entry(XlsxArchive* archive, const char* name);
 // 1 when an entry of that name was removed (the others keep their order), else 0 (also for null).
 int xlsx_archive_delete_entry(XlsxArchive* archive, const char* name);
 // Number of entries; 0 for null. Entry i (archive order) or null; valid until the list changes.

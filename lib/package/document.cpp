@@ -276,6 +276,7 @@ XlsxPart* xlsx_document_add_part(XlsxDocument* document, const char* path, const
     return nullptr;
   }
   xlsx_part_set_loader(part, xlsx_document_load_entry, document);
+  xlsx_part_set_release(part, xlsx_document_release_entry);
   if (!dynarray_push(&document->parts, &part)) {
     xlsx_part_free(part);
     xlsx_free(part);
@@ -323,6 +324,11 @@ const char* xlsx_document_load_entry(void* context, const char* path, uint32_t* 
   }
   if (size) *size = n;
   return data;
+}
+
+void xlsx_document_release_entry(void* context, const char* path) {
+  XlsxDocument* document = static_cast<XlsxDocument*>(context);
+  if (document) xlsx_archive_release_entry(document->archive, path);
 }
 
 XlsxArchive* xlsx_document_archive(XlsxDocument* document) { return document ? document->archive : nullptr; }

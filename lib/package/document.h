@@ -72,6 +72,9 @@ void xlsx_document_remove_part(XlsxDocument* document, const char* path);
 // changes), "" with size 0 when there is no such entry, null with *status set when it cannot be read.
 const char* xlsx_document_load_entry(void* document, const char* path, uint32_t* size, xlsx_status* status);
 
+// The parts' release callback: drops the archive's inflated copy of the entry once its part is parsed.
+void xlsx_document_release_entry(void* document, const char* path);
+
 // Accessors; null for a null document. Borrowed, valid while the document is open.
 XlsxArchive* xlsx_document_archive(XlsxDocument* document);
 XlsxContentTypes* xlsx_document_content_types(XlsxDocument* document);

@@ -20,6 +20,7 @@ xlsx_status load_from_loader(XlsxPart* part) {
     return XLSX_ERR_PARSE;
   }
   status = xml_document_load_buffer(part->xml, text, size, XML_PARSE_PACKAGE);
+  if (part->release) part->release(part->loader_context, part->path);
   // Bytes that hold no element (binary data, plain text) are not this part's XML either.
   if (status == XLSX_OK && !xml_document_element(part->xml)) status = XLSX_ERR_PARSE;
   return status;
@@ -48,6 +49,10 @@ void xlsx_part_set_loader(XlsxPart* part, XlsxPartLoader loader, void* context) 
   if (!part) return;
   part->loader = loader;
   part->loader_context = context;
+}
+
+void xlsx_part_set_release(XlsxPart* part, XlsxPartRelease release) {
+  if (part) part->release = release;
 }
 
 XmlDoc* xlsx_part_load(XlsxPart* part) {

@@ -12,6 +12,8 @@ struct XlsxDocument;
 // goes to *size) or null. A null result with *status set to an error means the text cannot be had
 // (XLSX_ERR_NO_MEMORY: try again later; anything else: the part's stored bytes are unreadable).
 typedef const char* (*XlsxPartLoader)(void* context, const char* path, uint32_t* size, xlsx_status* status);
+// Tells the loader's owner that the text it gave for path has been parsed and is no longer needed.
+typedef void (*XlsxPartRelease)(void* context, const char* path);
 // Releases a part's attachment (see xlsx_part_set_extra).
 typedef void (*XlsxPartExtraFree)(void* extra);
 
@@ -19,6 +21,9 @@ struct XlsxPart {
   XlsxDocument* owner;    // the document the part belongs to
   XlsxPartLoader loader;  // may be null
   void* loader_context;
+  // Called after the loader's text has been parsed, so that its owner can drop the inflated bytes (the
+  // tree holds its own copy); may be null.
+  XlsxPartRelease release;
   char* path;             // entry name without leading "/"; owned
   char* rel_id;           // Id of the relationship pointing at the part, or ""; owned
   uint32_t content_type;  // content type code; 21 when none
@@ -42,6 +47,8 @@ xlsx_status xlsx_part_init(XlsxPart* part, XlsxDocument* owner, const char* path
                            uint32_t content_type);
 // Sets the loader and its context; null part ignored.
 void xlsx_part_set_loader(XlsxPart* part, XlsxPartLoader loader, void* context);
+// Sets the callback told when the loader's text is no longer needed (same context); null part ignored.
+void xlsx_part_set_release(XlsxPart* part, XlsxPartRelease release);
 // The part's XmlDoc, loading and parsing it on first use; null for a null part. A failed load leaves
 // the tree empty (see load_status). Owned by the part, valid until xlsx_part_free.
 XmlDoc* xlsx_part_load(XlsxPart* part);

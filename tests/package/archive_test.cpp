@@ -94,6 +94,20 @@ TEST_F(ArchiveTest, EntriesInflateOnDemandAndStayCached) {
   EXPECT_EQ(archive_->inflated_total, 10000u + 8u);
 }
 
+TEST_F(ArchiveTest, ReleasingDropsCachedBytesButNeverPutOnes) {
+  ASSERT_EQ(open_bytes(pkg_test::make_zip({{"a", "alpha"}, {"b", "beta"}})), XLSX_OK);
+  EXPECT_EQ(entry("a"), "alpha");
+  xlsx_archive_release_entry(archive_, "a");
+  EXPECT_EQ(xlsx_archive_entry_at(archive_, 0)->loaded, 0u);
+  EXPECT_EQ(archive_->inflated_total, 0u);
+  EXPECT_EQ(entry("a"), "alpha");
+  ASSERT_EQ(xlsx_archive_put_entry(archive_, "b", "put", 3), XLSX_OK);
+  xlsx_archive_release_entry(archive_, "b");
+  xlsx_archive_release_entry(archive_, "missing");
+  xlsx_archive_release_entry(nullptr, "a");
+  EXPECT_EQ(entry("b"), "put");
+}
+
 TEST_F(ArchiveTest, EmptyRecordReadsAsEmptyText) {
   ASSERT_EQ(open_bytes(pkg_test::make_zip({{"empty.xml", ""}})), XLSX_OK);
   const char* data = nullptr;

@@ -61,6 +61,19 @@ TEST_F(DocumentTest, WorksheetsAndSharedStringsAreNotParsedAtOpen) {
   EXPECT_EQ(sst->loaded, 1u);
 }
 
+TEST_F(DocumentTest, ParsedPartsDoNotKeepTheirInflatedBytes) {
+  ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
+  XlsxArchive* archive = xlsx_document_archive(doc_);
+  ASSERT_NE(xlsx_part_root(xlsx_document_find_part(doc_, "xl/worksheets/sheet1.xml")), nullptr);
+  for (uint32_t i = 0; i < xlsx_archive_entry_count(archive); i++) {
+    EXPECT_EQ(xlsx_archive_entry_at(archive, i)->data, nullptr) << xlsx_archive_entry_at(archive, i)->name;
+  }
+  EXPECT_EQ(archive->inflated_total, 0u);
+  const char* data = nullptr;
+  ASSERT_EQ(xlsx_archive_get_entry(archive, "xl/worksheets/sheet1.xml", &data, nullptr), XLSX_OK);
+  EXPECT_NE(strstr(data, "<sheetData>"), nullptr);  // inflated again on request
+}
+
 TEST_F(DocumentTest, FileWithoutSharedStringsGetsTheDefaultPart) {
   auto parts = pkg_test::minimal_workbook_parts();
   pkg_test::remove_part(&parts, "xl/sharedStrings.xml");
