@@ -64,7 +64,13 @@ configure() {
   local t=$1 build
   build=$(port_build_dir "$t")
   probe "$t" || return 1
-  cmake -G Ninja -S "$XLSX_ROOT" -B "$build" -Wno-dev \
+  # A changed toolchain file only takes effect in a fresh cache.
+  local fresh=()
+  if [ -f "$build/CMakeCache.txt" ] && { [ "$build/CMakeCache.txt" -ot "$(port_toolchain "$t")" ] ||
+    [ "$build/CMakeCache.txt" -ot "$XLSX_ROOT/cmake/toolchains/cross-linux-gnu.cmake" ]; }; then
+    fresh=(--fresh)
+  fi
+  cmake "${fresh[@]}" -G Ninja -S "$XLSX_ROOT" -B "$build" -Wno-dev \
     -DCMAKE_TOOLCHAIN_FILE="$(port_toolchain "$t")" -DXLSX_SYSROOT="$(port_sysroot "$t")" \
     -DXLSX_BUILD_TESTS=ON -DXLSX_BUILD_BENCH=OFF -DXLSX_BUILD_FUZZ=OFF -DXLSX_SANITIZE=OFF \
     -DXLSX_HAVE_PYTHON_PEERS=OFF >"$build/port-configure.log" 2>&1
@@ -92,7 +98,7 @@ run_tests() {
   local t=$1 build
   build=$(port_build_dir "$t")
   # shellcheck disable=SC2086
-  ctest --test-dir "$build" --output-on-failure -j "$PORT_JOBS" --timeout 900 ${PORT_CTEST_ARGS:-} 2>&1 |
+  env $(port_run_env "$t") ctest --test-dir "$build" --output-on-failure -j "$PORT_JOBS" --timeout 900 ${PORT_CTEST_ARGS:-} 2>&1 |
     tee "$build/port-test.log"
   local rc=$?
   skip_reasons "$build"
@@ -111,6 +117,14 @@ skip_reasons() {
 if [ $install = 1 ]; then
   step "packages" "$XLSX_ROOT/scripts/cross/install-packages.sh" "${targets[@]}" || exit 1
 fi
+# Test programs that start korvadel or a helper need the kernel to hand PowerPC programs to qemu-ppc.
+case " ${targets[*]} " in
+  *" ppc32 "*)
+    if [ "$(id -u)" = 0 ]; then
+      "$XLSX_ROOT/scripts/cross/binfmt.sh" || port_log "warning: tests that start a target program will fail"
+    fi
+    ;;
+esac
 
 for t in "${targets[@]}"; do
   build_dir=$(port_build_dir "$t")

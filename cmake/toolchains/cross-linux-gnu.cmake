@@ -40,6 +40,12 @@ set(ENV{PKG_CONFIG_PATH} "")
 set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 set(PKG_CONFIG_ARGN "--static")
 
+# 64-bit file offsets and directory cookies, as on every current 32-bit Linux system. Without them readdir
+# fails with EOVERFLOW under qemu-user on ext4, whose directory cookies are 64-bit for the (64-bit)
+# emulator process, and files beyond 2 GiB cannot be opened.
+set(CMAKE_C_FLAGS_INIT "-D_FILE_OFFSET_BITS=64")
+set(CMAKE_CXX_FLAGS_INIT "-D_FILE_OFFSET_BITS=64")
+
 # Everything built for the target is position independent: the static dependencies end up inside the
 # plugin module as well as inside the host program.
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)

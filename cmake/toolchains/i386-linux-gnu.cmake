@@ -15,3 +15,10 @@ set(_xlsx_i386_run "-Wl,--dynamic-linker=${XLSX_CROSS_LIBC_ROOT}/lib/ld-linux.so
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${_xlsx_i386_run}")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-Wl,-rpath,${XLSX_CROSS_LIBC_ROOT}/lib")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-Wl,-rpath,${XLSX_CROSS_LIBC_ROOT}/lib")
+
+# The cross C library has no character set converters of its own (gconv modules); those of Debian's 32-bit
+# x86 C library (package libc6-i386, same glibc release) serve it. Test programs get them through this
+# launcher, and the programs they start inherit the setting.
+if(EXISTS /usr/lib32/gconv/gconv-modules OR EXISTS /usr/lib32/gconv/gconv-modules.cache)
+  set(CMAKE_CROSSCOMPILING_EMULATOR "/usr/bin/env;GCONV_PATH=/usr/lib32/gconv")
+endif()

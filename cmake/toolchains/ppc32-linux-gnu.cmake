@@ -9,9 +9,12 @@ include("${CMAKE_CURRENT_LIST_DIR}/cross-linux-gnu.cmake")
 
 # CTest and gtest_discover_tests run every target executable through the emulator. -L gives qemu the
 # target's C library root, where it finds the dynamic loader ld.so.1 and libstdc++; the sysroot's own
-# dependencies are linked statically and need no run-time path.
+# dependencies are linked statically and need no run-time path. QEMU_LD_PREFIX passes the same root on to
+# target programs that a test program starts itself, which the kernel hands to qemu-ppc through binfmt_misc
+# (scripts/cross/binfmt.sh registers it).
 if(NOT XLSX_QEMU)
   set(XLSX_QEMU /usr/bin/qemu-ppc)
 endif()
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES XLSX_QEMU)
-set(CMAKE_CROSSCOMPILING_EMULATOR "${XLSX_QEMU};-L;${XLSX_CROSS_LIBC_ROOT}")
+set(CMAKE_CROSSCOMPILING_EMULATOR
+    "/usr/bin/env;QEMU_LD_PREFIX=${XLSX_CROSS_LIBC_ROOT};${XLSX_QEMU};-L;${XLSX_CROSS_LIBC_ROOT}")

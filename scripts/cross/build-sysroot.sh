@@ -18,7 +18,9 @@ DEPS=$BUILD/deps
 [ "${2:-}" = "--rebuild" ] && rm -rf "$SYSROOT" "$DEPS"
 mkdir -p "$SYSROOT/lib/pkgconfig" "$SYSROOT/include" "$DEPS" "$PORT_SRC_DIR"
 
-CFLAGS_TARGET="-O2 -fPIC"
+# Bump when the way the sysroot is built changes: dependencies built by an older recipe are built again.
+RECIPE=2
+CFLAGS_TARGET="-O2 -fPIC -D_FILE_OFFSET_BITS=64"
 
 # Downloads and unpacks a source package: the newest version that the archive serves. A security update's
 # sources are not always served where its binaries are, so older versions of the same release are tried next.
@@ -49,8 +51,8 @@ debian_source() {
 }
 
 stamp() { echo "$SYSROOT/.built-$1"; }
-done_already() { [ -f "$(stamp "$1")" ]; }
-mark_done() { basename "$2" >"$(stamp "$1")"; }
+done_already() { [ "$(head -n 1 "$(stamp "$1")" 2>/dev/null)" = "recipe $RECIPE" ]; }
+mark_done() { printf 'recipe %s\n%s\n' "$RECIPE" "$(basename "$2")" >"$(stamp "$1")"; }
 
 # CMake projects configured with our toolchain, installed into the sysroot.
 cmake_dep() {
@@ -129,7 +131,7 @@ build_lua() {
     case "$(basename "$f")" in lua.c | luac.c) continue ;; esac
     echo "$f"
   done | xargs -P "$PORT_JOBS" -I{} sh -c \
-    '"$0" -std=gnu99 -O2 -fPIC -Wall -DLUA_COMPAT_5_3 -DLUA_USE_LINUX -I"$2" -c "$1" -o "$2/$(basename "$1" .c).o"' \
+    '"$0" -std=gnu99 -O2 -fPIC -D_FILE_OFFSET_BITS=64 -Wall -DLUA_COMPAT_5_3 -DLUA_USE_LINUX -I"$2" -c "$1" -o "$2/$(basename "$1" .c).o"' \
     "$TRIPLE-gcc" {} "$obj" >"$DEPS/lua5.4.log" 2>&1 ||
     { tail -n 40 "$DEPS/lua5.4.log" >&2; port_die "Lua failed"; }
   rm -f "$SYSROOT/lib/liblua5.4.a"

@@ -27,10 +27,20 @@ port_packages() {
   local common="cmake ninja-build make pkg-config dpkg-dev libgtest-dev googletest"
   case "$1" in
     ppc32) echo "$common g++-powerpc-linux-gnu libc6-dev-powerpc-cross qemu-user" ;;
-    i386) echo "$common g++-i686-linux-gnu libc6-dev-i386-cross" ;;
+    i386) echo "$common g++-i686-linux-gnu libc6-dev-i386-cross libc6-i386" ;;
   esac
 }
 
 # Monotonic seconds with tenths, for the step timings.
 port_now() { date +%s.%N; }
 port_elapsed() { awk -v a="$1" -v b="$(port_now)" 'BEGIN { printf "%.1f", b - a }'; }
+
+# Environment for running a target's programs outside CTest's emulator command (programs started by a
+# test, commands given as a file path): the C library root for qemu, the i386 character set converters.
+port_run_env() {
+  case "$1" in
+    ppc32) echo "QEMU_LD_PREFIX=/usr/$(port_triple ppc32)" ;;
+    i386) [ -d /usr/lib32/gconv ] && echo "GCONV_PATH=/usr/lib32/gconv" ;;
+  esac
+  return 0
+}
