@@ -83,8 +83,9 @@ xlsx_status xlsx_archive_put_entry(XlsxArchive* archive, const char* name, const
 void xlsx_archive_release_entry(XlsxArchive* archive, const char* name);
 // 1 when an entry of that name was removed (the others keep their order), else 0 (also for null).
 int xlsx_archive_delete_entry(XlsxArchive* archive, const char* name);
-// Number of entries; 0 for null. Entry i (archive order) or null; valid until the list changes.
+// Number of entries; 0 for null.
 uint32_t xlsx_archive_entry_count(const XlsxArchive* archive);
+// Entry index in archive order, or null (null archive, out of range); valid until the list changes.
 const XlsxArchiveEntry* xlsx_archive_entry_at(const XlsxArchive* archive, uint32_t index);
 // Builds the archive anew and replaces the file at path (xlsx_replace_file), then re-bases the archive
 // on the written bytes: every entry unmodified and bound to its new record. An archive in which nothing

@@ -62,9 +62,11 @@ const char* xlsx_document_path(const XlsxDocument* document);
 XlsxPart* xlsx_document_add_part(XlsxDocument* document, const char* path, const char* rel_id, uint32_t code);
 // First part whose path equals path, or null. Borrowed.
 XlsxPart* xlsx_document_find_part(const XlsxDocument* document, const char* path);
+// Whether a part of that path exists; false for null arguments.
 bool xlsx_document_has_part(const XlsxDocument* document, const char* path);
-// Number of parts / part i in list order (null when out of range). Borrowed.
+// Number of parts; 0 for a null document.
 uint32_t xlsx_document_part_count(const XlsxDocument* document);
+// Part index in list order; null when out of range or for a null document. Borrowed.
 XlsxPart* xlsx_document_part_at(const XlsxDocument* document, uint32_t index);
 // Frees and removes the first part of that path; nothing when there is none.
 void xlsx_document_remove_part(XlsxDocument* document, const char* path);
@@ -75,12 +77,19 @@ const char* xlsx_document_load_entry(void* document, const char* path, uint32_t*
 // The parts' release callback: drops the archive's inflated copy of the entry once its part is parsed.
 void xlsx_document_release_entry(void* document, const char* path);
 
-// Accessors; null for a null document. Borrowed, valid while the document is open.
+// The archive; null for a null or closed document. Borrowed, valid until close.
 XlsxArchive* xlsx_document_archive(XlsxDocument* document);
+// The content types handle (the field's address); null for a null document. Valid while the document lives.
 XlsxContentTypes* xlsx_document_content_types(XlsxDocument* document);
+// The package relationships handle (_rels/.rels); null for a null document.
 XlsxRelationships* xlsx_document_package_rels(XlsxDocument* document);
+// The workbook relationships handle (xl/_rels/workbook.xml.rels); null for a null document.
 XlsxRelationships* xlsx_document_workbook_rels(XlsxDocument* document);
+// The docProps/core.xml part, or null (null document, closed, or no such part). Borrowed until close.
 XlsxPart* xlsx_document_core_properties(XlsxDocument* document);
+// The docProps/app.xml part, or null (null document, closed, or no such part). Borrowed until close.
 XlsxPart* xlsx_document_app_properties(XlsxDocument* document);
+// The shared strings table (the field's address); null for a null document.
 XlsxSharedStrings* xlsx_document_shared_strings(XlsxDocument* document);
+// The workbook object; null for a null or closed document. Owned by the document, valid until close.
 XlsxWorkbook* xlsx_document_workbook(XlsxDocument* document);

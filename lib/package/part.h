@@ -66,8 +66,9 @@ xlsx_status xlsx_part_serialize(XlsxPart* part, char** text, uint32_t* length);
 // Frees path, rel_id, the XmlDoc and the attachment and clears the fields; the record itself stays the
 // owner's. Null ignored.
 void xlsx_part_free(XlsxPart* part);
-// Stored texts; "" for a null part. Valid until xlsx_part_free.
+// The part's entry name; "" for a null part. Valid until xlsx_part_free.
 const char* xlsx_part_path(const XlsxPart* part);
+// Id of the relationship pointing at the part, or ""; "" for a null part. Valid until xlsx_part_free.
 const char* xlsx_part_rel_id(const XlsxPart* part);
 // Content type code; 21 for a null part.
 uint32_t xlsx_part_content_type(const XlsxPart* part);

@@ -59,8 +59,9 @@ XlsxRelItem xlsx_rels_find_by_id(const XlsxRelationships* rels, const char* id);
 XlsxRelItem xlsx_rels_find_by_target(const XlsxRelationships* rels, const char* target);
 // First element child whose Type is the code's URI; a null item when none.
 XlsxRelItem xlsx_rels_find_by_type(const XlsxRelationships* rels, uint32_t code);
-// Attribute texts; "" for a null item or missing attribute. Borrowed from the tree.
+// The Id; "" for a null item or missing attribute. Borrowed from the tree: valid until the item changes.
 const char* xlsx_rel_item_id(XlsxRelItem item);
+// The Target; "" for a null item or missing attribute. Borrowed from the tree: valid until the item changes.
 const char* xlsx_rel_item_target(XlsxRelItem item);
 // Code of the item's Type; 23 for a null item.
 uint32_t xlsx_rel_item_type(XlsxRelItem item);
