@@ -104,6 +104,7 @@ TEST_F(RegistrationTest, TheIteratorMetatableIndexesItselfAndLeavesTheStackAsItW
   ASSERT_EQ(luaL_getmetatable(L, "xlsx.kvp.iterator"), LUA_TTABLE);
   EXPECT_EQ(lua_getfield(L, -1, "__index"), LUA_TTABLE);
   EXPECT_TRUE(lua_rawequal(L, -1, -2));
+  EXPECT_EQ(lua_getfield(L, -2, "__gc"), LUA_TFUNCTION) << "the range iterator's clean-up";
   lua_settop(L, 0);
 }
 
