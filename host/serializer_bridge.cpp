@@ -146,21 +146,41 @@ bool SendTable(Plugin* plugin, void* state, lua_Integer lastRow, lua_State* L) {
   return true;
 }
 
-// Stores the value item into the row table on top, under script index key + 1.
-void StoreValue(lua_State* L, const SerialItem& key, const SerialItem& value) {
+// The script index (key + 1) of a key the serializer handed out; 0 when the key is not a whole number in
+// 0..limit - 1, so that no double outside the integer range is ever converted.
+lua_Integer IndexOfKey(const SerialItem& key, lua_Integer limit) {
+  if (key.kind != SERIAL_NUMBER || !key.data || key.size != sizeof(double)) return 0;
   double k = 0;
   memcpy(&k, key.data, sizeof k);
-  if (value.kind == SERIAL_NUMBER) {
-    double number = 0;
-    memcpy(&number, value.data, sizeof number);
-    lua_pushnumber(L, number);
-  } else {
-    lua_pushlstring(L, value.data ? static_cast<const char*>(value.data) : "", value.size);
-  }
-  lua_rawseti(L, -2, static_cast<lua_Integer>(k) + 1);
+  if (!(k >= 0.0) || k >= static_cast<double>(limit) || k != static_cast<double>(static_cast<lua_Integer>(k))) return 0;
+  return static_cast<lua_Integer>(k) + 1;
 }
 
-// Reads items into the table at the top until done; false when the serializer fails or breaks the order.
+// Pushes a number item: whole numbers within +-2^53 as script integers (an integer cell reads back as an
+// integer), everything else as a float.
+void PushNumberItem(lua_State* L, const SerialItem& value) {
+  double number = 0;
+  if (value.data && value.size == sizeof number) memcpy(&number, value.data, sizeof number);
+  constexpr double kExact = 9007199254740992.0;  // 2^53
+  if (number >= -kExact && number <= kExact && number == static_cast<double>(static_cast<lua_Integer>(number))) {
+    lua_pushinteger(L, static_cast<lua_Integer>(number));
+  } else {
+    lua_pushnumber(L, number);
+  }
+}
+
+// Stores the value item into the row table on top, under script index column.
+void StoreValue(lua_State* L, lua_Integer column, const SerialItem& value) {
+  if (value.kind == SERIAL_NUMBER) {
+    PushNumberItem(L, value);
+  } else {
+    lua_pushlstring(L, value.data ? static_cast<const char*>(value.data) : "", value.data ? value.size : 0);
+  }
+  lua_rawseti(L, -2, column);
+}
+
+// Reads items into the table at the top until done; false when the serializer fails or breaks the order
+// (an item outside a row, a row inside a row, a key that is no row or column index).
 bool ReceiveTable(Plugin* plugin, void* state, lua_State* L) {
   int table = lua_gettop(L);
   for (;;) {
@@ -168,20 +188,43 @@ bool ReceiveTable(Plugin* plugin, void* state, lua_State* L) {
     uint32_t done = 0;
     if (!plugin->deserializeItem(state, &key, &value, &done)) return false;
     if (done) return lua_gettop(L) == table;
-    if (key.kind != SERIAL_NUMBER || !key.data) return false;
-    double k = 0;
-    memcpy(&k, key.data, sizeof k);
-    if (value.kind == SERIAL_TABLE && value.size == 1) {
+    bool marker = value.kind == SERIAL_TABLE;
+    lua_Integer index = IndexOfKey(key, marker ? kMaxRows : kMaxColumns);
+    if (!index) return false;
+    if (marker && value.size == 1) {
       if (lua_gettop(L) != table) return false;
       lua_newtable(L);
-    } else if (value.kind == SERIAL_TABLE) {
+    } else if (marker) {
       if (lua_gettop(L) != table + 1) return false;
-      lua_rawseti(L, table, static_cast<lua_Integer>(k) + 1);
+      lua_rawseti(L, table, index);
+    } else if (value.kind == SERIAL_NUMBER || value.kind == SERIAL_TEXT) {
+      if (lua_gettop(L) != table + 1) return false;
+      StoreValue(L, index, value);
     } else {
-      if (lua_gettop(L) != table + 1) return false;
-      StoreValue(L, key, value);
+      return false;
     }
   }
+}
+
+// Pushes the bytes of the Sink given as light userdata; run under protection, so that the sink is freed
+// even when the interpreter runs out of memory.
+int PushSink(lua_State* L) {
+  auto* sink = static_cast<Sink*>(lua_touserdata(L, 1));
+  lua_pushlstring(L, sink->data ? sink->data : "", sink->size);
+  return 1;
+}
+
+// Runs ReceiveTable under protection (arguments: plugin, state as light userdata), so that a memory error
+// of the interpreter cannot skip FreeSerializer. Returns the new table and whether it is complete.
+int ProtectedReceive(lua_State* L) {
+  auto* plugin = static_cast<Plugin*>(lua_touserdata(L, 1));
+  void* state = lua_touserdata(L, 2);
+  lua_settop(L, 2);
+  lua_newtable(L);
+  bool ok = ReceiveTable(plugin, state, L);
+  lua_settop(L, 3);
+  lua_pushboolean(L, ok);
+  return 2;
 }
 
 }  // namespace
@@ -196,8 +239,14 @@ int HostLuaSerializeTable(lua_State* L) {
   void* state = plugin->initSerializer(nullptr, WriteToSink, &sink, options);
   bool ok = state && SendTable(plugin, state, lastRow, L);
   if (state && !plugin->freeSerializer(state)) ok = false;
-  if (ok) lua_pushlstring(L, sink.data ? sink.data : "", sink.size);
+  int status = LUA_OK;
+  if (ok) {
+    lua_pushcfunction(L, PushSink);
+    lua_pushlightuserdata(L, &sink);
+    status = lua_pcall(L, 1, 1, 0);
+  }
   free(sink.data);
+  if (status != LUA_OK) return lua_error(L);  // the interpreter's own error, after the bytes are freed
   if (!ok) return luaL_error(L, "SerializeTable: the %s serializer failed", PluginBaseName(*plugin));
   return 1;
 }
@@ -211,10 +260,15 @@ int HostLuaDeserializeTable(lua_State* L) {
   Source source{bytes, size, 0};
   void* state = plugin->initSerializer(ReadFromSource, nullptr, &source, options);
   if (!state) return luaL_error(L, "DeserializeTable: the %s serializer cannot read these bytes", PluginBaseName(*plugin));
-  lua_newtable(L);
-  bool ok = ReceiveTable(plugin, state, L);
+  // Pushing a C function and light userdata allocates nothing, so no error can come before the call.
+  lua_pushcfunction(L, ProtectedReceive);
+  lua_pushlightuserdata(L, plugin);
+  lua_pushlightuserdata(L, state);
+  int status = lua_pcall(L, 2, 2, 0);
+  bool ok = status == LUA_OK && lua_toboolean(L, -1);
   if (!plugin->freeSerializer(state)) ok = false;
+  if (status != LUA_OK) return lua_error(L);  // the interpreter's own error, after the state is freed
   if (!ok) return luaL_error(L, "DeserializeTable: the %s serializer failed", PluginBaseName(*plugin));
-  lua_settop(L, 2);
+  lua_pop(L, 1);
   return 1;
 }
