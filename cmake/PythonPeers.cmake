@@ -52,12 +52,15 @@ if(NOT DEFINED XLSX_HAVE_LIBREOFFICE)
   set(XLSX_HAVE_LIBREOFFICE ${_xlsx_office} CACHE BOOL "LibreOffice is available to the tests")
 endif()
 
+# Internal cache entries: the module is read once, but every test folder needs the text.
 if(CMAKE_CROSSCOMPILING)
   set(XLSX_PYTHON_PEERS_SKIP_REASON
-      "needs the Python peers (openpyxl, XlsxWriter, LibreOffice): not used in a cross-compiled ${CMAKE_SYSTEM_PROCESSOR} build (XLSX_HAVE_PYTHON_PEERS=OFF)")
+      "needs the Python peers (openpyxl, XlsxWriter, LibreOffice): not used in a cross-compiled ${CMAKE_SYSTEM_PROCESSOR} build (XLSX_HAVE_PYTHON_PEERS=OFF)"
+      CACHE INTERNAL "")
 else()
   set(XLSX_PYTHON_PEERS_SKIP_REASON
-      "needs the Python peers (openpyxl, XlsxWriter, LibreOffice): not found on this machine (XLSX_HAVE_PYTHON_PEERS=OFF)")
+      "needs the Python peers (openpyxl, XlsxWriter, LibreOffice): not found on this machine (XLSX_HAVE_PYTHON_PEERS=OFF)"
+      CACHE INTERNAL "")
 endif()
 
 if(NOT XLSX_HAVE_PYTHON_PEERS)
