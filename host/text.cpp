@@ -46,7 +46,8 @@ size_t InputLength(const char* text, const HostTag* options) {
   return strlen(text);
 }
 
-// Converts length bytes into a new malloc'd, terminated text; null on any conversion failure.
+// Converts length bytes into a new malloc'd, terminated text; null on any conversion failure. The output
+// buffer starts at twice the input and doubles while the conversion reports that it is full.
 char* Convert(iconv_t cd, const char* text, size_t length) {
   size_t capacity = length * 2 + 16;
   char* out = static_cast<char*>(malloc(capacity + 1));
@@ -58,15 +59,15 @@ char* Convert(iconv_t cd, const char* text, size_t length) {
   for (;;) {
     char* dst = out + used;
     size_t outLeft = capacity - used;
-    size_t done = (inLeft > 0) ? iconv(cd, &in, &inLeft, &dst, &outLeft) : iconv(cd, nullptr, nullptr, &dst, &outLeft);
+    bool done = iconv(cd, &in, &inLeft, &dst, &outLeft) != static_cast<size_t>(-1) &&
+                iconv(cd, nullptr, nullptr, &dst, &outLeft) != static_cast<size_t>(-1);
     used = static_cast<size_t>(dst - out);
-    if (done != static_cast<size_t>(-1) && inLeft == 0) {
-      if (iconv(cd, nullptr, nullptr, &dst, &outLeft) != static_cast<size_t>(-1)) break;
-    }
-    if (errno != E2BIG || !(out = Grow(out, &capacity))) {
+    if (done) break;
+    if (errno != E2BIG) {
       free(out);
       return nullptr;
     }
+    if (!(out = Grow(out, &capacity))) return nullptr;
   }
   out[used] = '\0';
   return out;

@@ -90,8 +90,8 @@ TEST_F(EntryPointsTest, BaseTableAndTables) {
   EXPECT_NE(GetHelpStrings(), nullptr);
 }
 
-// The serializer is not built yet: its entry points report failure rather than an empty workbook.
-TEST_F(EntryPointsTest, SerializerEntriesReportFailureUntilBuilt) {
+// Without a stream there is nothing to serialize: the entry points report failure, not an empty workbook.
+TEST_F(EntryPointsTest, SerializerEntriesFailWithoutAStream) {
   EXPECT_EQ(InitSerializer(nullptr, nullptr, nullptr, nullptr), nullptr);
   EXPECT_EQ(FreeSerializer(nullptr), 0);
 }

@@ -62,6 +62,18 @@ TEST_F(HostTextTest, LongTextsConvertWhole) {
   EXPECT_EQ(Convert(utf8.c_str(), HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM), latin);
 }
 
+TEST_F(HostTextTest, OutputsLargerThanTwiceTheInputGrowTheBuffer) {
+  ASSERT_TRUE(HostSetCharset("UTF-32LE"));
+  std::string input(100, 'a');
+  char* out = HostConvertText(input.c_str(), HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM, nullptr);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(out[0], 'a');
+  EXPECT_EQ(out[1], '\0');
+  EXPECT_EQ(out[396], 'a');
+  EXPECT_EQ(out[400], '\0');
+  HostFreeText(out);
+}
+
 TEST_F(HostTextTest, UnderUtf8TextsAreCopiedUnchanged) {
   EXPECT_TRUE(HostCharsetIsUtf8());
   EXPECT_EQ(Convert("\xC3\xA9", HOST_ENCODING_SYSTEM, HOST_ENCODING_UTF8), "\xC3\xA9");
