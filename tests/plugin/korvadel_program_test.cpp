@@ -121,6 +121,28 @@ TEST_F(KorvadelProgramTest, NumbersStayInTheCFormWhateverLocaleTheScriptSets) {
   EXPECT_EQ(r.status, 0) << r.out;
 }
 
+TEST_F(KorvadelProgramTest, TheLifecycleRunsInOrder) {
+  std::string script = Script("print('script', REC_ANSWER) rec.Hello()");
+  Outcome r = Korvadel(std::string("--plugin ") + MODULE_RECORDING + " " + script);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "InitPlugin(null)\nInitPlugin(host)\nnotify 3: 1\nInitLibrary\nscript\t42\nHello\n"
+            "FreeLibrary\nClosePlugin\n");
+}
+
+TEST_F(KorvadelProgramTest, ANonUtf8CharsetIsNotifiedAsZero) {
+  Outcome r = Korvadel(std::string("--charset ISO-8859-1 --plugin ") + MODULE_RECORDING + " " + Script(""));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("InitPlugin(host)\nnotify 3: 0\nInitLibrary\n"), std::string::npos) << r.out;
+}
+
+TEST_F(KorvadelProgramTest, CommandsOfEveryLoadedPluginAreListed) {
+  Outcome r = Korvadel(std::string("--plugin ") + XLSX_KVP_PATH + " --plugin " + MODULE_RECORDING + " --commands");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("  xlsx.GetObjectType"), std::string::npos);
+  EXPECT_NE(r.out.find("  rec.Hello                  rec.Hello() -- say hello\n"), std::string::npos) << r.out;
+}
+
 TEST_F(KorvadelProgramTest, UnknownCharsetsAndOptionsAreRefused) {
   Outcome charset = Korvadel("--charset NO-SUCH-SET " + Script(""));
   EXPECT_EQ(charset.status, 1);

@@ -1,0 +1,84 @@
+// A plugin that prints each call the host makes to it, so that tests can check the order of the
+// lifecycle: InitPlugin without and with the host table, the text-encoding notification, InitLibrary,
+// the commands, FreeLibrary and ClosePlugin.
+#include <cstdio>
+#include <cstring>
+
+#include "plugin/host_api.h"
+
+namespace {
+
+const HostApi* host = nullptr;
+
+void Say(const char* text) {
+  fputs(text, stdout);
+  fputc('\n', stdout);
+  fflush(stdout);
+}
+
+void OnEncoding(uint32_t value) { Say(value ? "notify 3: 1" : "notify 3: 0"); }
+
+uint32_t InitPlugin(PluginInfo* info, const HostApi* api) {
+  memset(info, 0, sizeof *info);
+  info->baseName = "rec";
+  Say(api ? "InitPlugin(host)" : "InitPlugin(null)");
+  if (api) {
+    host = api;
+    host->RegisterNotification(HOST_NOTIFY_TEXT_ENCODING, OnEncoding, 0);
+  }
+  return 1;
+}
+
+void ClosePlugin() { Say("ClosePlugin"); }
+const char* GetBaseTable() { return "rec"; }
+
+int32_t Hello(HostState*) {
+  Say("Hello");
+  return 0;
+}
+
+const PluginCommand kCommands[] = {{"Hello", Hello}, {nullptr, nullptr}};
+const PluginHelp kHelp[] = {{"rec.Hello() -- say hello", 0}};
+const PluginConstant kConstants[] = {{"REC_ANSWER", 0, 42}, {nullptr, 0, 0}};
+
+const PluginCommand* GetCommands() { return kCommands; }
+const PluginConstant* GetConstants() { return kConstants; }
+const PluginHelp* GetHelpStrings() { return kHelp; }
+
+int32_t InitLibrary(HostState*) {
+  Say("InitLibrary");
+  return 0;
+}
+
+void FreeLibrary(HostState*) { Say("FreeLibrary"); }
+void* InitSerializer(SerialReadFn, SerialWriteFn, void*, const HostTag*) { return nullptr; }
+int32_t FreeSerializer(void*) { return 0; }
+int32_t SerializeItem(void*, const SerialItem*, const SerialItem*) { return 0; }
+int32_t DeserializeItem(void*, SerialItem*, SerialItem*, uint32_t*) { return 0; }
+uint32_t GetExtensions(uint32_t) { return 0; }
+
+template <typename Fn>
+PluginEntryFn Entry(Fn function) {
+  return reinterpret_cast<PluginEntryFn>(function);
+}
+
+PluginEntryFn Resolve(const char* name) {
+  static const PluginEntry entries[] = {
+      {"InitPlugin", Entry(InitPlugin)},         {"ClosePlugin", Entry(ClosePlugin)},
+      {"GetBaseTable", Entry(GetBaseTable)},     {"GetCommands", Entry(GetCommands)},
+      {"GetConstants", Entry(GetConstants)},     {"GetHelpStrings", Entry(GetHelpStrings)},
+      {"InitLibrary", Entry(InitLibrary)},       {"FreeLibrary", Entry(FreeLibrary)},
+      {"InitSerializer", Entry(InitSerializer)}, {"FreeSerializer", Entry(FreeSerializer)},
+      {"SerializeItem", Entry(SerializeItem)},   {"DeserializeItem", Entry(DeserializeItem)},
+      {"GetExtensions", Entry(GetExtensions)},   {nullptr, nullptr},
+  };
+  for (const PluginEntry* e = entries; e->name; ++e) {
+    if (strcmp(e->name, name) == 0) return e->function;
+  }
+  return nullptr;
+}
+
+__attribute__((used)) const PluginHeader kHeader = {
+    {'K', 'O', 'R', 'V', 'A', 'D', 'E', 'L'}, {0, 0, 0, 3}, Resolve};
+
+}  // namespace
