@@ -215,18 +215,18 @@ bool CellItem(SerializerState* s, SerialItem* value) {
   return true;
 }
 
-// The value of the iterator's current cell, then one step on.
+// The value of the iterator's current cell, then one step on (also when its text cannot be converted, so
+// that the next call goes on with the next cell).
 bool NextCell(SerializerState* s, SerialItem* key, SerialItem* value) {
   if (xlsx_iter_at_end(s->current)) return false;  // a cell of the range could not be made
   XlsxCell cell = xlsx_iter_cell(s->current);
   if (xlsx_value_init(&s->cell) != XLSX_OK || xlsx_cell_get_value(&cell, &s->cell) != XLSX_OK) return false;
-  if (!CellItem(s, value)) return false;
   s->keyNumber = static_cast<double>(s->currentColumn - 1);
   *key = NumberItem(&s->keyNumber);
   xlsx_iter_next(s->current);
   if (s->currentColumn == s->columnCount) s->rowEnds = 1;
   else s->currentColumn += 1;
-  return true;
+  return CellItem(s, value);
 }
 
 // ---- Writing: items to cells, document to stream
