@@ -16,6 +16,7 @@ void push_node_slots(XmlDoc* doc, XmlNodePage* page) {
   }
 }
 
+// Heap texts only: used when the whole arena goes, slots included.
 void release_node_texts(XmlNode* node) {
   xml_text_release(node->name);
   xml_text_release(node->value);
@@ -24,6 +25,12 @@ void release_node_texts(XmlNode* node) {
 void release_attribute_texts(XmlAttr* attr) {
   xml_text_release(attr->name);
   xml_text_release(attr->value);
+}
+
+// Heap texts are freed and slots go back to their free lists: used when one node or attribute goes.
+void give_back_texts(XmlDoc* doc, char* name, char* value) {
+  xml_doc_release(doc, name);
+  xml_doc_release(doc, value);
 }
 
 }  // namespace
@@ -51,8 +58,22 @@ bool xml_pool_grow_attributes(XmlDoc* doc) {
   return true;
 }
 
+void xml_pool_drop_node_page(XmlDoc* doc) {
+  XmlNodePage* page = doc->node_pages;
+  doc->node_pages = page->previous;
+  doc->free_nodes = nullptr;
+  xlsx_free(page);
+}
+
+void xml_pool_drop_attribute_page(XmlDoc* doc) {
+  XmlAttrPage* page = doc->attribute_pages;
+  doc->attribute_pages = page->previous;
+  doc->free_attributes = nullptr;
+  xlsx_free(page);
+}
+
 void xml_pool_give_attribute(XmlDoc* doc, XmlAttr* attr) {
-  release_attribute_texts(attr);
+  give_back_texts(doc, attr->name, attr->value);
   *attr = XmlAttr{};
   attr->next = doc->free_attributes;
   doc->free_attributes = attr;
@@ -66,7 +87,7 @@ void xml_pool_give_node(XmlNode* node) {
     xml_pool_give_attribute(doc, attr);
     attr = next;
   }
-  release_node_texts(node);
+  give_back_texts(doc, node->name, node->value);
   *node = XmlNode{};
   node->next_sibling = doc->free_nodes;
   doc->free_nodes = node;
@@ -114,6 +135,7 @@ void xml_pool_reset(XmlDoc* doc) {
   }
   owner->first_child = nullptr;
   owner->last_child = nullptr;
+  xml_doc_texts_reset(doc);
   xml_arena_free(&doc->arena);
 }
 
@@ -144,6 +166,7 @@ void xml_pool_release(XmlDoc* doc) {
   doc->attribute_pages = nullptr;
   doc->free_nodes = nullptr;
   doc->free_attributes = nullptr;
+  xml_doc_texts_release(doc);
   xml_arena_free(&doc->arena);
 }
 

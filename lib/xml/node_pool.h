@@ -42,6 +42,11 @@ inline XmlAttr* xml_pool_take_attribute(XmlDoc* doc) {
   return attr;
 }
 
+// Frees the newest node / attribute page, whose slots must all be free (the undo of a grow made by the
+// failed operation that took the only slot it used and gave it back).
+void xml_pool_drop_node_page(XmlDoc* doc);
+void xml_pool_drop_attribute_page(XmlDoc* doc);
+
 // Releases the attribute's texts and returns its slot to the free list (it must be unlinked already).
 void xml_pool_give_attribute(XmlDoc* doc, XmlAttr* attr);
 // Releases the node's texts and attributes and returns its slot; children and links are not looked at.

@@ -1,4 +1,5 @@
-// Text storage of XML trees: a bump arena of growing chunks for parsed texts, tagged heap blocks for edits.
+// Text storage of XML trees: a bump arena of growing chunks for parsed texts, interned names, size-class
+// slots for short edited texts and tagged heap blocks for long ones.
 #include "lib/xml/text_arena.h"
 
 #include <cstring>
@@ -98,4 +99,170 @@ char* xml_heap_text(const char* text) {
 
 void xml_text_release(char* text) {
   if (xml_text_is_heap(text)) xlsx_free(text - 1);
+}
+
+// --- texts of the editing functions
+
+namespace {
+
+constexpr uint32_t kFirstNameSlots = 64;
+static_assert(sizeof(XmlDoc::free_slots) / sizeof(char*) == XML_TEXT_SLOT_CLASSES, "one free list per class");
+static_assert(sizeof(char*) <= 8, "a free slot holds the link to the next one");
+// Longest text a slot holds: the largest class less the tag and the terminator.
+constexpr uint32_t kLongestSlotText = (8u << (XML_TEXT_SLOT_CLASSES - 1)) - 2;
+
+uint32_t name_hash(const char* bytes, uint32_t n) {
+  uint32_t hash = 2166136261u;
+  for (uint32_t i = 0; i < n; i++) hash = (hash ^ static_cast<uint8_t>(bytes[i])) * 16777619u;
+  return hash;
+}
+
+XmlNameEntry* name_entries(XmlNameTable* table) {
+  return reinterpret_cast<XmlNameEntry*>(table + 1);
+}
+
+XmlNameTable* new_name_table(uint32_t capacity) {
+  uint32_t bytes = static_cast<uint32_t>(sizeof(XmlNameTable) + capacity * sizeof(XmlNameEntry));
+  auto* table = static_cast<XmlNameTable*>(xlsx_calloc(1, bytes));
+  if (table) table->capacity = capacity;
+  return table;
+}
+
+XmlNameEntry* name_slot(XmlNameTable* table, uint32_t hash) {
+  XmlNameEntry* entries = name_entries(table);
+  uint32_t mask = table->capacity - 1;
+  uint32_t index = hash & mask;
+  while (entries[index].text) index = (index + 1) & mask;
+  return &entries[index];
+}
+
+// Makes room for one more name (the table stays at most half full); false when memory runs out.
+bool names_make_room(XmlDoc* doc) {
+  XmlNameTable* table = doc->names;
+  if (table && (table->used + 1) * 2 <= table->capacity) return true;
+  uint32_t capacity = table ? table->capacity * 2 : kFirstNameSlots;
+  if (capacity == 0 || capacity > (UINT32_MAX - sizeof(XmlNameTable)) / sizeof(XmlNameEntry) / 2) return false;
+  XmlNameTable* grown = new_name_table(capacity);
+  if (!grown) return false;
+  if (table) {
+    XmlNameEntry* old = name_entries(table);
+    for (uint32_t i = 0; i < table->capacity; i++) {
+      if (old[i].text) *name_slot(grown, old[i].hash) = old[i];
+    }
+    grown->used = table->used;
+    xlsx_free(table);
+  }
+  doc->names = grown;
+  return true;
+}
+
+// Size class of a text of length n, or XML_TEXT_SLOT_CLASSES when it needs a heap block.
+uint32_t slot_class(uint32_t n) {
+  uint32_t k = 0;
+  while (k < XML_TEXT_SLOT_CLASSES && (8u << k) < n + 2) k++;
+  return k;
+}
+
+// A slot of class k: from the free list, or carved from the arena; null when memory runs out. The free
+// list is linked through the first bytes of each free slot (tag included), copied with memcpy since a
+// slot has no alignment of its own.
+char* take_slot(XmlDoc* doc, uint32_t k) {
+  char* slot = doc->free_slots[k];
+  if (slot) {
+    memcpy(&doc->free_slots[k], slot, sizeof(char*));
+  } else {
+    char* text = xml_arena_reserve(&doc->arena, (8u << k) - 2);
+    if (!text) return nullptr;
+    slot = text - 1;
+  }
+  slot[0] = static_cast<char>(XML_TEXT_SLOT + k);
+  return slot + 1;
+}
+
+}  // namespace
+
+char* xml_doc_intern(XmlDoc* doc, const char* name) {
+  if (!name || !*name) return xml_text_empty();
+  size_t length = strlen(name);
+  if (length > kLargestText) return nullptr;
+  uint32_t n = static_cast<uint32_t>(length);
+  uint32_t hash = name_hash(name, n);
+  if (XmlNameTable* table = doc->names) {
+    XmlNameEntry* entries = name_entries(table);
+    uint32_t mask = table->capacity - 1;
+    for (uint32_t index = hash & mask; entries[index].text; index = (index + 1) & mask) {
+      const XmlNameEntry& entry = entries[index];
+      if (entry.hash == hash && entry.length == n && memcmp(entry.text, name, n) == 0) {
+        return const_cast<char*>(entry.text);
+      }
+    }
+  }
+  bool first_name = !doc->names;
+  if (!names_make_room(doc)) return nullptr;
+  char* text = xml_arena_copy(&doc->arena, name, n);
+  if (!text) {
+    // A failed call leaves no block behind: a table made for this name goes again.
+    if (first_name) {
+      xlsx_free(doc->names);
+      doc->names = nullptr;
+    }
+    return nullptr;
+  }
+  *name_slot(doc->names, hash) = {text, hash, n};
+  doc->names->used++;
+  return text;
+}
+
+char* xml_doc_text_n(XmlDoc* doc, const char* bytes, uint32_t n) {
+  if (n == 0) return xml_text_empty();
+  char* text;
+  if (n <= kLongestSlotText) {
+    text = take_slot(doc, slot_class(n));
+  } else {
+    if (n > kLargestText) return nullptr;
+    char* block = static_cast<char*>(xlsx_malloc(n + 2));
+    if (!block) return nullptr;
+    block[0] = static_cast<char>(XML_TEXT_HEAP);
+    text = block + 1;
+    doc->heap_texts = true;
+  }
+  if (!text) return nullptr;
+  memcpy(text, bytes, n);
+  text[n] = 0;
+  return text;
+}
+
+char* xml_doc_text(XmlDoc* doc, const char* text) {
+  size_t length = text ? strlen(text) : 0;
+  if (length > kLargestText) return nullptr;
+  return xml_doc_text_n(doc, text, static_cast<uint32_t>(length));
+}
+
+void xml_doc_release(XmlDoc* doc, char* text) {
+  if (!text) return;
+  uint8_t tag = static_cast<uint8_t>(text[-1]);
+  if (tag == XML_TEXT_HEAP) {
+    xlsx_free(text - 1);
+  } else if (tag >= XML_TEXT_SLOT && tag - static_cast<uint32_t>(XML_TEXT_SLOT) < XML_TEXT_SLOT_CLASSES) {
+    char* slot = text - 1;
+    char*& head = doc->free_slots[tag - XML_TEXT_SLOT];
+    memcpy(slot, &head, sizeof(char*));
+    head = slot;
+  }
+}
+
+void xml_doc_texts_reset(XmlDoc* doc) {
+  if (!doc) return;
+  for (char*& head : doc->free_slots) head = nullptr;
+  if (XmlNameTable* table = doc->names) {
+    memset(name_entries(table), 0, table->capacity * sizeof(XmlNameEntry));
+    table->used = 0;
+  }
+}
+
+void xml_doc_texts_release(XmlDoc* doc) {
+  if (!doc) return;
+  xml_doc_texts_reset(doc);
+  xlsx_free(doc->names);
+  doc->names = nullptr;
 }

@@ -18,46 +18,73 @@ bool is_named_element(const XmlNode* node, const char* name) {
   return node->type == XML_NODE_ELEMENT && names_equal(node->name, name);
 }
 
-// A text for storing in doc: "" and null share the static empty text, anything else is a heap copy.
-char* make_text(XmlDoc* doc, const char* text) {
+// Whether texts of owner must outlive a reload: the document node keeps its own name, value and
+// attributes across loads, which free the arena, so their texts are heap blocks.
+bool outlives_loads(const XmlNode* owner) {
+  return owner == &owner->document->node;
+}
+
+// A heap text for the document node's own fields; null when memory runs out.
+char* durable_text(XmlDoc* doc, const char* text) {
   if (!text || !*text) return xml_text_empty();
   char* copy = xml_heap_text(text);
   if (copy) doc->heap_texts = true;
   return copy;
 }
 
-// Replaces *field with a copy of text; false (field unchanged) when memory runs out.
-bool store_text(XmlDoc* doc, char** field, const char* text) {
-  char* copy = make_text(doc, text);
+// A value text for storing in a field of owner: "" and null share the static empty text, short texts
+// take a size-class slot from the document's arena (no allocation of their own), long ones a heap block.
+char* make_text(const XmlNode* owner, const char* text) {
+  XmlDoc* doc = owner->document;
+  return outlives_loads(owner) ? durable_text(doc, text) : xml_doc_text(doc, text);
+}
+
+// A name for a node or attribute of owner: the document's interned copy, so creating an element or an
+// attribute allocates nothing for its name.
+char* make_name(const XmlNode* owner, const char* name) {
+  XmlDoc* doc = owner->document;
+  return outlives_loads(owner) ? durable_text(doc, name) : xml_doc_intern(doc, name);
+}
+
+// Replaces *field (a text of owner) with copy; copy null means memory ran out: false, field unchanged.
+bool replace_text(const XmlNode* owner, char** field, char* copy) {
   if (!copy) return false;
-  xml_text_release(*field);
+  XmlDoc* doc = owner->document;
+  xml_doc_release(doc, *field);
   *field = copy;
   doc->generation++;
   return true;
 }
 
 // Copy of a text of the same document for another node or attribute: arena and static texts are
-// shared (they live as long as the document's content), heap texts are duplicated.
+// shared (they live as long as the document's content), slot and heap texts are duplicated.
 bool share_text(XmlDoc* doc, char* text, char** out) {
-  if (!xml_text_is_heap(text)) {
+  if (xml_text_is_borrowed(text)) {
     *out = text;
     return true;
   }
-  *out = make_text(doc, text);
+  *out = xml_doc_text(doc, text);
   return *out != nullptr;
 }
 
+// Gives back a node slot that a failed operation took; a page grown for it goes again, so the failed
+// operation leaves no block behind.
+void undo_take_node(XmlNode* node, bool fresh_page) {
+  XmlDoc* doc = node->document;
+  xml_pool_give_node(node);
+  if (fresh_page) xml_pool_drop_node_page(doc);
+}
+
 // A detached element named name (null gives ""), or a bare node of another kind; null when memory runs out.
+// The slot is taken before the name is interned: the slot can be given back, an interned name stays.
 XmlNode* new_node(XmlDoc* doc, XmlNodeType type, const char* name) {
-  char* copy = nullptr;
-  if (type == XML_NODE_ELEMENT && !(copy = make_text(doc, name))) return nullptr;
+  bool fresh_page = !doc->free_nodes;
   XmlNode* node = xml_pool_take_node(doc, type);
-  if (!node) {
-    xml_text_release(copy);
-    return nullptr;
-  }
-  node->name = copy;
-  return node;
+  if (!node || type != XML_NODE_ELEMENT) return node;
+  node->name = xml_doc_intern(doc, name);
+  if (node->name) return node;
+  undo_take_node(node, fresh_page);
+  return nullptr;
 }
 
 void link_prepend(XmlNode* parent, XmlNode* child) {
@@ -189,9 +216,10 @@ XmlDoc* xml_document_create() {
 
 void xml_document_destroy(XmlDoc* doc) {
   if (!doc) return;
-  xml_pool_release(doc);
+  // The document node's own texts first, while every text storage is still there.
   xml_text_release(doc->node.name);
   xml_text_release(doc->node.value);
+  xml_pool_release(doc);
   xlsx_free(doc);
 }
 
@@ -390,12 +418,12 @@ int32_t xml_attribute_as_int(const XmlAttr* attr, int32_t def) {
 // --- attribute writers
 
 const char* xml_attribute_set_value(XmlAttr* attr, const char* text) {
-  if (!attr || !store_text(attr->owner->document, &attr->value, text)) return nullptr;
+  if (!attr || !replace_text(attr->owner, &attr->value, make_text(attr->owner, text))) return nullptr;
   return attr->value;
 }
 
 bool xml_attribute_set_name(XmlAttr* attr, const char* text) {
-  return attr && store_text(attr->owner->document, &attr->name, text);
+  return attr && replace_text(attr->owner, &attr->name, make_name(attr->owner, text));
 }
 
 bool xml_attribute_set_bool(XmlAttr* attr, bool flag) {
@@ -428,15 +456,15 @@ bool xml_node_set_text(XmlNode* node, const char* text) {
   if (!node) return false;
   XmlDoc* doc = node->document;
   XmlNode* text_node = xml_node_text_node(node);
-  if (text_node) return store_text(doc, &text_node->value, text);
-  char* copy = make_text(doc, text);
-  if (!copy) return false;
+  if (text_node) return replace_text(text_node, &text_node->value, make_text(text_node, text));
+  bool fresh_page = !doc->free_nodes;
   text_node = xml_pool_take_node(doc, XML_NODE_TEXT);
-  if (!text_node) {
-    xml_text_release(copy);
+  if (!text_node) return false;
+  text_node->value = xml_doc_text(doc, text);
+  if (!text_node->value) {
+    undo_take_node(text_node, fresh_page);
     return false;
   }
-  text_node->value = copy;
   xml_link_append(node, text_node);
   doc->generation++;
   return true;
@@ -463,7 +491,7 @@ bool xml_node_set_text_i64(XmlNode* node, int64_t value) {
 }
 
 bool xml_node_set_value(XmlNode* node, const char* text) {
-  return node && store_text(node->document, &node->value, text);
+  return node && replace_text(node, &node->value, make_text(node, text));
 }
 
 // --- creating
@@ -518,14 +546,16 @@ XmlNode* xml_node_append_child_of_type(XmlNode* node, XmlNodeType type) {
 XmlAttr* xml_node_append_attribute(XmlNode* node, const char* name) {
   if (!node) return nullptr;
   XmlDoc* doc = node->document;
-  char* copy = make_text(doc, name);
-  if (!copy) return nullptr;
+  // The slot first, as in new_node: it can be given back when the name fails.
+  bool fresh_page = !doc->free_attributes;
   XmlAttr* attr = xml_pool_take_attribute(doc);
-  if (!attr) {
-    xml_text_release(copy);
+  if (!attr) return nullptr;
+  attr->name = make_name(node, name);
+  if (!attr->name) {
+    xml_pool_give_attribute(doc, attr);
+    if (fresh_page) xml_pool_drop_attribute_page(doc);
     return nullptr;
   }
-  attr->name = copy;
   attr->value = xml_text_empty();
   xml_link_append_attribute(node, attr);
   doc->generation++;
@@ -537,11 +567,11 @@ XmlAttr* xml_node_set_attribute(XmlNode* node, const char* name, const char* tex
   XmlAttr* attr = xml_node_attribute(node, name);
   if (attr) return xml_attribute_set_value(attr, text) ? attr : nullptr;
   XmlDoc* doc = node->document;
-  char* value = make_text(doc, text);
+  char* value = make_text(node, text);
   if (!value) return nullptr;
   attr = xml_node_append_attribute(node, name);
   if (!attr) {
-    xml_text_release(value);
+    xml_doc_release(doc, value);
     return nullptr;
   }
   attr->value = value;

@@ -54,6 +54,7 @@ struct XmlAttr {
 struct XmlNodePage;
 struct XmlAttrPage;
 struct XmlTextArena;
+struct XmlNameTable;
 
 // The document node followed by the pools. Fields after the pools are the tree module's own.
 struct XmlDoc {
@@ -66,6 +67,9 @@ struct XmlDoc {
   uint32_t generation;  // incremented by every operation that changes the tree (create, set, move, remove,
                         // load), so callers can tell whether a part changed since it was loaded
   bool heap_texts;      // set once a text in a block of its own was stored (freeing must then look)
+  XmlNameTable* names;  // names interned by the editing functions (texts in the arena), or null
+  char* free_slots[4];  // free text slots of each size class (XML_TEXT_SLOT_CLASSES), linked through
+                        // their first bytes
 };
 
 // --- documents

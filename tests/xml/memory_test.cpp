@@ -1,5 +1,7 @@
-// Memory: counted blocks of a parsed tree, heap texts released when replaced, and allocation failure at
-// every step of parsing, writing and editing (each run fails cleanly or succeeds, and leaks nothing).
+// Memory: counted blocks of a parsed tree, interned names and slots of edited texts reused when replaced,
+// long texts released when replaced, and allocation failure at every step of parsing, writing and editing
+// (each run fails cleanly or succeeds, and leaks nothing).
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -53,19 +55,105 @@ TEST_F(TreeMemory, AParsedTreeCostsPagesAndArenaChunksOnly) {
   EXPECT_FALSE(doc_->heap_texts);
 }
 
-TEST_F(TreeMemory, EditedTextsAreSingleBlocksReleasedWhenReplaced) {
+TEST_F(TreeMemory, ShortEditedTextsTakeSlotsThatAreReusedWhenReplaced) {
   ASSERT_EQ(load("<r a='parsed'/>", 0), XLSX_OK);
   XmlAttr* a = xml_node_attribute(root(), "a");
   uint32_t before = xlsx_live_allocations();
-  xml_attribute_set_value(a, "first");
+  uint32_t chunks = xml_arena_chunks(doc_->arena);
+  // Overwriting a value many times keeps memory bounded: each replaced text goes back to its class.
+  char text[32];
+  for (int i = 0; i < 20000; i++) {
+    snprintf(text, sizeof text, "%d.25", i);
+    ASSERT_NE(xml_attribute_set_value(a, text), nullptr);
+  }
+  EXPECT_STREQ(xml_attribute_value(a), "19999.25");
+  EXPECT_EQ(xlsx_live_allocations(), before);
+  EXPECT_EQ(xml_arena_chunks(doc_->arena), chunks);
+  EXPECT_FALSE(doc_->heap_texts);
+}
+
+TEST_F(TreeMemory, AReleasedSlotIsTakenAgainByTheNextTextOfItsClass) {
+  ASSERT_EQ(load("<r/>", 0), XLSX_OK);
+  XmlAttr* a = xml_node_set_attribute(root(), "a", "abc");
+  const char* first = xml_attribute_value(a);
+  xml_attribute_set_value(a, "defgh");  // same class: a second slot, then the first goes free
+  const char* second = xml_attribute_value(a);
+  EXPECT_NE(first, second);
+  xml_attribute_set_value(a, "ij");
+  EXPECT_EQ(xml_attribute_value(a), first);
+  // A text of another class does not take it.
+  xml_node_remove_attribute(root(), "a");
+  XmlAttr* b = xml_node_set_attribute(root(), "b", "a text of twenty bytes");
+  EXPECT_NE(xml_attribute_value(b), first);
+  EXPECT_NE(xml_attribute_value(b), second);
+  EXPECT_STREQ(xml_attribute_value(b), "a text of twenty bytes");
+}
+
+TEST_F(TreeMemory, LongEditedTextsAreBlocksOfTheirOwn) {
+  ASSERT_EQ(load("<r a='parsed'/>", 0), XLSX_OK);
+  XmlAttr* a = xml_node_attribute(root(), "a");
+  uint32_t before = xlsx_live_allocations();
+  const std::string long_text(100, 'x');
+  xml_attribute_set_value(a, long_text.c_str());
   EXPECT_EQ(xlsx_live_allocations(), before + 1);
-  xml_attribute_set_value(a, "second");
+  EXPECT_TRUE(doc_->heap_texts);
+  xml_attribute_set_value(a, (long_text + "y").c_str());
   EXPECT_EQ(xlsx_live_allocations(), before + 1);
-  xml_attribute_set_value(a, "");
-  EXPECT_EQ(xlsx_live_allocations(), before);  // the empty text needs no block
-  xml_attribute_set_value(a, "third");
+  xml_attribute_set_value(a, "short");
+  EXPECT_EQ(xlsx_live_allocations(), before);
+  xml_attribute_set_value(a, long_text.c_str());
   xml_node_remove_attribute(root(), "a");
   EXPECT_EQ(xlsx_live_allocations(), before);
+}
+
+TEST_F(TreeMemory, NamesOfCreatedElementsAndAttributesAreInternedOnce) {
+  ASSERT_EQ(load("<sheetData/>", 0), XLSX_OK);
+  XmlNode* first = xml_node_append_child(root(), "c");
+  xml_node_set_attribute(first, "r", "A1");
+  uint32_t before = xlsx_live_allocations();
+  uint32_t pages = xml_pool_node_pages(doc_) + xml_pool_attribute_pages(doc_);
+  uint32_t chunks = xml_arena_chunks(doc_->arena);
+  for (int i = 0; i < 2000; i++) {
+    XmlNode* c = xml_node_append_child(root(), "c");
+    ASSERT_NE(xml_node_set_attribute(c, "r", "B2"), nullptr);
+    ASSERT_NE(xml_node_set_attribute(c, "t", "s"), nullptr);
+    EXPECT_EQ(xml_node_name(c), xml_node_name(first));
+  }
+  // Only whole pages and arena chunks: no block per element, attribute or short value.
+  uint32_t grown = xml_pool_node_pages(doc_) + xml_pool_attribute_pages(doc_) - pages;
+  EXPECT_EQ(xlsx_live_allocations() - before, grown + xml_arena_chunks(doc_->arena) - chunks);
+  EXPECT_LT(xlsx_live_allocations() - before, 30u);
+  // Renaming points at the interned name.
+  XmlAttr* r = xml_node_attribute(first, "r");
+  ASSERT_TRUE(xml_attribute_set_name(r, "t"));
+  EXPECT_EQ(xml_attribute_name(r), xml_attribute_name(xml_node_attribute(xml_node_last_child(root()), "t")));
+}
+
+TEST_F(TreeMemory, CopiesHaveTheirOwnEditedTexts) {
+  ASSERT_EQ(load("<r><x k='parsed'/></r>", 0), XLSX_OK);
+  XmlNode* x = xml_node_child(root(), "x");
+  xml_node_set_attribute(x, "k", "edited");
+  xml_node_set_text(x, "text");
+  XmlNode* copy = xml_node_append_move(root(), xml_node_copy(x));
+  ASSERT_NE(copy, nullptr);
+  xml_node_set_attribute(x, "k", "changed");
+  xml_node_set_text(x, "other");
+  xml_node_remove_child(root(), x);
+  EXPECT_STREQ(xml_attribute_value(xml_node_attribute(copy, "k")), "edited");
+  EXPECT_STREQ(xml_node_text(copy), "text");
+}
+
+TEST_F(TreeMemory, TextsOfTheDocumentNodeSurviveReloads) {
+  xml_node_set_attribute(top(), "first", "value of the document node");
+  ASSERT_EQ(load("<r a='1'/>", 0), XLSX_OK);
+  xml_node_set_attribute(top(), "second", "v");
+  ASSERT_EQ(load("<r b='2'/>", 0), XLSX_OK);
+  ASSERT_EQ(load("<r c='3'/>", 0), XLSX_OK);
+  EXPECT_STREQ(xml_attribute_value(xml_node_attribute(top(), "first")), "value of the document node");
+  EXPECT_STREQ(xml_attribute_value(xml_node_attribute(top(), "second")), "v");
+  // Names interned before a reload are interned afresh after it.
+  XmlNode* c = xml_node_append_child(root(), "c");
+  EXPECT_STREQ(xml_node_name(c), "c");
 }
 
 TEST_F(TreeMemory, DestroyReleasesHeapTextsOfDetachedNodes) {
@@ -230,6 +318,12 @@ void fill_node_page(XmlDoc* doc) {
   while (doc->free_nodes) xml_node_append_child_of_type(root_of(doc), XML_NODE_COMMENT);
 }
 
+// Uses up the free attribute slots (with names interned before the failing run) likewise.
+void fill_attribute_page(XmlDoc* doc) {
+  XmlNode* z = xml_node_child(root_of(doc), "z");
+  while (doc->free_attributes) xml_node_append_attribute(z, "n");
+}
+
 const Edit kEdits[] = {
     {"AppendChild", [](XmlDoc* d) { return xml_node_append_child(root_of(d), "new") != nullptr; }},
     {"AppendChildOnFullPage", [](XmlDoc* d) { return xml_node_append_child(root_of(d), "new") != nullptr; },
@@ -249,6 +343,10 @@ const Edit kEdits[] = {
     {"SetDouble", [](XmlDoc* d) { return xml_attribute_set_double(xml_node_attribute(root_of(d), "a"), 0.5); }},
     {"SetNewText", [](XmlDoc* d) { return xml_node_set_text(xml_node_child(root_of(d), "z"), "text"); }},
     {"ReplaceText", [](XmlDoc* d) { return xml_node_set_text_i64(xml_node_child(root_of(d), "x"), -5); }},
+    {"AppendAttributeOnFullPage",
+     [](XmlDoc* d) { return xml_node_append_attribute(root_of(d), "fresh") != nullptr; }, fill_attribute_page},
+    {"SetLongText",
+     [](XmlDoc* d) { return xml_node_set_text(xml_node_child(root_of(d), "z"), std::string(80, 'L').c_str()); }},
     {"CopySubtree",
      [](XmlDoc* d) {
        XmlNode* r = root_of(d);
