@@ -37,7 +37,9 @@ uint32_t HostRegisterErrorMessage(const char* text) {
   return static_cast<uint32_t>(HOST_FIRST_REGISTERED + registered.size() - 1);
 }
 
-void HostSetErrorArgument(const char* text) { argument = text ? text : ""; }
+void HostSetErrorArgument(const char* text) {
+  argument = text ? text : "";
+}
 
 const char* HostErrorMessage(int32_t code) {
   if (code == HOST_ERR_NO_MEMORY) return "out of memory";
@@ -50,8 +52,10 @@ const char* HostErrorMessage(int32_t code) {
 void HostPushError(lua_State* L, int32_t code) {
   luaL_where(L, 1);
   const char* message = HostErrorMessage(code);
-  if (message) PushFilled(L, message);
-  else lua_pushfstring(L, "unknown error code %d", static_cast<int>(code));
+  if (message)
+    PushFilled(L, message);
+  else
+    lua_pushfstring(L, "unknown error code %d", static_cast<int>(code));
   lua_concat(L, 2);
   argument.clear();
 }

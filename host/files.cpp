@@ -1,16 +1,18 @@
 #include "host/files.h"
 
+#include <sys/types.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/types.h>
-#include <unistd.h>
 
 namespace {
 
 uint32_t openFiles = 0;
 
-FILE* Stream(HostFile* file) { return reinterpret_cast<FILE*>(file); }
+FILE* Stream(HostFile* file) {
+  return reinterpret_cast<FILE*>(file);
+}
 
 bool WantsReservation(const HostTag* options) {
   for (const HostTag* tag = options; tag && tag->tag != HOST_TAG_END; ++tag) {
@@ -56,7 +58,9 @@ uint32_t HostWriteFile(HostFile* file, const void* buffer, uint32_t count) {
   return static_cast<uint32_t>(fwrite(buffer, 1, count, Stream(file)));
 }
 
-int32_t HostDeleteFile(const char* name) { return (name && remove(name) == 0) ? 0 : -1; }
+int32_t HostDeleteFile(const char* name) {
+  return (name && remove(name) == 0) ? 0 : -1;
+}
 
 int32_t HostRenameFile(const char* from, const char* to) {
   return (from && to && rename(from, to) == 0) ? 0 : -1;
@@ -75,4 +79,6 @@ int32_t HostGetTempFileName(char* buffer, uint32_t size, const HostTag* options)
   return 0;
 }
 
-uint32_t HostOpenFiles() { return openFiles; }
+uint32_t HostOpenFiles() {
+  return openFiles;
+}

@@ -70,4 +70,6 @@ const HostApi table = MakeTable();
 
 }  // namespace
 
-const HostApi* HostApiTable() { return &table; }
+const HostApi* HostApiTable() {
+  return &table;
+}

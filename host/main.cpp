@@ -34,12 +34,15 @@ struct CommandLine {
 };
 
 void Usage(FILE* out) {
-  fputs("usage: korvadel [--plugin PATH]... [--charset NAME] [--check-leaks] SCRIPT [ARGS...]\n"
-        "       korvadel [--plugin PATH]... --commands\n",
-        out);
+  fputs(
+      "usage: korvadel [--plugin PATH]... [--charset NAME] [--check-leaks] SCRIPT [ARGS...]\n"
+      "       korvadel [--plugin PATH]... --commands\n",
+      out);
 }
 
-bool Exists(const std::string& path) { return !path.empty() && access(path.c_str(), R_OK) == 0; }
+bool Exists(const std::string& path) {
+  return !path.empty() && access(path.c_str(), R_OK) == 0;
+}
 
 std::string BesideExecutable() {
   char self[4096];
@@ -93,8 +96,10 @@ int ParseArgs(int argc, char** argv, CommandLine* cl) {
     if ((option == "--plugin" || option == "--charset") && i + 1 < argc) {
       std::string value = argv[++i];
       cl->hostArgs.push_back(value);
-      if (option == "--plugin") cl->runtime.plugins.push_back(value);
-      else cl->charset = value;
+      if (option == "--plugin")
+        cl->runtime.plugins.push_back(value);
+      else
+        cl->charset = value;
     } else if (option == "--check-leaks") {
       cl->runtime.checkLeaks = true;
     } else if (option == "--commands") {

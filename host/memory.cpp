@@ -31,8 +31,10 @@ void Link(TaggedBlock* block) {
 }
 
 void Unlink(TaggedBlock* block) {
-  if (block->prev) block->prev->next = block->next;
-  else liveBlocks = block->next;
+  if (block->prev)
+    block->prev->next = block->next;
+  else
+    liveBlocks = block->next;
   if (block->next) block->next->prev = block->prev;
   --liveTagged;
 }
@@ -88,7 +90,9 @@ void HostFree(void* block) {
   free(block);
 }
 
-uint32_t HostLiveTaggedBlocks() { return liveTagged; }
+uint32_t HostLiveTaggedBlocks() {
+  return liveTagged;
+}
 
 uint32_t HostLiveTaggedBlocksWithTag(const char* tag) {
   uint32_t count = 0;
@@ -98,7 +102,9 @@ uint32_t HostLiveTaggedBlocksWithTag(const char* tag) {
   return count;
 }
 
-uint32_t HostLiveCBlocks() { return liveC; }
+uint32_t HostLiveCBlocks() {
+  return liveC;
+}
 
 uint32_t HostReportLeaks(FILE* out) {
   for (TaggedBlock* block = liveBlocks; block; block = block->next) {

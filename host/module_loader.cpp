@@ -50,8 +50,9 @@ __attribute__((no_sanitize("address", "undefined"))) uint32_t BigEndianAt(const 
 
 // Address of the first header-aligned magic in [start, end) with the given version; records the version
 // of the first other header seen in *otherVersion.
-__attribute__((no_sanitize("address", "undefined"))) const PluginHeader* ScanSegment(
-    const Segment& segment, bool* sawOther, uint32_t* otherVersion) {
+__attribute__((no_sanitize("address", "undefined"))) const PluginHeader* ScanSegment(const Segment& segment,
+                                                                                     bool* sawOther,
+                                                                                     uint32_t* otherVersion) {
   constexpr uintptr_t kAlign = alignof(PluginHeader);
   uintptr_t first = (segment.start + kAlign - 1) & ~(kAlign - 1);
   for (uintptr_t at = first; at + sizeof(PluginHeader) <= segment.end; at += kAlign) {

@@ -7,8 +7,8 @@
 #include "plugin/host_api.h"
 
 struct LoadedModule {
-  void* handle = nullptr;                  // from dlopen
-  const PluginHeader* header = nullptr;    // inside the module
+  void* handle = nullptr;                // from dlopen
+  const PluginHeader* header = nullptr;  // inside the module
 };
 
 // Loads the module at path and finds its header. On failure the module is unloaded again, *error says why

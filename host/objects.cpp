@@ -34,8 +34,7 @@ const ObjectType* FindType(uint32_t type) {
 
 }  // namespace
 
-uint32_t HostRegisterObjectType(HostState*, const char* name, HostObjectHeader** listHead,
-                                HostAttributeFn attribute) {
+uint32_t HostRegisterObjectType(HostState*, const char* name, HostObjectHeader** listHead, HostAttributeFn attribute) {
   types.push_back(ObjectType{name ? name : "", listHead, attribute});
   return static_cast<uint32_t>(types.size());
 }
@@ -73,15 +72,17 @@ uint32_t HostObjectCount(uint32_t type) {
   return count;
 }
 
-uint32_t HostReleasedObjects() { return released; }
+uint32_t HostReleasedObjects() {
+  return released;
+}
 
 int HostLuaGetAttribute(lua_State* L) {
   lua_Integer type = luaL_checkinteger(L, 1);
   ObjectId id;
   HostCheckObjectId(reinterpret_cast<HostState*>(L), 2, &id);
   lua_Integer attribute = luaL_checkinteger(L, 3);
-  const ObjectType* found = (type > 0 && type <= static_cast<lua_Integer>(types.size()))
-                                ? FindType(static_cast<uint32_t>(type)) : nullptr;
+  const ObjectType* found =
+      (type > 0 && type <= static_cast<lua_Integer>(types.size())) ? FindType(static_cast<uint32_t>(type)) : nullptr;
   if (!found || !found->attribute) return luaL_argerror(L, 1, "unknown object type");
   if (attribute < 0 || attribute > static_cast<lua_Integer>(UINT32_MAX)) HostRaiseError(L, HOST_ERR_UNKNOWN_ATTRIBUTE);
   int top = lua_gettop(L);

@@ -9,8 +9,7 @@
 struct lua_State;
 
 // Registers an object type; gives its number (from 1 up).
-uint32_t HostRegisterObjectType(HostState* L, const char* name, HostObjectHeader** listHead,
-                                HostAttributeFn attribute);
+uint32_t HostRegisterObjectType(HostState* L, const char* name, HostObjectHeader** listHead, HostAttributeFn attribute);
 // Called by a plugin before it frees a record of one of its object lists.
 void HostReleaseObject(HostState* L, void* record);
 // Keeps handler for notifications of kind; nonzero on success, 0 for a null handler.

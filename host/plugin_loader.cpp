@@ -23,9 +23,8 @@ bool ResolveAll(Plugin* p, std::string* error) {
   return Resolve(h, "InitPlugin", &p->initPlugin, error) && Resolve(h, "ClosePlugin", &p->closePlugin, error) &&
          Resolve(h, "GetBaseTable", &p->getBaseTable, error) && Resolve(h, "GetCommands", &p->getCommands, error) &&
          Resolve(h, "GetConstants", &p->getConstants, error) &&
-         Resolve(h, "GetHelpStrings", &p->getHelpStrings, error) &&
-         Resolve(h, "InitLibrary", &p->initLibrary, error) && Resolve(h, "FreeLibrary", &p->freeLibrary, error) &&
-         Resolve(h, "InitSerializer", &p->initSerializer, error) &&
+         Resolve(h, "GetHelpStrings", &p->getHelpStrings, error) && Resolve(h, "InitLibrary", &p->initLibrary, error) &&
+         Resolve(h, "FreeLibrary", &p->freeLibrary, error) && Resolve(h, "InitSerializer", &p->initSerializer, error) &&
          Resolve(h, "FreeSerializer", &p->freeSerializer, error) &&
          Resolve(h, "SerializeItem", &p->serializeItem, error) &&
          Resolve(h, "DeserializeItem", &p->deserializeItem, error) &&

@@ -37,8 +37,10 @@ int SetLocale(lua_State* L) {
 // os.exit that shuts plugins and interpreter down in order before the process ends.
 int Exit(lua_State* L) {
   int status = EXIT_SUCCESS;
-  if (lua_isboolean(L, 1)) status = lua_toboolean(L, 1) ? EXIT_SUCCESS : EXIT_FAILURE;
-  else status = static_cast<int>(luaL_optinteger(L, 1, EXIT_SUCCESS));
+  if (lua_isboolean(L, 1))
+    status = lua_toboolean(L, 1) ? EXIT_SUCCESS : EXIT_FAILURE;
+  else
+    status = static_cast<int>(luaL_optinteger(L, 1, EXIT_SUCCESS));
   auto* runtime = static_cast<Runtime*>(lua_touserdata(L, lua_upvalueindex(1)));
   fflush(stdout);
   uint32_t leaks = runtime->Shutdown();
@@ -70,7 +72,9 @@ uint32_t ReportLeaks() {
 
 }  // namespace
 
-Runtime::~Runtime() { Shutdown(); }
+Runtime::~Runtime() {
+  Shutdown();
+}
 
 bool Runtime::Start(const RuntimeOptions& options, std::string* error) {
   setlocale(LC_NUMERIC, "C");

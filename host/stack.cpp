@@ -23,7 +23,9 @@ int Trampoline(lua_State* L) {
   return result;
 }
 
-bool IsIdNumber(double value) { return value >= 0 && value < 4294967296.0; }
+bool IsIdNumber(double value) {
+  return value >= 0 && value < 4294967296.0;
+}
 
 }  // namespace
 
@@ -44,9 +46,13 @@ void HostPushClosure(HostState* hs, HostCFunction function, int32_t upvalues) {
 }
 
 // Argument checks name the argument by its position from the bottom, also when given a negative index.
-int ArgumentIndex(HostState* L, int32_t index) { return lua_absindex(LuaOf(L), HostMapIndex(index)); }
+int ArgumentIndex(HostState* L, int32_t index) {
+  return lua_absindex(LuaOf(L), HostMapIndex(index));
+}
 
-double HostCheckNumber(HostState* L, int32_t index) { return luaL_checknumber(LuaOf(L), ArgumentIndex(L, index)); }
+double HostCheckNumber(HostState* L, int32_t index) {
+  return luaL_checknumber(LuaOf(L), ArgumentIndex(L, index));
+}
 
 double HostOptNumber(HostState* L, int32_t index, double fallback) {
   return luaL_optnumber(LuaOf(L), ArgumentIndex(L, index), fallback);
@@ -56,9 +62,13 @@ const char* HostCheckString(HostState* L, int32_t index) {
   return luaL_checkstring(LuaOf(L), ArgumentIndex(L, index));
 }
 
-int32_t HostValueType(HostState* L, int32_t index) { return lua_type(LuaOf(L), HostMapIndex(index)); }
+int32_t HostValueType(HostState* L, int32_t index) {
+  return lua_type(LuaOf(L), HostMapIndex(index));
+}
 
-void* HostToUserdata(HostState* L, int32_t index) { return lua_touserdata(LuaOf(L), HostMapIndex(index)); }
+void* HostToUserdata(HostState* L, int32_t index) {
+  return lua_touserdata(LuaOf(L), HostMapIndex(index));
+}
 
 void HostCheckObjectId(HostState* hs, int32_t index, ObjectId* id) {
   lua_State* L = LuaOf(hs);
@@ -84,34 +94,57 @@ void HostOptObjectId(HostState* hs, int32_t index, ObjectId* id) {
   HostCheckObjectId(hs, index, id);
 }
 
-int32_t HostGetTop(HostState* L) { return lua_gettop(LuaOf(L)); }
-void HostPushNil(HostState* L) { lua_pushnil(LuaOf(L)); }
+int32_t HostGetTop(HostState* L) {
+  return lua_gettop(LuaOf(L));
+}
+void HostPushNil(HostState* L) {
+  lua_pushnil(LuaOf(L));
+}
 void HostPushNumber(HostState* L, double value) {
   // Whole numbers reach scripts as integers, so that they print as 3 rather than 3.0.
-  if (std::trunc(value) == value && std::fabs(value) < 9007199254740992.0 &&
-      !(value == 0 && std::signbit(value))) {
+  if (std::trunc(value) == value && std::fabs(value) < 9007199254740992.0 && !(value == 0 && std::signbit(value))) {
     lua_pushinteger(LuaOf(L), static_cast<lua_Integer>(value));
   } else {
     lua_pushnumber(LuaOf(L), value);
   }
 }
-void HostPushString(HostState* L, const char* text) { lua_pushstring(LuaOf(L), text); }
-void HostPushLString(HostState* L, const char* text, uint32_t length) { lua_pushlstring(LuaOf(L), text, length); }
-void HostPushLightUserdata(HostState* L, void* pointer) { lua_pushlightuserdata(LuaOf(L), pointer); }
+void HostPushString(HostState* L, const char* text) {
+  lua_pushstring(LuaOf(L), text);
+}
+void HostPushLString(HostState* L, const char* text, uint32_t length) {
+  lua_pushlstring(LuaOf(L), text, length);
+}
+void HostPushLightUserdata(HostState* L, void* pointer) {
+  lua_pushlightuserdata(LuaOf(L), pointer);
+}
 void* HostNewUserdata(HostState* L, uint32_t size) {
   void* block = lua_newuserdatauv(LuaOf(L), size, 0);
   memset(block, 0, size);
   return block;
 }
-int32_t HostNewMetatable(HostState* L, const char* name) { return luaL_newmetatable(LuaOf(L), name); }
-int32_t HostGetMetatable(HostState* L, const char* name) { return luaL_getmetatable(LuaOf(L), name); }
-void HostSetMetatable(HostState* L, int32_t index) { lua_setmetatable(LuaOf(L), HostMapIndex(index)); }
+int32_t HostNewMetatable(HostState* L, const char* name) {
+  return luaL_newmetatable(LuaOf(L), name);
+}
+int32_t HostGetMetatable(HostState* L, const char* name) {
+  return luaL_getmetatable(LuaOf(L), name);
+}
+void HostSetMetatable(HostState* L, int32_t index) {
+  lua_setmetatable(LuaOf(L), HostMapIndex(index));
+}
 
 void* HostCheckUserdata(HostState* L, int32_t index, const char* metatable) {
   return luaL_checkudata(LuaOf(L), ArgumentIndex(L, index), metatable);
 }
 
-void HostPushValue(HostState* L, int32_t index) { lua_pushvalue(LuaOf(L), HostMapIndex(index)); }
-void HostSetTop(HostState* L, int32_t index) { lua_settop(LuaOf(L), index); }
-void HostSetTable(HostState* L, int32_t index) { lua_settable(LuaOf(L), HostMapIndex(index)); }
-void HostRawSetTable(HostState* L, int32_t index) { lua_rawset(LuaOf(L), HostMapIndex(index)); }
+void HostPushValue(HostState* L, int32_t index) {
+  lua_pushvalue(LuaOf(L), HostMapIndex(index));
+}
+void HostSetTop(HostState* L, int32_t index) {
+  lua_settop(LuaOf(L), index);
+}
+void HostSetTable(HostState* L, int32_t index) {
+  lua_settable(LuaOf(L), HostMapIndex(index));
+}
+void HostRawSetTable(HostState* L, int32_t index) {
+  lua_rawset(LuaOf(L), HostMapIndex(index));
+}

@@ -8,8 +8,12 @@
 
 struct lua_State;
 
-inline lua_State* LuaOf(HostState* L) { return reinterpret_cast<lua_State*>(L); }
-inline HostState* HostOf(lua_State* L) { return reinterpret_cast<HostState*>(L); }
+inline lua_State* LuaOf(HostState* L) {
+  return reinterpret_cast<lua_State*>(L);
+}
+inline HostState* HostOf(lua_State* L) {
+  return reinterpret_cast<HostState*>(L);
+}
 
 // The interpreter's index for a plugin index: the registry pseudo-index, upvalue pseudo-indexes (shifted
 // past the slot that holds the plugin function), or a plain stack index.

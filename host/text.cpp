@@ -1,12 +1,12 @@
 // Conversions keep one iconv descriptor per direction; the system character set only changes at start-up.
 #include "host/text.h"
 
+#include <iconv.h>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iconv.h>
 
 namespace {
 
@@ -17,7 +17,9 @@ uint32_t liveTexts = 0;
 
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 
-int LowerAscii(int c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+int LowerAscii(int c) {
+  return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
 
 const char* EncodingName(int32_t encoding) {
   if (encoding == HOST_ENCODING_UTF8) return "UTF-8";
@@ -93,7 +95,9 @@ bool HostSetCharset(const char* name) {
   return true;
 }
 
-const char* HostCharset() { return charset; }
+const char* HostCharset() {
+  return charset;
+}
 
 bool HostCharsetIsUtf8() {
   return HostTextEqualsNoCase(charset, "UTF-8") || HostTextEqualsNoCase(charset, "UTF8");
@@ -116,7 +120,9 @@ int32_t HostPrintFormatted(const char* format, va_list args) {
   return written;
 }
 
-double HostTextToDouble(const char* text, char** end) { return strtod(text, end); }
+double HostTextToDouble(const char* text, char** end) {
+  return strtod(text, end);
+}
 
 int32_t HostTextToLong(const char* text, char** end, int32_t base) {
   long long value = strtoll(text, end, base);
@@ -162,4 +168,6 @@ void HostQuerySettings(const HostTag* options) {
   }
 }
 
-uint32_t HostLiveTexts() { return liveTexts; }
+uint32_t HostLiveTexts() {
+  return liveTexts;
+}

@@ -11,8 +11,8 @@ namespace {
 using EntryPointsTest = xlsx_test::CountedTest;
 
 constexpr const char* kEntryNames[] = {
-    "InitPlugin",     "ClosePlugin",    "GetBaseTable",  "GetCommands",     "GetConstants",
-    "GetHelpStrings", "InitLibrary",    "FreeLibrary",   "InitSerializer",  "FreeSerializer",
+    "InitPlugin",     "ClosePlugin",     "GetBaseTable",  "GetCommands",    "GetConstants",
+    "GetHelpStrings", "InitLibrary",     "FreeLibrary",   "InitSerializer", "FreeSerializer",
     "SerializeItem",  "DeserializeItem", "GetExtensions",
 };
 

@@ -12,10 +12,18 @@ int32_t FailOpening(HostState*) {
   return static_cast<int32_t>(openCode);
 }
 
-int32_t FailPlain(HostState*) { return static_cast<int32_t>(plainCode); }
-int32_t FailNoMemory(HostState*) { return HOST_ERR_NO_MEMORY; }
-int32_t FailAttribute(HostState*) { return HOST_ERR_UNKNOWN_ATTRIBUTE; }
-int32_t FailUnknown(HostState*) { return 999999; }
+int32_t FailPlain(HostState*) {
+  return static_cast<int32_t>(plainCode);
+}
+int32_t FailNoMemory(HostState*) {
+  return HOST_ERR_NO_MEMORY;
+}
+int32_t FailAttribute(HostState*) {
+  return HOST_ERR_UNKNOWN_ATTRIBUTE;
+}
+int32_t FailUnknown(HostState*) {
+  return 999999;
+}
 
 int32_t PushTwo(HostState* L) {
   HostApiTable()->PushNumber(L, 1);

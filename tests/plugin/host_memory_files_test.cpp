@@ -56,7 +56,9 @@ TEST_F(HostMemoryTest, CStyleBlocksCountFreshAllocationsOnly) {
   EXPECT_EQ(HostLiveCBlocks(), before);
 }
 
-TEST_F(HostMemoryTest, ImpossibleSizesGiveNull) { EXPECT_EQ(HostAllocMem(UINT32_MAX, 0, "xlsx"), nullptr); }
+TEST_F(HostMemoryTest, ImpossibleSizesGiveNull) {
+  EXPECT_EQ(HostAllocMem(UINT32_MAX, 0, "xlsx"), nullptr);
+}
 
 class HostFilesTest : public xlsx_test::CountedTest {
  protected:

@@ -37,9 +37,16 @@ int32_t Format(char* buffer, uint32_t size, const char* format, ...) {
 TEST_F(HostTextTest, Latin1SystemTextsBecomeUtf8AndBack) {
   ASSERT_TRUE(HostSetCharset("ISO-8859-1"));
   EXPECT_FALSE(HostCharsetIsUtf8());
-  EXPECT_EQ(Convert("Gr\xFC\xDF" "e \xE9t\xE9", HOST_ENCODING_SYSTEM, HOST_ENCODING_UTF8),
-            "Gr\xC3\xBC\xC3\x9F" "e \xC3\xA9t\xC3\xA9");
-  EXPECT_EQ(Convert("Gr\xC3\xBC\xC3\x9F" "e", HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM), "Gr\xFC\xDF" "e");
+  EXPECT_EQ(Convert("Gr\xFC\xDF"
+                    "e \xE9t\xE9",
+                    HOST_ENCODING_SYSTEM, HOST_ENCODING_UTF8),
+            "Gr\xC3\xBC\xC3\x9F"
+            "e \xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(Convert("Gr\xC3\xBC\xC3\x9F"
+                    "e",
+                    HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM),
+            "Gr\xFC\xDF"
+            "e");
 }
 
 TEST_F(HostTextTest, CharactersTheTargetCannotHoldFailTheConversion) {

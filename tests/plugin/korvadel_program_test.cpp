@@ -97,7 +97,8 @@ TEST_F(KorvadelProgramTest, ArgIsSetAsTheStandaloneInterpreterSetsIt) {
 }
 
 TEST_F(KorvadelProgramTest, AFailingCommandStopsTheScriptWithFileLineAndNonZeroStatus) {
-  std::string script = Script("print('before')\nGetAttribute(xlsx.GetObjectType(), 7, XLSXATTRSHEETS)\nprint('after')\n");
+  std::string script =
+      Script("print('before')\nGetAttribute(xlsx.GetObjectType(), 7, XLSXATTRSHEETS)\nprint('after')\n");
   Outcome r = Korvadel(script);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("before\n"), std::string::npos);

@@ -68,8 +68,8 @@ class RegistrationTest : public HostTest {
 
 TEST_F(RegistrationTest, ElevenMessagesAreRegisteredInOrder) {
   const char* expected[] = {
-      "Error opening XLSX document %s!", "Error creating XLSX document %s!", "Cannot find specified XLSX document!",
-      "XSLX operation has failed!",      "Sheet \"%s\" not found!",          "Specified sheet is out of range!",
+      "Error opening XLSX document %s!", "Error creating XLSX document %s!",  "Cannot find specified XLSX document!",
+      "XSLX operation has failed!",      "Sheet \"%s\" not found!",           "Specified sheet is out of range!",
       "Specified cell is out of range!", "Specified column is out of range!", "Specified row is out of range!",
       "Cell doesn't have a formula!",    "Error saving XLSX document!",
   };

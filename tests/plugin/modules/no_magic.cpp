@@ -1,2 +1,4 @@
 // A loadable module without any plugin header.
-extern "C" int NotAPlugin() { return 42; }
+extern "C" int NotAPlugin() {
+  return 42;
+}

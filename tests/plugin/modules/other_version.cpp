@@ -2,7 +2,8 @@
 #include "plugin/host_api.h"
 
 namespace {
-PluginEntryFn Resolve(const char*) { return nullptr; }
-__attribute__((used)) const PluginHeader kHeader = {
-    {'K', 'O', 'R', 'V', 'A', 'D', 'E', 'L'}, {0, 0, 0, 2}, Resolve};
+PluginEntryFn Resolve(const char*) {
+  return nullptr;
+}
+__attribute__((used)) const PluginHeader kHeader = {{'K', 'O', 'R', 'V', 'A', 'D', 'E', 'L'}, {0, 0, 0, 2}, Resolve};
 }  // namespace

@@ -16,7 +16,9 @@ void Say(const char* text) {
   fflush(stdout);
 }
 
-void OnEncoding(uint32_t value) { Say(value ? "notify 3: 1" : "notify 3: 0"); }
+void OnEncoding(uint32_t value) {
+  Say(value ? "notify 3: 1" : "notify 3: 0");
+}
 
 uint32_t InitPlugin(PluginInfo* info, const HostApi* api) {
   memset(info, 0, sizeof *info);
@@ -29,8 +31,12 @@ uint32_t InitPlugin(PluginInfo* info, const HostApi* api) {
   return 1;
 }
 
-void ClosePlugin() { Say("ClosePlugin"); }
-const char* GetBaseTable() { return "rec"; }
+void ClosePlugin() {
+  Say("ClosePlugin");
+}
+const char* GetBaseTable() {
+  return "rec";
+}
 
 int32_t Hello(HostState*) {
   Say("Hello");
@@ -41,21 +47,39 @@ const PluginCommand kCommands[] = {{"Hello", Hello}, {nullptr, nullptr}};
 const PluginHelp kHelp[] = {{"rec.Hello() -- say hello", 0}};
 const PluginConstant kConstants[] = {{"REC_ANSWER", 0, 42}, {nullptr, 0, 0}};
 
-const PluginCommand* GetCommands() { return kCommands; }
-const PluginConstant* GetConstants() { return kConstants; }
-const PluginHelp* GetHelpStrings() { return kHelp; }
+const PluginCommand* GetCommands() {
+  return kCommands;
+}
+const PluginConstant* GetConstants() {
+  return kConstants;
+}
+const PluginHelp* GetHelpStrings() {
+  return kHelp;
+}
 
 int32_t InitLibrary(HostState*) {
   Say("InitLibrary");
   return 0;
 }
 
-void FreeLibrary(HostState*) { Say("FreeLibrary"); }
-void* InitSerializer(SerialReadFn, SerialWriteFn, void*, const HostTag*) { return nullptr; }
-int32_t FreeSerializer(void*) { return 0; }
-int32_t SerializeItem(void*, const SerialItem*, const SerialItem*) { return 0; }
-int32_t DeserializeItem(void*, SerialItem*, SerialItem*, uint32_t*) { return 0; }
-uint32_t GetExtensions(uint32_t) { return 0; }
+void FreeLibrary(HostState*) {
+  Say("FreeLibrary");
+}
+void* InitSerializer(SerialReadFn, SerialWriteFn, void*, const HostTag*) {
+  return nullptr;
+}
+int32_t FreeSerializer(void*) {
+  return 0;
+}
+int32_t SerializeItem(void*, const SerialItem*, const SerialItem*) {
+  return 0;
+}
+int32_t DeserializeItem(void*, SerialItem*, SerialItem*, uint32_t*) {
+  return 0;
+}
+uint32_t GetExtensions(uint32_t) {
+  return 0;
+}
 
 template <typename Fn>
 PluginEntryFn Entry(Fn function) {
@@ -78,7 +102,6 @@ PluginEntryFn Resolve(const char* name) {
   return nullptr;
 }
 
-__attribute__((used)) const PluginHeader kHeader = {
-    {'K', 'O', 'R', 'V', 'A', 'D', 'E', 'L'}, {0, 0, 0, 3}, Resolve};
+__attribute__((used)) const PluginHeader kHeader = {{'K', 'O', 'R', 'V', 'A', 'D', 'E', 'L'}, {0, 0, 0, 3}, Resolve};
 
 }  // namespace
