@@ -265,7 +265,9 @@ TEST_F(FailurePathTest, AllocationFailuresDuringWritingFailCleanly) {
     if (state && !FreeSerializer(state)) ok = false;
     EXPECT_EQ(TempFiles(), std::vector<std::string>{});
     EXPECT_EQ(xlsx_live_allocations(), live);
-    if (fault.failures() == 0) EXPECT_TRUE(ok);
+    if (fault.failures() == 0) {
+      EXPECT_TRUE(ok);
+    }
     if (ok && fault.failures() == 0) {
       fault.fail_after(0);
       EXPECT_EQ(ViewOf(stream.bytes).cells, (Cells{{"string:a", "float:2.5"}}));
