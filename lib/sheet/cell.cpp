@@ -1,6 +1,8 @@
 // Values and formulas of one cell.
 #include "lib/sheet/cell.h"
 
+#include <cfloat>
+#include <charconv>
 #include <cstring>
 
 #include "lib/base/alloc.h"
@@ -21,10 +23,28 @@ bool valid(const XlsxCell* cell) { return cell && cell->element; }
 
 bool equals(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
-Kind kind_of(const XmlNode* c) {
-  XmlAttr* t = xml_node_attribute(c, "t");
+bool is_one_letter(const char* name, char letter) { return name && name[0] == letter && name[1] == 0; }
+
+// The first `v` child, as xml_node_child(c, "v") finds it; the one-letter name is compared in place
+// because every cell read looks for it.
+const XmlNode* value_child(const XmlNode* c) {
+  for (const XmlNode* x = c->first_child; x; x = x->next_sibling)
+    if (x->type == XML_NODE_ELEMENT && is_one_letter(x->name, 'v')) return x;
+  return nullptr;
+}
+
+// The first `t` attribute, as xml_node_attribute(c, "t") finds it, compared in place likewise.
+const XmlAttr* type_attribute(const XmlNode* c) {
+  for (const XmlAttr* a = c->first_attribute; a; a = a->next)
+    if (is_one_letter(a->name, 't')) return a;
+  return nullptr;
+}
+
+// v is the text of the cell's `v` child ("" when there is none).
+Kind kind_of(const XmlNode* c, const char* v) {
+  const XmlAttr* t = type_attribute(c);
   // An empty `v` (as some writers leave beside a formula) holds no value either.
-  bool has_v = xml_node_text(xml_node_child(c, "v"))[0] != 0;
+  bool has_v = v[0] != 0;
   if (!t) return has_v ? Kind::kNumber : Kind::kEmpty;
   const char* type = xml_attribute_value(t);
   if (equals(type, "n")) return has_v ? Kind::kNumber : Kind::kEmpty;
@@ -35,8 +55,50 @@ Kind kind_of(const XmlNode* c) {
   return Kind::kError;
 }
 
+// Exact powers of ten as doubles (10^22 is the largest one a double holds exactly).
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Plain number texts as writers produce them ([-]digits[.digits]), read without the general converters.
+// A whole number of at most 18 significant digits fits in 64 bits. A decimal of at most 15 significant
+// digits and 22 decimals is m / 10^k with m and 10^k both exact doubles, so the one division rounds
+// correctly and gives the converter's result. Where the arithmetic may be carried out in a wider format
+// (which would round twice) the general converter is used. False when the text is not of that form.
+bool read_plain_number(const char* text, XlsxCellValue* out) {
+  if (FLT_EVAL_METHOD != 0) return false;
+  const char* p = text;
+  bool negative = *p == '-';
+  if (negative) p++;
+  uint64_t mantissa = 0;
+  uint32_t significant = 0;
+  uint32_t decimals = 0;
+  const char* start = p;
+  for (; *p >= '0' && *p <= '9'; p++) {
+    if (mantissa || *p != '0') significant++;
+    mantissa = mantissa * 10 + static_cast<uint32_t>(*p - '0');
+    if (significant > 18) return false;
+  }
+  if (p == start) return false;
+  if (*p == 0) {
+    int64_t value = static_cast<int64_t>(mantissa);
+    xlsx_value_set_int(out, negative ? -value : value);
+    return true;
+  }
+  if (*p++ != '.') return false;
+  for (start = p; *p >= '0' && *p <= '9'; p++) {
+    if (mantissa || *p != '0') significant++;
+    mantissa = mantissa * 10 + static_cast<uint32_t>(*p - '0');
+    if (significant > 15 || ++decimals > 22) return false;
+  }
+  if (p == start || *p != 0) return false;
+  double value = static_cast<double>(mantissa) / kPowersOfTen[decimals];
+  xlsx_value_set_float(out, negative ? -value : value);
+  return true;
+}
+
 // A number text with a point or an exponent is a float; a whole number too large for 64 bits as well.
 void read_number(const char* text, XlsxCellValue* out) {
+  if (read_plain_number(text, out)) return;
   bool is_float = std::strpbrk(text, ".eE") != nullptr;
   int64_t integer = 0;
   if (!is_float && xlsx_text_to_i64(text, &integer)) {
@@ -71,8 +133,8 @@ xlsx_status read_inline(const XmlNode* c, XlsxCellValue* out) {
 
 xlsx_status read_value(const XlsxCell* cell, XlsxCellValue* out) {
   const XmlNode* c = cell->element;
-  const char* v = xml_node_text(xml_node_child(c, "v"));
-  switch (kind_of(c)) {
+  const char* v = xml_node_text(value_child(c));
+  switch (kind_of(c, v)) {
     case Kind::kEmpty: return xlsx_value_set_empty(out);
     case Kind::kBoolean: xlsx_value_set_bool(out, read_boolean(v) ? 1 : 0); return XLSX_OK;
     case Kind::kNumber: read_number(v, out); return XLSX_OK;
@@ -128,7 +190,7 @@ bool store_string(const XlsxCell* cell, const char* text) {
     int32_t index = xlsx_sst_find_or_append(cell->shared_strings, text);
     if (index < 0) return false;
     char digits[32];
-    xlsx_i64_to_text(index, digits);
+    sheet_format_integer(digits, index);
     return store(c, "s", digits);
   }
   if (!store(c, "str", text)) return false;
@@ -144,12 +206,14 @@ bool store_value(const XlsxCell* cell, const XlsxCellValue* value) {
     case kBoolean: xml_node_remove_attribute(c, "xml:space"); return store(c, "b", value->boolean ? "1" : "0");
     case kInteger:
       xml_node_remove_attribute(c, "xml:space");
-      xlsx_i64_to_text(value->integer, digits);
+      sheet_format_integer(digits, value->integer);
       return store(c, nullptr, digits);
     case kFloat:
       xml_node_remove_attribute(c, "xml:space");
       if (!(value->number - value->number == 0.0)) return store(c, "e", "#NUM!");
-      xlsx_snprintf(digits, sizeof digits, "%.17g", value->number);
+      // to_chars with precision 17 is defined to give the bytes of "%.17g" (the value is finite here),
+      // at a fraction of vsnprintf's cost.
+      *std::to_chars(digits, digits + sizeof digits - 1, value->number, std::chars_format::general, 17).ptr = 0;
       return store(c, nullptr, digits);
     case kString: return store_string(cell, text);
     case kError: xml_node_remove_attribute(c, "xml:space"); return store(c, "e", text);

@@ -80,7 +80,7 @@ void relink(XmlNode* parent, const XlsxRowEntry* entries, uint32_t count, XmlNod
 bool assign_number(XmlNode* node, uint32_t row, uint32_t column) {
   char text[24];
   if (column) sheet_format_ref(text, row, column);
-  else xlsx_u64_to_text(row, text);
+  else sheet_format_integer(text, row);
   return xml_node_set_attribute(node, "r", text) != nullptr;
 }
 
@@ -144,6 +144,23 @@ XmlNode* guess_cell(const XmlNode* row, uint32_t column) {
   return x && sheet_cell_column(x) == column ? x : nullptr;
 }
 
+// Longest step count a dense-row guess takes before the ordinary walk is used instead.
+constexpr uint32_t kGuessSteps = 32;
+
+// The cell of column found by counting cells back from the row's last cell (of last_column): in a row
+// without gaps it is exactly last_column - column cells before. Null when the guess misses, or when a
+// neighbour holds the same column (a row with duplicate cells), where the walk that locate_cell would
+// otherwise take decides which one is meant: the leftmost from the start, the rightmost from the end.
+XmlNode* guess_from_last(XmlNode* last, uint32_t last_column, uint32_t column) {
+  uint32_t steps = last_column - column;
+  if (steps > kGuessSteps) return nullptr;
+  XmlNode* x = last;
+  for (; steps > 0 && x; steps--) x = previous_cell(x);
+  if (!x || sheet_cell_column(x) != column) return nullptr;
+  XmlNode* neighbour = column > last_column - column ? next_cell(x) : previous_cell(x);
+  return neighbour && sheet_cell_column(neighbour) == column ? nullptr : x;
+}
+
 CellSlot locate_cell(const XlsxSheetIndex* index, uint32_t position, uint32_t column) {
   XmlNode* row = index->rows[position].node;
   XmlNode* cursor = index->cursor_cell;
@@ -163,6 +180,8 @@ CellSlot locate_cell(const XlsxSheetIndex* index, uint32_t position, uint32_t co
   uint32_t last_column = sheet_cell_column(last);
   if (column == last_column) return {last, nullptr, nullptr};
   if (column > last_column) return {nullptr, last, nullptr};
+  // Random access into a dense row: one guess and one column read instead of a read per cell walked.
+  if (XmlNode* guessed = guess_from_last(last, last_column, column)) return {guessed, nullptr, nullptr};
   if (column > last_column - column) return walk_backward(last, row, column);
   return walk_forward(first_cell(row), column);
 }
@@ -218,11 +237,32 @@ uint32_t sheet_column_of_ref(const char* text) {
 }
 
 uint32_t sheet_cell_column(const XmlNode* cell) {
+  // Writers put `r` first: look at the first attribute's name before a generic search by name.
+  const XmlAttr* first = cell ? cell->first_attribute : nullptr;
+  const char* name = first ? first->name : nullptr;
+  if (name && name[0] == 'r' && name[1] == 0) return sheet_column_of_ref(first->value);
   return sheet_column_of_ref(xml_attribute_value(xml_node_attribute(cell, "r")));
 }
 
 uint32_t sheet_row_number(const XmlNode* row) {
   return xml_attribute_as_uint(xml_node_attribute(row, "r"), 0);
+}
+
+uint32_t sheet_format_integer(char* buffer, int64_t value) {
+  // Digits from the end of a scratch buffer: the same bytes as "%lld" without vsnprintf, which a cell
+  // write would otherwise call for its reference and its value.
+  char scratch[24];
+  char* at = scratch + sizeof scratch;
+  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  do {
+    *--at = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude);
+  if (value < 0) *--at = '-';
+  uint32_t length = static_cast<uint32_t>(scratch + sizeof scratch - at);
+  std::memcpy(buffer, at, length);
+  buffer[length] = 0;
+  return length;
 }
 
 char* sheet_format_ref(char* buffer, uint32_t row, uint32_t column) {
@@ -236,7 +276,7 @@ char* sheet_format_ref(char* buffer, uint32_t row, uint32_t column) {
   }
   for (uint32_t i = 0; i < n; i++) letters[i] = reversed[n - 1 - i];
   std::memcpy(buffer, letters, n);
-  xlsx_u64_to_text(row, buffer + n);
+  sheet_format_integer(buffer + n, row);
   return buffer;
 }
 

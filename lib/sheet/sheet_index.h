@@ -101,5 +101,8 @@ uint32_t sheet_column_of_ref(const char* text);
 uint32_t sheet_cell_column(const XmlNode* cell);
 // Number of a `row` element from its `r`; 0 when unreadable.
 uint32_t sheet_row_number(const XmlNode* row);
+// Writes the decimal text of value ("%lld") and its terminator into buffer (at least 21 bytes); returns
+// the length.
+uint32_t sheet_format_integer(char* buffer, int64_t value);
 // Writes the A1 text of (row, column) into buffer (at least 24 bytes); returns buffer.
 char* sheet_format_ref(char* buffer, uint32_t row, uint32_t column);

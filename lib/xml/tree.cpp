@@ -1,6 +1,7 @@
 // The mutable XML tree: documents, null-tolerant accessors, editing, moving, removing and copying.
 #include "lib/xml/tree.h"
 
+#include <charconv>
 #include <cstring>
 
 #include "lib/base/alloc.h"
@@ -197,9 +198,15 @@ XmlNode* copy_one(XmlDoc* doc, const XmlNode* source) {
   return copy;
 }
 
-bool format_number(char* buffer, const char* format, double value) {
-  int n = xlsx_snprintf(buffer, 64, format, value);
-  return n >= 0;
+// "%.17g" / "%.9g" of value into buffer (64 bytes). Finite values go through to_chars, which is defined
+// to give the same bytes as printf with that precision, without parsing a format or consulting the
+// locale; infinities and NaN keep printf's spelling.
+bool format_number(char* buffer, int precision, double value) {
+  if (value - value == 0.0) {
+    *std::to_chars(buffer, buffer + 63, value, std::chars_format::general, precision).ptr = 0;
+    return true;
+  }
+  return xlsx_snprintf(buffer, 64, "%.*g", precision, value) >= 0;
 }
 
 }  // namespace
@@ -432,12 +439,12 @@ bool xml_attribute_set_bool(XmlAttr* attr, bool flag) {
 
 bool xml_attribute_set_float(XmlAttr* attr, float value) {
   char buffer[64];
-  return attr && format_number(buffer, "%.9g", value) && xml_attribute_set_value(attr, buffer);
+  return attr && format_number(buffer, 9, value) && xml_attribute_set_value(attr, buffer);
 }
 
 bool xml_attribute_set_double(XmlAttr* attr, double value) {
   char buffer[64];
-  return attr && format_number(buffer, "%.17g", value) && xml_attribute_set_value(attr, buffer);
+  return attr && format_number(buffer, 17, value) && xml_attribute_set_value(attr, buffer);
 }
 
 bool xml_attribute_set_u64(XmlAttr* attr, uint64_t value) {
@@ -472,12 +479,12 @@ bool xml_node_set_text(XmlNode* node, const char* text) {
 
 bool xml_node_set_text_float(XmlNode* node, float value) {
   char buffer[64];
-  return node && format_number(buffer, "%.9g", value) && xml_node_set_text(node, buffer);
+  return node && format_number(buffer, 9, value) && xml_node_set_text(node, buffer);
 }
 
 bool xml_node_set_text_double(XmlNode* node, double value) {
   char buffer[64];
-  return node && format_number(buffer, "%.17g", value) && xml_node_set_text(node, buffer);
+  return node && format_number(buffer, 17, value) && xml_node_set_text(node, buffer);
 }
 
 bool xml_node_set_text_u64(XmlNode* node, uint64_t value) {
