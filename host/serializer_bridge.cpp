@@ -259,7 +259,8 @@ int HostLuaDeserializeTable(lua_State* L) {
   HostTag options[] = {{2, HOST_ENCODING_SYSTEM}, {HOST_TAG_END, 0}};
   Source source{bytes, size, 0};
   void* state = plugin->initSerializer(ReadFromSource, nullptr, &source, options);
-  if (!state) return luaL_error(L, "DeserializeTable: the %s serializer cannot read these bytes", PluginBaseName(*plugin));
+  if (!state)
+    return luaL_error(L, "DeserializeTable: the %s serializer cannot read these bytes", PluginBaseName(*plugin));
   // Pushing a C function and light userdata allocates nothing, so no error can come before the call.
   lua_pushcfunction(L, ProtectedReceive);
   lua_pushlightuserdata(L, plugin);

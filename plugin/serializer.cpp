@@ -33,28 +33,28 @@ constexpr int32_t kNumberCellType = CELL_TYPE_ERROR;
 
 // Allocated with AllocMem (cleared, tag "serializeinfo").
 struct SerializerState {
-  DocumentRecord record;        // record.document: the library document, owned
-  XlsxCellIterator* current;    // reading: iterator over the data range, owned
-  XlsxCellIterator* end;        // reading: its end marker, owned
-  XlsxCellRange* range;         // reading: the data range, owned
+  DocumentRecord record;      // record.document: the library document, owned
+  XlsxCellIterator* current;  // reading: iterator over the data range, owned
+  XlsxCellIterator* end;      // reading: its end marker, owned
+  XlsxCellRange* range;       // reading: the data range, owned
   SerialReadFn read;
-  SerialWriteFn write;          // null when reading
+  SerialWriteFn write;  // null when reading
   void* user;
-  int32_t sourceEncoding;       // of the texts SerializeItem receives
-  int32_t targetEncoding;       // of the texts DeserializeItem hands out
-  char* convertedText;          // last text made by ConvertText while reading, or null
+  int32_t sourceEncoding;  // of the texts SerializeItem receives
+  int32_t targetEncoding;  // of the texts DeserializeItem hands out
+  char* convertedText;     // last text made by ConvertText while reading, or null
   char tempName[kTempNameSize];
   uint8_t copyBuffer[kCopyBufferSize];
-  uint32_t rowBegins;           // reading: the next item is a row's beginning marker
-  uint32_t rowEnds;             // reading: the next item is a row's ending marker
+  uint32_t rowBegins;  // reading: the next item is a row's beginning marker
+  uint32_t rowEnds;    // reading: the next item is a row's ending marker
   uint32_t columnCount;
   uint32_t rowCount;
-  uint32_t currentColumn;       // 1-based
-  uint32_t currentRow;          // 1-based
-  double keyNumber;             // reading: the key handed out
-  double valueNumber;           // reading: the number value handed out
-  XlsxCellValue cell;           // reading: the library's copy of the last cell (its text), type 0 when none
-  uint32_t rowOpen;             // writing: a row's beginning marker came and its ending marker not yet
+  uint32_t currentColumn;  // 1-based
+  uint32_t currentRow;     // 1-based
+  double keyNumber;        // reading: the key handed out
+  double valueNumber;      // reading: the number value handed out
+  XlsxCellValue cell;      // reading: the library's copy of the last cell (its text), type 0 when none
+  uint32_t rowOpen;        // writing: a row's beginning marker came and its ending marker not yet
 };
 
 const char kNoCharacters[] = "";
@@ -76,11 +76,15 @@ bool PositionOf(double key, uint32_t limit, uint32_t* out) {
   return true;
 }
 
-SerialItem NumberItem(const double* number) { return SerialItem{SERIAL_NUMBER, number, sizeof(double), 0}; }
+SerialItem NumberItem(const double* number) {
+  return SerialItem{SERIAL_NUMBER, number, sizeof(double), 0};
+}
 SerialItem TextItem(const char* text) {
   return SerialItem{SERIAL_TEXT, text, static_cast<uint32_t>(strlen(text)), 0};
 }
-SerialItem MarkerItem(uint32_t begins) { return SerialItem{SERIAL_TABLE, nullptr, begins, 0}; }
+SerialItem MarkerItem(uint32_t begins) {
+  return SerialItem{SERIAL_TABLE, nullptr, begins, 0};
+}
 
 // ---- State
 
@@ -200,16 +204,24 @@ bool TextValue(SerializerState* s, const char* text, SerialItem* value) {
 bool CellItem(SerializerState* s, SerialItem* value) {
   const XlsxCellValue* cell = &s->cell;
   switch (ScriptTypeOf(cell)) {
-    case CELL_TYPE_INTEGER: s->valueNumber = static_cast<double>(cell->integer); break;
-    case CELL_TYPE_BOOLEAN: s->valueNumber = cell->boolean ? 1.0 : 0.0; break;
-    case CELL_TYPE_FLOAT: s->valueNumber = cell->number; break;
+    case CELL_TYPE_INTEGER:
+      s->valueNumber = static_cast<double>(cell->integer);
+      break;
+    case CELL_TYPE_BOOLEAN:
+      s->valueNumber = cell->boolean ? 1.0 : 0.0;
+      break;
+    case CELL_TYPE_FLOAT:
+      s->valueNumber = cell->number;
+      break;
     case CELL_TYPE_TEXT:
     case CELL_TYPE_ERROR: {  // an error cell gives its own error text (#N/A, #DIV/0!, ...)
       const char* text = kNoCharacters;
       xlsx_value_get_text(cell, &text);
       return TextValue(s, text, value);
     }
-    default: *value = TextItem(kNoCharacters); return true;
+    default:
+      *value = TextItem(kNoCharacters);
+      return true;
   }
   *value = NumberItem(&s->valueNumber);
   return true;
@@ -224,8 +236,10 @@ bool NextCell(SerializerState* s, SerialItem* key, SerialItem* value) {
   s->keyNumber = static_cast<double>(s->currentColumn - 1);
   *key = NumberItem(&s->keyNumber);
   xlsx_iter_next(s->current);
-  if (s->currentColumn == s->columnCount) s->rowEnds = 1;
-  else s->currentColumn += 1;
+  if (s->currentColumn == s->columnCount)
+    s->rowEnds = 1;
+  else
+    s->currentColumn += 1;
   return CellItem(s, value);
 }
 
@@ -372,10 +386,14 @@ int32_t SerializeItem(void* state, const SerialItem* key, const SerialItem* valu
   double k = 0;
   if (!s || !s->write || !value || !NumberOf(key, &k)) return 0;
   switch (value->kind) {
-    case SERIAL_TABLE: return TableMarker(s, k, value->size) ? 1 : 0;
-    case SERIAL_NUMBER: return StoreNumber(s, k, value) ? 1 : 0;
-    case SERIAL_TEXT: return StoreText(s, k, value) ? 1 : 0;
-    default: return 0;
+    case SERIAL_TABLE:
+      return TableMarker(s, k, value->size) ? 1 : 0;
+    case SERIAL_NUMBER:
+      return StoreNumber(s, k, value) ? 1 : 0;
+    case SERIAL_TEXT:
+      return StoreText(s, k, value) ? 1 : 0;
+    default:
+      return 0;
   }
 }
 

@@ -183,7 +183,9 @@ TEST_F(FailurePathTest, ReadCallbackReportingAFailureFailsInit) {
   EXPECT_EQ(InitSerializer(ReadStream, nullptr, &stream, nullptr), nullptr);
 }
 
-int32_t OverlongRead(void*, uint32_t size, void*) { return static_cast<int32_t>(size) + 1; }
+int32_t OverlongRead(void*, uint32_t size, void*) {
+  return static_cast<int32_t>(size) + 1;
+}
 
 TEST_F(FailurePathTest, ReadCallbackClaimingMoreThanTheBufferFailsInit) {
   EXPECT_EQ(InitSerializer(OverlongRead, nullptr, nullptr, nullptr), nullptr);
@@ -254,46 +256,51 @@ TEST_F(FailurePathTest, AllocationFailuresDuringWritingFailCleanly) {
   Items items{Item::Begin(0), Item::Text(0, "a"), Item::Number(1, 2.5), Item::End(0)};
   uint32_t live = xlsx_live_allocations();
   uint32_t runs = 0;
-  xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
-    ++runs;
-    Stream stream;
-    void* state = InitSerializer(nullptr, WriteStream, &stream, nullptr);
-    bool ok = state != nullptr;
-    for (const Item& item : items) {
-      if (ok && !Send(state, item)) ok = false;
-    }
-    if (state && !FreeSerializer(state)) ok = false;
-    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
-    EXPECT_EQ(xlsx_live_allocations(), live);
-    if (fault.failures() == 0) {
-      EXPECT_TRUE(ok);
-    }
-    if (ok && fault.failures() == 0) {
-      fault.fail_after(0);
-      EXPECT_EQ(ViewOf(stream.bytes).cells, (Cells{{"string:a", "float:2.5"}}));
-    }
-  }, 20000);
+  xlsx_test::for_each_allocation_failure(
+      [&](xlsx_test::FaultAllocation& fault) {
+        ++runs;
+        Stream stream;
+        void* state = InitSerializer(nullptr, WriteStream, &stream, nullptr);
+        bool ok = state != nullptr;
+        for (const Item& item : items) {
+          if (ok && !Send(state, item)) ok = false;
+        }
+        if (state && !FreeSerializer(state)) ok = false;
+        EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+        EXPECT_EQ(xlsx_live_allocations(), live);
+        if (fault.failures() == 0) {
+          EXPECT_TRUE(ok);
+        }
+        if (ok && fault.failures() == 0) {
+          fault.fail_after(0);
+          EXPECT_EQ(ViewOf(stream.bytes).cells, (Cells{{"string:a", "float:2.5"}}));
+        }
+      },
+      20000);
   EXPECT_GT(runs, 10u);
 }
 
 TEST_F(FailurePathTest, AllocationFailuresDuringReadingFailCleanly) {
   std::string bytes = Serialize({Item::Begin(0), Item::Text(0, "a"), Item::Number(1, 2.5), Item::End(0)});
   uint32_t live = xlsx_live_allocations();
-  xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
-    Stream stream;
-    stream.bytes = bytes;
-    void* state = InitSerializer(ReadStream, nullptr, &stream, nullptr);
-    Items read;
-    if (state) {
-      read = ReadAll(state);
-      EXPECT_EQ(FreeSerializer(state), 1);
-    }
-    if (fault.failures() == 0) {
-      EXPECT_EQ(read, (Items{Item::Begin(0), Item::Text(0, "a"), Item::Number(1, 2.5), Item::End(0), Item::Done()}));
-    }
-    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
-    EXPECT_EQ(xlsx_live_allocations(), live);
-  }, 20000);
+  xlsx_test::for_each_allocation_failure(
+      [&](xlsx_test::FaultAllocation& fault) {
+        Stream stream;
+        stream.bytes = bytes;
+        void* state = InitSerializer(ReadStream, nullptr, &stream, nullptr);
+        Items read;
+        if (state) {
+          read = ReadAll(state);
+          EXPECT_EQ(FreeSerializer(state), 1);
+        }
+        if (fault.failures() == 0) {
+          EXPECT_EQ(read,
+                    (Items{Item::Begin(0), Item::Text(0, "a"), Item::Number(1, 2.5), Item::End(0), Item::Done()}));
+        }
+        EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+        EXPECT_EQ(xlsx_live_allocations(), live);
+      },
+      20000);
 }
 
 TEST_F(FailurePathTest, FailedSaveStreamsNothing) {

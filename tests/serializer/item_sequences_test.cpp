@@ -25,8 +25,8 @@ TEST_F(ItemSequenceTest, FractionalNumberMakesFloatCell) {
 
 TEST_F(ItemSequenceTest, RowKeysPlaceRowsAndColumnKeysPlaceCells) {
   // Row key 2 is the third row; column key 3 is column D; rows may come in any order.
-  SheetView view = ViewOf(Serialize({Item::Begin(2), Item::Number(3, 7), Item::End(2), Item::Begin(0),
-                                     Item::Text(1, "b"), Item::End(0)}));
+  SheetView view = ViewOf(
+      Serialize({Item::Begin(2), Item::Number(3, 7), Item::End(2), Item::Begin(0), Item::Text(1, "b"), Item::End(0)}));
   ASSERT_EQ(view.rows, 3u);
   ASSERT_EQ(view.columns, 4u);
   EXPECT_EQ(view.cells[2][3], "integer:7");
@@ -64,11 +64,10 @@ TEST_F(ItemSequenceTest, ReadingFillsTheRectangleWithEmptyTexts) {
     Put(sheet, 1, 1, [](XlsxCellValue* v) { return xlsx_value_set_int(v, 1); });
     Put(sheet, 3, 3, [](XlsxCellValue* v) { return xlsx_value_set_string(v, "c3"); });
   });
-  EXPECT_EQ(Deserialize(bytes),
-            (Items{Item::Begin(0), Item::Number(0, 1), Item::Text(1, ""), Item::Text(2, ""), Item::End(0),
-                   Item::Begin(1), Item::Text(0, ""), Item::Text(1, ""), Item::Text(2, ""), Item::End(1),
-                   Item::Begin(2), Item::Text(0, ""), Item::Text(1, ""), Item::Text(2, "c3"), Item::End(2),
-                   Item::Done()}));
+  EXPECT_EQ(Deserialize(bytes), (Items{Item::Begin(0), Item::Number(0, 1), Item::Text(1, ""), Item::Text(2, ""),
+                                       Item::End(0), Item::Begin(1), Item::Text(0, ""), Item::Text(1, ""),
+                                       Item::Text(2, ""), Item::End(1), Item::Begin(2), Item::Text(0, ""),
+                                       Item::Text(1, ""), Item::Text(2, "c3"), Item::End(2), Item::Done()}));
 }
 
 TEST_F(ItemSequenceTest, ReadingGivesBooleansAsNumbersAndErrorsAsTheirText) {
@@ -78,9 +77,8 @@ TEST_F(ItemSequenceTest, ReadingGivesBooleansAsNumbersAndErrorsAsTheirText) {
     Put(sheet, 1, 3, [](XlsxCellValue* v) { return xlsx_value_set_error(v, "#DIV/0!"); });
     Put(sheet, 1, 4, [](XlsxCellValue* v) { return xlsx_value_set_float(v, 1e300); });
   });
-  EXPECT_EQ(Deserialize(bytes), (Items{Item::Begin(0), Item::Number(0, 1), Item::Number(1, 0),
-                                       Item::Text(2, "#DIV/0!"), Item::Number(3, 1e300), Item::End(0),
-                                       Item::Done()}));
+  EXPECT_EQ(Deserialize(bytes), (Items{Item::Begin(0), Item::Number(0, 1), Item::Number(1, 0), Item::Text(2, "#DIV/0!"),
+                                       Item::Number(3, 1e300), Item::End(0), Item::Done()}));
 }
 
 TEST_F(ItemSequenceTest, ReadingReadsOnlyTheFirstSheet) {
@@ -97,7 +95,8 @@ TEST_F(ItemSequenceTest, ReadingReadsOnlyTheFirstSheet) {
   Put(&first, 1, 1, [](XlsxCellValue* v) { return xlsx_value_set_string(v, "here"); });
   ASSERT_EQ(SaveLibraryDocument(document, nullptr), XLSX_OK);
   FreeLibraryDocument(document);
-  EXPECT_EQ(Deserialize(ReadFileBytes(path)), (Items{Item::Begin(0), Item::Text(0, "here"), Item::End(0), Item::Done()}));
+  EXPECT_EQ(Deserialize(ReadFileBytes(path)),
+            (Items{Item::Begin(0), Item::Text(0, "here"), Item::End(0), Item::Done()}));
 }
 
 TEST_F(ItemSequenceTest, DoneStaysDoneAndLeavesTheFlagAloneBefore) {

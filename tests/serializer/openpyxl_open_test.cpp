@@ -11,13 +11,17 @@ class OpenpyxlOpenTest : public SerializerTest {};
 
 TEST_F(OpenpyxlOpenTest, SerializedWorkbookHasTheExpectedCells) {
   if (!XLSX_HAVE_PYTHON_PEERS) GTEST_SKIP() << XLSX_PYTHON_PEERS_SKIP_REASON;
-  std::string bytes = Serialize({Item::Begin(0), Item::Text(0, "name"), Item::Text(1, "Gr\xC3\xB6\xC3\x9F" "e"),
-                                 Item::Number(2, 42), Item::Number(3, 2.5), Item::End(0),
-                                 Item::Begin(2), Item::Text(1, "<&>"), Item::Number(2, -7), Item::End(2)});
+  std::string bytes = Serialize({Item::Begin(0), Item::Text(0, "name"),
+                                 Item::Text(1,
+                                            "Gr\xC3\xB6\xC3\x9F"
+                                            "e"),
+                                 Item::Number(2, 42), Item::Number(3, 2.5), Item::End(0), Item::Begin(2),
+                                 Item::Text(1, "<&>"), Item::Number(2, -7), Item::End(2)});
   std::string workbook = WriteFile("serialized.xlsx", bytes);
   std::string expected = WriteFile("expected.txt",
                                    "A1\ts\tname\n"
-                                   "B1\ts\tGr\xC3\xB6\xC3\x9F" "e\n"
+                                   "B1\ts\tGr\xC3\xB6\xC3\x9F"
+                                   "e\n"
                                    "C1\ti\t42\n"
                                    "D1\tf\t2.5\n"
                                    "A2\tn\t\n"

@@ -13,17 +13,45 @@ using Items = std::vector<Item>;
 class RoundTripTest : public SerializerTest {};
 
 TEST_F(RoundTripTest, TextsIntegersFloatsAndEmptyCellsComeBack) {
-  Items written{Item::Begin(0), Item::Text(0, "plain"), Item::Text(1, "Gr\xC3\xBC\xC3\x9F" "e \xE6\x97\xA5\xE6\x9C\xAC"),
-                Item::Number(2, 42), Item::Number(3, -9007199254740992.0), Item::End(0),
-                Item::Begin(1), Item::Number(0, 0.1), Item::Number(1, -2.5e-300), Item::Number(3, 1e20), Item::End(1),
-                Item::Begin(2), Item::Text(0, ""), Item::Text(3, "last"), Item::End(2)};
+  Items written{Item::Begin(0),
+                Item::Text(0, "plain"),
+                Item::Text(1,
+                           "Gr\xC3\xBC\xC3\x9F"
+                           "e \xE6\x97\xA5\xE6\x9C\xAC"),
+                Item::Number(2, 42),
+                Item::Number(3, -9007199254740992.0),
+                Item::End(0),
+                Item::Begin(1),
+                Item::Number(0, 0.1),
+                Item::Number(1, -2.5e-300),
+                Item::Number(3, 1e20),
+                Item::End(1),
+                Item::Begin(2),
+                Item::Text(0, ""),
+                Item::Text(3, "last"),
+                Item::End(2)};
   // The cell that no item named (row 2, column C) and the empty text read back as empty texts.
-  Items expected{Item::Begin(0), Item::Text(0, "plain"), Item::Text(1, "Gr\xC3\xBC\xC3\x9F" "e \xE6\x97\xA5\xE6\x9C\xAC"),
-                 Item::Number(2, 42), Item::Number(3, -9007199254740992.0), Item::End(0),
-                 Item::Begin(1), Item::Number(0, 0.1), Item::Number(1, -2.5e-300), Item::Text(2, ""),
-                 Item::Number(3, 1e20), Item::End(1),
-                 Item::Begin(2), Item::Text(0, ""), Item::Text(1, ""), Item::Text(2, ""), Item::Text(3, "last"),
-                 Item::End(2), Item::Done()};
+  Items expected{Item::Begin(0),
+                 Item::Text(0, "plain"),
+                 Item::Text(1,
+                            "Gr\xC3\xBC\xC3\x9F"
+                            "e \xE6\x97\xA5\xE6\x9C\xAC"),
+                 Item::Number(2, 42),
+                 Item::Number(3, -9007199254740992.0),
+                 Item::End(0),
+                 Item::Begin(1),
+                 Item::Number(0, 0.1),
+                 Item::Number(1, -2.5e-300),
+                 Item::Text(2, ""),
+                 Item::Number(3, 1e20),
+                 Item::End(1),
+                 Item::Begin(2),
+                 Item::Text(0, ""),
+                 Item::Text(1, ""),
+                 Item::Text(2, ""),
+                 Item::Text(3, "last"),
+                 Item::End(2),
+                 Item::Done()};
   EXPECT_EQ(Deserialize(Serialize(written)), expected);
 }
 
@@ -61,10 +89,16 @@ class Latin1RoundTripTest : public SerializerTest {
 };
 
 TEST_F(Latin1RoundTripTest, SystemTextsAreStoredAsUtf8AndComeBackInTheSystemSet) {
-  const std::string latin1 = "\xC4pfel \xFC" "ber Stra\xDF" "e";           // Äpfel über Straße
-  const std::string utf8 = "\xC3\x84pfel \xC3\xBC" "ber Stra\xC3\x9F" "e";
-  std::string bytes = Serialize({Item::Begin(0), Item::Text(0, latin1), Item::Number(1, 3), Item::End(0)},
-                                HOST_ENCODING_SYSTEM);
+  const std::string latin1 =
+      "\xC4pfel \xFC"
+      "ber Stra\xDF"
+      "e";  // Äpfel über Straße
+  const std::string utf8 =
+      "\xC3\x84pfel \xC3\xBC"
+      "ber Stra\xC3\x9F"
+      "e";
+  std::string bytes =
+      Serialize({Item::Begin(0), Item::Text(0, latin1), Item::Number(1, 3), Item::End(0)}, HOST_ENCODING_SYSTEM);
   EXPECT_EQ(ViewOf(bytes).cells, (std::vector<std::vector<std::string>>{{"string:" + utf8, "integer:3"}}));
   EXPECT_EQ(Deserialize(bytes, HOST_ENCODING_SYSTEM),
             (Items{Item::Begin(0), Item::Text(0, latin1), Item::Number(1, 3), Item::End(0), Item::Done()}));

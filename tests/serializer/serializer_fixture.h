@@ -69,17 +69,18 @@ inline void PrintTo(const Item& item, std::ostream* os) {
 
 // The fake stream behind the callbacks: bytes to read from, bytes written, and where each side stops.
 struct Stream {
-  std::string bytes;            // read from (reading) or appended to (writing)
-  size_t position = 0;          // next byte to read
-  size_t readLimit = SIZE_MAX;  // reading gives 0 (end) once this many bytes were read
-  int32_t readFailure = 0;      // nonzero: returned instead of the bytes at the limit
-  size_t writeLimit = SIZE_MAX; // writing takes no more than this many bytes in all
+  std::string bytes;             // read from (reading) or appended to (writing)
+  size_t position = 0;           // next byte to read
+  size_t readLimit = SIZE_MAX;   // reading gives 0 (end) once this many bytes were read
+  int32_t readFailure = 0;       // nonzero: returned instead of the bytes at the limit
+  size_t writeLimit = SIZE_MAX;  // writing takes no more than this many bytes in all
   uint32_t writeCalls = 0;
 };
 
 inline int32_t ReadStream(void* buffer, uint32_t size, void* user) {
   auto* s = static_cast<Stream*>(user);
-  size_t left = std::min(s->bytes.size(), s->readLimit) - std::min(s->position, std::min(s->bytes.size(), s->readLimit));
+  size_t left =
+      std::min(s->bytes.size(), s->readLimit) - std::min(s->position, std::min(s->bytes.size(), s->readLimit));
   if (left == 0 && s->readFailure && s->position < s->bytes.size()) return s->readFailure;
   size_t count = std::min<size_t>(left, size);
   memcpy(buffer, s->bytes.data() + s->position, count);
@@ -168,8 +169,10 @@ class SerializerTest : public xlsx_test::CountedTest {
     HostSetCharset("UTF-8");
     HostCloseConverters();
     Overrides() = HostOverrides{};
-    if (previousTmp_.empty()) unsetenv("TMPDIR");
-    else setenv("TMPDIR", previousTmp_.c_str(), 1);
+    if (previousTmp_.empty())
+      unsetenv("TMPDIR");
+    else
+      setenv("TMPDIR", previousTmp_.c_str(), 1);
     temp_.reset();
     CountedTest::TearDown();
   }
@@ -197,10 +200,18 @@ class SerializerTest : public xlsx_test::CountedTest {
     double number = item.number;
     SerialItem v{};
     switch (item.kind) {
-      case Item::BEGIN: v = SerialItem{SERIAL_TABLE, nullptr, 1, 0}; break;
-      case Item::END: v = SerialItem{SERIAL_TABLE, nullptr, 0, 0}; break;
-      case Item::NUMBER: v = SerialItem{SERIAL_NUMBER, &number, sizeof number, 0}; break;
-      default: v = SerialItem{SERIAL_TEXT, item.text.data(), static_cast<uint32_t>(item.text.size()), 0}; break;
+      case Item::BEGIN:
+        v = SerialItem{SERIAL_TABLE, nullptr, 1, 0};
+        break;
+      case Item::END:
+        v = SerialItem{SERIAL_TABLE, nullptr, 0, 0};
+        break;
+      case Item::NUMBER:
+        v = SerialItem{SERIAL_NUMBER, &number, sizeof number, 0};
+        break;
+      default:
+        v = SerialItem{SERIAL_TEXT, item.text.data(), static_cast<uint32_t>(item.text.size()), 0};
+        break;
     }
     return SerializeItem(state, &k, &v);
   }
@@ -298,7 +309,8 @@ class SerializerTest : public xlsx_test::CountedTest {
   }
 
   // Stores value in the cell at (row, column) of the sheet.
-  static void Put(XlsxWorksheet* sheet, uint32_t row, uint32_t column, const std::function<xlsx_status(XlsxCellValue*)>& set) {
+  static void Put(XlsxWorksheet* sheet, uint32_t row, uint32_t column,
+                  const std::function<xlsx_status(XlsxCellValue*)>& set) {
     XlsxCell cell{};
     ASSERT_EQ(xlsx_sheet_cell(sheet, row, column, &cell), XLSX_OK);
     XlsxCellValue value{};
@@ -347,10 +359,14 @@ class SerializerTest : public xlsx_test::CountedTest {
       double number = 0;
       const char* chars = nullptr;
       bool flag = false;
-      if (xlsx_value_get_bool(&value, &flag) == XLSX_OK) text << (flag ? 1 : 0);
-      else if (xlsx_value_get_int(&value, &integer) == XLSX_OK) text << integer;
-      else if (xlsx_value_type(&value) == XLSX_VALUE_FLOAT && xlsx_value_get_float(&value, &number) == XLSX_OK) text << number;
-      else if (xlsx_value_get_text(&value, &chars) == XLSX_OK) text << chars;
+      if (xlsx_value_get_bool(&value, &flag) == XLSX_OK)
+        text << (flag ? 1 : 0);
+      else if (xlsx_value_get_int(&value, &integer) == XLSX_OK)
+        text << integer;
+      else if (xlsx_value_type(&value) == XLSX_VALUE_FLOAT && xlsx_value_get_float(&value, &number) == XLSX_OK)
+        text << number;
+      else if (xlsx_value_get_text(&value, &chars) == XLSX_OK)
+        text << chars;
       out = text.str();
     }
     xlsx_value_reset(&value);
