@@ -34,8 +34,8 @@ const XmlNode* value_child(const XmlNode* c) {
 }
 
 // The first `t` attribute, as xml_node_attribute(c, "t") finds it, compared in place likewise.
-const XmlAttr* type_attribute(const XmlNode* c) {
-  for (const XmlAttr* a = c->first_attribute; a; a = a->next)
+XmlAttr* type_attribute(const XmlNode* c) {
+  for (XmlAttr* a = c->first_attribute; a; a = a->next)
     if (is_one_letter(a->name, 't')) return a;
   return nullptr;
 }
@@ -168,14 +168,32 @@ void clear_value(XmlNode* c) {
   }
 }
 
-// Sets the `v` text and the `t` attribute (removed when type is null); false when memory ran out.
+// The first `v` and the first `is` child of c, found in one pass over the children.
+void value_children(const XmlNode* c, XmlNode** v, XmlNode** is) {
+  *v = nullptr;
+  *is = nullptr;
+  for (XmlNode* x = c->first_child; x; x = x->next_sibling) {
+    if (x->type != XML_NODE_ELEMENT || !x->name) continue;
+    if (!*v && is_one_letter(x->name, 'v')) *v = x;
+    else if (!*is && equals(x->name, "is")) *is = x;
+  }
+}
+
+// Sets the `v` text and the `t` attribute (removed when type is null); false when memory ran out. Each
+// element and attribute is looked for once: a written cell comes here for every value.
 bool store(XmlNode* c, const char* type, const char* text) {
-  XmlNode* v = xml_node_child(c, "v");
+  XmlNode* v;
+  XmlNode* is;
+  value_children(c, &v, &is);
   if (!v) v = xml_node_append_child(c, "v");
   if (!v || !xml_node_set_text(v, text)) return false;
-  if (!type) xml_node_remove_attribute(c, "t");
-  else if (!xml_node_set_attribute(c, "t", type)) return false;
-  xml_node_remove_child_named(c, "is");
+  XmlAttr* t = type_attribute(c);
+  if (!type) {
+    if (t) xml_node_remove_attribute(c, "t");
+  } else if (t ? !xml_attribute_set_value(t, type) : !xml_node_set_attribute(c, "t", type)) {
+    return false;
+  }
+  if (is) xml_node_remove_child(c, is);
   return true;
 }
 

@@ -2,6 +2,7 @@
 // slots for short edited texts and tagged heap blocks for long ones.
 #include "lib/xml/text_arena.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "lib/base/alloc.h"
@@ -111,12 +112,6 @@ static_assert(sizeof(char*) <= 8, "a free slot holds the link to the next one");
 // Longest text a slot holds: the largest class less the tag and the terminator.
 constexpr uint32_t kLongestSlotText = (8u << (XML_TEXT_SLOT_CLASSES - 1)) - 2;
 
-uint32_t name_hash(const char* bytes, uint32_t n) {
-  uint32_t hash = 2166136261u;
-  for (uint32_t i = 0; i < n; i++) hash = (hash ^ static_cast<uint8_t>(bytes[i])) * 16777619u;
-  return hash;
-}
-
 XmlNameEntry* name_entries(XmlNameTable* table) {
   return reinterpret_cast<XmlNameEntry*>(table + 1);
 }
@@ -183,10 +178,14 @@ char* take_slot(XmlDoc* doc, uint32_t k) {
 
 char* xml_doc_intern(XmlDoc* doc, const char* name) {
   if (!name || !*name) return xml_text_empty();
-  size_t length = strlen(name);
-  if (length > kLargestText) return nullptr;
-  uint32_t n = static_cast<uint32_t>(length);
-  uint32_t hash = name_hash(name, n);
+  // Length and hash in one pass: names are short, and every created element and attribute comes here.
+  uint32_t hash = 2166136261u;
+  const char* end = name;
+  for (; *end && end - name < static_cast<ptrdiff_t>(kLargestText); end++) {
+    hash = (hash ^ static_cast<uint8_t>(*end)) * 16777619u;
+  }
+  if (*end) return nullptr;
+  uint32_t n = static_cast<uint32_t>(end - name);
   if (XmlNameTable* table = doc->names) {
     XmlNameEntry* entries = name_entries(table);
     uint32_t mask = table->capacity - 1;

@@ -58,6 +58,25 @@ inline void put_text(Writer& w, const char* text) {
   if (text) put(w, text, static_cast<uint32_t>(strlen(text)));
 }
 
+// Longest name put_name copies without measuring it first.
+constexpr uint32_t kShortName = 32;
+
+// Element and attribute names are short: they are copied byte by byte after one capacity check, instead
+// of a strlen and a memcpy call each (every cell writes five). Longer names take the general path, which
+// writes over the partial copy.
+inline void put_name(Writer& w, const char* name) {
+  if (!room(w, kShortName)) return;
+  char* out = w.out.data + w.out.length;
+  for (uint32_t i = 0; i < kShortName; i++) {
+    if (!name[i]) {
+      w.out.length += i;
+      return;
+    }
+    out[i] = name[i];
+  }
+  put_text(w, name);
+}
+
 template <uint32_t N>
 inline void put_literal(Writer& w, const char (&text)[N]) {
   put(w, text, N - 1);
@@ -104,7 +123,7 @@ void put_escaped(Writer& w, const char* text, const uint8_t* table) {
 void put_attributes(Writer& w, const XmlNode* node) {
   for (const XmlAttr* attr = node->first_attribute; attr; attr = attr->next) {
     put_literal(w, " ");
-    put_text(w, attr->name ? attr->name : kAnonymous);
+    put_name(w, attr->name ? attr->name : kAnonymous);
     put_literal(w, "=\"");
     put_escaped(w, attr->value, kEscapes.attribute);
     put_literal(w, "\"");
@@ -131,7 +150,7 @@ void put_open(Writer& w, const XmlNode* node) {
   switch (node->type) {
     case XML_NODE_ELEMENT:
       put_literal(w, "<");
-      put_text(w, node->name ? node->name : kAnonymous);
+      put_name(w, node->name ? node->name : kAnonymous);
       put_attributes(w, node);
       if (node->first_child) {
         put_literal(w, ">");
@@ -180,7 +199,7 @@ void put_open(Writer& w, const XmlNode* node) {
 
 void put_close(Writer& w, const XmlNode* element) {
   put_literal(w, "</");
-  put_text(w, element->name ? element->name : kAnonymous);
+  put_name(w, element->name ? element->name : kAnonymous);
   put_literal(w, ">");
 }
 
