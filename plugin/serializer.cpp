@@ -332,6 +332,12 @@ bool CopyFileToStream(SerializerState* s) {
   return ok;
 }
 
+// A new workbook from the built-in template in the temporary file.
+bool StartWriting(SerializerState* s) {
+  s->record.document = OpenLibraryDocument(s->tempName, true);
+  return s->record.document != nullptr;
+}
+
 // Saves the workbook into the temporary file and streams it; a failed save streams nothing.
 bool FinishWriting(SerializerState* s) {
   xlsx_status status = SaveLibraryDocument(s->record.document, nullptr);
@@ -365,8 +371,7 @@ void* InitSerializer(SerialReadFn read, SerialWriteFn write, void* user, const H
     return nullptr;
   }
   s->tempName[kTempNameSize - 1] = '\0';
-  bool ok = write ? (s->record.document = OpenLibraryDocument(s->tempName, true)) != nullptr : StartReading(s);
-  if (!ok) {
+  if (!(write ? StartWriting(s) : StartReading(s))) {
     Discard(s);
     return nullptr;
   }
