@@ -37,20 +37,28 @@ done
 
 TIMES=()
 FAILED=()
-# Runs one timed step; its time is recorded whatever the outcome.
-# CPU seconds (user + system) used so far by the finished children of this shell: a figure that, unlike the
-# wall-clock time, does not depend on what else the machine is doing.
-children_cpu() { times | tail -n 1 | awk '{ t = 0; for (i = 1; i <= 2; i++) { split($i, a, /[ms]/); t += a[1] * 60 + a[2] } printf "%.1f", t }'; }
+# CPU seconds (user + system) used so far by the finished children of this shell, into CPU_NOW: a figure
+# that, unlike the wall-clock time, does not depend on what else the machine is doing. `times` must run in
+# this shell (in a command substitution it would only see the subshell's children).
+CPU_FILE=$(mktemp)
+trap 'rm -f "$CPU_FILE"' EXIT
+cpu_now() {
+  times >"$CPU_FILE"
+  CPU_NOW=$(awk 'NR == 2 { t = 0; for (i = 1; i <= 2; i++) { split($i, a, /[ms]/); t += a[1] * 60 + a[2] } print t }' "$CPU_FILE")
+}
+# Runs one timed step; its times are recorded whatever the outcome.
 step() {
-  local label=$1 start cpu rc
+  local label=$1 start cpu0 rc
   shift
   start=$(port_now)
-  cpu=$(children_cpu)
+  cpu_now
+  cpu0=$CPU_NOW
   port_log "== $label"
   "$@"
   rc=$?
+  cpu_now
   TIMES+=("$(printf '%-18s %8ss wall %8ss cpu  %s' "$label" "$(port_elapsed "$start")" \
-    "$(awk -v a="$cpu" -v b="$(children_cpu)" 'BEGIN { printf "%.1f", b - a }')" \
+    "$(awk -v a="$cpu0" -v b="$CPU_NOW" 'BEGIN { printf "%.1f", b - a }')" \
     "$([ $rc = 0 ] && echo ok || echo "FAILED ($rc)")")")
   [ $rc = 0 ] || FAILED+=("$label")
   return $rc
