@@ -161,6 +161,23 @@ XmlNode* guess_from_last(XmlNode* last, uint32_t last_column, uint32_t column) {
   return neighbour && sheet_cell_column(neighbour) == column ? nullptr : x;
 }
 
+// The cell of column in a dense row entry, reached by counting cells from the nearer end without reading
+// any `r`; null when the row is not known to be dense, column lies outside it, or the count runs into a
+// non-cell element (the caller then walks).
+XmlNode* dense_cell(const XlsxRowEntry* entry, uint32_t column) {
+  uint32_t first = entry->first_column, last = entry->last_column;
+  if (!entry->cells_checked || last == 0 || column < first || column > last) return nullptr;
+  XmlNode* x;
+  if (column - first <= last - column) {
+    x = first_cell(entry->node);
+    for (uint32_t k = column - first; k > 0 && x; k--) x = next_cell(x);
+  } else {
+    x = last_cell(entry->node);
+    for (uint32_t k = last - column; k > 0 && x; k--) x = previous_cell(x);
+  }
+  return x;
+}
+
 CellSlot locate_cell(const XlsxSheetIndex* index, uint32_t position, uint32_t column) {
   XmlNode* row = index->rows[position].node;
   XmlNode* cursor = index->cursor_cell;
@@ -175,6 +192,7 @@ CellSlot locate_cell(const XlsxSheetIndex* index, uint32_t position, uint32_t co
     if (!previous) return {nullptr, nullptr, cursor};
     return walk_backward(previous, row, column);
   }
+  if (XmlNode* counted = dense_cell(&index->rows[position], column)) return {counted, nullptr, nullptr};
   XmlNode* last = last_cell(row);
   if (!last) return {nullptr, nullptr, nullptr};
   uint32_t last_column = sheet_cell_column(last);
@@ -333,7 +351,7 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
       if (!assign_number(x, number, 0)) return XLSX_ERR_NO_MEMORY;
     }
     if (number < previous) sorted = false;
-    index->rows[n++] = {x, number, 0};
+    index->rows[n++] = {x, number, 0, 0, 0};
     previous = number;
   }
   if (!sorted) {
@@ -397,7 +415,7 @@ xlsx_status sheet_index_row(XlsxSheetIndex* index, uint32_t number, uint32_t* po
     return XLSX_ERR_NO_MEMORY;
   }
   std::memmove(index->rows + at + 1, index->rows + at, (count - at) * sizeof(XlsxRowEntry));
-  index->rows[at] = {row, number, 1};
+  index->rows[at] = {row, number, 1, 0, 0};
   index->row_count = count + 1;
   if (index->cursor_row >= at && index->cursor_row < count) index->cursor_row++;
   *position = at;
@@ -409,6 +427,8 @@ xlsx_status sheet_index_check_cells(XlsxSheetIndex* index, XlsxRowEntry* entry) 
   if (entry->cells_checked) return XLSX_OK;
   XmlNode* row = entry->node;
   bool sorted = true;
+  bool side_by_side = true;  // each cell's column follows its predecessor's
+  uint32_t first = 0;
   uint32_t previous = 0;
   uint32_t count = 0;
   for (XmlNode* x = row->first_child; x; x = x->next_sibling) {
@@ -419,16 +439,21 @@ xlsx_status sheet_index_check_cells(XlsxSheetIndex* index, XlsxRowEntry* entry) 
       if (!assign_number(x, entry->number, column)) return XLSX_ERR_NO_MEMORY;
     }
     if (column < previous) sorted = false;
+    if (count == 0) first = column;
+    else if (column != previous + 1) side_by_side = false;
     previous = column;
     count++;
   }
+  bool dense = count > 0 && sorted && side_by_side;
+  entry->first_column = static_cast<uint16_t>(dense ? first : 0);
+  entry->last_column = static_cast<uint16_t>(dense ? previous : 0);
   if (!sorted) {
     uint32_t bytes = count * static_cast<uint32_t>(sizeof(XlsxRowEntry));
     XlsxRowEntry* cells = static_cast<XlsxRowEntry*>(xlsx_malloc(2 * bytes));
     if (!cells) return XLSX_ERR_NO_MEMORY;
     uint32_t n = 0;
     for (XmlNode* x = row->first_child; x; x = x->next_sibling)
-      if (is_cell(x)) cells[n++] = {x, sheet_cell_column(x), 0};
+      if (is_cell(x)) cells[n++] = {x, sheet_cell_column(x), 0, 0, 0};
     sort_rows(cells, cells + count, count);
     relink(row, cells, count, cell_anchor(row));
     xlsx_free(cells);
@@ -438,6 +463,22 @@ xlsx_status sheet_index_check_cells(XlsxSheetIndex* index, XlsxRowEntry* entry) 
 }
 
 namespace {
+
+// Keeps the dense-row columns of entry true after created (of column) was inserted: a cell appended right
+// after the last one or the only cell of the row keeps it dense, any other insertion ends that.
+void note_created_cell(XlsxRowEntry* entry, XmlNode* created, uint32_t column) {
+  if (!next_cell(created)) {
+    if (entry->last_column != 0 && column == entry->last_column + 1u) {
+      entry->last_column = static_cast<uint16_t>(column);
+      return;
+    }
+    if (!previous_cell(created)) {
+      entry->first_column = entry->last_column = static_cast<uint16_t>(column);
+      return;
+    }
+  }
+  entry->first_column = entry->last_column = 0;
+}
 
 void move_cursor(XlsxSheetIndex* index, uint32_t position, XmlNode* cell, uint32_t column) {
   index->cursor_row = position;
@@ -450,7 +491,8 @@ void move_cursor(XlsxSheetIndex* index, uint32_t position, XmlNode* cell, uint32
 xlsx_status sheet_index_find_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell) {
   *cell = nullptr;
   bool cursor_here = index->cursor_cell && index->cursor_row == position;
-  XmlNode* guessed = cursor_here ? nullptr : guess_cell(index->rows[position].node, column);
+  XmlNode* guessed = cursor_here ? nullptr : dense_cell(&index->rows[position], column);
+  if (!guessed && !cursor_here) guessed = guess_cell(index->rows[position].node, column);
   if (guessed) {
     move_cursor(index, position, guessed, column);
     *cell = guessed;
@@ -482,6 +524,7 @@ xlsx_status sheet_index_cell(XlsxSheetIndex* index, uint32_t position, uint32_t 
     return XLSX_ERR_NO_MEMORY;
   }
   if (index->max_column_known && column > index->max_column) index->max_column = column;
+  note_created_cell(entry, created, column);
   move_cursor(index, position, created, column);
   *cell = created;
   return XLSX_OK;

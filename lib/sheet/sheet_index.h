@@ -22,6 +22,11 @@ struct XlsxRowEntry {
   XmlNode* node;
   uint32_t number;
   uint32_t cells_checked;  // 1 once every `c` child carries a readable `r` and the cells are in order
+  // Columns of the first and last cell when the checked row holds exactly the cells first..last, one
+  // each, in order and side by side (a dense row: the cell of a column is found by counting); 0 when
+  // not known to be so.
+  uint16_t first_column;
+  uint16_t last_column;
 };
 
 // One `col` element of cols, with its `min` read once.

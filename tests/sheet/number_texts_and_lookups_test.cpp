@@ -162,6 +162,28 @@ TEST_F(DenseLookups, GapsAndDuplicatesFindTheCellTheWalkFinds) {
   EXPECT_EQ(value_at(1, 1), "integer:1");
 }
 
+TEST_F(DenseLookups, CountedCellsStayRightAsCellsAreAddedAnywhere) {
+  load_sheet(row_of("<c r=\"B1\"><v>2</v></c><c r=\"C1\"><v>3</v></c><c r=\"D1\"><v>4</v></c>"));
+  EXPECT_EQ(value_at(1, 3), "integer:3");
+  set_int(1, 5, 5);   // appended right after the last cell: still counted
+  EXPECT_EQ(value_at(1, 4), "integer:4");
+  EXPECT_EQ(value_at(1, 5), "integer:5");
+  set_int(1, 8, 8);   // a gap: counting stops, the walk finds the cells
+  set_int(1, 1, 1);   // before the first
+  set_int(1, 7, 7);   // inside the gap
+  for (uint32_t c = 1; c <= 5; c++) EXPECT_EQ(value_at(1, c), "integer:" + std::to_string(c)) << c;
+  EXPECT_EQ(value_at(1, 7), "integer:7");
+  EXPECT_EQ(value_at(1, 8), "integer:8");
+  EXPECT_EQ(sheet_data_xml(),
+            "<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>2</v></c><c r=\"C1\"><v>3</v></c>"
+            "<c r=\"D1\"><v>4</v></c><c r=\"E1\"><v>5</v></c><c r=\"G1\"><v>7</v></c>"
+            "<c r=\"H1\"><v>8</v></c></row></sheetData>");
+  // A new row filled from its first cell on is counted too.
+  for (uint32_t c = 1; c <= 6; c++) set_int(2, c, 20 + c);
+  EXPECT_EQ(value_at(2, 3), "integer:23");
+  EXPECT_EQ(value_at(2, 6), "integer:26");
+}
+
 TEST_F(DenseLookups, ReferenceAttributeNeedNotComeFirst) {
   load_sheet(row_of("<c s=\"1\" r=\"A1\"><v>1</v></c><c t=\"n\" r=\"B1\"><v>2</v></c>"
                     "<c s=\"2\" r=\"C1\"><v>3</v></c>"));
