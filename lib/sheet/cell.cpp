@@ -8,6 +8,7 @@
 #include "lib/base/alloc.h"
 #include "lib/base/convert.h"
 #include "lib/base/strbuf.h"
+#include "lib/package/part.h"
 #include "lib/sheet/shared_strings.h"
 #include "lib/sheet/sheet_index.h"
 
@@ -202,9 +203,17 @@ bool edge_space(const char* text) {
   return n > 0 && (text[0] == ' ' || text[n - 1] == ' ');
 }
 
+// Whether the shared strings table can take new texts: a table part that is missing or whose bytes did
+// not parse keeps its original bytes at save, so nothing can be appended to it.
+bool table_takes_texts(XlsxSharedStrings* table) {
+  return table && table->part && xlsx_part_root(table->part) != nullptr;
+}
+
+// Shared strings mode stores the text in the table unless the table cannot take it; the cell then holds
+// the text itself, rather than losing it.
 bool store_string(const XlsxCell* cell, const char* text) {
   XmlNode* c = cell->element;
-  if (xlsx_shared_strings_mode() == 0) {
+  if (xlsx_shared_strings_mode() == 0 && table_takes_texts(cell->shared_strings)) {
     int32_t index = xlsx_sst_find_or_append(cell->shared_strings, text);
     if (index < 0) return false;
     char digits[32];

@@ -1,0 +1,461 @@
+#!/usr/bin/env python3
+"""Writes the hostile-input corpus: workbook files that are broken, lying or built to exhaust a reader.
+
+Usage: make_corpus.py OUTDIR
+
+Every file is made here from nothing (Python standard library only). Besides the files, OUTDIR gets
+MANIFEST, one line per file: "NAME EXPECT", where EXPECT says what opening the file must do:
+  open    the file must open (it is a valid package, however strange its contents)
+  refuse  opening must fail with the registered message
+  either  either outcome is sound; what counts is that nothing crashes, leaks or grows without bound
+The ZIP container is written by hand (not with zipfile) so that sizes, flags, names and records can lie.
+"""
+
+import os
+import struct
+import sys
+import zlib
+
+# ---------------------------------------------------------------------------------------------------------
+# A realistic small workbook: two sheets, shared strings, styles, properties.
+
+CONTENT_TYPES = (
+    '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+    '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
+    '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
+    '<Default Extension="xml" ContentType="application/xml"/>'
+    '<Override PartName="/xl/workbook.xml" '
+    'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/>'
+    '<Override PartName="/xl/worksheets/sheet1.xml" '
+    'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>'
+    '<Override PartName="/xl/worksheets/sheet2.xml" '
+    'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>'
+    '<Override PartName="/xl/sharedStrings.xml" '
+    'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"/>'
+    '<Override PartName="/xl/styles.xml" '
+    'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"/>'
+    '<Override PartName="/docProps/core.xml" '
+    'ContentType="application/vnd.openxmlformats-package.core-properties+xml"/>'
+    '<Override PartName="/docProps/app.xml" '
+    'ContentType="application/vnd.openxmlformats-officedocument.extended-properties+xml"/>'
+    '</Types>')
+
+PACKAGE_RELS = (
+    '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+    '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+    '<Relationship Id="rId1" '
+    'Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" '
+    'Target="xl/workbook.xml"/>'
+    '<Relationship Id="rId2" '
+    'Type="http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties" '
+    'Target="docProps/core.xml"/>'
+    '<Relationship Id="rId3" '
+    'Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties" '
+    'Target="docProps/app.xml"/>'
+    '</Relationships>')
+
+WS_TYPE = 'http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet'
+
+
+def workbook_xml(sheets='<sheet name="Data" sheetId="1" r:id="rId1"/><sheet name="Notes" sheetId="2" r:id="rId2"/>',
+                 sheets_element=True):
+    body = '<sheets>%s</sheets>' % sheets if sheets_element else ''
+    return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+            '<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" '
+            'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">'
+            '<bookViews><workbookView activeTab="0"/></bookViews>%s'
+            '<definedNames><definedName name="Total">Data!$B$2:$B$4</definedName></definedNames>'
+            '</workbook>' % body)
+
+
+def workbook_rels(sheet1='worksheets/sheet1.xml', sheet2='worksheets/sheet2.xml', extra=''):
+    return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+            '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+            '<Relationship Id="rId1" Type="%s" Target="%s"/>'
+            '<Relationship Id="rId2" Type="%s" Target="%s"/>'
+            '<Relationship Id="rId3" '
+            'Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings" '
+            'Target="sharedStrings.xml"/>'
+            '<Relationship Id="rId4" '
+            'Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" '
+            'Target="styles.xml"/>%s'
+            '</Relationships>' % (WS_TYPE, sheet1, WS_TYPE, sheet2, extra))
+
+
+def sheet_xml(sheet_data, prefix=''):
+    return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n%s'
+            '<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" '
+            'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">'
+            '<sheetViews><sheetView workbookViewId="0"/></sheetViews>'
+            '<cols><col min="1" max="2" width="12" customWidth="1"/></cols>'
+            '<sheetData>%s</sheetData></worksheet>' % (prefix, sheet_data))
+
+
+SHEET1_DATA = ('<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c></row>'
+               '<row r="2"><c r="A2" t="s"><v>2</v></c><c r="B2"><v>12.5</v></c></row>'
+               '<row r="3"><c r="A3" t="inlineStr"><is><t>inline</t></is></c><c r="B3"><v>7</v></c></row>'
+               '<row r="4"><c r="A4" t="b"><v>1</v></c><c r="B4" t="e"><v>#N/A</v></c>'
+               '<c r="C4"><f>B2+B3</f><v>19.5</v></c></row>')
+SHEET2_DATA = '<row r="1"><c r="A1" t="str"><v>note</v></c></row>'
+
+
+def shared_strings_xml(items=('Name', 'Value', 'North')):
+    body = ''.join('<si><t>%s</t></si>' % item for item in items)
+    return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+            '<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" count="%d" '
+            'uniqueCount="%d">%s</sst>' % (len(items), len(items), body))
+
+
+STYLES = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+          '<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">'
+          '<fonts count="1"><font><sz val="11"/><name val="Calibri"/></font></fonts>'
+          '<fills count="1"><fill><patternFill patternType="none"/></fill></fills>'
+          '<borders count="1"><border/></borders>'
+          '<cellStyleXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0"/></cellStyleXfs>'
+          '<cellXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/></cellXfs>'
+          '</styleSheet>')
+
+CORE = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+        '<cp:coreProperties xmlns:cp="http://schemas.openxmlformats.org/package/2006/metadata/core-properties" '
+        'xmlns:dc="http://purl.org/dc/elements/1.1/" xmlns:dcterms="http://purl.org/dc/terms/" '
+        'xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">'
+        '<dc:title>Hostile</dc:title><dc:creator>corpus</dc:creator></cp:coreProperties>')
+
+APP = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+       '<Properties xmlns="http://schemas.openxmlformats.org/officeDocument/2006/extended-properties">'
+       '<Application>corpus</Application></Properties>')
+
+
+def base_parts():
+    """The parts of the good workbook, in archive order, as a list of [name, bytes]."""
+    return [
+        ['[Content_Types].xml', CONTENT_TYPES],
+        ['_rels/.rels', PACKAGE_RELS],
+        ['xl/workbook.xml', workbook_xml()],
+        ['xl/_rels/workbook.xml.rels', workbook_rels()],
+        ['xl/worksheets/sheet1.xml', sheet_xml(SHEET1_DATA)],
+        ['xl/worksheets/sheet2.xml', sheet_xml(SHEET2_DATA)],
+        ['xl/sharedStrings.xml', shared_strings_xml()],
+        ['xl/styles.xml', STYLES],
+        ['docProps/core.xml', CORE],
+        ['docProps/app.xml', APP],
+    ]
+
+
+def replace_part(parts, name, data):
+    out = []
+    for part_name, part_data in parts:
+        out.append([part_name, data if part_name == name else part_data])
+    return out
+
+
+# ---------------------------------------------------------------------------------------------------------
+# The ZIP writer. An entry is a dict: name (str or bytes), data (uncompressed bytes), and optionally
+# method (0 stored, 8 deflate), raw (the bytes to store instead of compressing data), crc, size and
+# csize (values to declare instead of the true ones), flags, zip64 (write ZIP64 extra fields).
+
+DOS_TIME = 0x6000  # 12:00:00
+DOS_DATE = 0x5A21  # 2025-01-01
+
+
+def as_bytes(text):
+    return text if isinstance(text, bytes) else text.encode('utf-8')
+
+
+def deflate_raw(data):
+    compressor = zlib.compressobj(6, zlib.DEFLATED, -15)
+    return compressor.compress(data) + compressor.flush()
+
+
+def prepare(entry):
+    name = as_bytes(entry['name'])
+    data = as_bytes(entry.get('data', b''))
+    method = entry.get('method', 8)
+    raw = entry.get('raw')
+    if raw is None:
+        raw = deflate_raw(data) if method == 8 else data
+    crc = entry.get('crc', zlib.crc32(data) & 0xFFFFFFFF)
+    size = entry.get('size', len(data))
+    csize = entry.get('csize', len(raw))
+    return name, raw, method, crc, size, csize
+
+
+def build_zip(entries, zip64=False, comment=b''):
+    out = bytearray()
+    central = bytearray()
+    for entry in entries:
+        name, raw, method, crc, size, csize = prepare(entry)
+        flags = entry.get('flags', 0x0800)
+        offset = len(out)
+        if zip64:
+            extra = struct.pack('<HHQQ', 1, 16, size, csize)
+            out += struct.pack('<IHHHHHIIIHH', 0x04034B50, 45, flags, method, DOS_TIME, DOS_DATE, crc,
+                               0xFFFFFFFF, 0xFFFFFFFF, len(name), len(extra))
+        else:
+            extra = b''
+            out += struct.pack('<IHHHHHIIIHH', 0x04034B50, 20, flags, method, DOS_TIME, DOS_DATE, crc, csize,
+                               size, len(name), 0)
+        out += name + extra + raw
+        if zip64:
+            cextra = struct.pack('<HHQQQ', 1, 24, size, csize, offset)
+            central += struct.pack('<IHHHHHHIIIHHHHHII', 0x02014B50, 45, 45, flags, method, DOS_TIME, DOS_DATE,
+                                   crc, 0xFFFFFFFF, 0xFFFFFFFF, len(name), len(cextra), 0, 0, 0, 0, 0xFFFFFFFF)
+            central += name + cextra
+        else:
+            central += struct.pack('<IHHHHHHIIIHHHHHII', 0x02014B50, 20, 20, flags, method, DOS_TIME, DOS_DATE,
+                                   crc, csize, size, len(name), 0, 0, 0, 0, 0, offset)
+            central += name
+    cd_offset = len(out)
+    out += central
+    count = len(entries)
+    if zip64:
+        eocd64_offset = len(out)
+        out += struct.pack('<IQHHIIQQQQ', 0x06064B50, 44, 45, 45, 0, 0, count, count, len(central), cd_offset)
+        out += struct.pack('<IIQI', 0x07064B50, 0, eocd64_offset, 1)
+        out += struct.pack('<IHHHHIIH', 0x06054B50, 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, len(comment))
+    else:
+        out += struct.pack('<IHHHHIIH', 0x06054B50, 0, 0, count, count, len(central), cd_offset, len(comment))
+    return bytes(out + comment)
+
+
+def zip_parts(parts, **entry_options):
+    return build_zip([dict(name=name, data=data, **entry_options) for name, data in parts])
+
+
+def with_entry(parts, name, **overrides):
+    """Entries of parts where the one called name gets overrides."""
+    entries = []
+    for part_name, data in parts:
+        entry = dict(name=part_name, data=data)
+        if part_name == name:
+            entry.update(overrides)
+        entries.append(entry)
+    return entries
+
+
+# ---------------------------------------------------------------------------------------------------------
+# The cases.
+
+def deflate_bomb(total, chunk_size=16 << 20):
+    """Raw deflate of total spaces (a multiple of chunk_size) and its CRC, made from one compressed
+    chunk: a full flush resets the compressor, so every chunk compresses to the same bytes."""
+    compressor = zlib.compressobj(9, zlib.DEFLATED, -15)
+    chunk = b' ' * chunk_size
+    segment = compressor.compress(chunk) + compressor.flush(zlib.Z_FULL_FLUSH)
+    tail = compressor.flush()
+    count = total // chunk_size
+    crc = 0
+    for _ in range(count):
+        crc = zlib.crc32(chunk, crc)
+    return segment * count + tail, crc & 0xFFFFFFFF
+
+
+def cases():
+    good = base_parts()
+    good_zip = zip_parts(good)
+    sheet = 'xl/worksheets/sheet1.xml'
+    out = []
+
+    def add(name, expect, data):
+        out.append((name, expect, data))
+
+    def sheet_case(name, expect, sheet_data, prefix=''):
+        add(name, expect, zip_parts(replace_part(good, sheet, sheet_xml(sheet_data, prefix))))
+
+    # The reference: a good workbook must open, so the hostile cases are measured against it.
+    add('good', 'open', good_zip)
+    add('good_stored', 'open', zip_parts(good, method=0))
+
+    # Not a package at all.
+    add('empty', 'refuse', b'')
+    add('not_zip', 'refuse', b'This is a plain text file, not a workbook.\n' * 20)
+    add('only_eocd', 'either', struct.pack('<IHHHHIIH', 0x06054B50, 0, 0, 0, 0, 0, 0, 0))
+    add('zip_without_content_types', 'either', zip_parts(good[1:]))
+    add('zip_of_unrelated_file', 'either', zip_parts([['readme.txt', 'hello']]))
+
+    # Truncated and corrupted archives.
+    for fraction in (2, 4):
+        add('truncated_1_%d' % fraction, 'refuse', good_zip[:len(good_zip) // fraction])
+    add('truncated_last_byte', 'either', good_zip[:-1])
+    add('truncated_in_central_directory', 'either', good_zip[:len(good_zip) - 40])
+    corrupted = bytearray(good_zip)
+    for position in range(60, len(corrupted) // 2, 97):
+        corrupted[position] ^= 0x5A
+    add('corrupted_data', 'either', bytes(corrupted))
+    bad_offset = bytearray(good_zip)
+    struct.pack_into('<I', bad_offset, len(bad_offset) - 6, 0x7FFFFFF0)
+    add('central_directory_offset_past_end', 'refuse', bytes(bad_offset))
+    bad_count = bytearray(good_zip)
+    struct.pack_into('<HH', bad_count, len(bad_count) - 14, 0xFFFF, 0xFFFF)
+    add('entry_count_lies', 'either', bytes(bad_count))
+    add('crc_wrong', 'either', build_zip(with_entry(good, sheet, crc=0x12345678)))
+
+    # Entries whose declared sizes lie.
+    add('size_declared_smaller', 'either', build_zip(with_entry(good, sheet, size=10)))
+    add('size_declared_larger', 'either', build_zip(with_entry(good, sheet, size=4000000)))
+    add('size_declared_huge', 'either', build_zip(with_entry(good, sheet, size=0xFFFFFFF0)))
+    add('size_declared_zero', 'either', build_zip(with_entry(good, sheet, size=0)))
+    add('compressed_size_past_end', 'either', build_zip(with_entry(good, sheet, csize=0x7FFFFFF0)))
+    add('shared_strings_size_lies', 'either', build_zip(with_entry(good, 'xl/sharedStrings.xml', size=3)))
+
+    # Deflate bombs: 2 GiB of spaces in about 2 MB, once declared honestly and once declared small.
+    bomb, bomb_crc = deflate_bomb(2 << 30)
+    add('deflate_bomb_declared', 'either',
+        build_zip(with_entry(good, sheet, raw=bomb, crc=bomb_crc, size=2 << 30)))
+    add('deflate_bomb_declared_small', 'either',
+        build_zip(with_entry(good, sheet, raw=bomb, crc=bomb_crc, size=len(sheet_xml(SHEET1_DATA)))))
+    add('deflate_bomb_shared_strings', 'either',
+        build_zip(with_entry(good, 'xl/sharedStrings.xml', raw=bomb, crc=bomb_crc, size=2 << 30)))
+    add('deflate_bomb_content_types', 'either',
+        build_zip(with_entry(good, '[Content_Types].xml', raw=bomb, crc=bomb_crc, size=2 << 30)))
+
+    # Names.
+    add('duplicate_entry_names', 'either', zip_parts(good + [[sheet, sheet_xml('<row r="9"/>')]]))
+    add('duplicate_content_types', 'either', zip_parts(good + [['[Content_Types].xml', CONTENT_TYPES]]))
+    absurd = [['x' * 60000, 'long'], ['../../../../tmp/escape.xml', '<a/>'], ['/etc/absolute.xml', '<a/>'],
+              ['C:\\windows\\drive.xml', '<a/>'], ['', 'nameless'], ['dir/', ''],
+              [b'nul\x00inside.xml', '<a/>'], [b'\xff\xfe bad utf8.xml', '<a/>'], ['xl/./worksheets/../x.xml', '<a/>']]
+    add('absurd_entry_names', 'either', zip_parts(good + absurd))
+    add('sheet_path_traversal', 'either',
+        zip_parts(replace_part(good, 'xl/_rels/workbook.xml.rels',
+                               workbook_rels(sheet1='../../../../etc/passwd'))))
+
+    # Flags, methods, container variants.
+    add('encrypted_entry', 'either', build_zip(with_entry(good, sheet, flags=0x0801, raw=b'\x13' * 64)))
+    add('encrypted_content_types', 'either', build_zip(with_entry(good, '[Content_Types].xml', flags=0x0801)))
+    add('unknown_method', 'either', build_zip(with_entry(good, sheet, method=99, raw=b'\x00' * 40)))
+    add('stored_entries', 'open', zip_parts(good, method=0))
+    add('zip64_archive', 'either', build_zip([dict(name=n, data=d) for n, d in good], zip64=True))
+    add('archive_comment', 'open', build_zip([dict(name=n, data=d) for n, d in good], comment=b'comment' * 100))
+
+    # XML that no parser should follow to the end.
+    depth = 10000
+    sheet_case('nested_10000_in_sheet', 'either', '<row r="1">' + '<x>' * depth + '</x>' * depth + '</row>')
+    deep_workbook = workbook_xml().replace('<bookViews>', '<a>' * depth + '</a>' * depth + '<bookViews>')
+    add('nested_10000_in_workbook', 'either', zip_parts(replace_part(good, 'xl/workbook.xml', deep_workbook)))
+    add('nested_unclosed_100000', 'either',
+        zip_parts(replace_part(good, sheet, sheet_xml('<row r="1">' + '<x>' * 100000))))
+    laughs = ('<!DOCTYPE lolz [<!ENTITY lol "lol">' +
+              ''.join('<!ENTITY lol%d "%s">' % (i, ('&lol%d;' % (i - 1) if i > 1 else '&lol;') * 10)
+                      for i in range(1, 10)) + ']>')
+    sheet_case('nested_entities', 'either', '<row r="1"><c r="A1" t="inlineStr"><is><t>&lol9;</t></is></c></row>',
+               prefix=laughs)
+    add('nested_entities_shared_strings', 'either',
+        zip_parts(replace_part(good, 'xl/sharedStrings.xml',
+                               shared_strings_xml(('&lol9;', 'b', 'c')).replace('<sst', laughs + '<sst', 1))))
+    sheet_case('external_entity', 'either', '<row r="1"><c r="A1" t="inlineStr"><is><t>&x;</t></is></c></row>',
+               prefix='<!DOCTYPE w [<!ENTITY x SYSTEM "file:///etc/passwd">]>')
+    sheet_case('unterminated_comment', 'either', '<row r="1"><c r="A1"><v>1</v></c></row><!-- never ends')
+    sheet_case('unterminated_cdata', 'either', '<row r="1"><c r="A1" t="str"><v><![CDATA[never ends')
+    sheet_case('attributes_without_values', 'either', '<row r><c r t><v>1</v></c><c r= t=><v>2</v></c></row>')
+    sheet_case('attribute_unterminated', 'either', '<row r="1"><c r="A1 t="s"><v>0</v></c></row>')
+    add('workbook_not_xml', 'either', zip_parts(replace_part(good, 'xl/workbook.xml', b'\x00\x01\x02 binary')))
+    add('content_types_not_xml', 'either', zip_parts(replace_part(good, '[Content_Types].xml', 'not xml <<<')))
+    add('shared_strings_not_xml', 'open', zip_parts(replace_part(good, 'xl/sharedStrings.xml', 'not xml <<<')))
+    add('rels_not_xml', 'either', zip_parts(replace_part(good, 'xl/_rels/workbook.xml.rels', '<Relationships')))
+
+    # Invalid UTF-8 in texts, names and attribute values.
+    bad = b'\xc3\x28 \xa0\xa1 \xe2\x82 \xf0\x28\x8c\xbc \xff\xfe \xed\xa0\x80'
+    add('invalid_utf8_shared_strings', 'either',
+        zip_parts(replace_part(good, 'xl/sharedStrings.xml',
+                               shared_strings_xml(('a', 'b', 'c')).encode().replace(b'>a<', b'>' + bad + b'<'))))
+    add('invalid_utf8_sheet_name', 'either',
+        zip_parts(replace_part(good, 'xl/workbook.xml', workbook_xml().encode().replace(b'"Notes"', b'"' + bad + b'"'))))
+    add('invalid_utf8_cell_ref', 'either',
+        zip_parts(replace_part(good, sheet, sheet_xml(SHEET1_DATA).encode().replace(b'r="B3"', b'r="' + bad + b'"'))))
+
+    # Rows and cells the model does not expect.
+    sheet_case('rows_out_of_order', 'open',
+               '<row r="5"><c r="A5"><v>5</v></c></row><row r="2"><c r="A2"><v>2</v></c></row>'
+               '<row r="5"><c r="B5"><v>6</v></c></row><row r="1"><c r="A1"><v>1</v></c></row>')
+    sheet_case('cells_out_of_order', 'open',
+               '<row r="1"><c r="D1"><v>4</v></c><c r="A1"><v>1</v></c><c r="D1"><v>5</v></c>'
+               '<c r="B1"><v>2</v></c></row>')
+    sheet_case('rows_and_cells_without_r', 'open',
+               '<row><c><v>1</v></c><c><v>2</v></c></row><row><c t="s"><v>0</v></c></row>'
+               '<row r="7"><c><v>3</v></c><c r="C7"><v>4</v></c><c><v>5</v></c></row>')
+    sheet_case('row_numbers_beyond_sheet', 'open',
+               '<row r="1048577"><c r="A1048577"><v>1</v></c></row>'
+               '<row r="4294967297"><c r="A4294967297"><v>2</v></c></row>'
+               '<row r="-3"><c r="A-3"><v>3</v></c></row><row r="0"><c r="A0"><v>4</v></c></row>'
+               '<row r="99999999999999999999999"><c r="XFE1"><v>5</v></c><c r="AAAAAAAA2"><v>6</v></c></row>')
+    sheet_case('row_far_away', 'open', '<row r="1048576"><c r="XFD1048576"><v>1</v></c></row>')
+    sheet_case('cell_in_wrong_row', 'open', '<row r="2"><c r="A9"><v>1</v></c></row><row r="9"/>')
+    sheet_case('shared_string_index_past_table', 'open',
+               '<row r="1"><c r="A1" t="s"><v>3</v></c><c r="B1" t="s"><v>99999999</v></c>'
+               '<c r="C1" t="s"><v>-1</v></c><c r="D1" t="s"><v>4294967296</v></c><c r="E1" t="s"><v>x</v></c>'
+               '<c r="F1" t="s"/></row>')
+    sheet_case('strange_values', 'open',
+               '<row r="1"><c r="A1"><v>1e999</v></c><c r="B1"><v>-1e-999</v></c><c r="C1"><v>nan</v></c>'
+               '<c r="D1"><v>99999999999999999999999999</v></c><c r="E1" t="b"><v>7</v></c>'
+               '<c r="F1" t="e"><v></v></c><c r="G1" t="unknown"><v>1</v></c><c r="H1" t="n"><v>abc</v></c>'
+               '<c r="I1"><f t="shared" si="0" ref="I1:I3">A1</f></c><c r="J1"><f t="array" ref="J1">A1</f></c>'
+               '</row><row r="2" ht="abc" hidden="maybe" customHeight="1"/>')
+    add('no_sheet_data', 'open',
+        zip_parts(replace_part(good, sheet,
+                               sheet_xml('').replace('<sheetData></sheetData>', ''))))
+    add('empty_sheet_part', 'either', zip_parts(replace_part(good, sheet, '')))
+    add('missing_sheet_part', 'either', zip_parts([p for p in good if p[0] != sheet]))
+    add('missing_shared_strings', 'either', zip_parts([p for p in good if p[0] != 'xl/sharedStrings.xml']))
+
+    # Relationships pointing nowhere or at absolute paths.
+    add('relationship_to_missing_part', 'either',
+        zip_parts(replace_part(good, 'xl/_rels/workbook.xml.rels', workbook_rels(sheet1='worksheets/missing.xml'))))
+    add('relationship_absolute_in_package', 'either',
+        zip_parts(replace_part(good, 'xl/_rels/workbook.xml.rels',
+                               workbook_rels(sheet1='/xl/worksheets/sheet1.xml'))))
+    add('relationship_absolute_file', 'either',
+        zip_parts(replace_part(good, 'xl/_rels/workbook.xml.rels', workbook_rels(sheet1='/etc/passwd'))))
+    add('relationship_external', 'either',
+        zip_parts(replace_part(good, 'xl/_rels/workbook.xml.rels',
+                               workbook_rels(sheet1='file:///etc/passwd" TargetMode="External'))))
+    add('relationship_sheet_id_unknown', 'either',
+        zip_parts(replace_part(good, 'xl/workbook.xml',
+                               workbook_xml('<sheet name="Data" sheetId="1" r:id="rId77"/>'
+                                            '<sheet name="Notes" sheetId="2" r:id="rId2"/>'))))
+    add('relationship_to_workbook_itself', 'either',
+        zip_parts(replace_part(good, 'xl/_rels/workbook.xml.rels', workbook_rels(sheet1='workbook.xml'))))
+    add('package_rels_point_nowhere', 'either',
+        zip_parts(replace_part(good, '_rels/.rels', PACKAGE_RELS.replace('xl/workbook.xml', 'nothing/here.xml'))))
+    add('no_package_rels', 'either', zip_parts([p for p in good if p[0] != '_rels/.rels']))
+    add('no_workbook', 'either', zip_parts([p for p in good if p[0] != 'xl/workbook.xml']))
+
+    # Sheet lists.
+    add('workbook_without_sheets', 'either', zip_parts(replace_part(good, 'xl/workbook.xml', workbook_xml(''))))
+    add('workbook_without_sheets_element', 'either',
+        zip_parts(replace_part(good, 'xl/workbook.xml', workbook_xml(sheets_element=False))))
+    long_name = 'N' * 300
+    add('sheet_name_300_bytes', 'either',
+        zip_parts(replace_part(good, 'xl/workbook.xml',
+                               workbook_xml('<sheet name="%s" sheetId="1" r:id="rId1"/>'
+                                            '<sheet name="Notes" sheetId="2" r:id="rId2"/>' % long_name))))
+    add('duplicate_sheet_names', 'either',
+        zip_parts(replace_part(good, 'xl/workbook.xml',
+                               workbook_xml('<sheet name="Data" sheetId="1" r:id="rId1"/>'
+                                            '<sheet name="Data" sheetId="1" r:id="rId2"/>'))))
+    add('sheet_without_attributes', 'either',
+        zip_parts(replace_part(good, 'xl/workbook.xml', workbook_xml('<sheet/><sheet name="Notes"/>'))))
+    many = ''.join('<sheet name="S%d" sheetId="%d" r:id="rId2"/>' % (i, i) for i in range(1, 2001))
+    add('two_thousand_sheets_one_part', 'either',
+        zip_parts(replace_part(good, 'xl/workbook.xml', workbook_xml(many))))
+    return out
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.stderr.write('usage: make_corpus.py OUTDIR\n')
+        return 2
+    outdir = sys.argv[1]
+    os.makedirs(outdir, exist_ok=True)
+    manifest = []
+    for name, expect, data in cases():
+        with open(os.path.join(outdir, name + '.xlsx'), 'wb') as handle:
+            handle.write(data)
+        manifest.append('%s %s\n' % (name, expect))
+    with open(os.path.join(outdir, 'MANIFEST'), 'w') as handle:
+        handle.writelines(manifest)
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
