@@ -1,0 +1,34 @@
+// File-system failure injection: a host table whose file operations count their calls and make a chosen
+// one fail, as a full disk, a failing close or a refused rename would. Only one FailingFiles may be alive
+// at a time.
+#pragma once
+
+#include <cstdint>
+
+#include "lib/base/host_ops.h"
+
+namespace xlsx_test {
+
+class FailingFiles {
+ public:
+  // Installs the failing table over the current one. fail_at is 1-based, counted over open, close, seek,
+  // tell, read, write and rename calls made from now on; 0 never fails. Delete is never made to fail, so
+  // that clean-up can be checked. A failing write writes half of what it was given, then reports that.
+  explicit FailingFiles(uint32_t fail_at);
+  // Restores the table that was in place before.
+  ~FailingFiles();
+  FailingFiles(const FailingFiles&) = delete;
+  FailingFiles& operator=(const FailingFiles&) = delete;
+
+  uint32_t calls() const;     // file operations seen so far
+  uint32_t failures() const;  // operations made to fail so far
+  // The name of the operation that failed ("write", "rename", ...), or "" when none did.
+  const char* failed_operation() const;
+  // Stops failing from now on.
+  void stop();
+
+ private:
+  XlsxHostOps previous_;
+};
+
+}  // namespace xlsx_test
