@@ -109,12 +109,21 @@ def fields(text):
     return dict(re.findall(r"(\w+)=(\S+)", text))
 
 
+def processor_seconds():
+    """User + system time of the run just timed (all its threads), from the report /usr/bin/time left."""
+    with open(os.path.join(WORK, "time.txt")) as fh:
+        txt = fh.read()
+    return sum(float(re.search(r"%s time \(seconds\): (\S+)" % kind, txt).group(1)) for kind in ("User", "System"))
+
+
 def run_matrix(mx, rawf):
     raw = []
     for rep in range(1, REPS + 1):
         for (g, tool, mode, r, cwd, argv, outf) in mx:
             rc, wall, rss, so, se = peers.run_timed(cwd, argv)
-            rec = {"rep": rep, "group": g, "tool": tool, "mode": mode, "R": r, "rc": rc, "wall_s": wall, "rss_kb": rss,
+            cpu = processor_seconds()
+            rec = {"rep": rep, "group": g, "tool": tool, "mode": mode, "R": r, "rc": rc, "wall_s": wall, "cpu_s": cpu,
+                   "rss_kb": rss,
                    "out_bytes": os.path.getsize(outf) if outf and os.path.exists(outf) else None,
                    "check": peers.parse_check(so), "fields": fields(so) if tool == OURS else {},
                    "stderr_tail": se[-400:] if rc else ""}
@@ -198,7 +207,7 @@ def medians(raw):
     for k, v in groups.items():
         def fmed(name, v=v):
             return statistics.median(float(x["fields"][name]) for x in v) if name in v[0]["fields"] else None
-        med[k] = {"wall": statistics.median(x["wall_s"] for x in v),
+        med[k] = {"wall": statistics.median(x["wall_s"] for x in v), "cpu": statistics.median(x["cpu_s"] for x in v),
                   "rss": statistics.median(x["rss_kb"] for x in v) / 1024,
                   "mb": statistics.median(x["out_bytes"] for x in v) / 1e6 if v[0]["out_bytes"] else None,
                   "n": len(v), "f": fmed}
@@ -235,21 +244,21 @@ def table(mx, med, notes):
     for (g, tool, _mode, r), m in med.items():
         if tool != OURS:
             fastest[(g, r)] = min(fastest.get((g, r), m["wall"]), m["wall"])
-    lines = ["| group | tool | mode | R | wall s | x fastest peer | peak RSS MB | file MB | runs | notes |",
-             "|---|---|---|---|---|---|---|---|---|---|"]
+    lines = ["| group | tool | mode | R | wall s | x fastest peer | cpu s | peak RSS MB | file MB | runs | notes |",
+             "|---|---|---|---|---|---|---|---|---|---|---|"]
     figures = {}
     for (g, tool, mode, r, *_x) in mx:
         k = (g, tool, mode, r)
         if k not in med:
-            lines.append("| %s | %s | %s | %d | FAILED | | | | 0 | |" % k)
+            lines.append("| %s | %s | %s | %d | FAILED | | | | | 0 | |" % k)
             continue
         m = med[k]
         wall, rss, note = our_figures(k, m, med) if tool == OURS else (m["wall"], m["rss"], "")
         figures[k] = (wall, rss)
         ratio = "%.2f" % (wall / fastest[(g, r)]) if (g, r) in fastest else "-"
         note = "; ".join(x for x in (note, notes.get(k, "")) if x)
-        lines.append("| %s | %s | %s | %d | %.3f | %s | %.0f | %s | %d | %s |" % (
-            g, tool if tool != OURS else "**ours**", mode, r, wall, ratio, rss,
+        lines.append("| %s | %s | %s | %d | %.3f | %s | %.2f | %.0f | %s | %d | %s |" % (
+            g, tool if tool != OURS else "**ours**", mode, r, wall, ratio, m["cpu"], rss,
             "%.2f" % m["mb"] if m["mb"] else "-", m["n"], note))
     return lines, figures, fastest
 
@@ -337,7 +346,8 @@ def main():
     med = medians(raw)
     lines, figures, fastest = table(mx, med, notes)
     lines = ["Wall s: median process 'Elapsed' of %d reps (/usr/bin/time -v), except L-write (see its note); "
-             "x fastest peer: against the fastest peer of the same group and R in this run. Read/modify input: "
+             "x fastest peer: against the fastest peer of the same group and R in this run; cpu s: median user + system "
+             "time of the process, all threads (node and python peers run helper threads). Read/modify input: "
              "libxlsxwriter normal mode (%s at R=%d)." % (REPS, notes["input"], peers.MAIN_R), ""] + lines
     lines += ["", "Targets", ""] + verdicts(figures, fastest, med)
     lines += floors()
