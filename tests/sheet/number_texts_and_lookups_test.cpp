@@ -60,17 +60,20 @@ TEST_F(NumberTexts, EdgeFormsKeepTheirReading) {
     const char* expected;
   };
   const Case cases[] = {
-      {"-0", "integer:0"},          {"007", "integer:7"},
+      {"-0", "integer:0"},
+      {"007", "integer:7"},
       {"999999999999999999", "integer:999999999999999999"},
       {"-999999999999999999", "integer:-999999999999999999"},
-      {"1.", "float:1"},            {".5", "float:0.5"},
-      {"1e+20", "float:1e+20"},     {" 42", "integer:42"},
+      {"1.", "float:1"},
+      {".5", "float:0.5"},
+      {"1e+20", "float:1e+20"},
+      {" 42", "integer:42"},
       {"0.30000000000000004", "float:0.30000000000000004"},
       {"+3.5", "float:3.5"},
   };
   for (const Case& c : cases) {
-    load_sheet(worksheet_with(std::string("<sheetData><row r=\"1\"><c r=\"A1\"><v>") + c.text +
-                              "</v></c></row></sheetData>"));
+    load_sheet(
+        worksheet_with(std::string("<sheetData><row r=\"1\"><c r=\"A1\"><v>") + c.text + "</v></c></row></sheetData>"));
     EXPECT_EQ(value_at(1, 1), c.expected) << c.text;
   }
   XlsxCellValue negative_zero = read_text(this, &ws_, "-0.0");
@@ -144,8 +147,9 @@ TEST_F(DenseLookups, RandomReadsInDenseRowsFindEveryCell) {
 
 TEST_F(DenseLookups, GapsAndDuplicatesFindTheCellTheWalkFinds) {
   // Gaps: a guess counted from the last cell lands on the wrong column and the walk takes over.
-  load_sheet(row_of("<c r=\"A1\"><v>1</v></c><c r=\"C1\"><v>3</v></c><c r=\"D1\"><v>4</v></c>"
-                    "<c r=\"H1\"><v>8</v></c>"));
+  load_sheet(
+      row_of("<c r=\"A1\"><v>1</v></c><c r=\"C1\"><v>3</v></c><c r=\"D1\"><v>4</v></c>"
+             "<c r=\"H1\"><v>8</v></c>"));
   EXPECT_EQ(value_at(1, 3), "integer:3");
   EXPECT_EQ(value_at(1, 1), "integer:1");
   EXPECT_EQ(value_at(1, 2), "empty:");
@@ -153,24 +157,26 @@ TEST_F(DenseLookups, GapsAndDuplicatesFindTheCellTheWalkFinds) {
             "<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\"/><c r=\"C1\"><v>3</v></c>"
             "<c r=\"D1\"><v>4</v></c><c r=\"H1\"><v>8</v></c></row></sheetData>");
   // Duplicates of one column near the end: the rightmost one, as the walk from the end finds it.
-  load_sheet(row_of("<c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>2</v></c><c r=\"B1\"><v>22</v></c>"
-                    "<c r=\"C1\"><v>3</v></c>"));
+  load_sheet(
+      row_of("<c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>2</v></c><c r=\"B1\"><v>22</v></c>"
+             "<c r=\"C1\"><v>3</v></c>"));
   EXPECT_EQ(value_at(1, 2), "integer:22");
   // Near the start: the leftmost one, as the walk from the start finds it.
-  load_sheet(row_of("<c r=\"A1\"><v>1</v></c><c r=\"A1\"><v>11</v></c><c r=\"B1\"><v>2</v></c>"
-                    "<c r=\"C1\"><v>3</v></c><c r=\"D1\"><v>4</v></c><c r=\"E1\"><v>5</v></c>"));
+  load_sheet(
+      row_of("<c r=\"A1\"><v>1</v></c><c r=\"A1\"><v>11</v></c><c r=\"B1\"><v>2</v></c>"
+             "<c r=\"C1\"><v>3</v></c><c r=\"D1\"><v>4</v></c><c r=\"E1\"><v>5</v></c>"));
   EXPECT_EQ(value_at(1, 1), "integer:1");
 }
 
 TEST_F(DenseLookups, CountedCellsStayRightAsCellsAreAddedAnywhere) {
   load_sheet(row_of("<c r=\"B1\"><v>2</v></c><c r=\"C1\"><v>3</v></c><c r=\"D1\"><v>4</v></c>"));
   EXPECT_EQ(value_at(1, 3), "integer:3");
-  set_int(1, 5, 5);   // appended right after the last cell: still counted
+  set_int(1, 5, 5);  // appended right after the last cell: still counted
   EXPECT_EQ(value_at(1, 4), "integer:4");
   EXPECT_EQ(value_at(1, 5), "integer:5");
-  set_int(1, 8, 8);   // a gap: counting stops, the walk finds the cells
-  set_int(1, 1, 1);   // before the first
-  set_int(1, 7, 7);   // inside the gap
+  set_int(1, 8, 8);  // a gap: counting stops, the walk finds the cells
+  set_int(1, 1, 1);  // before the first
+  set_int(1, 7, 7);  // inside the gap
   for (uint32_t c = 1; c <= 5; c++) EXPECT_EQ(value_at(1, c), "integer:" + std::to_string(c)) << c;
   EXPECT_EQ(value_at(1, 7), "integer:7");
   EXPECT_EQ(value_at(1, 8), "integer:8");
@@ -185,8 +191,9 @@ TEST_F(DenseLookups, CountedCellsStayRightAsCellsAreAddedAnywhere) {
 }
 
 TEST_F(DenseLookups, ReferenceAttributeNeedNotComeFirst) {
-  load_sheet(row_of("<c s=\"1\" r=\"A1\"><v>1</v></c><c t=\"n\" r=\"B1\"><v>2</v></c>"
-                    "<c s=\"2\" r=\"C1\"><v>3</v></c>"));
+  load_sheet(
+      row_of("<c s=\"1\" r=\"A1\"><v>1</v></c><c t=\"n\" r=\"B1\"><v>2</v></c>"
+             "<c s=\"2\" r=\"C1\"><v>3</v></c>"));
   EXPECT_EQ(value_at(1, 2), "integer:2");
   EXPECT_EQ(value_at(1, 3), "integer:3");
   EXPECT_EQ(value_at(1, 1), "integer:1");
