@@ -114,6 +114,11 @@ xlsx_status build_entry_list(zip_t* reader, DynArray* entries) {
       status = XLSX_ERR_PARSE;
       break;
     }
+    // Encrypted records cannot be read, nor copied into a new archive: such a file is no package of ours.
+    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
+      status = XLSX_ERR_PARSE;
+      break;
+    }
     size_t length = strlen(st.name);
     if (length > 0 && st.name[length - 1] == '/') continue;
     status = add_record(entries, &seen, st.name, uint32_t(i));

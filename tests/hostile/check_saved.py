@@ -22,7 +22,7 @@ except ImportError:
     sys.exit(77)
 
 
-# Faults of the package layer still open (tests/hostile/findings_test.cpp has their regression tests).
+# Faults still open in the package layer (tests/hostile/findings_test.cpp has their regression tests).
 KNOWN_FAULTS = {'missing_sheet_part'}
 
 

@@ -50,7 +50,6 @@ class HostileCorpus : public xlsx_test::CountedTest, public ::testing::WithParam
 
 TEST_P(HostileCorpus, OpensOrRefusesThenReadsEditsAndSavesWithinTheMemoryBound) {
   const CorpusCase& c = GetParam();
-  if (c.name == "encrypted_entry") GTEST_SKIP() << "known fault, see Findings.DISABLED_ArchiveWithEncryptedEntryIsRefused";
   const std::string path = std::string(HOSTILE_CORPUS_DIR) + "/" + c.name + ".xlsx";
   std::string saved = std::string(HOSTILE_SAVED_DIR) + "/" + c.name + ".xlsx";
   std::remove(saved.c_str());

@@ -81,9 +81,10 @@ TEST_F(Findings, StringIntoWorkbookWithUnreadableSharedStringsIsStoredInTheCell)
   }
 }
 
-// Disabled until the package layer refuses them (reported to its engineer): a ZIP that is not a workbook
-// package, without `[Content_Types].xml`, opened as an empty document, and saving it wrote a file that
-// no reader takes for a workbook.
+// Disabled: the package layer's own tests (DocumentTest.ZipWithoutContentTypesOpensWithTheFixedPartsOnly
+// and others) require such a file to open; the decision is the package owner's. A ZIP that is not a
+// workbook package, without `[Content_Types].xml`, opens as an empty document, and saving it writes a
+// file that no reader takes for a workbook.
 TEST_F(Findings, DISABLED_ZipWithoutContentTypesIsRefused) {
   for (const char* name : {"zip_without_content_types", "zip_of_unrelated_file", "only_eocd"}) {
     SCOPED_TRACE(name);
@@ -92,10 +93,10 @@ TEST_F(Findings, DISABLED_ZipWithoutContentTypesIsRefused) {
   }
 }
 
-// Disabled until the package layer handles it (reported to its engineer): an entry with the encryption
-// flag opened, but every save then failed with XLSX_ERR_INTERNAL, so the document could never be saved.
-// Encrypted entries have no place in a workbook package: such a file is refused when opened.
-TEST_F(Findings, DISABLED_ArchiveWithEncryptedEntryIsRefused) {
+// An archive with an encrypted entry opened, but every save then failed with XLSX_ERR_INTERNAL, so the
+// document could never be saved. Encrypted entries have no place in a workbook package: such a file is
+// refused when opened.
+TEST_F(Findings, ArchiveWithEncryptedEntryIsRefused) {
   for (const char* name : {"encrypted_entry", "encrypted_content_types"}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(xlsx_document_open(document_, corpus_file(name).c_str()), XLSX_ERR_PARSE);
@@ -103,10 +104,10 @@ TEST_F(Findings, DISABLED_ArchiveWithEncryptedEntryIsRefused) {
   }
 }
 
-// Disabled until the package layer handles it (reported to its engineer): a content type override for a
-// part that is not in the archive made the save write an entry holding only an XML declaration, which
-// readers reject, so a workbook that other readers opened could no longer be read after a save. A part
-// that was not in the file and was given no content is not written.
+// Disabled: the package layer's own test DocumentTest.OverrideForAMissingPartIsWrittenAsItsXml requires
+// the bare declaration; the decision is the package owner's. A content type override for a part that is
+// not in the archive makes the save write an entry holding only an XML declaration, which readers
+// reject, so a workbook that other readers opened can no longer be read after a save.
 TEST_F(Findings, DISABLED_PartMissingFromTheArchiveIsNotWrittenAsABareDeclaration) {
   ASSERT_EQ(xlsx_document_open(document_, corpus_file("missing_sheet_part").c_str()), XLSX_OK);
   std::string saved = dir_.file("saved.xlsx");

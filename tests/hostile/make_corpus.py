@@ -321,8 +321,8 @@ def cases():
                                workbook_rels(sheet1='../../../../etc/passwd'))))
 
     # Flags, methods, container variants.
-    add('encrypted_entry', 'either', build_zip(with_entry(good, sheet, flags=0x0801, raw=b'\x13' * 64)))
-    add('encrypted_content_types', 'either', build_zip(with_entry(good, '[Content_Types].xml', flags=0x0801)))
+    add('encrypted_entry', 'refuse', build_zip(with_entry(good, sheet, flags=0x0801, raw=b'\x13' * 64)))
+    add('encrypted_content_types', 'refuse', build_zip(with_entry(good, '[Content_Types].xml', flags=0x0801)))
     add('unknown_method', 'either', build_zip(with_entry(good, sheet, method=99, raw=b'\x00' * 40)))
     add('stored_entries', 'open', zip_parts(good, method=0))
     add('zip64_archive', 'either', build_zip([dict(name=n, data=d) for n, d in good], zip64=True))
