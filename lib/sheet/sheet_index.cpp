@@ -346,8 +346,9 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
   for (XmlNode* x = sheet_data ? sheet_data->first_child : nullptr; x; x = x->next_sibling) {
     if (!is_named(x, "row")) continue;
     uint32_t number = sheet_row_number(x);
-    if (number == 0) {
-      number = previous + 1;
+    // A row without a number, or numbered beyond the sheet, follows the row before it.
+    if (number == 0 || number > XLSX_MAX_ROW) {
+      number = previous < XLSX_MAX_ROW ? previous + 1 : XLSX_MAX_ROW;
       if (!assign_number(x, number, 0)) return XLSX_ERR_NO_MEMORY;
     }
     if (number < previous) sorted = false;

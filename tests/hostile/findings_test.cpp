@@ -81,6 +81,21 @@ TEST_F(Findings, StringIntoWorkbookWithUnreadableSharedStringsIsStoredInTheCell)
   }
 }
 
+// Rows numbered beyond the sheet (r="1048577", r="4294967297") were indexed under those numbers, so the
+// row count was 4294967295 and a script walking the rows up to it never ended. Such a row is numbered
+// like a row without `r`: one after the row before it.
+TEST_F(Findings, RowNumbersBeyondTheSheetAreNotCounted) {
+  ASSERT_EQ(xlsx_document_open(document_, corpus_file("row_numbers_beyond_sheet").c_str()), XLSX_OK);
+  XlsxWorksheet sheet = first_sheet();
+  uint32_t rows = xlsx_sheet_row_count(&sheet);
+  EXPECT_LE(rows, XLSX_CELLREF_MAX_ROW);
+  EXPECT_EQ(rows, 5u);
+  for (uint32_t row = 1; row <= rows && row <= 10; ++row) {
+    XlsxRow handle;
+    EXPECT_EQ(xlsx_sheet_row(&sheet, row, &handle), XLSX_OK) << row;
+  }
+}
+
 // Disabled: the package layer's own tests (DocumentTest.ZipWithoutContentTypesOpensWithTheFixedPartsOnly
 // and others) require such a file to open; the decision is the package owner's. A ZIP that is not a
 // workbook package, without `[Content_Types].xml`, opens as an empty document, and saving it writes a
