@@ -13,8 +13,6 @@
 
 namespace {
 
-const char* const kSharedStringsPath = "xl/sharedStrings.xml";
-
 XmlNode* next_element(XmlNode* node) {
   while (node && xml_node_type(node) != XML_NODE_ELEMENT) node = xml_node_next_sibling(node);
   return node;

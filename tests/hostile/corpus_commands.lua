@@ -11,6 +11,9 @@ local registered = {
   "Cell doesn't have a formula!", "Error saving XLSX document!",
 }
 local failures = 0
+-- One deflate bomb is enough here: the library suite runs them all, and each costs seconds of inflating.
+local skipped = { deflate_bomb_declared_small = true, deflate_bomb_shared_strings = true,
+                  deflate_bomb_content_types = true }
 
 local function fail(name, text)
   failures = failures + 1
@@ -93,6 +96,7 @@ end
 local opened, refused = 0, 0
 for line in io.lines(corpus .. "/MANIFEST") do
   local name, expect = line:match("^(%S+) (%S+)$")
+  if skipped[name] then goto next_file end
   local path = corpus .. "/" .. name .. ".xlsx"
   local ok, id = pcall(xlsx.Open, nil, path)
   if ok then
@@ -115,6 +119,7 @@ for line in io.lines(corpus .. "/MANIFEST") do
       fail(name, "unexpected message: " .. tostring(id))
     end
   end
+  ::next_file::
 end
 print(string.format("hostile corpus: %d opened, %d refused, %d failures", opened, refused, failures))
 if failures > 0 then error(failures .. " failures") end
