@@ -50,6 +50,9 @@ class HostileCorpus : public xlsx_test::CountedTest, public ::testing::WithParam
 
 TEST_P(HostileCorpus, OpensOrRefusesThenReadsEditsAndSavesWithinTheMemoryBound) {
   const CorpusCase& c = GetParam();
+#if HOSTILE_SKIP_BOMBS
+  if (c.name.rfind("deflate_bomb", 0) == 0) GTEST_SKIP() << "inflating 256 MiB takes minutes under emulation";
+#endif
   const std::string path = std::string(HOSTILE_CORPUS_DIR) + "/" + c.name + ".xlsx";
   std::string saved = std::string(HOSTILE_SAVED_DIR) + "/" + c.name + ".xlsx";
   std::remove(saved.c_str());
