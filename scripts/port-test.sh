@@ -117,7 +117,7 @@ run_tests() {
   local t=$1 build
   build=$(port_build_dir "$t")
   # shellcheck disable=SC2086
-  env $(port_run_env "$t") ctest --test-dir "$build" --output-on-failure -j "$PORT_JOBS" --timeout 900 ${PORT_CTEST_ARGS:-} 2>&1 |
+  env $(port_run_env "$t") ctest --test-dir "$build" --output-on-failure -j "$PORT_JOBS" --timeout 300 ${PORT_CTEST_ARGS:-} 2>&1 |
     tee "$build/port-test.log"
   local rc=$?
   skip_reasons "$build"
