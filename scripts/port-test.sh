@@ -121,7 +121,21 @@ run_tests() {
     tee "$build/port-test.log"
   local rc=$?
   skip_reasons "$build"
+  count_results "$build/port-test.log"
   return $rc
+}
+
+# Adds one CTest run's figures to the totals printed on the closing line.
+PASSED=0 FAILED_TESTS=0 SKIPPED=0
+count_results() {
+  local total failed skipped
+  total=$(sed -n 's/.* tests failed out of \([0-9]*\)$/\1/p' "$1" | tail -n 1)
+  failed=$(sed -n 's/.* \([0-9]*\) tests failed out of [0-9]*$/\1/p' "$1" | tail -n 1)
+  skipped=$(grep -c '^[[:space:]]*[0-9]* - .* (Skipped)$' "$1")
+  [ -n "$total" ] || return 0
+  PASSED=$((PASSED + total - failed - skipped))
+  FAILED_TESTS=$((FAILED_TESTS + failed))
+  SKIPPED=$((SKIPPED + skipped))
 }
 
 # CTest does not print the output of a skipped test: list why tests were skipped, with their count.
@@ -162,6 +176,7 @@ for line in "${TIMES[@]}"; do echo "  $line"; done
 for t in "${targets[@]}"; do
   [ -d "$(port_build_dir "$t")" ] && printf '%s\n' "${TIMES[@]}" >"$(port_build_dir "$t")/port-times.txt"
 done
+echo "port: $PASSED passed, $FAILED_TESTS failed, $SKIPPED skipped"
 if [ ${#FAILED[@]} -gt 0 ]; then
   echo "Failed steps: ${FAILED[*]}"
   exit 1
