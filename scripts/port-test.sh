@@ -155,6 +155,8 @@ case " ${targets[*]} " in
   *" ppc32 "*)
     if [ "$(id -u)" = 0 ]; then
       "$XLSX_ROOT/scripts/cross/binfmt.sh" || port_log "warning: tests that start a target program will fail"
+    elif ! grep -qs '^interpreter .*qemu-ppc' /proc/sys/fs/binfmt_misc/*; then
+      port_log "warning: not root, PowerPC programs not registered with binfmt_misc: tests that start a target program will fail"
     fi
     ;;
 esac
