@@ -5,6 +5,7 @@ Usage: make_seeds.py OUTDIR [EXTRA.xlsx ...]
 
   OUTDIR/document  every workbook of the hostile corpus (tests/hostile/make_corpus.py) up to 1 MB, and the
                    extra workbooks given (the built template, files saved by tests)
+  OUTDIR/parts     the parts of the hostile corpus's workbooks, joined as workbook_parts_fuzzer reads them
   OUTDIR/cellref   every reference-like text quoted in the tests' C++ and Lua sources
   OUTDIR/commands  command sequences in the commands_fuzzer encoding (see encode() below)
 Standard library only. Seeds are named by the SHA-1 of their bytes, as libFuzzer names its own.
@@ -17,6 +18,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -25,6 +27,22 @@ def put(folder, data):
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, hashlib.sha1(data).hexdigest()), 'wb') as handle:
         handle.write(data)
+
+
+PART_NAMES = ['[Content_Types].xml', '_rels/.rels', 'xl/workbook.xml', 'xl/_rels/workbook.xml.rels',
+              'xl/worksheets/sheet1.xml', 'xl/sharedStrings.xml', 'xl/styles.xml']
+
+
+def parts_seed(path):
+    """The fixed parts of a workbook joined by workbook_parts_fuzzer's separator; None when unreadable."""
+    try:
+        with zipfile.ZipFile(path) as archive:
+            texts = []
+            for name in PART_NAMES:
+                texts.append(archive.read(name) if name in archive.namelist() else b'')
+            return b'\n--part--\n'.join(texts)
+    except Exception:  # a broken corpus file gives no parts seed
+        return None
 
 
 def document_seeds(outdir, extras):
@@ -36,6 +54,9 @@ def document_seeds(outdir, extras):
             if name.endswith('.xlsx') and os.path.getsize(path) <= (1 << 20):
                 with open(path, 'rb') as handle:
                     put(folder, handle.read())
+                seed = parts_seed(path)
+                if seed is not None and len(seed) <= (1 << 20):
+                    put(os.path.join(outdir, 'parts'), seed)
     for path in extras:
         if os.path.exists(path):
             with open(path, 'rb') as handle:
@@ -139,7 +160,7 @@ def main():
         sys.stderr.write(__doc__)
         return 2
     outdir = sys.argv[1]
-    for area in ('document', 'cellref', 'commands'):
+    for area in ('document', 'parts', 'cellref', 'commands'):
         shutil.rmtree(os.path.join(outdir, area), ignore_errors=True)
     document_seeds(outdir, sys.argv[2:])
     cellref_seeds(outdir)

@@ -5,10 +5,10 @@
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET...]   each target for SECONDS (default 600); the work corpora in
 #                                           fuzz/corpus-work/<area> grow from run to run
-#   scripts/fuzz.sh --smoke                 every target for 15 seconds on a fresh copy of its seeds
+#   scripts/fuzz.sh --smoke                 every target for 12 seconds on a fresh copy of its seeds
 #                                           (about a minute in all, besides the build); for CI
 #
-# Targets: document_fuzzer cellref_fuzzer commands_fuzzer xml_parse_fuzzer. A crash, leak, timeout or
+# Targets: document_fuzzer workbook_parts_fuzzer cellref_fuzzer commands_fuzzer xml_parse_fuzzer. A crash, leak, timeout or
 # sanitizer report stops that target, keeps the input in fuzz/corpus-work/artifacts/<target>/ and makes
 # the script exit 1 after the others have run. Each run appends a line to fuzz/corpus-work/runs.log:
 # date, target, seconds, executions, coverage (edges), features, corpus size, result.
@@ -19,13 +19,13 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 BUILD="${FUZZ_BUILD_DIR:-build-fuzz-all}"
 WORK="$ROOT/fuzz/corpus-work"
-ALL_TARGETS=(document_fuzzer cellref_fuzzer commands_fuzzer xml_parse_fuzzer)
+ALL_TARGETS=(document_fuzzer workbook_parts_fuzzer cellref_fuzzer commands_fuzzer xml_parse_fuzzer)
 
 smoke=0
 seconds=600
 if [[ "${1:-}" == "--smoke" ]]; then
   smoke=1
-  seconds=15
+  seconds=12
   shift
 elif [[ "${1:-}" =~ ^[0-9]+$ ]]; then
   seconds="$1"
@@ -51,15 +51,17 @@ python3 fuzz/make_seeds.py "$WORK/seeds" "$BUILD/lib/package/template.xlsx"
 target_binary() {
   case "$1" in
     document_fuzzer) echo "$BUILD/fuzz/document/document_fuzzer" ;;
+    workbook_parts_fuzzer) echo "$BUILD/fuzz/document/workbook_parts_fuzzer" ;;
     cellref_fuzzer) echo "$BUILD/fuzz/cellref/cellref_fuzzer" ;;
     commands_fuzzer) echo "$BUILD/fuzz/commands/commands_fuzzer" ;;
     xml_parse_fuzzer) echo "$BUILD/fuzz/xml/xml_parse_fuzzer" ;;
   esac
 }
-target_area() { echo "${1%%_*}"; }
+target_area() { [[ "$1" == workbook_parts_fuzzer ]] && echo parts || echo "${1%%_*}"; }
 target_options() {
   case "$1" in
     document_fuzzer) echo "-max_len=262144 -rss_limit_mb=4096 -timeout=60 -dict=fuzz/document/document.dict" ;;
+    workbook_parts_fuzzer) echo "-max_len=65536 -rss_limit_mb=4096 -timeout=60 -dict=fuzz/document/document.dict" ;;
     cellref_fuzzer) echo "-max_len=64 -dict=fuzz/cellref/cellref.dict" ;;
     commands_fuzzer) echo "-max_len=4096 -timeout=30" ;;
     xml_parse_fuzzer) echo "-max_len=16384 -dict=fuzz/xml/xml.dict" ;;
