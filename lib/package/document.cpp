@@ -178,6 +178,10 @@ xlsx_status put_changed_parts(XlsxDocument* document) {
   for (uint32_t i = 0; i < document->parts.count; i++) {
     XlsxPart* part = part_at(document, i);
     if (keeps_record(document, part)) continue;
+    if (part->prepare_save) {
+      xlsx_status prepared = part->prepare_save(part);
+      if (prepared != XLSX_OK) return prepared;
+    }
     char* text = nullptr;
     uint32_t length = 0;
     xlsx_status status = xlsx_part_serialize(part, &text, &length);

@@ -125,3 +125,7 @@ void xlsx_part_set_extra(XlsxPart* part, void* extra, XlsxPartExtraFree free_fn)
 }
 
 void* xlsx_part_extra(const XlsxPart* part) { return part ? part->extra : nullptr; }
+
+void xlsx_part_set_prepare_save(XlsxPart* part, XlsxPartPrepareSave prepare_save) {
+  if (part) part->prepare_save = prepare_save;
+}

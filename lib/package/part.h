@@ -16,6 +16,9 @@ typedef const char* (*XlsxPartLoader)(void* context, const char* path, uint32_t*
 typedef void (*XlsxPartRelease)(void* context, const char* path);
 // Releases a part's attachment (see xlsx_part_set_extra).
 typedef void (*XlsxPartExtraFree)(void* extra);
+// Brings derived records of a changed part up to date just before it is serialised for a save.
+struct XlsxPart;
+typedef xlsx_status (*XlsxPartPrepareSave)(XlsxPart* part);
 
 struct XlsxPart {
   XlsxDocument* owner;    // the document the part belongs to
@@ -39,6 +42,9 @@ struct XlsxPart {
   // released with extra_free when the part is freed.
   void* extra;
   XlsxPartExtraFree extra_free;
+  // Called before a changed part is serialised for a save (for instance to refresh a worksheet's
+  // `dimension`); may be null. A failure fails the save.
+  XlsxPartPrepareSave prepare_save;
 };
 
 // Initialises the record: copies of path and rel_id (null = ""), a new empty XmlDoc, nothing loaded.
@@ -47,6 +53,8 @@ xlsx_status xlsx_part_init(XlsxPart* part, XlsxDocument* owner, const char* path
                            uint32_t content_type);
 // Sets the loader and its context; null part ignored.
 void xlsx_part_set_loader(XlsxPart* part, XlsxPartLoader loader, void* context);
+// Sets the callback run before a changed part is serialised for a save; null part ignored.
+void xlsx_part_set_prepare_save(XlsxPart* part, XlsxPartPrepareSave prepare_save);
 // Sets the callback told when the loader's text is no longer needed (same context); null part ignored.
 void xlsx_part_set_release(XlsxPart* part, XlsxPartRelease release);
 // The part's XmlDoc, loading and parsing it on first use; null for a null part. A failed load leaves

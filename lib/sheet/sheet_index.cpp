@@ -6,6 +6,7 @@
 #include "lib/base/alloc.h"
 #include "lib/base/convert.h"
 #include "lib/package/part.h"
+#include "lib/sheet/dimension.h"
 
 namespace {
 
@@ -306,6 +307,8 @@ XlsxSheetIndex* sheet_index_of_part(XlsxPart* part) {
   if (!index) return nullptr;
   index->part = part;
   xlsx_part_set_extra(part, index, index_free);
+  // A worksheet whose cells are reached through the index gets its `dimension` refreshed at save.
+  xlsx_part_set_prepare_save(part, xlsx_sheet_update_dimension);
   return index;
 }
 
