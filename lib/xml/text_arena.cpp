@@ -181,7 +181,7 @@ char* xml_doc_intern(XmlDoc* doc, const char* name) {
   // Length and hash in one pass: names are short, and every created element and attribute comes here.
   uint32_t hash = 2166136261u;
   const char* end = name;
-  for (; *end && end - name < static_cast<ptrdiff_t>(kLargestText); end++) {
+  for (; *end && static_cast<size_t>(end - name) < kLargestText; end++) {
     hash = (hash ^ static_cast<uint8_t>(*end)) * 16777619u;
   }
   if (*end) return nullptr;

@@ -315,13 +315,17 @@ XmlNode* root_of(XmlDoc* doc) {
 
 // Uses up the free node slots so that the next node needs a new page.
 void fill_node_page(XmlDoc* doc) {
-  while (doc->free_nodes) xml_node_append_child_of_type(root_of(doc), XML_NODE_COMMENT);
+  while (doc->free_nodes) {
+    if (!xml_node_append_child_of_type(root_of(doc), XML_NODE_COMMENT)) break;  // a broken append must not hang
+  }
 }
 
 // Uses up the free attribute slots (with names interned before the failing run) likewise.
 void fill_attribute_page(XmlDoc* doc) {
   XmlNode* z = xml_node_child(root_of(doc), "z");
-  while (doc->free_attributes) xml_node_append_attribute(z, "n");
+  while (doc->free_attributes) {
+    if (!xml_node_append_attribute(z, "n")) break;  // a broken append must not hang
+  }
 }
 
 const Edit kEdits[] = {
