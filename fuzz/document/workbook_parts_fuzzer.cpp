@@ -41,9 +41,10 @@ bool write_package(const std::string& path, const std::string& input) {
   for (const char* name : kParts) {
     size_t end = input.find(kSeparator, start);
     std::string text = input.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    void* copy = malloc(text.size() + 1);
-    text.copy(static_cast<char*>(copy), text.size());
-    zip_source_t* source = zip_source_buffer(archive, copy, text.size(), 1);
+    // The ZIP library frees the copy with its source; an empty text has no copy (it would not be freed).
+    void* copy = text.empty() ? nullptr : malloc(text.size());
+    if (copy) text.copy(static_cast<char*>(copy), text.size());
+    zip_source_t* source = zip_source_buffer(archive, copy, text.size(), copy ? 1 : 0);
     zip_int64_t index = source ? zip_file_add(archive, name, source, ZIP_FL_ENC_UTF_8) : -1;
     if (index < 0) {
       if (source) zip_source_free(source);
