@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite twice: a normal build in build/ and an AddressSanitizer +
-# UndefinedBehaviorSanitizer build in build-asan/. Exits non-zero when any build or test fails.
+# Builds and runs the whole test suite three times: a normal build in build/, an AddressSanitizer +
+# UndefinedBehaviorSanitizer build in build-asan/ and a 32-bit x86 build in build-i386/. Exits non-zero when
+# any build or test fails.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -25,9 +26,14 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 run_suite build-asan -DXLSX_SANITIZE=ON || status=1
 
+# The same suite built for 32-bit x86 (long and pointers of 4 bytes, as on the product's target).
+unset ASAN_OPTIONS UBSAN_OPTIONS
+echo "=== build-i386: cross build and tests"
+bash scripts/port-test.sh i386 || status=1
+
 if ((status)); then
   echo "test.sh: FAILED"
 else
-  echo "test.sh: all tests passed in build/ and build-asan/"
+  echo "test.sh: all tests passed in build/, build-asan/ and build-i386/"
 fi
 exit "$status"
