@@ -1,4 +1,6 @@
-// Conversions keep one iconv descriptor per direction; the system character set only changes at start-up.
+// ISO-8859-1 is converted here directly: each of its bytes is the code point of the same value, so the
+// pair needs no converter module of the C library (some C libraries ship none). Other character sets go
+// through iconv, which keeps one descriptor per direction; the system character set only changes at start-up.
 #include "host/text.h"
 
 #include <iconv.h>
@@ -11,6 +13,7 @@
 namespace {
 
 char charset[64] = "UTF-8";
+bool charsetIsLatin1 = false;
 iconv_t toUtf8 = reinterpret_cast<iconv_t>(-1);
 iconv_t fromUtf8 = reinterpret_cast<iconv_t>(-1);
 uint32_t liveTexts = 0;
@@ -19,6 +22,17 @@ const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 
 int LowerAscii(int c) {
   return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
+
+// The usual names of ISO-8859-1, compared without regard to ASCII case. A name with an iconv suffix
+// ("//TRANSLIT") is left to iconv, which alone knows what the suffix asks for.
+bool NamesLatin1(const char* name) {
+  static const char* const kNames[] = {"ISO-8859-1", "ISO8859-1", "ISO_8859-1", "ISO88591",  "LATIN1",
+                                       "L1",         "CP819",     "IBM819",     "ISO-IR-100"};
+  for (const char* known : kNames) {
+    if (HostTextEqualsNoCase(name, known)) return true;
+  }
+  return false;
 }
 
 const char* EncodingName(int32_t encoding) {
@@ -75,6 +89,49 @@ char* Convert(iconv_t cd, const char* text, size_t length) {
   return out;
 }
 
+// ISO-8859-1 to UTF-8: bytes below 0x80 stay, the others become two bytes. Never fails but for memory.
+char* Latin1ToUtf8(const char* text, size_t length) {
+  char* out = static_cast<char*>(malloc(length * 2 + 1));
+  if (!out) return nullptr;
+  size_t used = 0;
+  for (size_t i = 0; i < length; ++i) {
+    unsigned char byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) {
+      out[used++] = static_cast<char>(byte);
+    } else {
+      out[used++] = static_cast<char>(0xC0 | (byte >> 6));
+      out[used++] = static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  out[used] = '\0';
+  return out;
+}
+
+// UTF-8 to ISO-8859-1; null when the text holds a character above U+00FF or is not valid UTF-8 (a stray
+// continuation byte, an overlong form, a sequence cut short), as with iconv. The only valid multi-byte
+// forms of the code points below 256 are the two-byte ones led by 0xC2 and 0xC3.
+char* Utf8ToLatin1(const char* text, size_t length) {
+  char* out = static_cast<char*>(malloc(length + 1));
+  if (!out) return nullptr;
+  size_t used = 0;
+  for (size_t i = 0; i < length; ++i) {
+    unsigned char byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) {
+      out[used++] = static_cast<char>(byte);
+      continue;
+    }
+    unsigned char next = (i + 1 < length) ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if ((byte != 0xC2 && byte != 0xC3) || (next & 0xC0) != 0x80) {
+      free(out);
+      return nullptr;
+    }
+    out[used++] = static_cast<char>(((byte & 0x03) << 6) | (next & 0x3F));
+    ++i;
+  }
+  out[used] = '\0';
+  return out;
+}
+
 char* CopyText(const char* text, size_t length) {
   char* out = static_cast<char*>(malloc(length + 1));
   if (!out) return nullptr;
@@ -87,11 +144,15 @@ char* CopyText(const char* text, size_t length) {
 
 bool HostSetCharset(const char* name) {
   if (!name || strlen(name) >= sizeof charset) return false;
-  iconv_t probe = iconv_open("UTF-8", name);
-  if (probe == kNoConverter) return false;
-  iconv_close(probe);
+  bool latin1 = NamesLatin1(name);
+  if (!latin1) {
+    iconv_t probe = iconv_open("UTF-8", name);
+    if (probe == kNoConverter) return false;
+    iconv_close(probe);
+  }
   HostCloseConverters();
   snprintf(charset, sizeof charset, "%s", name);
+  charsetIsLatin1 = latin1;
   return true;
 }
 
@@ -146,6 +207,8 @@ char* HostConvertText(const char* text, int32_t from, int32_t to, const HostTag*
   char* out = nullptr;
   if (from == to || HostCharsetIsUtf8()) {
     out = CopyText(text, length);  // both sides use the same encoding
+  } else if (charsetIsLatin1) {
+    out = (to == HOST_ENCODING_UTF8) ? Latin1ToUtf8(text, length) : Utf8ToLatin1(text, length);
   } else {
     iconv_t cd = Converter(from, to);
     out = (cd == kNoConverter) ? nullptr : Convert(cd, text, length);

@@ -1,5 +1,5 @@
 // Text services of the host: formatting, number parsing, comparison, and conversion between UTF-8
-// (encoding 1) and the system character set (encoding 0) through iconv.
+// (encoding 1) and the system character set (encoding 0): ISO-8859-1 directly, any other set through iconv.
 #pragma once
 
 #include <cstdarg>
@@ -7,8 +7,8 @@
 
 #include "plugin/host_api.h"
 
-// Selects the system character set by iconv name (e.g. "ISO-8859-1"); false when iconv does not know it,
-// in which case the previous set stays. Default "UTF-8".
+// Selects the system character set by iconv name (e.g. "ISO-8859-1"; its usual aliases need no iconv
+// module); false when iconv does not know it, in which case the previous set stays. Default "UTF-8".
 bool HostSetCharset(const char* name);
 // The selected system character set; never null.
 const char* HostCharset();
