@@ -20,6 +20,8 @@ const uint32_t kEndRecordSize = 22;
 // Deflate cannot expand more than about 1032:1; an entry's buffer is first sized by its compressed
 // size times this, never by the declared size alone.
 const uint64_t kMaxDeflateRatio = 1032;
+// Compressed size from which a deflated record is inflated in one call by libdeflate.
+const uint64_t kOneCallMinimum = 64 * 1024;
 // Attempts at a free temporary file name beside the target.
 const uint32_t kTempNameAttempts = 16;
 
@@ -232,6 +234,73 @@ xlsx_status read_record(zip_file_t* file, uint32_t capacity, uint32_t cap, char*
   return XLSX_OK;
 }
 
+// The record's compressed bytes, read as they are into a new block; null when the record is not what
+// the fast path handles (the general path then reads it) or memory runs out (*status says which).
+char* read_compressed(XlsxArchive* archive, const XlsxArchiveEntry* entry, const zip_stat_t& st,
+                      xlsx_status* status) {
+  *status = XLSX_OK;
+  zip_file_t* file = zip_fopen_index(archive->reader, entry->source_index, ZIP_FL_COMPRESSED);
+  if (!file) return nullptr;
+  char* block = static_cast<char*>(xlsx_malloc(uint32_t(st.comp_size) + 1));
+  if (!block) {
+    zip_fclose(file);
+    *status = XLSX_ERR_NO_MEMORY;
+    return nullptr;
+  }
+  zip_int64_t got = zip_fread(file, block, st.comp_size);
+  zip_fclose(file);
+  if (got < 0 || zip_uint64_t(got) != st.comp_size) {
+    xlsx_free(block);
+    return nullptr;
+  }
+  return block;
+}
+
+// Whether the record is inflated in one call: a large deflated record (small ones cost little either
+// way and keep the general path's single allocation) with sizes and CRC stated and the compressed size
+// within the file (a stated size is never trusted for an allocation beyond the file's own bytes).
+bool inflates_in_one_call(const XlsxArchive* archive, const zip_stat_t& st) {
+  const zip_uint64_t needed = ZIP_STAT_COMP_METHOD | ZIP_STAT_COMP_SIZE | ZIP_STAT_SIZE | ZIP_STAT_CRC;
+  return (st.valid & needed) == needed && st.comp_method == ZIP_CM_DEFLATE && st.comp_size >= kOneCallMinimum &&
+         st.comp_size <= archive->file_size;
+}
+
+// Inflates the record's deflate stream straight into a block of the stated size with libdeflate (twice
+// as fast as reading through the ZIP library's zlib stream) and checks size and CRC. XLSX_ERR_NOT_FOUND
+// means "not handled here" (the record is not exactly what it states, or no decompressor can be had):
+// the general path then reads it.
+xlsx_status inflate_in_one_call(XlsxArchive* archive, const XlsxArchiveEntry* entry, const zip_stat_t& st,
+                                uint32_t cap, char** out, uint32_t* out_size) {
+  xlsx_status status = XLSX_OK;
+  char* compressed = read_compressed(archive, entry, st, &status);
+  if (!compressed) return status == XLSX_OK ? XLSX_ERR_NOT_FOUND : status;
+  uint32_t capacity = initial_capacity(st, cap);
+  char* block = static_cast<char*>(xlsx_malloc(capacity));
+  struct libdeflate_decompressor* decompressor = block ? libdeflate_alloc_decompressor() : nullptr;
+  if (!decompressor) {
+    xlsx_free(compressed);
+    xlsx_free(block);
+    return block ? XLSX_ERR_NOT_FOUND : XLSX_ERR_NO_MEMORY;
+  }
+  size_t length = 0;
+  // One byte beyond the stated size is offered, so that a record holding more than it states is seen.
+  enum libdeflate_result result = libdeflate_deflate_decompress_ex(
+      decompressor, compressed, size_t(st.comp_size), block, capacity - 1, nullptr, &length);
+  libdeflate_free_decompressor(decompressor);
+  xlsx_free(compressed);
+  if (result == LIBDEFLATE_SUCCESS && length <= cap && length == st.size &&
+      uint32_t(libdeflate_crc32(0, block, length)) == uint32_t(st.crc)) {
+    block[length] = '\0';
+    *out = block;
+    *out_size = uint32_t(length);
+    return XLSX_OK;
+  }
+  xlsx_free(block);
+  // Anything else (more or fewer bytes than stated, a bad stream or CRC) is left to the general path,
+  // which grows its block within the caps and reports what it finds.
+  return XLSX_ERR_NOT_FOUND;
+}
+
 // Inflates the entry's record into its cache, within the per-entry and per-archive caps.
 xlsx_status inflate_entry(XlsxArchive* archive, XlsxArchiveEntry* entry) {
   uint32_t cap = archive->max_entry_size;
@@ -240,12 +309,16 @@ xlsx_status inflate_entry(XlsxArchive* archive, XlsxArchiveEntry* entry) {
   zip_stat_t st;
   zip_stat_init(&st);
   if (zip_stat_index(archive->reader, entry->source_index, 0, &st) != 0) return XLSX_ERR_PARSE;
-  zip_file_t* file = zip_fopen_index(archive->reader, entry->source_index, 0);
-  if (!file) return status_of_zip_error(zip_error_code_zip(zip_get_error(archive->reader)));
   char* data = nullptr;
   uint32_t size = 0;
-  xlsx_status status = read_record(file, initial_capacity(st, cap), cap, &data, &size);
-  zip_fclose(file);
+  xlsx_status status = XLSX_ERR_NOT_FOUND;
+  if (inflates_in_one_call(archive, st)) status = inflate_in_one_call(archive, entry, st, cap, &data, &size);
+  if (status == XLSX_ERR_NOT_FOUND) {
+    zip_file_t* file = zip_fopen_index(archive->reader, entry->source_index, 0);
+    if (!file) return status_of_zip_error(zip_error_code_zip(zip_get_error(archive->reader)));
+    status = read_record(file, initial_capacity(st, cap), cap, &data, &size);
+    zip_fclose(file);
+  }
   if (status != XLSX_OK) return status;
   entry->data = data;
   entry->size = size;
@@ -613,25 +686,34 @@ xlsx_status xlsx_archive_get_entry(XlsxArchive* archive, const char* name, const
 
 xlsx_status xlsx_archive_put_entry(XlsxArchive* archive, const char* name, const void* data, uint32_t size) {
   if (!archive || !name || (!data && size > 0)) return XLSX_ERR_INVALID_ARG;
+  if (size == UINT32_MAX) return XLSX_ERR_NO_MEMORY;  // no room for the terminator
   char* copy = static_cast<char*>(xlsx_malloc(size + 1));
   if (!copy) return XLSX_ERR_NO_MEMORY;
   if (size > 0) memcpy(copy, data, size);
   copy[size] = '\0';
+  return xlsx_archive_take_entry(archive, name, copy, size);
+}
+
+xlsx_status xlsx_archive_take_entry(XlsxArchive* archive, const char* name, char* data, uint32_t size) {
+  if (!archive || !name || (!data && size > 0)) {
+    xlsx_free(data);
+    return XLSX_ERR_INVALID_ARG;
+  }
   uint32_t index = find_entry(archive, name);
   if (index == UINT32_MAX) {
     XlsxArchiveEntry entry = {};
     entry.name = xlsx_strdup(name);
     if (!entry.name || !dynarray_push(&archive->entries, &entry)) {
       xlsx_free(entry.name);
-      xlsx_free(copy);
+      xlsx_free(data);
       return XLSX_ERR_NO_MEMORY;
     }
     index = archive->entries.count - 1;
   }
   XlsxArchiveEntry* entry = entry_at(archive, index);
   drop_entry_data(archive, entry);
-  entry->data = copy;
-  entry->size = size;
+  entry->data = data;
+  entry->size = data ? size : 0;
   entry->loaded = 1;
   entry->modified = 1;
   return XLSX_OK;

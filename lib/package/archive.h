@@ -78,6 +78,11 @@ xlsx_status xlsx_archive_get_entry(XlsxArchive* archive, const char* name, const
 // Replaces the entry's contents by a private copy (null data = empty) or appends a new entry at the end.
 // XLSX_ERR_INVALID_ARG for null archive or name; XLSX_ERR_NO_MEMORY leaves the archive unchanged.
 xlsx_status xlsx_archive_put_entry(XlsxArchive* archive, const char* name, const void* data, uint32_t size);
+// Like xlsx_archive_put_entry, but takes over data instead of copying it: a block from xlsx_malloc holding
+// size bytes followed by a NUL (null data = empty). The block belongs to the archive from the call on and
+// is freed on every failure (XLSX_ERR_INVALID_ARG for null archive or name or null data with a size;
+// XLSX_ERR_NO_MEMORY leaves the archive unchanged).
+xlsx_status xlsx_archive_take_entry(XlsxArchive* archive, const char* name, char* data, uint32_t size);
 // Drops the cached bytes of an entry that was not put (they are inflated again when next asked for);
 // nothing for a put entry, a missing name or null arguments.
 void xlsx_archive_release_entry(XlsxArchive* archive, const char* name);

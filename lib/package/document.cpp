@@ -185,8 +185,9 @@ xlsx_status put_changed_parts(XlsxDocument* document) {
     char* text = nullptr;
     uint32_t length = 0;
     xlsx_status status = xlsx_part_serialize(part, &text, &length);
-    if (status == XLSX_OK) status = xlsx_archive_put_entry(document->archive, xlsx_part_path(part), text, length);
-    xlsx_free(text);
+    // The archive takes the serialised text over (a worksheet's may be tens of megabytes: no copy), and
+    // frees it itself when it cannot take it.
+    if (status == XLSX_OK) status = xlsx_archive_take_entry(document->archive, xlsx_part_path(part), text, length);
     if (status != XLSX_OK) return status;
   }
   return XLSX_OK;
