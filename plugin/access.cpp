@@ -393,7 +393,12 @@ XlsxDocument* OpenLibraryDocument(const char* path, bool create) {
   XlsxDocument* document = xlsx_document_new();
   if (!document) return nullptr;
   xlsx_status status = create ? xlsx_document_create(document, path) : xlsx_document_open(document, path);
-  if (status == XLSX_OK) return document;
+  if (status == XLSX_OK) {
+    // The shared strings table is read at open, so that the first text a script reads costs no more
+    // than any other. Without memory for it now, the table is read on first use instead.
+    xlsx_sst_load(document);
+    return document;
+  }
   FreeLibraryDocument(document);
   return nullptr;
 }

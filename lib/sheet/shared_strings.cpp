@@ -128,6 +128,384 @@ bool update_counts(XmlNode* root, XmlNode* item, const char* value) {
   return true;
 }
 
+// ---- Reading the table straight from the part's text
+//
+// A large table is read without building its tree: one pass over the XML fills the array with the
+// texts the tree walk above would give (the first element of an item, or the joined `t` of its `r`
+// runs; line ends normalised and references decoded as the parser does). The pass knows only the
+// plain form writers produce; on anything else (comments, CDATA, processing instructions inside the
+// root, a NUL byte, a malformed or mismatched tag, deep nesting) it gives up and the tree is parsed,
+// so both ways give the same texts. The tree itself is parsed only when a text is appended.
+
+enum class Scan { kDone, kNoMemory, kGiveUp };
+
+// Nesting below an item that the pass follows before it leaves the table to the parser.
+constexpr uint32_t kScanDepth = 32;
+
+bool is_space(char c) { return (c >= 9 && c <= 13) || c == ' '; }
+
+bool is_name_char(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+         c == '.' || c == ':';
+}
+
+struct Span {
+  const char* from;
+  uint32_t n;
+};
+
+bool span_is(const Span& span, const char* text) {
+  return span.n == strlen(text) && memcmp(span.from, text, span.n) == 0;
+}
+
+struct Scanner {
+  const char* p;
+  const char* end;
+};
+
+void skip_space(Scanner& s) {
+  while (s.p < s.end && is_space(*s.p)) s.p++;
+}
+
+bool read_name(Scanner& s, Span* name) {
+  const char* from = s.p;
+  while (s.p < s.end && is_name_char(*s.p)) s.p++;
+  *name = Span{from, uint32_t(s.p - from)};
+  return s.p > from;
+}
+
+// After an element's name: its attributes and the tag's end. *empty tells "/>" from ">".
+bool finish_start_tag(Scanner& s, bool* empty) {
+  for (;;) {
+    skip_space(s);
+    if (s.p >= s.end) return false;
+    if (*s.p == '>') {
+      s.p++;
+      *empty = false;
+      return true;
+    }
+    if (*s.p == '/') {
+      if (s.end - s.p < 2 || s.p[1] != '>') return false;
+      s.p += 2;
+      *empty = true;
+      return true;
+    }
+    Span name;
+    if (!read_name(s, &name)) return false;
+    skip_space(s);
+    if (s.p >= s.end || *s.p != '=') return false;
+    s.p++;
+    skip_space(s);
+    if (s.p >= s.end || (*s.p != '"' && *s.p != '\'')) return false;
+    const char* close = static_cast<const char*>(memchr(s.p + 1, *s.p, size_t(s.end - s.p - 1)));
+    if (!close) return false;
+    s.p = close + 1;
+  }
+}
+
+// At "</": the end tag of the element named name.
+bool end_tag(Scanner& s, const Span& name) {
+  s.p += 2;
+  Span closing;
+  if (!read_name(s, &closing) || closing.n != name.n || memcmp(closing.from, name.from, name.n) != 0) return false;
+  skip_space(s);
+  if (s.p >= s.end || *s.p != '>') return false;
+  s.p++;
+  return true;
+}
+
+// What an item needs to know of one of its elements.
+struct Element {
+  Span name;
+  Span text;    // its first text run; n = 0 when it has none
+  Span t_text;  // the first text run of its first `t` child; n = 0 when none
+  bool has_t;
+};
+
+// The text run at s.p, up to the next "<" (or the end).
+Span text_run(Scanner& s) {
+  const char* lt = static_cast<const char*>(memchr(s.p, '<', size_t(s.end - s.p)));
+  if (!lt) lt = s.end;
+  Span run{s.p, uint32_t(lt - s.p)};
+  s.p = lt;
+  return run;
+}
+
+// One element from its "<" to the end of its end tag, children included.
+Scan element(Scanner& s, uint32_t depth, Element* out) {
+  *out = Element{};
+  s.p++;
+  bool empty = false;
+  if (!read_name(s, &out->name) || !finish_start_tag(s, &empty)) return Scan::kGiveUp;
+  while (!empty) {
+    Span run = text_run(s);
+    if (run.n > 0 && out->text.n == 0) out->text = run;
+    if (s.end - s.p < 2) return Scan::kGiveUp;
+    if (s.p[1] == '/') return end_tag(s, out->name) ? Scan::kDone : Scan::kGiveUp;
+    if (s.p[1] == '!' || s.p[1] == '?' || depth >= kScanDepth) return Scan::kGiveUp;
+    Element child;
+    Scan result = element(s, depth + 1, &child);
+    if (result != Scan::kDone) return result;
+    if (!out->has_t && span_is(child.name, "t")) {
+      out->has_t = true;
+      out->t_text = child.text;
+    }
+  }
+  return Scan::kDone;
+}
+
+// Copies a line-end sequence as the parser stores it: CR LF and a lone CR become LF.
+uint32_t copy_normalising_eol(char* out, const char* from, uint32_t n) {
+  char* start = out;
+  const char* end = from + n;
+  while (from < end) {
+    const char* cr = static_cast<const char*>(memchr(from, '\r', size_t(end - from)));
+    if (!cr) cr = end;
+    memcpy(out, from, size_t(cr - from));
+    out += cr - from;
+    if (cr == end) break;
+    *out++ = '\n';
+    from = cr + 1;
+    if (from < end && *from == '\n') from++;
+  }
+  return uint32_t(out - start);
+}
+
+void put_utf8(char*& out, uint32_t code) {
+  if (code < 0x80) {
+    *out++ = char(code);
+  } else if (code < 0x800) {
+    *out++ = char(0xC0 | (code >> 6));
+    *out++ = char(0x80 | (code & 0x3F));
+  } else if (code <= 0xFFFF) {
+    *out++ = char(0xE0 | (code >> 12));
+    *out++ = char(0x80 | ((code >> 6) & 0x3F));
+    *out++ = char(0x80 | (code & 0x3F));
+  } else {
+    *out++ = char(0xF0 | ((code >> 18) & 0x0F));
+    *out++ = char(0x80 | ((code >> 12) & 0x3F));
+    *out++ = char(0x80 | ((code >> 6) & 0x3F));
+    *out++ = char(0x80 | (code & 0x3F));
+  }
+}
+
+// Value of a numeric reference body ("#65", "#x41"), accumulated in 32 bits; 0 when it is not one.
+uint32_t numeric_reference(const char* body, uint32_t n) {
+  if (n < 2 || body[0] != '#') return 0;
+  bool hex = body[1] == 'x' || body[1] == 'X';
+  if (hex && n < 3) return 0;
+  uint32_t code = 0;
+  for (uint32_t i = hex ? 2 : 1; i < n; i++) {
+    char c = body[i];
+    uint32_t digit;
+    if (c >= '0' && c <= '9') digit = uint32_t(c - '0');
+    else if (hex && c >= 'a' && c <= 'f') digit = uint32_t(c - 'a' + 10);
+    else if (hex && c >= 'A' && c <= 'F') digit = uint32_t(c - 'A' + 10);
+    else return 0;
+    code = code * (hex ? 16 : 10) + digit;
+  }
+  return code;
+}
+
+// Writes what the body between "&" and ";" stands for; false when it is no known reference.
+bool decode_reference(const char* body, uint32_t n, char*& out) {
+  static const struct {
+    const char* name;
+    uint32_t n;
+    char c;
+  } kNamed[] = {{"amp", 3, '&'}, {"lt", 2, '<'}, {"gt", 2, '>'}, {"quot", 4, '"'}, {"apos", 4, '\''}};
+  for (const auto& named : kNamed) {
+    if (n == named.n && memcmp(body, named.name, n) == 0) {
+      *out++ = named.c;
+      return true;
+    }
+  }
+  uint32_t code = numeric_reference(body, n);
+  if (!code) return false;
+  put_utf8(out, code);
+  return true;
+}
+
+// Decodes references in place, one level, as the parser does (a reference looks at most 12 bytes ahead
+// for its ";"; an unknown one stays as written); returns the new length.
+uint32_t decode_in_place(char* text, uint32_t n) {
+  char* out = text;
+  const char* read = text;
+  const char* end = text + n;
+  while (read < end) {
+    const char* amp = static_cast<const char*>(memchr(read, '&', size_t(end - read)));
+    if (!amp) amp = end;
+    if (out != read) memmove(out, read, size_t(amp - read));
+    out += amp - read;
+    read = amp;
+    if (read == end) break;
+    const char* limit = end - amp > 12 ? amp + 13 : end;
+    const char* semi = static_cast<const char*>(memchr(amp + 1, ';', size_t(limit - amp - 1)));
+    if (!semi) {
+      *out++ = '&';
+      read = amp + 1;
+      continue;
+    }
+    if (!decode_reference(amp + 1, uint32_t(semi - amp - 1), out)) {
+      memmove(out, amp, size_t(semi + 1 - amp));
+      out += semi + 1 - amp;
+    }
+    read = semi + 1;
+  }
+  return uint32_t(out - text);
+}
+
+// The stored text of a run, as an owned NUL-terminated copy; null when memory runs out.
+char* run_text(const Span& run) {
+  char* text = static_cast<char*>(xlsx_malloc(run.n + 1));
+  if (!text) return nullptr;
+  uint32_t length = run.n;
+  if (run.n > 0 && memchr(run.from, '\r', run.n)) length = copy_normalising_eol(text, run.from, run.n);
+  else memcpy(text, run.from, run.n);
+  if (length > 0 && memchr(text, '&', length)) length = decode_in_place(text, length);
+  text[length] = 0;
+  return text;
+}
+
+// Appends the stored text of a run to joined; false when memory runs out.
+bool append_run(StrBuf* joined, const Span& run) {
+  char* text = run_text(run);
+  bool ok = text && strbuf_append(joined, text) == XLSX_OK;
+  xlsx_free(text);
+  return ok;
+}
+
+// The form nearly every item has, "<si><t>text</t></si>" with a text free of references and CR: its text
+// is copied as it stands. False (nothing read) for any other form.
+bool plain_item(Scanner& s, char** text) {
+  static const char kOpen[] = "<si><t>";
+  static const char kClose[] = "</t></si>";
+  const char* from = s.p + sizeof kOpen - 1;
+  if (s.end - s.p < 16 || memcmp(s.p, kOpen, sizeof kOpen - 1) != 0) return false;
+  const char* at = from;
+  while (at < s.end && *at != '<' && *at != '&' && *at != '\r') at++;
+  if (size_t(s.end - at) < sizeof kClose - 1 || memcmp(at, kClose, sizeof kClose - 1) != 0) return false;
+  *text = xlsx_strndup(from, uint32_t(at - from));
+  s.p = at + sizeof kClose - 1;
+  return true;
+}
+
+// One item from its "<" to its end tag; its text goes to *text (owned).
+Scan item(Scanner& s, char** text) {
+  *text = nullptr;
+  if (plain_item(s, text)) return *text ? Scan::kDone : Scan::kNoMemory;
+  Span name;
+  bool empty = false;
+  s.p++;
+  if (!read_name(s, &name) || !finish_start_tag(s, &empty)) return Scan::kGiveUp;
+  bool first = true, rich = false;
+  Span plain{nullptr, 0};
+  StrBuf joined;
+  strbuf_init(&joined);
+  Scan result = Scan::kDone;
+  while (!empty) {
+    text_run(s);
+    if (s.end - s.p < 2) {
+      result = Scan::kGiveUp;
+      break;
+    }
+    if (s.p[1] == '/') {
+      if (!end_tag(s, name)) result = Scan::kGiveUp;
+      break;
+    }
+    Element child;
+    result = s.p[1] == '!' || s.p[1] == '?' ? Scan::kGiveUp : element(s, 1, &child);
+    if (result != Scan::kDone) break;
+    if (first) {
+      first = false;
+      rich = span_is(child.name, "r");
+      plain = child.text;
+    }
+    if (rich && span_is(child.name, "r") && child.has_t && !append_run(&joined, child.t_text)) {
+      result = Scan::kNoMemory;
+      break;
+    }
+  }
+  if (result == Scan::kDone) {
+    *text = rich ? strbuf_detach(&joined, nullptr) : run_text(plain);
+    if (!*text) result = Scan::kNoMemory;
+  }
+  strbuf_free(&joined);
+  return result;
+}
+
+// The document level before the root: a byte-order mark, white space and the xml declaration.
+bool skip_prolog(Scanner& s) {
+  if (s.end - s.p >= 3 && uint8_t(s.p[0]) == 0xEF && uint8_t(s.p[1]) == 0xBB && uint8_t(s.p[2]) == 0xBF) s.p += 3;
+  skip_space(s);
+  if (s.end - s.p >= 5 && memcmp(s.p, "<?xml", 5) == 0 && s.end - s.p > 5 && !is_name_char(s.p[5])) {
+    const char* close = s.p + 5;
+    while (close + 1 < s.end && !(close[0] == '?' && close[1] == '>')) close++;
+    if (close + 1 >= s.end) return false;
+    s.p = close + 2;
+    skip_space(s);
+  }
+  return s.p < s.end && *s.p == '<' && s.end - s.p >= 2 && is_name_char(s.p[1]);
+}
+
+// Drops the texts pushed after the first `before` entries.
+void pop_to(DynArray* strings, uint32_t before) {
+  while (strings->count > before) {
+    xlsx_free(*static_cast<char**>(dynarray_get(strings, strings->count - 1)));
+    dynarray_pop(strings);
+  }
+}
+
+// The items of the whole text into strings; on anything but kDone the array is as it was.
+Scan scan_items(const char* bytes, uint32_t size, DynArray* strings) {
+  Scanner s{bytes, bytes + size};
+  if (memchr(bytes, 0, size) || !skip_prolog(s)) return Scan::kGiveUp;
+  uint32_t before = strings->count;
+  Span root;
+  bool empty = false;
+  s.p++;
+  if (!read_name(s, &root) || !finish_start_tag(s, &empty)) return Scan::kGiveUp;
+  Scan result = Scan::kDone;
+  while (!empty) {
+    text_run(s);
+    if (s.end - s.p < 2) {
+      result = Scan::kGiveUp;
+      break;
+    }
+    if (s.p[1] == '/') {
+      if (!end_tag(s, root)) result = Scan::kGiveUp;
+      break;
+    }
+    char* text = nullptr;
+    result = s.p[1] == '!' || s.p[1] == '?' ? Scan::kGiveUp : item(s, &text);
+    if (result != Scan::kDone) break;
+    if (!dynarray_push(strings, &text)) {
+      xlsx_free(text);
+      result = Scan::kNoMemory;
+      break;
+    }
+  }
+  skip_space(s);
+  if (result == Scan::kDone && s.p != s.end) result = Scan::kGiveUp;  // anything after the root
+  if (result != Scan::kDone) pop_to(strings, before);
+  return result;
+}
+
+// Reads the table from the part's stored text when that is possible without a tree; kGiveUp leaves
+// the part to be parsed (its inflated text is kept for that).
+Scan scan_part(XlsxSharedStrings* table) {
+  XlsxPart* part = table->part;
+  if (part->loaded || xml_document_element(part->xml) || !part->loader) return Scan::kGiveUp;
+  uint32_t size = 0;
+  xlsx_status status = XLSX_OK;
+  const char* bytes = part->loader(part->loader_context, part->path, &size, &status);
+  if (!bytes) return status == XLSX_ERR_NO_MEMORY ? Scan::kNoMemory : Scan::kGiveUp;
+  if (size == 0) return Scan::kGiveUp;
+  Scan result = scan_items(bytes, size, table->strings);
+  if (result != Scan::kGiveUp && part->release) part->release(part->loader_context, part->path);
+  return result;
+}
+
 }  // namespace
 
 void xlsx_sst_init(XlsxSharedStrings* table, XlsxPart* part, DynArray* strings) {
@@ -146,6 +524,12 @@ void xlsx_sst_release(XlsxSharedStrings* table) {
 xlsx_status xlsx_sst_ensure_loaded(XlsxSharedStrings* table) {
   if (!table) return XLSX_ERR_INVALID_ARG;
   if (table->loaded || !table->part || !table->strings) return XLSX_OK;
+  Scan scanned = scan_part(table);
+  if (scanned == Scan::kNoMemory) return XLSX_ERR_NO_MEMORY;
+  if (scanned == Scan::kDone) {
+    table->loaded = 1;
+    return XLSX_OK;
+  }
   xlsx_part_load(table->part);
   if (!table->part->loaded) return XLSX_ERR_NO_MEMORY;  // left unparsed for lack of memory
   DynArray* strings = table->strings;
@@ -155,10 +539,7 @@ xlsx_status xlsx_sst_ensure_loaded(XlsxSharedStrings* table) {
     char* text = item_text(item);
     if (!text || !dynarray_push(strings, &text)) {
       xlsx_free(text);
-      while (strings->count > before) {
-        xlsx_free(*static_cast<char**>(dynarray_get(strings, strings->count - 1)));
-        dynarray_pop(strings);
-      }
+      pop_to(strings, before);
       return XLSX_ERR_NO_MEMORY;
     }
   }

@@ -1,7 +1,8 @@
 // The shared strings table: the XML of xl/sharedStrings.xml and the document's array of texts, kept in
 // step. Texts are found by index and (through a hash index) by value; new texts are appended. The array
-// is filled from the part on first use, so opening a workbook with a large table costs nothing until a
-// string is read, looked up or added.
+// is filled from the part on first use (the script layer does it at open): the part's text is read
+// directly, without building its tree, whenever it has the plain form writers produce; the tree is parsed
+// for any other form and, in every case, when the first text is appended.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +29,9 @@ struct XlsxSharedStrings {
 void xlsx_sst_init(XlsxSharedStrings* table, XlsxPart* part, DynArray* strings);
 // Frees the index and clears the table (the part and the array are the document's); null ignored.
 void xlsx_sst_release(XlsxSharedStrings* table);
-// Fills the array from the part now, unless that was done (every accessor below does it on first use).
-// XLSX_ERR_INVALID_ARG for null; XLSX_ERR_NO_MEMORY leaves the array empty (a later call tries again).
+// Fills the array from the part now, unless that was done (every accessor below does it on first use);
+// the part's tree is left unparsed when its text could be read directly. XLSX_ERR_INVALID_ARG for null;
+// XLSX_ERR_NO_MEMORY leaves the array empty (a later call tries again).
 xlsx_status xlsx_sst_ensure_loaded(XlsxSharedStrings* table);
 // xlsx_sst_ensure_loaded on the document's table.
 xlsx_status xlsx_sst_load(XlsxDocument* document);
