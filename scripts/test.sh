@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite three times: a normal build in build/, an AddressSanitizer +
-# UndefinedBehaviorSanitizer build in build-asan/ and a 32-bit x86 build in build-i386/. Exits non-zero when
+# Builds and runs the whole test suite four times: a normal build in build/, an AddressSanitizer +
+# UndefinedBehaviorSanitizer build in build-asan/, a 32-bit x86 build in build-i386/ and a 32-bit big-endian
+# PowerPC build in build-ppc32/ (run under emulation; XLSX_TEST_PPC32=0 leaves it out). Exits non-zero when
 # any build or test fails.
 set -euo pipefail
 
@@ -31,9 +32,15 @@ unset ASAN_OPTIONS UBSAN_OPTIONS
 echo "=== build-i386: cross build and tests"
 bash scripts/port-test.sh i386 || status=1
 
+# The same suite built for 32-bit big-endian PowerPC, the product's processor family, and run under qemu-ppc.
+if [ "${XLSX_TEST_PPC32:-1}" != 0 ]; then
+  echo "=== build-ppc32: cross build and tests under emulation"
+  bash scripts/port-test.sh ppc32 || status=1
+fi
+
 if ((status)); then
   echo "test.sh: FAILED"
 else
-  echo "test.sh: all tests passed in build/, build-asan/ and build-i386/"
+  echo "test.sh: all tests passed in build/, build-asan/, build-i386/ and build-ppc32/"
 fi
 exit "$status"
