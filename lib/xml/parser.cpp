@@ -59,6 +59,18 @@ struct NameTable {
   uint32_t used;
 };
 
+// The names met last, by first byte and length: a worksheet repeats a handful of short names millions of
+// times, and a hit here costs a few byte comparisons instead of a hash over the name and a table probe.
+struct RecentNames {
+  static constexpr uint32_t kSlots = 64;
+  static constexpr uint32_t kLongest = 16;  // longer names always go to the table
+  struct Slot {
+    const char* text;
+    uint32_t length;
+  };
+  Slot slots[kSlots];
+};
+
 enum class AttrMode { kElement, kDeclaration };
 
 struct Parser {
@@ -69,6 +81,7 @@ struct Parser {
   XmlNode* parent;
   uint32_t depth;  // elements open around the current position
   xlsx_status status;
+  RecentNames recent;
   NameTable names;
 };
 
@@ -86,6 +99,17 @@ inline const char* scan_name(const char* at, const char* end) {
   return at;
 }
 
+// First byte c in [from, end), or null. Inside markup the byte looked for is mostly a few bytes away:
+// those are looked at in place, and only a longer distance goes to the library search.
+inline const char* find_byte(const char* from, const char* end, char c) {
+  const char* stop = end - from > 16 ? from + 16 : end;
+  for (const char* at = from; at < stop; at++) {
+    if (*at == c) return at;
+  }
+  if (stop == end) return nullptr;
+  return static_cast<const char*>(memchr(stop, c, static_cast<size_t>(end - stop)));
+}
+
 // First occurrence of the n-byte pattern in [from, end), or null.
 const char* find(const char* from, const char* end, const char* pattern, size_t n) {
   while (static_cast<size_t>(end - from) >= n) {
@@ -97,8 +121,31 @@ const char* find(const char* from, const char* end, const char* pattern, size_t 
   return nullptr;
 }
 
+inline uint32_t recent_slot(const char* bytes, uint32_t n) {
+  return (static_cast<uint8_t>(bytes[0]) * 7u + n) & (RecentNames::kSlots - 1);
+}
+
+inline bool same_bytes(const char* a, const char* b, uint32_t n) {
+  for (uint32_t i = 0; i < n; i++) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
+char* intern_in_table(Parser& p, const char* bytes, uint32_t n);
+
 // The interned arena copy of a name; null when memory runs out.
-char* intern(Parser& p, const char* bytes, uint32_t n) {
+inline char* intern(Parser& p, const char* bytes, uint32_t n) {
+  if (n == 0 || n > RecentNames::kLongest) return intern_in_table(p, bytes, n);
+  RecentNames::Slot& recent = p.recent.slots[recent_slot(bytes, n)];
+  if (recent.text && recent.length == n && same_bytes(recent.text, bytes, n)) return const_cast<char*>(recent.text);
+  char* text = intern_in_table(p, bytes, n);
+  if (text) recent = {text, n};
+  return text;
+}
+
+// The table's copy of a name (made on first sight); null when memory runs out.
+char* intern_in_table(Parser& p, const char* bytes, uint32_t n) {
   uint32_t hash = 2166136261u;
   for (uint32_t i = 0; i < n; i++) hash = (hash ^ static_cast<uint8_t>(bytes[i])) * 16777619u;
   NameTable& table = p.names;
@@ -279,7 +326,7 @@ uint32_t copy_attribute_ws(char* out, const char* from, uint32_t n, bool to_spac
 // decode is set. Null (status set) when memory runs out.
 char* store_value(Parser& p, const char* from, uint32_t n, bool eol, bool attr_ws, bool attr_space, bool decode) {
   if (n == 0) return xml_text_empty();
-  char* text = xml_arena_reserve(&p.doc->arena, n);
+  char* text = xml_arena_reserve_fast(&p.doc->arena, n);
   if (!text) {
     fail(p, XLSX_ERR_NO_MEMORY);
     return nullptr;
@@ -338,7 +385,7 @@ bool attributes(Parser& p, XmlNode* owner, AttrMode mode) {
     skip_space(p);
     if (p.pos >= p.end || (*p.pos != '"' && *p.pos != '\'')) return fail(p, XLSX_ERR_PARSE);
     char quote = *p.pos++;
-    const char* close = static_cast<const char*>(memchr(p.pos, quote, p.end - p.pos));
+    const char* close = find_byte(p.pos, p.end, quote);
     if (!close) return fail(p, XLSX_ERR_PARSE);
     XmlAttr* attr = xml_pool_take_attribute(p.doc);
     if (!attr) return fail(p, XLSX_ERR_NO_MEMORY);
@@ -364,7 +411,7 @@ bool attributes(Parser& p, XmlNode* owner, AttrMode mode) {
 // "</...>": closes the current element whatever its name; at the document level it ends the parse.
 // Returns false when the parse is over.
 bool closing_tag(Parser& p) {
-  const char* gt = static_cast<const char*>(memchr(p.pos + 2, '>', p.end - p.pos - 2));
+  const char* gt = find_byte(p.pos + 2, p.end, '>');
   if (!gt || p.parent == &p.doc->node) {
     p.pos = p.end;
     return false;
@@ -507,7 +554,7 @@ bool markup(Parser& p) {
 void parse_content(Parser& p) {
   XmlNode* document_node = &p.doc->node;
   while (p.pos < p.end) {
-    const char* lt = static_cast<const char*>(memchr(p.pos, '<', p.end - p.pos));
+    const char* lt = find_byte(p.pos, p.end, '<');
     if (!lt) lt = p.end;
     // Text directly at the document level is never kept.
     if (lt != p.pos && p.parent != document_node && !text_run(p, p.pos, lt)) return;
@@ -536,6 +583,7 @@ xlsx_status xml_document_load_buffer(XmlDoc* doc, const char* bytes, uint32_t le
   parser.parent = &doc->node;
   parser.depth = 0;
   parser.status = XLSX_OK;
+  memset(&parser.recent, 0, sizeof parser.recent);
   memset(&parser.names, 0, sizeof parser.names);
   parse_content(parser);
   if (parser.status != XLSX_OK) xml_pool_reset(doc);

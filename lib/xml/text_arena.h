@@ -40,6 +40,16 @@ char* xml_text_empty();
 // Room in the arena for a text of up to n bytes and its terminator, tag already written; null when memory
 // runs out. Valid until the arena is freed. Finish it with xml_arena_commit before the next reservation.
 char* xml_arena_reserve(XmlTextArena** arena, uint32_t n);
+// xml_arena_reserve with the common case, room in the newest chunk, done in place.
+inline char* xml_arena_reserve_fast(XmlTextArena** arena, uint32_t n) {
+  XmlTextArena* chunk = *arena;
+  uint32_t room = chunk ? chunk->capacity - chunk->used : 0;
+  if (room < 2 || n > room - 2) return xml_arena_reserve(arena, n);
+  char* at = reinterpret_cast<char*>(chunk + 1) + chunk->used;
+  at[0] = static_cast<char>(XML_TEXT_BORROWED);
+  chunk->used += n + 2;
+  return at + 1;
+}
 // Ends the latest reservation of n bytes: the text is length (<= n) bytes; writes the terminator and gives
 // the unused bytes back to the arena.
 void xml_arena_commit(XmlTextArena* arena, char* text, uint32_t n, uint32_t length);

@@ -1,0 +1,88 @@
+// Names met while parsing are stored once per document: a repeated name gives the same text, names that
+// differ only slightly (same first byte, same length) stay apart, and long or many names still parse.
+#include <string>
+#include <vector>
+
+#include "tests/xml/xml_test_util.h"
+
+namespace {
+
+using xml_test::XmlTest;
+
+class NameInterning : public XmlTest {
+ protected:
+  std::vector<XmlNode*> children(XmlNode* node) {
+    std::vector<XmlNode*> out;
+    for (XmlNode* c = xml_node_first_child(node); c; c = xml_node_next_sibling(c)) out.push_back(c);
+    return out;
+  }
+};
+
+TEST_F(NameInterning, RepeatedNamesShareOneText) {
+  ASSERT_EQ(load("<row><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>2</v></c><c r=\"C1\"><v>3</v></c></row>", 0), XLSX_OK);
+  std::vector<XmlNode*> cells = children(root());
+  ASSERT_EQ(cells.size(), 3u);
+  for (XmlNode* c : cells) {
+    EXPECT_STREQ(c->name, "c");
+    EXPECT_EQ(c->name, cells[0]->name);
+    EXPECT_EQ(c->first_attribute->name, cells[0]->first_attribute->name);
+    EXPECT_EQ(c->first_child->name, cells[0]->first_child->name);
+  }
+  EXPECT_STREQ(cells[2]->first_attribute->value, "C1");
+  EXPECT_STREQ(xml_node_text(cells[1]->first_child), "2");
+}
+
+TEST_F(NameInterning, NamesWithTheSameFirstByteAndLengthStayApart) {
+  // Alternating names that share their first byte and length, as elements and as attributes.
+  std::string text = "<r>";
+  for (int i = 0; i < 40; i++) text += i % 2 ? "<ab ax=\"1\" ay=\"2\"/>" : "<ac ay=\"3\" ax=\"4\"/>";
+  text += "</r>";
+  ASSERT_EQ(load(text, 0), XLSX_OK);
+  std::vector<XmlNode*> nodes = children(root());
+  ASSERT_EQ(nodes.size(), 40u);
+  for (size_t i = 0; i < nodes.size(); i++) {
+    EXPECT_STREQ(nodes[i]->name, i % 2 ? "ab" : "ac") << i;
+    EXPECT_STREQ(xml_attribute_name(nodes[i]->first_attribute), i % 2 ? "ax" : "ay") << i;
+    EXPECT_STREQ(xml_attribute_value(xml_node_attribute(nodes[i], "ax")), i % 2 ? "1" : "4") << i;
+  }
+  EXPECT_EQ(body(), text);
+}
+
+TEST_F(NameInterning, LongAndManyDistinctNamesParseAndWriteBack) {
+  // Names of 15 to 18 bytes around the length that short names stop at, and more distinct names than the
+  // per-load table keeps; each must come back exactly.
+  std::string text = "<root>";
+  const char* long_names[] = {"abcdefghijklmno", "abcdefghijklmnop", "abcdefghijklmnopq", "abcdefghijklmnopqr"};
+  for (int round = 0; round < 3; round++) {
+    for (const char* name : long_names) text += "<" + std::string(name) + " " + name + "=\"v\"/>";
+  }
+  for (int i = 0; i < 600; i++) text += "<n" + std::to_string(i) + "/>";
+  text += "</root>";
+  ASSERT_EQ(load(text, 0), XLSX_OK);
+  EXPECT_EQ(body(), text);
+  std::vector<XmlNode*> nodes = children(root());
+  ASSERT_EQ(nodes.size(), 612u);
+  EXPECT_STREQ(nodes[5]->name, "abcdefghijklmnop");
+  EXPECT_STREQ(xml_attribute_name(nodes[6]->first_attribute), "abcdefghijklmnopq");
+  EXPECT_STREQ(nodes[611]->name, "n599");
+}
+
+TEST_F(NameInterning, AReloadForgetsTheNamesOfTheLastLoad) {
+  ASSERT_EQ(load("<a><bb/><bc/></a>", 0), XLSX_OK);
+  ASSERT_EQ(load("<a><bc/><bb/></a>", 0), XLSX_OK);
+  std::vector<XmlNode*> nodes = children(root());
+  ASSERT_EQ(nodes.size(), 2u);
+  EXPECT_STREQ(nodes[0]->name, "bc");
+  EXPECT_STREQ(nodes[1]->name, "bb");
+  EXPECT_EQ(body(), "<a><bc/><bb/></a>");
+}
+
+TEST_F(NameInterning, ANameAtTheVeryEndOfTheInputIsNotReadPast) {
+  // An instruction whose target is empty and ends the input: nothing beyond the bytes given is looked at.
+  std::string text = "<r/><?";
+  EXPECT_EQ(load(text, XML_PARSE_PI), XLSX_ERR_PARSE);
+  EXPECT_EQ(load("<r/><? x?>", XML_PARSE_PI), XLSX_OK);
+  EXPECT_EQ(body(), "<r/><? x?>");
+}
+
+}  // namespace
