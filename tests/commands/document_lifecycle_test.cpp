@@ -83,11 +83,4 @@ TEST_F(DocumentLifecycleTest, FreeLibraryReleasesEveryDocumentAndASecondCallDoes
   EXPECT_EQ(HostReleasedObjects(), released + 2);
 }
 
-TEST_F(DocumentLifecycleTest, SaveFailureKeepsTheDocumentAndTheOldFile) {
-  ASSERT_EQ(Run("xlsx.Create(1, DIR .. '/keep.xlsx') xlsx.SetCellValue(1, 1, 1, 'kept') xlsx.Save(1)"), "");
-  EXPECT_TRUE(EndsWith(Run("xlsx.SaveAs(1, DIR .. '/no/folder/x.xlsx')"), "Error saving XLSX document!"));
-  EXPECT_EQ(DocumentCount(), 1u);
-  EXPECT_EQ(Text("xlsx.Open(2, DIR .. '/keep.xlsx') return xlsx.GetCellValue(2, 1, 1)"), "kept");
-}
-
 }  // namespace

@@ -15,7 +15,7 @@ constexpr const char* kReads =
 
 uint32_t AllocationsOf(CommandsTest* test, const std::string& chunk, std::string* error) {
   xlsx_test::FaultAllocation counter(0);
-  *error = test->RunChunk(chunk);
+  *error = test->Run(chunk);
   return counter.calls();
 }
 
@@ -43,8 +43,8 @@ TEST_F(FixedCostTest, CommandsUnderAllocationFailureReportAndLeaveNothingBehind)
     std::string error;
     {
       xlsx_test::FaultAllocation failing(fail_at, true);
-      error = RunChunk("xlsx.SetCellValue(1, 1, 1, 'shared text " + std::to_string(fail_at) +
-                       "') xlsx.SetCellFormula(1, 2, 1, 'A1') for p in xlsx.CellRange(1, 'C1', 'D2') do end");
+      error = Run("xlsx.SetCellValue(1, 1, 1, 'shared text " + std::to_string(fail_at) +
+                  "') xlsx.SetCellFormula(1, 2, 1, 'A1') for p in xlsx.CellRange(1, 'C1', 'D2') do end");
     }
     EXPECT_TRUE(error.empty() || EndsWith(error, "Specified cell is out of range!")) << fail_at << ": " << error;
     if (!error.empty()) ++reported;

@@ -1,6 +1,7 @@
 // Error codes returned by plugin functions become script errors with the registered message, its %s
-// filled from SetErrorArgument, and the script's file and line.
-#include "tests/plugin/host_fixture.h"
+// filled from SetErrorArgument (once), and the script's file and line; codes below the first error are
+// result counts.
+#include "tests/support/host_fixture.h"
 
 namespace {
 
@@ -11,7 +12,6 @@ int32_t FailOpening(HostState*) {
   HostApiTable()->SetErrorArgument("book.xlsx");
   return static_cast<int32_t>(openCode);
 }
-
 int32_t FailPlain(HostState*) {
   return static_cast<int32_t>(plainCode);
 }
@@ -24,14 +24,11 @@ int32_t FailAttribute(HostState*) {
 int32_t FailUnknown(HostState*) {
   return 999999;
 }
-
 int32_t PushTwo(HostState* L) {
   HostApiTable()->PushNumber(L, 1);
   HostApiTable()->PushNumber(L, 2);
   return 2;
 }
-
-}  // namespace
 
 class HostErrorsTest : public HostTest {
  protected:
@@ -39,6 +36,12 @@ class HostErrorsTest : public HostTest {
     HostTest::SetUp();
     openCode = api->RegisterErrorMessage("Error opening XLSX document %s!");
     plainCode = api->RegisterErrorMessage("Cannot find specified XLSX document!");
+    Define("open", FailOpening);
+    Define("find", FailPlain);
+    Define("nomem", FailNoMemory);
+    Define("attr", FailAttribute);
+    Define("unknown", FailUnknown);
+    Define("two", PushTwo);
   }
 };
 
@@ -48,42 +51,28 @@ TEST_F(HostErrorsTest, RegisteredCodesAreDistinctAndAboveTheResultCounts) {
   EXPECT_STREQ(HostErrorMessage(static_cast<int32_t>(plainCode)), "Cannot find specified XLSX document!");
 }
 
-TEST_F(HostErrorsTest, TheArgumentFillsThePercentS) {
-  Define("open", FailOpening);
-  EXPECT_EQ(Run("open()"), "[string \"open()\"]:1: Error opening XLSX document book.xlsx!");
-}
-
-TEST_F(HostErrorsTest, TheMessageNamesTheScriptLine) {
-  Define("find", FailPlain);
-  EXPECT_EQ(Run("local x = 1\n\nfind()"), "[string \"local x = 1...\"]:3: Cannot find specified XLSX document!");
+TEST_F(HostErrorsTest, EachCodeBecomesItsMessageWithFileAndLine) {
+  const struct {
+    const char* chunk;
+    const char* error;
+  } rows[] = {
+      {"open()", "[string \"open()\"]:1: Error opening XLSX document book.xlsx!"},
+      {"local x = 1\n\nfind()", "[string \"local x = 1...\"]:3: Cannot find specified XLSX document!"},
+      {"nomem()", "[string \"nomem()\"]:1: out of memory"},
+      {"attr()", "[string \"attr()\"]:1: unknown attribute"},
+      {"unknown()", "[string \"unknown()\"]:1: unknown error code 999999"},
+      {"local ok, m = pcall(find) assert(not ok and m == 'Cannot find specified XLSX document!', m)", ""},
+      {"local a, b = two() assert(a == 1 and b == 2)", ""},
+  };
+  for (const auto& row : rows) EXPECT_EQ(Run(row.chunk), row.error) << row.chunk;
 }
 
 TEST_F(HostErrorsTest, TheArgumentIsUsedOnlyOnce) {
-  Define("open", FailOpening);
   api->SetErrorArgument("stale.xlsx");
-  std::string first = Run("open()");
-  EXPECT_NE(first.find("book.xlsx"), std::string::npos);
+  EXPECT_NE(Run("open()").find("book.xlsx"), std::string::npos);
   api->SetErrorArgument("x");
   Run("open()");
-  Define("plain", FailPlain);
-  EXPECT_EQ(Run("plain()"), "[string \"plain()\"]:1: Cannot find specified XLSX document!");
+  EXPECT_EQ(Run("find()"), "[string \"find()\"]:1: Cannot find specified XLSX document!");
 }
 
-TEST_F(HostErrorsTest, PcallCatchesTheErrorWithItsText) {
-  Define("find", FailPlain);
-  EXPECT_EQ(Run("local ok, m = pcall(find) assert(not ok and m == 'Cannot find specified XLSX document!', m)"), "");
-}
-
-TEST_F(HostErrorsTest, HostCodesHaveTheirOwnMessages) {
-  Define("nomem", FailNoMemory);
-  Define("attr", FailAttribute);
-  Define("unknown", FailUnknown);
-  EXPECT_EQ(Run("nomem()"), "[string \"nomem()\"]:1: out of memory");
-  EXPECT_EQ(Run("attr()"), "[string \"attr()\"]:1: unknown attribute");
-  EXPECT_EQ(Run("unknown()"), "[string \"unknown()\"]:1: unknown error code 999999");
-}
-
-TEST_F(HostErrorsTest, ResultCountsBelowTheFirstCodeAreResults) {
-  Define("two", PushTwo);
-  EXPECT_EQ(Run("local a, b = two() assert(a == 1 and b == 2)"), "");
-}
+}  // namespace

@@ -16,15 +16,15 @@ class HostTextTest : public xlsx_test::CountedTest {
     EXPECT_EQ(HostLiveTexts(), 0u);
     CountedTest::TearDown();
   }
-
-  std::string Convert(const char* text, int32_t from, int32_t to, const HostTag* options = nullptr) {
-    char* out = HostConvertText(text, from, to, options);
-    if (!out) return "<null>";
-    std::string result = out;
-    HostFreeText(out);
-    return result;
-  }
 };
+
+std::string Convert(const char* text, int32_t from, int32_t to, const HostTag* options = nullptr) {
+  char* out = HostConvertText(text, from, to, options);
+  if (!out) return "<null>";
+  std::string result = out;
+  HostFreeText(out);
+  return result;
+}
 
 int32_t Format(char* buffer, uint32_t size, const char* format, ...) {
   va_list args;
@@ -34,77 +34,63 @@ int32_t Format(char* buffer, uint32_t size, const char* format, ...) {
   return n;
 }
 
+constexpr int32_t SYS = HOST_ENCODING_SYSTEM, UTF8 = HOST_ENCODING_UTF8;
+
+TEST_F(HostTextTest, ConversionsUnderUtf8CopyTextsUnchanged) {
+  EXPECT_TRUE(HostCharsetIsUtf8());
+  EXPECT_EQ(Convert("\xC3\xA9", SYS, UTF8), "\xC3\xA9");
+  EXPECT_EQ(Convert("", UTF8, SYS), "");
+  EXPECT_EQ(HostConvertText(nullptr, 0, 1, nullptr), nullptr);
+  EXPECT_EQ(HostConvertText("a", 7, 1, nullptr), nullptr) << "unknown encoding";
+  EXPECT_FALSE(HostSetCharset("NO-SUCH-CHARSET"));
+  EXPECT_STREQ(HostCharset(), "UTF-8") << "a refused character set leaves the old one";
+  int32_t encoding = -1;
+  HostTag options[] = {{HOST_TAG_DEFAULT_ENCODING, reinterpret_cast<uintptr_t>(&encoding)}, {HOST_TAG_END, 0}};
+  HostQuerySettings(options);
+  EXPECT_EQ(encoding, SYS);
+}
+
 TEST_F(HostTextTest, Latin1SystemTextsBecomeUtf8AndBack) {
   ASSERT_TRUE(HostSetCharset("ISO-8859-1"));
   EXPECT_FALSE(HostCharsetIsUtf8());
-  EXPECT_EQ(Convert("Gr\xFC\xDF"
-                    "e \xE9t\xE9",
-                    HOST_ENCODING_SYSTEM, HOST_ENCODING_UTF8),
-            "Gr\xC3\xBC\xC3\x9F"
-            "e \xC3\xA9t\xC3\xA9");
-  EXPECT_EQ(Convert("Gr\xC3\xBC\xC3\x9F"
-                    "e",
-                    HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM),
-            "Gr\xFC\xDF"
-            "e");
-}
-
-TEST_F(HostTextTest, CharactersTheTargetCannotHoldFailTheConversion) {
-  ASSERT_TRUE(HostSetCharset("ISO-8859-1"));
-  EXPECT_EQ(Convert("\xE2\x82\xAC", HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM), "<null>");  // the euro sign
-  EXPECT_EQ(Convert("\xFF\xFE", HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM), "<null>");      // not UTF-8
-}
-
-TEST_F(HostTextTest, TheLengthOptionLimitsTheInput) {
-  ASSERT_TRUE(HostSetCharset("ISO-8859-1"));
-  HostTag options[] = {{HOST_TAG_LENGTH, 2}, {HOST_TAG_END, 0}};
-  EXPECT_EQ(Convert("\xE9\xE9\xE9", HOST_ENCODING_SYSTEM, HOST_ENCODING_UTF8, options), "\xC3\xA9\xC3\xA9");
-}
-
-TEST_F(HostTextTest, LongTextsConvertWhole) {
-  ASSERT_TRUE(HostSetCharset("ISO-8859-1"));
+  const HostTag two[] = {{HOST_TAG_LENGTH, 2}, {HOST_TAG_END, 0}};
+  const struct {
+    const char* in;
+    int32_t from, to;
+    const HostTag* options;
+    const char* out;
+  } rows[] = {
+      {"Gr\xFC\xDF"
+       "e \xE9t\xE9",
+       SYS, UTF8, nullptr,
+       "Gr\xC3\xBC\xC3\x9F"
+       "e \xC3\xA9t\xC3\xA9"},
+      {"Gr\xC3\xBC\xC3\x9F"
+       "e",
+       UTF8, SYS, nullptr,
+       "Gr\xFC\xDF"
+       "e"},
+      {"\xE2\x82\xAC", UTF8, SYS, nullptr, "<null>"},        // the euro sign has no Latin-1 byte
+      {"\xFF\xFE", UTF8, SYS, nullptr, "<null>"},            // not UTF-8
+      {"\xE9\xE9\xE9", SYS, UTF8, two, "\xC3\xA9\xC3\xA9"},  // the length option limits the input
+  };
+  for (const auto& row : rows) EXPECT_EQ(Convert(row.in, row.from, row.to, row.options), row.out) << row.in;
   std::string latin(100000, '\xE4');
-  std::string utf8 = Convert(latin.c_str(), HOST_ENCODING_SYSTEM, HOST_ENCODING_UTF8);
+  std::string utf8 = Convert(latin.c_str(), SYS, UTF8);
   EXPECT_EQ(utf8.size(), 200000u);
-  EXPECT_EQ(Convert(utf8.c_str(), HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM), latin);
+  EXPECT_EQ(Convert(utf8.c_str(), UTF8, SYS), latin);
 }
 
 TEST_F(HostTextTest, OutputsLargerThanTwiceTheInputGrowTheBuffer) {
   if (!HostSetCharset("UTF-32LE")) GTEST_SKIP() << "the C library has no UTF-32LE converter";
   std::string input(100, 'a');
-  char* out = HostConvertText(input.c_str(), HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM, nullptr);
+  char* out = HostConvertText(input.c_str(), UTF8, SYS, nullptr);
   ASSERT_NE(out, nullptr);
-  EXPECT_EQ(out[0], 'a');
-  EXPECT_EQ(out[1], '\0');
-  EXPECT_EQ(out[396], 'a');
-  EXPECT_EQ(out[400], '\0');
+  EXPECT_TRUE(out[0] == 'a' && out[1] == '\0' && out[396] == 'a' && out[400] == '\0');
   HostFreeText(out);
 }
 
-TEST_F(HostTextTest, UnderUtf8TextsAreCopiedUnchanged) {
-  EXPECT_TRUE(HostCharsetIsUtf8());
-  EXPECT_EQ(Convert("\xC3\xA9", HOST_ENCODING_SYSTEM, HOST_ENCODING_UTF8), "\xC3\xA9");
-  EXPECT_EQ(Convert("", HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM), "");
-}
-
-TEST_F(HostTextTest, NullTextsAndUnknownEncodingsGiveNull) {
-  EXPECT_EQ(HostConvertText(nullptr, 0, 1, nullptr), nullptr);
-  EXPECT_EQ(HostConvertText("a", 7, 1, nullptr), nullptr);
-}
-
-TEST_F(HostTextTest, UnknownCharsetsAreRefusedAndTheOldOneStays) {
-  EXPECT_FALSE(HostSetCharset("NO-SUCH-CHARSET"));
-  EXPECT_STREQ(HostCharset(), "UTF-8");
-}
-
-TEST_F(HostTextTest, SettingsReportTheSystemEncoding) {
-  int32_t encoding = -1;
-  HostTag options[] = {{HOST_TAG_DEFAULT_ENCODING, reinterpret_cast<uintptr_t>(&encoding)}, {HOST_TAG_END, 0}};
-  HostQuerySettings(options);
-  EXPECT_EQ(encoding, HOST_ENCODING_SYSTEM);
-}
-
-TEST_F(HostTextTest, NumbersFollowTheCRules) {
+TEST_F(HostTextTest, NumbersFollowTheCRulesAndCaseIsFoldedForAsciiOnly) {
   char* end = nullptr;
   EXPECT_EQ(HostTextToDouble("2.5x", &end), 2.5);
   EXPECT_STREQ(end, "x");
@@ -114,9 +100,6 @@ TEST_F(HostTextTest, NumbersFollowTheCRules) {
   char buffer[8];
   EXPECT_EQ(Format(buffer, sizeof buffer, "%.1f|%s", 1.5, "long text"), 13);
   EXPECT_STREQ(buffer, "1.5|lon");
-}
-
-TEST_F(HostTextTest, CaseIsIgnoredForAsciiOnly) {
   EXPECT_TRUE(HostTextEqualsNoCase("Sheet1", "sHEET1"));
   EXPECT_FALSE(HostTextEqualsNoCase("Sheet1", "Sheet"));
   EXPECT_FALSE(HostTextEqualsNoCase("\xC3\xA9", "\xC3\x89"));

@@ -1,6 +1,6 @@
 // Full userdata with named metatables: the clean-up function runs exactly once, CheckUserdata insists on
 // the metatable, and a closure can keep its userdata as upvalue.
-#include "tests/plugin/host_fixture.h"
+#include "tests/support/host_fixture.h"
 
 namespace {
 

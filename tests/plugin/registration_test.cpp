@@ -1,5 +1,6 @@
 // Registration with a real host: the error messages in order, the text-encoding notification, the
-// document object type with its attribute callback, the iterator metatable, and FreeLibrary.
+// document object type and its list, and the iterator metatable. What scripts see of them (attributes,
+// GetObjectType, UseSharedStrings, FreeLibrary) is checked by the script suites.
 #include <string>
 
 #include "host/memory.h"
@@ -11,7 +12,7 @@
 #include "plugin/documents.h"
 #include "plugin/entry.h"
 #include "plugin/globals.h"
-#include "tests/plugin/host_fixture.h"
+#include "tests/support/host_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -53,12 +54,6 @@ class RegistrationTest : public HostTest {
     record->defaultSheet = 1;
     AppendDocument(record);
     return record;
-  }
-
-  std::string Attribute(const char* id, uint32_t attribute) {
-    std::string chunk = "result = GetAttribute(" + std::to_string(globals.objectTypeId) + ", " + id + ", " +
-                        std::to_string(attribute) + ")";
-    return Run(chunk.c_str());
   }
 
   PluginGlobals saved_{};
@@ -108,33 +103,6 @@ TEST_F(RegistrationTest, TheIteratorMetatableIndexesItselfAndLeavesTheStackAsItW
   lua_settop(L, 0);
 }
 
-TEST_F(RegistrationTest, AttributeSheetsGivesTheSheetCount) {
-  AddDocument(1, 3);
-  AddDocument(2, 1);
-  EXPECT_EQ(Attribute("1", 32768), "");
-  EXPECT_EQ(Number("return result"), 3);
-  EXPECT_EQ(Attribute("2", 32768), "");
-  EXPECT_EQ(Number("return result"), 1);
-}
-
-TEST_F(RegistrationTest, OtherAttributesAndUnknownIdsAreErrors) {
-  AddDocument(1, 3);
-  EXPECT_NE(Attribute("1", 32769).find(": unknown attribute"), std::string::npos);
-  EXPECT_NE(Attribute("9", 32768).find(": Cannot find specified XLSX document!"), std::string::npos);
-}
-
-TEST_F(RegistrationTest, FreeLibraryReleasesEveryDocumentOnce) {
-  AddDocument(1, 2);
-  AddDocument(2, 1);
-  uint32_t released = HostReleasedObjects();
-  FreeLibrary(hs);
-  EXPECT_EQ(globals.documentList, nullptr);
-  EXPECT_EQ(HostReleasedObjects(), released + 2);
-  EXPECT_EQ(HostLiveTaggedBlocksWithTag("xlsx"), 0u);
-  FreeLibrary(hs);
-  EXPECT_EQ(HostReleasedObjects(), released + 2) << "a second FreeLibrary does nothing";
-}
-
 TEST_F(RegistrationTest, DocumentsAreFoundByNumberAndHandleTogether) {
   DocumentRecord* explicitOne = AddDocument(1, 1);
   DocumentRecord* automatic = AddDocument(0, 1);
@@ -150,20 +118,6 @@ TEST_F(RegistrationTest, DocumentsAreFoundByNumberAndHandleTogether) {
   EXPECT_EQ(FindDocument(&byNumber), nullptr);
   EXPECT_EQ(FindDocument(&byHandle), automatic);
   EXPECT_EQ(DocumentCount(), 1u);
-}
-
-TEST_F(RegistrationTest, GetObjectTypeAndUseSharedStringsThroughTheHost) {
-  for (const PluginCommand* c = CommandTable(); c->name; ++c) Define(c->name, c->handler);
-  EXPECT_EQ(Number("return GetObjectType()"), globals.objectTypeId);
-  EXPECT_EQ(Run("UseSharedStrings(0)"), "");
-  EXPECT_EQ(xlsx_shared_strings_mode(), 1u) << "0 stores texts in the cells";
-  EXPECT_EQ(Run("UseSharedStrings(1)"), "");
-  EXPECT_EQ(xlsx_shared_strings_mode(), 0u);
-  EXPECT_EQ(Run("UseSharedStrings(0.7)"), "");
-  EXPECT_EQ(xlsx_shared_strings_mode(), 1u) << "the argument is truncated toward zero";
-  EXPECT_EQ(Run("UseSharedStrings(-3)"), "");
-  EXPECT_EQ(xlsx_shared_strings_mode(), 0u);
-  EXPECT_NE(Run("UseSharedStrings()").find("bad argument #1"), std::string::npos);
 }
 
 }  // namespace

@@ -36,19 +36,6 @@ class FailurePathTest : public SerializerTest {
   const Cells kUnchanged{{"integer:1"}};
 };
 
-TEST_F(FailurePathTest, TextKeyFailsAndLeavesTheSheetUnchanged) {
-  Stream stream;
-  void* state = StartWriter(&stream);
-  ASSERT_NE(state, nullptr);
-  SerialItem key{SERIAL_TEXT, "b", 1, 0};
-  double number = 5;
-  SerialItem value{SERIAL_NUMBER, &number, sizeof number, 0};
-  SerialItem marker{SERIAL_TABLE, nullptr, 1, 0};
-  EXPECT_EQ(SerializeItem(state, &key, &value), 0);
-  EXPECT_EQ(SerializeItem(state, &key, &marker), 0);
-  EXPECT_EQ(Finish(state, &stream), kUnchanged);
-}
-
 TEST_F(FailurePathTest, KeysNoRowOrColumnCanHoldFail) {
   Stream stream;
   void* state = StartWriter(&stream);
@@ -71,38 +58,37 @@ TEST_F(FailurePathTest, KeysNoRowOrColumnCanHoldFail) {
   EXPECT_EQ(view.columns, 16384u);
 }
 
-TEST_F(FailurePathTest, MalformedItemsFail) {
+// Items the sheet cannot take fail one by one: text keys, short or missing keys and values, unknown
+// kinds, odd markers, texts with a zero byte (a cell text would be cut there), a table inside a row (it
+// would move the rest of the row elsewhere) and a text copy the host cannot allocate.
+TEST_F(FailurePathTest, MalformedItemsFailAndLeaveTheSheetUnchanged) {
   Stream stream;
   void* state = StartWriter(&stream);
   ASSERT_NE(state, nullptr);
-  double key = 1;
+  double key = 1, number = 5;
   SerialItem k{SERIAL_NUMBER, &key, sizeof key, 0};
+  SerialItem textKey{SERIAL_TEXT, "b", 1, 0};
+  SerialItem numberValue{SERIAL_NUMBER, &number, sizeof number, 0};
+  SerialItem marker{SERIAL_TABLE, nullptr, 1, 0};
   SerialItem shortKey{SERIAL_NUMBER, &key, 4, 0};
   SerialItem nullKey{SERIAL_NUMBER, nullptr, 8, 0};
   SerialItem unknownKind{3, &key, sizeof key, 0};
-  SerialItem nullNumber{SERIAL_NUMBER, nullptr, 8, 0};
   SerialItem oddMarker{SERIAL_TABLE, nullptr, 2, 0};
   SerialItem zeroInside{SERIAL_TEXT, "a\0b", 3, 0};
-  EXPECT_EQ(SerializeItem(state, &shortKey, &k), 0);
-  EXPECT_EQ(SerializeItem(state, &nullKey, &k), 0);
-  EXPECT_EQ(SerializeItem(state, nullptr, &k), 0);
-  EXPECT_EQ(SerializeItem(state, &k, nullptr), 0);
-  EXPECT_EQ(SerializeItem(state, &k, &unknownKind), 0);
-  EXPECT_EQ(SerializeItem(state, &k, &nullNumber), 0);
-  EXPECT_EQ(SerializeItem(state, &k, &oddMarker), 0);
-  EXPECT_EQ(SerializeItem(state, &k, &zeroInside), 0);  // a cell text would be cut at the zero byte
-  EXPECT_EQ(Finish(state, &stream), kUnchanged);
-}
-
-TEST_F(FailurePathTest, TableInsideARowFails) {
-  Stream stream;
-  void* state = StartWriter(&stream);
-  ASSERT_NE(state, nullptr);
-  // A nested table under column key 1 would otherwise move the rest of the row elsewhere.
-  EXPECT_EQ(Send(state, Item::Begin(1)), 0);
+  const struct {
+    const SerialItem* key;
+    const SerialItem* value;
+  } rows[] = {
+      {&textKey, &numberValue}, {&textKey, &marker}, {&shortKey, &k},  {&nullKey, &k},   {nullptr, &k}, {&k, nullptr},
+      {&k, &unknownKind},       {&k, &nullKey},      {&k, &oddMarker}, {&k, &zeroInside}};
+  for (const auto& row : rows) EXPECT_EQ(SerializeItem(state, row.key, row.value), 0) << &row - rows;
+  EXPECT_EQ(Send(state, Item::Begin(1)), 0) << "a table inside a row";
   EXPECT_EQ(Send(state, Item::End(0)), 1);
   EXPECT_EQ(Send(state, Item::Begin(1)), 1);
   EXPECT_EQ(Send(state, Item::End(1)), 1);
+  Overrides().failTextCopy = true;
+  EXPECT_EQ(Send(state, Item::Text(1, "x")), 0);
+  Overrides().failTextCopy = false;
   EXPECT_EQ(Finish(state, &stream), kUnchanged);
 }
 
@@ -119,16 +105,6 @@ TEST_F(FailurePathTest, FailedTextConversionFailsTheItem) {
   Overrides().failConvert = false;
   EXPECT_EQ(FreeSerializer(systemTexts), 1);
   EXPECT_EQ(ViewOf(other.bytes).rows, 0u);
-  EXPECT_EQ(Finish(state, &stream), kUnchanged);
-}
-
-TEST_F(FailurePathTest, FailedTextCopyFailsTheItem) {
-  Stream stream;
-  void* state = StartWriter(&stream);
-  ASSERT_NE(state, nullptr);
-  Overrides().failTextCopy = true;
-  EXPECT_EQ(Send(state, Item::Text(1, "x")), 0);
-  Overrides().failTextCopy = false;
   EXPECT_EQ(Finish(state, &stream), kUnchanged);
 }
 
@@ -164,42 +140,35 @@ TEST_F(FailurePathTest, WriteCallbackThatStopsEarlyFailsAndLeavesNoFile) {
   }
 }
 
-TEST_F(FailurePathTest, ReadCallbackThatStopsEarlyFailsInit) {
-  std::string bytes = Serialize({Item::Begin(0), Item::Text(0, "a"), Item::End(0)});
-  for (size_t limit : {size_t{0}, size_t{30}, bytes.size() / 2, bytes.size() - 1}) {
-    Stream stream;
-    stream.bytes = bytes;
-    stream.readLimit = limit;
-    EXPECT_EQ(InitSerializer(ReadStream, nullptr, &stream, nullptr), nullptr) << "limit " << limit;
-    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
-  }
-}
-
-TEST_F(FailurePathTest, ReadCallbackReportingAFailureFailsInit) {
-  Stream stream;
-  stream.bytes = Serialize({Item::Begin(0), Item::Text(0, "a"), Item::End(0)});
-  stream.readLimit = stream.bytes.size() / 2;
-  stream.readFailure = -1;
-  EXPECT_EQ(InitSerializer(ReadStream, nullptr, &stream, nullptr), nullptr);
-}
-
 int32_t OverlongRead(void*, uint32_t size, void*) {
   return static_cast<int32_t>(size) + 1;
 }
 
-TEST_F(FailurePathTest, ReadCallbackClaimingMoreThanTheBufferFailsInit) {
-  EXPECT_EQ(InitSerializer(OverlongRead, nullptr, nullptr, nullptr), nullptr);
-}
-
-TEST_F(FailurePathTest, BytesThatAreNoWorkbookFailInit) {
-  for (std::string bytes : {std::string(), std::string("not a workbook at all"), std::string(5000, 'P')}) {
+// Reading starts only from a whole workbook: a stream that stops early, reports a failure, claims more
+// than the buffer or holds no workbook fails InitSerializer, and so do missing host services.
+TEST_F(FailurePathTest, InitFailsWithoutAWholeWorkbookOrTheHostServices) {
+  std::string bytes = Serialize({Item::Begin(0), Item::Text(0, "a"), Item::End(0)});
+  const struct {
+    std::string bytes;
+    size_t limit;
+    int32_t failure;
+  } rows[] = {{bytes, 0, 0},
+              {bytes, 30, 0},
+              {bytes, bytes.size() / 2, 0},
+              {bytes, bytes.size() - 1, 0},
+              {bytes, bytes.size() / 2, -1},
+              {"", SIZE_MAX, 0},
+              {"not a workbook at all", SIZE_MAX, 0},
+              {std::string(5000, 'P'), SIZE_MAX, 0}};
+  for (const auto& row : rows) {
     Stream stream;
-    stream.bytes = bytes;
-    EXPECT_EQ(InitSerializer(ReadStream, nullptr, &stream, nullptr), nullptr);
+    stream.bytes = row.bytes;
+    stream.readLimit = row.limit;
+    stream.readFailure = row.failure;
+    EXPECT_EQ(InitSerializer(ReadStream, nullptr, &stream, nullptr), nullptr) << &row - rows;
+    EXPECT_EQ(TempFiles(), std::vector<std::string>{});
   }
-}
-
-TEST_F(FailurePathTest, MissingHostServicesFailInit) {
+  EXPECT_EQ(InitSerializer(OverlongRead, nullptr, nullptr, nullptr), nullptr);
   Stream stream;
   EXPECT_EQ(InitSerializer(nullptr, nullptr, &stream, nullptr), nullptr);  // no stream at all
   Overrides().failTempName = true;

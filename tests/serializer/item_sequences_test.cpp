@@ -7,55 +7,37 @@ namespace serializer_test {
 namespace {
 
 using Items = std::vector<Item>;
+using Cells = std::vector<std::vector<std::string>>;
 
 class ItemSequenceTest : public SerializerTest {};
 
-TEST_F(ItemSequenceTest, TextAndWholeNumberMakeTextAndIntegerCells) {
-  std::string bytes = Serialize({Item::Begin(0), Item::Text(0, "a"), Item::Number(1, 2), Item::End(0)});
-  SheetView view = ViewOf(bytes);
-  EXPECT_EQ(view.rows, 1u);
-  EXPECT_EQ(view.columns, 2u);
-  EXPECT_EQ(view.cells, (std::vector<std::vector<std::string>>{{"string:a", "integer:2"}}));
-}
-
-TEST_F(ItemSequenceTest, FractionalNumberMakesFloatCell) {
-  SheetView view = ViewOf(Serialize({Item::Begin(0), Item::Number(0, 2.5), Item::Number(1, -0.125), Item::End(0)}));
-  EXPECT_EQ(view.cells, (std::vector<std::vector<std::string>>{{"float:2.5", "float:-0.125"}}));
-}
-
-TEST_F(ItemSequenceTest, RowKeysPlaceRowsAndColumnKeysPlaceCells) {
-  // Row key 2 is the third row; column key 3 is column D; rows may come in any order.
-  SheetView view = ViewOf(
-      Serialize({Item::Begin(2), Item::Number(3, 7), Item::End(2), Item::Begin(0), Item::Text(1, "b"), Item::End(0)}));
-  ASSERT_EQ(view.rows, 3u);
-  ASSERT_EQ(view.columns, 4u);
-  EXPECT_EQ(view.cells[2][3], "integer:7");
-  EXPECT_EQ(view.cells[0][1], "string:b");
-  EXPECT_EQ(view.cells[0][0], "absent");
-  EXPECT_EQ(view.cells[1][0], "absent");
-}
-
-TEST_F(ItemSequenceTest, FractionalKeysAreTruncated) {
-  SheetView view = ViewOf(Serialize({Item::Begin(1.9), Item::Number(2.7, 5), Item::End(1.9)}));
-  ASSERT_EQ(view.rows, 2u);
-  EXPECT_EQ(view.cells[1][2], "integer:5");
-}
-
-TEST_F(ItemSequenceTest, ItemsBeforeAnyRowLandInTheFirstRow) {
-  SheetView view = ViewOf(Serialize({Item::Text(0, "loose")}));
-  EXPECT_EQ(view.cells, (std::vector<std::vector<std::string>>{{"string:loose"}}));
-}
-
-TEST_F(ItemSequenceTest, NoItemsMakeAnEmptySheetThatReadsAsNoItems) {
-  std::string bytes = Serialize({});
-  EXPECT_EQ(ViewOf(bytes).rows, 0u);
-  EXPECT_EQ(Deserialize(bytes), (Items{Item::Done()}));
-}
-
-TEST_F(ItemSequenceTest, ReadingGivesMarkersAroundEachRowsValues) {
-  std::string bytes = Serialize({Item::Begin(0), Item::Text(0, "a"), Item::Number(1, 2), Item::End(0)});
-  EXPECT_EQ(Deserialize(bytes),
-            (Items{Item::Begin(0), Item::Text(0, "a"), Item::Number(1, 2), Item::End(0), Item::Done()}));
+// Which cells a sequence of items makes on the first sheet ("absent" where the sheet holds no cell).
+TEST_F(ItemSequenceTest, ItemsPlaceCellsOnTheFirstSheet) {
+  const struct {
+    const char* what;
+    Items items;
+    Cells cells;
+  } rows[] = {
+      {"text and whole number",
+       {Item::Begin(0), Item::Text(0, "a"), Item::Number(1, 2), Item::End(0)},
+       {{"string:a", "integer:2"}}},
+      {"fractions",
+       {Item::Begin(0), Item::Number(0, 2.5), Item::Number(1, -0.125), Item::End(0)},
+       {{"float:2.5", "float:-0.125"}}},
+      // Row key 2 is the third row, column key 3 is column D; rows may come in any order.
+      {"keys place rows and cells",
+       {Item::Begin(2), Item::Number(3, 7), Item::End(2), Item::Begin(0), Item::Text(1, "b"), Item::End(0)},
+       {{"absent", "string:b", "absent", "absent"},
+        {"absent", "absent", "absent", "absent"},
+        {"absent", "absent", "absent", "integer:7"}}},
+      {"fractional keys are truncated",
+       {Item::Begin(1.9), Item::Number(2.7, 5), Item::End(1.9)},
+       {{"absent", "absent", "absent"}, {"absent", "absent", "integer:5"}}},
+      {"items before any row land in the first row", {Item::Text(0, "loose")}, {{"string:loose"}}},
+      {"no items", {}, {}},
+  };
+  for (const auto& row : rows) EXPECT_EQ(ViewOf(Serialize(row.items)).cells, row.cells) << row.what;
+  EXPECT_EQ(Deserialize(Serialize({})), (Items{Item::Done()})) << "an empty sheet reads as no items";
 }
 
 TEST_F(ItemSequenceTest, ReadingFillsTheRectangleWithEmptyTexts) {

@@ -48,7 +48,7 @@ Setter empty() {
 
 const double kInf = std::numeric_limits<double>::infinity();
 
-TEST_F(CellValue, FreshValueIsEmptyAndReadsOnlyAsText) {
+TEST_F(CellValue, FreshAndResetValuesAreEmptyAndReadOnlyAsText) {
   EXPECT_STREQ(xlsx_value_type_name(&a), "empty");
   const char* text = nullptr;
   ASSERT_EQ(xlsx_value_get_text(&a, &text), XLSX_OK);
@@ -60,6 +60,14 @@ TEST_F(CellValue, FreshValueIsEmptyAndReadsOnlyAsText) {
   EXPECT_EQ(xlsx_value_get_int(&a, &i), XLSX_ERR_VALUE_TYPE);
   EXPECT_EQ(xlsx_value_get_float(&a, &d), XLSX_ERR_VALUE_TYPE);
   EXPECT_TRUE(flag && i == 5 && d == 5);  // outputs untouched on failure
+  // A reset value drops its text but still reads as the empty text.
+  ASSERT_EQ(xlsx_value_set_string(&a, "x"), XLSX_OK);
+  xlsx_value_reset(&a);
+  EXPECT_EQ(a.text, nullptr);
+  ASSERT_EQ(xlsx_value_get_text(&a, &text), XLSX_OK);
+  EXPECT_STREQ(text, "");
+  xlsx_value_reset(nullptr);
+  EXPECT_EQ(xlsx_value_set_string(nullptr, "x"), XLSX_ERR_INVALID_ARG);
 }
 
 TEST_F(CellValue, TypeNamesIncludingUnknownCodes) {
@@ -141,17 +149,6 @@ TEST_F(CellValue, TextsAreOwnedCopiesAndMayComeFromTheValueItself) {
   EXPECT_EQ(b.integer, 3);
 }
 
-TEST_F(CellValue, ResetDropsTheTextButItStillReadsEmpty) {
-  ASSERT_EQ(xlsx_value_set_string(&a, "x"), XLSX_OK);
-  xlsx_value_reset(&a);
-  EXPECT_EQ(a.text, nullptr);
-  const char* text = nullptr;
-  ASSERT_EQ(xlsx_value_get_text(&a, &text), XLSX_OK);
-  EXPECT_STREQ(text, "");
-  xlsx_value_reset(nullptr);
-  EXPECT_EQ(xlsx_value_set_string(nullptr, "x"), XLSX_ERR_INVALID_ARG);
-}
-
 // Ordering: texts, then integers, then floats, then booleans; never by magnitude across classes.
 TEST_F(CellValue, ComparisonReferenceTable) {
   const struct {
@@ -180,19 +177,17 @@ TEST_F(CellValue, ComparisonReferenceTable) {
     EXPECT_EQ(xlsx_value_compare(&b, &a), -row.order);
     EXPECT_EQ(xlsx_value_equal(&a, &b), row.equal);
   }
-}
-
-TEST_F(CellValue, MissingValuesSortFirstAndNoneCountsAsEmpty) {
+  // Missing values sort first, even before the empty value; a reset value equals the empty text.
+  xlsx_value_reset(&a);
   EXPECT_EQ(xlsx_value_compare(nullptr, &a), -1);
   EXPECT_EQ(xlsx_value_compare(nullptr, nullptr), 0);
   EXPECT_TRUE(xlsx_value_equal(nullptr, nullptr));
   EXPECT_FALSE(xlsx_value_equal(&a, nullptr));
-  xlsx_value_reset(&a);
   ASSERT_EQ(xlsx_value_set_string(&b, ""), XLSX_OK);
   EXPECT_TRUE(xlsx_value_equal(&a, &b));
 }
 
-TEST_F(CellValue, FailedCopiesLeaveTheValueUnchanged) {
+TEST_F(CellValue, FailedCopiesLeaveTheValueUnchangedAndFailedInitAnEmptyOne) {
   ASSERT_EQ(xlsx_value_set_string(&a, "kept"), XLSX_OK);
   ASSERT_EQ(xlsx_value_set_string(&b, "source"), XLSX_OK);
   char* before = a.text;
@@ -205,16 +200,11 @@ TEST_F(CellValue, FailedCopiesLeaveTheValueUnchanged) {
   EXPECT_EQ(a.text, before);
   EXPECT_STREQ(a.text, "kept");
   EXPECT_EQ(fault.reports(), 5u);
-}
-
-TEST_F(CellValue, FailedInitLeavesAValidEmptyValue) {
   XlsxCellValue v;
-  {
-    xlsx_test::FaultAllocation fault(1);
-    EXPECT_EQ(xlsx_value_init(&v), XLSX_ERR_NO_MEMORY);
-  }
+  EXPECT_EQ(xlsx_value_init(&v), XLSX_ERR_NO_MEMORY);
+  fault.fail_after(0);
   const char* text = nullptr;
-  ASSERT_EQ(xlsx_value_get_text(&v, &text), XLSX_OK);
+  ASSERT_EQ(xlsx_value_get_text(&v, &text), XLSX_OK) << "a failed init leaves a valid empty value";
   EXPECT_STREQ(text, "");
   xlsx_value_reset(&v);
 }

@@ -121,7 +121,7 @@ TEST_F(CellRef, SetTextRejectsAnythingElseAndResetsToA1) {
                            "\xC4"
                            "1",
                            "A4294967297",
-                           "AAAAAAA1"};  // would wrap onto column 14935
+                           "AAAAAAA1"};  // the last would wrap onto column 14935
   for (const char* text : invalid) {
     XlsxCellRef ref;
     ASSERT_EQ(xlsx_cellref_set(&ref, 9, 9), XLSX_OK);

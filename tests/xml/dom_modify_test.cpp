@@ -1,6 +1,7 @@
 // Editing the tree: creating, setting texts and numbers, moving, removing, copying, and the generation
 // counter that tells the package layer a part has changed.
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "lib/xml/node_pool.h"
@@ -170,29 +171,27 @@ class DomMove : public XmlTest {
   XmlNode* c_ = nullptr;
 };
 
-TEST_F(DomMove, AppendAndPrependMove) {
-  EXPECT_EQ(xml_node_append_move(root(), a_), a_);
-  EXPECT_EQ(child_names(root()), "b,c,a");
-  EXPECT_EQ(xml_node_prepend_move(root(), c_), c_);
-  EXPECT_EQ(child_names(root()), "c,b,a");
-  expect_consistent_links(root());
-}
-
-TEST_F(DomMove, NullReferenceMovesToTheEnds) {
-  EXPECT_EQ(xml_node_insert_move_after(root(), c_, nullptr), c_);
-  EXPECT_EQ(child_names(root()), "c,a,b");
-  EXPECT_EQ(xml_node_insert_move_before(root(), c_, nullptr), c_);
-  EXPECT_EQ(child_names(root()), "a,b,c");
-}
-
-TEST_F(DomMove, BeforeAndAfterAReference) {
-  EXPECT_EQ(xml_node_insert_move_before(root(), c_, a_), c_);
-  EXPECT_EQ(child_names(root()), "c,a,b");
-  EXPECT_EQ(xml_node_insert_move_after(root(), c_, b_), c_);
-  EXPECT_EQ(child_names(root()), "a,b,c");
-  EXPECT_EQ(xml_node_insert_move_after(root(), b_, b_), b_);
-  EXPECT_EQ(child_names(root()), "a,b,c");
-  expect_consistent_links(root());
+// Each move within the parent, applied in turn, gives the moved node and the children's order.
+TEST_F(DomMove, WithinTheParent) {
+  XmlNode* r = root();
+  const struct {
+    std::function<XmlNode*()> move;
+    XmlNode* moved;
+    const char* names;
+  } steps[] = {
+      {[&] { return xml_node_append_move(r, a_); }, a_, "b,c,a"},
+      {[&] { return xml_node_prepend_move(r, c_); }, c_, "c,b,a"},
+      {[&] { return xml_node_insert_move_after(r, a_, nullptr); }, a_, "a,c,b"},  // null: to the ends
+      {[&] { return xml_node_insert_move_before(r, a_, nullptr); }, a_, "c,b,a"},
+      {[&] { return xml_node_insert_move_before(r, a_, c_); }, a_, "a,c,b"},
+      {[&] { return xml_node_insert_move_after(r, c_, b_); }, c_, "a,b,c"},
+      {[&] { return xml_node_insert_move_after(r, b_, b_); }, b_, "a,b,c"},
+  };
+  for (const auto& step : steps) {
+    EXPECT_EQ(step.move(), step.moved) << step.names;
+    EXPECT_EQ(child_names(r), step.names);
+    expect_consistent_links(r);
+  }
 }
 
 TEST_F(DomMove, IntoAnotherParent) {

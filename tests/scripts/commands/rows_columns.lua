@@ -91,15 +91,5 @@ end
 t.raises(t.NO_DOCUMENT, xlsx.GetRowCount, 99, 9)
 t.raises(t.SHEET_RANGE, xlsx.GetRowCount, id, 9)
 t.raises(t.SHEET_RANGE, xlsx.GetColumnCount, id, 9)
-
--- The layout survives a save.
-local saved = t.path("rows_columns_saved.xlsx")
-xlsx.SaveAs(id, saved)
-xlsx.Close(id)
-id = xlsx.Open(nil, saved)
-t.eq(xlsx.GetRowHeight(id, 2), 20, "height after reopening")
-t.eq(xlsx.GetColumnWidth(id, 3), 12.5, "width after reopening")
-t.eq(xlsx.IsRowHidden(id, 3), 1, "hidden row after reopening")
-t.eq(xlsx.IsColumnHidden(id, 1, 2), 1, "hidden column after reopening")
 xlsx.Close(id)
 print("rows_columns: ok")

@@ -5,31 +5,36 @@ local check = require "check"
 local support = require "serializer_support"
 local temp = arg[2]
 
--- Keys that are not numbers, and nested values other than rows of cells, are refused by the host.
-check.fails("SerializeTable: the table has a key that is not a row index 1..1048576", SerializeTable,
-            {{1}, name = {2}})
-check.fails("SerializeTable: row 1 has a key that is not a column index 1..16384", SerializeTable, {{1, x = 2}})
-check.fails("SerializeTable: row 1 has a key that is not a column index 1..16384", SerializeTable, {{[1.5] = 2}})
-check.fails("SerializeTable: row 2 has a key that is not a column index 1..16384", SerializeTable,
-            {{1}, {[16385] = 1}})
-check.fails("SerializeTable: cell [1][2] is a table (only numbers and texts)", SerializeTable, {{1, {2}}})
-check.fails("SerializeTable: cell [2][1] is a function (only numbers and texts)", SerializeTable,
-            {{1}, {print}})
-check.fails("SerializeTable: row 1 is a string, not a table", SerializeTable, {"flat"})
-
--- The plugin refuses a text with a zero byte inside, which no cell can hold.
-check.fails("SerializeTable: the xlsx serializer failed", SerializeTable, {{"a\0b"}})
+-- The host refuses keys that are not row or column indexes and values other than rows of numbers and
+-- texts before the plugin sees them; the plugin refuses a text with a zero byte, which no cell can hold.
+local refused = {
+  {"the table has a key that is not a row index 1..1048576", {{1}, name = {2}}},
+  {"the table has a key that is not a row index 1..1048576", {x = {}}},
+  {"the table has a key that is not a row index 1..1048576", {[0] = {}}},
+  {"row 1 has a key that is not a column index 1..16384", {{1, x = 2}}},
+  {"row 1 has a key that is not a column index 1..16384", {{[1.5] = 2}}},
+  {"row 2 has a key that is not a column index 1..16384", {{1}, {[16385] = 1}}},
+  {"row 2 has a key that is not a column index 1..16384", {{}, {a = 1}}},
+  {"cell [1][2] is a table (only numbers and texts)", {{1, {2}}}},
+  {"cell [1][1] is a table (only numbers and texts)", {{{}}}},
+  {"cell [2][1] is a function (only numbers and texts)", {{1}, {print}}},
+  {"cell [1][2] is a boolean (only numbers and texts)", {{1, true}}},
+  {"row 1 is a string, not a table", {"flat"}},
+  {"row 1 is a number, not a table", {5}},
+  {"the xlsx serializer failed", {{"a\0b"}}},
+}
+for _, case in ipairs(refused) do check.fails("SerializeTable: " .. case[1], SerializeTable, case[2]) end
+check.fails("no plugin with the base name \"csv\" is loaded", SerializeTable, {}, "csv")
+check.fails("bad argument #1 to 'SerializeTable' (table expected, got string)", SerializeTable, "rows")
+check.fails("bad argument #1 to 'DeserializeTable' (string expected, got no value)", DeserializeTable)
 support.no_temp_files(temp, "after a refused item")
 
--- Bytes that are no workbook, or a workbook cut short, cannot be read.
-check.fails("DeserializeTable: the xlsx serializer cannot read these bytes", DeserializeTable, "")
-check.fails("DeserializeTable: the xlsx serializer cannot read these bytes", DeserializeTable, "not a workbook")
+-- Bytes that are no workbook, or a workbook cut short, cannot be read; the whole bytes still read.
 local bytes = SerializeTable({{"a", 1}})
-check.fails("DeserializeTable: the xlsx serializer cannot read these bytes", DeserializeTable,
-            bytes:sub(1, #bytes // 2))
+for _, unreadable in ipairs({"", "not a workbook", bytes:sub(1, #bytes // 2)}) do
+  check.fails("DeserializeTable: the xlsx serializer cannot read these bytes", DeserializeTable, unreadable)
+end
 support.no_temp_files(temp, "after unreadable bytes")
-
--- The whole bytes still read.
 check.eq(DeserializeTable(bytes)[1][1], "a")
 support.no_temp_files(temp)
 check.done()
