@@ -88,7 +88,7 @@ TEST_F(CountedAlloc, CustomHandlerReplacesTheReportUntilNullRestoresIt) {
   EXPECT_EQ(console.text(), "Gridwerk-C: out of memory (requested 78 bytes)\n");
 }
 
-TEST_F(CountedAlloc, CopiesInCountedMemory) {
+TEST_F(CountedAlloc, CopiesInCountedMemoryOrFailCleanly) {
   EXPECT_EQ(xlsx_memdup(nullptr, 4), nullptr);
   EXPECT_EQ(xlsx_strdup(nullptr), nullptr);
   EXPECT_EQ(xlsx_strndup(nullptr, 3), nullptr);
@@ -100,6 +100,11 @@ TEST_F(CountedAlloc, CopiesInCountedMemory) {
   EXPECT_EQ(std::memcmp(copy, bytes, 4), 0);
   EXPECT_STREQ(text, "sheet1");
   for (void* p : {copy, empty, static_cast<void*>(text)}) xlsx_free(p);
+  xlsx_test::FaultAllocation fault(1, true);  // and fail cleanly
+  EXPECT_EQ(xlsx_strdup("abc"), nullptr);
+  EXPECT_EQ(xlsx_strndup("abc", 2), nullptr);
+  EXPECT_EQ(xlsx_memdup("abc", 3), nullptr);
+  EXPECT_EQ(fault.reports(), 3u);
 }
 
 TEST_F(CountedAlloc, StrndupTakesAtMostNBytes) {
@@ -115,14 +120,6 @@ TEST_F(CountedAlloc, StrndupTakesAtMostNBytes) {
     EXPECT_STREQ(copy, row.expected) << row.expected;
     xlsx_free(copy);
   }
-}
-
-TEST_F(CountedAlloc, CopiesFailCleanly) {
-  xlsx_test::FaultAllocation fault(1, true);
-  EXPECT_EQ(xlsx_strdup("abc"), nullptr);
-  EXPECT_EQ(xlsx_strndup("abc", 2), nullptr);
-  EXPECT_EQ(xlsx_memdup("abc", 3), nullptr);
-  EXPECT_EQ(fault.reports(), 3u);
 }
 
 TEST_F(CountedAlloc, FormattingGoesThroughTheHost) {

@@ -82,54 +82,52 @@ TEST_F(NumberText, StrictDoubleAcceptsOnlyANumberWithBlanks) {
   EXPECT_EQ(out, 6.5);
 }
 
-TEST_F(NumberText, StrictUnsignedReferenceTable) {
-  const struct {
-    const char* text;
-    bool ok;
-    uint64_t value;
-  } table[] = {{"0", true, 0},
-               {"  +17 ", true, 17},
-               {"18446744073709551615", true, UINT64_MAX},
-               {"007", true, 7},
-               {"18446744073709551616", false, 0},
-               {"-0", false, 0},
-               {" -1", false, 0},
-               {"12a", false, 0},
-               {"", false, 0},
-               {" ", false, 0},
-               {"+", false, 0},
-               {"0x10", false, 0}};
+// A strict parser accepts the whole text (blanks around it aside) or fails and leaves its output alone.
+template <typename T>
+struct StrictRow {
+  const char* text;
+  bool ok;
+  T value;
+};
+template <typename T, size_t N>
+void expect_strict(bool (*parse)(const char*, T*), const StrictRow<T> (&table)[N]) {
   for (const auto& row : table) {
-    uint64_t out = 12345;
-    EXPECT_EQ(xlsx_text_to_u64(row.text, &out), row.ok) << '"' << row.text << '"';
-    EXPECT_EQ(out, row.ok ? row.value : 12345u) << '"' << row.text << '"';
+    T out = 12345;
+    EXPECT_EQ(parse(row.text, &out), row.ok) << '"' << row.text << '"';
+    EXPECT_EQ(out, row.ok ? row.value : T{12345}) << '"' << row.text << '"';
   }
-  uint64_t out;
-  EXPECT_FALSE(xlsx_text_to_u64(nullptr, &out));
+  T out;
+  EXPECT_FALSE(parse(nullptr, &out));
 }
 
-TEST_F(NumberText, StrictSignedReferenceTable) {
-  const struct {
-    const char* text;
-    bool ok;
-    int64_t value;
-  } table[] = {{"-9223372036854775807", true, -INT64_MAX},
-               {"9223372036854775807", true, INT64_MAX},
-               {"-9223372036854775808", false, 0},  // the most negative value is refused as well
-               {"9223372036854775808", false, 0},
-               {" -42 ", true, -42},
-               {"+5", true, 5},
-               {"-0", true, 0},
-               {"", false, 0},
-               {"  \t ", false, 0},
-               {"-", false, 0},
-               {"4 2", false, 0},
-               {"1.0", false, 0}};
-  for (const auto& row : table) {
-    int64_t out = 12345;
-    EXPECT_EQ(xlsx_text_to_i64(row.text, &out), row.ok) << '"' << row.text << '"';
-    EXPECT_EQ(out, row.ok ? row.value : 12345) << '"' << row.text << '"';
-  }
+TEST_F(NumberText, StrictIntegerReferenceTables) {
+  const StrictRow<uint64_t> unsigned_table[] = {{"0", true, 0},
+                                                {"  +17 ", true, 17},
+                                                {"18446744073709551615", true, UINT64_MAX},
+                                                {"007", true, 7},
+                                                {"-0", false, 0},
+                                                {" -1", false, 0},
+                                                {"18446744073709551616", false, 0},
+                                                {"12a", false, 0},
+                                                {"", false, 0},
+                                                {" ", false, 0},
+                                                {"+", false, 0},
+                                                {"0x10", false, 0}};
+  expect_strict(xlsx_text_to_u64, unsigned_table);
+  // The most negative value is refused as well.
+  const StrictRow<int64_t> signed_table[] = {{"-9223372036854775807", true, -INT64_MAX},
+                                             {"9223372036854775807", true, INT64_MAX},
+                                             {"-9223372036854775808", false, 0},
+                                             {"9223372036854775808", false, 0},
+                                             {" -42 ", true, -42},
+                                             {"+5", true, 5},
+                                             {"-0", true, 0},
+                                             {"", false, 0},
+                                             {"  \t ", false, 0},
+                                             {"-", false, 0},
+                                             {"4 2", false, 0},
+                                             {"1.0", false, 0}};
+  expect_strict(xlsx_text_to_i64, signed_table);
 }
 
 TEST_F(NumberText, BooleanWords) {

@@ -20,7 +20,7 @@ TEST_F(StatusText, EveryCodeHasItsFixedText) {
   EXPECT_STREQ(xlsx_status_text(0xFFFFFFFFu), "unknown error");
 }
 
-TEST_F(StatusText, ErrorSetStoresCodeAndMessage) {
+TEST_F(StatusText, ErrorSetStoresCodeAndMessageAndClearResetsThem) {
   XlsxError err;
   std::memset(&err, 'x', sizeof err);
   EXPECT_EQ(xlsx_error_set(&err, 4, nullptr), 4u);
@@ -31,11 +31,6 @@ TEST_F(StatusText, ErrorSetStoresCodeAndMessage) {
   xlsx_error_set(&err, XLSX_ERR_IO, "%s", std::string(400, 'a').c_str());
   EXPECT_EQ(std::strlen(err.message), sizeof err.message - 1);  // truncated and terminated
   EXPECT_EQ(xlsx_error_set(nullptr, 7, nullptr), 7u);
-}
-
-TEST_F(StatusText, ErrorClearResetsCodeAndMessage) {
-  XlsxError err;
-  xlsx_error_set(&err, XLSX_ERR_INTERNAL, nullptr);
   xlsx_error_clear(&err);
   EXPECT_EQ(err.code, XLSX_OK);
   EXPECT_STREQ(err.message, "");

@@ -1,34 +1,35 @@
-// The command and help tables against the written-out list of commands (the constants are checked by
-// the script suite, where scripts see them).
-#include <cstring>
+// The command and help tables: one handler and one help row per command, ended by null rows, each help
+// text showing the call of its own command. (Scripts see the commands and constants: the script suite
+// checks them; korvadel_program_test checks the host lists these rows.)
+#include <set>
 #include <string>
 
 #include "plugin/command_table.h"
-#include "tests/plugin/canonical_commands.h"
 #include "tests/support/live_allocations.h"
 
 namespace {
 
 using CommandTableTest = xlsx_test::CountedTest;
 
-TEST_F(CommandTableTest, RowsAreCommandsInTableOrderWithTheirExactHelp) {
+TEST_F(CommandTableTest, EachCommandHasAHandlerAndAHelpRowShowingItsCall) {
   const PluginCommand* commands = CommandTable();
   const PluginHelp* help = HelpTable();
-  size_t previous = 0;
+  std::set<std::string> names;
   uint32_t rows = 0;
   for (; commands[rows].name; ++rows) {
-    size_t at = canonical::IndexOf(commands[rows].name);
-    ASSERT_LT(at, canonical::kCommandCount) << commands[rows].name;
-    EXPECT_TRUE(rows == 0 || at > previous) << commands[rows].name << " out of order";
-    previous = at;
-    EXPECT_NE(commands[rows].handler, nullptr);
-    EXPECT_STREQ(help[rows].text, canonical::kCommands[at].help);
+    std::string name = commands[rows].name;
+    EXPECT_TRUE(names.insert(name).second) << name << " twice";
+    EXPECT_NE(commands[rows].handler, nullptr) << name;
+    ASSERT_NE(help[rows].text, nullptr) << name;
+    std::string text = help[rows].text;
+    EXPECT_NE(text.find("xlsx." + name + "("), std::string::npos) << text;
+    EXPECT_NE(text.find(") -- "), std::string::npos) << text;
     EXPECT_EQ(help[rows].zero, 0u);
   }
   EXPECT_EQ(commands[rows].handler, nullptr) << "the end row has two nulls";
   EXPECT_EQ(rows, CommandCount());
   EXPECT_LE(rows, 44u);
-  EXPECT_GE(rows, 2u) << "GetObjectType and UseSharedStrings are always there";
+  EXPECT_TRUE(names.count("GetObjectType") && names.count("UseSharedStrings")) << "always there";
 }
 
 }  // namespace

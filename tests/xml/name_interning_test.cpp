@@ -85,4 +85,43 @@ TEST_F(NameInterning, ANameAtTheVeryEndOfTheInputIsNotReadPast) {
   EXPECT_EQ(body(), "<r/><? x?>");
 }
 
+TEST_F(NameInterning, CreatedNamesAreSharedAndPrefixesStayApart) {
+  // Names that begin alike ("r" and "row", "v" and "vv") and names that share a cache slot must each keep
+  // their own text; a repeated name gives the text it got the first time.
+  ASSERT_EQ(load("<sheetData/>", 0), XLSX_OK);
+  const char* names[] = {"row", "r", "rows", "v", "vv", "c", "t", "s", "xml:space", "r"};
+  std::vector<XmlNode*> made;
+  for (int round = 0; round < 3; round++) {
+    for (const char* name : names) {
+      XmlNode* node = xml_node_append_child(root(), name);
+      ASSERT_NE(node, nullptr);
+      ASSERT_NE(xml_node_append_attribute(node, name), nullptr);
+      made.push_back(node);
+    }
+  }
+  const size_t count = sizeof names / sizeof names[0];
+  for (size_t i = 0; i < made.size(); i++) {
+    EXPECT_STREQ(made[i]->name, names[i % count]) << i;
+    EXPECT_STREQ(made[i]->first_attribute->name, names[i % count]) << i;
+    EXPECT_EQ(made[i]->name, made[i % count]->name) << i;
+    EXPECT_EQ(made[i]->first_attribute->name, made[i]->name) << i;
+  }
+  EXPECT_EQ(made[1]->name, made[9]->name);
+  EXPECT_NE(made[0]->name, made[1]->name);
+}
+
+TEST_F(NameInterning, CreatedNamesAfterAReloadAreNewTexts) {
+  // A reload frees the texts of the names created before it: creating them again must not hand out the
+  // freed ones (the sanitizer build sees any such use).
+  ASSERT_EQ(load("<a/>", 0), XLSX_OK);
+  ASSERT_NE(xml_node_append_child(root(), "cell"), nullptr);
+  ASSERT_NE(xml_node_set_attribute(root(), "ref", "A1"), nullptr);
+  ASSERT_EQ(load("<b/>", 0), XLSX_OK);
+  XmlNode* cell = xml_node_append_child(root(), "cell");
+  ASSERT_NE(cell, nullptr);
+  ASSERT_NE(xml_node_set_attribute(cell, "ref", "B2"), nullptr);
+  EXPECT_STREQ(cell->name, "cell");
+  EXPECT_EQ(body(), "<b><cell ref=\"B2\"/></b>");
+}
+
 }  // namespace

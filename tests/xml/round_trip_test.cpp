@@ -92,11 +92,8 @@ TEST_F(RoundTrip, SharedStringsWithRichTextAndPreservedSpace) {
   EXPECT_STREQ(xml_node_text(xml_node_child(second, "t")), "  leading and trailing  ");
 }
 
-TEST_F(RoundTrip, ContentTypes) {
+TEST_F(RoundTrip, ContentTypesAndRelationships) {
   expect_same_part(kContentTypes);
-}
-
-TEST_F(RoundTrip, Relationships) {
   expect_same_part(kRelationships);
 }
 

@@ -35,14 +35,11 @@ t.eq(xlsx.GetRowHeight(id, 2), 20, "a height that is not finite changes nothing"
 
 -- Hidden rows.
 t.eq(xlsx.IsRowHidden(id, 1), 0, "rows start visible")
-xlsx.HideRow(id, 1, 1)
-t.eq(xlsx.IsRowHidden(id, 1), 1, "HideRow")
-xlsx.HideRow(id, 1, 0)
-t.eq(xlsx.IsRowHidden(id, 1), 0, "HideRow 0 shows the row")
-xlsx.HideRow(id, 3, -5)
-t.eq(xlsx.IsRowHidden(id, 3), 1, "any nonzero value hides")
-xlsx.HideRow(id, 2, 0.5)
-t.eq(xlsx.IsRowHidden(id, 2), 0, "0.5 truncates to 0")
+for _, h in ipairs({ { 1, 1, 1, "HideRow" }, { 1, 0, 0, "HideRow 0 shows the row" },
+                     { 3, -5, 1, "any nonzero value hides" }, { 2, 0.5, 0, "0.5 truncates to 0" } }) do
+  xlsx.HideRow(id, h[1], h[2])
+  t.eq(xlsx.IsRowHidden(id, h[1]), h[3], h[4])
+end
 
 -- Column widths: a column without its own width reports 9.8 in single precision.
 t.eq(math.abs(xlsx.GetColumnWidth(id, 2) - 9.8) < 1e-6, true, "default width")

@@ -36,16 +36,16 @@ t.raises(t.SHEET_RANGE, xlsx.GetSheetName, id, -1)
 t.raises(t.NO_DOCUMENT, xlsx.GetSheetName, 99, 0)
 
 -- MoveSheet: newpos outside 1..count moves to the end.
-xlsx.MoveSheet(id, 1, 0)
-t.eq(t.sheets(id), "Sheet1,Mid,Two,Last,Also last,Zero", "MoveSheet to 0 moves to the end")
-xlsx.MoveSheet(id, 6, 1)
-t.eq(t.sheets(id), "Zero,Sheet1,Mid,Two,Last,Also last", "MoveSheet to 1")
-xlsx.MoveSheet(id, 2, 4)
-t.eq(t.sheets(id), "Zero,Mid,Two,Sheet1,Last,Also last", "MoveSheet forward")
-xlsx.MoveSheet(id, 4, 4)
-t.eq(t.sheets(id), "Zero,Mid,Two,Sheet1,Last,Also last", "MoveSheet onto itself")
-xlsx.MoveSheet(id, 1, 99)
-t.eq(t.sheets(id), "Mid,Two,Sheet1,Last,Also last,Zero", "MoveSheet beyond the end")
+for _, m in ipairs({
+  { 1, 0, "Sheet1,Mid,Two,Last,Also last,Zero", "to 0 moves to the end" },
+  { 6, 1, "Zero,Sheet1,Mid,Two,Last,Also last", "to 1" },
+  { 2, 4, "Zero,Mid,Two,Sheet1,Last,Also last", "forward" },
+  { 4, 4, "Zero,Mid,Two,Sheet1,Last,Also last", "onto itself" },
+  { 1, 99, "Mid,Two,Sheet1,Last,Also last,Zero", "beyond the end" },
+}) do
+  xlsx.MoveSheet(id, m[1], m[2])
+  t.eq(t.sheets(id), m[3], "MoveSheet " .. m[4])
+end
 t.raises(t.SHEET_RANGE, xlsx.MoveSheet, id, 0, 1)
 t.raises(t.SHEET_RANGE, xlsx.MoveSheet, id, 7, 1)
 t.raises(t.NO_DOCUMENT, xlsx.MoveSheet, 99, 7, 1)
@@ -122,12 +122,11 @@ t.raises(t.NO_DOCUMENT, xlsx.IsSheetActive, 99, 9)
 
 -- Selection, also on sheets whose view has no tabSelected attribute (every added sheet).
 t.eq(xlsx.IsSheetSelected(id, 2), 0, "an added sheet is not selected")
-xlsx.SetSheetSelected(id, 1, 2)
-t.eq(xlsx.IsSheetSelected(id, 2), 1, "SetSheetSelected adds the attribute")
-xlsx.SetSheetSelected(id, 0, 2)
-t.eq(xlsx.IsSheetSelected(id, 2), 0, "SetSheetSelected 0 unselects")
-xlsx.SetSheetSelected(id, 7, 2)
-t.eq(xlsx.IsSheetSelected(id, 2), 1, "any nonzero value selects")
+for _, sel in ipairs({ { 1, 1, "SetSheetSelected adds the attribute" }, { 0, 0, "SetSheetSelected 0 unselects" },
+                       { 7, 1, "any nonzero value selects" } }) do
+  xlsx.SetSheetSelected(id, sel[1], 2)
+  t.eq(xlsx.IsSheetSelected(id, 2), sel[2], sel[3])
+end
 t.raises(t.SHEET_RANGE, xlsx.SetSheetSelected, id, 1, 9)
 t.raises(t.SHEET_RANGE, xlsx.IsSheetSelected, id, 9)
 t.raises(t.NO_DOCUMENT, xlsx.SetSheetSelected, 99, 1, 9)

@@ -1,41 +1,24 @@
--- Checks shared by the command script tests. Each test script starts with
+-- Checks shared by the command script tests: the assertions of ../lib/check.lua (eq, fails, ...) under
+-- the names these scripts use, the registered messages and a few document helpers. Each test script starts
+-- with
 --   local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
 -- and is run by korvadel with a scratch folder for its files as arg[1] (default: the current folder).
 -- A failed check stops the script with a script error, so korvadel exits non-zero.
-local t = {}
+local here = arg[0]:match("^(.*)/") or "."
+package.path = here .. "/../lib/?.lua;" .. package.path
+local check = require "check"
+local t = setmetatable({}, {__index = check})
 
 t.scratch = arg[1] or "."
 
 -- A path in the scratch folder.
 function t.path(name) return t.scratch .. "/" .. name end
 
-local function show(v)
-  if type(v) == "string" then return string.format("%q", v) end
-  return tostring(v)
-end
-
--- Stops the script with message at the caller's line.
-function t.fail(message) error(message, 3) end
-
--- a == b, numbers compared exactly, math.type ignored (3 == 3.0).
-function t.eq(actual, expected, what)
-  if actual ~= expected then
-    error(string.format("%s: expected %s, got %s", what or "value", show(expected), show(actual)), 2)
-  end
-end
-
 -- Every result of a call, in a table with its count.
-function t.pack(...) return { n = select("#", ...), ... } end
+t.pack = table.pack
 
--- The call must fail with the registered message (the text after any "file:line: " the host puts first).
-function t.raises(message, fn, ...)
-  local ok, err = pcall(fn, ...)
-  if ok then error("expected the error " .. show(message) .. ", but the call succeeded", 2) end
-  err = tostring(err)
-  if err:sub(-#message) ~= message then
-    error(string.format("expected the error %s, got %s", show(message), show(err)), 2)
-  end
-end
+-- The call must fail with exactly the registered message (after the "file:line: " the host puts first).
+t.raises = check.fails
 
 -- The call must fail with an argument error raised by the host (any message).
 function t.rejects(fn, ...)
