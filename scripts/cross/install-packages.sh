@@ -52,16 +52,30 @@ if ! have_deb_src; then
 fi
 # The source index may be missing even with an entry present (fresh machine, lists cleaned).
 if ! ls /var/lib/apt/lists/*_Sources* >/dev/null 2>&1; then need_update=1; fi
-[ -n "$missing" ] && need_update=1
+# Package lists refreshed within the hour (by the other target's run a minute ago, say) serve as they are;
+# an install that fails with them is tried once more after a refresh.
+lists_fresh() { [ -n "$(find /var/lib/apt/lists -maxdepth 1 -name '*_Packages*' -mmin -60 -print -quit 2>/dev/null)" ]; }
+if [ -n "$missing" ] && ! lists_fresh; then need_update=1; fi
 
-if [ "$need_update" = 1 ]; then
-  [ "$(id -u)" = 0 ] || port_die "root is needed to install:$missing"
+update_lists() {
   port_log "apt-get update"
   apt-get -o DPkg::Lock::Timeout=600 update -qq
-fi
-if [ -n "$missing" ]; then
-  port_log "installing:$missing"
+}
+install_missing() {
   DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends $missing \
     >/dev/null
+}
+
+if [ "$need_update" = 1 ] || [ -n "$missing" ]; then
+  [ "$(id -u)" = 0 ] || port_die "root is needed to install:$missing"
+fi
+if [ "$need_update" = 1 ]; then update_lists; fi
+if [ -n "$missing" ]; then
+  port_log "installing:$missing"
+  if ! install_missing; then
+    if [ "$need_update" = 1 ]; then port_die "apt-get install failed:$missing"; fi
+    update_lists
+    install_missing
+  fi
 fi
 port_log "packages present: $(echo $wanted | wc -w)"
