@@ -139,6 +139,9 @@ xlsx_status add_override_parts(XlsxDocument* document) {
 }
 
 xlsx_status open_parts(XlsxDocument* document) {
+  // A ZIP without a content types part is not a workbook package: opened, it would be an empty document
+  // whose save writes a ZIP that no reader takes for a workbook. It is refused like any other non-workbook.
+  if (!xlsx_archive_has_entry(document->archive, kContentTypesPath)) return XLSX_ERR_PARSE;
   xlsx_status status = add_fixed_parts(document);
   if (status == XLSX_OK) status = add_default_shared_strings(document);
   if (status == XLSX_OK) status = ensure_workbook_override(document);
@@ -174,10 +177,17 @@ bool keeps_record(const XlsxDocument* document, const XlsxPart* part) {
   return !xlsx_part_is_dirty(part);
 }
 
+// Whether the part has nothing to write: the file holds no entry for it (an Override naming a part that
+// is absent) and nothing was built into its tree. Such a part gets no entry, since an entry holding only
+// the XML declaration makes readers refuse the whole file.
+bool has_no_content(const XlsxDocument* document, XlsxPart* part) {
+  return !xlsx_archive_has_entry(document->archive, xlsx_part_path(part)) && !xlsx_part_root(part);
+}
+
 xlsx_status put_changed_parts(XlsxDocument* document) {
   for (uint32_t i = 0; i < document->parts.count; i++) {
     XlsxPart* part = part_at(document, i);
-    if (keeps_record(document, part)) continue;
+    if (keeps_record(document, part) || has_no_content(document, part)) continue;
     if (part->prepare_save) {
       xlsx_status prepared = part->prepare_save(part);
       if (prepared != XLSX_OK) return prepared;

@@ -1,6 +1,8 @@
 // Faults found by the hostile corpus and the fuzz targets, each kept as the smallest case that showed it.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "lib/package/document.h"
@@ -13,6 +15,11 @@
 namespace {
 
 std::string corpus_file(const char* name) { return std::string(HOSTILE_CORPUS_DIR) + "/" + name + ".xlsx"; }
+
+std::string read_file(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
 class Findings : public xlsx_test::CountedTest {
  protected:
@@ -96,15 +103,18 @@ TEST_F(Findings, RowNumbersBeyondTheSheetAreNotCounted) {
   }
 }
 
-// Disabled: the package layer's own tests (DocumentTest.ZipWithoutContentTypesOpensWithTheFixedPartsOnly
-// and others) require such a file to open; the decision is the package owner's. A ZIP that is not a
-// workbook package, without `[Content_Types].xml`, opens as an empty document, and saving it writes a
-// file that no reader takes for a workbook.
-TEST_F(Findings, DISABLED_ZipWithoutContentTypesIsRefused) {
+// A ZIP that is not a workbook package, without `[Content_Types].xml`, opened as an empty document, and
+// saving it wrote a file that no reader takes for a workbook. Such a file is refused when opened, like a
+// file that is not a ZIP, and is left as it was.
+TEST_F(Findings, ZipWithoutContentTypesIsRefused) {
   for (const char* name : {"zip_without_content_types", "zip_of_unrelated_file", "only_eocd"}) {
     SCOPED_TRACE(name);
+    std::string before = read_file(corpus_file(name));
+    ASSERT_FALSE(before.empty());
     EXPECT_EQ(xlsx_document_open(document_, corpus_file(name).c_str()), XLSX_ERR_PARSE);
     EXPECT_FALSE(xlsx_document_is_open(document_));
+    EXPECT_EQ(xlsx_document_archive(document_), nullptr);
+    EXPECT_EQ(read_file(corpus_file(name)), before);
   }
 }
 
@@ -119,16 +129,26 @@ TEST_F(Findings, ArchiveWithEncryptedEntryIsRefused) {
   }
 }
 
-// Disabled: the package layer's own test DocumentTest.OverrideForAMissingPartIsWrittenAsItsXml requires
-// the bare declaration; the decision is the package owner's. A content type override for a part that is
-// not in the archive makes the save write an entry holding only an XML declaration, which readers
-// reject, so a workbook that other readers opened can no longer be read after a save.
-TEST_F(Findings, DISABLED_PartMissingFromTheArchiveIsNotWrittenAsABareDeclaration) {
+// A content type override for a part that is not in the archive made the save write an entry holding
+// only an XML declaration, which readers reject, so a workbook that other readers opened could no longer
+// be read after a save. Such a part gets no entry; the sheets that are there keep theirs and their cells.
+TEST_F(Findings, PartMissingFromTheArchiveIsNotWrittenAsABareDeclaration) {
   ASSERT_EQ(xlsx_document_open(document_, corpus_file("missing_sheet_part").c_str()), XLSX_OK);
+  uint32_t sheets = xlsx_workbook_sheet_count(xlsx_document_workbook(document_));
   std::string saved = dir_.file("saved.xlsx");
   ASSERT_EQ(xlsx_document_save_as(document_, saved.c_str()), XLSX_OK);
   ASSERT_EQ(xlsx_document_open(document_, saved.c_str()), XLSX_OK);
-  EXPECT_FALSE(xlsx_archive_has_entry(xlsx_document_archive(document_), "xl/worksheets/sheet1.xml"));
+  XlsxArchive* archive = xlsx_document_archive(document_);
+  EXPECT_FALSE(xlsx_archive_has_entry(archive, "xl/worksheets/sheet1.xml"));
+  EXPECT_TRUE(xlsx_archive_has_entry(archive, "xl/worksheets/sheet2.xml"));
+  EXPECT_EQ(xlsx_workbook_sheet_count(xlsx_document_workbook(document_)), sheets);
+  for (uint32_t i = 0; i < xlsx_archive_entry_count(archive); i++) {
+    const XlsxArchiveEntry* entry = xlsx_archive_entry_at(archive, i);
+    const char* data = nullptr;
+    uint32_t size = 0;
+    ASSERT_EQ(xlsx_archive_get_entry(archive, entry->name, &data, &size), XLSX_OK) << entry->name;
+    EXPECT_NE(std::string(data, size).find('<', 1), std::string::npos) << entry->name << " holds no element";
+  }
 }
 
 }  // namespace

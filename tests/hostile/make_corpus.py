@@ -269,9 +269,9 @@ def cases():
     # Not a package at all.
     add('empty', 'refuse', b'')
     add('not_zip', 'refuse', b'This is a plain text file, not a workbook.\n' * 20)
-    add('only_eocd', 'either', struct.pack('<IHHHHIIH', 0x06054B50, 0, 0, 0, 0, 0, 0, 0))
-    add('zip_without_content_types', 'either', zip_parts(good[1:]))
-    add('zip_of_unrelated_file', 'either', zip_parts([['readme.txt', 'hello']]))
+    add('only_eocd', 'refuse', struct.pack('<IHHHHIIH', 0x06054B50, 0, 0, 0, 0, 0, 0, 0))
+    add('zip_without_content_types', 'refuse', zip_parts(good[1:]))
+    add('zip_of_unrelated_file', 'refuse', zip_parts([['readme.txt', 'hello']]))
 
     # Truncated and corrupted archives.
     for fraction in (2, 4):

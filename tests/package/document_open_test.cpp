@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "lib/package/template.h"
+#include "lib/sheet/workbook.h"
 #include "lib/xml/tree.h"
 #include "tests/package/document_test_fixture.h"
 
@@ -57,8 +58,9 @@ TEST_F(DocumentTest, WorksheetsAndSharedStringsAreNotParsedAtOpen) {
   EXPECT_EQ(xlsx_document_find_part(doc_, "[Content_Types].xml")->loaded, 1u);
   XlsxPart* sst = xlsx_document_find_part(doc_, "xl/sharedStrings.xml");
   EXPECT_EQ(sst->loaded, 0u);
-  EXPECT_EQ(xlsx_sst_count(xlsx_document_shared_strings(doc_)), 1u);  // read on first use
-  EXPECT_EQ(sst->loaded, 1u);
+  EXPECT_EQ(xlsx_sst_count(xlsx_document_shared_strings(doc_)), 1u);  // read on first use, from the text
+  EXPECT_STREQ(xlsx_sst_get(xlsx_document_shared_strings(doc_), 0), "hello");
+  EXPECT_EQ(xlsx_document_find_part(doc_, "xl/worksheets/sheet1.xml")->loaded, 0u);
 }
 
 TEST_F(DocumentTest, ParsedPartsDoNotKeepTheirInflatedBytes) {
@@ -158,23 +160,53 @@ TEST_F(DocumentTest, DuplicateOverrideGivesOnePart) {
   EXPECT_EQ(std::count(names.begin(), names.end(), "xl/worksheets/sheet1.xml"), 1);
 }
 
-TEST_F(DocumentTest, ZipWithoutContentTypesOpensWithTheFixedPartsOnly) {
-  ASSERT_EQ(open_parts({{"readme.txt", "hello"}}), XLSX_OK);
-  EXPECT_EQ(part_paths(doc_), (Names{"[Content_Types].xml", "_rels/.rels", "xl/_rels/workbook.xml.rels"}));
+TEST_F(DocumentTest, ZipWithoutContentTypesIsRefusedAndLeftAsItWas) {
+  auto workbook = pkg_test::minimal_workbook_parts();
+  pkg_test::remove_part(&workbook, "[Content_Types].xml");
+  for (const auto& parts : {std::vector<pkg_test::ZipInput>{{"readme.txt", "hello"}}, workbook}) {
+    SCOPED_TRACE(parts[0].name);
+    pkg_test::write_bytes(path("in.xlsx"), pkg_test::make_zip(parts));
+    std::string before = pkg_test::read_bytes(path("in.xlsx"));
+    EXPECT_EQ(xlsx_document_open(doc_, path("in.xlsx").c_str()), XLSX_ERR_PARSE);
+    EXPECT_FALSE(xlsx_document_is_open(doc_));
+    EXPECT_EQ(xlsx_document_archive(doc_), nullptr);
+    EXPECT_EQ(xlsx_document_part_count(doc_), 0u);
+    EXPECT_EQ(xlsx_document_workbook(doc_), nullptr);
+    EXPECT_EQ(xlsx_document_save(doc_), XLSX_ERR_INVALID_ARG);
+    EXPECT_EQ(pkg_test::read_bytes(path("in.xlsx")), before);
+  }
+}
+
+TEST_F(DocumentTest, PackageWithAnEmptyContentTypesPartOpensWithoutSheets) {
+  ASSERT_EQ(open_parts({{"[Content_Types].xml", "<Types/>"}, {"readme.txt", "hello"}}), XLSX_OK);
+  EXPECT_EQ(part_paths(doc_), (Names{"[Content_Types].xml", "_rels/.rels", "xl/_rels/workbook.xml.rels",
+                                     "xl/sharedStrings.xml", "xl/workbook.xml"}));
   EXPECT_EQ(xlsx_document_core_properties(doc_), nullptr);
-  EXPECT_EQ(xlsx_sst_append(xlsx_document_shared_strings(doc_), "x"), -1);
+  EXPECT_EQ(xlsx_workbook_sheet_count(xlsx_document_workbook(doc_)), 0u);
+  EXPECT_EQ(xlsx_sst_append(xlsx_document_shared_strings(doc_), "x"), 1);
   std::string saved = save_as("out.xlsx");
   EXPECT_EQ(pkg_test::zip_entry(saved, "readme.txt"), "hello");
+  // The relationship parts and the workbook that the file lacks are not written as empty entries.
+  EXPECT_EQ(pkg_test::zip_names(saved), (Names{"[Content_Types].xml", "readme.txt", "xl/sharedStrings.xml"}));
 }
 
 TEST_F(DocumentTest, OpeningAgainReplacesTheOpenFile) {
   ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts(), "a.xlsx"), XLSX_OK);
-  ASSERT_EQ(open_parts({{"x.txt", "x"}}, "b.xlsx"), XLSX_OK);
+  ASSERT_EQ(open_parts({{"[Content_Types].xml", "<Types/>"}, {"x.txt", "x"}}, "b.xlsx"), XLSX_OK);
   EXPECT_EQ(std::string(xlsx_document_path(doc_)), path("b.xlsx"));
-  EXPECT_EQ(xlsx_document_find_part(doc_, "xl/workbook.xml"), nullptr);
+  EXPECT_EQ(xlsx_document_find_part(doc_, "xl/worksheets/sheet1.xml"), nullptr);
+  EXPECT_EQ(xlsx_document_core_properties(doc_), nullptr);
   std::string own = xlsx_document_path(doc_);
   ASSERT_EQ(xlsx_document_open(doc_, doc_->path), XLSX_OK);  // its own path text, freed by the reset
   EXPECT_EQ(std::string(xlsx_document_path(doc_)), own);
+}
+
+TEST_F(DocumentTest, RefusedOpenClosesTheOpenFile) {
+  ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts(), "a.xlsx"), XLSX_OK);
+  EXPECT_EQ(open_parts({{"x.txt", "x"}}, "b.xlsx"), XLSX_ERR_PARSE);
+  EXPECT_FALSE(xlsx_document_is_open(doc_));
+  EXPECT_EQ(xlsx_document_part_count(doc_), 0u);
+  EXPECT_STREQ(xlsx_document_path(doc_), "");
 }
 
 TEST_F(DocumentTest, CloseAndAccessorsOfNull) {

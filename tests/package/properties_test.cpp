@@ -118,7 +118,7 @@ TEST_F(PropertiesTest, CreatedCoreElementGetsItsNamespaceDeclaredWhenMissing) {
 }
 
 TEST_F(PropertiesTest, PackageWithoutPropertyPartsStoresNothing) {
-  ASSERT_EQ(open_parts({{"a.txt", "x"}}), XLSX_OK);
+  ASSERT_EQ(open_parts({{"[Content_Types].xml", "<Types/>"}, {"a.txt", "x"}}), XLSX_OK);
   EXPECT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "t"), XLSX_OK);
   EXPECT_STREQ(xlsx_document_get_property(doc_, XLSX_PROP_TITLE), "");
 }
