@@ -174,10 +174,30 @@ char* take_slot(XmlDoc* doc, uint32_t k) {
   return slot + 1;
 }
 
+constexpr uint32_t kRecentNames = sizeof(XmlDoc::recent_names) / sizeof(char*);
+static_assert((kRecentNames & (kRecentNames - 1)) == 0, "a power of two");
+
+// Cache slot of a name (not empty) by its first two bytes: the names of a sheet's cells ("c", "r", "v",
+// "t") land in different slots.
+inline uint32_t recent_slot(const char* name) {
+  return (static_cast<uint8_t>(name[0]) * 7u + static_cast<uint8_t>(name[1])) & (kRecentNames - 1);
+}
+
+inline bool same_name(const char* a, const char* b) {
+  for (uint32_t i = 0;; i++) {
+    if (a[i] != b[i]) return false;
+    if (!a[i]) return true;
+  }
+}
+
 }  // namespace
 
 char* xml_doc_intern(XmlDoc* doc, const char* name) {
   if (!name || !*name) return xml_text_empty();
+  // Every created element and attribute comes here, mostly with one of a few short names: the one met
+  // last in the name's cache slot is compared before the name is hashed.
+  char*& recent = doc->recent_names[recent_slot(name)];
+  if (recent && same_name(recent, name)) return recent;
   // Length and hash in one pass: names are short, and every created element and attribute comes here.
   uint32_t hash = 2166136261u;
   const char* end = name;
@@ -192,7 +212,8 @@ char* xml_doc_intern(XmlDoc* doc, const char* name) {
     for (uint32_t index = hash & mask; entries[index].text; index = (index + 1) & mask) {
       const XmlNameEntry& entry = entries[index];
       if (entry.hash == hash && entry.length == n && memcmp(entry.text, name, n) == 0) {
-        return const_cast<char*>(entry.text);
+        recent = const_cast<char*>(entry.text);
+        return recent;
       }
     }
   }
@@ -209,6 +230,7 @@ char* xml_doc_intern(XmlDoc* doc, const char* name) {
   }
   *name_slot(doc->names, hash) = {text, hash, n};
   doc->names->used++;
+  recent = text;
   return text;
 }
 
@@ -253,6 +275,7 @@ void xml_doc_release(XmlDoc* doc, char* text) {
 void xml_doc_texts_reset(XmlDoc* doc) {
   if (!doc) return;
   for (char*& head : doc->free_slots) head = nullptr;
+  for (char*& name : doc->recent_names) name = nullptr;
   if (XmlNameTable* table = doc->names) {
     memset(name_entries(table), 0, table->capacity * sizeof(XmlNameEntry));
     table->used = 0;

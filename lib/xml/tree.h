@@ -70,6 +70,8 @@ struct XmlDoc {
   XmlNameTable* names;  // names interned by the editing functions (texts in the arena), or null
   char* free_slots[4];  // free text slots of each size class (XML_TEXT_SLOT_CLASSES), linked through
                         // their first bytes
+  char* recent_names[32];  // interned names met last, by their first two bytes (a small cache in front
+                           // of names; cleared whenever names is)
 };
 
 // --- documents

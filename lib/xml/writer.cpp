@@ -58,28 +58,48 @@ inline void put_text(Writer& w, const char* text) {
   if (text) put(w, text, static_cast<uint32_t>(strlen(text)));
 }
 
-// Longest name put_name copies without measuring it first.
+// Longest name put_tag_name copies without measuring it first.
 constexpr uint32_t kShortName = 32;
-
-// Element and attribute names are short: they are copied byte by byte after one capacity check, instead
-// of a strlen and a memcpy call each (every cell writes five). Longer names take the general path, which
-// writes over the partial copy.
-inline void put_name(Writer& w, const char* name) {
-  if (!room(w, kShortName)) return;
-  char* out = w.out.data + w.out.length;
-  for (uint32_t i = 0; i < kShortName; i++) {
-    if (!name[i]) {
-      w.out.length += i;
-      return;
-    }
-    out[i] = name[i];
-  }
-  put_text(w, name);
-}
 
 template <uint32_t N>
 inline void put_literal(Writer& w, const char (&text)[N]) {
   put(w, text, N - 1);
+}
+
+// before, a name and after with one capacity check: the pieces of a tag ("<" name, " " name "=\"",
+// "</" name ">") are written together, and every cell writes several. Names are short: they are copied
+// byte by byte instead of a strlen and a memcpy call each; a longer one takes the general path, which
+// writes over the partial copy.
+template <uint32_t B, uint32_t A>
+inline void put_tag_name(Writer& w, const char (&before)[B], const char* name, const char (&after)[A]) {
+  if (!room(w, (B - 1) + kShortName + (A - 1))) return;
+  char* out = w.out.data + w.out.length;
+  memcpy(out, before, B - 1);
+  out += B - 1;
+  for (uint32_t i = 0; i < kShortName; i++) {
+    if (!name[i]) {
+      memcpy(out + i, after, A - 1);
+      w.out.length += (B - 1) + i + (A - 1);
+      return;
+    }
+    out[i] = name[i];
+  }
+  w.out.length += B - 1;
+  put_text(w, name);
+  put_literal(w, after);
+}
+
+// A run of n bytes of a value: values are mostly a few bytes long (a cell reference, a number), which
+// are copied in place rather than through a library call.
+inline void put_run(Writer& w, const char* bytes, uint32_t n) {
+  if (n > 16) {
+    put(w, bytes, n);
+    return;
+  }
+  if (!room(w, n)) return;
+  char* out = w.out.data + w.out.length;
+  for (uint32_t i = 0; i < n; i++) out[i] = bytes[i];
+  w.out.length += n;
 }
 
 void put_escape(Writer& w, uint8_t kind, uint8_t byte) {
@@ -113,7 +133,7 @@ void put_escaped(Writer& w, const char* text, const uint8_t* table) {
     uint8_t byte = static_cast<uint8_t>(*at);
     uint8_t kind = table[byte];
     if (kind == kCopy) continue;
-    put(w, run, static_cast<uint32_t>(at - run));
+    put_run(w, run, static_cast<uint32_t>(at - run));
     if (kind == kEnd) return;
     put_escape(w, kind, byte);
     run = at + 1;
@@ -122,9 +142,7 @@ void put_escaped(Writer& w, const char* text, const uint8_t* table) {
 
 void put_attributes(Writer& w, const XmlNode* node) {
   for (const XmlAttr* attr = node->first_attribute; attr; attr = attr->next) {
-    put_literal(w, " ");
-    put_name(w, attr->name ? attr->name : kAnonymous);
-    put_literal(w, "=\"");
+    put_tag_name(w, " ", attr->name ? attr->name : kAnonymous, "=\"");
     put_escaped(w, attr->value, kEscapes.attribute);
     put_literal(w, "\"");
   }
@@ -149,8 +167,7 @@ void put_cdata(Writer& w, const char* value) {
 void put_open(Writer& w, const XmlNode* node) {
   switch (node->type) {
     case XML_NODE_ELEMENT:
-      put_literal(w, "<");
-      put_name(w, node->name ? node->name : kAnonymous);
+      put_tag_name(w, "<", node->name ? node->name : kAnonymous, "");
       put_attributes(w, node);
       if (node->first_child) {
         put_literal(w, ">");
@@ -198,9 +215,7 @@ void put_open(Writer& w, const XmlNode* node) {
 }
 
 void put_close(Writer& w, const XmlNode* element) {
-  put_literal(w, "</");
-  put_name(w, element->name ? element->name : kAnonymous);
-  put_literal(w, ">");
+  put_tag_name(w, "</", element->name ? element->name : kAnonymous, ">");
 }
 
 // Only elements write their children; an element's close tag follows its last child.
