@@ -50,8 +50,9 @@ int32_t CmdGetCellValue(HostState* L) {
   DocumentRecord* record = nullptr;
   int32_t index = 0;
   if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
+  // A zeroed value is a valid empty one without text: every read sets it, so the "" that
+  // xlsx_value_init would allocate is not needed.
   XlsxCellValue value{};
-  xlsx_value_init(&value);
   if (GetCellValue(record, index, &call.cell, &value) != XLSX_OK) {
     xlsx_value_reset(&value);
     return CellError();

@@ -132,6 +132,20 @@ xlsx_status read_inline(const XmlNode* c, XlsxCellValue* out) {
   return status;
 }
 
+// Position in the shared strings table named by the text of a `v`; 0 when it names none. Plain digits
+// (what writers put there) are read in place; any other text goes through the general converter, which
+// accepts surrounding white space.
+uint32_t shared_index(const char* v) {
+  uint64_t index = 0;
+  const char* p = v;
+  for (; *p >= '0' && *p <= '9' && p - v < 10; p++) index = index * 10 + static_cast<uint32_t>(*p - '0');
+  if (p == v || *p != 0) {
+    index = 0;
+    if (!xlsx_text_to_u64(v, &index)) return 0;
+  }
+  return index > 0xFFFFFFFFu ? 0 : static_cast<uint32_t>(index);
+}
+
 xlsx_status read_value(const XlsxCell* cell, XlsxCellValue* out) {
   const XmlNode* c = cell->element;
   const char* v = xml_node_text(value_child(c));
@@ -144,9 +158,7 @@ xlsx_status read_value(const XlsxCell* cell, XlsxCellValue* out) {
     case Kind::kInlineRich: return read_inline(c, out);
     case Kind::kShared: break;
   }
-  uint64_t index = 0;
-  if (!xlsx_text_to_u64(v, &index) || index > 0xFFFFFFFFu) index = 0;
-  return xlsx_value_set_string(out, xlsx_sst_get(cell->shared_strings, static_cast<uint32_t>(index)));
+  return xlsx_value_set_string(out, xlsx_sst_get(cell->shared_strings, shared_index(v)));
 }
 
 // Edits through a handle keep the sheet's index valid when it was valid before.

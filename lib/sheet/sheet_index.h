@@ -17,16 +17,29 @@ enum : uint32_t {
   XLSX_MAX_COLUMN = 16384u,
 };
 
+// One `c` element of an indexed row with its column read once.
+struct XlsxCellSlot {
+  XmlNode* node;
+  uint32_t column;
+};
+
 // One `row` element of sheetData, with its number read once.
 struct XlsxRowEntry {
   XmlNode* node;
   uint32_t number;
-  uint32_t cells_checked;  // 1 once every `c` child carries a readable `r` and the cells are in order
+  uint16_t cells_checked;  // 1 once every `c` child carries a readable `r` and the cells are in order
+  // 1 when the checked row holds two cells of one column: it gets no cell array (the walk decides).
+  uint16_t no_cell_array;
   // Columns of the first and last cell when the checked row holds exactly the cells first..last, one
   // each, in order and side by side (a dense row: the cell of a column is found by counting); 0 when
   // not known to be so.
   uint16_t first_column;
   uint16_t last_column;
+  // The row's cells in order with their columns, built the first time a cell is looked for away from
+  // both ends of a checked row that counting cannot serve, and kept in step by the cells created
+  // through the index; null until then (or when memory ran out: lookups then walk). Owned by the index.
+  XlsxCellSlot* cells;
+  uint32_t cell_count;
 };
 
 // One `col` element of cols, with its `min` read once.

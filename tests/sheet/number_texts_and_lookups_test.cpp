@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string>
 
 #include "lib/sheet/sheet_index.h"
 #include "tests/sheet/sheet_test_util.h"
@@ -125,6 +126,29 @@ TEST_F(NumberTexts, IntegerAndReferenceTextsMatchPrintf) {
 
 std::string row_of(const char* cells) {
   return worksheet_with(std::string("<sheetData><row r=\"1\">") + cells + "</row></sheetData>");
+}
+
+TEST_F(NumberTexts, SharedStringPositionsReadAsTheGeneralConverterReadsThem) {
+  XlsxSharedStrings* table = xlsx_document_shared_strings(doc_);
+  uint32_t first = static_cast<uint32_t>(xlsx_sst_append(table, "first"));
+  ASSERT_GE(xlsx_sst_append(table, "second"), 0);
+  const struct {
+    std::string v;
+    std::string value;
+  } cases[] = {
+      {std::to_string(first), "string:first"},
+      {" " + std::to_string(first) + " ", "string:first"},      // white space around digits is accepted
+      {std::to_string(first + 1), "string:second"},
+      {"abc", std::string("string:") + xlsx_sst_get(table, 0)},  // no position: the first entry
+      {"-1", std::string("string:") + xlsx_sst_get(table, 0)},
+      {"4294967296", std::string("string:") + xlsx_sst_get(table, 0)},
+      {"99999999999", std::string("string:") + xlsx_sst_get(table, 0)},
+      {"1x", std::string("string:") + xlsx_sst_get(table, 0)},
+  };
+  for (const auto& c : cases) {
+    load_sheet(worksheet_with("<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>" + c.v + "</v></c></row></sheetData>"));
+    EXPECT_EQ(value_at(1, 1), c.value) << c.v;
+  }
 }
 
 TEST_F(DenseLookups, RandomReadsInDenseRowsFindEveryCell) {
