@@ -6,12 +6,15 @@
 #   scripts/fuzz.sh [SECONDS] [TARGET...]   each target for SECONDS (default 600); the work corpora in
 #                                           fuzz/corpus-work/<area> grow from run to run
 #   scripts/fuzz.sh --smoke                 every target for 12 seconds on a fresh copy of its seeds
-#                                           (about a minute in all, besides the build); for CI
+#                                           (about a minute in all, besides the build); for CI. Its seeds,
+#                                           logs and findings stay in BUILD/smoke/, so a smoke run never
+#                                           touches the work corpora or logs of a long run going on beside it
 #
 # Targets: document_fuzzer workbook_parts_fuzzer cellref_fuzzer commands_fuzzer xml_parse_fuzzer. A crash, leak, timeout or
-# sanitizer report stops that target, keeps the input in fuzz/corpus-work/artifacts/<target>/ and makes
-# the script exit 1 after the others have run. Each run appends a line to fuzz/corpus-work/runs.log:
-# date, target, seconds, executions, coverage (edges), features, corpus size, result.
+# sanitizer report stops that target, keeps the input in fuzz/corpus-work/artifacts/<target>/ (smoke:
+# BUILD/smoke/artifacts/<target>/) and makes the script exit 1 after the others have run. Each run
+# appends a line to fuzz/corpus-work/runs.log: date, target, seconds, executions, coverage (edges),
+# features, corpus size, result.
 # Environment: FUZZ_BUILD_DIR (default build-fuzz-all).
 set -euo pipefail
 
@@ -39,11 +42,23 @@ for tool in clang clang++ python3; do
 done
 
 echo "=== fuzz.sh: configure and build ${targets[*]} in $BUILD"
+mkdir -p "$BUILD"
+# A folder left configured from another source tree would make CMake stop: it is configured afresh.
+if [[ -f "$BUILD/CMakeCache.txt" ]] &&
+   ! grep -qxF "CMAKE_HOME_DIRECTORY:INTERNAL=$ROOT" "$BUILD/CMakeCache.txt"; then
+  echo "fuzz.sh: $BUILD was configured from another source tree; configuring it afresh"
+  rm -rf "$BUILD/CMakeCache.txt" "$BUILD/CMakeFiles"
+fi
 CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -DXLSX_BUILD_FUZZ=ON -DXLSX_BUILD_TESTS=OFF \
-  -DXLSX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$BUILD.configure.log" 2>&1 ||
-  { cat "$BUILD.configure.log"; exit 2; }
+  -DXLSX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$BUILD/fuzz-configure.log" 2>&1 ||
+  { cat "$BUILD/fuzz-configure.log"; exit 2; }
 cmake --build "$BUILD" --target "${targets[@]}" -j "$(( $(nproc) < 2 ? $(nproc) : 2 ))"
 
+# A smoke run keeps everything it writes in the build folder: a long run may be using the work folder.
+if ((smoke)); then
+  case "$BUILD" in /*) WORK="$BUILD/smoke" ;; *) WORK="$ROOT/$BUILD/smoke" ;; esac
+  rm -rf "$WORK"
+fi
 mkdir -p "$WORK"
 python3 fuzz/make_seeds.py "$WORK/seeds" "$BUILD/lib/package/template.xlsx"
 
@@ -83,7 +98,8 @@ for target in "${targets[@]}"; do
   artifacts="$WORK/artifacts/$target"
   mkdir -p "$artifacts"
   if ((smoke)); then
-    corpus="$(mktemp -d)"
+    corpus="$WORK/corpus/$target"
+    mkdir -p "$corpus"
   else
     corpus="$WORK/$area"
     mkdir -p "$corpus"
@@ -97,7 +113,7 @@ for target in "${targets[@]}"; do
   else
     result=FAILED
     status=1
-    grep -E "ERROR|SUMMARY|finding|Test unit written" "$log" | head -20 || true
+    grep -E "ERROR|runtime error|SUMMARY|finding|Test unit written" "$log" | head -20 || true
   fi
   execs="$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)"
   cov="$(grep -Eo '(DONE|pulse|NEW|REDUCE|INITED) +cov: [0-9]+' "$log" | tail -1 | grep -Eo '[0-9]+$' || echo 0)"
