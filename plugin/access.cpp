@@ -348,6 +348,11 @@ xlsx_status BuildValue(int32_t type, double number, const char* text, XlsxCellVa
 }
 
 xlsx_status GetCellValue(DocumentRecord* record, int32_t sheet, const CellArgs* args, XlsxCellValue* value) {
+  // The shared strings table is read with the first cell value a script reads (as the worksheet is
+  // parsed with its first cell), so that the first text read costs no more than any other; a script
+  // that only writes never reads it. Without memory for it now, the first text read tries again.
+  XlsxSharedStrings* strings = xlsx_document_shared_strings(record->document);
+  if (strings && !strings->loaded) xlsx_sst_ensure_loaded(strings);
   XlsxCell cell{};
   xlsx_status status = ResolveCell(record, sheet, args, &cell);
   return status == XLSX_OK ? xlsx_cell_get_value(&cell, value) : status;
@@ -393,12 +398,7 @@ XlsxDocument* OpenLibraryDocument(const char* path, bool create) {
   XlsxDocument* document = xlsx_document_new();
   if (!document) return nullptr;
   xlsx_status status = create ? xlsx_document_create(document, path) : xlsx_document_open(document, path);
-  if (status == XLSX_OK) {
-    // The shared strings table is read at open, so that the first text a script reads costs no more
-    // than any other. Without memory for it now, the table is read on first use instead.
-    xlsx_sst_load(document);
-    return document;
-  }
+  if (status == XLSX_OK) return document;
   FreeLibraryDocument(document);
   return nullptr;
 }

@@ -381,6 +381,15 @@ uint32_t sheet_cell_column(const XmlNode* cell) {
 }
 
 uint32_t sheet_row_number(const XmlNode* row) {
+  // Writers put `r` first and write plain digits: read those in place; anything else (white space, a
+  // sign, more than nine digits) goes through the general reading.
+  const XmlAttr* first = row ? row->first_attribute : nullptr;
+  if (first && first->name && first->name[0] == 'r' && first->name[1] == 0 && first->value) {
+    const char* p = first->value;
+    uint32_t number = 0;
+    for (; *p >= '0' && *p <= '9' && p - first->value < 9; p++) number = number * 10 + static_cast<uint32_t>(*p - '0');
+    if (p > first->value && *p == 0) return number;
+  }
   return xml_attribute_as_uint(xml_node_attribute(row, "r"), 0);
 }
 
@@ -431,6 +440,9 @@ XlsxSheetIndex* sheet_index_of_part(XlsxPart* part) {
 
 bool sheet_index_sync(XlsxSheetIndex* index) {
   if (!index) return false;
+  // Every lookup comes here (often twice): the index in step with a loaded tree answers at once.
+  const XlsxPart* part = index->part;
+  if (index->synced && part->loaded && part->xml && index->generation == part->xml->generation) return true;
   XmlDoc* doc = xlsx_part_load(index->part);
   if (!doc || !index->part->loaded) return false;
   if (index->synced && index->generation == doc->generation) return true;
