@@ -361,7 +361,7 @@ char* run_text(const Span& run) {
   if (!text) return nullptr;
   uint32_t length = run.n;
   if (run.n > 0 && memchr(run.from, '\r', run.n)) length = copy_normalising_eol(text, run.from, run.n);
-  else memcpy(text, run.from, run.n);
+  else if (run.n > 0) memcpy(text, run.from, run.n);  // an empty item has no source bytes (null)
   if (length > 0 && memchr(text, '&', length)) length = decode_in_place(text, length);
   text[length] = 0;
   return text;
