@@ -523,7 +523,7 @@ XlsxRowEntry* sheet_index_find_row(XlsxSheetIndex* index, uint32_t number) {
 }
 
 xlsx_status sheet_index_row(XlsxSheetIndex* index, uint32_t number, uint32_t* position) {
-  xlsx_status status = sheet_index_build_rows(index);
+  xlsx_status status = index->rows_built ? XLSX_OK : sheet_index_build_rows(index);
   if (status != XLSX_OK) return status;
   if (!index->sheet_data) return XLSX_ERR_INVALID_ARG;
   uint32_t count = index->row_count;
