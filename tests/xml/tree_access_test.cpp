@@ -9,7 +9,7 @@ using xml_test::XmlTest;
 
 class TreeNullHandles : public xlsx_test::CountedTest {};
 
-TEST_F(TreeNullHandles, AccessorsAnswerNeutrally) {
+TEST_F(TreeNullHandles, AccessorsAnswerNeutrallyReadersGiveTheDefaultWritersIgnoreNull) {
   EXPECT_EQ(xml_node_type(nullptr), XML_NODE_NULL);
   EXPECT_TRUE(xml_node_is_empty(nullptr));
   EXPECT_STREQ(xml_node_name(nullptr), "");
@@ -30,9 +30,7 @@ TEST_F(TreeNullHandles, AccessorsAnswerNeutrally) {
   EXPECT_EQ(xml_document_element(nullptr), nullptr);
   EXPECT_EQ(xml_node_text_node(nullptr), nullptr);
   EXPECT_EQ(xml_node_copy(nullptr), nullptr);
-}
-
-TEST_F(TreeNullHandles, TypedReadersGiveTheDefault) {
+  // Typed readers give the default.
   EXPECT_TRUE(xml_attribute_as_bool(nullptr, true));
   EXPECT_EQ(xml_attribute_as_double(nullptr, 2.5), 2.5);
   EXPECT_EQ(xml_attribute_as_u64(nullptr, 7u), 7u);
@@ -43,9 +41,7 @@ TEST_F(TreeNullHandles, TypedReadersGiveTheDefault) {
   EXPECT_EQ(xml_node_text_as_i64(nullptr, 3), 3);
   EXPECT_EQ(xml_node_text_as_u64(nullptr, 4u), 4u);
   EXPECT_FALSE(xml_node_text_as_bool(nullptr, false));
-}
-
-TEST_F(TreeNullHandles, WritersIgnoreNull) {
+  // Writers ignore null.
   uint32_t live = xlsx_live_allocations();
   EXPECT_EQ(xml_attribute_set_value(nullptr, "x"), nullptr);
   EXPECT_FALSE(xml_attribute_set_name(nullptr, "x"));
@@ -68,34 +64,32 @@ class TreeAccess : public XmlTest {
   }
 };
 
-TEST_F(TreeAccess, ChildLookupFindsTheFirstElementByName) {
+TEST_F(TreeAccess, LookupsByNameAndAttributeAndTheAttributeWalk) {
   XmlNode* a = xml_node_child(root(), "a");
   ASSERT_NE(a, nullptr);
   EXPECT_STREQ(xml_attribute_value(xml_node_attribute(a, "k")), "1");
   EXPECT_EQ(xml_node_child(root(), "missing"), nullptr);
   EXPECT_EQ(xml_node_child(root(), nullptr), nullptr);
-}
-
-TEST_F(TreeAccess, NamedSiblingsSkipOtherNodes) {
-  XmlNode* a1 = xml_node_child(root(), "a");
-  XmlNode* a3 = xml_node_next_sibling_named(a1, "a");
+  XmlNode* a3 = xml_node_next_sibling_named(a, "a");
   EXPECT_STREQ(xml_attribute_value(xml_node_attribute(a3, "k")), "3");
   EXPECT_EQ(xml_node_next_sibling_named(a3, "a"), nullptr);
-  EXPECT_EQ(xml_node_previous_sibling_named(a3, "a"), a1);
-  EXPECT_EQ(xml_node_previous_sibling_named(a1, "a"), nullptr);
+  EXPECT_EQ(xml_node_previous_sibling_named(a3, "a"), a);
+  EXPECT_EQ(xml_node_previous_sibling_named(a, "a"), nullptr);
   XmlNode* last_b = xml_node_next_sibling_named(a3, "b");
   EXPECT_EQ(last_b, xml_node_last_child(root()));
-}
-
-TEST_F(TreeAccess, FindChildByAttribute) {
-  XmlNode* found = xml_node_find_child_by_attribute(root(), "a", "k", "3");
-  ASSERT_NE(found, nullptr);
-  EXPECT_STREQ(xml_attribute_value(xml_node_attribute(found, "j")), "x");
+  EXPECT_EQ(xml_node_find_child_by_attribute(root(), "a", "k", "3"), a3);
   EXPECT_EQ(xml_node_find_child_by_attribute(root(), "b", "k", "3"), nullptr);
   // A null element name matches any element.
   EXPECT_STREQ(xml_node_name(xml_node_find_child_by_attribute(root(), nullptr, "k", "2")), "b");
   EXPECT_EQ(xml_node_find_child_by_attribute(root(), "a", nullptr, "3"), nullptr);
   EXPECT_EQ(xml_node_find_child_by_attribute(root(), "a", "k", nullptr), nullptr);
+  XmlAttr* first = xml_node_first_attribute(a3);
+  EXPECT_STREQ(xml_attribute_name(first), "k");
+  EXPECT_STREQ(xml_attribute_name(xml_attribute_next(first)), "j");
+  EXPECT_EQ(xml_attribute_next(xml_attribute_next(first)), nullptr);
+  EXPECT_TRUE(xml_node_has_attribute(a3, "j"));
+  EXPECT_STREQ(xml_attribute_value(xml_node_attribute(a3, "j")), "x");
+  EXPECT_FALSE(xml_node_has_attribute(a3, "z"));
 }
 
 TEST_F(TreeAccess, TextIsTheFirstTextOrCdataChild) {
@@ -110,16 +104,6 @@ TEST_F(TreeAccess, DocumentElementSkipsOtherKinds) {
   ASSERT_EQ(load("<?xml version='1.0'?><!--x--><root/>", XML_PARSE_DECLARATION | XML_PARSE_COMMENTS), XLSX_OK);
   EXPECT_EQ(xml_node_type(xml_node_first_child(top())), XML_NODE_DECLARATION);
   EXPECT_STREQ(xml_node_name(root()), "root");
-}
-
-TEST_F(TreeAccess, AttributeWalkInDocumentOrder) {
-  XmlNode* a3 = xml_node_find_child_by_attribute(root(), "a", "k", "3");
-  XmlAttr* first = xml_node_first_attribute(a3);
-  EXPECT_STREQ(xml_attribute_name(first), "k");
-  EXPECT_STREQ(xml_attribute_name(xml_attribute_next(first)), "j");
-  EXPECT_EQ(xml_attribute_next(xml_attribute_next(first)), nullptr);
-  EXPECT_TRUE(xml_node_has_attribute(a3, "j"));
-  EXPECT_FALSE(xml_node_has_attribute(a3, "z"));
 }
 
 class TypedReaders : public XmlTest {
@@ -141,23 +125,19 @@ TEST_F(TypedReaders, BoolReadsTheFirstByte) {
   EXPECT_FALSE(xml_attribute_as_bool(attr(""), false));
 }
 
-TEST_F(TypedReaders, UnsignedClampsAndRejectsMinus) {
+TEST_F(TypedReaders, IntegersClampAndUnsignedRejectsMinusDoubleIsStrict) {
   EXPECT_EQ(xml_attribute_as_uint(attr("4294967296"), 5u), 4294967295u);
   EXPECT_EQ(xml_attribute_as_uint(attr("-1"), 5u), 5u);
   EXPECT_EQ(xml_attribute_as_uint(attr(" 42 "), 5u), 42u);
   EXPECT_EQ(xml_attribute_as_u64(attr("18446744073709551615"), 0u), UINT64_MAX);
   EXPECT_EQ(xml_attribute_as_u64(attr("12x"), 3u), 3u);
-}
-
-TEST_F(TypedReaders, SignedClampsToThirtyTwoBits) {
+  // Signed readers clamp to 32 bits.
   EXPECT_EQ(xml_attribute_as_int(attr("3000000000"), 0), INT32_MAX);
   EXPECT_EQ(xml_attribute_as_int(attr("-3000000000"), 0), INT32_MIN);
   EXPECT_EQ(xml_attribute_as_int(attr("-17"), 0), -17);
   EXPECT_EQ(xml_attribute_as_i64(attr("-9223372036854775807"), 0), -INT64_MAX);
   EXPECT_EQ(xml_attribute_as_i64(attr(""), 11), 11);
-}
-
-TEST_F(TypedReaders, DoubleIsStrict) {
+  // The double reader is strict.
   EXPECT_EQ(xml_attribute_as_double(attr("2.5"), 0), 2.5);
   EXPECT_EQ(xml_attribute_as_double(attr("1e+20"), 0), 1e20);
   EXPECT_EQ(xml_attribute_as_double(attr("2.5x"), -1), -1);
