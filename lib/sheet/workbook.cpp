@@ -88,6 +88,8 @@ xlsx_status cache_build(XlsxWorkbook* workbook) {
 bool cache_ready(XlsxWorkbook* workbook) {
   if (!workbook) return false;
   xlsx_part_load(workbook->part);
+  // A load cut short by lack of memory is not settled: build no (empty) sheet list from it.
+  if (workbook->part && !workbook->part->loaded) return false;
   if (cache_current(workbook)) return true;
   workbook->cache_valid = 0;
   workbook->entry_count = 0;
