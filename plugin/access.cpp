@@ -148,6 +148,31 @@ xlsx_status ResolveSheet(const DocumentRecord* record, int32_t index, XlsxWorksh
   return xlsx_workbook_worksheet_at(WorkbookOf(record), static_cast<uint32_t>(index), out);
 }
 
+int32_t FindDocumentWorksheet(const ObjectId* id, int32_t sheet, SheetCall* out) {
+  *out = SheetCall{FindDocument(id), 0, XlsxWorksheet{}, XLSX_OK};
+  if (!out->record) return ErrorCode(ERROR_NO_DOCUMENT);
+  out->index = EffectiveSheet(out->record, sheet);
+  if (out->index < 1) return ErrorCode(ERROR_SHEET_RANGE);
+  XlsxWorkbook* workbook = WorkbookOf(out->record);
+  out->status = xlsx_workbook_worksheet_at(workbook, static_cast<uint32_t>(out->index), &out->worksheet);
+  // Out of range, no workbook, or a sheet list that could not be built (which counts no sheets): the
+  // sheet is out of range, as SheetInRange says. Any other failure is the cell's.
+  bool no_list = out->status == XLSX_ERR_NO_MEMORY && (!workbook || !workbook->cache_valid);
+  if (out->status == XLSX_ERR_NOT_FOUND || out->status == XLSX_ERR_INVALID_ARG || no_list)
+    return ErrorCode(ERROR_SHEET_RANGE);
+  return 0;
+}
+
+xlsx_status ResolveCallCell(const SheetCall* call, const CellArgs* args, XlsxCell* out) {
+  *out = XlsxCell{};
+  if (args->handle) return RangeHandleCell(call->record, args->handle, out) ? XLSX_OK : XLSX_ERR_NOT_FOUND;
+  if (call->status != XLSX_OK) return call->status;
+  // The lookups may set the worksheet's index: work on a copy, the call stays as resolved.
+  XlsxWorksheet worksheet = call->worksheet;
+  if (args->ref) return xlsx_sheet_cell_by_ref(&worksheet, args->ref, out);
+  return xlsx_sheet_cell(&worksheet, static_cast<uint32_t>(args->y), static_cast<uint32_t>(args->x), out);
+}
+
 xlsx_status ResolveCell(DocumentRecord* record, int32_t sheet, const CellArgs* args, XlsxCell* out) {
   *out = XlsxCell{};
   if (args->handle) return RangeHandleCell(record, args->handle, out) ? XLSX_OK : XLSX_ERR_NOT_FOUND;

@@ -70,6 +70,20 @@ xlsx_status ResolveSheet(const DocumentRecord* record, int32_t index, XlsxWorksh
 // 1..16384 (65536 and above included) and rows outside 1..1048576 fail with XLSX_ERR_INVALID_ARG.
 xlsx_status ResolveCell(DocumentRecord* record, int32_t sheet, const CellArgs* args, XlsxCell* out);
 
+// A command's document and sheet, resolved once for the whole call.
+struct SheetCall {
+  DocumentRecord* record;
+  int32_t index;            // the 1-based sheet (the default one for 0)
+  XlsxWorksheet worksheet;  // valid when status is XLSX_OK
+  xlsx_status status;       // why the worksheet could not be opened (the cell then fails with it)
+};
+// FindDocumentSheet and ResolveSheet in one pass over the workbook's position cache: 0 with out filled,
+// else the error code FindDocumentSheet gives. A sheet in range whose worksheet cannot be opened leaves
+// its status in out->status, so that the cell fails as ResolveCell would. Nothing is owned by out.
+int32_t FindDocumentWorksheet(const ObjectId* id, int32_t sheet, SheetCall* out);
+// ResolveCell on the sheet call resolved before (the sheet is not resolved again).
+xlsx_status ResolveCallCell(const SheetCall* call, const CellArgs* args, XlsxCell* out);
+
 // ---- Sheet wrappers (index already checked unless stated; statuses reduced by the caller)
 
 // The sheet's name, borrowed from the workbook: valid until the sheet list changes. "" when out of range.

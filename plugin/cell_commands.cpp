@@ -103,22 +103,39 @@ int32_t CmdSetCellValue(HostState* L) {
   int32_t at = call.next;
   int32_t type = OptArgInt(L, at + 1, CELL_TYPE_ERROR);
   int32_t sheet = OptArgInt(L, at + 2, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
+  int32_t given = host->ValueType(L, at);
+  if (given == HOST_TSTRING) type = CELL_TYPE_TEXT;
+  // A value the reads below would refuse raises once the document and the sheet are checked, with
+  // nothing opened on the way (the worksheet is not resolved for it).
+  if (given != HOST_TSTRING && given != HOST_TNUMBER) {
+    DocumentRecord* record = nullptr;
+    int32_t index = 0;
+    if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
+    if (type == CELL_TYPE_TEXT) host->CheckString(L, at);
+    else host->CheckNumber(L, at);
+  }
+  SheetCall target{};
+  if (int32_t error = FindDocumentWorksheet(&call.id, sheet, &target)) return error;
   const char* text = nullptr;
   double number = 0;
-  if (host->ValueType(L, at) == HOST_TSTRING) type = CELL_TYPE_TEXT;
   if (type == CELL_TYPE_TEXT) text = host->CheckString(L, at);
   else number = host->CheckNumber(L, at);
   // Nothing is acquired before this point: the reads above may raise.
   char* release = nullptr;
-  const char* library_text = text ? ToLibraryText(text, &release) : nullptr;
   XlsxCellValue value{};
-  xlsx_value_init(&value);
-  xlsx_status status = BuildValue(type, number, library_text, &value);
-  if (status == XLSX_OK) status = SetCellValue(record, index, &call.cell, &value);
-  xlsx_value_reset(&value);
+  xlsx_status status = XLSX_OK;
+  if (text) {
+    // The cell copies the text it stores: the value lends the host's (or the converted) text rather
+    // than owning a copy of it, and is not reset.
+    value.type = XLSX_VALUE_STRING;
+    value.text = const_cast<char*>(ToLibraryText(text, &release));
+  } else {
+    status = BuildValue(type, number, nullptr, &value);
+  }
+  XlsxCell cell{};
+  if (status == XLSX_OK) status = ResolveCallCell(&target, &call.cell, &cell);
+  if (status == XLSX_OK) status = xlsx_cell_set_value(&cell, &value);
+  if (!text) xlsx_value_reset(&value);
   ReleaseLibraryText(release);
   return status == XLSX_OK ? 0 : CellError();
 }

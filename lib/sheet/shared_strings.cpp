@@ -9,6 +9,7 @@
 #include "lib/base/strmap.h"
 #include "lib/package/document.h"
 #include "lib/package/part.h"
+#include "lib/sheet/sheet_index.h"
 #include "lib/xml/tree.h"
 
 namespace {
@@ -589,7 +590,8 @@ int32_t xlsx_sst_append(XlsxSharedStrings* table, const char* text) {
     return -1;
   }
   char count[24];
-  xlsx_snprintf(count, sizeof(count), "%u", unsigned(strings->count + 1));
+  // The "%u" text, written without the formatted printer: every text a script stores first comes here.
+  sheet_format_integer(count, strings->count + 1);
   XmlNode* item = append_item(root, text);
   if (!item || !update_counts(root, item, count)) {
     xlsx_free(copy);

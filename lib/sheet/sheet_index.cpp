@@ -411,17 +411,24 @@ uint32_t sheet_format_integer(char* buffer, int64_t value) {
 }
 
 char* sheet_format_ref(char* buffer, uint32_t row, uint32_t column) {
-  char letters[4];
+  // Every created cell and row is numbered here: letters and digits are written straight into the
+  // buffer, without a library call.
+  char letters[3];
   uint32_t n = 0;
-  char reversed[4];
   while (column > 0 && n < 3) {
-    uint32_t digit = (column - 1) % 26;
-    reversed[n++] = static_cast<char>('A' + digit);
+    letters[n++] = static_cast<char>('A' + (column - 1) % 26);
     column = (column - 1) / 26;
   }
-  for (uint32_t i = 0; i < n; i++) letters[i] = reversed[n - 1 - i];
-  std::memcpy(buffer, letters, n);
-  sheet_format_integer(buffer + n, row);
+  char* at = buffer;
+  while (n > 0) *at++ = letters[--n];
+  char digits[10];
+  uint32_t d = 0;
+  do {
+    digits[d++] = static_cast<char>('0' + row % 10);
+    row /= 10;
+  } while (row);
+  while (d > 0) *at++ = digits[--d];
+  *at = 0;
   return buffer;
 }
 

@@ -84,9 +84,22 @@ xlsx_status cache_build(XlsxWorkbook* workbook) {
   return XLSX_OK;
 }
 
+// Both trees loaded and unchanged since the cache was built: what every cell command finds, answered
+// without going through the loads.
+bool cache_settled(const XlsxWorkbook* workbook) {
+  const XlsxPart* part = workbook->part;
+  if (!workbook->cache_valid || !part || !part->loaded || !part->xml) return false;
+  if (part->xml->generation != workbook->workbook_generation) return false;
+  const XlsxRelationships* rels = xlsx_document_workbook_rels(workbook->document);
+  const XlsxPart* rels_part = rels ? rels->part : nullptr;
+  if (!rels_part || !rels_part->loaded || !rels_part->xml) return false;
+  return rels_part->xml == workbook->rels_doc && rels_part->xml->generation == workbook->rels_generation;
+}
+
 // The cache in step with the trees; false (empty list) only when memory runs out or for null.
 bool cache_ready(XlsxWorkbook* workbook) {
   if (!workbook) return false;
+  if (cache_settled(workbook)) return true;
   xlsx_part_load(workbook->part);
   // A load cut short by lack of memory is not settled: build no (empty) sheet list from it.
   if (workbook->part && !workbook->part->loaded) return false;
@@ -132,6 +145,12 @@ xlsx_status open_entry(XlsxWorkbook* workbook, uint32_t position, XlsxWorksheet*
   XlsxSheetEntry* entry = &workbook->entries[position];
   XlsxPart* part = resolve_part(workbook, entry);
   if (!part) return entry->resolved ? XLSX_ERR_INTERNAL : XLSX_ERR_NO_MEMORY;
+  // A sheet whose columns were normalised and whose tree has not changed since needs no second look.
+  XlsxSheetIndex* index = static_cast<XlsxSheetIndex*>(xlsx_part_extra(part));
+  if (index && index->cols_normalized && part->loaded && sheet_index_in_step(index, part->xml)) {
+    *out = XlsxWorksheet{part, workbook->document, index};
+    return XLSX_OK;
+  }
   XlsxWorksheet sheet = {part, workbook->document, nullptr};
   xlsx_status status = xlsx_sheet_normalize_cols(&sheet);
   if (status != XLSX_OK) return status;
