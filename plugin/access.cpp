@@ -383,6 +383,16 @@ xlsx_status GetCellValue(DocumentRecord* record, int32_t sheet, const CellArgs* 
   return status == XLSX_OK ? xlsx_cell_get_value(&cell, value) : status;
 }
 
+xlsx_status PeekCellValue(const SheetCall* call, const CellArgs* args, XlsxCellValue* value, const char** text) {
+  *text = nullptr;
+  // Read with the first value, as GetCellValue does.
+  XlsxSharedStrings* strings = xlsx_document_shared_strings(call->record->document);
+  if (strings && !strings->loaded) xlsx_sst_ensure_loaded(strings);
+  XlsxCell cell{};
+  xlsx_status status = ResolveCallCell(call, args, &cell);
+  return status == XLSX_OK ? xlsx_cell_peek_value(&cell, value, text) : status;
+}
+
 xlsx_status SetCellValue(DocumentRecord* record, int32_t sheet, const CellArgs* args, const XlsxCellValue* value) {
   XlsxCell cell{};
   xlsx_status status = ResolveCell(record, sheet, args, &cell);

@@ -159,6 +159,9 @@ int32_t ScriptTypeOf(const XlsxCellValue* value);
 xlsx_status BuildValue(int32_t type, double number, const char* text, XlsxCellValue* value);
 // Reads the cell's value into value (initialised by the caller, reset by the caller).
 xlsx_status GetCellValue(DocumentRecord* record, int32_t sheet, const CellArgs* args, XlsxCellValue* value);
+// GetCellValue on a sheet call resolved before, with a string or error text lent in *text (see
+// xlsx_cell_peek_value) instead of copied into value.
+xlsx_status PeekCellValue(const SheetCall* call, const CellArgs* args, XlsxCellValue* value, const char** text);
 // Stores value in the cell.
 xlsx_status SetCellValue(DocumentRecord* record, int32_t sheet, const CellArgs* args, const XlsxCellValue* value);
 // Empties the cell's value; the formula stays.

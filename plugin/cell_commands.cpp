@@ -25,8 +25,9 @@ void ReadCellCall(HostState* L, CellCall* call) {
 
 int32_t CellError() { return ErrorCode(ERROR_CELL_RANGE); }
 
-// Pushes a value and its type code: nil, a number (integers and booleans too) or a text.
-void PushValue(HostState* L, const XlsxCellValue* value) {
+// Pushes a value and its type code: nil, a number (integers and booleans too) or a text; a lent text,
+// when given, is the text of a string or error value.
+void PushValue(HostState* L, const XlsxCellValue* value, const char* lent = nullptr) {
   const HostApi* host = Host();
   int32_t type = ScriptTypeOf(value);
   switch (type) {
@@ -34,7 +35,7 @@ void PushValue(HostState* L, const XlsxCellValue* value) {
     case CELL_TYPE_FLOAT: host->PushNumber(L, value->number); break;
     case CELL_TYPE_BOOLEAN: host->PushNumber(L, value->boolean ? 1 : 0); break;
     case CELL_TYPE_TEXT:
-    case CELL_TYPE_ERROR: PushHostText(L, value->text ? value->text : ""); break;
+    case CELL_TYPE_ERROR: PushHostText(L, lent ? lent : value->text ? value->text : ""); break;
     default: host->PushNil(L); break;
   }
   host->PushNumber(L, type);
@@ -47,17 +48,17 @@ int32_t CmdGetCellValue(HostState* L) {
   CellCall call{};
   ReadCellCall(L, &call);
   int32_t sheet = OptArgInt(L, call.next, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
-  // A zeroed value is a valid empty one without text: every read sets it, so the "" that
-  // xlsx_value_init would allocate is not needed.
+  SheetCall target{};
+  if (int32_t error = FindDocumentWorksheet(&call.id, sheet, &target)) return error;
+  // A zeroed value is a valid empty one without text; a string's text is lent by the sheet or the
+  // shared strings table and copied once, by the host (converted on the way when it must be).
   XlsxCellValue value{};
-  if (GetCellValue(record, index, &call.cell, &value) != XLSX_OK) {
+  const char* lent = nullptr;
+  if (PeekCellValue(&target, &call.cell, &value, &lent) != XLSX_OK) {
     xlsx_value_reset(&value);
     return CellError();
   }
-  PushValue(L, &value);
+  PushValue(L, &value, lent);
   xlsx_value_reset(&value);
   return 2;
 }

@@ -13,6 +13,11 @@
 // number text with a point or an exponent reads as a float; a formula cell without a cached value reads
 // as empty. XLSX_ERR_INTERNAL for an invalid cell or null out; XLSX_ERR_NO_MEMORY leaves out unchanged.
 xlsx_status xlsx_cell_get_value(const XlsxCell* cell, XlsxCellValue* out);
+// As xlsx_cell_get_value, but the text of a string or error value (out->type says which) is lent in *text
+// rather than copied into out, whose text stays as it was: borrowed from the sheet's tree or the shared
+// strings table, valid until either changes. *text is null for the other kinds, and for inline strings
+// of rich-text runs, which are joined into out->text as usual. An empty cell reads as type 0 without text.
+xlsx_status xlsx_cell_peek_value(const XlsxCell* cell, XlsxCellValue* out, const char** text);
 // Writes the value (strings go to the shared strings table or inline, see xlsx_shared_strings_mode);
 // the formula stays. XLSX_ERR_INVALID_ARG for an invalid cell or null value. XLSX_ERR_NO_MEMORY leaves the
 // old value or, when the change was half made, an empty cell; the tree stays consistent.
