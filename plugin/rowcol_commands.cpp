@@ -10,22 +10,27 @@ namespace {
 
 enum class Axis { kRow, kColumn };
 
-// The arguments of a row or column command: id, the number at 2, and the rest.
-struct LineCall {
-  ObjectId id;
-  int32_t number;
+// A row or column of a sheet, once the command's arguments are read and checked.
+struct Line {
+  DocumentRecord* record;
+  int32_t index;   // the sheet
+  int32_t number;  // the row or column
 };
 
-void ReadLineCall(HostState* L, LineCall* call) {
-  Host()->CheckObjectId(L, 1, &call->id);
-  call->number = ArgInt(L, 2);
+// Reads the id (1) and the number (2); the caller reads its value argument next, then ResolveLine reads the
+// sheet, so the host raises argument errors in argument order.
+void ReadLine(HostState* L, ObjectId* id, Line* line) {
+  Host()->CheckObjectId(L, 1, id);
+  line->number = ArgInt(L, 2);
 }
 
-// Finds the document, checks the sheet and then the row or column number: 0 or the error code.
-int32_t CheckLine(const LineCall& call, int32_t sheet, Axis axis, DocumentRecord** record, int32_t* index) {
-  if (int32_t error = FindDocumentSheet(&call.id, sheet, record, index)) return error;
-  uint32_t limit = axis == Axis::kRow ? RowCount(*record, *index) : ColumnCount(*record, *index);
-  if (call.number < 1 || static_cast<uint32_t>(call.number) > limit)
+// Reads the optional sheet at sheet_at, finds the document, checks the sheet and then the row or column
+// number against the sheet's extent: 0 or the error code.
+int32_t ResolveLine(HostState* L, const ObjectId& id, int32_t sheet_at, Axis axis, Line* line) {
+  int32_t sheet = OptArgInt(L, sheet_at, 0);
+  if (int32_t error = FindDocumentSheet(&id, sheet, &line->record, &line->index)) return error;
+  uint32_t limit = axis == Axis::kRow ? RowCount(line->record, line->index) : ColumnCount(line->record, line->index);
+  if (line->number < 1 || static_cast<uint32_t>(line->number) > limit)
     return ErrorCode(axis == Axis::kRow ? ERROR_ROW_RANGE : ERROR_COLUMN_RANGE);
   return 0;
 }
@@ -42,119 +47,73 @@ int32_t PushCount(HostState* L, Axis axis) {
   return 1;
 }
 
-// Reads a width or height as single precision; false for a value that is not a finite number there (it
-// would be written as "nan" or "inf", which no spreadsheet application reads).
-bool ReadSize(HostState* L, int32_t at, float* size) {
-  *size = static_cast<float>(Host()->CheckNumber(L, at));
-  return std::isfinite(*size);
+// SetRowHeight and SetColumnWidth: (id, number, size[, sheet]). The size is kept in single precision; a
+// value that is not a finite number there (it would be written as "nan" or "inf", which no spreadsheet
+// application reads) is refused after the checks of the sheet and the number.
+int32_t SetSize(HostState* L, Axis axis) {
+  ObjectId id{};
+  Line line{};
+  ReadLine(L, &id, &line);
+  float size = static_cast<float>(Host()->CheckNumber(L, 3));
+  if (int32_t error = ResolveLine(L, id, 4, axis, &line)) return error;
+  if (!std::isfinite(size)) return ErrorCode(ERROR_OPERATION);
+  if (axis == Axis::kRow) SetRowHeight(line.record, line.index, line.number, size);
+  else SetColumnWidth(line.record, line.index, line.number, size);
+  return 0;
+}
+
+// GetRowHeight and GetColumnWidth: (id, number[, sheet]).
+int32_t PushSize(HostState* L, Axis axis) {
+  ObjectId id{};
+  Line line{};
+  ReadLine(L, &id, &line);
+  if (int32_t error = ResolveLine(L, id, 3, axis, &line)) return error;
+  if (axis == Axis::kRow) {
+    double height = 0;
+    RowHeight(line.record, line.index, line.number, &height);
+    Host()->PushNumber(L, height);
+  } else {
+    float width = 0;
+    ColumnWidth(line.record, line.index, line.number, &width);
+    Host()->PushNumber(L, width);
+  }
+  return 1;
+}
+
+// HideRow and HideColumn: (id, number, hidden[, sheet]).
+int32_t SetHidden(HostState* L, Axis axis) {
+  ObjectId id{};
+  Line line{};
+  ReadLine(L, &id, &line);
+  bool hidden = ArgInt(L, 3) != 0;
+  if (int32_t error = ResolveLine(L, id, 4, axis, &line)) return error;
+  if (axis == Axis::kRow) SetRowHidden(line.record, line.index, line.number, hidden);
+  else SetColumnHidden(line.record, line.index, line.number, hidden);
+  return 0;
+}
+
+// IsRowHidden and IsColumnHidden: (id, number[, sheet]) -> 1 or 0.
+int32_t PushHidden(HostState* L, Axis axis) {
+  ObjectId id{};
+  Line line{};
+  ReadLine(L, &id, &line);
+  if (int32_t error = ResolveLine(L, id, 3, axis, &line)) return error;
+  bool hidden = false;
+  if (axis == Axis::kRow) RowHidden(line.record, line.index, line.number, &hidden);
+  else ColumnHidden(line.record, line.index, line.number, &hidden);
+  Host()->PushNumber(L, hidden ? 1 : 0);
+  return 1;
 }
 
 }  // namespace
 
 int32_t CmdGetRowCount(HostState* L) { return PushCount(L, Axis::kRow); }
-
 int32_t CmdGetColumnCount(HostState* L) { return PushCount(L, Axis::kColumn); }
-
-int32_t CmdSetColumnWidth(HostState* L) {
-  LineCall call{};
-  ReadLineCall(L, &call);
-  float width = 0;
-  bool finite = ReadSize(L, 3, &width);
-  int32_t sheet = OptArgInt(L, 4, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = CheckLine(call, sheet, Axis::kColumn, &record, &index)) return error;
-  if (!finite) return ErrorCode(ERROR_OPERATION);
-  SetColumnWidth(record, index, call.number, width);
-  return 0;
-}
-
-int32_t CmdGetColumnWidth(HostState* L) {
-  LineCall call{};
-  ReadLineCall(L, &call);
-  int32_t sheet = OptArgInt(L, 3, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = CheckLine(call, sheet, Axis::kColumn, &record, &index)) return error;
-  float width = 0;
-  ColumnWidth(record, index, call.number, &width);
-  Host()->PushNumber(L, width);
-  return 1;
-}
-
-int32_t CmdSetRowHeight(HostState* L) {
-  LineCall call{};
-  ReadLineCall(L, &call);
-  float height = 0;
-  bool finite = ReadSize(L, 3, &height);
-  int32_t sheet = OptArgInt(L, 4, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = CheckLine(call, sheet, Axis::kRow, &record, &index)) return error;
-  if (!finite) return ErrorCode(ERROR_OPERATION);
-  SetRowHeight(record, index, call.number, height);
-  return 0;
-}
-
-int32_t CmdGetRowHeight(HostState* L) {
-  LineCall call{};
-  ReadLineCall(L, &call);
-  int32_t sheet = OptArgInt(L, 3, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = CheckLine(call, sheet, Axis::kRow, &record, &index)) return error;
-  double height = 0;
-  RowHeight(record, index, call.number, &height);
-  Host()->PushNumber(L, height);
-  return 1;
-}
-
-int32_t CmdHideColumn(HostState* L) {
-  LineCall call{};
-  ReadLineCall(L, &call);
-  int32_t hidden = ArgInt(L, 3);
-  int32_t sheet = OptArgInt(L, 4, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = CheckLine(call, sheet, Axis::kColumn, &record, &index)) return error;
-  SetColumnHidden(record, index, call.number, hidden != 0);
-  return 0;
-}
-
-int32_t CmdHideRow(HostState* L) {
-  LineCall call{};
-  ReadLineCall(L, &call);
-  int32_t hidden = ArgInt(L, 3);
-  int32_t sheet = OptArgInt(L, 4, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = CheckLine(call, sheet, Axis::kRow, &record, &index)) return error;
-  SetRowHidden(record, index, call.number, hidden != 0);
-  return 0;
-}
-
-int32_t CmdIsColumnHidden(HostState* L) {
-  LineCall call{};
-  ReadLineCall(L, &call);
-  int32_t sheet = OptArgInt(L, 3, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = CheckLine(call, sheet, Axis::kColumn, &record, &index)) return error;
-  bool hidden = false;
-  ColumnHidden(record, index, call.number, &hidden);
-  Host()->PushNumber(L, hidden ? 1 : 0);
-  return 1;
-}
-
-int32_t CmdIsRowHidden(HostState* L) {
-  LineCall call{};
-  ReadLineCall(L, &call);
-  int32_t sheet = OptArgInt(L, 3, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = CheckLine(call, sheet, Axis::kRow, &record, &index)) return error;
-  bool hidden = false;
-  RowHidden(record, index, call.number, &hidden);
-  Host()->PushNumber(L, hidden ? 1 : 0);
-  return 1;
-}
+int32_t CmdSetColumnWidth(HostState* L) { return SetSize(L, Axis::kColumn); }
+int32_t CmdGetColumnWidth(HostState* L) { return PushSize(L, Axis::kColumn); }
+int32_t CmdSetRowHeight(HostState* L) { return SetSize(L, Axis::kRow); }
+int32_t CmdGetRowHeight(HostState* L) { return PushSize(L, Axis::kRow); }
+int32_t CmdHideColumn(HostState* L) { return SetHidden(L, Axis::kColumn); }
+int32_t CmdHideRow(HostState* L) { return SetHidden(L, Axis::kRow); }
+int32_t CmdIsColumnHidden(HostState* L) { return PushHidden(L, Axis::kColumn); }
+int32_t CmdIsRowHidden(HostState* L) { return PushHidden(L, Axis::kRow); }
