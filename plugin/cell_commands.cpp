@@ -23,6 +23,22 @@ void ReadCellCall(HostState* L, CellCall* call) {
   ParseCellArgs(L, &call->next, &call->cell, true);
 }
 
+// A single-cell command whose arguments after the cell are at most the optional sheet: the call, with the
+// document and the sheet found.
+struct CellSite {
+  CellCall call;
+  DocumentRecord* record;
+  int32_t index;
+};
+
+// Reads the id and the cell, then the optional sheet `sheet_after` places after the cell, and finds the
+// document and checks the sheet: 0 or the error code.
+int32_t ReadCellSite(HostState* L, int32_t sheet_after, CellSite* site) {
+  ReadCellCall(L, &site->call);
+  int32_t sheet = OptArgInt(L, site->call.next + sheet_after, 0);
+  return FindDocumentSheet(&site->call.id, sheet, &site->record, &site->index);
+}
+
 int32_t CellError() { return ErrorCode(ERROR_CELL_RANGE); }
 
 // Pushes a value and its type code: nil, a number (integers and booleans too) or a text; a lent text,
@@ -64,15 +80,11 @@ int32_t CmdGetCellValue(HostState* L) {
 }
 
 int32_t CmdGetCellFormula(HostState* L) {
-  CellCall call{};
-  ReadCellCall(L, &call);
-  int32_t sheet = OptArgInt(L, call.next, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
+  CellSite site{};
+  if (int32_t error = ReadCellSite(L, 0, &site)) return error;
   XlsxText formula{};
   bool has = false;
-  xlsx_status status = GetCellFormula(record, index, &call.cell, &has, &formula);
+  xlsx_status status = GetCellFormula(site.record, site.index, &site.call.cell, &has, &formula);
   if (status != XLSX_OK || !has) {
     xlsx_text_release(&formula);
     return status != XLSX_OK ? CellError() : ErrorCode(ERROR_NO_FORMULA);
@@ -83,14 +95,10 @@ int32_t CmdGetCellFormula(HostState* L) {
 }
 
 int32_t CmdHaveCellFormula(HostState* L) {
-  CellCall call{};
-  ReadCellCall(L, &call);
-  int32_t sheet = OptArgInt(L, call.next, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
+  CellSite site{};
+  if (int32_t error = ReadCellSite(L, 0, &site)) return error;
   XlsxCell cell{};
-  if (ResolveCell(record, index, &call.cell, &cell) != XLSX_OK) return CellError();
+  if (ResolveCell(site.record, site.index, &site.call.cell, &cell) != XLSX_OK) return CellError();
   Host()->PushNumber(L, xlsx_cell_has_formula(&cell) ? 1 : 0);
   return 1;
 }
@@ -142,39 +150,27 @@ int32_t CmdSetCellValue(HostState* L) {
 }
 
 int32_t CmdClearCellValue(HostState* L) {
-  CellCall call{};
-  ReadCellCall(L, &call);
-  int32_t sheet = OptArgInt(L, call.next, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
-  return ClearCellValue(record, index, &call.cell) == XLSX_OK ? 0 : CellError();
+  CellSite site{};
+  if (int32_t error = ReadCellSite(L, 0, &site)) return error;
+  return ClearCellValue(site.record, site.index, &site.call.cell) == XLSX_OK ? 0 : CellError();
 }
 
 // SetCellFormula(id, cell, f$[, sheet]): stored without a cached value; the text is read after the checks.
 int32_t CmdSetCellFormula(HostState* L) {
-  CellCall call{};
-  ReadCellCall(L, &call);
-  int32_t sheet = OptArgInt(L, call.next + 1, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
-  const char* formula = Host()->CheckString(L, call.next);
+  CellSite site{};
+  if (int32_t error = ReadCellSite(L, 1, &site)) return error;
+  const char* formula = Host()->CheckString(L, site.call.next);
   char* release = nullptr;
-  xlsx_status status = SetCellFormula(record, index, &call.cell, ToLibraryText(formula, &release));
+  xlsx_status status = SetCellFormula(site.record, site.index, &site.call.cell, ToLibraryText(formula, &release));
   ReleaseLibraryText(release);
   return status == XLSX_OK ? 0 : CellError();
 }
 
 // ClearCellFormula(id, cell[, sheet]): takes no formula; the cached value, if any, stays as a constant.
 int32_t CmdClearCellFormula(HostState* L) {
-  CellCall call{};
-  ReadCellCall(L, &call);
-  int32_t sheet = OptArgInt(L, call.next, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
-  return SetCellFormula(record, index, &call.cell, nullptr) == XLSX_OK ? 0 : CellError();
+  CellSite site{};
+  if (int32_t error = ReadCellSite(L, 0, &site)) return error;
+  return SetCellFormula(site.record, site.index, &site.call.cell, nullptr) == XLSX_OK ? 0 : CellError();
 }
 
 // GetCellReference(id, cell[, xyref, sheet]): xyref 0 gives the text (B3), otherwise column and row.

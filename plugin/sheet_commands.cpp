@@ -31,6 +31,20 @@ int32_t PushSheetNumber(HostState* L, Read read) {
   return 1;
 }
 
+// Commands of the form (id, number[, sheet]) that change the sheet with the number.
+template <typename Write>
+int32_t SetSheetNumber(HostState* L, Write write) {
+  ObjectId id{};
+  ReadId(L, &id);
+  int32_t number = ArgInt(L, 2);
+  int32_t sheet = OptArgInt(L, 3, 0);
+  DocumentRecord* record = nullptr;
+  int32_t index = 0;
+  if (int32_t error = FindDocumentSheet(&id, sheet, &record, &index)) return error;
+  write(record, index, number);
+  return 0;
+}
+
 }  // namespace
 
 // AddSheet(id, name$[, pos]): the new sheet goes last, then to pos when 1 <= pos < count. A name the
@@ -161,28 +175,12 @@ int32_t CmdSetSheetActive(HostState* L) {
 
 // SetSheetSelected(id, sel[, sheet]): a view without the tabSelected attribute gets it.
 int32_t CmdSetSheetSelected(HostState* L) {
-  ObjectId id{};
-  ReadId(L, &id);
-  int32_t selected = ArgInt(L, 2);
-  int32_t sheet = OptArgInt(L, 3, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = FindDocumentSheet(&id, sheet, &record, &index)) return error;
-  SetSheetSelected(record, index, selected != 0);
-  return 0;
+  return SetSheetNumber(L, [](DocumentRecord* r, int32_t i, int32_t selected) { SetSheetSelected(r, i, selected != 0); });
 }
 
 // SetSheetVisibility(id, vis[, sheet]): hiding the last visible sheet is refused silently.
 int32_t CmdSetSheetVisibility(HostState* L) {
-  ObjectId id{};
-  ReadId(L, &id);
-  int32_t visibility = ArgInt(L, 2);
-  int32_t sheet = OptArgInt(L, 3, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = FindDocumentSheet(&id, sheet, &record, &index)) return error;
-  SetSheetVisibility(record, index, visibility);
-  return 0;
+  return SetSheetNumber(L, [](DocumentRecord* r, int32_t i, int32_t visibility) { SetSheetVisibility(r, i, visibility); });
 }
 
 int32_t CmdGetSheetVisibility(HostState* L) { return PushSheetNumber(L, SheetVisibility); }
