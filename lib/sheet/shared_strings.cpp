@@ -10,6 +10,7 @@
 #include "lib/package/document.h"
 #include "lib/package/part.h"
 #include "lib/sheet/sheet_index.h"
+#include "lib/xml/text_decode.h"
 #include "lib/xml/tree.h"
 
 namespace {
@@ -255,115 +256,14 @@ Scan element(Scanner& s, uint32_t depth, Element* out) {
   return Scan::kDone;
 }
 
-// Copies a line-end sequence as the parser stores it: CR LF and a lone CR become LF.
-uint32_t copy_normalising_eol(char* out, const char* from, uint32_t n) {
-  char* start = out;
-  const char* end = from + n;
-  while (from < end) {
-    const char* cr = static_cast<const char*>(memchr(from, '\r', size_t(end - from)));
-    if (!cr) cr = end;
-    memcpy(out, from, size_t(cr - from));
-    out += cr - from;
-    if (cr == end) break;
-    *out++ = '\n';
-    from = cr + 1;
-    if (from < end && *from == '\n') from++;
-  }
-  return uint32_t(out - start);
-}
-
-void put_utf8(char*& out, uint32_t code) {
-  if (code < 0x80) {
-    *out++ = char(code);
-  } else if (code < 0x800) {
-    *out++ = char(0xC0 | (code >> 6));
-    *out++ = char(0x80 | (code & 0x3F));
-  } else if (code <= 0xFFFF) {
-    *out++ = char(0xE0 | (code >> 12));
-    *out++ = char(0x80 | ((code >> 6) & 0x3F));
-    *out++ = char(0x80 | (code & 0x3F));
-  } else {
-    *out++ = char(0xF0 | ((code >> 18) & 0x0F));
-    *out++ = char(0x80 | ((code >> 12) & 0x3F));
-    *out++ = char(0x80 | ((code >> 6) & 0x3F));
-    *out++ = char(0x80 | (code & 0x3F));
-  }
-}
-
-// Value of a numeric reference body ("#65", "#x41"), accumulated in 32 bits; 0 when it is not one.
-uint32_t numeric_reference(const char* body, uint32_t n) {
-  if (n < 2 || body[0] != '#') return 0;
-  bool hex = body[1] == 'x' || body[1] == 'X';
-  if (hex && n < 3) return 0;
-  uint32_t code = 0;
-  for (uint32_t i = hex ? 2 : 1; i < n; i++) {
-    char c = body[i];
-    uint32_t digit;
-    if (c >= '0' && c <= '9') digit = uint32_t(c - '0');
-    else if (hex && c >= 'a' && c <= 'f') digit = uint32_t(c - 'a' + 10);
-    else if (hex && c >= 'A' && c <= 'F') digit = uint32_t(c - 'A' + 10);
-    else return 0;
-    code = code * (hex ? 16 : 10) + digit;
-  }
-  return code;
-}
-
-// Writes what the body between "&" and ";" stands for; false when it is no known reference.
-bool decode_reference(const char* body, uint32_t n, char*& out) {
-  static const struct {
-    const char* name;
-    uint32_t n;
-    char c;
-  } kNamed[] = {{"amp", 3, '&'}, {"lt", 2, '<'}, {"gt", 2, '>'}, {"quot", 4, '"'}, {"apos", 4, '\''}};
-  for (const auto& named : kNamed) {
-    if (n == named.n && memcmp(body, named.name, n) == 0) {
-      *out++ = named.c;
-      return true;
-    }
-  }
-  uint32_t code = numeric_reference(body, n);
-  if (!code) return false;
-  put_utf8(out, code);
-  return true;
-}
-
-// Decodes references in place, one level, as the parser does (a reference looks at most 12 bytes ahead
-// for its ";"; an unknown one stays as written); returns the new length.
-uint32_t decode_in_place(char* text, uint32_t n) {
-  char* out = text;
-  const char* read = text;
-  const char* end = text + n;
-  while (read < end) {
-    const char* amp = static_cast<const char*>(memchr(read, '&', size_t(end - read)));
-    if (!amp) amp = end;
-    if (out != read) memmove(out, read, size_t(amp - read));
-    out += amp - read;
-    read = amp;
-    if (read == end) break;
-    const char* limit = end - amp > 12 ? amp + 13 : end;
-    const char* semi = static_cast<const char*>(memchr(amp + 1, ';', size_t(limit - amp - 1)));
-    if (!semi) {
-      *out++ = '&';
-      read = amp + 1;
-      continue;
-    }
-    if (!decode_reference(amp + 1, uint32_t(semi - amp - 1), out)) {
-      memmove(out, amp, size_t(semi + 1 - amp));
-      out += semi + 1 - amp;
-    }
-    read = semi + 1;
-  }
-  return uint32_t(out - text);
-}
-
 // The stored text of a run, as an owned NUL-terminated copy; null when memory runs out.
 char* run_text(const Span& run) {
   char* text = static_cast<char*>(xlsx_malloc(run.n + 1));
   if (!text) return nullptr;
   uint32_t length = run.n;
-  if (run.n > 0 && memchr(run.from, '\r', run.n)) length = copy_normalising_eol(text, run.from, run.n);
+  if (run.n > 0 && memchr(run.from, '\r', run.n)) length = xml_copy_normalising_eol(text, run.from, run.n);
   else if (run.n > 0) memcpy(text, run.from, run.n);  // an empty item has no source bytes (null)
-  if (length > 0 && memchr(text, '&', length)) length = decode_in_place(text, length);
+  if (length > 0 && memchr(text, '&', length)) length = xml_decode_references(text, length);
   text[length] = 0;
   return text;
 }
