@@ -233,27 +233,49 @@ Span text_run(Scanner& s) {
   return run;
 }
 
+// Reads the start tag at s.p ("<" included) into *name and *empty; false when it is not a plain one.
+bool start_tag(Scanner& s, Span* name, bool* empty) {
+  s.p++;
+  *empty = false;
+  return read_name(s, name) && finish_start_tag(s, empty);
+}
+
+// The content of an element whose start tag was read, up to the end of its end tag: each text run goes to
+// on_text, each child element to on_child (which reads it whole and returns how that went). A comment, an
+// instruction, a cut-off end or another end tag gives up (the parser then decides).
+template <typename OnText, typename OnChild>
+Scan content(Scanner& s, const Span& name, bool empty, OnText on_text, OnChild on_child) {
+  while (!empty) {
+    on_text(text_run(s));
+    if (s.end - s.p < 2) return Scan::kGiveUp;
+    if (s.p[1] == '/') return end_tag(s, name) ? Scan::kDone : Scan::kGiveUp;
+    if (s.p[1] == '!' || s.p[1] == '?') return Scan::kGiveUp;
+    Scan result = on_child();
+    if (result != Scan::kDone) return result;
+  }
+  return Scan::kDone;
+}
+
 // One element from its "<" to the end of its end tag, children included.
 Scan element(Scanner& s, uint32_t depth, Element* out) {
   *out = Element{};
-  s.p++;
   bool empty = false;
-  if (!read_name(s, &out->name) || !finish_start_tag(s, &empty)) return Scan::kGiveUp;
-  while (!empty) {
-    Span run = text_run(s);
-    if (run.n > 0 && out->text.n == 0) out->text = run;
-    if (s.end - s.p < 2) return Scan::kGiveUp;
-    if (s.p[1] == '/') return end_tag(s, out->name) ? Scan::kDone : Scan::kGiveUp;
-    if (s.p[1] == '!' || s.p[1] == '?' || depth >= kScanDepth) return Scan::kGiveUp;
-    Element child;
-    Scan result = element(s, depth + 1, &child);
-    if (result != Scan::kDone) return result;
-    if (!out->has_t && span_is(child.name, "t")) {
-      out->has_t = true;
-      out->t_text = child.text;
-    }
-  }
-  return Scan::kDone;
+  if (!start_tag(s, &out->name, &empty)) return Scan::kGiveUp;
+  return content(
+      s, out->name, empty,
+      [&](const Span& run) {
+        if (run.n > 0 && out->text.n == 0) out->text = run;
+      },
+      [&] {
+        if (depth >= kScanDepth) return Scan::kGiveUp;
+        Element child;
+        Scan result = element(s, depth + 1, &child);
+        if (result == Scan::kDone && !out->has_t && span_is(child.name, "t")) {
+          out->has_t = true;
+          out->t_text = child.text;
+        }
+        return result;
+      });
 }
 
 // The stored text of a run, as an owned NUL-terminated copy; null when memory runs out.
@@ -297,36 +319,25 @@ Scan item(Scanner& s, char** text) {
   if (plain_item(s, text)) return *text ? Scan::kDone : Scan::kNoMemory;
   Span name;
   bool empty = false;
-  s.p++;
-  if (!read_name(s, &name) || !finish_start_tag(s, &empty)) return Scan::kGiveUp;
+  if (!start_tag(s, &name, &empty)) return Scan::kGiveUp;
   bool first = true, rich = false;
   Span plain{nullptr, 0};
   StrBuf joined;
   strbuf_init(&joined);
-  Scan result = Scan::kDone;
-  while (!empty) {
-    text_run(s);
-    if (s.end - s.p < 2) {
-      result = Scan::kGiveUp;
-      break;
-    }
-    if (s.p[1] == '/') {
-      if (!end_tag(s, name)) result = Scan::kGiveUp;
-      break;
-    }
-    Element child;
-    result = s.p[1] == '!' || s.p[1] == '?' ? Scan::kGiveUp : element(s, 1, &child);
-    if (result != Scan::kDone) break;
-    if (first) {
-      first = false;
-      rich = span_is(child.name, "r");
-      plain = child.text;
-    }
-    if (rich && span_is(child.name, "r") && child.has_t && !append_run(&joined, child.t_text)) {
-      result = Scan::kNoMemory;
-      break;
-    }
-  }
+  Scan result = content(
+      s, name, empty, [](const Span&) {},
+      [&] {
+        Element child;
+        Scan read = element(s, 1, &child);
+        if (read != Scan::kDone) return read;
+        if (first) {
+          first = false;
+          rich = span_is(child.name, "r");
+          plain = child.text;
+        }
+        if (rich && span_is(child.name, "r") && child.has_t && !append_run(&joined, child.t_text)) return Scan::kNoMemory;
+        return Scan::kDone;
+      });
   if (result == Scan::kDone) {
     *text = rich ? strbuf_detach(&joined, nullptr) : run_text(plain);
     if (!*text) result = Scan::kNoMemory;
@@ -364,28 +375,17 @@ Scan scan_items(const char* bytes, uint32_t size, DynArray* strings) {
   uint32_t before = strings->count;
   Span root;
   bool empty = false;
-  s.p++;
-  if (!read_name(s, &root) || !finish_start_tag(s, &empty)) return Scan::kGiveUp;
-  Scan result = Scan::kDone;
-  while (!empty) {
-    text_run(s);
-    if (s.end - s.p < 2) {
-      result = Scan::kGiveUp;
-      break;
-    }
-    if (s.p[1] == '/') {
-      if (!end_tag(s, root)) result = Scan::kGiveUp;
-      break;
-    }
-    char* text = nullptr;
-    result = s.p[1] == '!' || s.p[1] == '?' ? Scan::kGiveUp : item(s, &text);
-    if (result != Scan::kDone) break;
-    if (!dynarray_push(strings, &text)) {
-      xlsx_free(text);
-      result = Scan::kNoMemory;
-      break;
-    }
-  }
+  if (!start_tag(s, &root, &empty)) return Scan::kGiveUp;
+  Scan result = content(
+      s, root, empty, [](const Span&) {},
+      [&] {
+        char* text = nullptr;
+        Scan read = item(s, &text);
+        if (read != Scan::kDone) return read;
+        if (dynarray_push(strings, &text)) return Scan::kDone;
+        xlsx_free(text);
+        return Scan::kNoMemory;
+      });
   skip_space(s);
   if (result == Scan::kDone && s.p != s.end) result = Scan::kGiveUp;  // anything after the root
   if (result != Scan::kDone) pop_to(strings, before);
