@@ -1,6 +1,7 @@
 // The row index and cursor of a worksheet part.
 #include "lib/sheet/sheet_index.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "lib/base/alloc.h"
@@ -226,13 +227,10 @@ bool build_cell_array(XlsxRowEntry* entry) {
 
 // Position of the first array cell whose column is >= column (cell_count when none).
 uint32_t cell_lower_bound(const XlsxRowEntry* entry, uint32_t column) {
-  uint32_t lo = 0, hi = entry->cell_count;
-  while (lo < hi) {
-    uint32_t mid = lo + (hi - lo) / 2;
-    if (entry->cells[mid].column < column) lo = mid + 1;
-    else hi = mid;
-  }
-  return lo;
+  const XlsxCellSlot* begin = entry->cells;
+  const XlsxCellSlot* at = std::lower_bound(begin, begin + entry->cell_count, column,
+                                            [](const XlsxCellSlot& slot, uint32_t c) { return slot.column < c; });
+  return static_cast<uint32_t>(at - begin);
 }
 
 // The slot of column from the row's cell array. A missing cell goes where the walk would put it: after
@@ -507,13 +505,10 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
 }
 
 uint32_t sheet_index_lower_bound(const XlsxSheetIndex* index, uint32_t number) {
-  uint32_t lo = 0, hi = index->row_count;
-  while (lo < hi) {
-    uint32_t mid = lo + (hi - lo) / 2;
-    if (index->rows[mid].number < number) lo = mid + 1;
-    else hi = mid;
-  }
-  return lo;
+  const XlsxRowEntry* begin = index->rows;
+  const XlsxRowEntry* at = std::lower_bound(begin, begin + index->row_count, number,
+                                            [](const XlsxRowEntry& row, uint32_t n) { return row.number < n; });
+  return static_cast<uint32_t>(at - begin);
 }
 
 XlsxRowEntry* sheet_index_find_row(XlsxSheetIndex* index, uint32_t number) {
