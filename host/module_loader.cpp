@@ -48,30 +48,54 @@ __attribute__((no_sanitize("address", "undefined"))) uint32_t BigEndianAt(const 
   return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
 }
 
-// Address of the first header-aligned magic in [start, end) with the given version; records the version
-// of the first other header seen in *otherVersion.
-__attribute__((no_sanitize("address", "undefined"))) const PluginHeader* ScanSegment(const Segment& segment,
-                                                                                     bool* sawOther,
-                                                                                     uint32_t* otherVersion) {
-  constexpr uintptr_t kAlign = alignof(PluginHeader);
-  uintptr_t first = (segment.start + kAlign - 1) & ~(kAlign - 1);
-  for (uintptr_t at = first; at + sizeof(PluginHeader) <= segment.end; at += kAlign) {
-    const auto* p = reinterpret_cast<const unsigned char*>(at);
-    if (!MatchesAt(p)) continue;
-    uint32_t version = BigEndianAt(p + offsetof(PluginHeader, version));
-    if (version == PLUGIN_HEADER_VERSION) return reinterpret_cast<const PluginHeader*>(at);
-    if (!*sawOther) *otherVersion = version;
-    *sawOther = true;
-  }
-  return nullptr;
-}
-
 bool InCode(const ScanResult& scan, uintptr_t address) {
   for (int i = 0; i < scan.count; ++i) {
     const Segment& s = scan.segments[i];
     if (s.executable && address >= s.start && address < s.end) return true;
   }
   return false;
+}
+
+// The ResolveEntry address of the header candidate at p, copied out byte by byte first (the bytes may lie
+// in a guard zone).
+__attribute__((no_sanitize("address", "undefined"))) uintptr_t ResolveAddressAt(const unsigned char* p) {
+  unsigned char bytes[sizeof(ResolveEntryFn)];
+  for (size_t i = 0; i < sizeof bytes; ++i) bytes[i] = p[offsetof(PluginHeader, resolve) + i];
+  ResolveEntryFn resolve;
+  memcpy(&resolve, bytes, sizeof resolve);
+  return reinterpret_cast<uintptr_t>(resolve);
+}
+
+// What the scan met: the header, and for the error message the first other version among candidates that
+// point into the code, or a candidate of our version that does not.
+struct Findings {
+  const PluginHeader* header = nullptr;
+  bool sawOther = false;
+  uint32_t otherVersion = 0;
+  bool sawStray = false;
+};
+
+// Looks at every header-aligned magic in the segment. Only a candidate whose ResolveEntry lies in the
+// module's code is a header: the same bytes can stand elsewhere by chance (an unoptimised build keeps the
+// magic and the version constant side by side in its read-only data), and must not hide the real one.
+__attribute__((no_sanitize("address", "undefined"))) void ScanSegment(const ScanResult& scan, const Segment& segment,
+                                                                      Findings* found) {
+  constexpr uintptr_t kAlign = alignof(PluginHeader);
+  uintptr_t first = (segment.start + kAlign - 1) & ~(kAlign - 1);
+  for (uintptr_t at = first; at + sizeof(PluginHeader) <= segment.end && !found->header; at += kAlign) {
+    const auto* p = reinterpret_cast<const unsigned char*>(at);
+    if (!MatchesAt(p)) continue;
+    uint32_t version = BigEndianAt(p + offsetof(PluginHeader, version));
+    bool inCode = InCode(scan, ResolveAddressAt(p));
+    if (inCode && version == PLUGIN_HEADER_VERSION) {
+      found->header = reinterpret_cast<const PluginHeader*>(at);
+    } else if (inCode && !found->sawOther) {
+      found->sawOther = true;
+      found->otherVersion = version;
+    } else if (!inCode && version == PLUGIN_HEADER_VERSION) {
+      found->sawStray = true;
+    }
+  }
 }
 
 }  // namespace
@@ -83,23 +107,19 @@ bool FindPluginHeader(void* handle, const PluginHeader** header, std::string* er
     return false;
   }
   dl_iterate_phdr(CollectSegments, &scan);
-  bool sawOther = false;
-  uint32_t otherVersion = 0;
-  for (int i = 0; i < scan.count && !*header; ++i) *header = ScanSegment(scan.segments[i], &sawOther, &otherVersion);
-  if (!*header) {
-    *error = sawOther ? "plugin header version " + std::to_string(otherVersion) + " is not supported (expected " +
-                            std::to_string(PLUGIN_HEADER_VERSION) + ")"
-                      : "not a Korvadel plugin: no header with the magic \"KORVADEL\"";
-    return false;
-  }
-  ResolveEntryFn resolve;
-  memcpy(&resolve, &(*header)->resolve, sizeof resolve);
-  if (!InCode(scan, reinterpret_cast<uintptr_t>(resolve))) {
-    *header = nullptr;
+  Findings found;
+  for (int i = 0; i < scan.count && !found.header; ++i) ScanSegment(scan, scan.segments[i], &found);
+  *header = found.header;
+  if (found.header) return true;
+  if (found.sawOther) {
+    *error = "plugin header version " + std::to_string(found.otherVersion) + " is not supported (expected " +
+             std::to_string(PLUGIN_HEADER_VERSION) + ")";
+  } else if (found.sawStray) {
     *error = "the plugin header's ResolveEntry address lies outside the module's code";
-    return false;
+  } else {
+    *error = "not a Korvadel plugin: no header with the magic \"KORVADEL\"";
   }
-  return true;
+  return false;
 }
 
 bool LoadPluginModule(const char* path, LoadedModule* module, std::string* error) {

@@ -29,6 +29,17 @@ TEST_F(ModuleHeaderTest, ThePluginsHeaderIsFoundAndTheFileCarriesTheVersionText)
   EXPECT_NE(bytes.find("$VER: xlsx.kvp 1.1 (13.09.26) [ppc-amigaos]"), std::string::npos);
 }
 
+// Bytes that look like a header but hold no resolver in the module's code do not hide the header after them.
+TEST_F(ModuleHeaderTest, AStrayMagicBeforeTheHeaderIsPassedOver) {
+  LoadedModule module;
+  std::string error;
+  ASSERT_TRUE(LoadPluginModule(MODULE_STRAY_MAGIC, &module, &error)) << error;
+  ASSERT_NE(module.header, nullptr);
+  EXPECT_NE(module.header->resolve, nullptr);
+  EXPECT_EQ(module.header->resolve("InitPlugin"), nullptr);
+  UnloadPluginModule(&module);
+}
+
 TEST_F(ModuleHeaderTest, ThePluginExportsNoSymbolsTheHostCouldUseInstead) {
   void* handle = dlopen(XLSX_KVP_PATH, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(handle, nullptr);
@@ -46,6 +57,7 @@ TEST_F(ModuleHeaderTest, ModulesThatAreNoPluginOfThisVersionAreRefused) {
       {MODULE_OTHER_VERSION, "plugin header version 2 is not supported (expected 3)"},
       // Version 3 written in the wrong byte order is another version.
       {MODULE_LITTLE_ENDIAN_VERSION, "plugin header version 50331648 is not supported"},
+      {MODULE_STRAY_ONLY, "the plugin header's ResolveEntry address lies outside the module's code"},
       {"/nonexistent/xlsx.kvp", "cannot load plugin /nonexistent/xlsx.kvp"},
   };
   for (const auto& row : rows) {
