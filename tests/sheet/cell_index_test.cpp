@@ -24,6 +24,16 @@ class CellIndex : public SheetTest {
     XlsxCell c;
     return xlsx_sheet_find_cell(&ws_, row, column, &c) == XLSX_OK ? value_of(c) : "absent";
   }
+  // Finds each probed column of row (column * 10 where present, else absent), looking in row other
+  // between lookups so that the cursor leaves the row.
+  void expect_lookups(uint32_t row, const std::vector<uint32_t>& present, const std::vector<uint32_t>& probes,
+                      uint32_t other) {
+    for (uint32_t c : probes) {
+      bool there = std::find(present.begin(), present.end(), c) != present.end();
+      EXPECT_EQ(found(row, c), there ? "integer:" + std::to_string(c * 10) : "absent") << "column " << c;
+      found(other, 1);
+    }
+  }
 };
 
 // A1-style column letters of column (1..16384).
@@ -64,11 +74,8 @@ TEST_F(CellIndex, GappedRowAnswersEveryColumnFromItsArray) {
   std::vector<uint32_t> present;
   for (uint32_t c = 1; c <= 400; c += 3) present.push_back(c);
   load_sheet(worksheet_with("<sheetData>" + row_with(1, {1}) + row_with(2, present) + row_with(3, {1}) + "</sheetData>"));
-  for (uint32_t c : scrambled(410)) {
-    EXPECT_EQ(found(2, c), (c - 1) % 3 == 0 && c <= 400 ? "integer:" + std::to_string(c * 10) : "absent")
-        << "column " << c;
-    found(1 + c % 2 * 2, 1);  // the cursor leaves the row between lookups
-  }
+  expect_lookups(2, present, scrambled(205), 1);
+  expect_lookups(2, present, scrambled(410), 3);
   const XlsxRowEntry* entry = entry_of(ws_, 2);
   ASSERT_NE(entry, nullptr);
   EXPECT_NE(entry->cells, nullptr) << "lookups in the middle of a gapped row use the cell array";
@@ -109,11 +116,7 @@ TEST_F(CellIndex, NewCellsGoOnTheSameSideOfWhiteSpaceAsBefore) {
 
 TEST_F(CellIndex, CellsOutOfOrderAreSortedBeforeTheArrayIsBuilt) {
   load_sheet(worksheet_with("<sheetData>" + row_with(1, {30, 2, 17, 9, 25, 40, 5}) + row_with(2, {1}) + "</sheetData>"));
-  for (uint32_t c : {17u, 9u, 25u, 2u, 40u, 30u, 5u}) {
-    EXPECT_EQ(found(1, c), "integer:" + std::to_string(c * 10)) << c;
-    found(2, 1);
-  }
-  EXPECT_EQ(found(1, 18), "absent");
+  expect_lookups(1, {30, 2, 17, 9, 25, 40, 5}, {17, 9, 25, 2, 40, 30, 5, 18}, 2);
   EXPECT_EQ(sheet_data_xml(), "<sheetData>" + row_with(1, {2, 5, 9, 17, 25, 30, 40}) + row_with(2, {1}) + "</sheetData>");
 }
 
@@ -135,10 +138,7 @@ TEST_F(CellIndex, ACellRemovedBehindTheIndexIsNeverReturned) {
 
 TEST_F(CellIndex, WideDenseRowIsReadInTheMiddleThroughTheArray) {
   load_sheet(worksheet_with("<sheetData>" + row_with(1, columns_to(300)) + row_with(2, {1}) + "</sheetData>"));
-  for (uint32_t c : scrambled(300)) {
-    EXPECT_EQ(found(1, c), "integer:" + std::to_string(c * 10)) << c;
-    found(2, 1);
-  }
+  expect_lookups(1, columns_to(300), scrambled(300), 2);
   EXPECT_NE(entry_of(ws_, 1)->cells, nullptr);
 }
 
