@@ -102,6 +102,13 @@ TEST_F(Latin1TextTest, TheUsualNamesOfTheSetAreKnownWithoutAConverterModule) {
   }
 }
 
+// Switching back to UTF-8 makes conversions plain copies again.
+TEST_F(Latin1TextTest, BackToUtf8TextsAreCopiedAgain) {
+  ASSERT_TRUE(HostSetCharset("UTF-8"));
+  EXPECT_EQ(ToLatin1("\xE2\x82\xAC"), "\xE2\x82\xAC");
+  EXPECT_EQ(ToUtf8("\xC3\xA9"), "\xC3\xA9");
+}
+
 // Every text of one or two bytes, and every three-byte text led by the bytes that start three-byte forms,
 // converts as the C library's own converter converts it (where the C library has one for the set).
 TEST_F(Latin1TextTest, ResultsMatchTheCLibraryConverter) {
