@@ -1,9 +1,11 @@
-// Finding cells inside a row through the row's cell array: rows with gaps, wide dense rows, cells out of
-// order, cells created or removed inside an indexed row, rows holding one column twice, and running out
-// of memory while the array is built.
+// Finding cells inside a row: through the row's cell array (rows with gaps, wide dense rows, cells out of
+// order, cells created or removed inside an indexed row, rows holding one column twice, running out of
+// memory while the array is built) and by counting in dense rows; every lookup finds the cell the
+// ordinary walk finds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,16 @@ class CellIndex : public SheetTest {
     XlsxCell c;
     return xlsx_sheet_find_cell(&ws_, row, column, &c) == XLSX_OK ? value_of(c) : "absent";
   }
+  // Finds each probed column of row (column * 10 where present, else absent), looking in row other
+  // between lookups so that the cursor leaves the row.
+  void expect_lookups(uint32_t row, const std::vector<uint32_t>& present, const std::vector<uint32_t>& probes,
+                      uint32_t other) {
+    for (uint32_t c : probes) {
+      bool there = std::find(present.begin(), present.end(), c) != present.end();
+      EXPECT_EQ(found(row, c), there ? "integer:" + std::to_string(c * 10) : "absent") << "column " << c;
+      found(other, 1);
+    }
+  }
 };
 
 // A1-style column letters of column (1..16384).
@@ -37,6 +49,13 @@ std::string row_with(uint32_t r, const std::vector<uint32_t>& columns, const std
   for (uint32_t c : columns)
     out += separator + "<c r=\"" + letters(c) + std::to_string(r) + "\"><v>" + std::to_string(c * 10) + "</v></c>";
   return out + separator + "</row>";
+}
+
+// Columns 1..n in order.
+std::vector<uint32_t> columns_to(uint32_t n) {
+  std::vector<uint32_t> all;
+  for (uint32_t c = 1; c <= n; c++) all.push_back(c);
+  return all;
 }
 
 // Columns 1..n visited in a fixed scrambled order (every one once).
@@ -55,11 +74,8 @@ TEST_F(CellIndex, GappedRowAnswersEveryColumnFromItsArray) {
   std::vector<uint32_t> present;
   for (uint32_t c = 1; c <= 400; c += 3) present.push_back(c);
   load_sheet(worksheet_with("<sheetData>" + row_with(1, {1}) + row_with(2, present) + row_with(3, {1}) + "</sheetData>"));
-  for (uint32_t c : scrambled(410)) {
-    EXPECT_EQ(found(2, c), (c - 1) % 3 == 0 && c <= 400 ? "integer:" + std::to_string(c * 10) : "absent")
-        << "column " << c;
-    found(1 + c % 2 * 2, 1);  // the cursor leaves the row between lookups
-  }
+  expect_lookups(2, present, scrambled(205), 1);
+  expect_lookups(2, present, scrambled(410), 3);
   const XlsxRowEntry* entry = entry_of(ws_, 2);
   ASSERT_NE(entry, nullptr);
   EXPECT_NE(entry->cells, nullptr) << "lookups in the middle of a gapped row use the cell array";
@@ -78,9 +94,7 @@ TEST_F(CellIndex, CellsCreatedInsideAnIndexedRowKeepItInOrder) {
     found(6, 1);
   }
   EXPECT_EQ(entry_of(ws_, 5)->cell_count, 100u);
-  std::vector<uint32_t> all;
-  for (uint32_t c = 1; c <= 100; c++) all.push_back(c);
-  EXPECT_EQ(sheet_data_xml(), "<sheetData>" + row_with(5, all) + row_with(6, {1}) + "</sheetData>");
+  EXPECT_EQ(sheet_data_xml(), "<sheetData>" + row_with(5, columns_to(100)) + row_with(6, {1}) + "</sheetData>");
   for (uint32_t c : scrambled(100)) EXPECT_EQ(found(5, c), "integer:" + std::to_string(c * 10));
 }
 
@@ -102,11 +116,7 @@ TEST_F(CellIndex, NewCellsGoOnTheSameSideOfWhiteSpaceAsBefore) {
 
 TEST_F(CellIndex, CellsOutOfOrderAreSortedBeforeTheArrayIsBuilt) {
   load_sheet(worksheet_with("<sheetData>" + row_with(1, {30, 2, 17, 9, 25, 40, 5}) + row_with(2, {1}) + "</sheetData>"));
-  for (uint32_t c : {17u, 9u, 25u, 2u, 40u, 30u, 5u}) {
-    EXPECT_EQ(found(1, c), "integer:" + std::to_string(c * 10)) << c;
-    found(2, 1);
-  }
-  EXPECT_EQ(found(1, 18), "absent");
+  expect_lookups(1, {30, 2, 17, 9, 25, 40, 5}, {17, 9, 25, 2, 40, 30, 5, 18}, 2);
   EXPECT_EQ(sheet_data_xml(), "<sheetData>" + row_with(1, {2, 5, 9, 17, 25, 30, 40}) + row_with(2, {1}) + "</sheetData>");
 }
 
@@ -127,13 +137,8 @@ TEST_F(CellIndex, ACellRemovedBehindTheIndexIsNeverReturned) {
 }
 
 TEST_F(CellIndex, WideDenseRowIsReadInTheMiddleThroughTheArray) {
-  std::vector<uint32_t> all;
-  for (uint32_t c = 1; c <= 300; c++) all.push_back(c);
-  load_sheet(worksheet_with("<sheetData>" + row_with(1, all) + row_with(2, {1}) + "</sheetData>"));
-  for (uint32_t c : scrambled(300)) {
-    EXPECT_EQ(found(1, c), "integer:" + std::to_string(c * 10)) << c;
-    found(2, 1);
-  }
+  load_sheet(worksheet_with("<sheetData>" + row_with(1, columns_to(300)) + row_with(2, {1}) + "</sheetData>"));
+  expect_lookups(1, columns_to(300), scrambled(300), 2);
   EXPECT_NE(entry_of(ws_, 1)->cells, nullptr);
 }
 
@@ -208,6 +213,58 @@ TEST_F(CellIndex, RunningOutOfMemoryForTheArrayFallsBackToTheWalk) {
     EXPECT_GT(at, last) << "cells stay in column order at " << c;
     last = at;
   }
+}
+
+TEST_F(CellIndex, RandomReadsInDenseRowsFindEveryCell) {
+  std::string data;
+  for (uint32_t r = 1; r <= 50; r++) data += row_with(r, columns_to(10));
+  load_sheet(worksheet_with("<sheetData>" + data + "</sheetData>"));
+  std::mt19937 random(3);
+  for (int i = 0; i < 2000; i++) {
+    uint32_t r = 1 + random() % 50, c = 1 + random() % 10;
+    ASSERT_EQ(value_at(r, c), "integer:" + std::to_string(c * 10)) << r << "," << c;
+  }
+}
+
+TEST_F(CellIndex, GapsDuplicatesAndLateReferencesFindTheCellTheWalkFinds) {
+  // Gaps: a guess counted from the last cell lands on the wrong column and the walk takes over.
+  load_sheet(worksheet_with("<sheetData>" + row_with(1, {1, 3, 4, 8}) + "</sheetData>"));
+  EXPECT_EQ(value_at(1, 3), "integer:30");
+  EXPECT_EQ(value_at(1, 1), "integer:10");
+  EXPECT_EQ(value_at(1, 2), "empty:");
+  EXPECT_EQ(sheet_data_xml(), "<sheetData><row r=\"1\"><c r=\"A1\"><v>10</v></c><c r=\"B1\"/><c r=\"C1\"><v>30</v></c>"
+                              "<c r=\"D1\"><v>40</v></c><c r=\"H1\"><v>80</v></c></row></sheetData>");
+  // Duplicates of one column near the end: the rightmost one, as the walk from the end finds it; near
+  // the start: the leftmost one, as the walk from the start finds it.
+  load_sheet(worksheet_with("<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>2</v></c>"
+                            "<c r=\"B1\"><v>22</v></c><c r=\"C1\"><v>3</v></c></row></sheetData>"));
+  EXPECT_EQ(value_at(1, 2), "integer:22");
+  load_sheet(worksheet_with("<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"A1\"><v>11</v></c>" +
+                            row_with(1, {2, 3, 4, 5}).substr(11) + "</sheetData>"));
+  EXPECT_EQ(value_at(1, 1), "integer:1");
+  // The reference attribute need not come first.
+  load_sheet(worksheet_with("<sheetData><row r=\"1\"><c s=\"1\" r=\"A1\"><v>1</v></c><c t=\"n\" r=\"B1\"><v>2</v></c>"
+                            "<c s=\"2\" r=\"C1\"><v>3</v></c></row></sheetData>"));
+  EXPECT_EQ(value_at(1, 2), "integer:2");
+  EXPECT_EQ(value_at(1, 3), "integer:3");
+  EXPECT_EQ(value_at(1, 1), "integer:1");
+}
+
+TEST_F(CellIndex, CountedCellsStayRightAsCellsAreAddedAnywhere) {
+  load_sheet(worksheet_with("<sheetData>" + row_with(1, {2, 3, 4}) + "</sheetData>"));
+  EXPECT_EQ(value_at(1, 3), "integer:30");
+  set_int(1, 5, 50);  // appended right after the last cell: still counted
+  EXPECT_EQ(value_at(1, 4), "integer:40");
+  EXPECT_EQ(value_at(1, 5), "integer:50");
+  set_int(1, 8, 80);  // a gap: counting stops, the walk finds the cells
+  set_int(1, 1, 10);  // before the first
+  set_int(1, 7, 70);  // inside the gap
+  for (uint32_t c : {1u, 2u, 3u, 4u, 5u, 7u, 8u}) EXPECT_EQ(value_at(1, c), "integer:" + std::to_string(c * 10)) << c;
+  EXPECT_EQ(sheet_data_xml(), "<sheetData>" + row_with(1, {1, 2, 3, 4, 5, 7, 8}) + "</sheetData>");
+  // A new row filled from its first cell on is counted too.
+  for (uint32_t c = 1; c <= 6; c++) set_int(2, c, 20 + c);
+  EXPECT_EQ(value_at(2, 3), "integer:23");
+  EXPECT_EQ(value_at(2, 6), "integer:26");
 }
 
 }  // namespace

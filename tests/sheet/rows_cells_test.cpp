@@ -12,52 +12,46 @@ namespace {
 
 using RowsCells = SheetTest;
 
-TEST_F(RowsCells, CellsOfARowStayInColumnOrder) {
+TEST_F(RowsCells, CellsAndRowsAreCreatedInOrder) {
   set_int(2, 2, 1);
   set_int(2, 1, 2);
   set_int(2, 3, 3);
+  for (uint32_t r : {10u, 11u, 12u, 7u}) cell(r, 1);
   EXPECT_EQ(sheet_data_xml(),
             "<sheetData><row r=\"2\"><c r=\"A2\"><v>2</v></c><c r=\"B2\"><v>1</v></c><c r=\"C2\"><v>3</v></c></row>"
-            "</sheetData>");
-}
-
-TEST_F(RowsCells, RowsAreInsertedBeforeAndBetweenExistingRows) {
-  for (uint32_t r : {10u, 11u, 12u, 7u}) cell(r, 1);
-  EXPECT_NE(sheet_data_xml().find("<row r=\"7\"><c r=\"A7\"/></row><row r=\"10\">"), std::string::npos);
+            "<row r=\"7\"><c r=\"A7\"/></row><row r=\"10\"><c r=\"A10\"/></row><row r=\"11\"><c r=\"A11\"/></row>"
+            "<row r=\"12\"><c r=\"A12\"/></row></sheetData>");
   load_sheet(worksheet_with("<sheetData><row r=\"1\"/><row r=\"2\"/><row r=\"5\"/></sheetData>"));
   cell(3, 1);
   EXPECT_EQ(sheet_data_xml(),
             "<sheetData><row r=\"1\"/><row r=\"2\"/><row r=\"3\"><c r=\"A3\"/></row><row r=\"5\"/></sheetData>");
 }
 
-TEST_F(RowsCells, ReadingAnUntouchedCellLeavesItsElementsAndCountsTheRow) {
+// Reading creates the cell (empty) and counts its row and column; finding never creates.
+TEST_F(RowsCells, ReadingCreatesAndCountsFindingNeverCreates) {
   EXPECT_EQ(xlsx_sheet_row_count(&ws_), 0u);
   EXPECT_EQ(xlsx_sheet_column_count(&ws_), 1u);
+  XlsxCell c;
+  EXPECT_EQ(xlsx_sheet_find_cell(&ws_, 4, 3, &c), XLSX_ERR_NOT_FOUND);
+  EXPECT_EQ(c.element, nullptr);
   EXPECT_EQ(value_at(4, 3), "empty:");
   EXPECT_EQ(sheet_data_xml(), "<sheetData><row r=\"4\"><c r=\"C4\"/></row></sheetData>");
   EXPECT_EQ(xlsx_sheet_row_count(&ws_), 4u);
   EXPECT_EQ(xlsx_sheet_column_count(&ws_), 3u);
+  set_int(4, 3, 5);
+  EXPECT_EQ(xlsx_sheet_find_cell(&ws_, 4, 3, &c), XLSX_OK);
+  EXPECT_EQ(value_of(c), "integer:5");
+  EXPECT_EQ(xlsx_sheet_find_cell(&ws_, 4, 2, &c), XLSX_ERR_NOT_FOUND);
+  EXPECT_EQ(sheet_data_xml(), "<sheetData><row r=\"4\"><c r=\"C4\"><v>5</v></c></row></sheetData>");
   cell(2, 9);
   EXPECT_EQ(xlsx_sheet_column_count(&ws_), 9u);
 }
 
-TEST_F(RowsCells, FindCellNeverCreates) {
+TEST_F(RowsCells, InvalidPositionsAndReferencesCreateNothing) {
   XlsxCell c;
-  EXPECT_EQ(xlsx_sheet_find_cell(&ws_, 3, 3, &c), XLSX_ERR_NOT_FOUND);
-  EXPECT_EQ(c.element, nullptr);
-  set_int(3, 3, 5);
-  EXPECT_EQ(xlsx_sheet_find_cell(&ws_, 3, 3, &c), XLSX_OK);
-  EXPECT_EQ(value_of(c), "integer:5");
-  EXPECT_EQ(xlsx_sheet_find_cell(&ws_, 3, 2, &c), XLSX_ERR_NOT_FOUND);
-  EXPECT_EQ(sheet_data_xml(), "<sheetData><row r=\"3\"><c r=\"C3\"><v>5</v></c></row></sheetData>");
-}
-
-TEST_F(RowsCells, InvalidPositionsCreateNothing) {
-  XlsxCell c;
-  EXPECT_EQ(xlsx_sheet_cell(&ws_, 0, 1, &c), XLSX_ERR_INVALID_ARG);
-  EXPECT_EQ(xlsx_sheet_cell(&ws_, 1048577, 1, &c), XLSX_ERR_INVALID_ARG);
-  EXPECT_EQ(xlsx_sheet_cell(&ws_, 1, 16385, &c), XLSX_ERR_INVALID_ARG);
-  EXPECT_EQ(xlsx_sheet_cell(&ws_, 1, 0, &c), XLSX_ERR_INVALID_ARG);
+  const uint32_t positions[][2] = {{0, 1}, {1048577, 1}, {1, 16385}, {1, 0}};
+  for (const auto& p : positions) EXPECT_EQ(xlsx_sheet_cell(&ws_, p[0], p[1], &c), XLSX_ERR_INVALID_ARG) << p[0] << "," << p[1];
+  for (const char* ref : {"", "XFE1", "A10485760"}) EXPECT_EQ(xlsx_sheet_cell_by_ref(&ws_, ref, &c), XLSX_ERR_INVALID_ARG) << ref;
   XlsxRow row;
   EXPECT_EQ(xlsx_sheet_row(&ws_, 0, &row), XLSX_ERR_INVALID_ARG);
   EXPECT_EQ(xlsx_sheet_row(&ws_, 1048577, &row), XLSX_ERR_INVALID_ARG);
@@ -70,18 +64,13 @@ TEST_F(RowsCells, InvalidPositionsCreateNothing) {
 TEST_F(RowsCells, ReferenceTextsNameTheSameCellAsNumbers) {
   set_int(3, 2, 42);
   XlsxCell c;
-  ASSERT_EQ(xlsx_sheet_cell_by_ref(&ws_, "B3", &c), XLSX_OK);
-  EXPECT_EQ(value_of(c), "integer:42");
-  ASSERT_EQ(xlsx_sheet_cell_by_ref(&ws_, "b3", &c), XLSX_OK);
-  EXPECT_EQ(value_of(c), "integer:42");
-  EXPECT_EQ(xlsx_sheet_cell_by_ref(&ws_, "", &c), XLSX_ERR_INVALID_ARG);
-  EXPECT_EQ(xlsx_sheet_cell_by_ref(&ws_, "XFE1", &c), XLSX_ERR_INVALID_ARG);
-  EXPECT_EQ(xlsx_sheet_cell_by_ref(&ws_, "A10485760", &c), XLSX_ERR_INVALID_ARG);
+  for (const char* ref : {"B3", "b3"}) {
+    ASSERT_EQ(xlsx_sheet_cell_by_ref(&ws_, ref, &c), XLSX_OK) << ref;
+    EXPECT_EQ(value_of(c), "integer:42") << ref;
+  }
   XlsxCellRef ref;
-  XlsxCell b3 = cell(3, 2);
-  ASSERT_EQ(xlsx_cell_ref(&b3, &ref), XLSX_OK);
-  EXPECT_EQ(ref.row, 3u);
-  EXPECT_EQ(ref.column, 2u);
+  ASSERT_EQ(xlsx_cell_ref(&c, &ref), XLSX_OK);
+  EXPECT_EQ(ref.row * 100 + ref.column, 302u);
 }
 
 TEST_F(RowsCells, IndentedSheetDataReadsCountsAndEdits) {

@@ -88,10 +88,7 @@ void SheetTest::set_text(uint32_t row, uint32_t column, const char* text) {
   xlsx_value_reset(&v);
 }
 
-std::string SheetTest::value_of(const XlsxCell& c) {
-  XlsxCellValue v;
-  xlsx_value_init(&v);
-  EXPECT_EQ(xlsx_cell_get_value(&c, &v), XLSX_OK);
+std::string describe(const XlsxCellValue& v, const char* lent) {
   std::string result = xlsx_value_type_name(&v);
   result += ":";
   char buffer[64];
@@ -99,8 +96,16 @@ std::string SheetTest::value_of(const XlsxCell& c) {
     case XLSX_VALUE_BOOLEAN: result += v.boolean ? "1" : "0"; break;
     case XLSX_VALUE_INTEGER: std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(v.integer)); result += buffer; break;
     case XLSX_VALUE_FLOAT: std::snprintf(buffer, sizeof buffer, "%.17g", v.number); result += buffer; break;
-    default: result += v.text ? v.text : ""; break;
+    default: result += lent ? lent : v.text ? v.text : ""; break;
   }
+  return result;
+}
+
+std::string SheetTest::value_of(const XlsxCell& c) {
+  XlsxCellValue v;
+  xlsx_value_init(&v);
+  EXPECT_EQ(xlsx_cell_get_value(&c, &v), XLSX_OK);
+  std::string result = describe(v);
   xlsx_value_reset(&v);
   return result;
 }

@@ -42,6 +42,9 @@ class SheetTest : public xlsx_test::CountedTest {
   XlsxWorksheet ws_ = {};
 };
 
+// A value in the "type:text" form of SheetTest::value_of; a lent text, when given, stands for v.text.
+std::string describe(const XlsxCellValue& v, const char* lent = nullptr);
+
 // The worksheet text with the given sheetData content.
 std::string worksheet_with(const std::string& sheet_data, const std::string& before = "");
 

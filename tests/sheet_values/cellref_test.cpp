@@ -104,23 +104,8 @@ TEST_F(CellRef, SetTextKeepsTheTextOfAValidReference) {
 }
 
 TEST_F(CellRef, SetTextRejectsAnythingElseAndResetsToA1) {
-  const char* invalid[] = {" B2",
-                           "B",
-                           "12",
-                           "XFE1",
-                           "AAAA1",
-                           "A1048577",
-                           "A0",
-                           "B2x",
-                           "B2:C3",
-                           "$B$2",
-                           "C00000005",
-                           "B-2",
-                           "1A",
-                           "B2 x",
-                           "\xC4"
-                           "1",
-                           "A4294967297",
+  const char* invalid[] = {" B2",  "B",    "12",   "XFE1", "AAAA1", "A1048577", "A0",          "B2x",
+                           "B2:C3", "$B$2", "C00000005", "B-2", "1A",  "B2 x",     "\xC4" "1", "A4294967297",
                            "AAAAAAA1"};  // the last would wrap onto column 14935
   for (const char* text : invalid) {
     XlsxCellRef ref;
