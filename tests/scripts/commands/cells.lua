@@ -127,15 +127,7 @@ t.eq(select(2, xlsx.GetCellReference(id, 3, 4, 1, 2)), 4, "sheet after xyref")
 t.raises(t.CELL_RANGE, xlsx.GetCellReference, id, 16385, 1)
 t.id_then_sheet(xlsx.GetCellReference, id, 1, 1, 0)
 
--- Values survive a save.
-local saved = t.path("cells_saved.xlsx")
-local kept = { { 123456789012, nil, 1, "big integer" }, { -0.5, nil, 12, "float" }, { 1, 13, 13, "boolean" },
-               { "mixed ü text", nil, 3, "text" } }
-for x, k in ipairs(kept) do xlsx.SetCellValue(id, x, 2, k[1], k[2]) end
-xlsx.SaveAs(id, saved)
-xlsx.Close(id)
-id = xlsx.Open(nil, saved)
-for x, k in ipairs(kept) do expect(x, 2, k[1], k[3], k[4] .. " after saving") end
-t.eq(xlsx.GetCellFormula(id, 4, 1), "SUM(1,2)", "formula after saving")
+-- Values written by scripts are read back from the saved file by openpyxl (tests/commands/interop), and
+-- files written by the peers are read with their type codes there too.
 xlsx.Close(id)
 print("cells: ok")
