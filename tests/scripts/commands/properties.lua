@@ -38,8 +38,8 @@ t.eq(xlsx.GetProperty(id, XLSX_PROPERTY_SCALECROP), "true", "a refused value cha
 -- The id is checked before the property number.
 for _, prop in ipairs({ -1, 20, 99 }) do
   for _, call in ipairs({ { xlsx.SetProperty, "x" }, { xlsx.GetProperty }, { xlsx.DeleteProperty } }) do
-    t.raises(t.OPERATION, call[1], id, prop, call[2])
-    t.raises(t.NO_DOCUMENT, call[1], 99, prop, call[2])
+    t.labelled("property " .. prop, t.raises, t.OPERATION, call[1], id, prop, call[2])
+    t.labelled("property " .. prop, t.raises, t.NO_DOCUMENT, call[1], 99, prop, call[2])
   end
 end
 t.eq(xlsx.GetProperty(id, 0.9), texts[XLSX_PROPERTY_TITLE], "numbers are truncated")

@@ -20,12 +20,19 @@ function t.rejects(fn, ...)
   if pcall(fn, ...) then error("expected an argument error, but the call succeeded", 2) end
 end
 
+-- Runs fn(...); a failed check is raised again with label in front, at the line that called the
+-- function calling relabel.
+local function relabel(label, fn, ...)
+  local ok, err = pcall(fn, ...)
+  if not ok then error(label .. ": " .. tostring(err), 3) end
+end
+
+-- fn(...) as a check whose failure names label (a row of a table-driven check).
+function t.labelled(label, fn, ...) relabel(label, fn, ...) end
+
 -- fn(table.unpack(row)) raises message for every row of rows; a failure names the row.
 function t.raises_each(message, fn, rows)
-  for i, row in ipairs(rows) do
-    local ok, err = pcall(check.fails, message, fn, table.unpack(row, 1, row.n or #row))
-    if not ok then error("row " .. i .. ": " .. tostring(err), 2) end
-  end
+  for i, row in ipairs(rows) do relabel("row " .. i, check.fails, message, fn, table.unpack(row, 1, row.n or #row)) end
 end
 
 -- The id is checked before the sheet: with sheet 9 appended to args, fn(id, args..., 9) is out of the
@@ -35,8 +42,7 @@ function t.id_then_sheet(fn, id, ...)
   args.n = args.n + 1
   args[args.n] = 9
   for _, case in ipairs({ { t.SHEET_RANGE, id }, { t.NO_DOCUMENT, 99 } }) do
-    local ok, err = pcall(check.fails, case[1], fn, case[2], table.unpack(args, 1, args.n))
-    if not ok then error("id " .. tostring(case[2]) .. ": " .. tostring(err), 2) end
+    relabel("id " .. tostring(case[2]), check.fails, case[1], fn, case[2], table.unpack(args, 1, args.n))
   end
 end
 
