@@ -109,7 +109,13 @@ t.raises_each(t.CELL_RANGE, xlsx.CellRange,
 t.rejects(xlsx.CellRange, id, kept, "A1")
 t.rejects(xlsx.CellRange, id, 1, 1, 1)
 
--- Loops still open at the end are released by the collector and FreeLibrary; --check-leaks checks it.
+-- Loops over two documents running at once: a handle of the earlier loop still resolves. Loops still
+-- open at the end are released by FreeLibrary, each with its own document; --check-leaks checks it.
 local pending = xlsx.CellRange(id, 1, 1, 5, 5)
-pending()
+local outer = pending()
+local second = t.new_document("ranges_second.xlsx")
+xlsx.CellRange(second, 1, 1, 2, 2)()
+t.eq(xlsx.GetCellReference(id, outer), "A1", "a handle of an earlier loop while a later one runs")
+for _ in xlsx.CellRange(second, 1, 1, 1, 1) do end  -- a later loop that ends while earlier ones run
+t.eq(xlsx.GetCellReference(id, outer), "A1", "the earlier handle after a later loop ended")
 print("ranges: ok")
