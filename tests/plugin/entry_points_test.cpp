@@ -1,5 +1,6 @@
 // The plugin's header, entry resolution, information record and the entry points that need no host.
 #include <cstring>
+#include <set>
 
 #include "plugin/entry.h"
 #include "plugin/globals.h"
@@ -20,13 +21,10 @@ TEST_F(EntryPointsTest, EveryNamedEntryResolvesToItsOwnFunctionAndNoOtherNameRes
   EXPECT_EQ(ResolveEntry("InitPlugin"), reinterpret_cast<PluginEntryFn>(InitPlugin));
   EXPECT_EQ(ResolveEntry("GetExtensions"), reinterpret_cast<PluginEntryFn>(GetExtensions));
   EXPECT_EQ(ResolveEntry("DeserializeItem"), reinterpret_cast<PluginEntryFn>(DeserializeItem));
-  for (const char* a : kEntryNames) {
-    ASSERT_NE(ResolveEntry(a), nullptr) << a;
-    for (const char* b : kEntryNames) {
-      if (a != b) {
-        EXPECT_NE(ResolveEntry(a), ResolveEntry(b)) << a << " " << b;
-      }
-    }
+  std::set<PluginEntryFn> distinct;
+  for (const char* name : kEntryNames) {
+    ASSERT_NE(ResolveEntry(name), nullptr) << name;
+    EXPECT_TRUE(distinct.insert(ResolveEntry(name)).second) << name << " resolves to another entry's function";
   }
   for (const char* name : {"", "initplugin", "INITPLUGIN", "InitPlugin ", "InitPlugi", "InitPluginX", "Open",
                            "ResolveEntry", "GetExtension"}) {
@@ -45,6 +43,8 @@ TEST_F(EntryPointsTest, TheHeaderHoldsMagicBigEndianVersionAndResolver) {
   EXPECT_STREQ(PluginVersionText(), "$VER: xlsx.kvp 1.1 (13.09.26) [ppc-amigaos]");
 }
 
+// Display name, version, revision, date and description reach the user in korvadel's command listing
+// (korvadel_program_test checks that line); the other fields are checked here.
 TEST_F(EntryPointsTest, InitPluginWithoutHostFillsTheInformationOnly) {
   PluginGlobals saved = globals;
   globals = PluginGlobals{nullptr, {}, nullptr, 1, 0xFFFFFFFFu};
@@ -52,18 +52,9 @@ TEST_F(EntryPointsTest, InitPluginWithoutHostFillsTheInformationOnly) {
   memset(&info, 0xAB, sizeof info);
   EXPECT_EQ(InitPlugin(&info, nullptr), 1u);
   EXPECT_EQ(info.capabilities, 0x000A0002u);
-  EXPECT_EQ(info.version, 1u);
-  EXPECT_EQ(info.revision, 1u);
-  EXPECT_EQ(info.word3, 9u);
-  EXPECT_EQ(info.word4, 0u);
-  EXPECT_STREQ(info.displayName, "XLSX");
+  EXPECT_TRUE(info.word3 == 9u && info.word4 == 0u && info.word12 == 0u);
   EXPECT_STREQ(info.baseName, "xlsx");
-  EXPECT_NE(info.author, nullptr);
-  EXPECT_STREQ(info.description, "Create and modify XLSX documents with Korvadel");
-  EXPECT_NE(info.rights, nullptr);
-  EXPECT_NE(info.url, nullptr);
-  EXPECT_STREQ(info.date, "13.09.26");
-  EXPECT_EQ(info.word12, 0u);
+  EXPECT_TRUE(info.author && info.rights && info.url);
   EXPECT_STREQ(info.guide, "xlsx.guide");
   // Nothing was registered and no host was kept.
   EXPECT_EQ(globals.host, nullptr);

@@ -78,14 +78,10 @@ def written_by_script():
     check(layout.row_dimensions[3].height, 7.25, "height of row 3")
     check(layout.row_dimensions[5].hidden, True, "row 5 hidden")
     check(layout.row_dimensions[4].hidden, False, "row 4 visible")
-    props = wb.properties
-    check(props.title, "Interop title", "title")
-    check(props.subject, "Interop subject", "subject")
-    check(props.creator, "Interop creator", "creator")
-    check(props.keywords, "a, b", "keywords")
-    check(props.description, "Interop description", "description")
-    check(props.category, "Interop category", "category")
-    check(props.lastModifiedBy, "Interop editor", "last modified by")
+    for name, value in [("title", "Interop title"), ("subject", "Interop subject"), ("creator", "Interop creator"),
+                        ("keywords", "a, b"), ("description", "Interop description"),
+                        ("category", "Interop category"), ("lastModifiedBy", "Interop editor")]:
+        check(getattr(wb.properties, name), value, f"property {name}")
     # Shared-strings mode: G2 and H2 were written inline, the others through the shared strings table.
     with zipfile.ZipFile(out) as z:
         names = z.namelist()

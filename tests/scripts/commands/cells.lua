@@ -46,9 +46,7 @@ for _, w in ipairs(writes) do
     t.eq(math.type(xlsx.GetCellValue(id, 1, 1)), "integer", w[5] .. ": integers reach the script as integers")
   end
 end
-t.rejects(xlsx.SetCellValue, id, 1, 1, nil)
-t.rejects(xlsx.SetCellValue, id, 1, 1, {})
-t.rejects(xlsx.SetCellValue, id, 1, 1, true)
+for _, v in ipairs({ {}, { {} }, { true } }) do t.rejects(xlsx.SetCellValue, id, 1, 1, v[1]) end  -- nil, table, boolean
 
 -- Reading a cell the sheet does not hold gives nil and creates its row.
 t.eq(xlsx.GetRowCount(id), 1, "rows before reading")
@@ -79,10 +77,8 @@ for _, ref in ipairs({ "", "XFE1", "A0", "A1048577", "AAAA1" }) do  -- the parsi
 end
 
 -- Order of checks: id, then sheet, then the cell.
-t.raises(t.NO_DOCUMENT, xlsx.GetCellValue, 99, 0, 0, 99)
-t.raises(t.SHEET_RANGE, xlsx.GetCellValue, id, 0, 0, 99)
-t.raises(t.SHEET_RANGE, xlsx.SetCellValue, id, 0, 0, 1, 14, 99)
-t.raises(t.NO_DOCUMENT, xlsx.SetCellValue, 99, 0, 0, 1, 14, 99)
+t.id_then_sheet(xlsx.GetCellValue, id, 0, 0)
+t.id_then_sheet(xlsx.SetCellValue, id, 0, 0, 1, 14)
 t.rejects(xlsx.GetCellValue, id, 1)
 
 -- ClearCellValue keeps the formula.
@@ -112,43 +108,26 @@ xlsx.ClearCellFormula(id, "F1", 2)
 t.eq(xlsx.HaveCellFormula(id, "F1", 2), 0, "ClearCellFormula takes the sheet right after the cell")
 t.eq(xlsx.HaveCellFormula(id, "F1"), 1, "the formula on sheet 1 stays")
 t.raises(t.CELL_RANGE, xlsx.SetCellFormula, id, 0, 1, "1")
-t.raises(t.SHEET_RANGE, xlsx.SetCellFormula, id, 0, 1, "1", 9)
-t.raises(t.NO_DOCUMENT, xlsx.SetCellFormula, 99, 0, 1, "1", 9)
+t.id_then_sheet(xlsx.SetCellFormula, id, 0, 1, "1")
 -- The formula text is read after the checks: a wrong sheet is reported before a missing formula.
 t.raises(t.SHEET_RANGE, xlsx.SetCellFormula, id, 1, 1, nil, 9)
 t.rejects(xlsx.SetCellFormula, id, 1, 1, nil)
 -- Order of checks of the commands that take a cell and a sheet: id, then sheet, then the cell.
 for _, fn in ipairs({ xlsx.GetCellFormula, xlsx.HaveCellFormula, xlsx.ClearCellFormula, xlsx.ClearCellValue }) do
   t.raises(t.CELL_RANGE, fn, id, 0, 1)
-  t.raises(t.SHEET_RANGE, fn, id, 0, 1, 9)
-  t.raises(t.NO_DOCUMENT, fn, 99, 0, 1, 9)
+  t.id_then_sheet(fn, id, 0, 1)
 end
 
 -- GetCellReference.
 t.eq(xlsx.GetCellReference(id, 28, 5), "AB5", "reference text")
 local r = t.pack(xlsx.GetCellReference(id, "AB5", 1))
-t.eq(r.n, 2, "xyref gives two results")
-t.eq(r[1], 28, "column")
-t.eq(r[2], 5, "row")
+t.eq(table.concat(r, ",", 1, r.n), "28,5", "xyref gives column and row")
 t.eq(xlsx.GetCellReference(id, 16384, 1048576), "XFD1048576", "last cell")
 t.eq(select(2, xlsx.GetCellReference(id, 3, 4, 1, 2)), 4, "sheet after xyref")
 t.raises(t.CELL_RANGE, xlsx.GetCellReference, id, 16385, 1)
-t.raises(t.SHEET_RANGE, xlsx.GetCellReference, id, 1, 1, 0, 9)
-t.raises(t.NO_DOCUMENT, xlsx.GetCellReference, 99, 1, 1, 0, 9)
+t.id_then_sheet(xlsx.GetCellReference, id, 1, 1, 0)
 
--- Values survive a save.
-local saved = t.path("cells_saved.xlsx")
-xlsx.SetCellValue(id, 1, 2, 123456789012)
-xlsx.SetCellValue(id, 2, 2, -0.5)
-xlsx.SetCellValue(id, 3, 2, 1, 13)
-xlsx.SetCellValue(id, 4, 2, "mixed ü text")
-xlsx.SaveAs(id, saved)
-xlsx.Close(id)
-id = xlsx.Open(nil, saved)
-expect(1, 2, 123456789012, 1, "big integer after saving")
-expect(2, 2, -0.5, 12, "float after saving")
-expect(3, 2, 1, 13, "boolean after saving")
-expect(4, 2, "mixed ü text", 3, "text after saving")
-t.eq(xlsx.GetCellFormula(id, 4, 1), "SUM(1,2)", "formula after saving")
+-- Values written by scripts are read back from the saved file by openpyxl (tests/commands/interop), and
+-- files written by the peers are read with their type codes there too.
 xlsx.Close(id)
 print("cells: ok")

@@ -1,12 +1,7 @@
 -- Run with korvadel --charset ISO-8859-1 after charset_read_utf8.lua: a text the system character set
 -- cannot hold is handed over unconverted (its UTF-8 bytes) rather than lost.
 local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
--- One of a chain of three runs with their own character sets (tests/commands/CMakeLists.txt passes
--- "chain" as arg[2]); run on its own it does nothing.
-if arg[2] ~= "chain" then
-  print("charset_read_latin1: skipped (runs only in its chain)")
-  return
-end
+if not t.in_chain("charset_read_latin1") then return end
 
 local id = xlsx.Open(nil, t.path("charset.xlsx"))
 t.eq(xlsx.GetCellValue(id, 1, 1), "caf\233", "convertible text")

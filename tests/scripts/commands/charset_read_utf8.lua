@@ -1,12 +1,7 @@
 -- Run in UTF-8 after charset_write_latin1.lua: the file holds the texts in UTF-8. Then texts that the
 -- system character set cannot hold are written, for charset_read_latin1.lua.
 local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
--- One of a chain of three runs with their own character sets (tests/commands/CMakeLists.txt passes
--- "chain" as arg[2]); run on its own it does nothing.
-if arg[2] ~= "chain" then
-  print("charset_read_utf8: skipped (runs only in its chain)")
-  return
-end
+if not t.in_chain("charset_read_utf8") then return end
 
 local id = xlsx.Open(nil, t.path("charset.xlsx"))
 t.eq(xlsx.GetSheetName(id, 1), "Grüße", "sheet name in UTF-8")

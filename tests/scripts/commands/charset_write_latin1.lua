@@ -1,12 +1,7 @@
 -- Run with korvadel --charset ISO-8859-1: texts from the script are ISO-8859-1 and reach the library as
 -- UTF-8; texts read back come out as ISO-8859-1 again. charset_read_utf8.lua then reads the file in UTF-8.
 local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
--- One of a chain of three runs with their own character sets (tests/commands/CMakeLists.txt passes
--- "chain" as arg[2]); run on its own it does nothing.
-if arg[2] ~= "chain" then
-  print("charset_write_latin1: skipped (runs only in its chain)")
-  return
-end
+if not t.in_chain("charset_write_latin1") then return end
 
 local cafe, naive = "caf\233", "na\239ve \230"  -- café, naïve æ in ISO-8859-1
 local id = xlsx.Create(nil, t.path("charset.xlsx"))

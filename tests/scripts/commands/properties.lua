@@ -35,17 +35,14 @@ end
 -- (The value rules themselves are the library's; one refused value shows the command's answer.)
 t.raises(t.OPERATION, xlsx.SetProperty, id, XLSX_PROPERTY_SCALECROP, "TRUE")
 t.eq(xlsx.GetProperty(id, XLSX_PROPERTY_SCALECROP), "true", "a refused value changes nothing")
+-- The id is checked before the property number.
 for _, prop in ipairs({ -1, 20, 99 }) do
-  t.raises(t.OPERATION, xlsx.SetProperty, id, prop, "x")
-  t.raises(t.OPERATION, xlsx.GetProperty, id, prop)
-  t.raises(t.OPERATION, xlsx.DeleteProperty, id, prop)
+  for _, call in ipairs({ { xlsx.SetProperty, "x" }, { xlsx.GetProperty }, { xlsx.DeleteProperty } }) do
+    t.labelled("property " .. prop, t.raises, t.OPERATION, call[1], id, prop, call[2])
+    t.labelled("property " .. prop, t.raises, t.NO_DOCUMENT, call[1], 99, prop, call[2])
+  end
 end
 t.eq(xlsx.GetProperty(id, 0.9), texts[XLSX_PROPERTY_TITLE], "numbers are truncated")
-
--- The id is checked before the property number.
-t.raises(t.NO_DOCUMENT, xlsx.SetProperty, 99, 20, "x")
-t.raises(t.NO_DOCUMENT, xlsx.GetProperty, 99, 20)
-t.raises(t.NO_DOCUMENT, xlsx.DeleteProperty, 99, 20)
 t.rejects(xlsx.SetProperty, id, 0)
 t.rejects(xlsx.GetProperty, id)
 

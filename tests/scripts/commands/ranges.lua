@@ -11,13 +11,15 @@ local function walk(...)
 end
 
 -- Row by row, creating the cells of an empty sheet.
-t.eq(walk(1, 1, 2, 2), "A1 B1 A2 B2", "A1:B2 by numbers")
-t.eq(walk("A1", "B2"), "A1 B1 A2 B2", "A1:B2 by texts")
-t.eq(walk("A1", "C3"), walk(1, 1, 3, 3), "texts and numbers build the same range")
-t.eq(walk("C5", "C5"), "C5", "a one-cell range yields one step")
-t.eq(walk(4, 4, 4, 4), "D4", "one cell by numbers")
-t.eq(walk("B2", "A1"), "A1 B1 A2 B2", "reversed corners are put in order")
-t.eq(walk("a1", "b1"), "A1 B1", "lower-case references")
+for _, w in ipairs({
+  { { 1, 1, 2, 2 }, "A1 B1 A2 B2", "A1:B2 by numbers" },
+  { { "A1", "B2" }, "A1 B1 A2 B2", "A1:B2 by texts" },
+  { { "A1", "C3" }, walk(1, 1, 3, 3), "texts and numbers build the same range" },
+  { { "C5", "C5" }, "C5", "a one-cell range yields one step" },
+  { { 4, 4, 4, 4 }, "D4", "one cell by numbers" },
+  { { "B2", "A1" }, "A1 B1 A2 B2", "reversed corners are put in order" },
+  { { "a1", "b1" }, "A1 B1", "lower-case references" },
+}) do t.eq(walk(table.unpack(w[1])), w[2], w[3]) end
 t.eq(xlsx.GetRowCount(id), 5, "the walks created rows")
 
 -- The handle is the same value on every step and works with every single-cell command.
@@ -100,17 +102,20 @@ t.eq(step(), nil, "end")
 t.eq(step(), nil, "still the end")
 
 -- Checks: id, then sheet, then the corners; handles are not corners.
-t.raises(t.NO_DOCUMENT, xlsx.CellRange, 99, 0, 0, 0, 0, 9)
-t.raises(t.SHEET_RANGE, xlsx.CellRange, id, 0, 0, 0, 0, 9)
+t.id_then_sheet(xlsx.CellRange, id, 0, 0, 0, 0)
 t.raises(t.SHEET_RANGE, xlsx.CellRange, id, 1, 1, 1, 1, -1)
-t.raises(t.CELL_RANGE, xlsx.CellRange, id, 0, 1, 1, 1)
-t.raises(t.CELL_RANGE, xlsx.CellRange, id, 1, 1, 16385, 1)
-t.raises(t.CELL_RANGE, xlsx.CellRange, id, 1, 1, 65537, 1)
-t.raises(t.CELL_RANGE, xlsx.CellRange, id, "A1", "ZZZZ1")
+t.raises_each(t.CELL_RANGE, xlsx.CellRange,
+              { { id, 0, 1, 1, 1 }, { id, 1, 1, 16385, 1 }, { id, 1, 1, 65537, 1 }, { id, "A1", "ZZZZ1" } })
 t.rejects(xlsx.CellRange, id, kept, "A1")
 t.rejects(xlsx.CellRange, id, 1, 1, 1)
 
--- Loops still open at the end are released by the collector and FreeLibrary; --check-leaks checks it.
+-- Loops over two documents running at once: a handle of the earlier loop still resolves. Loops still
+-- open at the end are released by FreeLibrary, each with its own document; --check-leaks checks it.
 local pending = xlsx.CellRange(id, 1, 1, 5, 5)
-pending()
+local outer = pending()
+local second = t.new_document("ranges_second.xlsx")
+xlsx.CellRange(second, 1, 1, 2, 2)()
+t.eq(xlsx.GetCellReference(id, outer), "A1", "a handle of an earlier loop while a later one runs")
+for _ in xlsx.CellRange(second, 1, 1, 1, 1) do end  -- a later loop that ends while earlier ones run
+t.eq(xlsx.GetCellReference(id, outer), "A1", "the earlier handle after a later loop ended")
 print("ranges: ok")

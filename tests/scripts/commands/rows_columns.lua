@@ -7,16 +7,17 @@ local id = t.new_document("rows_columns.xlsx")
 -- An empty sheet has 0 rows and 1 column, so every row number is out of range.
 t.eq(xlsx.GetRowCount(id), 0, "rows of an empty sheet")
 t.eq(xlsx.GetColumnCount(id), 1, "columns of an empty sheet")
-t.raises(t.ROW_RANGE, xlsx.SetRowHeight, id, 1, 20)
-t.raises(t.ROW_RANGE, xlsx.GetRowHeight, id, 1)
-t.raises(t.ROW_RANGE, xlsx.HideRow, id, 1, 1)
-t.raises(t.ROW_RANGE, xlsx.IsRowHidden, id, 1)
+local function rows_refused(row)
+  for _, call in ipairs({ { xlsx.SetRowHeight, 20 }, { xlsx.GetRowHeight }, { xlsx.HideRow, 1 }, { xlsx.IsRowHidden } }) do
+    t.labelled("row " .. row, t.raises, t.ROW_RANGE, call[1], id, row, call[2])
+  end
+end
+rows_refused(1)
 
--- After writing C3 the sheet has 3 rows and 3 columns.
+-- After writing A3 and C2 the sheet has 3 rows and 3 columns.
 xlsx.SetCellValue(id, 1, 3, "row three")
-t.eq(xlsx.GetRowCount(id), 3, "rows after writing A3")
 xlsx.SetCellValue(id, 3, 2, 1)
-t.eq(xlsx.GetColumnCount(id), 3, "columns after writing C2")
+t.eq(xlsx.GetRowCount(id) .. "x" .. xlsx.GetColumnCount(id), "3x3", "rows and columns after writing A3 and C2")
 
 -- Row heights: 15 until set; rows 1 to 3 pass the check, 0 and 4 do not.
 t.eq(xlsx.GetRowHeight(id, 1), 15, "default height")
@@ -24,12 +25,7 @@ xlsx.SetRowHeight(id, 2, 20)
 t.eq(xlsx.GetRowHeight(id, 2), 20, "SetRowHeight")
 xlsx.SetRowHeight(id, 3, 12.75)
 t.eq(xlsx.GetRowHeight(id, 3), 12.75, "fractional height")
-for _, row in ipairs({ 0, 4, -1 }) do
-  t.raises(t.ROW_RANGE, xlsx.SetRowHeight, id, row, 20)
-  t.raises(t.ROW_RANGE, xlsx.GetRowHeight, id, row)
-  t.raises(t.ROW_RANGE, xlsx.HideRow, id, row, 1)
-  t.raises(t.ROW_RANGE, xlsx.IsRowHidden, id, row)
-end
+for _, row in ipairs({ 0, 4, -1 }) do rows_refused(row) end
 t.raises(t.OPERATION, xlsx.SetRowHeight, id, 2, 1 / 0)
 t.eq(xlsx.GetRowHeight(id, 2), 20, "a height that is not finite changes nothing")
 
@@ -46,26 +42,25 @@ t.eq(math.abs(xlsx.GetColumnWidth(id, 2) - 9.8) < 1e-6, true, "default width")
 xlsx.SetColumnWidth(id, 3, 12.5)
 t.eq(xlsx.GetColumnWidth(id, 3), 12.5, "SetColumnWidth")
 for _, col in ipairs({ 0, 4, -1, 65537 }) do
-  t.raises(t.COLUMN_RANGE, xlsx.SetColumnWidth, id, col, 20)
-  t.raises(t.COLUMN_RANGE, xlsx.GetColumnWidth, id, col)
-  t.raises(t.COLUMN_RANGE, xlsx.HideColumn, id, col, 1)
-  t.raises(t.COLUMN_RANGE, xlsx.IsColumnHidden, id, col)
+  for _, call in ipairs({ { xlsx.SetColumnWidth, 20 }, { xlsx.GetColumnWidth }, { xlsx.HideColumn, 1 },
+                          { xlsx.IsColumnHidden } }) do
+    t.labelled("column " .. col, t.raises, t.COLUMN_RANGE, call[1], id, col, call[2])
+  end
 end
 t.raises(t.OPERATION, xlsx.SetColumnWidth, id, 3, 0 / 0)
 t.eq(xlsx.GetColumnWidth(id, 3), 12.5, "a width that is not a number changes nothing")
 
 -- Hidden columns.
 t.eq(xlsx.IsColumnHidden(id, 1), 0, "columns start visible")
-xlsx.HideColumn(id, 1, 1)
-t.eq(xlsx.IsColumnHidden(id, 1), 1, "HideColumn")
-xlsx.HideColumn(id, 1, 0)
-t.eq(xlsx.IsColumnHidden(id, 1), 0, "HideColumn 0 shows the column")
+for _, h in ipairs({ { 1, 1, "HideColumn" }, { 0, 0, "HideColumn 0 shows the column" } }) do
+  xlsx.HideColumn(id, 1, h[1])
+  t.eq(xlsx.IsColumnHidden(id, 1), h[2], h[3])
+end
 
 -- The optional sheet, and the order of checks: id, sheet, then row or column.
 xlsx.AddSheet(id, "Second")
 xlsx.SetCellValue(id, 2, 2, "x", 3, 2)
-t.eq(xlsx.GetRowCount(id, 2), 2, "rows of sheet 2")
-t.eq(xlsx.GetColumnCount(id, 2), 2, "columns of sheet 2")
+t.eq(xlsx.GetRowCount(id, 2) .. "x" .. xlsx.GetColumnCount(id, 2), "2x2", "rows and columns of sheet 2")
 xlsx.SetColumnWidth(id, 2, 30, 2)
 t.eq(xlsx.GetColumnWidth(id, 2, 2), 30, "width on sheet 2")
 t.eq(math.abs(xlsx.GetColumnWidth(id, 2, 1) - 9.8) < 1e-6, true, "sheet 1 unchanged")
@@ -76,17 +71,14 @@ t.eq(xlsx.IsRowHidden(id, 2, 2), 1, "hidden row on sheet 2")
 xlsx.HideColumn(id, 1, 1, 2)
 t.eq(xlsx.IsColumnHidden(id, 1, 2), 1, "hidden column on sheet 2")
 for _, fn in ipairs({ xlsx.GetColumnWidth, xlsx.GetRowHeight, xlsx.IsColumnHidden, xlsx.IsRowHidden }) do
-  t.raises(t.NO_DOCUMENT, fn, 99, 0, 9)
-  t.raises(t.SHEET_RANGE, fn, id, 0, 9)
+  t.id_then_sheet(fn, id, 0)
   t.raises(t.SHEET_RANGE, fn, id, 1, -1)
 end
 for _, fn in ipairs({ xlsx.SetColumnWidth, xlsx.SetRowHeight, xlsx.HideColumn, xlsx.HideRow }) do
-  t.raises(t.NO_DOCUMENT, fn, 99, 0, 1, 9)
-  t.raises(t.SHEET_RANGE, fn, id, 0, 1, 9)
+  t.id_then_sheet(fn, id, 0, 1)
   t.rejects(fn, id, 1)
 end
-t.raises(t.NO_DOCUMENT, xlsx.GetRowCount, 99, 9)
-t.raises(t.SHEET_RANGE, xlsx.GetRowCount, id, 9)
+t.id_then_sheet(xlsx.GetRowCount, id)
 t.raises(t.SHEET_RANGE, xlsx.GetColumnCount, id, 9)
 xlsx.Close(id)
 print("rows_columns: ok")

@@ -1,6 +1,5 @@
--- Checks shared by the command script tests: the assertions of ../lib/check.lua (eq, fails, ...) under
--- the names these scripts use, the registered messages and a few document helpers. Each test script starts
--- with
+-- Checks shared by the command script tests: the assertions of ../lib/check.lua (eq, fails, ...), the
+-- registered messages and a few document helpers. Each test script starts with
 --   local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
 -- and is run by korvadel with a scratch folder for its files as arg[1] (default: the current folder).
 -- A failed check stops the script with a script error, so korvadel exits non-zero.
@@ -10,20 +9,49 @@ local check = require "check"
 local t = setmetatable({}, {__index = check})
 
 t.scratch = arg[1] or "."
+t.pack = table.pack
+t.raises = check.fails  -- exactly the registered message, after the "file:line: " the host puts first
 
 -- A path in the scratch folder.
 function t.path(name) return t.scratch .. "/" .. name end
 
--- Every result of a call, in a table with its count.
-t.pack = table.pack
-
--- The call must fail with exactly the registered message (after the "file:line: " the host puts first).
-t.raises = check.fails
-
 -- The call must fail with an argument error raised by the host (any message).
 function t.rejects(fn, ...)
-  local ok = pcall(fn, ...)
-  if ok then error("expected an argument error, but the call succeeded", 2) end
+  if pcall(fn, ...) then error("expected an argument error, but the call succeeded", 2) end
+end
+
+-- Runs fn(...); a failed check is raised again with label in front, at the line that called the
+-- function calling relabel.
+local function relabel(label, fn, ...)
+  local ok, err = pcall(fn, ...)
+  if not ok then error(label .. ": " .. tostring(err), 3) end
+end
+
+-- fn(...) as a check whose failure names label (a row of a table-driven check).
+function t.labelled(label, fn, ...) relabel(label, fn, ...) end
+
+-- fn(table.unpack(row)) raises message for every row of rows; a failure names the row.
+function t.raises_each(message, fn, rows)
+  for i, row in ipairs(rows) do relabel("row " .. i, check.fails, message, fn, table.unpack(row, 1, row.n or #row)) end
+end
+
+-- The id is checked before the sheet: with sheet 9 appended to args, fn(id, args..., 9) is out of the
+-- sheet range and fn(99, args..., 9) names no document.
+function t.id_then_sheet(fn, id, ...)
+  local args = table.pack(...)
+  args.n = args.n + 1
+  args[args.n] = 9
+  for _, case in ipairs({ { t.SHEET_RANGE, id }, { t.NO_DOCUMENT, 99 } }) do
+    relabel("id " .. tostring(case[2]), check.fails, case[1], fn, case[2], table.unpack(args, 1, args.n))
+  end
+end
+
+-- The character-set scripts run only as a chain of three (tests/commands/CMakeLists.txt passes "chain"
+-- as arg[2]); run on their own they do nothing. True when this run is part of the chain.
+function t.in_chain(name)
+  if arg[2] == "chain" then return true end
+  print(name .. ": skipped (runs only in its chain)")
+  return false
 end
 
 -- The registered messages.
