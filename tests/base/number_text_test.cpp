@@ -58,30 +58,6 @@ TEST_F(NumberText, DoubleTextIsTheShortestRoundTrip) {
   }
 }
 
-TEST_F(NumberText, StrictDoubleAcceptsOnlyANumberWithBlanks) {
-  const struct {
-    const char* text;
-    bool ok;
-    double value;
-  } table[] = {{"1.5", true, 1.5}, {"  -2e3  ", true, -2000}, {"1e+20", true, 1e20},
-               {"\t7\n", true, 7}, {"1.5x", false, 0},        {"", false, 0},
-               {"   ", false, 0},  {"1 2", false, 0},         {".", false, 0}};
-  for (const auto& row : table) {
-    double out = -99;
-    EXPECT_EQ(xlsx_text_to_double(row.text, &out), row.ok) << '"' << row.text << '"';
-    EXPECT_EQ(out, row.ok ? row.value : -99) << '"' << row.text << '"';  // untouched on failure
-  }
-  double out = -99;
-  EXPECT_FALSE(xlsx_text_to_double(nullptr, &out));
-  XlsxHostOps ops = *xlsx_host_ops();  // the conversion itself is the host's
-  ops.text_to_double = fixed_host_double;
-  xlsx_set_host_ops(&ops);
-  bool ok = xlsx_text_to_double("anything", &out);
-  xlsx_set_host_ops(nullptr);
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(out, 6.5);
-}
-
 // A strict parser accepts the whole text (blanks around it aside) or fails and leaves its output alone.
 template <typename T>
 struct StrictRow {
@@ -98,6 +74,21 @@ void expect_strict(bool (*parse)(const char*, T*), const StrictRow<T> (&table)[N
   }
   T out;
   EXPECT_FALSE(parse(nullptr, &out));
+}
+
+TEST_F(NumberText, StrictDoubleAcceptsOnlyANumberWithBlanks) {
+  const StrictRow<double> table[] = {{"1.5", true, 1.5}, {"  -2e3  ", true, -2000}, {"1e+20", true, 1e20},
+                                     {"\t7\n", true, 7}, {"1.5x", false, 0},        {"", false, 0},
+                                     {"   ", false, 0},  {"1 2", false, 0},         {".", false, 0}};
+  expect_strict(xlsx_text_to_double, table);
+  double out = -99;
+  XlsxHostOps ops = *xlsx_host_ops();  // the conversion itself is the host's
+  ops.text_to_double = fixed_host_double;
+  xlsx_set_host_ops(&ops);
+  bool ok = xlsx_text_to_double("anything", &out);
+  xlsx_set_host_ops(nullptr);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(out, 6.5);
 }
 
 TEST_F(NumberText, StrictIntegerReferenceTables) {
@@ -144,6 +135,17 @@ TEST_F(NumberText, BooleanWords) {
   }
 }
 
+// A prefix scanner stops at offset end (0: nothing taken, the value is then not looked at).
+template <typename T>
+void expect_scan(T (*scan)(const char*, const char**, int), const char* text, int base, T value, int end) {
+  const char* stop = nullptr;
+  T got = scan(text, &stop, base);
+  EXPECT_EQ(stop - text, end) << text << " base " << base;
+  if (end != 0) {
+    EXPECT_EQ(got, value) << text << " base " << base;
+  }
+}
+
 TEST_F(NumberText, UnsignedScannerEndsAndBases) {
   const struct {
     const char* text;
@@ -168,14 +170,7 @@ TEST_F(NumberText, UnsignedScannerEndsAndBases) {
                {"ffffffffffffffff", 16, UINT64_MAX, 16},
                {"10000000000000000", 16, 0, 0},  // overflow
                {"18446744073709551616", 10, 0, 0}};
-  for (const auto& row : table) {
-    const char* end = nullptr;
-    uint64_t value = xlsx_strtoull(row.text, &end, row.base);
-    EXPECT_EQ(end - row.text, row.end) << row.text << " base " << row.base;
-    if (row.end != 0) {
-      EXPECT_EQ(value, row.value) << row.text << " base " << row.base;
-    }
-  }
+  for (const auto& row : table) expect_scan(xlsx_strtoull, row.text, row.base, row.value, row.end);
 }
 
 TEST_F(NumberText, SignedScannerLimits) {
@@ -189,14 +184,7 @@ TEST_F(NumberText, SignedScannerLimits) {
                {"9223372036854775808", 0, 0},
                {"-0x10", -16, 5},
                {"12 ", 12, 2}};
-  for (const auto& row : table) {
-    const char* end = nullptr;
-    int64_t value = xlsx_strtoll(row.text, &end, 0);
-    EXPECT_EQ(end - row.text, row.end) << row.text;
-    if (row.end != 0) {
-      EXPECT_EQ(value, row.value) << row.text;
-    }
-  }
+  for (const auto& row : table) expect_scan(xlsx_strtoll, row.text, 0, row.value, row.end);
   EXPECT_EQ(xlsx_strtoll("77", nullptr, 10), 77);
 }
 

@@ -93,9 +93,6 @@ TEST_F(FailurePathTest, MalformedItemsFailAndLeaveTheSheetUnchanged) {
 }
 
 TEST_F(FailurePathTest, FailedTextConversionFailsTheItem) {
-  Stream stream;
-  void* state = StartWriter(&stream);
-  ASSERT_NE(state, nullptr);
   HostTag options[] = {{1, HOST_ENCODING_SYSTEM}, {HOST_TAG_END, 0}};
   Stream other;
   void* systemTexts = InitSerializer(nullptr, WriteStream, &other, options);
@@ -105,7 +102,6 @@ TEST_F(FailurePathTest, FailedTextConversionFailsTheItem) {
   Overrides().failConvert = false;
   EXPECT_EQ(FreeSerializer(systemTexts), 1);
   EXPECT_EQ(ViewOf(other.bytes).rows, 0u);
-  EXPECT_EQ(Finish(state, &stream), kUnchanged);
 }
 
 TEST_F(FailurePathTest, TextTheTargetSetCannotHoldFailsTheItemThenReadingGoesOn) {
@@ -201,8 +197,7 @@ TEST_F(FailurePathTest, CallsInTheWrongDirectionOrWithoutStateFail) {
   EXPECT_EQ(FreeSerializer(reader), 1);
 
   EXPECT_EQ(Send(nullptr, Item::Number(0, 5)), 0);
-  EXPECT_EQ(DeserializeItem(nullptr, &key, &value, &done), 0);
-  EXPECT_EQ(FreeSerializer(nullptr), 0);
+  EXPECT_EQ(DeserializeItem(nullptr, &key, &value, &done), 0);  // FreeSerializer(nullptr): entry_points_test
 }
 
 TEST_F(FailurePathTest, FreeingAReaderMidWayReleasesEverything) {

@@ -1,5 +1,6 @@
 // Entity and character references: the five names, decimal and hexadecimal numbers into UTF-8, the forms
 // copied verbatim, and one level of decoding only.
+#include <ostream>
 #include <string>
 
 #include "tests/xml/xml_test_util.h"
@@ -12,6 +13,11 @@ struct Reference {
   const char* written;
   const char* decoded;
 };
+
+// Names the row in failure messages.
+void PrintTo(const Reference& reference, std::ostream* os) {
+  *os << '"' << reference.written << '"';
+}
 
 class Decode : public XmlTest, public ::testing::WithParamInterface<Reference> {
  protected:
