@@ -59,7 +59,7 @@ TEST_F(ArchiveSizesTest, StatedSizeOtherThanTheTruthNeverCutsShortOrInventsBytes
     std::string got;
     xlsx_status status = get("e.xml", &got);
     // The ZIP library may refuse the inconsistent record; what it must not do is cut the text short.
-    if (status == XLSX_OK) EXPECT_EQ(got, *row.text);
+    if (status == XLSX_OK) EXPECT_TRUE(got == *row.text) << got.size() << " bytes read";
     else EXPECT_EQ(status, XLSX_ERR_PARSE);
   }
 }
@@ -87,7 +87,7 @@ TEST_F(ArchiveSizesTest, EntryCapRefusesOnlyTheEntriesBeyondIt) {
     archive_->max_entry_size = row.cap;
     std::string got;
     EXPECT_EQ(get("e.xml", &got), row.expected);
-    if (row.expected == XLSX_OK) EXPECT_EQ(got, *row.text);
+    if (row.expected == XLSX_OK) EXPECT_TRUE(got == *row.text) << got.size() << " bytes read";
     else EXPECT_EQ(archive_->inflated_total, 0u);
     EXPECT_EQ(entry("fine.xml"), "ok");
   }

@@ -31,8 +31,9 @@ class SharedStringsTest : public DocumentTest {
   }
 };
 
-// An item's text is its `t`, or its runs' `t` joined; phonetic guides are not part of it, and indentation
-// between items and runs is not an item or text.
+// An item's text is its `t`, or its runs' `t` joined; phonetic guides after the runs are not part of it,
+// and indentation between items and runs is not an item or text. More item forms are read in the sheet
+// suite's shared strings scan test.
 TEST_F(SharedStringsTest, ItemsReadAsTheirTexts) {
   using Texts = std::vector<std::string>;
   const struct {
