@@ -253,14 +253,27 @@ def deflate_bomb(total, chunk_size=16 << 20):
 def cases():
     good = base_parts()
     good_zip = zip_parts(good)
-    sheet = 'xl/worksheets/sheet1.xml'
+    sheet, book = 'xl/worksheets/sheet1.xml', 'xl/workbook.xml'
+    rels, strings = 'xl/_rels/workbook.xml.rels', 'xl/sharedStrings.xml'
     out = []
 
     def add(name, expect, data):
         out.append((name, expect, data))
 
+    def part_case(name, expect, part, data):
+        add(name, expect, zip_parts(replace_part(good, part, data)))
+
+    def entry_case(name, expect, part, **overrides):
+        add(name, expect, build_zip(with_entry(good, part, **overrides)))
+
+    def without_case(name, part):
+        add(name, 'either', zip_parts([p for p in good if p[0] != part]))
+
     def sheet_case(name, expect, sheet_data, prefix=''):
-        add(name, expect, zip_parts(replace_part(good, sheet, sheet_xml(sheet_data, prefix))))
+        part_case(name, expect, sheet, sheet_xml(sheet_data, prefix))
+
+    def sheets_case(name, first, second='<sheet name="Notes" sheetId="2" r:id="rId2"/>'):
+        part_case(name, 'either', book, workbook_xml(first + second))
 
     # The reference: a good workbook must open, so the hostile cases are measured against it.
     add('good', 'open', good_zip)
@@ -288,26 +301,22 @@ def cases():
     bad_count = bytearray(good_zip)
     struct.pack_into('<HH', bad_count, len(bad_count) - 14, 0xFFFF, 0xFFFF)
     add('entry_count_lies', 'either', bytes(bad_count))
-    add('crc_wrong', 'either', build_zip(with_entry(good, sheet, crc=0x12345678)))
+    entry_case('crc_wrong', 'either', sheet, crc=0x12345678)
 
     # Entries whose declared sizes lie.
-    add('size_declared_smaller', 'either', build_zip(with_entry(good, sheet, size=10)))
-    add('size_declared_larger', 'either', build_zip(with_entry(good, sheet, size=4000000)))
-    add('size_declared_huge', 'either', build_zip(with_entry(good, sheet, size=0xFFFFFFF0)))
-    add('size_declared_zero', 'either', build_zip(with_entry(good, sheet, size=0)))
-    add('compressed_size_past_end', 'either', build_zip(with_entry(good, sheet, csize=0x7FFFFFF0)))
-    add('shared_strings_size_lies', 'either', build_zip(with_entry(good, 'xl/sharedStrings.xml', size=3)))
+    entry_case('size_declared_smaller', 'either', sheet, size=10)
+    entry_case('size_declared_larger', 'either', sheet, size=4000000)
+    entry_case('size_declared_huge', 'either', sheet, size=0xFFFFFFF0)
+    entry_case('size_declared_zero', 'either', sheet, size=0)
+    entry_case('compressed_size_past_end', 'either', sheet, csize=0x7FFFFFF0)
+    entry_case('shared_strings_size_lies', 'either', strings, size=3)
 
     # Deflate bombs: 2 GiB of spaces in about 2 MB, once declared honestly and once declared small.
     bomb, bomb_crc = deflate_bomb(2 << 30)
-    add('deflate_bomb_declared', 'either',
-        build_zip(with_entry(good, sheet, raw=bomb, crc=bomb_crc, size=2 << 30)))
-    add('deflate_bomb_declared_small', 'either',
-        build_zip(with_entry(good, sheet, raw=bomb, crc=bomb_crc, size=len(sheet_xml(SHEET1_DATA)))))
-    add('deflate_bomb_shared_strings', 'either',
-        build_zip(with_entry(good, 'xl/sharedStrings.xml', raw=bomb, crc=bomb_crc, size=2 << 30)))
-    add('deflate_bomb_content_types', 'either',
-        build_zip(with_entry(good, '[Content_Types].xml', raw=bomb, crc=bomb_crc, size=2 << 30)))
+    entry_case('deflate_bomb_declared', 'either', sheet, raw=bomb, crc=bomb_crc, size=2 << 30)
+    entry_case('deflate_bomb_declared_small', 'either', sheet, raw=bomb, crc=bomb_crc, size=len(sheet_xml(SHEET1_DATA)))
+    entry_case('deflate_bomb_shared_strings', 'either', strings, raw=bomb, crc=bomb_crc, size=2 << 30)
+    entry_case('deflate_bomb_content_types', 'either', '[Content_Types].xml', raw=bomb, crc=bomb_crc, size=2 << 30)
 
     # Names.
     add('duplicate_entry_names', 'either', zip_parts(good + [[sheet, sheet_xml('<row r="9"/>')]]))
@@ -316,15 +325,12 @@ def cases():
               ['C:\\windows\\drive.xml', '<a/>'], ['', 'nameless'], ['dir/', ''],
               [b'nul\x00inside.xml', '<a/>'], [b'\xff\xfe bad utf8.xml', '<a/>'], ['xl/./worksheets/../x.xml', '<a/>']]
     add('absurd_entry_names', 'either', zip_parts(good + absurd))
-    add('sheet_path_traversal', 'either',
-        zip_parts(replace_part(good, 'xl/_rels/workbook.xml.rels',
-                               workbook_rels(sheet1='../../../../etc/passwd'))))
+    part_case('sheet_path_traversal', 'either', rels, workbook_rels(sheet1='../../../../etc/passwd'))
 
     # Flags, methods, container variants.
-    add('encrypted_entry', 'refuse', build_zip(with_entry(good, sheet, flags=0x0801, raw=b'\x13' * 64)))
-    add('encrypted_content_types', 'refuse', build_zip(with_entry(good, '[Content_Types].xml', flags=0x0801)))
-    add('unknown_method', 'either', build_zip(with_entry(good, sheet, method=99, raw=b'\x00' * 40)))
-    add('stored_entries', 'open', zip_parts(good, method=0))
+    entry_case('encrypted_entry', 'refuse', sheet, flags=0x0801, raw=b'\x13' * 64)
+    entry_case('encrypted_content_types', 'refuse', '[Content_Types].xml', flags=0x0801)
+    entry_case('unknown_method', 'either', sheet, method=99, raw=b'\x00' * 40)
     add('zip64_archive', 'either', build_zip([dict(name=n, data=d) for n, d in good], zip64=True))
     add('archive_comment', 'open', build_zip([dict(name=n, data=d) for n, d in good], comment=b'comment' * 100))
 
@@ -332,37 +338,33 @@ def cases():
     depth = 10000
     sheet_case('nested_10000_in_sheet', 'either', '<row r="1">' + '<x>' * depth + '</x>' * depth + '</row>')
     deep_workbook = workbook_xml().replace('<bookViews>', '<a>' * depth + '</a>' * depth + '<bookViews>')
-    add('nested_10000_in_workbook', 'either', zip_parts(replace_part(good, 'xl/workbook.xml', deep_workbook)))
-    add('nested_unclosed_100000', 'either',
-        zip_parts(replace_part(good, sheet, sheet_xml('<row r="1">' + '<x>' * 100000))))
+    part_case('nested_10000_in_workbook', 'either', book, deep_workbook)
+    part_case('nested_unclosed_100000', 'either', sheet, sheet_xml('<row r="1">' + '<x>' * 100000))
     laughs = ('<!DOCTYPE lolz [<!ENTITY lol "lol">' +
               ''.join('<!ENTITY lol%d "%s">' % (i, ('&lol%d;' % (i - 1) if i > 1 else '&lol;') * 10)
                       for i in range(1, 10)) + ']>')
     sheet_case('nested_entities', 'either', '<row r="1"><c r="A1" t="inlineStr"><is><t>&lol9;</t></is></c></row>',
                prefix=laughs)
-    add('nested_entities_shared_strings', 'either',
-        zip_parts(replace_part(good, 'xl/sharedStrings.xml',
-                               shared_strings_xml(('&lol9;', 'b', 'c')).replace('<sst', laughs + '<sst', 1))))
+    part_case('nested_entities_shared_strings', 'either', strings,
+              shared_strings_xml(('&lol9;', 'b', 'c')).replace('<sst', laughs + '<sst', 1))
     sheet_case('external_entity', 'either', '<row r="1"><c r="A1" t="inlineStr"><is><t>&x;</t></is></c></row>',
                prefix='<!DOCTYPE w [<!ENTITY x SYSTEM "file:///etc/passwd">]>')
     sheet_case('unterminated_comment', 'either', '<row r="1"><c r="A1"><v>1</v></c></row><!-- never ends')
     sheet_case('unterminated_cdata', 'either', '<row r="1"><c r="A1" t="str"><v><![CDATA[never ends')
     sheet_case('attributes_without_values', 'either', '<row r><c r t><v>1</v></c><c r= t=><v>2</v></c></row>')
     sheet_case('attribute_unterminated', 'either', '<row r="1"><c r="A1 t="s"><v>0</v></c></row>')
-    add('workbook_not_xml', 'either', zip_parts(replace_part(good, 'xl/workbook.xml', b'\x00\x01\x02 binary')))
-    add('content_types_not_xml', 'either', zip_parts(replace_part(good, '[Content_Types].xml', 'not xml <<<')))
-    add('shared_strings_not_xml', 'open', zip_parts(replace_part(good, 'xl/sharedStrings.xml', 'not xml <<<')))
-    add('rels_not_xml', 'either', zip_parts(replace_part(good, 'xl/_rels/workbook.xml.rels', '<Relationships')))
+    part_case('workbook_not_xml', 'either', book, b'\x00\x01\x02 binary')
+    part_case('content_types_not_xml', 'either', '[Content_Types].xml', 'not xml <<<')
+    part_case('shared_strings_not_xml', 'open', strings, 'not xml <<<')
+    part_case('rels_not_xml', 'either', rels, '<Relationships')
 
     # Invalid UTF-8 in texts, names and attribute values.
     bad = b'\xc3\x28 \xa0\xa1 \xe2\x82 \xf0\x28\x8c\xbc \xff\xfe \xed\xa0\x80'
-    add('invalid_utf8_shared_strings', 'either',
-        zip_parts(replace_part(good, 'xl/sharedStrings.xml',
-                               shared_strings_xml(('a', 'b', 'c')).encode().replace(b'>a<', b'>' + bad + b'<'))))
-    add('invalid_utf8_sheet_name', 'either',
-        zip_parts(replace_part(good, 'xl/workbook.xml', workbook_xml().encode().replace(b'"Notes"', b'"' + bad + b'"'))))
-    add('invalid_utf8_cell_ref', 'either',
-        zip_parts(replace_part(good, sheet, sheet_xml(SHEET1_DATA).encode().replace(b'r="B3"', b'r="' + bad + b'"'))))
+    part_case('invalid_utf8_shared_strings', 'either', strings,
+              shared_strings_xml(('a', 'b', 'c')).encode().replace(b'>a<', b'>' + bad + b'<'))
+    part_case('invalid_utf8_sheet_name', 'either', book, workbook_xml().encode().replace(b'"Notes"', b'"' + bad + b'"'))
+    part_case('invalid_utf8_cell_ref', 'either', sheet,
+              sheet_xml(SHEET1_DATA).encode().replace(b'r="B3"', b'r="' + bad + b'"'))
 
     # Rows and cells the model does not expect.
     sheet_case('rows_out_of_order', 'open',
@@ -391,53 +393,33 @@ def cases():
                '<c r="F1" t="e"><v></v></c><c r="G1" t="unknown"><v>1</v></c><c r="H1" t="n"><v>abc</v></c>'
                '<c r="I1"><f t="shared" si="0" ref="I1:I3">A1</f></c><c r="J1"><f t="array" ref="J1">A1</f></c>'
                '</row><row r="2" ht="abc" hidden="maybe" customHeight="1"/>')
-    add('no_sheet_data', 'open',
-        zip_parts(replace_part(good, sheet,
-                               sheet_xml('').replace('<sheetData></sheetData>', ''))))
-    add('empty_sheet_part', 'either', zip_parts(replace_part(good, sheet, '')))
-    add('missing_sheet_part', 'either', zip_parts([p for p in good if p[0] != sheet]))
-    add('missing_shared_strings', 'either', zip_parts([p for p in good if p[0] != 'xl/sharedStrings.xml']))
+    part_case('no_sheet_data', 'open', sheet, sheet_xml('').replace('<sheetData></sheetData>', ''))
+    part_case('empty_sheet_part', 'either', sheet, '')
+    without_case('missing_sheet_part', sheet)
+    without_case('missing_shared_strings', 'xl/sharedStrings.xml')
 
     # Relationships pointing nowhere or at absolute paths.
-    add('relationship_to_missing_part', 'either',
-        zip_parts(replace_part(good, 'xl/_rels/workbook.xml.rels', workbook_rels(sheet1='worksheets/missing.xml'))))
-    add('relationship_absolute_in_package', 'either',
-        zip_parts(replace_part(good, 'xl/_rels/workbook.xml.rels',
-                               workbook_rels(sheet1='/xl/worksheets/sheet1.xml'))))
-    add('relationship_absolute_file', 'either',
-        zip_parts(replace_part(good, 'xl/_rels/workbook.xml.rels', workbook_rels(sheet1='/etc/passwd'))))
-    add('relationship_external', 'either',
-        zip_parts(replace_part(good, 'xl/_rels/workbook.xml.rels',
-                               workbook_rels(sheet1='file:///etc/passwd" TargetMode="External'))))
-    add('relationship_sheet_id_unknown', 'either',
-        zip_parts(replace_part(good, 'xl/workbook.xml',
-                               workbook_xml('<sheet name="Data" sheetId="1" r:id="rId77"/>'
-                                            '<sheet name="Notes" sheetId="2" r:id="rId2"/>'))))
-    add('relationship_to_workbook_itself', 'either',
-        zip_parts(replace_part(good, 'xl/_rels/workbook.xml.rels', workbook_rels(sheet1='workbook.xml'))))
-    add('package_rels_point_nowhere', 'either',
-        zip_parts(replace_part(good, '_rels/.rels', PACKAGE_RELS.replace('xl/workbook.xml', 'nothing/here.xml'))))
-    add('no_package_rels', 'either', zip_parts([p for p in good if p[0] != '_rels/.rels']))
-    add('no_workbook', 'either', zip_parts([p for p in good if p[0] != 'xl/workbook.xml']))
+    for name, target in (('relationship_to_missing_part', 'worksheets/missing.xml'),
+                         ('relationship_absolute_in_package', '/xl/worksheets/sheet1.xml'),
+                         ('relationship_absolute_file', '/etc/passwd'),
+                         ('relationship_external', 'file:///etc/passwd" TargetMode="External')):
+        part_case(name, 'either', rels, workbook_rels(sheet1=target))
+    sheets_case('relationship_sheet_id_unknown', '<sheet name="Data" sheetId="1" r:id="rId77"/>')
+    part_case('relationship_to_workbook_itself', 'either', rels, workbook_rels(sheet1='workbook.xml'))
+    part_case('package_rels_point_nowhere', 'either', '_rels/.rels',
+              PACKAGE_RELS.replace('xl/workbook.xml', 'nothing/here.xml'))
+    without_case('no_package_rels', '_rels/.rels')
+    without_case('no_workbook', book)
 
     # Sheet lists.
-    add('workbook_without_sheets', 'either', zip_parts(replace_part(good, 'xl/workbook.xml', workbook_xml(''))))
-    add('workbook_without_sheets_element', 'either',
-        zip_parts(replace_part(good, 'xl/workbook.xml', workbook_xml(sheets_element=False))))
-    long_name = 'N' * 300
-    add('sheet_name_300_bytes', 'either',
-        zip_parts(replace_part(good, 'xl/workbook.xml',
-                               workbook_xml('<sheet name="%s" sheetId="1" r:id="rId1"/>'
-                                            '<sheet name="Notes" sheetId="2" r:id="rId2"/>' % long_name))))
-    add('duplicate_sheet_names', 'either',
-        zip_parts(replace_part(good, 'xl/workbook.xml',
-                               workbook_xml('<sheet name="Data" sheetId="1" r:id="rId1"/>'
-                                            '<sheet name="Data" sheetId="1" r:id="rId2"/>'))))
-    add('sheet_without_attributes', 'either',
-        zip_parts(replace_part(good, 'xl/workbook.xml', workbook_xml('<sheet/><sheet name="Notes"/>'))))
+    part_case('workbook_without_sheets', 'either', book, workbook_xml(''))
+    part_case('workbook_without_sheets_element', 'either', book, workbook_xml(sheets_element=False))
+    sheets_case('sheet_name_300_bytes', '<sheet name="%s" sheetId="1" r:id="rId1"/>' % ('N' * 300))
+    sheets_case('duplicate_sheet_names', '<sheet name="Data" sheetId="1" r:id="rId1"/>',
+                '<sheet name="Data" sheetId="1" r:id="rId2"/>')
+    sheets_case('sheet_without_attributes', '<sheet/>', '<sheet name="Notes"/>')
     many = ''.join('<sheet name="S%d" sheetId="%d" r:id="rId2"/>' % (i, i) for i in range(1, 2001))
-    add('two_thousand_sheets_one_part', 'either',
-        zip_parts(replace_part(good, 'xl/workbook.xml', workbook_xml(many))))
+    part_case('two_thousand_sheets_one_part', 'either', book, workbook_xml(many))
     return out
 
 

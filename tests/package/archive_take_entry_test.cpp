@@ -1,16 +1,10 @@
 // Handing a block over to the archive: the entry takes the caller's block without a copy, the written
 // archive holds its bytes, and the block is freed by the archive on every path, failures included.
-#include <gtest/gtest.h>
-
 #include <cstring>
-#include <string>
 
 #include "lib/base/alloc.h"
-#include "lib/package/archive.h"
-#include "tests/package/package_test_util.h"
+#include "tests/package/archive_fixture.h"
 #include "tests/support/fault_alloc.h"
-#include "tests/support/live_allocations.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -21,32 +15,15 @@ char* block_of(const std::string& text) {
   return block;
 }
 
-class ArchiveTakeEntryTest : public xlsx_test::CountedTest {
+class ArchiveTakeEntryTest : public ArchiveTest {
  protected:
   void SetUp() override {
-    CountedTest::SetUp();
-    archive_ = xlsx_archive_new();
-    ASSERT_NE(archive_, nullptr);
-    std::string path = dir_.file("in.zip");
-    pkg_test::write_bytes(path, pkg_test::make_zip({{"a.xml", "<a/>"}, {"b.xml", "<b>old</b>"}}));
-    ASSERT_EQ(xlsx_archive_open(archive_, path.c_str()), XLSX_OK);
+    ArchiveTest::SetUp();
+    ASSERT_EQ(open_bytes(pkg_test::make_zip({{"a.xml", "<a/>"}, {"b.xml", "<b>old</b>"}})), XLSX_OK);
   }
-  void TearDown() override {
-    xlsx_archive_free(archive_);
-    CountedTest::TearDown();
-  }
-  std::string entry(const char* name) {
-    const char* data = nullptr;
-    uint32_t size = 0;
-    EXPECT_EQ(xlsx_archive_get_entry(archive_, name, &data, &size), XLSX_OK) << name;
-    return data ? std::string(data, size) : "";
-  }
-
-  xlsx_test::TempDir dir_;
-  XlsxArchive* archive_ = nullptr;
 };
 
-TEST_F(ArchiveTakeEntryTest, ReplacesAnEntryWithTheCallersOwnBlock) {
+TEST_F(ArchiveTakeEntryTest, ReplacesOrAppendsWithTheCallersOwnBlockAndWritesIt) {
   char* block = block_of("<b>new</b>");
   ASSERT_NE(block, nullptr);
   uint32_t live = xlsx_live_allocations();
@@ -60,44 +37,31 @@ TEST_F(ArchiveTakeEntryTest, ReplacesAnEntryWithTheCallersOwnBlock) {
   EXPECT_EQ(xlsx_live_allocations(), live);
   EXPECT_EQ(xlsx_archive_entry_at(archive_, 1)->modified, 1u);
 
-  std::string path = dir_.file("out.zip");
-  ASSERT_EQ(xlsx_archive_write(archive_, path.c_str()), XLSX_OK);
-  std::string written = pkg_test::read_bytes(path);
-  EXPECT_EQ(pkg_test::zip_entry(written, "a.xml"), "<a/>");
-  EXPECT_EQ(pkg_test::zip_entry(written, "b.xml"), "<b>new</b>");
-}
-
-TEST_F(ArchiveTakeEntryTest, AppendsANewEntryAndTakesAnEmptyOne) {
   ASSERT_EQ(xlsx_archive_take_entry(archive_, "c.xml", block_of("<c/>"), 4), XLSX_OK);
   ASSERT_EQ(xlsx_archive_take_entry(archive_, "empty.xml", nullptr, 0), XLSX_OK);
-  ASSERT_EQ(xlsx_archive_entry_count(archive_), 4u);
-  EXPECT_STREQ(xlsx_archive_entry_at(archive_, 2)->name, "c.xml");
+  EXPECT_EQ(names(), (Names{"a.xml", "b.xml", "c.xml", "empty.xml"}));
   EXPECT_EQ(entry("c.xml"), "<c/>");
   EXPECT_EQ(entry("empty.xml"), "");
 
-  std::string path = dir_.file("out.zip");
-  ASSERT_EQ(xlsx_archive_write(archive_, path.c_str()), XLSX_OK);
-  std::string written = pkg_test::read_bytes(path);
-  EXPECT_EQ(pkg_test::zip_names(written), (std::vector<std::string>{"a.xml", "b.xml", "c.xml", "empty.xml"}));
-  EXPECT_EQ(pkg_test::zip_entry(written, "c.xml"), "<c/>");
-  EXPECT_EQ(pkg_test::zip_entry(written, "empty.xml"), "");
+  std::string written = write();
+  EXPECT_EQ(pkg_test::zip_names(written), (Names{"a.xml", "b.xml", "c.xml", "empty.xml"}));
+  for (const auto& [name, bytes] : {std::pair<const char*, const char*>{"a.xml", "<a/>"}, {"b.xml", "<b>new</b>"},
+                                    {"c.xml", "<c/>"}, {"empty.xml", ""}}) {
+    EXPECT_EQ(pkg_test::zip_entry(written, name), bytes) << name;
+  }
 }
 
-TEST_F(ArchiveTakeEntryTest, TakingAgainFreesTheEarlierBlock) {
+TEST_F(ArchiveTakeEntryTest, EarlierAndRefusedBlocksAreFreed) {
   uint32_t live = xlsx_live_allocations();
   ASSERT_EQ(xlsx_archive_take_entry(archive_, "b.xml", block_of("first"), 5), XLSX_OK);
   ASSERT_EQ(xlsx_archive_take_entry(archive_, "b.xml", block_of("second"), 6), XLSX_OK);
   EXPECT_EQ(entry("b.xml"), "second");
   EXPECT_EQ(xlsx_live_allocations(), live + 1);  // only the block in use is alive
-}
-
-TEST_F(ArchiveTakeEntryTest, RefusedArgumentsStillFreeTheBlock) {
-  uint32_t live = xlsx_live_allocations();
   EXPECT_EQ(xlsx_archive_take_entry(nullptr, "b.xml", block_of("x"), 1), XLSX_ERR_INVALID_ARG);
   EXPECT_EQ(xlsx_archive_take_entry(archive_, nullptr, block_of("x"), 1), XLSX_ERR_INVALID_ARG);
   EXPECT_EQ(xlsx_archive_take_entry(archive_, "b.xml", nullptr, 3), XLSX_ERR_INVALID_ARG);
-  EXPECT_EQ(xlsx_live_allocations(), live);
-  EXPECT_EQ(entry("b.xml"), "<b>old</b>");
+  EXPECT_EQ(xlsx_live_allocations(), live + 1);
+  EXPECT_EQ(entry("b.xml"), "second");
 }
 
 TEST_F(ArchiveTakeEntryTest, AllocationFailureFreesTheBlockAndChangesNothing) {

@@ -13,7 +13,6 @@ namespace pkg_test {
 
 std::string read_bytes(const std::string& path);
 void write_bytes(const std::string& path, const std::string& bytes);
-bool file_exists(const std::string& path);
 // Names in a directory (no "." or "..").
 std::vector<std::string> list_dir(const std::string& dir);
 
@@ -51,7 +50,7 @@ void patch_name(std::string* zip_bytes, const std::string& from, const std::stri
 // Installs a host table whose file operations fail at one chosen step; restores the old one on exit.
 class FailingFiles {
  public:
-  enum Step { kNone, kCreateTemp, kOpenWrite, kWrite, kShortWrite, kClose, kRename };
+  enum Step { kNone, kCreateTemp, kWrite, kShortWrite, kClose, kRename };
   explicit FailingFiles(Step step);
   ~FailingFiles();
   FailingFiles(const FailingFiles&) = delete;

@@ -68,33 +68,28 @@ TEST_F(PartTest, FirstUseParsesOnceAndKeepsTheTree) {
   EXPECT_FALSE(xlsx_part_is_dirty(&part_));
 }
 
-TEST_F(PartTest, TextThatDoesNotParseGivesAnEmptyTreeAndAStatus) {
-  source_.text = "<root attr=></root>";
-  EXPECT_EQ(xlsx_part_root(&part_), nullptr);
-  EXPECT_EQ(part_.loaded, 1u);
-  EXPECT_EQ(xlsx_part_load_status(&part_), XLSX_ERR_PARSE);
-  EXPECT_EQ(xlsx_part_root(&part_), nullptr);
-  EXPECT_EQ(source_.calls, 1);
-}
-
-TEST_F(PartTest, BytesWithoutAnyElementAreNotXml) {
-  source_.text = std::string("PK\x03\x04\x00binary", 9);
-  EXPECT_EQ(xlsx_part_root(&part_), nullptr);
-  EXPECT_EQ(xlsx_part_load_status(&part_), XLSX_ERR_PARSE);
-}
-
-TEST_F(PartTest, EmptyTextIsAnEmptyPart) {
-  source_.text = "";
-  EXPECT_EQ(xlsx_part_root(&part_), nullptr);
-  EXPECT_NE(xlsx_part_load_status(&part_), XLSX_OK);
-}
-
-TEST_F(PartTest, UnreadableBytesAreReportedAndNotRetried) {
-  source_.failure = XLSX_ERR_PARSE;
-  EXPECT_EQ(xlsx_part_root(&part_), nullptr);
-  EXPECT_EQ(xlsx_part_load_status(&part_), XLSX_ERR_PARSE);
-  xlsx_part_root(&part_);
-  EXPECT_EQ(source_.calls, 1);
+// Text that is not XML (bad syntax, binary bytes, nothing at all) and bytes the loader cannot give leave
+// an empty tree with the failure as status; the loader is not asked again.
+TEST_F(PartTest, UnparsableOrUnreadableBytesGiveAnEmptyTreeAndAStatusOnce) {
+  const struct {
+    std::string text;
+    xlsx_status failure;
+  } rows[] = {{"<root attr=></root>", XLSX_OK},
+              {std::string("PK\x03\x04\x00binary", 9), XLSX_OK},
+              {"", XLSX_OK},
+              {"<root/>", XLSX_ERR_PARSE}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    xlsx_part_free(&part_);
+    ASSERT_EQ(xlsx_part_init(&part_, nullptr, "xl/part.xml", "rId7", 2), XLSX_OK);
+    xlsx_part_set_loader(&part_, fake_loader, &source_);
+    source_ = {row.text, row.failure, 0};
+    EXPECT_EQ(xlsx_part_root(&part_), nullptr);
+    EXPECT_EQ(part_.loaded, 1u);
+    EXPECT_EQ(xlsx_part_load_status(&part_), XLSX_ERR_PARSE);
+    EXPECT_EQ(xlsx_part_root(&part_), nullptr);
+    EXPECT_EQ(source_.calls, 1);
+  }
 }
 
 TEST_F(PartTest, OutOfMemoryWhileLoadingIsRetriedLater) {
