@@ -54,6 +54,21 @@ XlsxColumn ColumnOf(DocumentRecord* record, int32_t index, int32_t column, xlsx_
   return out;
 }
 
+// The cell a reference or x and y name on the worksheet (created when missing). Negative numbers become
+// large unsigned ones, so every number outside the sheet's limits is refused; nothing is reduced to 16 bits.
+xlsx_status CellOnSheet(XlsxWorksheet* worksheet, const CellArgs* args, XlsxCell* out) {
+  if (args->ref) return xlsx_sheet_cell_by_ref(worksheet, args->ref, out);
+  return xlsx_sheet_cell(worksheet, static_cast<uint32_t>(args->y), static_cast<uint32_t>(args->x), out);
+}
+
+// The shared strings table is read with the first cell value a script reads (as the worksheet is parsed
+// with its first cell), so that the first text read costs no more than any other; a script that only
+// writes never reads it. Without memory for it now, the next read tries again.
+void LoadSharedStrings(const DocumentRecord* record) {
+  XlsxSharedStrings* strings = xlsx_document_shared_strings(record->document);
+  if (strings && !strings->loaded) xlsx_sst_ensure_loaded(strings);
+}
+
 }  // namespace
 
 // ---- Arguments
@@ -169,8 +184,7 @@ xlsx_status ResolveCallCell(const SheetCall* call, const CellArgs* args, XlsxCel
   if (call->status != XLSX_OK) return call->status;
   // The lookups may set the worksheet's index: work on a copy, the call stays as resolved.
   XlsxWorksheet worksheet = call->worksheet;
-  if (args->ref) return xlsx_sheet_cell_by_ref(&worksheet, args->ref, out);
-  return xlsx_sheet_cell(&worksheet, static_cast<uint32_t>(args->y), static_cast<uint32_t>(args->x), out);
+  return CellOnSheet(&worksheet, args, out);
 }
 
 xlsx_status ResolveCell(DocumentRecord* record, int32_t sheet, const CellArgs* args, XlsxCell* out) {
@@ -178,11 +192,7 @@ xlsx_status ResolveCell(DocumentRecord* record, int32_t sheet, const CellArgs* a
   if (args->handle) return RangeHandleCell(record, args->handle, out) ? XLSX_OK : XLSX_ERR_NOT_FOUND;
   XlsxWorksheet worksheet{};
   xlsx_status status = ResolveSheet(record, sheet, &worksheet);
-  if (status != XLSX_OK) return status;
-  if (args->ref) return xlsx_sheet_cell_by_ref(&worksheet, args->ref, out);
-  // Negative numbers become large unsigned ones, so every number outside the sheet's limits is refused;
-  // nothing is reduced to 16 bits.
-  return xlsx_sheet_cell(&worksheet, static_cast<uint32_t>(args->y), static_cast<uint32_t>(args->x), out);
+  return status == XLSX_OK ? CellOnSheet(&worksheet, args, out) : status;
 }
 
 // ---- Sheet wrappers
@@ -373,11 +383,7 @@ xlsx_status BuildValue(int32_t type, double number, const char* text, XlsxCellVa
 }
 
 xlsx_status GetCellValue(DocumentRecord* record, int32_t sheet, const CellArgs* args, XlsxCellValue* value) {
-  // The shared strings table is read with the first cell value a script reads (as the worksheet is
-  // parsed with its first cell), so that the first text read costs no more than any other; a script
-  // that only writes never reads it. Without memory for it now, the first text read tries again.
-  XlsxSharedStrings* strings = xlsx_document_shared_strings(record->document);
-  if (strings && !strings->loaded) xlsx_sst_ensure_loaded(strings);
+  LoadSharedStrings(record);
   XlsxCell cell{};
   xlsx_status status = ResolveCell(record, sheet, args, &cell);
   return status == XLSX_OK ? xlsx_cell_get_value(&cell, value) : status;
@@ -385,9 +391,7 @@ xlsx_status GetCellValue(DocumentRecord* record, int32_t sheet, const CellArgs* 
 
 xlsx_status PeekCellValue(const SheetCall* call, const CellArgs* args, XlsxCellValue* value, const char** text) {
   *text = nullptr;
-  // Read with the first value, as GetCellValue does.
-  XlsxSharedStrings* strings = xlsx_document_shared_strings(call->record->document);
-  if (strings && !strings->loaded) xlsx_sst_ensure_loaded(strings);
+  LoadSharedStrings(call->record);
   XlsxCell cell{};
   xlsx_status status = ResolveCallCell(call, args, &cell);
   return status == XLSX_OK ? xlsx_cell_peek_value(&cell, value, text) : status;

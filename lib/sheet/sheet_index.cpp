@@ -409,8 +409,6 @@ uint32_t sheet_format_integer(char* buffer, int64_t value) {
 }
 
 char* sheet_format_ref(char* buffer, uint32_t row, uint32_t column) {
-  // Every created cell and row is numbered here: letters and digits are written straight into the
-  // buffer, without a library call.
   char letters[3];
   uint32_t n = 0;
   while (column > 0 && n < 3) {
@@ -419,14 +417,7 @@ char* sheet_format_ref(char* buffer, uint32_t row, uint32_t column) {
   }
   char* at = buffer;
   while (n > 0) *at++ = letters[--n];
-  char digits[10];
-  uint32_t d = 0;
-  do {
-    digits[d++] = static_cast<char>('0' + row % 10);
-    row /= 10;
-  } while (row);
-  while (d > 0) *at++ = digits[--d];
-  *at = 0;
+  sheet_format_integer(at, row);
   return buffer;
 }
 
@@ -525,7 +516,7 @@ XlsxRowEntry* sheet_index_find_row(XlsxSheetIndex* index, uint32_t number) {
 }
 
 xlsx_status sheet_index_row(XlsxSheetIndex* index, uint32_t number, uint32_t* position) {
-  xlsx_status status = index->rows_built ? XLSX_OK : sheet_index_build_rows(index);
+  xlsx_status status = sheet_index_build_rows(index);
   if (status != XLSX_OK) return status;
   if (!index->sheet_data) return XLSX_ERR_INVALID_ARG;
   uint32_t count = index->row_count;

@@ -35,7 +35,7 @@ xlsx_status lookup(XlsxWorksheet* sheet, uint32_t row, uint32_t column, bool cre
   if (!sheet || !valid_pair(row, column)) return XLSX_ERR_INVALID_ARG;
   XlsxSheetIndex* index = ready_index(sheet);
   if (!index) return index_status(sheet);
-  xlsx_status status = index->rows_built ? XLSX_OK : sheet_index_build_rows(index);
+  xlsx_status status = sheet_index_build_rows(index);
   XmlNode* element = nullptr;
   if (status == XLSX_OK && !index->sheet_data) status = XLSX_ERR_INVALID_ARG;
   if (status == XLSX_OK && create) {
