@@ -1,6 +1,6 @@
 // ZIP access through libzip: the file buffer is read in place, entries are inflated on demand with a
 // cap on their inflated size, and a new archive is built in memory in which untouched records are copied
-// with their compressed bytes and changed entries arrive already deflated by libdeflate (level 6).
+// with their compressed bytes and changed entries arrive already deflated (level 6, lib/package/deflate).
 #include "lib/package/archive.h"
 
 #include <libdeflate.h>
@@ -12,6 +12,7 @@
 #include "lib/base/alloc.h"
 #include "lib/base/host_ops.h"
 #include "lib/base/strmap.h"
+#include "lib/package/deflate.h"
 
 namespace {
 
@@ -356,18 +357,9 @@ struct DeflateSource {
 
 bool deflate_data(DeflateSource* source) {
   if (source->compressed) return true;
-  size_t bound = libdeflate_deflate_compress_bound(source->compressor, source->size);
-  if (bound > UINT32_MAX - 1) return false;
-  char* block = static_cast<char*>(xlsx_malloc(uint32_t(bound)));
-  if (!block) return false;
-  size_t written = libdeflate_deflate_compress(source->compressor, source->data, source->size, block, bound);
-  if (written == 0) {
-    xlsx_free(block);
+  if (!xlsx_deflate(source->compressor, source->data, source->size, xlsx_deflate_head_size(source->size),
+                    &source->compressed, &source->compressed_size, &source->crc))
     return false;
-  }
-  source->compressed = block;
-  source->compressed_size = uint32_t(written);
-  source->crc = uint32_t(libdeflate_crc32(0, source->data, source->size));
   source->measured = true;
   return true;
 }

@@ -1,0 +1,165 @@
+// Deflate of changed entries: the split form (zlib head, libdeflate tail) is one valid stream of the
+// whole entry at every split point, its bytes do not depend on the threads, it fails cleanly when memory
+// runs out, and the archive writer uses it for large entries.
+#include "lib/package/deflate.h"
+
+#include <libdeflate.h>
+#include <zip.h>
+#include <zlib.h>
+
+#include <thread>
+
+#include "tests/package/archive_fixture.h"
+#include "tests/support/fault_alloc.h"
+
+namespace {
+
+// Worksheet-like rows (compressible, with long matches) followed by noise that deflate cannot shrink.
+std::string sample(uint32_t rows, uint32_t noise) {
+  std::string out;
+  for (uint32_t r = 1; r <= rows; r++)
+    out += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" +
+           std::to_string(r * 7 % 1000) + "</v></c><c r=\"B" + std::to_string(r) + "\" t=\"s\"><v>" +
+           std::to_string(r % 100) + "</v></c></row>";
+  uint32_t x = 11;
+  for (uint32_t i = 0; i < noise; i++) {
+    x = x * 1664525u + 1013904223u;
+    out += static_cast<char>(x >> 24);
+  }
+  return out;
+}
+
+// The raw deflate stream inflated by zlib, which reads it as one stream (stopping at its final block).
+std::string inflate_raw(const char* bytes, uint32_t size, size_t expected) {
+  std::string out(expected + 1, '\0');
+  z_stream s{};
+  EXPECT_EQ(inflateInit2(&s, -15), Z_OK);
+  s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes));
+  s.avail_in = size;
+  s.next_out = reinterpret_cast<Bytef*>(out.data());
+  s.avail_out = uInt(out.size());
+  int result = inflate(&s, Z_FINISH);
+  EXPECT_EQ(result, Z_STREAM_END) << "the stream must end with its final block";
+  EXPECT_EQ(s.avail_in, 0u) << "nothing may follow the final block";
+  out.resize(out.size() - s.avail_out);
+  inflateEnd(&s);
+  return out;
+}
+
+class DeflateTest : public xlsx_test::CountedTest {
+ protected:
+  void SetUp() override {
+    CountedTest::SetUp();
+    compressor_ = libdeflate_alloc_compressor(6);
+    ASSERT_NE(compressor_, nullptr);
+  }
+  void TearDown() override {
+    libdeflate_free_compressor(compressor_);
+    CountedTest::TearDown();
+  }
+  // The deflated bytes of data with the given head; fails the test when the call fails.
+  std::string deflated(const std::string& data, uint32_t head, uint32_t* crc = nullptr) {
+    char* out = nullptr;
+    uint32_t size = 0, sum = 0;
+    EXPECT_TRUE(xlsx_deflate(compressor_, data.data(), uint32_t(data.size()), head, &out, &size, &sum));
+    std::string bytes(out ? out : "", size);
+    xlsx_free(out);
+    if (crc) *crc = sum;
+    return bytes;
+  }
+  libdeflate_compressor* compressor_ = nullptr;
+};
+
+TEST_F(DeflateTest, EverySplitPointGivesOneStreamOfTheWholeEntry) {
+  const std::string data = sample(3000, 5000);
+  const uint32_t n = uint32_t(data.size());
+  uint32_t whole_crc = 0;
+  const std::string whole = deflated(data, 0, &whole_crc);
+  EXPECT_EQ(whole_crc, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(data.data()), n)));
+  EXPECT_EQ(inflate_raw(whole.data(), uint32_t(whole.size()), n), data);
+  // Splits inside the rows, at a third, inside the noise, and at the first and last byte.
+  for (uint32_t head : {1u, 17u, n / 3, n / 2, n - 3000, n - 1}) {
+    uint32_t crc = 0;
+    const std::string split = deflated(data, head, &crc);
+    EXPECT_EQ(inflate_raw(split.data(), uint32_t(split.size()), n), data) << "head " << head;
+    EXPECT_EQ(crc, whole_crc) << "head " << head;
+    EXPECT_NE(split, whole) << "head " << head << " must take the split form";
+  }
+  // A head of the whole entry or more is no split.
+  EXPECT_EQ(deflated(data, n), whole);
+  EXPECT_EQ(deflated(data, n + 5), whole);
+}
+
+TEST_F(DeflateTest, SplitBytesAreTheSameEveryTime) {
+  const std::string data = sample(20000, 0);
+  const uint32_t head = uint32_t(data.size() / 3);
+  const std::string first = deflated(data, head);
+  for (int i = 0; i < 3; i++) EXPECT_EQ(deflated(data, head), first);
+  EXPECT_LT(first.size(), data.size() / 5) << "the split form still compresses";
+}
+
+TEST_F(DeflateTest, EmptyEntryDeflatesToAStreamOfNothing) {
+  const std::string empty = deflated("", 0);
+  EXPECT_FALSE(empty.empty());
+  EXPECT_EQ(inflate_raw(empty.data(), uint32_t(empty.size()), 0), "");
+}
+
+TEST_F(DeflateTest, SplitUnderAllocationFailureFailsCleanly) {
+  const std::string data = sample(2000, 0);
+  const uint32_t head = uint32_t(data.size() / 3);
+  uint32_t failing_runs = 0;
+  xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
+    uint32_t live = xlsx_live_allocations();
+    char* out = nullptr;
+    uint32_t size = 0, crc = 0;
+    bool ok = xlsx_deflate(compressor_, data.data(), uint32_t(data.size()), head, &out, &size, &crc);
+    if (fault.failures() > 0) {
+      failing_runs++;
+      EXPECT_FALSE(ok);
+      EXPECT_EQ(out, nullptr);
+      EXPECT_EQ(xlsx_live_allocations(), live);
+    } else {
+      ASSERT_TRUE(ok);
+      EXPECT_EQ(inflate_raw(out, size, data.size()), data);
+      xlsx_free(out);
+    }
+  });
+  EXPECT_GE(failing_runs, 2u) << "zlib's state and the output block are both counted allocations";
+}
+
+TEST(DeflateHeadSize, LargeEntriesAreSplitInThirdsOnlyWithASecondProcessor) {
+  EXPECT_EQ(xlsx_deflate_head_size(0), 0u);
+  EXPECT_EQ(xlsx_deflate_head_size(XLSX_DEFLATE_SPLIT_MINIMUM - 1), 0u);
+  const uint32_t big = 3 * XLSX_DEFLATE_SPLIT_MINIMUM + 2;
+  if (std::thread::hardware_concurrency() >= 2) {
+    EXPECT_EQ(xlsx_deflate_head_size(XLSX_DEFLATE_SPLIT_MINIMUM), XLSX_DEFLATE_SPLIT_MINIMUM / 3);
+    EXPECT_EQ(xlsx_deflate_head_size(big), big / 3);
+  } else {
+    EXPECT_EQ(xlsx_deflate_head_size(big), 0u);
+  }
+}
+
+// The writer's path: a changed entry above the split size is stored deflated and reads back exactly,
+// through our reader and through zlib.
+TEST_F(ArchiveTest, LargeChangedEntryIsWrittenSplitAndReadsBack) {
+  const std::string big = sample(XLSX_DEFLATE_SPLIT_MINIMUM / 60, 1000);
+  ASSERT_GE(big.size(), XLSX_DEFLATE_SPLIT_MINIMUM);
+  ASSERT_EQ(open_bytes(pkg_test::make_zip({{"a.xml", "<a/>"}})), XLSX_OK);
+  ASSERT_EQ(xlsx_archive_put_entry(archive_, "big.xml", big.data(), uint32_t(big.size())), XLSX_OK);
+  const std::string zip = write();
+  for (const pkg_test::ZipRecord& record : pkg_test::zip_records(zip)) {
+    if (record.name != "big.xml") continue;
+    EXPECT_EQ(record.method, ZIP_CM_DEFLATE);
+    EXPECT_EQ(record.crc, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(big.data()), uInt(big.size()))));
+    EXPECT_EQ(inflate_raw(record.raw.data(), uint32_t(record.raw.size()), big.size()), big);
+  }
+  XlsxArchive* again = xlsx_archive_new();
+  ASSERT_EQ(xlsx_archive_open(again, dir_.file("out.zip").c_str()), XLSX_OK);
+  const char* data = nullptr;
+  uint32_t size = 0;
+  ASSERT_EQ(xlsx_archive_get_entry(again, "big.xml", &data, &size), XLSX_OK);
+  EXPECT_EQ(std::string(data, size), big);
+  xlsx_archive_free(again);
+}
+
+}  // namespace
