@@ -7,8 +7,10 @@
 #include <zlib.h>
 
 #include <cstring>
+#ifndef XLSX_NO_THREADS
 #include <system_error>
 #include <thread>
+#endif
 
 #include "lib/base/alloc.h"
 
@@ -54,6 +56,10 @@ void head_run(Head* head) {
 // bytes are the same either way).
 template <typename Tail>
 void run_beside(Head* head, Tail tail) {
+#ifdef XLSX_NO_THREADS
+  head_run(head);
+  tail();
+#else
   std::thread worker;
   try {
     worker = std::thread(head_run, head);
@@ -62,6 +68,16 @@ void run_beside(Head* head, Tail tail) {
   }
   tail();
   if (worker.joinable()) worker.join();
+#endif
+}
+
+// Whether a second processor can take the head.
+bool second_processor() {
+#ifdef XLSX_NO_THREADS
+  return false;
+#else
+  return std::thread::hardware_concurrency() >= 2;
+#endif
 }
 
 bool deflate_whole(struct libdeflate_compressor* compressor, const char* data, uint32_t size, char** out,
@@ -116,7 +132,7 @@ bool deflate_split(struct libdeflate_compressor* compressor, const char* data, u
 }  // namespace
 
 uint32_t xlsx_deflate_head_size(uint32_t size) {
-  if (size < XLSX_DEFLATE_SPLIT_MINIMUM || std::thread::hardware_concurrency() < 2) return 0;
+  if (size < XLSX_DEFLATE_SPLIT_MINIMUM || !second_processor()) return 0;
   return size / 3;
 }
 
