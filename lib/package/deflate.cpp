@@ -8,7 +8,6 @@
 
 #include <cstring>
 #ifndef XLSX_NO_THREADS
-#include <system_error>
 #include <thread>
 #endif
 
@@ -41,10 +40,19 @@ bool head_init(Head* head, const char* data, uint32_t size) {
   return true;
 }
 
-// Room the head may need: zlib's bound plus the empty stored block of the sync flush.
+// Room the head may need: zlib's bound plus the empty stored block of the sync flush; 0 when it does not
+// fit 32 bits (a bound that wrapped in a 32-bit uLong is caught by its falling below the size).
 uint32_t head_bound(Head* head, uint32_t size) {
-  uLong bound = deflateBound(&head->stream, size) + 16;
-  return bound > UINT32_MAX / 2 ? 0 : uint32_t(bound);
+  uint64_t bound = uint64_t(deflateBound(&head->stream, size)) + 16;
+  return bound < size || bound > UINT32_MAX ? 0 : uint32_t(bound);
+}
+
+// Room of the block that holds both pieces, or 0 when it does not fit 32 bits; a tail bound that wrapped
+// in a 32-bit size_t falls below the tail's size.
+uint32_t split_room(uint32_t head_room, size_t tail_bound, uint32_t tail_size) {
+  uint64_t total = uint64_t(head_room) + tail_bound;
+  if (head_room == 0 || tail_bound < tail_size || total > UINT32_MAX - 1) return 0;
+  return uint32_t(total);
 }
 
 void head_run(Head* head) {
@@ -63,7 +71,7 @@ void run_beside(Head* head, Tail tail) {
   std::thread worker;
   try {
     worker = std::thread(head_run, head);
-  } catch (const std::system_error&) {
+  } catch (...) {  // std::system_error, or std::bad_alloc for the thread's state
     head_run(head);
   }
   tail();
@@ -97,7 +105,8 @@ bool deflate_whole(struct libdeflate_compressor* compressor, const char* data, u
 }
 
 // The split form: one block holds room for both pieces; the head is written at its start, the tail
-// after the head's room, and the tail is then moved up to follow the head's last byte.
+// after the head's room, and the tail is then moved up to follow the head's last byte. An entry whose two
+// pieces would not fit one 32-bit block (one of several GiB) is deflated whole instead.
 bool deflate_split(struct libdeflate_compressor* compressor, const char* data, uint32_t size, uint32_t head_size,
                    char** out, uint32_t* out_size) {
   Head head;
@@ -105,8 +114,12 @@ bool deflate_split(struct libdeflate_compressor* compressor, const char* data, u
   uint32_t tail_size = size - head_size;
   uint32_t room = head_bound(&head, head_size);
   size_t tail_bound = libdeflate_deflate_compress_bound(compressor, tail_size);
-  char* block = nullptr;
-  if (room != 0 && tail_bound < UINT32_MAX / 2) block = static_cast<char*>(xlsx_malloc(room + uint32_t(tail_bound)));
+  uint32_t total = split_room(room, tail_bound, tail_size);
+  if (total == 0) {
+    deflateEnd(&head.stream);
+    return deflate_whole(compressor, data, size, out, out_size);
+  }
+  char* block = static_cast<char*>(xlsx_malloc(total));
   if (!block) {
     deflateEnd(&head.stream);
     return false;

@@ -17,8 +17,9 @@ enum : uint32_t { XLSX_DEFLATE_SPLIT_MINIMUM = 8u * 1024u * 1024u };
 // about half the speed of libdeflate's, so both pieces take about as long), or 0 for no split.
 uint32_t xlsx_deflate_head_size(uint32_t size);
 
-// Deflates size bytes of data with the first head bytes by zlib (head 0: all of it by libdeflate, the
-// compressor given, level 6). On success *out is a block of the counted allocator holding *out_size bytes
-// and *crc the CRC-32 of data. False when memory runs out or a compressor fails; nothing is left allocated.
+// Deflates size bytes of data with the first head bytes by zlib (head 0, or pieces too large for one 32-bit
+// block: all of it by libdeflate, the compressor given, level 6). On success *out is a block of the counted
+// allocator holding *out_size bytes and *crc the CRC-32 of data. False when memory runs out or a compressor
+// fails; nothing is left allocated.
 bool xlsx_deflate(struct libdeflate_compressor* compressor, const char* data, uint32_t size, uint32_t head,
                   char** out, uint32_t* out_size, uint32_t* crc);

@@ -1,16 +1,73 @@
 // Deflate of changed entries: the split form (zlib head, libdeflate tail) is one valid stream of the
 // whole entry at every split point, its bytes do not depend on the threads, it fails cleanly when memory
-// runs out, and the archive writer uses it for large entries.
+// runs out, it survives a worker that cannot be started, it holds entries of over 3 GiB, and the archive
+// writer uses it for large entries.
 #include "lib/package/deflate.h"
 
 #include <libdeflate.h>
 #include <zip.h>
 #include <zlib.h>
 
+#include <sys/mman.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <thread>
 
 #include "tests/package/archive_fixture.h"
 #include "tests/support/fault_alloc.h"
+
+// clang links the runtime of its address and thread sanitizers statically, operator new included: a
+// program built so cannot replace it, and the test that needs the replacement is skipped there.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define DEFLATE_TEST_KEEPS_RUNTIME_NEW 1
+#endif
+#endif
+
+namespace {
+
+// Calls of the global operator new still to be refused with std::bad_alloc, as on a host out of memory.
+std::atomic<uint32_t> g_refused_news{0};
+
+}  // namespace
+
+#ifndef DEFLATE_TEST_KEEPS_RUNTIME_NEW
+namespace {
+
+bool refuse_this_new() {
+  uint32_t left = g_refused_news.load();
+  while (left > 0 && !g_refused_news.compare_exchange_weak(left, left - 1)) {
+  }
+  return left > 0;
+}
+
+// Kept out of line so that the compiler does not pair a block from operator new with free() by itself.
+[[gnu::noinline]] void release(void* block) { std::free(block); }
+
+}  // namespace
+
+// The global allocation functions of this test program: malloc and free, except that a test can have the
+// next calls of operator new throw (g_refused_news). The whole set is replaced so that every form pairs.
+void* operator new(std::size_t size) {
+  void* block = refuse_this_new() ? nullptr : std::malloc(size ? size : 1);
+  if (!block) throw std::bad_alloc();
+  return block;
+}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return refuse_this_new() ? nullptr : std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return ::operator new(size, tag); }
+void operator delete(void* block) noexcept { release(block); }
+void operator delete[](void* block) noexcept { release(block); }
+void operator delete(void* block, std::size_t) noexcept { release(block); }
+void operator delete[](void* block, std::size_t) noexcept { release(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { release(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { release(block); }
+#endif
 
 namespace {
 
@@ -125,6 +182,74 @@ TEST_F(DeflateTest, SplitUnderAllocationFailureFailsCleanly) {
     }
   });
   EXPECT_GE(failing_runs, 2u) << "zlib's state and the output block are both counted allocations";
+}
+
+// Starting the worker can fail by an exception other than std::system_error: the thread's state is taken
+// with operator new, which throws std::bad_alloc when memory is short. The head then runs in the caller;
+// nothing escapes and nothing leaks.
+TEST_F(DeflateTest, HeadRunsInTheCallerWhenTheWorkerCannotBeStarted) {
+#ifdef DEFLATE_TEST_KEEPS_RUNTIME_NEW
+  GTEST_SKIP() << "operator new belongs to the sanitizer runtime in this build";
+#endif
+  const std::string data = sample(5000, 3000);
+  const uint32_t head = uint32_t(data.size() / 3);
+  const std::string threaded = deflated(data, head);
+  char* out = nullptr;
+  uint32_t size = 0, crc = 0;
+  bool ok = false;
+  g_refused_news = 1;
+  EXPECT_NO_THROW(ok = xlsx_deflate(compressor_, data.data(), uint32_t(data.size()), head, &out, &size, &crc));
+  const uint32_t unused_refusals = g_refused_news.exchange(0);
+#if defined(__GLIBCXX__) && !defined(XLSX_NO_THREADS)
+  EXPECT_EQ(unused_refusals, 0u) << "the worker's start was meant to meet the refused operator new";
+#endif
+  (void)unused_refusals;
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(std::string(out, size), threaded) << "the same bytes as with the worker";
+  EXPECT_EQ(crc, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(data.data()), uInt(data.size()))));
+  xlsx_free(out);
+}
+
+// An entry may be as large as 4 GiB less a byte. Split at a third, one of 3.25 GiB needs room for a tail
+// bound above 2 GiB: both pieces still fit one 32-bit block and the entry deflates as it did unsplit. The
+// entry is read from zero pages, which take no memory; the stream is inflated piece by piece.
+TEST_F(DeflateTest, EntryOfOverThreeGiBStillDeflatesWithAHead) {
+  const uint32_t size = 0xD0000000u;
+  void* pages = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (pages == MAP_FAILED) GTEST_SKIP() << "no address space for a 3.25 GiB entry";
+  const char* data = static_cast<const char*>(pages);
+  char* out = nullptr;
+  uint32_t out_size = 0, crc = 0;
+  ASSERT_TRUE(xlsx_deflate(compressor_, data, size, size / 3, &out, &out_size, &crc));
+  z_stream s{};
+  ASSERT_EQ(inflateInit2(&s, -15), Z_OK);
+  s.next_in = reinterpret_cast<Bytef*>(out);
+  s.avail_in = out_size;
+  const std::string zeros(1u << 20, '\0');
+  std::string piece(zeros.size(), 'x');
+  uint64_t total = 0;
+  bool only_zeros = true;
+  int result = Z_OK;
+  while (result == Z_OK) {
+    s.next_out = reinterpret_cast<Bytef*>(piece.data());
+    s.avail_out = uInt(piece.size());
+    result = inflate(&s, Z_NO_FLUSH);
+    const size_t got = piece.size() - s.avail_out;
+    only_zeros = only_zeros && std::memcmp(piece.data(), zeros.data(), got) == 0;
+    total += got;
+  }
+  inflateEnd(&s);
+  EXPECT_EQ(result, Z_STREAM_END);
+  EXPECT_EQ(s.avail_in, 0u);
+  EXPECT_EQ(total, uint64_t(size));
+  EXPECT_TRUE(only_zeros);
+  // The CRC-32 of size zero bytes, joined from that of 1 MiB (size is a whole number of MiB).
+  const uLong mib_crc = crc32(0, reinterpret_cast<const Bytef*>(zeros.data()), uInt(zeros.size()));
+  uLong expected_crc = 0;
+  for (uint32_t i = 0; i < size / zeros.size(); i++) expected_crc = crc32_combine(expected_crc, mib_crc, z_off_t(zeros.size()));
+  EXPECT_EQ(crc, uint32_t(expected_crc));
+  xlsx_free(out);
+  munmap(pages, size);
 }
 
 TEST(DeflateHeadSize, LargeEntriesAreSplitInThirdsOnlyWithASecondProcessor) {
