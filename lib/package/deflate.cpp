@@ -10,6 +10,9 @@
 #ifndef XLSX_NO_THREADS
 #include <thread>
 #endif
+#if !defined(XLSX_NO_THREADS) && defined(__linux__)
+#include <sched.h>
+#endif
 
 #include "lib/base/alloc.h"
 
@@ -79,10 +82,15 @@ void run_beside(Head* head, Tail tail) {
 #endif
 }
 
-// Whether a second processor can take the head.
+// Whether a second processor can take the head: on Linux, among those this process may run on (a process
+// pinned to one processor would only make the head slower); elsewhere, among the machine's.
 bool second_processor() {
-#ifdef XLSX_NO_THREADS
+#if defined(XLSX_NO_THREADS)
   return false;
+#elif defined(__linux__)
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) return CPU_COUNT(&allowed) >= 2;
+  return std::thread::hardware_concurrency() >= 2;
 #else
   return std::thread::hardware_concurrency() >= 2;
 #endif

@@ -8,6 +8,7 @@
 #include <zip.h>
 #include <zlib.h>
 
+#include <sched.h>
 #include <sys/mman.h>
 
 #include <atomic>
@@ -252,6 +253,17 @@ TEST_F(DeflateTest, EntryOfOverThreeGiBStillDeflatesWithAHead) {
   munmap(pages, size);
 }
 
+#ifndef XLSX_NO_THREADS
+// Processors this process may run on (all of the machine's where that cannot be asked).
+uint32_t usable_processors() {
+#if defined(__linux__)
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) return uint32_t(CPU_COUNT(&allowed));
+#endif
+  return std::thread::hardware_concurrency();
+}
+#endif
+
 TEST(DeflateHeadSize, LargeEntriesAreSplitInThirdsOnlyWithASecondProcessor) {
   EXPECT_EQ(xlsx_deflate_head_size(0), 0u);
   EXPECT_EQ(xlsx_deflate_head_size(XLSX_DEFLATE_SPLIT_MINIMUM - 1), 0u);
@@ -259,11 +271,30 @@ TEST(DeflateHeadSize, LargeEntriesAreSplitInThirdsOnlyWithASecondProcessor) {
 #ifdef XLSX_NO_THREADS
   const bool split = false;
 #else
-  const bool split = std::thread::hardware_concurrency() >= 2;
+  const bool split = usable_processors() >= 2;
 #endif
   EXPECT_EQ(xlsx_deflate_head_size(XLSX_DEFLATE_SPLIT_MINIMUM), split ? XLSX_DEFLATE_SPLIT_MINIMUM / 3 : 0u);
   EXPECT_EQ(xlsx_deflate_head_size(big), split ? big / 3 : 0u);
 }
+
+#if defined(__linux__)
+// A process held to one processor deflates in one piece even on a machine with more.
+TEST(DeflateHeadSize, ProcessPinnedToOneProcessorDoesNotSplit) {
+  cpu_set_t before;
+  ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
+  int first = -1;
+  for (int cpu = 0; cpu < CPU_SETSIZE && first < 0; cpu++)
+    if (CPU_ISSET(cpu, &before)) first = cpu;
+  ASSERT_GE(first, 0);
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(first, &one);
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  const uint32_t pinned = xlsx_deflate_head_size(3 * XLSX_DEFLATE_SPLIT_MINIMUM);
+  ASSERT_EQ(sched_setaffinity(0, sizeof before, &before), 0);
+  EXPECT_EQ(pinned, 0u);
+}
+#endif
 
 // The writer's path: a changed entry above the split size is stored deflated and reads back exactly,
 // through our reader and through zlib.
