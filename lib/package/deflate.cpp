@@ -85,13 +85,13 @@ void run_beside(Head* head, Tail tail) {
 // Whether a second processor can take the head: on Linux, among those this process may run on (a process
 // pinned to one processor would only make the head slower); elsewhere, among the machine's.
 bool second_processor() {
-#if defined(XLSX_NO_THREADS)
+#ifdef XLSX_NO_THREADS
   return false;
-#elif defined(__linux__)
+#else
+#ifdef __linux__
   cpu_set_t allowed;
   if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) return CPU_COUNT(&allowed) >= 2;
-  return std::thread::hardware_concurrency() >= 2;
-#else
+#endif
   return std::thread::hardware_concurrency() >= 2;
 #endif
 }

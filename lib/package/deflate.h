@@ -1,7 +1,8 @@
 // Deflate (level 6) of a changed entry for the archive writer. A small entry is one libdeflate call. A large
-// entry on a machine with two or more processors is deflated in two pieces at once: zlib deflates the first
-// piece in a worker thread and ends it with a sync flush (a non-final block that ends on a byte boundary),
-// while the calling thread deflates the rest with libdeflate, which ends its stream with the final block.
+// entry, when the process may run on two or more processors, is deflated in two pieces at once: zlib
+// deflates the first piece in a worker thread and ends it with a sync flush (a non-final block that ends on
+// a byte boundary), while the calling thread deflates the rest with libdeflate, which ends its stream with
+// the final block.
 // The two raw streams written one after the other are one valid deflate stream of the whole entry; the
 // output depends only on the size of the first piece, not on which thread finished first.
 #pragma once
@@ -10,7 +11,7 @@
 
 struct libdeflate_compressor;
 
-// Entries from this size up are split when the machine has a second processor.
+// Entries from this size up are split when the process may use a second processor.
 enum : uint32_t { XLSX_DEFLATE_SPLIT_MINIMUM = 8u * 1024u * 1024u };
 
 // Size of the piece that zlib deflates for an entry of size bytes: about a third (zlib's level 6 runs at
