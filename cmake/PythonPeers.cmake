@@ -11,8 +11,9 @@
 # XLSX_PYTHON_PEERS_SKIP_REASON: the text printed for every test skipped for want of the peers.
 #
 # xlsx_add_peer_test(NAME name COMMAND cmd... [WORKING_DIRECTORY dir] [NEEDS_LIBREOFFICE])
-#   add_test() when the peers are there; otherwise a stand-in test that prints the reason and is reported
-#   by CTest as skipped (exit code 77).
+#   add_test() when the peers are there. Otherwise a stand-in test that prints the reason: in a cross build
+#   it is reported as skipped (exit code 77); in a native build it fails, because scripts/setup.sh installs
+#   every peer and a missing one means the machine was not set up.
 # xlsx_peer_definitions(target)
 #   gives a GoogleTest program XLSX_HAVE_PYTHON_PEERS (0/1), XLSX_HAVE_LIBREOFFICE (0/1) and
 #   XLSX_PYTHON_PEERS_SKIP_REASON (a string literal), for GTEST_SKIP() << XLSX_PYTHON_PEERS_SKIP_REASON;
@@ -41,16 +42,15 @@ if(NOT DEFINED XLSX_HAVE_PYTHON_PEERS)
   set(XLSX_HAVE_PYTHON_PEERS ${_xlsx_peers} CACHE BOOL "Python peer programs (openpyxl, XlsxWriter) are available to the tests")
 endif()
 
-if(NOT DEFINED XLSX_HAVE_LIBREOFFICE)
-  set(_xlsx_office OFF)
-  if(NOT CMAKE_CROSSCOMPILING AND XLSX_HAVE_PYTHON_PEERS)
-    find_program(XLSX_SOFFICE NAMES soffice libreoffice)
-    if(XLSX_SOFFICE)
-      set(_xlsx_office ON)
-    endif()
+# Looked for at every configure: a cached "not found" would outlive the installation of the package.
+set(_xlsx_office OFF)
+if(NOT CMAKE_CROSSCOMPILING AND XLSX_HAVE_PYTHON_PEERS)
+  find_program(XLSX_SOFFICE NAMES soffice libreoffice)
+  if(XLSX_SOFFICE)
+    set(_xlsx_office ON)
   endif()
-  set(XLSX_HAVE_LIBREOFFICE ${_xlsx_office} CACHE BOOL "LibreOffice is available to the tests")
 endif()
+set(XLSX_HAVE_LIBREOFFICE ${_xlsx_office} CACHE BOOL "LibreOffice is available to the tests" FORCE)
 
 # Internal cache entries: the module is read once, but every test folder needs the text.
 if(CMAKE_CROSSCOMPILING)
@@ -62,6 +62,9 @@ else()
       "needs the Python peers (openpyxl, XlsxWriter, LibreOffice): not found on this machine (XLSX_HAVE_PYTHON_PEERS=OFF)"
       CACHE INTERNAL "")
 endif()
+set(XLSX_LIBREOFFICE_MISSING
+    "needs LibreOffice (soffice), which scripts/setup.sh installs (package libreoffice-calc): not found on this machine"
+    CACHE INTERNAL "")
 
 if(NOT XLSX_HAVE_PYTHON_PEERS)
   message(STATUS "Python peer tests are skipped: ${XLSX_PYTHON_PEERS_SKIP_REASON}")
@@ -82,11 +85,17 @@ function(xlsx_add_peer_test)
     else()
       add_test(NAME ${ARG_NAME} COMMAND ${ARG_COMMAND})
     endif()
-  else()
+  elseif(CMAKE_CROSSCOMPILING)
     # Runs on the build machine (not a target program, so never through the emulator).
     add_test(NAME ${ARG_NAME}
              COMMAND sh -c "echo '[  SKIPPED ] ${ARG_NAME}: ${XLSX_PYTHON_PEERS_SKIP_REASON}'; exit 77")
     set_tests_properties(${ARG_NAME} PROPERTIES SKIP_RETURN_CODE 77)
+  else()
+    set(_reason "${XLSX_PYTHON_PEERS_SKIP_REASON}")
+    if(XLSX_HAVE_PYTHON_PEERS)
+      set(_reason "${XLSX_LIBREOFFICE_MISSING}")
+    endif()
+    add_test(NAME ${ARG_NAME} COMMAND sh -c "echo 'FAILED ${ARG_NAME}: ${_reason}'; exit 1")
   endif()
 endfunction()
 
@@ -101,6 +110,12 @@ function(xlsx_peer_definitions target)
   else()
     set(_office 0)
   endif()
+  if(CMAKE_CROSSCOMPILING)
+    set(_cross 1)
+  else()
+    set(_cross 0)
+  endif()
   target_compile_definitions(${target} PRIVATE XLSX_HAVE_PYTHON_PEERS=${_peers} XLSX_HAVE_LIBREOFFICE=${_office}
+                             XLSX_CROSS_BUILD=${_cross}
                              "XLSX_PYTHON_PEERS_SKIP_REASON=\"${XLSX_PYTHON_PEERS_SKIP_REASON}\"")
 endfunction()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the library, plugin, host and tests for a 32-bit target and runs the whole test suite there:
 #   ppc32  32-bit big-endian PowerPC, cross-compiled, run under qemu-ppc user-mode emulation
-#   i386   32-bit x86, cross-compiled, run natively
+#   i386   32-bit x86, cross-compiled, run natively where the kernel runs 32-bit x86 programs and under
+#          qemu-i386 user-mode emulation where it does not (the probe decides, and says which)
 #   all    both, one after the other
 # On a fresh Debian 12 machine (as root) it first installs the cross compilers and emulator from Debian and
 # builds zlib, libzip, libdeflate, Lua 5.4 and GoogleTest from Debian's sources into build-TARGET/sysroot.
@@ -15,9 +16,11 @@
 #   --deps-only    stop after the sysroot
 # Environment: PORT_JOBS (parallel jobs, default 2), PORT_CTEST_ARGS (extra ctest arguments, e.g. "-R xml"),
 #   PORT_BUILD_TARGETS (build only these CMake targets, e.g. "base_tests xml_tests"), PORT_DEBUG=1 (with -g),
-#   PORT_BUILD_ROOT (folder for build-TARGET, default the repository root).
+#   PORT_BUILD_ROOT (folder for build-TARGET, default the repository root), PORT_I386_RUN=native|qemu (run the
+#   i386 programs that way instead of letting the probe decide).
 set -uo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/cross/common.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/test-summary.sh"
 
 install=1 rebuild=0 keep_going=0 deps_only=0 targets=()
 while [ $# -gt 0 ]; do
@@ -64,6 +67,11 @@ step() {
   return $rc
 }
 
+# How the i386 programs run: "native" or "qemu" (set by probe, passed to the toolchain as XLSX_I386_RUN).
+I386_RUN=native
+
+# Builds the probe and runs it the way the target's tests will run. For i386 that decides the way: natively
+# when the kernel runs the probe, else under qemu-i386; when neither runs it, the target fails and says why.
 probe() {
   local t=$1 build triple out
   build=$(port_build_dir "$t")
@@ -71,7 +79,48 @@ probe() {
   out=$build/probe
   "$triple-gcc" -std=c11 -O2 -Wall -Wextra -o "$out" "$XLSX_ROOT/scripts/cross/probe.c" \
     $([ "$t" = i386 ] && echo "-Wl,--dynamic-linker=/usr/$triple/lib/ld-linux.so.2") || return 1
-  if [ "$t" = ppc32 ]; then qemu-ppc -L "/usr/$triple" "$out"; else "$out"; fi | sed "s/^/[port] $t /" >&2
+  if [ "$t" = ppc32 ]; then
+    qemu-ppc -L "/usr/$triple" "$out" | sed "s/^/[port] $t /" >&2
+    return "${PIPESTATUS[0]}"
+  fi
+  choose_i386_run "$out"
+}
+
+choose_i386_run() {
+  local out=$1 native_error
+  case "${PORT_I386_RUN:-}" in
+    native | qemu) I386_RUN=$PORT_I386_RUN ;;
+    "")
+      if native_error=$("$out" 2>&1 >/dev/null); then
+        I386_RUN=native
+      else
+        port_log "i386: the kernel does not run the 32-bit x86 probe (${native_error:-exit status $?}); trying qemu-i386"
+        I386_RUN=qemu
+      fi
+      ;;
+    *) port_log "PORT_I386_RUN must be native or qemu, not '$PORT_I386_RUN'"; return 1 ;;
+  esac
+  if [ "$I386_RUN" = qemu ]; then
+    if ! command -v qemu-i386 >/dev/null; then
+      port_log "i386: cannot run 32-bit x86 programs: the kernel does not, and qemu-i386 (package qemu-user) is missing"
+      return 1
+    fi
+    local report
+    if ! report=$(qemu-i386 "$out" 2>&1); then
+      port_log "i386: cannot run 32-bit x86 programs: neither the kernel nor qemu-i386 runs the probe ($report)"
+      return 1
+    fi
+    sed "s/^/[port] i386 /" <<<"$report" >&2
+    port_log "i386: tests run under qemu-i386 user-mode emulation"
+    # Test programs that start korvadel or a helper need the kernel to hand them to qemu-i386; only where it
+    # cannot run them itself (a forced qemu run on a capable kernel starts those children natively).
+    if [ -z "${PORT_I386_RUN:-}" ]; then
+      "$XLSX_ROOT/scripts/cross/binfmt.sh" i386 || port_log "warning: tests that start a target program will fail"
+    fi
+  else
+    "$out" | sed "s/^/[port] i386 /" >&2 || return 1
+    port_log "i386: tests run natively"
+  fi
 }
 
 configure() {
@@ -92,7 +141,7 @@ configure() {
     -DCMAKE_TOOLCHAIN_FILE="$(port_toolchain "$t")" -DXLSX_SYSROOT="$(port_sysroot "$t")" \
     -DCMAKE_BUILD_TYPE="$build_type" -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
     -DXLSX_BUILD_TESTS=ON -DXLSX_BUILD_BENCH=OFF -DXLSX_BUILD_FUZZ=OFF -DXLSX_SANITIZE=OFF \
-    -DXLSX_HAVE_PYTHON_PEERS=OFF >"$build/port-configure.log" 2>&1
+    -DXLSX_HAVE_PYTHON_PEERS=OFF -DXLSX_I386_RUN="$I386_RUN" >"$build/port-configure.log" 2>&1
   local rc=$?
   [ $rc = 0 ] || tail -n 40 "$build/port-configure.log" >&2
   return $rc
@@ -119,32 +168,12 @@ run_tests() {
   # shellcheck disable=SC2086
   env $(port_run_env "$t") ctest --test-dir "$build" --output-on-failure -j "$PORT_JOBS" --timeout 300 ${PORT_CTEST_ARGS:-} 2>&1 |
     tee "$build/port-test.log"
-  local rc=$?
-  skip_reasons "$build"
-  count_results "$build/port-test.log"
+  local rc=${PIPESTATUS[0]}
+  local label="build-$t"
+  [ "$t" = i386 ] && label="build-i386 ($([ "$I386_RUN" = qemu ] && echo "under qemu-i386" || echo native))"
+  [ "$t" = ppc32 ] && label="build-ppc32 (under qemu-ppc)"
+  test_summary "$label" "$build" "$build/port-test.log"
   return $rc
-}
-
-# Adds one CTest run's figures to the totals printed on the closing line.
-PASSED=0 FAILED_TESTS=0 SKIPPED=0
-count_results() {
-  local total failed skipped
-  total=$(sed -n 's/.* tests failed out of \([0-9]*\)$/\1/p' "$1" | tail -n 1)
-  failed=$(sed -n 's/.* \([0-9]*\) tests failed out of [0-9]*$/\1/p' "$1" | tail -n 1)
-  skipped=$(grep -c '^[[:space:]]*[0-9]* - .* (Skipped)$' "$1")
-  [ -n "$total" ] || return 0
-  PASSED=$((PASSED + total - failed - skipped))
-  FAILED_TESTS=$((FAILED_TESTS + failed))
-  SKIPPED=$((SKIPPED + skipped))
-}
-
-# CTest does not print the output of a skipped test: list why tests were skipped, with their count.
-skip_reasons() {
-  local log=$1/Testing/Temporary/LastTest.log
-  [ -f "$log" ] || return 0
-  awk '/: Skipped$/ { if ((getline line) > 0) print line; next }
-       /^\[  SKIPPED \] [^ ]+: / { sub(/^\[  SKIPPED \] [^ ]+: /, ""); print }' "$log" |
-    sort | uniq -c | sed 's/^ *\([0-9]*\) /[port] skipped \1 test(s): /' >&2
 }
 
 if [ $install = 1 ]; then
@@ -154,7 +183,7 @@ fi
 case " ${targets[*]} " in
   *" ppc32 "*)
     if [ "$(id -u)" = 0 ]; then
-      "$XLSX_ROOT/scripts/cross/binfmt.sh" || port_log "warning: tests that start a target program will fail"
+      "$XLSX_ROOT/scripts/cross/binfmt.sh" ppc32 || port_log "warning: tests that start a target program will fail"
     elif ! grep -qs '^interpreter .*qemu-ppc' /proc/sys/fs/binfmt_misc/*; then
       port_log "warning: not root, PowerPC programs not registered with binfmt_misc: tests that start a target program will fail"
     fi
@@ -165,6 +194,8 @@ for t in "${targets[@]}"; do
   build_dir=$(port_build_dir "$t")
   [ $rebuild = 1 ] && rm -rf "$build_dir"
   mkdir -p "$build_dir"
+  # Until the tests have run, the target's summary says why they did not.
+  echo "build-$t: not built or not tested (see the failed step above)" >"$build_dir/test-summary.txt"
   step "$t deps" "$XLSX_ROOT/scripts/cross/build-sysroot.sh" "$t" || continue
   [ $deps_only = 1 ] && continue
   step "$t configure" configure "$t" || continue
@@ -178,7 +209,7 @@ for line in "${TIMES[@]}"; do echo "  $line"; done
 for t in "${targets[@]}"; do
   [ -d "$(port_build_dir "$t")" ] && printf '%s\n' "${TIMES[@]}" >"$(port_build_dir "$t")/port-times.txt"
 done
-echo "port: $PASSED passed, $FAILED_TESTS failed, $SKIPPED skipped"
+for t in "${targets[@]}"; do cat "$(port_build_dir "$t")/test-summary.txt"; done
 if [ ${#FAILED[@]} -gt 0 ]; then
   echo "Failed steps: ${FAILED[*]}"
   exit 1

@@ -8,7 +8,7 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(build-essential cmake pkg-config libzip-dev libdeflate-dev zlib1g-dev liblua5.4-dev libgtest-dev
-          python3 python3-openpyxl python3-xlsxwriter clang libclang-rt-14-dev)
+          python3 python3-openpyxl python3-xlsxwriter libreoffice-calc clang libclang-rt-14-dev)
 
 install_missing_packages() {
   local missing=()

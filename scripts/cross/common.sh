@@ -27,7 +27,7 @@ port_packages() {
   local common="cmake ninja-build make pkg-config dpkg-dev libgtest-dev googletest"
   case "$1" in
     ppc32) echo "$common g++-powerpc-linux-gnu libc6-dev-powerpc-cross qemu-user" ;;
-    i386) echo "$common g++-i686-linux-gnu libc6-dev-i386-cross libc6-i386" ;;
+    i386) echo "$common g++-i686-linux-gnu libc6-dev-i386-cross libc6-i386 qemu-user" ;;
   esac
 }
 

@@ -8,7 +8,7 @@ check that a file that opened also saved). A corpus file that openpyxl cannot re
 library writes the parts it could not parse back as they were, so their damage stays (by design: nothing
 of a file is dropped). Left out: the deflate bombs, which openpyxl would inflate to gigabytes, and the
 workbook of two thousand sheets, which takes openpyxl minutes.
-Exits 1 when any file fails, 77 when openpyxl is missing.
+Exits 1 when any file fails or openpyxl is missing.
 """
 
 import os
@@ -18,8 +18,8 @@ import warnings
 try:
     import openpyxl
 except ImportError:
-    print('openpyxl is not available')
-    sys.exit(77)
+    print('openpyxl is not available (Debian: python3-openpyxl)')
+    sys.exit(1)
 
 
 def check(path):

@@ -8,7 +8,7 @@ sheets, formulas, an image, a chart, a workbook without shared strings). Each is
 (through the xlsx_edit tool) and saved unchanged and changed (a property set, a shared string appended).
 openpyxl then reads every result: every sheet and value and every property must be as expected, and every
 entry we did not touch must be byte-identical in the ZIP (its raw compressed record).
-Exits 77 (skipped) when openpyxl or XlsxWriter is missing.
+Fails when openpyxl or XlsxWriter is missing (scripts/setup.sh installs them).
 """
 import os
 import struct
@@ -21,8 +21,8 @@ try:
     import openpyxl
     import xlsxwriter
 except ImportError as missing:
-    print(f"SKIP: {missing.name} is not installed (Debian: python3-openpyxl, python3-xlsxwriter)")
-    sys.exit(77)
+    print(f"FAIL: {missing.name} is not installed (Debian: python3-openpyxl, python3-xlsxwriter)")
+    sys.exit(1)
 
 FAILURES = []
 

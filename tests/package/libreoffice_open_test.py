@@ -4,7 +4,7 @@
 usage: libreoffice_open_test.py XLSX_EDIT WORK_DIR
 
 Creates a workbook with the xlsx_edit tool, saves it changed, and converts it to CSV with a headless
-LibreOffice. Exits 77 (skipped) when no soffice is installed.
+LibreOffice. Fails when no soffice is installed (scripts/setup.sh installs it).
 """
 import os
 import shutil
@@ -18,8 +18,8 @@ def main():
     tool, work = sys.argv[1], sys.argv[2]
     soffice = shutil.which("soffice") or shutil.which("libreoffice")
     if not soffice:
-        print("SKIP: LibreOffice (soffice) is not installed")
-        sys.exit(77)
+        print("FAIL: LibreOffice (soffice) is not installed (Debian: libreoffice-calc)")
+        sys.exit(1)
     os.makedirs(work, exist_ok=True)
     created = os.path.join(work, "lo-template.xlsx")
     saved = os.path.join(work, "lo-saved.xlsx")

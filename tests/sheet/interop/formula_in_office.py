@@ -13,8 +13,8 @@ from common import Checker, run_tool, temp_dir
 def main(tool):
     office = shutil.which("soffice") or shutil.which("libreoffice")
     if not office:
-        print("[  SKIPPED ] LibreOffice (soffice) is not installed")
-        sys.exit(77)
+        print("FAIL: LibreOffice (soffice) is not installed (Debian: libreoffice-calc)")
+        sys.exit(1)
     check = Checker()
     with temp_dir() as tmp:
         source = os.path.join(tmp, "in.xlsx")
