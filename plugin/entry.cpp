@@ -1,10 +1,15 @@
 // What the host sees of the module: the header it finds by its magic, the entry table behind
-// ResolveEntry, and the information record.
+// ResolveEntry, the information record, and the registrations made at start-up (error messages, the
+// text-encoding notification) and for each interpreter (the document object type, the CellRange loops'
+// metatable).
 #include "plugin/entry.h"
 
 #include <cstring>
 
+#include "plugin/access.h"
 #include "plugin/command_table.h"
+#include "plugin/commands.h"
+#include "plugin/globals.h"
 #include "plugin/host_bridge.h"
 #include "plugin/serializer.h"
 
@@ -38,6 +43,10 @@ __attribute__((used)) const PluginHeader kHeader = {
     {'K', 'O', 'R', 'V', 'A', 'D', 'E', 'L'}, {0, 0, 0, PLUGIN_HEADER_VERSION}, ResolveEntry};
 __attribute__((used)) const char kVersion[] = "$VER: xlsx.kvp 1.1 (13.09.26) [ppc-amigaos]";
 
+#define XLSX_MESSAGE_TEXT(name, text) text,
+const char* const kMessages[ERROR_COUNT] = {XLSX_PLUGIN_MESSAGES(XLSX_MESSAGE_TEXT)};
+#undef XLSX_MESSAGE_TEXT
+
 void FillInfo(PluginInfo* info) {
   info->capabilities = 0x000A0002;
   info->version = 1;
@@ -55,6 +64,8 @@ void FillInfo(PluginInfo* info) {
   info->guide = "xlsx.guide";
 }
 
+void OnTextEncoding(uint32_t value) { globals.textPassThrough = value; }
+
 }  // namespace
 
 PluginEntryFn ResolveEntry(const char* name) {
@@ -71,7 +82,10 @@ const char* PluginVersionText() { return kVersion; }
 uint32_t InitPlugin(PluginInfo* info, const HostApi* host) {
   if (info) FillInfo(info);
   if (!host) return 1;
-  InstallHost(host);
+  globals.host = host;
+  InstallLibraryHostOps(host);
+  for (uint32_t i = 0; i < ERROR_COUNT; ++i) globals.errorCodes[i] = host->RegisterErrorMessage(kMessages[i]);
+  host->RegisterNotification(HOST_NOTIFY_TEXT_ENCODING, OnTextEncoding, 0);
   return 1;
 }
 
@@ -82,3 +96,29 @@ const PluginCommand* GetCommands() { return CommandTable(); }
 const PluginConstant* GetConstants() { return ConstantTable(); }
 const PluginHelp* GetHelpStrings() { return HelpTable(); }
 uint32_t GetExtensions(uint32_t kind) { return kind == 2 ? 4 : 0; }
+
+int32_t InitLibrary(HostState* L) {
+  const HostApi* host = Host();
+  globals.objectTypeId = host->RegisterObjectType(L, "XLSX document", &globals.documentList, DocumentAttribute);
+  host->NewMetatable(L, kIteratorMetatable);
+  host->PushLString(L, "__index", 7);
+  host->PushValue(L, -2);
+  host->SetTable(L, -3);
+  host->PushString(L, "__gc");
+  host->PushClosure(L, CellRangeCollect, 0);
+  host->SetTable(L, -3);
+  host->SetTop(L, -2);
+  return 0;
+}
+
+void FreeLibrary(HostState* L) {
+  while (DocumentRecord* record = FirstDocument()) ReleaseDocument(L, record);
+}
+
+int32_t DocumentAttribute(HostState* L, uint32_t attribute, const ObjectId* id) {
+  DocumentRecord* record = nullptr;
+  if (int32_t error = FindDocumentOf(id, &record)) return error;
+  if (attribute != XLSXATTRSHEETS) return HOST_ERR_UNKNOWN_ATTRIBUTE;
+  Host()->PushNumber(L, SheetCount(record));
+  return 1;
+}
