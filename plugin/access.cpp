@@ -331,10 +331,11 @@ int32_t SheetType(SheetCall* call) {
 bool SheetActive(SheetCall* call) { return xlsx_workbook_is_active(WorkbookOf(call->record), SheetRelId(call)); }
 
 xlsx_status SetSheetActive(SheetCall* call) {
-  // The library says nothing of a sheet it does not make active (a hidden one, or no memory for the view's
-  // attribute): whether the sheet is active afterwards tells.
+  if (SheetVisibility(call) != XLSX_VISIBILITY_VISIBLE) return XLSX_ERR_INVALID_ARG;
+  // The library says nothing of a visible sheet it could not make active (no memory for the view's
+  // attribute, no view): whether the sheet is active afterwards tells.
   xlsx_workbook_set_active(WorkbookOf(call->record), SheetRelId(call));
-  return SheetActive(call) ? XLSX_OK : XLSX_ERR_INVALID_ARG;
+  return SheetActive(call) ? XLSX_OK : XLSX_ERR_NO_MEMORY;
 }
 
 bool SheetSelected(SheetCall* call) {
@@ -493,13 +494,16 @@ bool StartCellRange(SheetCall* call, const CellArgs* from, const CellArgs* to, R
 bool IsProperty(int32_t property) { return property >= 0 && static_cast<uint32_t>(property) < XLSX_PROP_COUNT; }
 
 xlsx_status SetProperty(DocumentRecord* record, int32_t property, const char* value) {
-  return xlsx_document_set_property(record->document, static_cast<uint32_t>(property), value);
+  if (!value) value = "";
+  xlsx_status status = xlsx_document_set_property(record->document, static_cast<uint32_t>(property), value);
+  // The library answers success without effect when the document's property part is missing or could not
+  // be read (also for want of memory): the text the property has afterwards tells.
+  if (status == XLSX_OK && strcmp(GetProperty(record, property), value) != 0) return XLSX_ERR_NOT_FOUND;
+  return status;
 }
 
 const char* GetProperty(DocumentRecord* record, int32_t property) {
   return xlsx_document_get_property(record->document, static_cast<uint32_t>(property));
 }
 
-xlsx_status DeleteProperty(DocumentRecord* record, int32_t property) {
-  return xlsx_document_delete_property(record->document, static_cast<uint32_t>(property));
-}
+xlsx_status DeleteProperty(DocumentRecord* record, int32_t property) { return SetProperty(record, property, ""); }

@@ -120,7 +120,8 @@ enum : int32_t { XLSX_VISIBILITY_VISIBLE, XLSX_VISIBILITY_HIDDEN, XLSX_VISIBILIT
 int32_t SheetType(SheetCall* call);
 // Whether the sheet is the workbook's active tab.
 bool SheetActive(SheetCall* call);
-// Makes the sheet the active tab; XLSX_ERR_INVALID_ARG when it did not become one (a hidden sheet).
+// Makes the sheet the active tab; XLSX_ERR_INVALID_ARG for a hidden sheet, XLSX_ERR_NO_MEMORY when the
+// workbook could not record it.
 xlsx_status SetSheetActive(SheetCall* call);
 // Whether the sheet's tab is selected; false when the worksheet cannot be opened.
 bool SheetSelected(SheetCall* call);
@@ -193,9 +194,10 @@ bool StartCellRange(SheetCall* call, const CellArgs* from, const CellArgs* to, R
 
 // Whether property is one of the script property numbers, which are the library's.
 bool IsProperty(int32_t property);
-// Sets the property to value (UTF-8); XLSX_ERR_INVALID_ARG for a value the property does not accept.
+// Sets the property to value (UTF-8; null is ""); XLSX_ERR_INVALID_ARG for a value the property does not
+// accept, XLSX_ERR_NOT_FOUND when the document's property part is missing or cannot be read.
 xlsx_status SetProperty(DocumentRecord* record, int32_t property, const char* value);
 // The property's text, borrowed from the document (valid until the property changes); never null.
 const char* GetProperty(DocumentRecord* record, int32_t property);
-// Empties the property.
+// Empties the property, as SetProperty with "".
 xlsx_status DeleteProperty(DocumentRecord* record, int32_t property);

@@ -41,11 +41,10 @@ int32_t CmdGetProperty(HostState* L) {
   return 1;
 }
 
-// DeleteProperty(id, prop): empties the property.
+// DeleteProperty(id, prop): empties the property; a property never set is empty already.
 int32_t CmdDeleteProperty(HostState* L) {
   DocumentRecord* record = nullptr;
   int32_t property = 0;
   if (int32_t error = ReadPropertyCall(L, &record, &property, nullptr)) return error;
-  DeleteProperty(record, property);
-  return 0;
+  return ChangeResult(DeleteProperty(record, property) == XLSX_OK);
 }

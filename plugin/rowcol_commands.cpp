@@ -47,15 +47,14 @@ int32_t PushCount(HostState* L, Axis axis) {
 
 // SetRowHeight and SetColumnWidth: (id, number, size[, sheet]). The size is kept in single precision; a
 // value that is not a finite number there (it would be written as "nan" or "inf", which no spreadsheet
-// application reads) is refused after the checks of the sheet and the number.
+// application reads) is refused after the checks of the sheet and the number, as is a size the library
+// could not store.
 int32_t SetSize(HostState* L, Axis axis) {
   Line line{};
   ObjectId id = ReadLine(L, axis, &line);
   float size = static_cast<float>(Host()->CheckNumber(L, 3));
   if (int32_t error = FindLine(L, id, 4, &line)) return error;
-  if (!std::isfinite(size)) return ErrorCode(ERROR_OPERATION);
-  SetLineSize(&line.sheet, axis, line.number, size);
-  return 0;
+  return ChangeResult(std::isfinite(size) && SetLineSize(&line.sheet, axis, line.number, size) == XLSX_OK);
 }
 
 // GetRowHeight and GetColumnWidth: (id, number[, sheet]).
@@ -69,14 +68,13 @@ int32_t PushSize(HostState* L, Axis axis) {
   return 1;
 }
 
-// HideRow and HideColumn: (id, number, hidden[, sheet]).
+// HideRow and HideColumn: (id, number, hidden[, sheet]); a state the library could not store is reported.
 int32_t SetHidden(HostState* L, Axis axis) {
   Line line{};
   ObjectId id = ReadLine(L, axis, &line);
   bool hidden = ArgInt(L, 3) != 0;
   if (int32_t error = FindLine(L, id, 4, &line)) return error;
-  SetLineHidden(&line.sheet, axis, line.number, hidden);
-  return 0;
+  return ChangeResult(SetLineHidden(&line.sheet, axis, line.number, hidden) == XLSX_OK);
 }
 
 // IsRowHidden and IsColumnHidden: (id, number[, sheet]) -> 1 or 0.

@@ -6,6 +6,12 @@
 
 namespace {
 
+// What a sheet change answers: nothing when it was made, and also when the library refused it by its
+// rules (XLSX_ERR_INVALID_ARG: a name it does not allow, hiding or deleting the last visible sheet,
+// making a hidden sheet active), which leaves the workbook as it was; "XSLX operation has failed!" when
+// it could not be made (no memory, a broken part).
+int32_t SheetChangeResult(xlsx_status status) { return ChangeResult(status == XLSX_OK || status == XLSX_ERR_INVALID_ARG); }
+
 // Commands of the form (id[, sheet]) that push one number read from the sheet.
 int32_t PushSheetNumber(HostState* L, int32_t (*read)(SheetCall*)) {
   ObjectId id = ArgId(L);
@@ -16,22 +22,22 @@ int32_t PushSheetNumber(HostState* L, int32_t (*read)(SheetCall*)) {
   return 1;
 }
 
-// Commands of the form (id, number[, sheet]) that change the sheet with the number.
-int32_t SetSheetNumber(HostState* L, xlsx_status (*write)(SheetCall*, int32_t)) {
+// Commands of the form (id, number[, sheet]) that change the sheet with the number and answer as
+// SheetChangeResult or ChangeResult.
+int32_t SetSheetNumber(HostState* L, int32_t (*write)(SheetCall*, int32_t)) {
   ObjectId id = ArgId(L);
   int32_t number = ArgInt(L, 2);
   int32_t sheet = OptArgInt(L, 3, 0);
   SheetCall call{};
   if (int32_t error = FindDocumentSheet(&id, sheet, &call)) return error;
-  write(&call, number);
-  return 0;
+  return write(&call, number);
 }
 
 }  // namespace
 
 // AddSheet(id, name$[, pos]): the new sheet goes last, then to pos when 1 <= pos < count. A name the
 // library refuses (empty, too long, with a character sheet names cannot hold, or already used) changes
-// nothing and reports "XSLX operation has failed!".
+// nothing and reports "XSLX operation has failed!", as does a sheet that could not be added or moved.
 int32_t CmdAddSheet(HostState* L) {
   ObjectId id = ArgId(L);
   const char* name = Host()->CheckString(L, 2);
@@ -41,11 +47,13 @@ int32_t CmdAddSheet(HostState* L) {
   LibraryText library_name = ToLibraryText(name);
   xlsx_status status = AddSheet(record, library_name.text);
   ReleaseLibraryText(&library_name);
+  // A sheet list that cannot be rebuilt (no memory) counts no sheet.
   int32_t count = static_cast<int32_t>(SheetCount(record));
+  if (status == XLSX_OK && count == 0) status = XLSX_ERR_NO_MEMORY;
   int32_t result = count;
   if (status == XLSX_OK && pos >= 1 && pos < count) {
     SheetCall added{record, count};
-    MoveSheet(&added, pos);
+    status = MoveSheet(&added, pos);
     result = pos;
   }
   if (status != XLSX_OK) return ErrorCode(ERROR_OPERATION);
@@ -53,13 +61,13 @@ int32_t CmdAddSheet(HostState* L) {
   return 1;
 }
 
+// DeleteSheet(id, idx): the only worksheet and the only visible sheet stay.
 int32_t CmdDeleteSheet(HostState* L) {
   ObjectId id = ArgId(L);
   int32_t idx = ArgInt(L, 2);
   SheetCall call{};
   if (int32_t error = FindDocumentIndex(&id, idx, &call)) return error;
-  DeleteSheet(&call);
-  return 0;
+  return SheetChangeResult(DeleteSheet(&call));
 }
 
 // MoveSheet(id, idx, newpos): newpos outside 1..count moves the sheet to the end.
@@ -71,8 +79,7 @@ int32_t CmdMoveSheet(HostState* L) {
   if (int32_t error = FindDocumentIndex(&id, idx, &call)) return error;
   int32_t count = static_cast<int32_t>(SheetCount(call.record));
   int32_t target = newpos >= 1 && newpos <= count ? newpos : count;
-  if (target != idx) MoveSheet(&call, target);
-  return 0;
+  return ChangeResult(target == idx || MoveSheet(&call, target) == XLSX_OK);
 }
 
 int32_t CmdGetSheetIndex(HostState* L) {
@@ -104,7 +111,7 @@ int32_t CmdGetSheetName(HostState* L) {
   return 1;
 }
 
-// SetSheetName(id, idx, name$): a name the library refuses leaves the sheet as it was, silently.
+// SetSheetName(id, idx, name$): a name the library refuses leaves the sheet as it was, without error.
 int32_t CmdSetSheetName(HostState* L) {
   ObjectId id = ArgId(L);
   int32_t idx = ArgInt(L, 2);
@@ -112,9 +119,9 @@ int32_t CmdSetSheetName(HostState* L) {
   SheetCall call{};
   if (int32_t error = FindDocumentIndex(&id, idx, &call)) return error;
   LibraryText library_name = ToLibraryText(name);
-  RenameSheet(&call, library_name.text);
+  xlsx_status status = RenameSheet(&call, library_name.text);
   ReleaseLibraryText(&library_name);
-  return 0;
+  return SheetChangeResult(status);
 }
 
 int32_t CmdGetSheetType(HostState* L) { return PushSheetNumber(L, SheetType); }
@@ -136,21 +143,27 @@ int32_t CmdIsSheetSelected(HostState* L) {
   return PushSheetNumber(L, [](SheetCall* call) { return SheetSelected(call) ? 1 : 0; });
 }
 
+// SetSheetActive(id[, sheet]): a hidden sheet does not become active.
 int32_t CmdSetSheetActive(HostState* L) {
   ObjectId id = ArgId(L);
   int32_t sheet = OptArgInt(L, 2, 0);
   SheetCall call{};
   if (int32_t error = FindDocumentSheet(&id, sheet, &call)) return error;
-  SetSheetActive(&call);
-  return 0;
+  return SheetChangeResult(SetSheetActive(&call));
 }
 
 // SetSheetSelected(id, sel[, sheet]): a view without the tabSelected attribute gets it.
 int32_t CmdSetSheetSelected(HostState* L) {
-  return SetSheetNumber(L, [](SheetCall* call, int32_t selected) { return SetSheetSelected(call, selected != 0); });
+  return SetSheetNumber(L, [](SheetCall* call, int32_t selected) {
+    return ChangeResult(SetSheetSelected(call, selected != 0) == XLSX_OK);
+  });
 }
 
-// SetSheetVisibility(id, vis[, sheet]): hiding the last visible sheet is refused silently.
-int32_t CmdSetSheetVisibility(HostState* L) { return SetSheetNumber(L, SetSheetVisibility); }
+// SetSheetVisibility(id, vis[, sheet]): hiding the last visible sheet is refused without error.
+int32_t CmdSetSheetVisibility(HostState* L) {
+  return SetSheetNumber(L, [](SheetCall* call, int32_t visibility) {
+    return SheetChangeResult(SetSheetVisibility(call, visibility));
+  });
+}
 
 int32_t CmdGetSheetVisibility(HostState* L) { return PushSheetNumber(L, SheetVisibility); }
