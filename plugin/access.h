@@ -53,6 +53,15 @@ struct LibraryText {
 LibraryText ToLibraryText(const char* text);
 // Releases what ToLibraryText made.
 void ReleaseLibraryText(LibraryText* text);
+// work(text) with the host text in UTF-8, as ToLibraryText gives it; the converted text is released
+// before work's result is returned.
+template <typename Work>
+auto WithLibraryText(const char* text, Work work) {
+  LibraryText library = ToLibraryText(text);
+  auto result = work(library.text);
+  ReleaseLibraryText(&library);
+  return result;
+}
 // Pushes a library (UTF-8) text in the host's character set; the unconverted text when conversion fails.
 void PushHostText(HostState* L, const char* text);
 

@@ -87,10 +87,9 @@ int32_t CmdSetCellValue(HostState* L) {
     return CellResult(StoreCellValue(&call.sheet, &call.cell, type, number, nullptr));
   }
   // The text is converted once the read, which may raise, is done.
-  LibraryText text = ToLibraryText(host->CheckString(L, at));
-  xlsx_status status = StoreCellValue(&call.sheet, &call.cell, type, 0, text.text);
-  ReleaseLibraryText(&text);
-  return CellResult(status);
+  const char* value = host->CheckString(L, at);
+  return CellResult(
+      WithLibraryText(value, [&](const char* text) { return StoreCellValue(&call.sheet, &call.cell, type, 0, text); }));
 }
 
 int32_t CmdClearCellValue(HostState* L) {
@@ -103,10 +102,8 @@ int32_t CmdClearCellValue(HostState* L) {
 int32_t CmdSetCellFormula(HostState* L) {
   CellCall call{};
   if (int32_t error = ReadCellCall(L, 1, &call)) return error;
-  LibraryText formula = ToLibraryText(Host()->CheckString(L, call.next));
-  xlsx_status status = SetCellFormula(&call.sheet, &call.cell, formula.text);
-  ReleaseLibraryText(&formula);
-  return CellResult(status);
+  const char* formula = Host()->CheckString(L, call.next);
+  return CellResult(WithLibraryText(formula, [&](const char* text) { return SetCellFormula(&call.sheet, &call.cell, text); }));
 }
 
 // ClearCellFormula(id, cell[, sheet]): takes no formula; the cached value, if any, stays as a constant.

@@ -15,33 +15,22 @@
 
 namespace {
 
-template <typename Fn>
-PluginEntryFn Entry(Fn function) {
-  return reinterpret_cast<PluginEntryFn>(function);
-}
-
+// Each entry point under its own name.
+#define XLSX_ENTRY(function) {#function, reinterpret_cast<PluginEntryFn>(function)}
 const PluginEntry kEntries[] = {
-    {"InitPlugin", Entry(InitPlugin)},
-    {"ClosePlugin", Entry(ClosePlugin)},
-    {"GetBaseTable", Entry(GetBaseTable)},
-    {"GetCommands", Entry(GetCommands)},
-    {"GetConstants", Entry(GetConstants)},
-    {"GetHelpStrings", Entry(GetHelpStrings)},
-    {"InitLibrary", Entry(InitLibrary)},
-    {"FreeLibrary", Entry(FreeLibrary)},
-    {"InitSerializer", Entry(InitSerializer)},
-    {"FreeSerializer", Entry(FreeSerializer)},
-    {"SerializeItem", Entry(SerializeItem)},
-    {"DeserializeItem", Entry(DeserializeItem)},
-    {"GetExtensions", Entry(GetExtensions)},
-    {nullptr, nullptr},
+    XLSX_ENTRY(InitPlugin),     XLSX_ENTRY(ClosePlugin),     XLSX_ENTRY(GetBaseTable),  XLSX_ENTRY(GetCommands),
+    XLSX_ENTRY(GetConstants),   XLSX_ENTRY(GetHelpStrings),  XLSX_ENTRY(InitLibrary),   XLSX_ENTRY(FreeLibrary),
+    XLSX_ENTRY(InitSerializer), XLSX_ENTRY(FreeSerializer),  XLSX_ENTRY(SerializeItem), XLSX_ENTRY(DeserializeItem),
+    XLSX_ENTRY(GetExtensions),  {nullptr, nullptr},
 };
+#undef XLSX_ENTRY
 
 // Kept in the file although nothing refers to them: the host finds the header by scanning the module,
 // and the version text is read by people and tools.
 __attribute__((used)) const PluginHeader kHeader = {
     {'K', 'O', 'R', 'V', 'A', 'D', 'E', 'L'}, {0, 0, 0, PLUGIN_HEADER_VERSION}, ResolveEntry};
-__attribute__((used)) const char kVersion[] = "$VER: xlsx.kvp 1.1 (13.09.26) [ppc-amigaos]";
+#define XLSX_KVP_DATE "13.09.26"
+__attribute__((used)) const char kVersion[] = "$VER: xlsx.kvp 1.1 (" XLSX_KVP_DATE ") [ppc-amigaos]";
 
 #define XLSX_MESSAGE_TEXT(name, text) text,
 const char* const kMessages[ERROR_COUNT] = {XLSX_PLUGIN_MESSAGES(XLSX_MESSAGE_TEXT)};
@@ -54,17 +43,25 @@ void FillInfo(PluginInfo* info) {
   info->word3 = 9;
   info->word4 = 0;
   info->displayName = "XLSX";
-  info->baseName = "xlsx";
+  info->baseName = GetBaseTable();
   info->author = "The xlsx.kvp developers";
   info->description = "Create and modify XLSX documents with Korvadel";
   info->rights = "(C) 2024-2026 The xlsx.kvp developers";
   info->url = "https://xlsx-kvp.example.org";
-  info->date = "13.09.26";
+  info->date = XLSX_KVP_DATE;
   info->word12 = 0;
   info->guide = "xlsx.guide";
 }
 
 void OnTextEncoding(uint32_t value) { globals.textPassThrough = value; }
+
+// Sets field key (pushed with its length) of the table on top of the stack to what push pushes.
+template <typename Push>
+void SetField(HostState* L, const char* key, Push push) {
+  Host()->PushLString(L, key, static_cast<uint32_t>(strlen(key)));
+  push();
+  Host()->SetTable(L, -3);
+}
 
 }  // namespace
 
@@ -100,13 +97,10 @@ uint32_t GetExtensions(uint32_t kind) { return kind == 2 ? 4 : 0; }
 int32_t InitLibrary(HostState* L) {
   const HostApi* host = Host();
   globals.objectTypeId = host->RegisterObjectType(L, "XLSX document", &globals.documentList, DocumentAttribute);
+  // The loops' metatable indexes itself and ends a loop when the collector takes it.
   host->NewMetatable(L, kIteratorMetatable);
-  host->PushLString(L, "__index", 7);
-  host->PushValue(L, -2);
-  host->SetTable(L, -3);
-  host->PushString(L, "__gc");
-  host->PushClosure(L, CellRangeCollect, 0);
-  host->SetTable(L, -3);
+  SetField(L, "__index", [&] { host->PushValue(L, -2); });
+  SetField(L, "__gc", [&] { host->PushClosure(L, CellRangeCollect, 0); });
   host->SetTop(L, -2);
   return 0;
 }

@@ -26,10 +26,8 @@ int32_t CmdSetProperty(HostState* L) {
   int32_t property = 0;
   const char* value = nullptr;
   if (int32_t error = ReadPropertyCall(L, &record, &property, &value)) return error;
-  LibraryText library_value = ToLibraryText(value);
-  xlsx_status status = SetProperty(record, property, library_value.text);
-  ReleaseLibraryText(&library_value);
-  return ChangeResult(status == XLSX_OK);
+  auto set = [record, property](const char* text) { return SetProperty(record, property, text); };
+  return ChangeResult(WithLibraryText(value, set) == XLSX_OK);
 }
 
 // GetProperty(id, prop) -> val$; a property the document does not hold reads as "".

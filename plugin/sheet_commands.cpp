@@ -12,6 +12,13 @@ namespace {
 // it could not be made (no memory, a broken part).
 int32_t SheetChangeResult(xlsx_status status) { return ChangeResult(status == XLSX_OK || status == XLSX_ERR_INVALID_ARG); }
 
+// Commands of the form (id, idx): reads both, finds the document and checks idx. 0 or the error code.
+int32_t ReadIndexCall(HostState* L, SheetCall* call) {
+  ObjectId id = ArgId(L);
+  int32_t idx = ArgInt(L, 2);
+  return FindDocumentIndex(&id, idx, call);
+}
+
 // Commands of the form (id[, sheet]) that push one number read from the sheet.
 int32_t PushSheetNumber(HostState* L, int32_t (*read)(SheetCall*)) {
   ObjectId id = ArgId(L);
@@ -44,9 +51,7 @@ int32_t CmdAddSheet(HostState* L) {
   int32_t pos = OptArgInt(L, 3, 0);
   DocumentRecord* record = nullptr;
   if (int32_t error = FindDocumentOf(&id, &record)) return error;
-  LibraryText library_name = ToLibraryText(name);
-  xlsx_status status = AddSheet(record, library_name.text);
-  ReleaseLibraryText(&library_name);
+  xlsx_status status = WithLibraryText(name, [record](const char* text) { return AddSheet(record, text); });
   // A sheet list that cannot be rebuilt (no memory) counts no sheet.
   int32_t count = static_cast<int32_t>(SheetCount(record));
   if (status == XLSX_OK && count == 0) status = XLSX_ERR_NO_MEMORY;
@@ -63,10 +68,8 @@ int32_t CmdAddSheet(HostState* L) {
 
 // DeleteSheet(id, idx): the only worksheet and the only visible sheet stay.
 int32_t CmdDeleteSheet(HostState* L) {
-  ObjectId id = ArgId(L);
-  int32_t idx = ArgInt(L, 2);
   SheetCall call{};
-  if (int32_t error = FindDocumentIndex(&id, idx, &call)) return error;
+  if (int32_t error = ReadIndexCall(L, &call)) return error;
   return SheetChangeResult(DeleteSheet(&call));
 }
 
@@ -87,10 +90,7 @@ int32_t CmdGetSheetIndex(HostState* L) {
   const char* name = Host()->CheckString(L, 2);
   DocumentRecord* record = nullptr;
   if (int32_t error = FindDocumentOf(&id, &record)) return error;
-  LibraryText library_name = ToLibraryText(name);
-  uint32_t index = SheetIndexByName(record, library_name.text);
-  ReleaseLibraryText(&library_name);
-  Host()->PushNumber(L, index);
+  Host()->PushNumber(L, WithLibraryText(name, [record](const char* text) { return SheetIndexByName(record, text); }));
   return 1;
 }
 
@@ -103,10 +103,8 @@ int32_t CmdGetSheetCount(HostState* L) {
 }
 
 int32_t CmdGetSheetName(HostState* L) {
-  ObjectId id = ArgId(L);
-  int32_t idx = ArgInt(L, 2);
   SheetCall call{};
-  if (int32_t error = FindDocumentIndex(&id, idx, &call)) return error;
+  if (int32_t error = ReadIndexCall(L, &call)) return error;
   PushHostText(L, SheetName(&call));
   return 1;
 }
@@ -118,20 +116,15 @@ int32_t CmdSetSheetName(HostState* L) {
   const char* name = Host()->CheckString(L, 3);
   SheetCall call{};
   if (int32_t error = FindDocumentIndex(&id, idx, &call)) return error;
-  LibraryText library_name = ToLibraryText(name);
-  xlsx_status status = RenameSheet(&call, library_name.text);
-  ReleaseLibraryText(&library_name);
-  return SheetChangeResult(status);
+  return SheetChangeResult(WithLibraryText(name, [&call](const char* text) { return RenameSheet(&call, text); }));
 }
 
 int32_t CmdGetSheetType(HostState* L) { return PushSheetNumber(L, SheetType); }
 
 int32_t CmdSetDefaultSheet(HostState* L) {
-  ObjectId id = ArgId(L);
-  int32_t idx = ArgInt(L, 2);
   SheetCall call{};
-  if (int32_t error = FindDocumentIndex(&id, idx, &call)) return error;
-  call.record->defaultSheet = static_cast<uint32_t>(idx);
+  if (int32_t error = ReadIndexCall(L, &call)) return error;
+  call.record->defaultSheet = static_cast<uint32_t>(call.index);
   return 0;
 }
 
