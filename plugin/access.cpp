@@ -38,14 +38,6 @@ XlsxWorkbook* WorkbookOf(const DocumentRecord* record) {
   return record ? xlsx_document_workbook(record->document) : nullptr;
 }
 
-// The call on sheet index of record: 0, or the code of the first check that fails.
-int32_t CheckSheet(DocumentRecord* record, int32_t index, SheetCall* out) {
-  *out = SheetCall{record, index};
-  if (!record) return ErrorCode(ERROR_NO_DOCUMENT);
-  if (index < 1 || static_cast<uint32_t>(index) > SheetCount(record)) return ErrorCode(ERROR_SHEET_RANGE);
-  return 0;
-}
-
 // The call's worksheet, opened once per call; its status when it cannot be opened.
 xlsx_status Worksheet(SheetCall* call, XlsxWorksheet** out) {
   if (!call->opened) {
@@ -55,6 +47,19 @@ xlsx_status Worksheet(SheetCall* call, XlsxWorksheet** out) {
   }
   *out = &call->worksheet;
   return call->status;
+}
+
+// The call on sheet index of record, its worksheet opened when asked: 0, or the code of the first check
+// that fails.
+int32_t CheckSheet(DocumentRecord* record, int32_t index, bool worksheet, SheetCall* out) {
+  *out = SheetCall{record, index};
+  if (!record) return ErrorCode(ERROR_NO_DOCUMENT);
+  XlsxWorksheet* opened = nullptr;
+  // An opened worksheet is in range; only a failure needs the count to tell an index out of range from
+  // a sheet that cannot be opened.
+  if (index >= 1 && worksheet && Worksheet(out, &opened) == XLSX_OK) return 0;
+  if (index < 1 || static_cast<uint32_t>(index) > SheetCount(record)) return ErrorCode(ERROR_SHEET_RANGE);
+  return 0;
 }
 
 // The relationship id of the call's sheet; "" when there is none. Borrowed as the sheet's name.
@@ -132,6 +137,8 @@ int32_t ScriptTypeOf(const XlsxCellValue* value) {
 void ToScriptValue(const char* lent, ScriptValue* out) {
   const XlsxCellValue* value = &out->held;
   out->type = ScriptTypeOf(value);
+  out->number = 0;
+  out->text = nullptr;
   if (out->type == CELL_TYPE_TEXT || out->type == CELL_TYPE_ERROR) out->text = lent ? lent : value->text ? value->text : "";
   if (out->type == CELL_TYPE_INTEGER) out->number = static_cast<double>(value->integer);
   if (out->type == CELL_TYPE_FLOAT) out->number = value->number;
@@ -180,12 +187,6 @@ int32_t ArgInt(HostState* L, int32_t index) { return ToInt32(Host()->CheckNumber
 
 int32_t OptArgInt(HostState* L, int32_t index, int32_t fallback) {
   return ToInt32(Host()->OptNumber(L, index, fallback));
-}
-
-ObjectId ArgId(HostState* L) {
-  ObjectId id{};
-  Host()->CheckObjectId(L, 1, &id);
-  return id;
 }
 
 void ParseCellArgs(HostState* L, int32_t* position, CellArgs* out, bool allowHandle) {
@@ -275,15 +276,15 @@ int32_t FindDocumentOf(const ObjectId* id, DocumentRecord** out) {
 }
 
 int32_t FindDocumentIndex(const ObjectId* id, int32_t idx, SheetCall* out) {
-  return CheckSheet(FindDocument(id), idx, out);
+  return CheckSheet(FindDocument(id), idx, false, out);
 }
 
-int32_t FindDocumentSheet(const ObjectId* id, int32_t sheet, SheetCall* out) {
+int32_t FindDocumentSheet(const ObjectId* id, int32_t sheet, SheetCall* out, bool worksheet) {
   DocumentRecord* record = FindDocument(id);
   if (record && sheet == 0) {
     sheet = record->defaultSheet > INT32_MAX ? INT32_MAX : static_cast<int32_t>(record->defaultSheet);
   }
-  return CheckSheet(record, sheet, out);
+  return CheckSheet(record, sheet, worksheet, out);
 }
 
 uint32_t SheetCount(const DocumentRecord* record) { return xlsx_workbook_sheet_count(WorkbookOf(record)); }
@@ -404,7 +405,7 @@ xlsx_status SetLineHidden(SheetCall* call, Axis axis, int32_t number, bool hidde
 // ---- Cells
 
 xlsx_status ReadCellValue(SheetCall* call, const CellArgs* args, ScriptValue* out) {
-  *out = ScriptValue{};
+  out->held = XlsxCellValue{};
   LoadSharedStrings(call->record);
   // A zeroed value is a valid empty one without text; a string's text is lent by the sheet or the shared
   // strings table, so that it is copied once, by the host, when it is pushed.
@@ -421,7 +422,7 @@ xlsx_status ReadCellValue(SheetCall* call, const CellArgs* args, ScriptValue* ou
 
 void ReleaseScriptValue(ScriptValue* value) {
   xlsx_value_reset(&value->held);
-  *value = ScriptValue{};
+  value->text = nullptr;
 }
 
 xlsx_status StoreCellValue(SheetCall* call, const CellArgs* args, int32_t type, double number, const char* text) {

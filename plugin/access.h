@@ -14,6 +14,7 @@
 #include "lib/sheet/value.h"
 #include "lib/sheet/worksheet.h"
 #include "plugin/documents.h"
+#include "plugin/globals.h"
 #include "plugin/host_api.h"
 #include "plugin/ranges.h"
 
@@ -37,7 +38,11 @@ int32_t ArgInt(HostState* L, int32_t index);
 // OptNumber(index, fallback) as ToInt32.
 int32_t OptArgInt(HostState* L, int32_t index, int32_t fallback);
 // The document id, argument 1 (CheckObjectId); raises when it is missing.
-ObjectId ArgId(HostState* L);
+inline ObjectId ArgId(HostState* L) {
+  ObjectId id{};
+  Host()->CheckObjectId(L, 1, &id);
+  return id;
+}
 // Reads one cell address from *position on (a handle only when allowHandle), advancing *position past it.
 // Raises (as CheckNumber/CheckString) for a missing argument; fills nothing that needs releasing.
 void ParseCellArgs(HostState* L, int32_t* position, CellArgs* out, bool allowHandle);
@@ -96,8 +101,10 @@ struct SheetCall {
 // Each finds the document of id, then checks what else it is given: 0 with *out filled, else the code to
 // return ("Cannot find specified XLSX document!" before "Specified sheet is out of range!").
 int32_t FindDocumentOf(const ObjectId* id, DocumentRecord** out);
-// An optional sheet argument: 0 means the document's default sheet.
-int32_t FindDocumentSheet(const ObjectId* id, int32_t sheet, SheetCall* out);
+// An optional sheet argument: 0 means the document's default sheet. With worksheet, the worksheet is
+// opened in the same pass (for the commands that need it, the check then costs nothing more); one that
+// cannot be opened leaves its status for the first wrapper that needs it.
+int32_t FindDocumentSheet(const ObjectId* id, int32_t sheet, SheetCall* out, bool worksheet);
 // A mandatory sheet number: 0 is out of range.
 int32_t FindDocumentIndex(const ObjectId* id, int32_t idx, SheetCall* out);
 // Number of sheets of the document (0 for null). O(1) while the sheet list is unchanged.

@@ -30,7 +30,7 @@ void ReadCell(HostState* L, CellCall* call) {
 int32_t ReadCellCall(HostState* L, int32_t sheet_after, CellCall* call) {
   ReadCell(L, call);
   int32_t sheet = OptArgInt(L, call->next + sheet_after, 0);
-  return FindDocumentSheet(&call->id, sheet, &call->sheet);
+  return FindDocumentSheet(&call->id, sheet, &call->sheet, !call->cell.handle);
 }
 
 int32_t CellResult(xlsx_status status) { return status == XLSX_OK ? 0 : ErrorCode(ERROR_CELL_RANGE); }
@@ -80,7 +80,7 @@ int32_t CmdSetCellValue(HostState* L) {
   int32_t at = call.next;
   int32_t type = OptArgInt(L, at + 1, CELL_TYPE_ERROR);
   int32_t sheet = OptArgInt(L, at + 2, 0);
-  if (int32_t error = FindDocumentSheet(&call.id, sheet, &call.sheet)) return error;
+  if (int32_t error = FindDocumentSheet(&call.id, sheet, &call.sheet, !call.cell.handle)) return error;
   if (host->ValueType(L, at) == HOST_TSTRING) type = CELL_TYPE_TEXT;
   if (type != CELL_TYPE_TEXT) {
     double number = host->CheckNumber(L, at);
@@ -119,7 +119,7 @@ int32_t CmdGetCellReference(HostState* L) {
   ReadCell(L, &call);
   int32_t xyref = OptArgInt(L, call.next, 0);
   int32_t sheet = OptArgInt(L, call.next + 1, 0);
-  if (int32_t error = FindDocumentSheet(&call.id, sheet, &call.sheet)) return error;
+  if (int32_t error = FindDocumentSheet(&call.id, sheet, &call.sheet, !call.cell.handle)) return error;
   uint32_t column = 0, row = 0;
   char text[kNameBufferSize];
   if (int32_t error = CellResult(CellReference(&call.sheet, &call.cell, &column, &row, text))) return error;

@@ -34,8 +34,6 @@ DocumentRecord* FindDocument(const ObjectId* id) {
   return nullptr;
 }
 
-DocumentRecord* FirstDocument() { return reinterpret_cast<DocumentRecord*>(globals.documentList); }
-
 void ReleaseDocumentRecord(HostState* L, DocumentRecord* record) {
   if (!record) return;
   Host()->ReleaseObject(L, record);

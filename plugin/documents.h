@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "plugin/globals.h"
 #include "plugin/host_api.h"
 
 struct XlsxDocument;
@@ -26,7 +27,7 @@ void AddDocumentRecord(DocumentRecord* record, ObjectId id);
 // First record whose id number and handle both equal id's; null when none does or id is null.
 DocumentRecord* FindDocument(const ObjectId* id);
 // The first record of the list; null when no document is open.
-DocumentRecord* FirstDocument();
+inline DocumentRecord* FirstDocument() { return reinterpret_cast<DocumentRecord*>(globals.documentList); }
 // Tells the host the record is released (ReleaseObject), unlinks it and frees it; its document must be
 // closed already. The record is invalid afterwards; null is ignored.
 void ReleaseDocumentRecord(HostState* L, DocumentRecord* record);

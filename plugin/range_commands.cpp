@@ -30,7 +30,7 @@ int32_t CmdCellRange(HostState* L) {
   ParseCellArgs(L, &at, &to, false);
   int32_t sheet = OptArgInt(L, at, 0);
   SheetCall call{};
-  if (int32_t error = FindDocumentSheet(&id, sheet, &call)) return error;
+  if (int32_t error = FindDocumentSheet(&id, sheet, &call, true)) return error;
   auto* loop = static_cast<RangeLoop*>(host->NewUserdata(L, sizeof(RangeLoop)));
   *loop = RangeLoop{};
   // The metatable (and with it __gc) is attached before the loop is linked into the running ones, so

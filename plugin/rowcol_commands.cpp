@@ -28,7 +28,7 @@ ObjectId ReadLine(HostState* L, Axis axis, Line* line) {
 // number against the sheet's extent: 0 or the error code.
 int32_t FindLine(HostState* L, const ObjectId& id, int32_t sheet_at, Line* line) {
   int32_t sheet = OptArgInt(L, sheet_at, 0);
-  if (int32_t error = FindDocumentSheet(&id, sheet, &line->sheet)) return error;
+  if (int32_t error = FindDocumentSheet(&id, sheet, &line->sheet, true)) return error;
   uint32_t limit = SheetExtent(&line->sheet, line->axis);
   if (line->number < 1 || static_cast<uint32_t>(line->number) > limit)
     return ErrorCode(line->axis == Axis::kRow ? ERROR_ROW_RANGE : ERROR_COLUMN_RANGE);
@@ -40,7 +40,7 @@ int32_t PushCount(HostState* L, Axis axis) {
   ObjectId id = ArgId(L);
   int32_t sheet = OptArgInt(L, 2, 0);
   SheetCall call{};
-  if (int32_t error = FindDocumentSheet(&id, sheet, &call)) return error;
+  if (int32_t error = FindDocumentSheet(&id, sheet, &call, true)) return error;
   Host()->PushNumber(L, SheetExtent(&call, axis));
   return 1;
 }

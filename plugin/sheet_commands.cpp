@@ -24,7 +24,7 @@ int32_t PushSheetNumber(HostState* L, int32_t (*read)(SheetCall*)) {
   ObjectId id = ArgId(L);
   int32_t sheet = OptArgInt(L, 2, 0);
   SheetCall call{};
-  if (int32_t error = FindDocumentSheet(&id, sheet, &call)) return error;
+  if (int32_t error = FindDocumentSheet(&id, sheet, &call, false)) return error;
   Host()->PushNumber(L, read(&call));
   return 1;
 }
@@ -36,7 +36,7 @@ int32_t SetSheetNumber(HostState* L, int32_t (*write)(SheetCall*, int32_t)) {
   int32_t number = ArgInt(L, 2);
   int32_t sheet = OptArgInt(L, 3, 0);
   SheetCall call{};
-  if (int32_t error = FindDocumentSheet(&id, sheet, &call)) return error;
+  if (int32_t error = FindDocumentSheet(&id, sheet, &call, false)) return error;
   return write(&call, number);
 }
 
@@ -141,7 +141,7 @@ int32_t CmdSetSheetActive(HostState* L) {
   ObjectId id = ArgId(L);
   int32_t sheet = OptArgInt(L, 2, 0);
   SheetCall call{};
-  if (int32_t error = FindDocumentSheet(&id, sheet, &call)) return error;
+  if (int32_t error = FindDocumentSheet(&id, sheet, &call, false)) return error;
   return SheetChangeResult(SetSheetActive(&call));
 }
 
