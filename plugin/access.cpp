@@ -139,7 +139,9 @@ void ToScriptValue(const char* lent, ScriptValue* out) {
   out->type = ScriptTypeOf(value);
   out->number = 0;
   out->text = nullptr;
-  if (out->type == CELL_TYPE_TEXT || out->type == CELL_TYPE_ERROR) out->text = lent ? lent : value->text ? value->text : "";
+  if (out->type == CELL_TYPE_TEXT || out->type == CELL_TYPE_ERROR) {
+    out->text = lent ? lent : value->text ? value->text : "";
+  }
   if (out->type == CELL_TYPE_INTEGER) out->number = static_cast<double>(value->integer);
   if (out->type == CELL_TYPE_FLOAT) out->number = value->number;
   if (out->type == CELL_TYPE_BOOLEAN) out->number = value->boolean ? 1 : 0;

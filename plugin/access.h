@@ -89,7 +89,8 @@ void UseSharedStrings(bool shared);
 // ---- Finding a command's document and sheet
 
 // The document and sheet one command works on, found and checked once per call. The worksheet is opened
-// the first time a wrapper needs it and kept for the rest of the call; nothing in it is owned.
+// once, by FindDocumentSheet when asked or by the first wrapper that needs it, and kept for the rest of
+// the call; nothing in it is owned.
 struct SheetCall {
   DocumentRecord* record;
   int32_t index;                 // the 1-based sheet, within the document's sheets

@@ -103,7 +103,8 @@ int32_t CmdSetCellFormula(HostState* L) {
   CellCall call{};
   if (int32_t error = ReadCellCall(L, 1, &call)) return error;
   const char* formula = Host()->CheckString(L, call.next);
-  return CellResult(WithLibraryText(formula, [&](const char* text) { return SetCellFormula(&call.sheet, &call.cell, text); }));
+  auto set = [&call](const char* text) { return SetCellFormula(&call.sheet, &call.cell, text); };
+  return CellResult(WithLibraryText(formula, set));
 }
 
 // ClearCellFormula(id, cell[, sheet]): takes no formula; the cached value, if any, stays as a constant.

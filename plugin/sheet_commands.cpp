@@ -10,7 +10,9 @@ namespace {
 // rules (XLSX_ERR_INVALID_ARG: a name it does not allow, hiding or deleting the last visible sheet,
 // making a hidden sheet active), which leaves the workbook as it was; "XSLX operation has failed!" when
 // it could not be made (no memory, a broken part).
-int32_t SheetChangeResult(xlsx_status status) { return ChangeResult(status == XLSX_OK || status == XLSX_ERR_INVALID_ARG); }
+int32_t SheetChangeResult(xlsx_status status) {
+  return ChangeResult(status == XLSX_OK || status == XLSX_ERR_INVALID_ARG);
+}
 
 // Commands of the form (id, idx): reads both, finds the document and checks idx. 0 or the error code.
 int32_t ReadIndexCall(HostState* L, SheetCall* call) {
