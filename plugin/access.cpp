@@ -1,32 +1,28 @@
-// The access layer between the command handlers and the spreadsheet library.
+// The access layer between the command handlers and the spreadsheet library and registries.
 #include "plugin/access.h"
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include "lib/base/alloc.h"
 #include "lib/package/document.h"
 #include "lib/package/properties.h"
 #include "lib/package/relationships.h"
+#include "lib/sheet/cell.h"
+#include "lib/sheet/cellref.h"
 #include "lib/sheet/columns.h"
 #include "lib/sheet/sheet_view.h"
 #include "lib/sheet/workbook.h"
 #include "plugin/globals.h"
-#include "plugin/range_iterator.h"
 
 namespace {
 
 // The largest double below 2^63: doubles at or above 2^63 do not fit a signed 64-bit integer.
 constexpr double kInt64Limit = 9223372036854775808.0;
 
-// Copies text into buffer (kNameBufferSize), cut to kNameBufferSize - 1 bytes.
-const char* CopyName(const char* text, char* buffer) {
-  size_t n = strlen(text);
-  if (n >= kNameBufferSize) n = kNameBufferSize - 1;
-  memcpy(buffer, text, n);
-  buffer[n] = '\0';
-  return buffer;
-}
+// The `state` texts of the sheet visibilities, indexed by XLSX_VISIBILITY_.
+constexpr const char* kSheetStates[] = {"", "hidden", "veryHidden"};
 
 // Whole-number doubles that fit a signed 64-bit integer.
 bool FitsInt64(double number) { return number >= -kInt64Limit && number < kInt64Limit; }
@@ -38,27 +34,82 @@ int64_t TruncateToInt64(double number) {
   return static_cast<int64_t>(number);
 }
 
-XlsxRow RowOf(DocumentRecord* record, int32_t index, int32_t row, xlsx_status* status) {
-  XlsxRow out{};
-  XlsxWorksheet sheet{};
-  *status = ResolveSheet(record, index, &sheet);
-  if (*status == XLSX_OK) *status = xlsx_sheet_row(&sheet, static_cast<uint32_t>(row), &out);
-  return out;
+XlsxWorkbook* WorkbookOf(const DocumentRecord* record) {
+  return record ? xlsx_document_workbook(record->document) : nullptr;
 }
 
-XlsxColumn ColumnOf(DocumentRecord* record, int32_t index, int32_t column, xlsx_status* status) {
-  XlsxColumn out{};
-  XlsxWorksheet sheet{};
-  *status = ResolveSheet(record, index, &sheet);
-  if (*status == XLSX_OK) *status = xlsx_sheet_column(&sheet, static_cast<uint32_t>(column), &out);
-  return out;
+// The call's worksheet, opened once per call; its status when it cannot be opened.
+xlsx_status Worksheet(SheetCall* call, XlsxWorksheet** out) {
+  if (!call->opened) {
+    call->status = xlsx_workbook_worksheet_at(WorkbookOf(call->record), static_cast<uint32_t>(call->index),
+                                              &call->worksheet);
+    call->opened = true;
+  }
+  *out = &call->worksheet;
+  return call->status;
 }
 
-// The cell a reference or x and y name on the worksheet (created when missing). Negative numbers become
-// large unsigned ones, so every number outside the sheet's limits is refused; nothing is reduced to 16 bits.
-xlsx_status CellOnSheet(XlsxWorksheet* worksheet, const CellArgs* args, XlsxCell* out) {
-  if (args->ref) return xlsx_sheet_cell_by_ref(worksheet, args->ref, out);
-  return xlsx_sheet_cell(worksheet, static_cast<uint32_t>(args->y), static_cast<uint32_t>(args->x), out);
+// The call on sheet index of record, its worksheet opened when asked: 0, or the code of the first check
+// that fails.
+int32_t CheckSheet(DocumentRecord* record, int32_t index, bool worksheet, SheetCall* out) {
+  *out = SheetCall{record, index};
+  if (!record) return ErrorCode(ERROR_NO_DOCUMENT);
+  XlsxWorksheet* opened = nullptr;
+  // An opened worksheet is in range; only a failure needs the count to tell an index out of range from
+  // a sheet that cannot be opened.
+  if (index >= 1 && worksheet && Worksheet(out, &opened) == XLSX_OK) return 0;
+  if (index < 1 || static_cast<uint32_t>(index) > SheetCount(record)) return ErrorCode(ERROR_SHEET_RANGE);
+  return 0;
+}
+
+// The relationship id of the call's sheet; "" when there is none. Borrowed as the sheet's name.
+const char* SheetRelId(const SheetCall* call) {
+  return xlsx_workbook_sheet_rid(WorkbookOf(call->record), SheetName(call));
+}
+
+// Runs change on a copy of the sheet's name: the name lives in the element a change may remove or rename.
+template <typename Change>
+xlsx_status WithSheetName(const SheetCall* call, Change change) {
+  char* name = xlsx_strdup(SheetName(call));
+  if (!name) return XLSX_ERR_NO_MEMORY;
+  xlsx_status status = change(WorkbookOf(call->record), name);
+  xlsx_free(name);
+  return status;
+}
+
+// The cell a position handle, a reference or x and y name. Negative numbers become large unsigned ones,
+// so every number outside the sheet's limits is refused; nothing is reduced to 16 bits.
+xlsx_status ResolveCell(SheetCall* call, const CellArgs* args, XlsxCell* out) {
+  *out = XlsxCell{};
+  if (args->handle) return RangeHandleCell(call->record, args->handle, out) ? XLSX_OK : XLSX_ERR_NOT_FOUND;
+  XlsxWorksheet* sheet = nullptr;
+  xlsx_status status = Worksheet(call, &sheet);
+  if (status != XLSX_OK) return status;
+  if (args->ref) return xlsx_sheet_cell_by_ref(sheet, args->ref, out);
+  return xlsx_sheet_cell(sheet, static_cast<uint32_t>(args->y), static_cast<uint32_t>(args->x), out);
+}
+
+// Resolves the cell and runs work on it.
+template <typename Work>
+xlsx_status OnCell(SheetCall* call, const CellArgs* args, Work work) {
+  XlsxCell cell{};
+  xlsx_status status = ResolveCell(call, args, &cell);
+  return status == XLSX_OK ? work(&cell) : status;
+}
+
+// A row or a column of the call's sheet, created when missing.
+struct Line {
+  XlsxRow row;
+  XlsxColumn column;
+};
+
+xlsx_status OpenLine(SheetCall* call, Axis axis, int32_t number, Line* out) {
+  *out = Line{};
+  XlsxWorksheet* sheet = nullptr;
+  xlsx_status status = Worksheet(call, &sheet);
+  if (status != XLSX_OK) return status;
+  uint32_t at = static_cast<uint32_t>(number);
+  return axis == Axis::kRow ? xlsx_sheet_row(sheet, at, &out->row) : xlsx_sheet_column(sheet, at, &out->column);
 }
 
 // The shared strings table is read with the first cell value a script reads (as the worksheet is parsed
@@ -67,6 +118,58 @@ xlsx_status CellOnSheet(XlsxWorksheet* worksheet, const CellArgs* args, XlsxCell
 void LoadSharedStrings(const DocumentRecord* record) {
   XlsxSharedStrings* strings = xlsx_document_shared_strings(record->document);
   if (strings && !strings->loaded) xlsx_sst_ensure_loaded(strings);
+}
+
+// The script's type code of a library value.
+int32_t ScriptTypeOf(const XlsxCellValue* value) {
+  switch (xlsx_value_type(value)) {
+    case XLSX_VALUE_BOOLEAN: return CELL_TYPE_BOOLEAN;
+    case XLSX_VALUE_INTEGER: return CELL_TYPE_INTEGER;
+    case XLSX_VALUE_FLOAT: return CELL_TYPE_FLOAT;
+    case XLSX_VALUE_ERROR: return CELL_TYPE_ERROR;
+    case XLSX_VALUE_STRING: return CELL_TYPE_TEXT;
+    default: return CELL_TYPE_EMPTY;
+  }
+}
+
+// The script's view of the value out->held; lent is the text of a string or error value when the library
+// lent it rather than copying it into the value.
+void ToScriptValue(const char* lent, ScriptValue* out) {
+  const XlsxCellValue* value = &out->held;
+  out->type = ScriptTypeOf(value);
+  out->number = 0;
+  out->text = nullptr;
+  if (out->type == CELL_TYPE_TEXT || out->type == CELL_TYPE_ERROR) {
+    out->text = lent ? lent : value->text ? value->text : "";
+  }
+  if (out->type == CELL_TYPE_INTEGER) out->number = static_cast<double>(value->integer);
+  if (out->type == CELL_TYPE_FLOAT) out->number = value->number;
+  if (out->type == CELL_TYPE_BOOLEAN) out->number = value->boolean ? 1 : 0;
+}
+
+// The library value of a script type code made from a number.
+xlsx_status NumberValue(int32_t type, double number, XlsxCellValue* value) {
+  switch (type) {
+    case CELL_TYPE_INTEGER:
+      // A number that is not finite cannot be an integer: it is stored as the error "#NUM!".
+      if (!std::isfinite(number)) return xlsx_value_set_float(value, number);
+      return xlsx_value_set_int(value, TruncateToInt64(number));
+    case CELL_TYPE_FLOAT: return xlsx_value_set_float(value, number);
+    case CELL_TYPE_BOOLEAN: return xlsx_value_set_bool(value, number != 0 ? 1 : 0);
+    case CELL_TYPE_ERROR:
+      // The default: whole numbers within the 64-bit range are integers, everything else floats.
+      if (std::ceil(number) == std::floor(number) && FitsInt64(number))
+        return xlsx_value_set_int(value, static_cast<int64_t>(number));
+      return xlsx_value_set_float(value, number);
+    default: return xlsx_value_set_empty(value);
+  }
+}
+
+// A corner of a range from a reference text or from x (column) and y (row).
+bool CornerOf(const CellArgs* args, XlsxCellRef* ref) {
+  if (args->ref) return xlsx_cellref_set_text(ref, args->ref) == XLSX_OK;
+  if (args->x < 1 || args->y < 1) return false;
+  return xlsx_cellref_set(ref, static_cast<uint32_t>(args->y), static_cast<uint32_t>(args->x)) == XLSX_OK;
 }
 
 }  // namespace
@@ -108,17 +211,15 @@ void ParseCellArgs(HostState* L, int32_t* position, CellArgs* out, bool allowHan
 
 // ---- Text conversion
 
-const char* ToLibraryText(const char* text, char** release) {
-  *release = nullptr;
-  if (globals.textPassThrough || !text) return text;
+LibraryText ToLibraryText(const char* text) {
+  if (globals.textPassThrough || !text) return LibraryText{text, nullptr};
   char* converted = Host()->ConvertText(text, HOST_ENCODING_SYSTEM, HOST_ENCODING_UTF8, nullptr);
-  if (!converted) return text;
-  *release = converted;
-  return converted;
+  return converted ? LibraryText{converted, converted} : LibraryText{text, nullptr};
 }
 
-void ReleaseLibraryText(char* release) {
-  if (release) Host()->FreeText(release);
+void ReleaseLibraryText(LibraryText* text) {
+  if (text->converted) Host()->FreeText(text->converted);
+  *text = LibraryText{};
 }
 
 void PushHostText(HostState* L, const char* text) {
@@ -131,304 +232,6 @@ void PushHostText(HostState* L, const char* text) {
   char* converted = host->ConvertText(text, HOST_ENCODING_UTF8, HOST_ENCODING_SYSTEM, nullptr);
   host->PushString(L, converted ? converted : text);
   if (converted) host->FreeText(converted);
-}
-
-// ---- Documents and sheets
-
-XlsxWorkbook* WorkbookOf(const DocumentRecord* record) {
-  return record ? xlsx_document_workbook(record->document) : nullptr;
-}
-
-uint32_t SheetCount(const DocumentRecord* record) { return xlsx_workbook_sheet_count(WorkbookOf(record)); }
-
-int32_t EffectiveSheet(const DocumentRecord* record, int32_t sheet) {
-  if (sheet != 0 || !record) return sheet;
-  return record->defaultSheet > INT32_MAX ? INT32_MAX : static_cast<int32_t>(record->defaultSheet);
-}
-
-bool SheetInRange(const DocumentRecord* record, int32_t index) {
-  return index >= 1 && static_cast<uint32_t>(index) <= SheetCount(record);
-}
-
-int32_t FindDocumentSheet(const ObjectId* id, int32_t sheet, DocumentRecord** record, int32_t* index) {
-  *record = FindDocument(id);
-  if (!*record) return ErrorCode(ERROR_NO_DOCUMENT);
-  *index = EffectiveSheet(*record, sheet);
-  if (!SheetInRange(*record, *index)) return ErrorCode(ERROR_SHEET_RANGE);
-  return 0;
-}
-
-xlsx_status ResolveSheet(const DocumentRecord* record, int32_t index, XlsxWorksheet* out) {
-  if (index < 1) return XLSX_ERR_NOT_FOUND;
-  return xlsx_workbook_worksheet_at(WorkbookOf(record), static_cast<uint32_t>(index), out);
-}
-
-int32_t FindDocumentWorksheet(const ObjectId* id, int32_t sheet, SheetCall* out) {
-  *out = SheetCall{FindDocument(id), 0, XlsxWorksheet{}, XLSX_OK};
-  if (!out->record) return ErrorCode(ERROR_NO_DOCUMENT);
-  out->index = EffectiveSheet(out->record, sheet);
-  if (out->index < 1) return ErrorCode(ERROR_SHEET_RANGE);
-  XlsxWorkbook* workbook = WorkbookOf(out->record);
-  out->status = xlsx_workbook_worksheet_at(workbook, static_cast<uint32_t>(out->index), &out->worksheet);
-  // Out of range, no workbook, or a sheet list that could not be built (which counts no sheets): the
-  // sheet is out of range, as SheetInRange says. Any other failure is the cell's.
-  bool no_list = out->status == XLSX_ERR_NO_MEMORY && (!workbook || !workbook->cache_valid);
-  if (out->status == XLSX_ERR_NOT_FOUND || out->status == XLSX_ERR_INVALID_ARG || no_list)
-    return ErrorCode(ERROR_SHEET_RANGE);
-  return 0;
-}
-
-xlsx_status ResolveCallCell(const SheetCall* call, const CellArgs* args, XlsxCell* out) {
-  *out = XlsxCell{};
-  if (args->handle) return RangeHandleCell(call->record, args->handle, out) ? XLSX_OK : XLSX_ERR_NOT_FOUND;
-  if (call->status != XLSX_OK) return call->status;
-  // The lookups may set the worksheet's index: work on a copy, the call stays as resolved.
-  XlsxWorksheet worksheet = call->worksheet;
-  return CellOnSheet(&worksheet, args, out);
-}
-
-xlsx_status ResolveCell(DocumentRecord* record, int32_t sheet, const CellArgs* args, XlsxCell* out) {
-  *out = XlsxCell{};
-  if (args->handle) return RangeHandleCell(record, args->handle, out) ? XLSX_OK : XLSX_ERR_NOT_FOUND;
-  XlsxWorksheet worksheet{};
-  xlsx_status status = ResolveSheet(record, sheet, &worksheet);
-  return status == XLSX_OK ? CellOnSheet(&worksheet, args, out) : status;
-}
-
-// ---- Sheet wrappers
-
-const char* SheetNameAt(const DocumentRecord* record, int32_t index) {
-  if (index < 1) return "";
-  return xlsx_workbook_sheet_name_at(WorkbookOf(record), static_cast<uint32_t>(index));
-}
-
-const char* SheetRelIdAt(const DocumentRecord* record, int32_t index, char* buffer) {
-  XlsxWorkbook* workbook = WorkbookOf(record);
-  return CopyName(xlsx_workbook_sheet_rid(workbook, SheetNameAt(record, index)), buffer);
-}
-
-xlsx_status AddSheet(DocumentRecord* record, const char* name) {
-  return xlsx_workbook_add_sheet(WorkbookOf(record), name);
-}
-
-xlsx_status DeleteSheet(DocumentRecord* record, int32_t index) {
-  // The name lives in the element being removed: work on a copy.
-  char* name = xlsx_strdup(SheetNameAt(record, index));
-  if (!name) return XLSX_ERR_NO_MEMORY;
-  // Loops over the document hold elements of its sheets; end them before a part can go away.
-  EndDocumentRanges(record);
-  xlsx_status status = xlsx_workbook_delete_sheet(WorkbookOf(record), name);
-  xlsx_free(name);
-  return status;
-}
-
-xlsx_status MoveSheet(DocumentRecord* record, int32_t index, int32_t position) {
-  char* name = xlsx_strdup(SheetNameAt(record, index));
-  if (!name) return XLSX_ERR_NO_MEMORY;
-  xlsx_status status = xlsx_workbook_move_sheet(WorkbookOf(record), name, position);
-  xlsx_free(name);
-  return status;
-}
-
-xlsx_status RenameSheet(DocumentRecord* record, int32_t index, const char* name) {
-  char rel_id[kNameBufferSize];
-  SheetRelIdAt(record, index, rel_id);
-  return xlsx_workbook_rename_sheet(WorkbookOf(record), rel_id, name);
-}
-
-uint32_t SheetIndexByName(const DocumentRecord* record, const char* name) {
-  return xlsx_workbook_sheet_index(WorkbookOf(record), name);
-}
-
-uint32_t SheetType(const DocumentRecord* record, int32_t index) {
-  char rel_id[kNameBufferSize];
-  SheetRelIdAt(record, index, rel_id);
-  XlsxRelationships* rels = xlsx_document_workbook_rels(record->document);
-  switch (xlsx_rel_item_type(xlsx_rels_find_by_id(rels, rel_id))) {
-    case XLSX_REL_CHARTSHEET: return 1;
-    case XLSX_REL_DIALOGSHEET: return 2;
-    case XLSX_REL_MACROSHEET: return 3;
-    default: return 0;
-  }
-}
-
-bool SheetActive(const DocumentRecord* record, int32_t index) {
-  char rel_id[kNameBufferSize];
-  return xlsx_workbook_is_active(WorkbookOf(record), SheetRelIdAt(record, index, rel_id));
-}
-
-void SetSheetActive(DocumentRecord* record, int32_t index) {
-  char rel_id[kNameBufferSize];
-  xlsx_workbook_set_active(WorkbookOf(record), SheetRelIdAt(record, index, rel_id));
-}
-
-bool SheetSelected(const DocumentRecord* record, int32_t index) {
-  XlsxWorksheet sheet{};
-  return ResolveSheet(record, index, &sheet) == XLSX_OK && xlsx_sheet_is_selected(&sheet);
-}
-
-xlsx_status SetSheetSelected(DocumentRecord* record, int32_t index, bool selected) {
-  XlsxWorksheet sheet{};
-  xlsx_status status = ResolveSheet(record, index, &sheet);
-  return status == XLSX_OK ? xlsx_sheet_set_selected(&sheet, selected ? 1 : 0) : status;
-}
-
-uint32_t SheetVisibility(const DocumentRecord* record, int32_t index) {
-  char rel_id[kNameBufferSize];
-  const char* state = xlsx_workbook_sheet_state(WorkbookOf(record), SheetRelIdAt(record, index, rel_id));
-  if (strcmp(state, "hidden") == 0) return 1;
-  if (strcmp(state, "veryHidden") == 0) return 2;
-  return 0;
-}
-
-xlsx_status SetSheetVisibility(DocumentRecord* record, int32_t index, int32_t visibility) {
-  char rel_id[kNameBufferSize];
-  const char* state = visibility == 1 ? "hidden" : visibility == 2 ? "veryHidden" : "";
-  return xlsx_workbook_set_sheet_state(WorkbookOf(record), SheetRelIdAt(record, index, rel_id), state);
-}
-
-// ---- Row and column wrappers
-
-uint32_t RowCount(const DocumentRecord* record, int32_t index) {
-  XlsxWorksheet sheet{};
-  return ResolveSheet(record, index, &sheet) == XLSX_OK ? xlsx_sheet_row_count(&sheet) : 0;
-}
-
-uint32_t ColumnCount(const DocumentRecord* record, int32_t index) {
-  XlsxWorksheet sheet{};
-  return ResolveSheet(record, index, &sheet) == XLSX_OK ? xlsx_sheet_column_count(&sheet) : 0;
-}
-
-xlsx_status RowHeight(DocumentRecord* record, int32_t index, int32_t row, double* height) {
-  xlsx_status status;
-  XlsxRow handle = RowOf(record, index, row, &status);
-  *height = status == XLSX_OK ? xlsx_row_height(&handle) : 0.0;
-  return status;
-}
-
-xlsx_status SetRowHeight(DocumentRecord* record, int32_t index, int32_t row, float height) {
-  xlsx_status status;
-  XlsxRow handle = RowOf(record, index, row, &status);
-  return status == XLSX_OK ? xlsx_row_set_height(&handle, height) : status;
-}
-
-xlsx_status RowHidden(DocumentRecord* record, int32_t index, int32_t row, bool* hidden) {
-  xlsx_status status;
-  XlsxRow handle = RowOf(record, index, row, &status);
-  *hidden = status == XLSX_OK && xlsx_row_is_hidden(&handle);
-  return status;
-}
-
-xlsx_status SetRowHidden(DocumentRecord* record, int32_t index, int32_t row, bool hidden) {
-  xlsx_status status;
-  XlsxRow handle = RowOf(record, index, row, &status);
-  return status == XLSX_OK ? xlsx_row_set_hidden(&handle, hidden ? 1 : 0) : status;
-}
-
-xlsx_status ColumnWidth(DocumentRecord* record, int32_t index, int32_t column, float* width) {
-  xlsx_status status;
-  XlsxColumn handle = ColumnOf(record, index, column, &status);
-  *width = status == XLSX_OK ? xlsx_column_width(&handle) : 0.0f;
-  return status;
-}
-
-xlsx_status SetColumnWidth(DocumentRecord* record, int32_t index, int32_t column, float width) {
-  xlsx_status status;
-  XlsxColumn handle = ColumnOf(record, index, column, &status);
-  return status == XLSX_OK ? xlsx_column_set_width(&handle, width) : status;
-}
-
-xlsx_status ColumnHidden(DocumentRecord* record, int32_t index, int32_t column, bool* hidden) {
-  xlsx_status status;
-  XlsxColumn handle = ColumnOf(record, index, column, &status);
-  *hidden = status == XLSX_OK && xlsx_column_is_hidden(&handle);
-  return status;
-}
-
-xlsx_status SetColumnHidden(DocumentRecord* record, int32_t index, int32_t column, bool hidden) {
-  xlsx_status status;
-  XlsxColumn handle = ColumnOf(record, index, column, &status);
-  return status == XLSX_OK ? xlsx_column_set_hidden(&handle, hidden ? 1 : 0) : status;
-}
-
-// ---- Cell wrappers
-
-int32_t ScriptTypeOf(const XlsxCellValue* value) {
-  switch (xlsx_value_type(value)) {
-    case XLSX_VALUE_BOOLEAN: return CELL_TYPE_BOOLEAN;
-    case XLSX_VALUE_INTEGER: return CELL_TYPE_INTEGER;
-    case XLSX_VALUE_FLOAT: return CELL_TYPE_FLOAT;
-    case XLSX_VALUE_ERROR: return CELL_TYPE_ERROR;
-    case XLSX_VALUE_STRING: return CELL_TYPE_TEXT;
-    default: return CELL_TYPE_EMPTY;
-  }
-}
-
-xlsx_status BuildValue(int32_t type, double number, const char* text, XlsxCellValue* value) {
-  switch (type) {
-    case CELL_TYPE_INTEGER:
-      // A number that is not finite cannot be an integer: it is stored as the error "#NUM!".
-      if (!std::isfinite(number)) return xlsx_value_set_float(value, number);
-      return xlsx_value_set_int(value, TruncateToInt64(number));
-    case CELL_TYPE_TEXT: return xlsx_value_set_string(value, text);
-    case CELL_TYPE_FLOAT: return xlsx_value_set_float(value, number);
-    case CELL_TYPE_BOOLEAN: return xlsx_value_set_bool(value, number != 0 ? 1 : 0);
-    case CELL_TYPE_ERROR:
-      // The default: whole numbers within the 64-bit range are integers, everything else floats.
-      if (std::ceil(number) == std::floor(number) && FitsInt64(number))
-        return xlsx_value_set_int(value, static_cast<int64_t>(number));
-      return xlsx_value_set_float(value, number);
-    default: return xlsx_value_set_empty(value);
-  }
-}
-
-xlsx_status GetCellValue(DocumentRecord* record, int32_t sheet, const CellArgs* args, XlsxCellValue* value) {
-  LoadSharedStrings(record);
-  XlsxCell cell{};
-  xlsx_status status = ResolveCell(record, sheet, args, &cell);
-  return status == XLSX_OK ? xlsx_cell_get_value(&cell, value) : status;
-}
-
-xlsx_status PeekCellValue(const SheetCall* call, const CellArgs* args, XlsxCellValue* value, const char** text) {
-  *text = nullptr;
-  LoadSharedStrings(call->record);
-  XlsxCell cell{};
-  xlsx_status status = ResolveCallCell(call, args, &cell);
-  return status == XLSX_OK ? xlsx_cell_peek_value(&cell, value, text) : status;
-}
-
-xlsx_status SetCellValue(DocumentRecord* record, int32_t sheet, const CellArgs* args, const XlsxCellValue* value) {
-  XlsxCell cell{};
-  xlsx_status status = ResolveCell(record, sheet, args, &cell);
-  return status == XLSX_OK ? xlsx_cell_set_value(&cell, value) : status;
-}
-
-xlsx_status ClearCellValue(DocumentRecord* record, int32_t sheet, const CellArgs* args) {
-  XlsxCell cell{};
-  xlsx_status status = ResolveCell(record, sheet, args, &cell);
-  return status == XLSX_OK ? xlsx_cell_clear_value(&cell) : status;
-}
-
-xlsx_status GetCellFormula(DocumentRecord* record, int32_t sheet, const CellArgs* args, bool* has, XlsxText* formula) {
-  *has = false;
-  XlsxCell cell{};
-  xlsx_status status = ResolveCell(record, sheet, args, &cell);
-  if (status != XLSX_OK) return status;
-  *has = xlsx_cell_has_formula(&cell);
-  return *has ? xlsx_cell_get_formula(&cell, formula) : XLSX_OK;
-}
-
-xlsx_status SetCellFormula(DocumentRecord* record, int32_t sheet, const CellArgs* args, const char* formula) {
-  XlsxCell cell{};
-  xlsx_status status = ResolveCell(record, sheet, args, &cell);
-  if (status != XLSX_OK) return status;
-  return formula ? xlsx_cell_set_formula(&cell, formula) : xlsx_cell_clear_formula(&cell);
-}
-
-xlsx_status GetCellReference(DocumentRecord* record, int32_t sheet, const CellArgs* args, XlsxCellRef* ref) {
-  XlsxCell cell{};
-  xlsx_status status = ResolveCell(record, sheet, args, &cell);
-  return status == XLSX_OK ? xlsx_cell_ref(&cell, ref) : status;
 }
 
 // ---- Documents
@@ -452,45 +255,258 @@ void FreeLibraryDocument(XlsxDocument* document) {
   xlsx_document_free(document);
 }
 
-// ---- Properties
-
-namespace {
-
-struct PropertyRow {
-  int32_t script;
-  int32_t library;
-};
-
-// Script property numbers to library property numbers, ended by -1.
-constexpr PropertyRow kPropertyMap[] = {
-    {0, 0},   {1, 1},   {2, 2},   {3, 3},   {4, 4},   {5, 5},   {6, 6},   {7, 7},   {8, 8},   {9, 9},
-    {10, 10}, {11, 11}, {12, 12}, {13, 13}, {14, 14}, {15, 15}, {16, 16}, {17, 17}, {18, 18}, {19, 19},
-    {-1, -1},
-};
-
-}  // namespace
-
-int32_t MapProperty(int32_t property) {
-  for (const PropertyRow* row = kPropertyMap; row->script != -1; ++row) {
-    if (row->script == property) return row->library;
-  }
-  return -1;
+void CloseDocument(DocumentRecord* record) {
+  // Loops over the document hold elements of its trees: they end before the trees go away.
+  EndDocumentRanges(record);
+  FreeLibraryDocument(record->document);
+  record->document = nullptr;
 }
 
+void ReleaseDocument(HostState* L, DocumentRecord* record) {
+  if (!record) return;
+  CloseDocument(record);
+  ReleaseDocumentRecord(L, record);
+}
+
+void UseSharedStrings(bool shared) { xlsx_set_shared_strings_mode(shared ? 0 : 1); }
+
+// ---- Finding a command's document and sheet
+
+int32_t FindDocumentOf(const ObjectId* id, DocumentRecord** out) {
+  *out = FindDocument(id);
+  return *out ? 0 : ErrorCode(ERROR_NO_DOCUMENT);
+}
+
+int32_t FindDocumentIndex(const ObjectId* id, int32_t idx, SheetCall* out) {
+  return CheckSheet(FindDocument(id), idx, false, out);
+}
+
+int32_t FindDocumentSheet(const ObjectId* id, int32_t sheet, SheetCall* out, bool worksheet) {
+  DocumentRecord* record = FindDocument(id);
+  if (record && sheet == 0) {
+    sheet = record->defaultSheet > INT32_MAX ? INT32_MAX : static_cast<int32_t>(record->defaultSheet);
+  }
+  return CheckSheet(record, sheet, worksheet, out);
+}
+
+uint32_t SheetCount(const DocumentRecord* record) { return xlsx_workbook_sheet_count(WorkbookOf(record)); }
+
+// ---- Sheets
+
+const char* SheetName(const SheetCall* call) {
+  return xlsx_workbook_sheet_name_at(WorkbookOf(call->record), static_cast<uint32_t>(call->index));
+}
+
+uint32_t SheetIndexByName(const DocumentRecord* record, const char* name) {
+  return xlsx_workbook_sheet_index(WorkbookOf(record), name);
+}
+
+xlsx_status AddSheet(DocumentRecord* record, const char* name) {
+  return xlsx_workbook_add_sheet(WorkbookOf(record), name);
+}
+
+xlsx_status DeleteSheet(SheetCall* call) {
+  // Loops over the document hold elements of its sheets: they end before a part can go away.
+  EndDocumentRanges(call->record);
+  return WithSheetName(call, xlsx_workbook_delete_sheet);
+}
+
+xlsx_status MoveSheet(SheetCall* call, int32_t position) {
+  return WithSheetName(call, [position](XlsxWorkbook* workbook, const char* name) {
+    return xlsx_workbook_move_sheet(workbook, name, position);
+  });
+}
+
+xlsx_status RenameSheet(SheetCall* call, const char* name) {
+  return xlsx_workbook_rename_sheet(WorkbookOf(call->record), SheetRelId(call), name);
+}
+
+int32_t SheetType(SheetCall* call) {
+  XlsxRelationships* rels = xlsx_document_workbook_rels(call->record->document);
+  switch (xlsx_rel_item_type(xlsx_rels_find_by_id(rels, SheetRelId(call)))) {
+    case XLSX_REL_CHARTSHEET: return XLSX_SHEETTYPE_CHARTSHEET;
+    case XLSX_REL_DIALOGSHEET: return XLSX_SHEETTYPE_DIALOGSHEET;
+    case XLSX_REL_MACROSHEET: return XLSX_SHEETTYPE_MACROSHEET;
+    default: return XLSX_SHEETTYPE_WORKSHEET;
+  }
+}
+
+bool SheetActive(SheetCall* call) { return xlsx_workbook_is_active(WorkbookOf(call->record), SheetRelId(call)); }
+
+xlsx_status SetSheetActive(SheetCall* call) {
+  if (SheetVisibility(call) != XLSX_VISIBILITY_VISIBLE) return XLSX_ERR_INVALID_ARG;
+  // The library says nothing of a visible sheet it could not make active (no memory for the view's
+  // attribute, no view): whether the sheet is active afterwards tells.
+  xlsx_workbook_set_active(WorkbookOf(call->record), SheetRelId(call));
+  return SheetActive(call) ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+bool SheetSelected(SheetCall* call) {
+  XlsxWorksheet* sheet = nullptr;
+  return Worksheet(call, &sheet) == XLSX_OK && xlsx_sheet_is_selected(sheet);
+}
+
+xlsx_status SetSheetSelected(SheetCall* call, bool selected) {
+  XlsxWorksheet* sheet = nullptr;
+  xlsx_status status = Worksheet(call, &sheet);
+  return status == XLSX_OK ? xlsx_sheet_set_selected(sheet, selected ? 1 : 0) : status;
+}
+
+int32_t SheetVisibility(SheetCall* call) {
+  const char* state = xlsx_workbook_sheet_state(WorkbookOf(call->record), SheetRelId(call));
+  for (int32_t visibility : {XLSX_VISIBILITY_HIDDEN, XLSX_VISIBILITY_VERYHIDDEN}) {
+    if (strcmp(state, kSheetStates[visibility]) == 0) return visibility;
+  }
+  return XLSX_VISIBILITY_VISIBLE;
+}
+
+xlsx_status SetSheetVisibility(SheetCall* call, int32_t visibility) {
+  bool hides = visibility == XLSX_VISIBILITY_HIDDEN || visibility == XLSX_VISIBILITY_VERYHIDDEN;
+  const char* state = kSheetStates[hides ? visibility : XLSX_VISIBILITY_VISIBLE];
+  return xlsx_workbook_set_sheet_state(WorkbookOf(call->record), SheetRelId(call), state);
+}
+
+// ---- Rows and columns
+
+uint32_t SheetExtent(SheetCall* call, Axis axis) {
+  XlsxWorksheet* sheet = nullptr;
+  if (Worksheet(call, &sheet) != XLSX_OK) return 0;
+  return axis == Axis::kRow ? xlsx_sheet_row_count(sheet) : xlsx_sheet_column_count(sheet);
+}
+
+xlsx_status LineSize(SheetCall* call, Axis axis, int32_t number, double* size) {
+  Line line{};
+  xlsx_status status = OpenLine(call, axis, number, &line);
+  *size = status != XLSX_OK ? 0.0 : axis == Axis::kRow ? xlsx_row_height(&line.row) : xlsx_column_width(&line.column);
+  return status;
+}
+
+xlsx_status SetLineSize(SheetCall* call, Axis axis, int32_t number, float size) {
+  Line line{};
+  xlsx_status status = OpenLine(call, axis, number, &line);
+  if (status != XLSX_OK) return status;
+  return axis == Axis::kRow ? xlsx_row_set_height(&line.row, size) : xlsx_column_set_width(&line.column, size);
+}
+
+xlsx_status LineHidden(SheetCall* call, Axis axis, int32_t number, bool* hidden) {
+  Line line{};
+  xlsx_status status = OpenLine(call, axis, number, &line);
+  *hidden = status == XLSX_OK &&
+            (axis == Axis::kRow ? xlsx_row_is_hidden(&line.row) : xlsx_column_is_hidden(&line.column));
+  return status;
+}
+
+xlsx_status SetLineHidden(SheetCall* call, Axis axis, int32_t number, bool hidden) {
+  Line line{};
+  xlsx_status status = OpenLine(call, axis, number, &line);
+  if (status != XLSX_OK) return status;
+  uint32_t flag = hidden ? 1 : 0;
+  return axis == Axis::kRow ? xlsx_row_set_hidden(&line.row, flag) : xlsx_column_set_hidden(&line.column, flag);
+}
+
+// ---- Cells
+
+xlsx_status ReadCellValue(SheetCall* call, const CellArgs* args, ScriptValue* out) {
+  out->held = XlsxCellValue{};
+  LoadSharedStrings(call->record);
+  // A zeroed value is a valid empty one without text; a string's text is lent by the sheet or the shared
+  // strings table, so that it is copied once, by the host, when it is pushed.
+  const char* lent = nullptr;
+  xlsx_status status =
+      OnCell(call, args, [&](XlsxCell* cell) { return xlsx_cell_peek_value(cell, &out->held, &lent); });
+  if (status != XLSX_OK) {
+    ReleaseScriptValue(out);
+    return status;
+  }
+  ToScriptValue(lent, out);
+  return XLSX_OK;
+}
+
+void ReleaseScriptValue(ScriptValue* value) {
+  xlsx_value_reset(&value->held);
+  value->text = nullptr;
+}
+
+xlsx_status StoreCellValue(SheetCall* call, const CellArgs* args, int32_t type, double number, const char* text) {
+  XlsxCellValue value{};
+  xlsx_status status = XLSX_OK;
+  if (type == CELL_TYPE_TEXT) {
+    // The cell copies the text it stores: the value lends the caller's text rather than owning a copy
+    // of it, and is not reset.
+    value.type = XLSX_VALUE_STRING;
+    value.text = const_cast<char*>(text ? text : "");
+  } else {
+    status = NumberValue(type, number, &value);
+  }
+  if (status == XLSX_OK) status = OnCell(call, args, [&](XlsxCell* cell) { return xlsx_cell_set_value(cell, &value); });
+  if (type != CELL_TYPE_TEXT) xlsx_value_reset(&value);
+  return status;
+}
+
+xlsx_status ClearCellValue(SheetCall* call, const CellArgs* args) {
+  return OnCell(call, args, xlsx_cell_clear_value);
+}
+
+xlsx_status CellHasFormula(SheetCall* call, const CellArgs* args, bool* has) {
+  *has = false;
+  return OnCell(call, args, [has](XlsxCell* cell) {
+    *has = xlsx_cell_has_formula(cell);
+    return XLSX_OK;
+  });
+}
+
+xlsx_status PushCellFormula(HostState* L, SheetCall* call, const CellArgs* args, bool* has) {
+  *has = false;
+  XlsxText formula{};
+  xlsx_status status = OnCell(call, args, [&](XlsxCell* cell) {
+    *has = xlsx_cell_has_formula(cell);
+    return *has ? xlsx_cell_get_formula(cell, &formula) : XLSX_OK;
+  });
+  if (status == XLSX_OK && *has) PushHostText(L, xlsx_text_get(&formula));
+  xlsx_text_release(&formula);
+  return status;
+}
+
+xlsx_status SetCellFormula(SheetCall* call, const CellArgs* args, const char* formula) {
+  return OnCell(call, args, [formula](XlsxCell* cell) {
+    return formula ? xlsx_cell_set_formula(cell, formula) : xlsx_cell_clear_formula(cell);
+  });
+}
+
+xlsx_status CellReference(SheetCall* call, const CellArgs* args, uint32_t* column, uint32_t* row, char* text) {
+  XlsxCellRef ref{};
+  xlsx_status status = OnCell(call, args, [&ref](XlsxCell* cell) { return xlsx_cell_ref(cell, &ref); });
+  *column = status == XLSX_OK ? xlsx_cellref_column(&ref) : 0;
+  *row = status == XLSX_OK ? xlsx_cellref_row(&ref) : 0;
+  // A reference text is far shorter than the buffer.
+  strcpy(text, status == XLSX_OK ? xlsx_cellref_text(&ref) : "");
+  return status;
+}
+
+bool StartCellRange(SheetCall* call, const CellArgs* from, const CellArgs* to, RangeLoop* loop) {
+  *loop = RangeLoop{};
+  XlsxCellRef first{}, last{};
+  XlsxWorksheet* sheet = nullptr;
+  XlsxCellRange range{};
+  if (!CornerOf(from, &first) || !CornerOf(to, &last) || Worksheet(call, &sheet) != XLSX_OK) return false;
+  return xlsx_range_init(sheet, &first, &last, &range) == XLSX_OK && StartRangeLoop(loop, call->record, &range);
+}
+
+// ---- Properties
+
+bool IsProperty(int32_t property) { return property >= 0 && static_cast<uint32_t>(property) < XLSX_PROP_COUNT; }
+
 xlsx_status SetProperty(DocumentRecord* record, int32_t property, const char* value) {
-  int32_t number = MapProperty(property);
-  if (number < 0) return XLSX_ERR_INVALID_ARG;
-  return xlsx_document_set_property(record->document, static_cast<uint32_t>(number), value);
+  if (!value) value = "";
+  xlsx_status status = xlsx_document_set_property(record->document, static_cast<uint32_t>(property), value);
+  // The library answers success without effect when the document's property part is missing or could not
+  // be read (also for want of memory): the text the property has afterwards tells.
+  if (status == XLSX_OK && strcmp(GetProperty(record, property), value) != 0) return XLSX_ERR_NOT_FOUND;
+  return status;
 }
 
 const char* GetProperty(DocumentRecord* record, int32_t property) {
-  int32_t number = MapProperty(property);
-  if (number < 0) return "";
-  return xlsx_document_get_property(record->document, static_cast<uint32_t>(number));
+  return xlsx_document_get_property(record->document, static_cast<uint32_t>(property));
 }
 
-xlsx_status DeleteProperty(DocumentRecord* record, int32_t property) {
-  int32_t number = MapProperty(property);
-  if (number < 0) return XLSX_ERR_INVALID_ARG;
-  return xlsx_document_delete_property(record->document, static_cast<uint32_t>(number));
-}
+xlsx_status DeleteProperty(DocumentRecord* record, int32_t property) { return SetProperty(record, property, ""); }

@@ -2,193 +2,133 @@
 // (x and y, a reference text, or a CellRange position handle), then its other arguments, then finds the
 // document and checks the sheet; a cell the library cannot resolve or change reports
 // "Specified cell is out of range!".
-#include "lib/sheet/cellref.h"
-#include "lib/sheet/value.h"
 #include "plugin/access.h"
 #include "plugin/commands.h"
 #include "plugin/globals.h"
 
 namespace {
 
-// The arguments every single-cell command starts with: id, the cell, and the position after the cell.
+// A single-cell command's arguments: the id, the cell and the position of the arguments after it; then
+// the document and sheet they name.
 struct CellCall {
   ObjectId id;
   CellArgs cell;
   int32_t next;
+  SheetCall sheet;
 };
 
-void ReadCellCall(HostState* L, CellCall* call) {
-  Host()->CheckObjectId(L, 1, &call->id);
+// Reads the id (1) and the cell (from 2 on).
+void ReadCell(HostState* L, CellCall* call) {
+  call->id = ArgId(L);
   call->next = 2;
   ParseCellArgs(L, &call->next, &call->cell, true);
 }
 
-// A single-cell command whose arguments after the cell are at most the optional sheet: the call, with the
-// document and the sheet found.
-struct CellSite {
-  CellCall call;
-  DocumentRecord* record;
-  int32_t index;
-};
-
-// Reads the id and the cell, then the optional sheet `sheet_after` places after the cell, and finds the
-// document and checks the sheet: 0 or the error code.
-int32_t ReadCellSite(HostState* L, int32_t sheet_after, CellSite* site) {
-  ReadCellCall(L, &site->call);
-  int32_t sheet = OptArgInt(L, site->call.next + sheet_after, 0);
-  return FindDocumentSheet(&site->call.id, sheet, &site->record, &site->index);
+// For commands whose only argument after the cell is the optional sheet, or whose further arguments are
+// read after the checks: reads the id, the cell and the sheet `sheet_after` places after the cell, then
+// finds the document and checks the sheet. 0 or the error code.
+int32_t ReadCellCall(HostState* L, int32_t sheet_after, CellCall* call) {
+  ReadCell(L, call);
+  int32_t sheet = OptArgInt(L, call->next + sheet_after, 0);
+  return FindDocumentSheet(&call->id, sheet, &call->sheet, !call->cell.handle);
 }
 
-int32_t CellError() { return ErrorCode(ERROR_CELL_RANGE); }
-
-// Pushes a value and its type code: nil, a number (integers and booleans too) or a text; a lent text,
-// when given, is the text of a string or error value.
-void PushValue(HostState* L, const XlsxCellValue* value, const char* lent = nullptr) {
-  const HostApi* host = Host();
-  int32_t type = ScriptTypeOf(value);
-  switch (type) {
-    case CELL_TYPE_INTEGER: host->PushNumber(L, static_cast<double>(value->integer)); break;
-    case CELL_TYPE_FLOAT: host->PushNumber(L, value->number); break;
-    case CELL_TYPE_BOOLEAN: host->PushNumber(L, value->boolean ? 1 : 0); break;
-    case CELL_TYPE_TEXT:
-    case CELL_TYPE_ERROR: PushHostText(L, lent ? lent : value->text ? value->text : ""); break;
-    default: host->PushNil(L); break;
-  }
-  host->PushNumber(L, type);
-}
+int32_t CellResult(xlsx_status status) { return status == XLSX_OK ? 0 : ErrorCode(ERROR_CELL_RANGE); }
 
 }  // namespace
 
 // GetCellValue(id, cell[, sheet]) -> value, type. An error cell gives its own text (#N/A, #DIV/0!, ...).
 int32_t CmdGetCellValue(HostState* L) {
   CellCall call{};
-  ReadCellCall(L, &call);
-  int32_t sheet = OptArgInt(L, call.next, 0);
-  SheetCall target{};
-  if (int32_t error = FindDocumentWorksheet(&call.id, sheet, &target)) return error;
-  // A zeroed value is a valid empty one without text; a string's text is lent by the sheet or the
-  // shared strings table and copied once, by the host (converted on the way when it must be).
-  XlsxCellValue value{};
-  const char* lent = nullptr;
-  if (PeekCellValue(&target, &call.cell, &value, &lent) != XLSX_OK) {
-    xlsx_value_reset(&value);
-    return CellError();
-  }
-  PushValue(L, &value, lent);
-  xlsx_value_reset(&value);
+  if (int32_t error = ReadCellCall(L, 0, &call)) return error;
+  ScriptValue value{};
+  if (int32_t error = CellResult(ReadCellValue(&call.sheet, &call.cell, &value))) return error;
+  const HostApi* host = Host();
+  int32_t type = value.type;
+  if (type == CELL_TYPE_EMPTY) host->PushNil(L);
+  else if (value.text) PushHostText(L, value.text);
+  else host->PushNumber(L, value.number);
+  ReleaseScriptValue(&value);
+  host->PushNumber(L, type);
   return 2;
 }
 
 int32_t CmdGetCellFormula(HostState* L) {
-  CellSite site{};
-  if (int32_t error = ReadCellSite(L, 0, &site)) return error;
-  XlsxText formula{};
+  CellCall call{};
+  if (int32_t error = ReadCellCall(L, 0, &call)) return error;
   bool has = false;
-  xlsx_status status = GetCellFormula(site.record, site.index, &site.call.cell, &has, &formula);
-  if (status != XLSX_OK || !has) {
-    xlsx_text_release(&formula);
-    return status != XLSX_OK ? CellError() : ErrorCode(ERROR_NO_FORMULA);
-  }
-  PushHostText(L, xlsx_text_get(&formula));
-  xlsx_text_release(&formula);
-  return 1;
+  if (int32_t error = CellResult(PushCellFormula(L, &call.sheet, &call.cell, &has))) return error;
+  return has ? 1 : ErrorCode(ERROR_NO_FORMULA);
 }
 
 int32_t CmdHaveCellFormula(HostState* L) {
-  CellSite site{};
-  if (int32_t error = ReadCellSite(L, 0, &site)) return error;
-  XlsxCell cell{};
-  if (ResolveCell(site.record, site.index, &site.call.cell, &cell) != XLSX_OK) return CellError();
-  Host()->PushNumber(L, xlsx_cell_has_formula(&cell) ? 1 : 0);
+  CellCall call{};
+  if (int32_t error = ReadCellCall(L, 0, &call)) return error;
+  bool has = false;
+  if (int32_t error = CellResult(CellHasFormula(&call.sheet, &call.cell, &has))) return error;
+  Host()->PushNumber(L, has ? 1 : 0);
   return 1;
 }
 
 // SetCellValue(id, cell, val[, type, sheet]). A text value is always stored as text; a number is stored by
-// the type code (default 14: integer when whole, else floating point).
+// the type code (default CELL_TYPE_ERROR: integer when whole, else floating point). The value is read
+// after the checks.
 int32_t CmdSetCellValue(HostState* L) {
   const HostApi* host = Host();
   CellCall call{};
-  ReadCellCall(L, &call);
+  ReadCell(L, &call);
   int32_t at = call.next;
   int32_t type = OptArgInt(L, at + 1, CELL_TYPE_ERROR);
   int32_t sheet = OptArgInt(L, at + 2, 0);
-  int32_t given = host->ValueType(L, at);
-  if (given == HOST_TSTRING) type = CELL_TYPE_TEXT;
-  // A value the reads below would refuse raises once the document and the sheet are checked, with
-  // nothing opened on the way (the worksheet is not resolved for it).
-  if (given != HOST_TSTRING && given != HOST_TNUMBER) {
-    DocumentRecord* record = nullptr;
-    int32_t index = 0;
-    if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
-    if (type == CELL_TYPE_TEXT) host->CheckString(L, at);
-    else host->CheckNumber(L, at);
+  if (int32_t error = FindDocumentSheet(&call.id, sheet, &call.sheet, !call.cell.handle)) return error;
+  if (host->ValueType(L, at) == HOST_TSTRING) type = CELL_TYPE_TEXT;
+  if (type != CELL_TYPE_TEXT) {
+    double number = host->CheckNumber(L, at);
+    return CellResult(StoreCellValue(&call.sheet, &call.cell, type, number, nullptr));
   }
-  SheetCall target{};
-  if (int32_t error = FindDocumentWorksheet(&call.id, sheet, &target)) return error;
-  const char* text = nullptr;
-  double number = 0;
-  if (type == CELL_TYPE_TEXT) text = host->CheckString(L, at);
-  else number = host->CheckNumber(L, at);
-  // Nothing is acquired before this point: the reads above may raise.
-  char* release = nullptr;
-  XlsxCellValue value{};
-  xlsx_status status = XLSX_OK;
-  if (text) {
-    // The cell copies the text it stores: the value lends the host's (or the converted) text rather
-    // than owning a copy of it, and is not reset.
-    value.type = XLSX_VALUE_STRING;
-    value.text = const_cast<char*>(ToLibraryText(text, &release));
-  } else {
-    status = BuildValue(type, number, nullptr, &value);
-  }
-  XlsxCell cell{};
-  if (status == XLSX_OK) status = ResolveCallCell(&target, &call.cell, &cell);
-  if (status == XLSX_OK) status = xlsx_cell_set_value(&cell, &value);
-  if (!text) xlsx_value_reset(&value);
-  ReleaseLibraryText(release);
-  return status == XLSX_OK ? 0 : CellError();
+  // The text is converted once the read, which may raise, is done.
+  const char* value = host->CheckString(L, at);
+  return CellResult(
+      WithLibraryText(value, [&](const char* text) { return StoreCellValue(&call.sheet, &call.cell, type, 0, text); }));
 }
 
 int32_t CmdClearCellValue(HostState* L) {
-  CellSite site{};
-  if (int32_t error = ReadCellSite(L, 0, &site)) return error;
-  return ClearCellValue(site.record, site.index, &site.call.cell) == XLSX_OK ? 0 : CellError();
+  CellCall call{};
+  if (int32_t error = ReadCellCall(L, 0, &call)) return error;
+  return CellResult(ClearCellValue(&call.sheet, &call.cell));
 }
 
 // SetCellFormula(id, cell, f$[, sheet]): stored without a cached value; the text is read after the checks.
 int32_t CmdSetCellFormula(HostState* L) {
-  CellSite site{};
-  if (int32_t error = ReadCellSite(L, 1, &site)) return error;
-  const char* formula = Host()->CheckString(L, site.call.next);
-  char* release = nullptr;
-  xlsx_status status = SetCellFormula(site.record, site.index, &site.call.cell, ToLibraryText(formula, &release));
-  ReleaseLibraryText(release);
-  return status == XLSX_OK ? 0 : CellError();
+  CellCall call{};
+  if (int32_t error = ReadCellCall(L, 1, &call)) return error;
+  const char* formula = Host()->CheckString(L, call.next);
+  auto set = [&call](const char* text) { return SetCellFormula(&call.sheet, &call.cell, text); };
+  return CellResult(WithLibraryText(formula, set));
 }
 
 // ClearCellFormula(id, cell[, sheet]): takes no formula; the cached value, if any, stays as a constant.
 int32_t CmdClearCellFormula(HostState* L) {
-  CellSite site{};
-  if (int32_t error = ReadCellSite(L, 0, &site)) return error;
-  return SetCellFormula(site.record, site.index, &site.call.cell, nullptr) == XLSX_OK ? 0 : CellError();
+  CellCall call{};
+  if (int32_t error = ReadCellCall(L, 0, &call)) return error;
+  return CellResult(SetCellFormula(&call.sheet, &call.cell, nullptr));
 }
 
 // GetCellReference(id, cell[, xyref, sheet]): xyref 0 gives the text (B3), otherwise column and row.
 int32_t CmdGetCellReference(HostState* L) {
   CellCall call{};
-  ReadCellCall(L, &call);
+  ReadCell(L, &call);
   int32_t xyref = OptArgInt(L, call.next, 0);
   int32_t sheet = OptArgInt(L, call.next + 1, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = FindDocumentSheet(&call.id, sheet, &record, &index)) return error;
-  XlsxCellRef ref{};
-  if (GetCellReference(record, index, &call.cell, &ref) != XLSX_OK) return CellError();
+  if (int32_t error = FindDocumentSheet(&call.id, sheet, &call.sheet, !call.cell.handle)) return error;
+  uint32_t column = 0, row = 0;
+  char text[kNameBufferSize];
+  if (int32_t error = CellResult(CellReference(&call.sheet, &call.cell, &column, &row, text))) return error;
   if (xyref == 0) {
-    PushHostText(L, xlsx_cellref_text(&ref));
+    PushHostText(L, text);
     return 1;
   }
-  Host()->PushNumber(L, xlsx_cellref_column(&ref));
-  Host()->PushNumber(L, xlsx_cellref_row(&ref));
+  Host()->PushNumber(L, column);
+  Host()->PushNumber(L, row);
   return 2;
 }

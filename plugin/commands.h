@@ -52,3 +52,8 @@ int32_t CmdDeleteProperty(HostState* L);
 int32_t CmdCellRange(HostState* L);
 int32_t CmdUseSharedStrings(HostState* L);
 int32_t CmdGetCellReference(HostState* L);
+
+// The metatable every CellRange loop carries (created by InitLibrary), and its __gc (1: the loop's
+// userdata), which ends the loop; returns 0.
+constexpr const char* kIteratorMetatable = "xlsx.kvp.iterator";
+int32_t CellRangeCollect(HostState* L);

@@ -1,4 +1,5 @@
-// The plugin's named entry points, reached by the host through ResolveEntry.
+// The plugin's named entry points, reached by the host through ResolveEntry (the serializer's are in
+// plugin/serializer.h), and the attribute callback of the document object type.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +26,7 @@ const PluginConstant* GetConstants();
 const PluginHelp* GetHelpStrings();
 // 4 for kind 2, else 0.
 uint32_t GetExtensions(uint32_t kind);
-// Registers the object type "XLSX document" and the iterator metatable in the interpreter; returns 0.
+// Registers the object type "XLSX document" and the CellRange loops' metatable in the interpreter; returns 0.
 int32_t InitLibrary(HostState* L);
 // Releases every open document without saving; the list is empty afterwards.
 void FreeLibrary(HostState* L);

@@ -1,3 +1,3 @@
 #include "plugin/globals.h"
 
-PluginGlobals globals = {nullptr, {}, nullptr, 1, 0xFFFFFFFFu};
+PluginGlobals globals;

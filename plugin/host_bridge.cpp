@@ -41,27 +41,17 @@ uint32_t WriteFile(void* file, const void* buffer, uint32_t count) {
 int DeleteFile(const char* name) { return Host()->DeleteFile(name); }
 int RenameFile(const char* from, const char* to) { return Host()->RenameFile(from, to); }
 
+// Field by field, so that the table follows the library's record whatever its order.
+constexpr XlsxHostOps kLibraryOps = {
+    .malloc_fn = Malloc, .calloc_fn = Calloc, .realloc_fn = Realloc, .free_fn = Free,
+    .format_text = FormatText, .print_formatted = PrintFormatted, .text_to_double = TextToDouble,
+    .text_to_long = TextToLong, .text_equals_nocase = TextEqualsNoCase,
+    .open_file = OpenFile, .close_file = CloseFile, .seek_file = SeekFile, .tell_file = TellFile,
+    .read_file = ReadFile, .write_file = WriteFile, .delete_file = DeleteFile, .rename_file = RenameFile,
+};
+
 }  // namespace
 
 void InstallLibraryHostOps(const HostApi* host) {
-  if (!host) return;
-  XlsxHostOps ops{};
-  ops.malloc_fn = Malloc;
-  ops.calloc_fn = Calloc;
-  ops.realloc_fn = Realloc;
-  ops.free_fn = Free;
-  ops.format_text = FormatText;
-  ops.print_formatted = PrintFormatted;
-  ops.text_to_double = TextToDouble;
-  ops.text_to_long = TextToLong;
-  ops.text_equals_nocase = TextEqualsNoCase;
-  ops.open_file = OpenFile;
-  ops.close_file = CloseFile;
-  ops.seek_file = SeekFile;
-  ops.tell_file = TellFile;
-  ops.read_file = ReadFile;
-  ops.write_file = WriteFile;
-  ops.delete_file = DeleteFile;
-  ops.rename_file = RenameFile;
-  xlsx_set_host_ops(&ops);
+  if (host) xlsx_set_host_ops(&kLibraryOps);
 }

@@ -1,10 +1,8 @@
-// Connects the plugin to its host: keeps the host table and gives the library its host operations.
+// Gives the library its host operations (memory, formatting, numbers, files), each forwarding to the
+// host table the plugin was given.
 #pragma once
 
 #include "plugin/host_api.h"
 
-// Keeps host as the plugin's host table, installs the library's host operations, registers the error
-// messages in order and the text-encoding notification. host must not be null.
-void InstallHost(const HostApi* host);
-// Fills the library's operation table (memory, formatting, numbers, files) from host and installs it.
+// Fills the library's operation table from host and installs it; null is ignored.
 void InstallLibraryHostOps(const HostApi* host);

@@ -8,99 +8,82 @@
 
 namespace {
 
-enum class Axis { kRow, kColumn };
-
 // A row or column of a sheet, once the command's arguments are read and checked.
 struct Line {
-  DocumentRecord* record;
-  int32_t index;   // the sheet
+  SheetCall sheet;
+  Axis axis;
   int32_t number;  // the row or column
 };
 
-// Reads the id (1) and the number (2); the caller reads its value argument next, then ResolveLine reads the
+// Reads the id (1) and the number (2); the caller reads its value argument next, then FindLine reads the
 // sheet, so the host raises argument errors in argument order.
-void ReadLine(HostState* L, ObjectId* id, Line* line) {
-  Host()->CheckObjectId(L, 1, id);
+ObjectId ReadLine(HostState* L, Axis axis, Line* line) {
+  line->axis = axis;
+  ObjectId id = ArgId(L);
   line->number = ArgInt(L, 2);
+  return id;
 }
 
 // Reads the optional sheet at sheet_at, finds the document, checks the sheet and then the row or column
 // number against the sheet's extent: 0 or the error code.
-int32_t ResolveLine(HostState* L, const ObjectId& id, int32_t sheet_at, Axis axis, Line* line) {
+int32_t FindLine(HostState* L, const ObjectId& id, int32_t sheet_at, Line* line) {
   int32_t sheet = OptArgInt(L, sheet_at, 0);
-  if (int32_t error = FindDocumentSheet(&id, sheet, &line->record, &line->index)) return error;
-  uint32_t limit = axis == Axis::kRow ? RowCount(line->record, line->index) : ColumnCount(line->record, line->index);
+  if (int32_t error = FindDocumentSheet(&id, sheet, &line->sheet, true)) return error;
+  uint32_t limit = SheetExtent(&line->sheet, line->axis);
   if (line->number < 1 || static_cast<uint32_t>(line->number) > limit)
-    return ErrorCode(axis == Axis::kRow ? ERROR_ROW_RANGE : ERROR_COLUMN_RANGE);
+    return ErrorCode(line->axis == Axis::kRow ? ERROR_ROW_RANGE : ERROR_COLUMN_RANGE);
   return 0;
 }
 
 // GetRowCount and GetColumnCount: (id[, sheet]).
 int32_t PushCount(HostState* L, Axis axis) {
-  ObjectId id{};
-  Host()->CheckObjectId(L, 1, &id);
+  ObjectId id = ArgId(L);
   int32_t sheet = OptArgInt(L, 2, 0);
-  DocumentRecord* record = nullptr;
-  int32_t index = 0;
-  if (int32_t error = FindDocumentSheet(&id, sheet, &record, &index)) return error;
-  Host()->PushNumber(L, axis == Axis::kRow ? RowCount(record, index) : ColumnCount(record, index));
+  SheetCall call{};
+  if (int32_t error = FindDocumentSheet(&id, sheet, &call, true)) return error;
+  Host()->PushNumber(L, SheetExtent(&call, axis));
   return 1;
 }
 
 // SetRowHeight and SetColumnWidth: (id, number, size[, sheet]). The size is kept in single precision; a
 // value that is not a finite number there (it would be written as "nan" or "inf", which no spreadsheet
-// application reads) is refused after the checks of the sheet and the number.
+// application reads) is refused after the checks of the sheet and the number, as is a size the library
+// could not store.
 int32_t SetSize(HostState* L, Axis axis) {
-  ObjectId id{};
   Line line{};
-  ReadLine(L, &id, &line);
+  ObjectId id = ReadLine(L, axis, &line);
   float size = static_cast<float>(Host()->CheckNumber(L, 3));
-  if (int32_t error = ResolveLine(L, id, 4, axis, &line)) return error;
-  if (!std::isfinite(size)) return ErrorCode(ERROR_OPERATION);
-  if (axis == Axis::kRow) SetRowHeight(line.record, line.index, line.number, size);
-  else SetColumnWidth(line.record, line.index, line.number, size);
-  return 0;
+  if (int32_t error = FindLine(L, id, 4, &line)) return error;
+  return ChangeResult(std::isfinite(size) && SetLineSize(&line.sheet, axis, line.number, size) == XLSX_OK);
 }
 
 // GetRowHeight and GetColumnWidth: (id, number[, sheet]).
 int32_t PushSize(HostState* L, Axis axis) {
-  ObjectId id{};
   Line line{};
-  ReadLine(L, &id, &line);
-  if (int32_t error = ResolveLine(L, id, 3, axis, &line)) return error;
-  if (axis == Axis::kRow) {
-    double height = 0;
-    RowHeight(line.record, line.index, line.number, &height);
-    Host()->PushNumber(L, height);
-  } else {
-    float width = 0;
-    ColumnWidth(line.record, line.index, line.number, &width);
-    Host()->PushNumber(L, width);
-  }
+  ObjectId id = ReadLine(L, axis, &line);
+  if (int32_t error = FindLine(L, id, 3, &line)) return error;
+  double size = 0;
+  LineSize(&line.sheet, axis, line.number, &size);
+  Host()->PushNumber(L, size);
   return 1;
 }
 
-// HideRow and HideColumn: (id, number, hidden[, sheet]).
+// HideRow and HideColumn: (id, number, hidden[, sheet]); a state the library could not store is reported.
 int32_t SetHidden(HostState* L, Axis axis) {
-  ObjectId id{};
   Line line{};
-  ReadLine(L, &id, &line);
+  ObjectId id = ReadLine(L, axis, &line);
   bool hidden = ArgInt(L, 3) != 0;
-  if (int32_t error = ResolveLine(L, id, 4, axis, &line)) return error;
-  if (axis == Axis::kRow) SetRowHidden(line.record, line.index, line.number, hidden);
-  else SetColumnHidden(line.record, line.index, line.number, hidden);
-  return 0;
+  if (int32_t error = FindLine(L, id, 4, &line)) return error;
+  return ChangeResult(SetLineHidden(&line.sheet, axis, line.number, hidden) == XLSX_OK);
 }
 
 // IsRowHidden and IsColumnHidden: (id, number[, sheet]) -> 1 or 0.
 int32_t PushHidden(HostState* L, Axis axis) {
-  ObjectId id{};
   Line line{};
-  ReadLine(L, &id, &line);
-  if (int32_t error = ResolveLine(L, id, 3, axis, &line)) return error;
+  ObjectId id = ReadLine(L, axis, &line);
+  if (int32_t error = FindLine(L, id, 3, &line)) return error;
   bool hidden = false;
-  if (axis == Axis::kRow) RowHidden(line.record, line.index, line.number, &hidden);
-  else ColumnHidden(line.record, line.index, line.number, &hidden);
+  LineHidden(&line.sheet, axis, line.number, &hidden);
   Host()->PushNumber(L, hidden ? 1 : 0);
   return 1;
 }

@@ -4,19 +4,16 @@
 // host frees the state; reading copies the whole stream into the file first and walks the first sheet's
 // data range A1 to (column count, row count) row by row.
 //
-// Cells are stored and read through the access layer, exactly as SetCellValue and GetCellValue do, on a
-// document record of the state's own that is never linked into the list of open documents.
+// Cells are stored and read through the access layer, exactly as SetCellValue and GetCellValue do (reading
+// through a range loop's position handle), on a document record of the state's own that is never added
+// to the registry of open documents.
 #include "plugin/serializer.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "lib/base/alloc.h"
 #include "lib/sheet/cellref.h"
-#include "lib/sheet/value.h"
-#include "lib/sheet/worksheet.h"
 #include "plugin/access.h"
-#include "plugin/documents.h"
 #include "plugin/globals.h"
 
 namespace {
@@ -28,15 +25,11 @@ constexpr uint32_t kTagSourceEncoding = 1;
 constexpr uint32_t kTagTargetEncoding = 2;
 // The sheet every item lands on and is read from.
 constexpr int32_t kSheet = 1;
-// A number cell gets SetCellValue's default type: integer when whole, else floating point.
-constexpr int32_t kNumberCellType = CELL_TYPE_ERROR;
 
 // Allocated with AllocMem (cleared, tag "serializeinfo").
 struct SerializerState {
-  DocumentRecord record;      // record.document: the library document, owned
-  XlsxCellIterator* current;  // reading: iterator over the data range, owned
-  XlsxCellIterator* end;      // reading: its end marker, owned
-  XlsxCellRange* range;       // reading: the data range, owned
+  DocumentRecord record;  // record.document: the library document, owned
+  RangeLoop walk;         // reading: the loop over the data range
   SerialReadFn read;
   SerialWriteFn write;  // null when reading
   void* user;
@@ -53,7 +46,7 @@ struct SerializerState {
   uint32_t currentRow;     // 1-based
   double keyNumber;        // reading: the key handed out
   double valueNumber;      // reading: the number value handed out
-  XlsxCellValue cell;      // reading: the library's copy of the last cell (its text), type 0 when none
+  ScriptValue cell;        // reading: the last cell read
   uint32_t rowOpen;        // writing: a row's beginning marker came and its ending marker not yet
 };
 
@@ -95,28 +88,21 @@ void ApplyOptions(SerializerState* s, const HostTag* options) {
   }
 }
 
+// The first sheet of the state's workbook, for one item.
+SheetCall FirstSheet(SerializerState* s) { return SheetCall{&s->record, kSheet}; }
+
 // Releases the texts the previous DeserializeItem handed out.
 void ReleaseReadTexts(SerializerState* s) {
-  xlsx_value_reset(&s->cell);
+  ReleaseScriptValue(&s->cell);
   if (s->convertedText) Host()->FreeText(s->convertedText);
   s->convertedText = nullptr;
-}
-
-void FreeWalk(SerializerState* s) {
-  xlsx_free(s->current);
-  xlsx_free(s->end);
-  xlsx_free(s->range);
-  s->current = s->end = nullptr;
-  s->range = nullptr;
 }
 
 // Frees everything the state holds, removes the temporary file and frees the state itself.
 void Discard(SerializerState* s) {
   const HostApi* host = Host();
-  FreeWalk(s);
-  FreeLibraryDocument(s->record.document);
-  s->record.document = nullptr;
   ReleaseReadTexts(s);
+  CloseDocument(&s->record);
   if (s->tempName[0]) host->DeleteFile(s->tempName);
   host->FreeMem(s);
 }
@@ -143,33 +129,20 @@ bool CopyStreamToFile(SerializerState* s) {
   return ok;
 }
 
-// The range A1 to (column count, row count) on the first sheet, with its iterator at A1.
-bool StartWalk(SerializerState* s) {
-  XlsxWorksheet sheet{};
-  XlsxCellRef first{}, last{};
-  if (ResolveSheet(&s->record, kSheet, &sheet) != XLSX_OK) return false;
-  if (xlsx_cellref_set(&first, 1, 1) != XLSX_OK || xlsx_cellref_set(&last, s->rowCount, s->columnCount) != XLSX_OK)
-    return false;
-  s->range = static_cast<XlsxCellRange*>(xlsx_calloc(1, sizeof(XlsxCellRange)));
-  s->current = static_cast<XlsxCellIterator*>(xlsx_calloc(1, sizeof(XlsxCellIterator)));
-  s->end = static_cast<XlsxCellIterator*>(xlsx_calloc(1, sizeof(XlsxCellIterator)));
-  if (!s->range || !s->current || !s->end) return false;
-  if (xlsx_range_init(&sheet, &first, &last, s->range) != XLSX_OK) return false;
-  if (xlsx_iter_begin(s->current, s->range) != XLSX_OK) return false;
-  s->end->at_end = 1;
-  return true;
-}
-
+// Opens the workbook and starts the walk over the range A1 to (column count, row count) of its first sheet.
 bool StartReading(SerializerState* s) {
   if (!CopyStreamToFile(s)) return false;
   s->record.document = OpenLibraryDocument(s->tempName, false);
   if (!s->record.document) return false;
-  s->rowCount = RowCount(&s->record, kSheet);
-  s->columnCount = ColumnCount(&s->record, kSheet);
+  SheetCall sheet = FirstSheet(s);
+  s->rowCount = SheetExtent(&sheet, Axis::kRow);
+  s->columnCount = SheetExtent(&sheet, Axis::kColumn);
   // An empty first sheet has no data range: the items end at once.
   if (s->rowCount == 0) return true;
   s->rowBegins = 1;
-  return StartWalk(s);
+  CellArgs first{1, 1, nullptr, nullptr};
+  CellArgs last{static_cast<int32_t>(s->columnCount), static_cast<int32_t>(s->rowCount), nullptr, nullptr};
+  return StartCellRange(&sheet, &first, &last, &s->walk);
 }
 
 // The beginning or ending marker of the current row.
@@ -200,42 +173,28 @@ bool TextValue(SerializerState* s, const char* text, SerialItem* value) {
   return true;
 }
 
-// The value item of the cell just read into s->cell.
+// The value item of the cell just read into s->cell: an error cell gives its own error text (#N/A,
+// #DIV/0!, ...), an empty cell the empty text.
 bool CellItem(SerializerState* s, SerialItem* value) {
-  const XlsxCellValue* cell = &s->cell;
-  switch (ScriptTypeOf(cell)) {
-    case CELL_TYPE_INTEGER:
-      s->valueNumber = static_cast<double>(cell->integer);
-      break;
-    case CELL_TYPE_BOOLEAN:
-      s->valueNumber = cell->boolean ? 1.0 : 0.0;
-      break;
-    case CELL_TYPE_FLOAT:
-      s->valueNumber = cell->number;
-      break;
-    case CELL_TYPE_TEXT:
-    case CELL_TYPE_ERROR: {  // an error cell gives its own error text (#N/A, #DIV/0!, ...)
-      const char* text = kNoCharacters;
-      xlsx_value_get_text(cell, &text);
-      return TextValue(s, text, value);
-    }
-    default:
-      *value = TextItem(kNoCharacters);
-      return true;
+  if (s->cell.text) return TextValue(s, s->cell.text, value);
+  if (s->cell.type == CELL_TYPE_EMPTY) {
+    *value = TextItem(kNoCharacters);
+    return true;
   }
+  s->valueNumber = s->cell.number;
   *value = NumberItem(&s->valueNumber);
   return true;
 }
 
-// The value of the iterator's current cell, then one step on (also when its text cannot be converted, so
-// that the next call goes on with the next cell).
+// The value of the walk's next cell (also when its text cannot be converted, the walk goes on from there
+// at the next call).
 bool NextCell(SerializerState* s, SerialItem* key, SerialItem* value) {
-  if (xlsx_iter_at_end(s->current)) return false;  // a cell of the range could not be made
-  XlsxCell cell = xlsx_iter_cell(s->current);
-  if (xlsx_value_init(&s->cell) != XLSX_OK || xlsx_cell_get_value(&cell, &s->cell) != XLSX_OK) return false;
+  CellArgs position{0, 0, nullptr, StepRangeLoop(&s->walk)};
+  if (!position.handle) return false;  // a cell of the range could not be made
+  SheetCall sheet = FirstSheet(s);
+  if (ReadCellValue(&sheet, &position, &s->cell) != XLSX_OK) return false;
   s->keyNumber = static_cast<double>(s->currentColumn - 1);
   *key = NumberItem(&s->keyNumber);
-  xlsx_iter_next(s->current);
   if (s->currentColumn == s->columnCount)
     s->rowEnds = 1;
   else
@@ -245,19 +204,13 @@ bool NextCell(SerializerState* s, SerialItem* key, SerialItem* value) {
 
 // ---- Writing: items to cells, document to stream
 
-// Stores a value built from type and number or text at column key + 1 of the current row.
+// Stores a value made from type and number or text (UTF-8) at column key + 1 of the current row.
 bool StoreCell(SerializerState* s, double key, int32_t type, double number, const char* text) {
   uint32_t column = 0;
   if (!PositionOf(key, XLSX_CELLREF_MAX_COLUMN, &column)) return false;
-  XlsxCellValue value{};
-  xlsx_status status = xlsx_value_init(&value);
-  if (status == XLSX_OK) status = BuildValue(type, number, text, &value);
-  if (status == XLSX_OK) {
-    CellArgs args{static_cast<int32_t>(column), static_cast<int32_t>(s->currentRow), nullptr, nullptr};
-    status = SetCellValue(&s->record, kSheet, &args, &value);
-  }
-  xlsx_value_reset(&value);
-  return status == XLSX_OK;
+  CellArgs args{static_cast<int32_t>(column), static_cast<int32_t>(s->currentRow), nullptr, nullptr};
+  SheetCall sheet = FirstSheet(s);
+  return StoreCellValue(&sheet, &args, type, number, text) == XLSX_OK;
 }
 
 // A row's beginning marker sets the current row; a beginning inside an open row is a nested table,
@@ -276,7 +229,8 @@ bool TableMarker(SerializerState* s, double key, uint32_t begins) {
 
 bool StoreNumber(SerializerState* s, double key, const SerialItem* value) {
   double number = 0;
-  return NumberOf(value, &number) && StoreCell(s, key, kNumberCellType, number, nullptr);
+  // SetCellValue's default type: an integer when whole, else floating point.
+  return NumberOf(value, &number) && StoreCell(s, key, CELL_TYPE_ERROR, number, nullptr);
 }
 
 // A text item: converted to UTF-8 when the source encoding is another, else copied with a terminator.
@@ -341,8 +295,7 @@ bool StartWriting(SerializerState* s) {
 // Saves the workbook into the temporary file and streams it; a failed save streams nothing.
 bool FinishWriting(SerializerState* s) {
   xlsx_status status = SaveLibraryDocument(s->record.document, nullptr);
-  FreeLibraryDocument(s->record.document);
-  s->record.document = nullptr;
+  CloseDocument(&s->record);
   return status == XLSX_OK && CopyFileToStream(s);
 }
 
@@ -364,7 +317,6 @@ void* InitSerializer(SerialReadFn read, SerialWriteFn write, void* user, const H
   s->user = user;
   s->currentColumn = 1;
   s->currentRow = 1;
-  s->record.defaultSheet = kSheet;
   HostTag reserve[] = {{HOST_TAG_TEMP_RESERVE, 1}, {HOST_TAG_END, 0}};
   if (host->GetTempFileName(s->tempName, kTempNameSize, reserve) != 0) {
     host->FreeMem(s);  // no name: nothing to remove

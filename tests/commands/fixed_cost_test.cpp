@@ -58,4 +58,43 @@ TEST_F(FixedCostTest, CommandsUnderAllocationFailureReportAndLeaveNothingBehind)
   EXPECT_LT(xlsx_live_allocations(), live) << "closing released the document";
 }
 
+// Under every allocation failure a setter either reports failure or has made its change: none answers
+// success with nothing stored. N changes at every run, so that no run finds the change made already.
+TEST_F(FixedCostTest, SettersReportWhatTheyCouldNotStore) {
+  ASSERT_EQ(Run("xlsx.Create(1, DIR .. '/a.xlsx') xlsx.AddSheet(1, 'Two') xlsx.SetCellValue(1, 2, 2, 0) N = 0"), "");
+  const char* rows[][3] = {  // set-up, change, what holds after the change
+      {"", "xlsx.SetColumnWidth(1, 2, N)", "xlsx.GetColumnWidth(1, 2) == N"},
+      {"", "xlsx.SetRowHeight(1, 2, N)", "xlsx.GetRowHeight(1, 2) == N"},
+      {"", "xlsx.HideColumn(1, 2, N % 2)", "xlsx.IsColumnHidden(1, 2) == N % 2"},
+      {"", "xlsx.HideRow(1, 2, N % 2)", "xlsx.IsRowHidden(1, 2) == N % 2"},
+      {"", "xlsx.SetSheetSelected(1, N % 2, 2)", "xlsx.IsSheetSelected(1, 2) == N % 2"},
+      {"", "xlsx.SetSheetActive(1, 1 + N % 2)", "xlsx.IsSheetActive(1, 1 + N % 2) == 1"},
+      {"", "xlsx.SetSheetVisibility(1, N % 2, 2)", "xlsx.GetSheetVisibility(1, 2) == N % 2"},
+      {"", "xlsx.SetSheetName(1, 2, 'S' .. N)", "xlsx.GetSheetName(1, 2) == 'S' .. N"},
+      {"", "xlsx.AddSheet(1, 'A' .. N, 1)", "xlsx.GetSheetName(1, 1) == 'A' .. N"},
+      {"FIRST = xlsx.GetSheetName(1, 1)", "xlsx.MoveSheet(1, 1, 0)",
+       "xlsx.GetSheetName(1, xlsx.GetSheetCount(1)) == FIRST"},
+      {"xlsx.AddSheet(1, 'D' .. N)", "xlsx.DeleteSheet(1, xlsx.GetSheetIndex(1, 'D' .. N))",
+       "xlsx.GetSheetIndex(1, 'D' .. N) == 0"},
+      {"", "xlsx.SetProperty(1, 0, 'T' .. N)", "xlsx.GetProperty(1, 0) == 'T' .. N"},
+      {"xlsx.SetProperty(1, 0, 'x')", "xlsx.DeleteProperty(1, 0)", "xlsx.GetProperty(1, 0) == ''"},
+  };
+  for (const auto& row : rows) {
+    bool failed = true;
+    for (uint32_t fail_at = 1; failed && fail_at < 500; ++fail_at) {
+      ASSERT_EQ(Run(std::string("N = N + 1 ") + row[0]), "");
+      std::string error;
+      {
+        xlsx_test::FaultAllocation fault(fail_at);
+        error = Run(row[1]);
+        failed = fault.failures() > 0;
+      }
+      if (error.empty()) {
+        EXPECT_EQ(Number(std::string("return ") + row[2] + " and 1 or 0"), 1) << row[1] << ", allocation " << fail_at;
+      }
+    }
+    EXPECT_FALSE(failed) << row[1];
+  }
+}
+
 }  // namespace

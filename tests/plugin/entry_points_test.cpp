@@ -47,7 +47,7 @@ TEST_F(EntryPointsTest, TheHeaderHoldsMagicBigEndianVersionAndResolver) {
 // (korvadel_program_test checks that line); the other fields are checked here.
 TEST_F(EntryPointsTest, InitPluginWithoutHostFillsTheInformationOnly) {
   PluginGlobals saved = globals;
-  globals = PluginGlobals{nullptr, {}, nullptr, 1, 0xFFFFFFFFu};
+  globals = PluginGlobals{};
   PluginInfo info;
   memset(&info, 0xAB, sizeof info);
   EXPECT_EQ(InitPlugin(&info, nullptr), 1u);

@@ -6,10 +6,8 @@
 #include "host/memory.h"
 #include "lib/base/host_ops.h"
 #include "lib/package/document.h"
-#include "lib/sheet/workbook.h"
-#include "lib/sheet/worksheet.h"
 #include "plugin/command_table.h"
-#include "plugin/documents.h"
+#include "plugin/access.h"
 #include "plugin/entry.h"
 #include "plugin/globals.h"
 #include "tests/support/host_fixture.h"
@@ -22,7 +20,7 @@ class RegistrationTest : public HostTest {
   void SetUp() override {
     HostTest::SetUp();
     saved_ = globals;
-    globals = PluginGlobals{nullptr, {}, nullptr, 1, 0xFFFFFFFFu};
+    globals = PluginGlobals{};
     taggedAtStart_ = HostLiveTaggedBlocks();
     PluginInfo info{};
     ASSERT_EQ(InitPlugin(&info, api), 1u);
@@ -38,21 +36,13 @@ class RegistrationTest : public HostTest {
     HostTest::TearDown();
   }
 
-  // Opens a new workbook from the template with `sheets` sheets under explicit id n.
-  DocumentRecord* AddDocument(uint32_t n, int sheets) {
-    XlsxDocument* document = xlsx_document_new();
-    std::string path = dir_.file("book" + std::to_string(n) + ".xlsx");
-    EXPECT_EQ(xlsx_document_create(document, path.c_str()), XLSX_OK);
-    for (int i = 2; i <= sheets; ++i) {
-      std::string name = "Sheet" + std::to_string(i);
-      EXPECT_EQ(xlsx_workbook_add_sheet(xlsx_document_workbook(document), name.c_str()), XLSX_OK);
-    }
-    auto* record = static_cast<DocumentRecord*>(api->AllocMem(sizeof(DocumentRecord), 1, "xlsx"));
-    record->header.type = globals.objectTypeId;
-    record->header.idNumber = n;
-    record->document = document;
-    record->defaultSheet = 1;
-    AppendDocument(record);
+  // Adds a record of a new workbook from the template under id.
+  DocumentRecord* AddDocument(ObjectId id) {
+    DocumentRecord* record = NewDocumentRecord();
+    record->document = xlsx_document_new();
+    std::string path = dir_.file("book" + std::to_string(HostObjectCount(globals.objectTypeId)) + ".xlsx");
+    EXPECT_EQ(xlsx_document_create(record->document, path.c_str()), XLSX_OK);
+    AddDocumentRecord(record, id);
     return record;
   }
 
@@ -90,7 +80,7 @@ TEST_F(RegistrationTest, TheDocumentTypeIsRegisteredWithTheListHead) {
   EXPECT_NE(globals.objectTypeId, 0xFFFFFFFFu);
   EXPECT_STREQ(HostObjectTypeName(globals.objectTypeId), "XLSX document");
   EXPECT_EQ(HostObjectCount(globals.objectTypeId), 0u);
-  AddDocument(1, 1);
+  AddDocument(ObjectId{1, 0});
   EXPECT_EQ(HostObjectCount(globals.objectTypeId), 1u) << "the host walks the plugin's list";
 }
 
@@ -104,9 +94,8 @@ TEST_F(RegistrationTest, TheIteratorMetatableIndexesItselfAndLeavesTheStackAsItW
 }
 
 TEST_F(RegistrationTest, DocumentsAreFoundByNumberAndHandleTogether) {
-  DocumentRecord* explicitOne = AddDocument(1, 1);
-  DocumentRecord* automatic = AddDocument(0, 1);
-  automatic->header.idHandle = reinterpret_cast<uintptr_t>(automatic);
+  DocumentRecord* explicitOne = AddDocument(ObjectId{1, 0});
+  DocumentRecord* automatic = AddDocument(ObjectId{0, HOST_AUTOMATIC_ID});
   ObjectId byNumber{1, 0};
   ObjectId byHandle{0, reinterpret_cast<uintptr_t>(automatic)};
   ObjectId wrongHalf{1, reinterpret_cast<uintptr_t>(automatic)};
@@ -117,7 +106,7 @@ TEST_F(RegistrationTest, DocumentsAreFoundByNumberAndHandleTogether) {
   ReleaseDocument(hs, explicitOne);
   EXPECT_EQ(FindDocument(&byNumber), nullptr);
   EXPECT_EQ(FindDocument(&byHandle), automatic);
-  EXPECT_EQ(DocumentCount(), 1u);
+  EXPECT_EQ(HostObjectCount(globals.objectTypeId), 1u);
 }
 
 }  // namespace
