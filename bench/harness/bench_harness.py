@@ -274,12 +274,12 @@ def floor_note(k, m, med):
     if tool != OURS or r != peers.MAIN_R:
         return ""
     one, two = floor_figure(med, "F-deflate", "one_s"), floor_figure(med, "F-deflate", "two_s")
-    fault, huge = floor_figure(med, "F-fault", "us_per_4k_page"), floor_figure(med, "F-hugepopulate", "us_per_4k_page")
+    fault, huge = floor_figure(med, "F-fault", "first_us_per_4k_page"), floor_figure(med, "F-hugepopulate", "us_per_4k_page")
     if g in ("write", "modify") and one:
         return "floor: deflate %.3f s on one processor (x%.2f), %.3f s on two" % (one, m["wall"] / one, two)
     if g == "read" and fault and huge:
         pages = m["rss"] * 256
-        return "floor: its %.0f MB faulted in 4 KB pages %.2f s, populated in huge pages %.2f s" % (
+        return "floor: its %.0f MB new in 4 KB pages %.2f s, populated again in huge pages %.2f s" % (
             m["rss"], pages * fault / 1e6, pages * huge / 1e6)
     if mode == "S-random" and m["f"]("us_per_cell") is not None:
         ns, ns4k = floor_figure(med, "F-latency-huge", "ns_per_load"), floor_figure(med, "F-latency", "ns_per_load")
@@ -387,14 +387,16 @@ def layer_benchmarks():
 
 def floors(med):
     lines = ["", "Floors measured in every rep of this run (bench/floors; medians of the reps, each the median of 5 "
-             "inside the process; blocks of %d MB, the size of the loaded sheet)" % loaded_mb(peers.MAIN_R), "",
+             "inside the process; blocks of %d MB, the size of the loaded sheet). New memory: the first run gets memory "
+             "the system has not used for a while, which the virtual machine's host must back again; the later ones get "
+             "the memory the run before just returned" % loaded_mb(peers.MAIN_R), "",
              "| floor | figure |", "|---|---|"]
-    rows = [("fresh memory touched page by page (4 KB page faults)", "F-fault", "%.3f s, %.2f us per 4 KB page",
-             ("s", "us_per_4k_page")),
-            ("the same populated in one call (MAP_POPULATE)", "F-populate", "%.3f s, %.2f us per 4 KB page",
-             ("s", "us_per_4k_page")),
-            ("the same in huge pages, populated in one call", "F-hugepopulate", "%.3f s, %.2f us per 4 KB page",
-             ("s", "us_per_4k_page")),
+    rows = [("new memory touched page by page (4 KB page faults): first run / again", "F-fault",
+             "%.3f s, %.2f us per 4 KB page / %.3f s, %.2f us", ("first_s", "first_us_per_4k_page", "s", "us_per_4k_page")),
+            ("the same populated in one call (MAP_POPULATE): first run / again", "F-populate",
+             "%.3f s, %.2f us per 4 KB page / %.3f s, %.2f us", ("first_s", "first_us_per_4k_page", "s", "us_per_4k_page")),
+            ("the same in huge pages, populated in one call: first run / again", "F-hugepopulate",
+             "%.3f s, %.2f us per 4 KB page / %.3f s, %.2f us", ("first_s", "first_us_per_4k_page", "s", "us_per_4k_page")),
             ("random-load latency, 4 KB pages", "F-latency", "%.1f ns", ("ns_per_load",)),
             ("random-load latency, huge pages", "F-latency-huge", "%.1f ns", ("ns_per_load",)),
             ("random-load latency in a 4 MB block", "F-latency-cache", "%.1f ns", ("ns_per_load",)),

@@ -1,6 +1,8 @@
 """Compares ways of obtaining the plugin's memory on the script benchmarks, in one run, variants alternating.
 
-usage: compare_allocators.py REPS IN.xlsx R VARIANT=KORVADEL[:ENV=VALUE,...] ...
+usage: compare_allocators.py [--pause S] REPS IN.xlsx R VARIANT=KORVADEL[:ENV=VALUE,...] ...
+  --pause S leaves the machine idle for S seconds before every run, so that each run starts on memory the
+            system has not used for a while (on these virtual machines: memory the host must back again)
   IN.xlsx   the read/modify input (the file libxlsxwriter writes for R rows)
   VARIANT   a name, the korvadel binary to run and the environment it runs with, e.g.
             glibc=build-plain/host/korvadel
@@ -17,6 +19,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SCRIPTS = os.path.join(os.path.dirname(HERE), "scripts")
@@ -32,7 +35,11 @@ def parse_variant(text):
     return name, os.path.abspath(binary), env
 
 
+PAUSE = 0.0
+
+
 def run(binary, env, script, args):
+    time.sleep(PAUSE)
     with tempfile.NamedTemporaryFile() as tf:
         p = subprocess.run(["/usr/bin/time", "-f", "%e %U %S %M", "-o", tf.name, binary, os.path.join(SCRIPTS, script)] + args,
                            env=env, capture_output=True, text=True)
@@ -44,8 +51,12 @@ def run(binary, env, script, args):
 
 
 def main():
-    reps, source, rows = int(sys.argv[1]), sys.argv[2], sys.argv[3]
-    variants = [parse_variant(v) for v in sys.argv[4:]]
+    global PAUSE
+    argv = sys.argv[1:]
+    if argv[0] == "--pause":
+        PAUSE, argv = float(argv[1]), argv[2:]
+    reps, source, rows = int(argv[0]), argv[1], argv[2]
+    variants = [parse_variant(v) for v in argv[3:]]
     out = tempfile.mkdtemp()
     benches = [("S-write", "s_write.lua", lambda n: [rows, os.path.join(out, n + ".xlsx")]),
                ("S-read", "s_read.lua", lambda n: [source]),
