@@ -27,7 +27,8 @@ mkdir -p "$BUILD" "$RES" "$WORK" "$PEERS_COPY/bin"
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
   -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DXLSX_SANITIZE=OFF -DXLSX_BUILD_TESTS=OFF -DXLSX_BUILD_BENCH=ON >/dev/null
 targets="korvadel xlsx_kvp"
-[ -f "$ROOT/bench/sheet/CMakeLists.txt" ] && targets="$targets sheet_bench"
+[ -f "$ROOT/bench/sheet/CMakeLists.txt" ] && targets="$targets sheet_bench sheet_memory"
+[ -f "$ROOT/bench/floors/CMakeLists.txt" ] && targets="$targets floors"
 # shellcheck disable=SC2086
 cmake --build "$BUILD" -j2 --target $targets
 # The layer benchmarks of other areas are reported beside the table when they build.

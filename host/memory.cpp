@@ -1,9 +1,12 @@
 // Tagged blocks carry a header that links them into one list, so that FreeMem can check what it is
-// given and the host can name every block still alive when it ends.
+// given and the host can name every block still alive when it ends. The memory itself comes from the
+// host's regions (host/regions.h).
 #include "host/memory.h"
 
 #include <cstdlib>
 #include <cstring>
+
+#include "host/regions.h"
 
 namespace {
 
@@ -44,7 +47,7 @@ void Unlink(TaggedBlock* block) {
 void* HostAllocMem(uint32_t size, uint32_t clear, const char* tag) {
   if (size > UINT32_MAX - sizeof(TaggedBlock)) return nullptr;
   size_t total = sizeof(TaggedBlock) + size;
-  auto* block = static_cast<TaggedBlock*>(clear ? calloc(1, total) : malloc(total));
+  auto* block = static_cast<TaggedBlock*>(RegionObtain(total, clear != 0));
   if (!block) return nullptr;
   block->magic = kBlockMagic;
   block->size = size;
@@ -63,23 +66,25 @@ void HostFreeMem(void* pointer) {
   }
   block->magic = kFreedMagic;
   Unlink(block);
-  free(block);
+  RegionRelease(block);
 }
 
 void* HostMalloc(uint32_t size) {
-  void* block = malloc(size ? size : 1);
+  void* block = RegionObtain(size, false);
   if (block) ++liveC;
   return block;
 }
 
 void* HostCalloc(uint32_t count, uint32_t size) {
-  void* block = calloc(count ? count : 1, size ? size : 1);
+  uint64_t bytes = uint64_t(count ? count : 1) * (size ? size : 1);
+  if (bytes > SIZE_MAX) return nullptr;
+  void* block = RegionObtain(size_t(bytes), true);
   if (block) ++liveC;
   return block;
 }
 
 void* HostRealloc(void* block, uint32_t size) {
-  void* moved = realloc(block, size ? size : 1);
+  void* moved = RegionResize(block, size);
   if (moved && !block) ++liveC;
   return moved;
 }
@@ -87,7 +92,7 @@ void* HostRealloc(void* block, uint32_t size) {
 void HostFree(void* block) {
   if (!block) return;
   --liveC;
-  free(block);
+  RegionRelease(block);
 }
 
 uint32_t HostLiveTaggedBlocks() {

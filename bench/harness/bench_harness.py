@@ -27,8 +27,12 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 SCRIPTS = os.path.join(os.path.dirname(HERE), "scripts")
 KORVADEL = os.path.join(BUILD, "host", "korvadel")
 SHEET_BENCH = os.path.join(BUILD, "bench", "sheet", "sheet_bench")
+SHEET_MEMORY = os.path.join(BUILD, "bench", "sheet", "sheet_memory")
+FLOORS = os.path.join(BUILD, "bench", "floors", "floors")
 RANDOM_CELLS = 10000
 OURS = "ours"
+# A loaded sheet takes about 370 bytes per cell (sheet_memory measures it): the floors' blocks are that large.
+BYTES_PER_CELL = 370
 
 # The peers' harness reads its settings from the command line when it is imported.
 sys.argv = ["harness.py", PEERS_BIN, WORK, RES, str(REPS)] + [str(s) for s in SIZES]
@@ -89,12 +93,30 @@ def our_matrix():
     return m
 
 
-GROUP_ORDER = {"write": 0, "read": 1, "modify": 2, "random": 3}
+GROUP_ORDER = {"floor": 0, "write": 1, "read": 2, "modify": 3, "random": 4}
+
+
+def loaded_mb(r):
+    return max(4, round(r * 10 * BYTES_PER_CELL / 2 ** 20))
+
+
+def floor_matrix():
+    """The floors (bench/floors), measured in every rep beside the benchmarks at the main size: fresh memory
+    page by page and populated, random-load latency in a block the size of the loaded sheet, and libdeflate
+    level 6 on the sheet XML on one and on two processors."""
+    if not os.path.exists(FLOORS):
+        return []
+    r, mb = peers.MAIN_R, str(loaded_mb(peers.MAIN_R))
+    sheet_xml = os.path.join(WORK, "sheet1.xml")
+    runs = [("F-fault", ["fault", mb]), ("F-populate", ["populate", mb]), ("F-hugepopulate", ["hugepopulate", mb]),
+            ("F-latency", ["latency", mb, "2000000"]), ("F-latency-huge", ["latency", mb, "2000000", "huge"]),
+            ("F-latency-cache", ["latency", "4", "2000000"]), ("F-deflate", ["deflate", sheet_xml])]
+    return [("floor", OURS, mode, r, BUILD, [FLOORS] + args, None) for mode, args in runs]
 
 
 def full_matrix():
     """Peers and ours together, by size and group, each group's peers first."""
-    m = peer_matrix() + our_matrix()
+    m = peer_matrix() + our_matrix() + floor_matrix()
     return sorted(m, key=lambda e: (SIZES.index(e[3]), GROUP_ORDER[e[0]], e[1] == OURS))
 
 
@@ -240,6 +262,34 @@ def our_figures(k, m, med):
     return wall, rss, note
 
 
+def floor_figure(med, mode, name):
+    m = med.get(("floor", OURS, mode, peers.MAIN_R))
+    return m["f"](name) if m else None
+
+
+def floor_note(k, m, med):
+    """The floors beside one of our figures (main size only): deflate under a write or modify, the cost of
+    faulting in the process's peak memory under a read, the random-load latency under random access."""
+    g, tool, mode, r = k
+    if tool != OURS or r != peers.MAIN_R:
+        return ""
+    one, two = floor_figure(med, "F-deflate", "one_s"), floor_figure(med, "F-deflate", "two_s")
+    fault = floor_figure(med, "F-fault", "first_us_per_4k_page")
+    huge = floor_figure(med, "F-hugepopulate", "us_per_4k_page")
+    if g in ("write", "modify") and one:
+        return "floor: deflate %.3f s on one processor (x%.2f), %.3f s on two" % (one, m["wall"] / one, two)
+    if g == "read" and fault and huge:
+        pages = m["rss"] * 256
+        return "floor: its %.0f MB new in 4 KB pages %.2f s, populated again in huge pages %.2f s" % (
+            m["rss"], pages * fault / 1e6, pages * huge / 1e6)
+    if mode == "S-random" and m["f"]("us_per_cell") is not None:
+        ns, ns4k = floor_figure(med, "F-latency-huge", "ns_per_load"), floor_figure(med, "F-latency", "ns_per_load")
+        if ns and ns4k:
+            return "floor: random load %.0f ns in huge pages (x%.1f), %.0f ns in 4 KB pages" % (
+                ns, m["f"]("us_per_cell") * 1000 / ns, ns4k)
+    return ""
+
+
 def table(mx, med, notes):
     fastest = {}
     for (g, tool, _mode, r), m in med.items():
@@ -250,6 +300,8 @@ def table(mx, med, notes):
     figures = {}
     for (g, tool, mode, r, *_x) in mx:
         k = (g, tool, mode, r)
+        if g == "floor":
+            continue
         if k not in med:
             lines.append("| %s | %s | %s | %d | FAILED | | | | | 0 | |" % k)
             continue
@@ -257,7 +309,7 @@ def table(mx, med, notes):
         wall, rss, note = our_figures(k, m, med) if tool == OURS else (m["wall"], m["rss"], "")
         figures[k] = (wall, rss)
         ratio = "%.2f" % (wall / fastest[(g, r)]) if fastest.get((g, r)) else "-"
-        note = "; ".join(x for x in (note, notes.get(k, "")) if x)
+        note = "; ".join(x for x in (note, floor_note(k, m, med), notes.get(k, "")) if x)
         lines.append("| %s | %s | %s | %d | %.3f | %s | %.2f | %.0f | %s | %d | %s |" % (
             g, tool if tool != OURS else "**ours**", mode, r, wall, ratio, m["cpu"], rss,
             "%.2f" % m["mb"] if m["mb"] else "-", m["n"], note))
@@ -294,13 +346,23 @@ def verdicts(figures, fastest, med):
                 add(r, mode, "at most 1/3 of the fastest peer reader (%.3f s)" % best,
                     *against(get("read", mode)[0], best, 1 / 3))
         m = med.get(("random", OURS, "S-random", r))
-        if m and m["f"]("us_per_cell") is not None:
+        # The sheet may live in huge pages or in 4 KB pages (host/regions.h): the lower floor of the two.
+        floors_ns = [floor_figure(med, mode, "ns_per_load") for mode in ("F-latency", "F-latency-huge")]
+        ns = min(x for x in floors_ns if x) if any(floors_ns) else None
+        if m and m["f"]("us_per_cell") is not None and ns and r == peers.MAIN_R:
             us = m["f"]("us_per_cell")
-            add(r, "S-random", "under 1 us per cell beyond the open", "%.3f us/cell (in-script)" % us, us < 1.0)
+            add(r, "S-random", "at most 5 x the random-load latency floor (%.0f ns, the lower of 4 KB and huge "
+                "pages)" % ns,
+                "%.3f us/cell (in-script) = %.1f x" % (us, us * 1000 / ns), us * 1000 <= 5 * ns)
         if get("modify", "S-modify") and ("modify", r) in fastest:
             best = fastest[("modify", r)]
-            add(r, "S-modify", "at most 1/10 of the fastest peer (%.3f s)" % best,
-                *against(get("modify", "S-modify")[0], best, 1 / 10))
+            add(r, "S-modify", "at most 1/8 of the fastest peer (%.3f s)" % best,
+                *against(get("modify", "S-modify")[0], best, 1 / 8))
+            one = floor_figure(med, "F-deflate", "one_s")
+            if one and r == peers.MAIN_R:
+                w = get("modify", "S-modify")[0]
+                add(r, "S-modify", "at most 3 x the deflate floor on one processor (%.3f s)" % one,
+                    "%.3f s = %.2f x" % (w, w / one), w <= 3 * one)
         whole = [peer("read", "SheetJS", "readFile"), peer("read", "openpyxl", "normal"), peer("read", "exceljs", "normal")]
         whole = [x[1] for x in whole if x]
         for g, mode in (("read", "S-read"), ("modify", "S-modify")):
@@ -327,34 +389,45 @@ def layer_benchmarks():
     return lines
 
 
-def floors():
+def floors(med):
+    lines = ["", "Floors measured in every rep of this run (bench/floors; medians of the reps, each the median of "
+             "5 inside the process; blocks of %d MB, the size of the loaded sheet). New memory: the first run gets "
+             "memory the system has not used for a while, which the virtual machine's host must back again; the "
+             "later ones get the memory the run before just returned" % loaded_mb(peers.MAIN_R), "",
+             "| floor | figure |", "|---|---|"]
+    pages = "%.3f s, %.2f us per 4 KB page / %.3f s, %.2f us"
+    both = ("first_s", "first_us_per_4k_page", "s", "us_per_4k_page")
+    rows = [("new memory touched page by page (4 KB page faults): first run / again", "F-fault", pages, both),
+            ("the same populated in one call (MAP_POPULATE): first run / again", "F-populate", pages, both),
+            ("the same in huge pages, populated in one call: first run / again", "F-hugepopulate", pages, both),
+            ("random-load latency, 4 KB pages", "F-latency", "%.1f ns", ("ns_per_load",)),
+            ("random-load latency, huge pages", "F-latency-huge", "%.1f ns", ("ns_per_load",)),
+            ("random-load latency in a 4 MB block", "F-latency-cache", "%.1f ns", ("ns_per_load",)),
+            ("libdeflate level 6 on the sheet XML, one processor", "F-deflate", "%.3f s", ("one_s",)),
+            ("libdeflate level 6 on the sheet XML, two processors (halves at once)", "F-deflate", "%.3f s",
+             ("two_s",))]
+    for title, mode, fmt, names in rows:
+        values = [floor_figure(med, mode, n) for n in names]
+        lines.append("| %s | %s |" % (title, fmt % tuple(values) if None not in values else "not measured"))
     try:
         lim = peers.limits()
     except Exception as e:  # the floors' own division fails on tiny smoke inputs
-        return ["", "Floors not measured: %s" % e]
-    lines = ["", "Floors (the peers' limits tool on the largest input; median of 3 runs)", "",
-             "| part | op | bytes in | bytes out | seconds |", "|---|---|---|---|---|"]
+        return lines + ["", "Peers' limits not measured: %s" % e]
+    lines += ["", "The peers' limits tool on the largest input (median of 3 runs)", "",
+              "| part | op | bytes in | bytes out | seconds |", "|---|---|---|---|---|"]
     for (f, op), v in lim.items():
         lines.append("| %s | %s | %d | %d | %.4f |" % (f, op, v["in"], v["out"], statistics.median(v["s"])))
-    return lines + memory_latency()
-
-
-def memory_latency():
-    """The floor under S-random: one load that depends on the previous one, at random places in a block as
-    large as the loaded 100,000-row sheet and in one that fits the caches (sheet_bench latency)."""
-    if not os.path.exists(SHEET_BENCH):
-        return []
-    lines = ["", "Memory latency (sheet_bench latency MB N: dependent loads at random places; median of 3 runs)", "",
-             "| block MB | ns per load |", "|---|---|"]
-    for mb in (400, 4):
-        runs = []
-        for _ in range(3):
-            out = subprocess.run([SHEET_BENCH, "latency", str(mb), "2000000"], capture_output=True, text=True).stdout
-            m = re.search(r"ns_per_load=([0-9.]+)", out)
-            if m:
-                runs.append(float(m.group(1)))
-        lines.append("| %d | %s |" % (mb, "%.1f" % statistics.median(runs) if runs else "failed"))
     return lines
+
+
+def memory_per_cell():
+    """Bytes per cell of the loaded main-size sheet, part by part (bench/sheet/sheet_memory), quoted as it is."""
+    if not os.path.exists(SHEET_MEMORY):
+        return []
+    p = subprocess.run([SHEET_MEMORY, input_file(peers.MAIN_R), str(peers.MAIN_R)], capture_output=True, text=True,
+                       timeout=peers.TIMEOUT)
+    return ["", "Memory of the loaded sheet (bench/sheet/sheet_memory), exit %d:" % p.returncode, "",
+            (p.stdout + (p.stderr if p.returncode else "")).strip()]
 
 
 def main():
@@ -374,7 +447,8 @@ def main():
              "time of the process, all threads (node and python peers run helper threads). Read/modify input: "
              "libxlsxwriter normal mode (%s at R=%d)." % (REPS, notes["input"], peers.MAIN_R), ""] + lines
     lines += ["", "Targets", ""] + verdicts(figures, fastest, med)
-    lines += floors()
+    lines += floors(med)
+    lines += memory_per_cell()
     lines += layer_benchmarks()
     lines += ["", "Correctness faults: %s" % ("none" if not faults else "")] + ["- " + f for f in faults]
     with open(os.path.join(PEERS_SRC, "..", "versions.txt")) as fh:

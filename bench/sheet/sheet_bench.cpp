@@ -6,20 +6,17 @@
 //   read FILE R      open, then every cell in reading order (xlsx_sheet_find_cell + xlsx_cell_get_value)
 //   random FILE R N  open (shared strings included), then N cells at random positions, each value compared
 //                    with the workload
-//   latency MB N     the floor under random access: N loads, each at a random place that the previous load
-//                    gave, in a block of MB megabytes (as large as a loaded sheet, or small enough for the caches)
+// The floors under these figures (page faults, random-load latency, deflate) are bench/floors' to measure.
 #include <sys/resource.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <numeric>
-#include <random>
-#include <vector>
 
+#include "host/regions.h"
+#include "lib/base/host_ops.h"
 #include "lib/package/document.h"
 #include "lib/sheet/cell.h"
 #include "lib/sheet/workbook.h"
@@ -217,33 +214,36 @@ int random_mode(const char* path, uint32_t rows, uint32_t count) {
   return ok ? 0 : 1;
 }
 
-int latency_mode(uint32_t megabytes, uint32_t loads) {
-  // One 64-byte line per entry; its first word names the next line of a random cycle through all of them.
-  const uint32_t words = 16;
-  const uint32_t lines = megabytes * (1024u * 1024u / 64u);
-  std::vector<uint32_t> block(static_cast<size_t>(lines) * words);
-  std::vector<uint32_t> order(lines);
-  std::iota(order.begin(), order.end(), 0u);
-  std::shuffle(order.begin(), order.end(), std::mt19937(12345));
-  for (uint32_t i = 0; i < lines; i++) block[static_cast<size_t>(order[i]) * words] = order[(i + 1) % lines];
-  uint32_t at = order[0];
-  double t0 = now();
-  for (uint32_t i = 0; i < loads; i++) at = block[static_cast<size_t>(at) * words];
-  double t1 = now();
-  std::printf("RESULT mode=latency mb=%u loads=%u ns_per_load=%.1f end=%u\n", megabytes, loads,
-              (t1 - t0) * 1e9 / loads, at);
-  return 0;
+void* region_malloc(uint32_t size) {
+  return RegionObtain(size, false);
+}
+
+void* region_calloc(uint32_t count, uint32_t size) {
+  return RegionObtain(size_t(count) * size, true);
+}
+
+void* region_realloc(void* block, uint32_t size) {
+  return RegionResize(block, size);
+}
+
+// The library gets its memory the way korvadel gives it to the plugin (host/regions.h).
+void use_host_memory() {
+  XlsxHostOps ops = *xlsx_default_host_ops();
+  ops.malloc_fn = region_malloc;
+  ops.calloc_fn = region_calloc;
+  ops.realloc_fn = region_realloc;
+  ops.free_fn = RegionRelease;
+  xlsx_set_host_ops(&ops);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  use_host_memory();
   if (argc >= 4 && !std::strcmp(argv[1], "write")) return write_mode(static_cast<uint32_t>(std::atoi(argv[2])), argv[3]);
   if (argc >= 4 && !std::strcmp(argv[1], "read")) return read_mode(argv[2], static_cast<uint32_t>(std::atoi(argv[3])));
   if (argc >= 5 && !std::strcmp(argv[1], "random"))
     return random_mode(argv[2], static_cast<uint32_t>(std::atoi(argv[3])), static_cast<uint32_t>(std::atoi(argv[4])));
-  if (argc >= 4 && !std::strcmp(argv[1], "latency"))
-    return latency_mode(static_cast<uint32_t>(std::atoi(argv[2])), static_cast<uint32_t>(std::atoi(argv[3])));
-  std::fprintf(stderr, "usage: sheet_bench write R OUT | read FILE R | random FILE R N | latency MB N\n");
+  std::fprintf(stderr, "usage: sheet_bench write R OUT | read FILE R | random FILE R N\n");
   return 2;
 }

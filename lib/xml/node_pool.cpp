@@ -6,12 +6,21 @@
 
 namespace {
 
+// Slot count of the page that follows a page of newest slots (0: the first page of the pool), for pages of
+// a header of header bytes and slots of size bytes.
+uint32_t next_page_slots(uint32_t newest, uint32_t header, uint32_t size) {
+  uint32_t largest = (XML_PAGE_BYTES - header) / size;
+  if (newest == 0) return XML_FIRST_PAGE_SLOTS < largest ? XML_FIRST_PAGE_SLOTS : largest;
+  return newest >= largest / 2 ? largest : newest * 2;
+}
+
 // Pushes the slots of a page on the free list in ascending order, so the last slot is taken first. Only
 // the link and the in-use mark (document) are written: a slot is cleared whole when it is taken, and
 // clearing every page twice cost a pass over all node memory while parsing.
 void push_node_slots(XmlDoc* doc, XmlNodePage* page) {
-  for (uint32_t i = 0; i < XML_PAGE_SLOTS; i++) {
-    XmlNode* slot = &page->slots[i];
+  XmlNode* slots = xml_page_slots(page);
+  for (uint32_t i = 0; i < page->count; i++) {
+    XmlNode* slot = &slots[i];
     slot->document = nullptr;
     slot->next_sibling = doc->free_nodes;
     doc->free_nodes = slot;
@@ -22,6 +31,14 @@ void push_node_slots(XmlDoc* doc, XmlNodePage* page) {
 void release_node_texts(XmlNode* node) {
   xml_text_release(node->name);
   xml_text_release(node->value);
+}
+
+// The heap texts of the page's slots in use.
+void release_texts_of(XmlNodePage* page) {
+  XmlNode* slots = xml_page_slots(page);
+  for (uint32_t i = 0; i < page->count; i++) {
+    if (slots[i].document) release_node_texts(&slots[i]);
+  }
 }
 
 void release_attribute_texts(XmlAttr* attr) {
@@ -38,8 +55,11 @@ void give_back_texts(XmlDoc* doc, char* name, char* value) {
 }  // namespace
 
 bool xml_pool_grow_nodes(XmlDoc* doc) {
-  auto* page = static_cast<XmlNodePage*>(xlsx_malloc(sizeof(XmlNodePage)));
+  uint32_t newest = doc->node_pages ? doc->node_pages->count : 0;
+  uint32_t count = next_page_slots(newest, sizeof(XmlNodePage), sizeof(XmlNode));
+  auto* page = static_cast<XmlNodePage*>(xlsx_malloc(uint32_t(sizeof(XmlNodePage) + count * sizeof(XmlNode))));
   if (!page) return false;
+  page->count = count;
   page->previous = doc->node_pages;
   doc->node_pages = page;
   push_node_slots(doc, page);
@@ -47,12 +67,16 @@ bool xml_pool_grow_nodes(XmlDoc* doc) {
 }
 
 bool xml_pool_grow_attributes(XmlDoc* doc) {
-  auto* page = static_cast<XmlAttrPage*>(xlsx_malloc(sizeof(XmlAttrPage)));
+  uint32_t newest = doc->attribute_pages ? doc->attribute_pages->count : 0;
+  uint32_t count = next_page_slots(newest, sizeof(XmlAttrPage), sizeof(XmlAttr));
+  auto* page = static_cast<XmlAttrPage*>(xlsx_malloc(uint32_t(sizeof(XmlAttrPage) + count * sizeof(XmlAttr))));
   if (!page) return false;
+  page->count = count;
   page->previous = doc->attribute_pages;
   doc->attribute_pages = page;
-  for (uint32_t i = 0; i < XML_PAGE_SLOTS; i++) {
-    XmlAttr* slot = &page->slots[i];
+  XmlAttr* slots = xml_page_slots(page);
+  for (uint32_t i = 0; i < count; i++) {
+    XmlAttr* slot = &slots[i];
     slot->owner = nullptr;  // the in-use mark; the rest is cleared when the slot is taken
     slot->next = doc->free_attributes;
     doc->free_attributes = slot;
@@ -118,16 +142,14 @@ void xml_pool_reset(XmlDoc* doc) {
   XmlNode* owner = &doc->node;
   doc->free_nodes = nullptr;
   for (XmlNodePage* page = doc->node_pages; page; page = page->previous) {
-    if (doc->heap_texts) {
-      for (XmlNode& slot : page->slots) {
-        if (slot.document) release_node_texts(&slot);
-      }
-    }
+    if (doc->heap_texts) release_texts_of(page);
     push_node_slots(doc, page);
   }
   doc->free_attributes = nullptr;
   for (XmlAttrPage* page = doc->attribute_pages; page; page = page->previous) {
-    for (XmlAttr& slot : page->slots) {
+    XmlAttr* slots = xml_page_slots(page);
+    for (uint32_t i = 0; i < page->count; i++) {
+      XmlAttr& slot = slots[i];
       if (slot.owner == owner) continue;  // the document node keeps its own attributes
       if (slot.owner && doc->heap_texts) release_attribute_texts(&slot);
       slot = XmlAttr{};
@@ -145,11 +167,7 @@ void xml_pool_release(XmlDoc* doc) {
   XmlNodePage* node_page = doc->node_pages;
   while (node_page) {
     XmlNodePage* previous = node_page->previous;
-    if (doc->heap_texts) {
-      for (XmlNode& slot : node_page->slots) {
-        if (slot.document) release_node_texts(&slot);
-      }
-    }
+    if (doc->heap_texts) release_texts_of(node_page);
     xlsx_free(node_page);
     node_page = previous;
   }
@@ -157,8 +175,9 @@ void xml_pool_release(XmlDoc* doc) {
   while (attr_page) {
     XmlAttrPage* previous = attr_page->previous;
     if (doc->heap_texts) {
-      for (XmlAttr& slot : attr_page->slots) {
-        if (slot.owner) release_attribute_texts(&slot);
+      XmlAttr* slots = xml_page_slots(attr_page);
+      for (uint32_t i = 0; i < attr_page->count; i++) {
+        if (slots[i].owner) release_attribute_texts(&slots[i]);
       }
     }
     xlsx_free(attr_page);
@@ -182,4 +201,18 @@ uint32_t xml_pool_attribute_pages(const XmlDoc* doc) {
   uint32_t count = 0;
   for (const XmlAttrPage* page = doc->attribute_pages; page; page = page->previous) count++;
   return count;
+}
+
+uint64_t xml_pool_node_bytes(const XmlDoc* doc) {
+  uint64_t bytes = 0;
+  for (const XmlNodePage* page = doc->node_pages; page; page = page->previous)
+    bytes += sizeof(XmlNodePage) + uint64_t(page->count) * sizeof(XmlNode);
+  return bytes;
+}
+
+uint64_t xml_pool_attribute_bytes(const XmlDoc* doc) {
+  uint64_t bytes = 0;
+  for (const XmlAttrPage* page = doc->attribute_pages; page; page = page->previous)
+    bytes += sizeof(XmlAttrPage) + uint64_t(page->count) * sizeof(XmlAttr);
+  return bytes;
 }

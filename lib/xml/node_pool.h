@@ -1,22 +1,34 @@
-// Slot pools of a document: nodes and attributes come from pages of 256 slots with free lists, and the
+// Slot pools of a document: nodes and attributes come from pages of slots with free lists, and the
 // low-level linking shared by the tree operations and the parser. Internal to lib/xml.
+// A document's first page holds XML_FIRST_PAGE_SLOTS slots and every further page twice as many as the one
+// before, up to what fits XML_PAGE_BYTES: a small part costs a few kilobytes, and a large one is held in
+// blocks that the host can back with whole huge pages (header and slots fill the block to within one slot).
 #pragma once
 
 #include <cstdint>
 
 #include "lib/xml/tree.h"
 
-enum : uint32_t { XML_PAGE_SLOTS = 256 };
+enum : uint32_t { XML_FIRST_PAGE_SLOTS = 64, XML_PAGE_BYTES = 2u << 20 };
 
-struct XmlNodePage {
+// Page headers; the page's slots follow the header.
+struct alignas(8) XmlNodePage {
   XmlNodePage* previous;
-  XmlNode slots[XML_PAGE_SLOTS];
+  uint32_t count;  // slots in the page
 };
 
-struct XmlAttrPage {
+struct alignas(8) XmlAttrPage {
   XmlAttrPage* previous;
-  XmlAttr slots[XML_PAGE_SLOTS];
+  uint32_t count;
 };
+
+inline XmlNode* xml_page_slots(XmlNodePage* page) {
+  return reinterpret_cast<XmlNode*>(page + 1);
+}
+
+inline XmlAttr* xml_page_slots(XmlAttrPage* page) {
+  return reinterpret_cast<XmlAttr*>(page + 1);
+}
 
 // Adds a page of free node / attribute slots; false when memory runs out (nothing changes).
 bool xml_pool_grow_nodes(XmlDoc* doc);
@@ -58,9 +70,11 @@ void xml_pool_free_subtree(XmlNode* node);
 void xml_pool_reset(XmlDoc* doc);
 // Releases every page (and the heap texts of slots in use). The document is unusable afterwards.
 void xml_pool_release(XmlDoc* doc);
-// Number of node / attribute pages (diagnostic figures).
+// Number of node / attribute pages, and the bytes they take, headers included (diagnostic figures).
 uint32_t xml_pool_node_pages(const XmlDoc* doc);
 uint32_t xml_pool_attribute_pages(const XmlDoc* doc);
+uint64_t xml_pool_node_bytes(const XmlDoc* doc);
+uint64_t xml_pool_attribute_bytes(const XmlDoc* doc);
 
 // Links child (detached) as the last child of parent.
 inline void xml_link_append(XmlNode* parent, XmlNode* child) {

@@ -208,6 +208,8 @@ uint32_t copy_attribute_ws(char* out, const char* from, uint32_t n, bool to_spac
 // decode is set. Null (status set) when memory runs out.
 char* store_value(Parser& p, const char* from, uint32_t n, bool eol, bool attr_ws, bool attr_space, bool decode) {
   if (n == 0) return xml_text_empty();
+  // A byte that no rule changes is stored as the shared one-byte text.
+  if (n == 1 && !(class_of(*from) & (kAmp | kCr | kAttrWs | kNul))) return xml_text_one_byte(*from);
   char* text = xml_arena_reserve_fast(&p.doc->arena, n);
   if (!text) {
     fail(p, XLSX_ERR_NO_MEMORY);

@@ -9,13 +9,30 @@
 
 namespace {
 
-// Chunk sizes grow from the first to the largest standard size; a longer text gets a chunk of its own size.
+// Chunk sizes grow from the first to the largest standard size, whose block (header included) is the 2 MB
+// that the host can back with one huge page; a longer text gets a chunk of its own size.
 constexpr uint32_t kFirstChunk = 2048;
-constexpr uint32_t kLargestChunk = 1u << 20;
+constexpr uint32_t kLargestChunk = (2u << 20) - uint32_t(sizeof(XmlTextArena));
 // Largest text the arena accepts (leaves room for the tag, the terminator and the chunk header).
 constexpr uint32_t kLargestText = UINT32_MAX - 64 - sizeof(XmlTextArena);
 
 char g_empty_text[2] = {XML_TEXT_BORROWED, 0};
+
+// The one-byte texts, shared like the empty text: tag, byte and terminator for every byte value. A sheet
+// holds hundreds of thousands of them ("s" and "b" types, "0" and "1" values), each otherwise a text of
+// its own.
+struct OneByteTexts {
+  char texts[256][3];
+  constexpr OneByteTexts() : texts() {
+    for (int c = 0; c < 256; c++) {
+      texts[c][0] = static_cast<char>(XML_TEXT_BORROWED);
+      texts[c][1] = static_cast<char>(c);
+      texts[c][2] = 0;
+    }
+  }
+};
+
+OneByteTexts g_one_byte_texts;
 
 char* chunk_bytes(XmlTextArena* chunk) {
   return reinterpret_cast<char*>(chunk + 1);
@@ -46,6 +63,10 @@ bool arena_make_room(XmlTextArena** arena, uint32_t need) {
 
 char* xml_text_empty() {
   return g_empty_text + 1;
+}
+
+char* xml_text_one_byte(char byte) {
+  return g_one_byte_texts.texts[static_cast<uint8_t>(byte)] + 1;
 }
 
 char* xml_arena_reserve(XmlTextArena** arena, uint32_t n) {
@@ -236,6 +257,7 @@ char* xml_doc_intern(XmlDoc* doc, const char* name) {
 
 char* xml_doc_text_n(XmlDoc* doc, const char* bytes, uint32_t n) {
   if (n == 0) return xml_text_empty();
+  if (n == 1) return xml_text_one_byte(bytes[0]);
   char* text;
   if (n <= kLongestSlotText) {
     text = take_slot(doc, slot_class(n));

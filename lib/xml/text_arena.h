@@ -36,6 +36,9 @@ struct XmlTextArena {
 
 // The shared empty text (tagged borrowed); never written to, never freed.
 char* xml_text_empty();
+// The shared text of the one byte (tagged borrowed; byte 0 gives an empty text); never written to, never
+// freed.
+char* xml_text_one_byte(char byte);
 
 // Room in the arena for a text of up to n bytes and its terminator, tag already written; null when memory
 // runs out. Valid until the arena is freed. Finish it with xml_arena_commit before the next reservation.
@@ -68,8 +71,8 @@ void xml_text_release(char* text);
 // The interned copy of name in doc (null counts as ""): borrowed, valid until the document is reloaded or
 // destroyed; null when memory runs out (nothing changes).
 char* xml_doc_intern(XmlDoc* doc, const char* name);
-// A copy of text for storing in doc: "" and null give the shared empty text, short texts a slot, longer
-// ones a heap block (doc->heap_texts set). Null when memory runs out. Release it with xml_doc_release.
+// A copy of text for storing in doc: "" and null give the shared empty text, one byte a shared one-byte
+// text, other short texts a slot, longer ones a heap block (doc->heap_texts set). Null when memory runs out. Release it with xml_doc_release.
 char* xml_doc_text(XmlDoc* doc, const char* text);
 // The same for the n bytes at bytes (no terminator needed).
 char* xml_doc_text_n(XmlDoc* doc, const char* bytes, uint32_t n);

@@ -5,6 +5,7 @@
 
 #include "host/files.h"
 #include "host/memory.h"
+#include "host/regions.h"
 #include "tests/support/live_allocations.h"
 #include "tests/support/temp_dir.h"
 
@@ -55,6 +56,61 @@ TEST_F(HostMemoryTest, CStyleBlocksCountFreshAllocationsOnly) {
   HostFree(c);
   HostFree(nullptr);
   EXPECT_EQ(HostLiveCBlocks(), before);
+}
+
+// Fills n bytes with a pattern that depends on the position; checks it.
+void Fill(void* block, size_t n) {
+  for (size_t i = 0; i < n; i += 997) static_cast<unsigned char*>(block)[i] = static_cast<unsigned char>(i / 997 + 1);
+}
+
+bool Holds(const void* block, size_t n) {
+  for (size_t i = 0; i < n; i += 997) {
+    if (static_cast<const unsigned char*>(block)[i] != static_cast<unsigned char>(i / 997 + 1)) return false;
+  }
+  return true;
+}
+
+TEST_F(HostMemoryTest, ResizingAcrossTheRegionSizeKeepsTheBytes) {
+  // Small and large blocks, growing and shrinking, in and out of mappings of their own.
+  const uint32_t sizes[] = {100, 300u << 10, 5u << 20, 200u << 10, 100, 3u << 20, 2u << 20};
+  RegionFigures before = RegionCurrentFigures();
+  uint32_t live = HostLiveCBlocks();
+  void* block = HostRealloc(nullptr, sizes[0]);
+  ASSERT_NE(block, nullptr);
+  Fill(block, sizes[0]);
+  for (size_t i = 1; i < sizeof sizes / sizeof sizes[0]; ++i) {
+    block = HostRealloc(block, sizes[i]);
+    ASSERT_NE(block, nullptr) << sizes[i];
+    uint32_t kept = sizes[i] < sizes[i - 1] ? sizes[i] : sizes[i - 1];
+    EXPECT_TRUE(Holds(block, kept)) << "from " << sizes[i - 1] << " to " << sizes[i];
+    Fill(block, sizes[i]);
+  }
+  EXPECT_EQ(HostLiveCBlocks(), live + 1);
+  if (RegionsInUse()) {
+    EXPECT_EQ(RegionCurrentFigures().mappings, before.mappings + 1);
+  }
+  HostFree(block);
+  EXPECT_EQ(HostLiveCBlocks(), live);
+  RegionFigures after = RegionCurrentFigures();
+  EXPECT_EQ(after.mappings, before.mappings) << "every mapping is returned";
+  EXPECT_EQ(after.mapped_bytes, before.mapped_bytes);
+}
+
+TEST_F(HostMemoryTest, LargeBlocksAreZeroedOnRequestAndReturned) {
+  RegionFigures before = RegionCurrentFigures();
+  auto* cleared = static_cast<unsigned char*>(HostCalloc(3, 1u << 20));
+  auto* tagged = static_cast<unsigned char*>(HostAllocMem(4u << 20, 1, "xlsx"));
+  ASSERT_TRUE(cleared && tagged);
+  bool zero = true;
+  for (uint32_t i = 0; i < (3u << 20); i += 4093) zero = zero && cleared[i] == 0;
+  for (uint32_t i = 0; i < (4u << 20); i += 4093) zero = zero && tagged[i] == 0;
+  EXPECT_TRUE(zero);
+  if (RegionsInUse()) {
+    EXPECT_GE(RegionCurrentFigures().mapped_bytes, before.mapped_bytes + (7u << 20));
+  }
+  HostFree(cleared);
+  HostFreeMem(tagged);
+  EXPECT_EQ(RegionCurrentFigures().mapped_bytes, before.mapped_bytes);
 }
 
 class HostFilesTest : public xlsx_test::CountedTest {

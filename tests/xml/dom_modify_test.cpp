@@ -91,12 +91,17 @@ TEST_F(DomCreate, SetAttributeFindsOrAppends) {
   EXPECT_EQ(body(), "<r a=\"2\" b=\"\"/>");
 }
 
-TEST_F(DomCreate, TheSecondPageStartsAtNode257) {
-  XmlNode* r = xml_node_append_child(top(), "r");
-  for (int i = 1; i < 256; i++) xml_node_append_child(r, "c");
+TEST_F(DomCreate, PagesDoubleFromTheFirstPageSize) {
+  XmlNode* r = xml_node_append_child(top(), "r");  // the document node is no slot: r is the first
+  for (uint32_t i = 1; i < XML_FIRST_PAGE_SLOTS; i++) xml_node_append_child(r, "c");
   EXPECT_EQ(xml_pool_node_pages(doc_), 1u);
   xml_node_append_child(r, "c");
   EXPECT_EQ(xml_pool_node_pages(doc_), 2u);
+  EXPECT_EQ(xml_pool_node_bytes(doc_), 2 * sizeof(XmlNodePage) + 3 * XML_FIRST_PAGE_SLOTS * sizeof(XmlNode));
+  for (uint32_t i = 1; i < 2 * XML_FIRST_PAGE_SLOTS; i++) xml_node_append_child(r, "c");
+  EXPECT_EQ(xml_pool_node_pages(doc_), 2u);
+  xml_node_append_child(r, "c");
+  EXPECT_EQ(xml_pool_node_pages(doc_), 3u);
 }
 
 class DomText : public XmlTest {};

@@ -89,6 +89,26 @@ TEST_F(TreeMemory, AReleasedSlotIsTakenAgainByTheNextTextOfItsClass) {
   EXPECT_STREQ(xml_attribute_value(b), "a text of twenty bytes");
 }
 
+TEST_F(TreeMemory, OneByteTextsAreSharedUnlessARuleChangesTheByte) {
+  ASSERT_EQ(load("<r><c t='s'><v>1</v></c><c t='s'><v>1</v></c><d a='&#10;' b='&amp;'>&lt;</d></r>",
+                 XML_PARSE_PACKAGE),
+            XLSX_OK);
+  XmlNode* first = xml_node_child(root(), "c");
+  XmlNode* second = xml_node_next_sibling_named(first, "c");
+  EXPECT_EQ(xml_attribute_value(xml_node_attribute(first, "t")), xml_attribute_value(xml_node_attribute(second, "t")));
+  EXPECT_EQ(xml_node_text(xml_node_child(first, "v")), xml_node_text(xml_node_child(second, "v")));
+  EXPECT_EQ(xml_node_text(xml_node_child(first, "v")), xml_text_one_byte('1'));
+  // Edited one-byte texts take no slot and are left alone when replaced.
+  XmlAttr* t = xml_node_set_attribute(first, "t", "b");
+  EXPECT_EQ(xml_attribute_value(t), xml_text_one_byte('b'));
+  xml_attribute_set_value(t, "str");
+  EXPECT_STREQ(xml_attribute_value(xml_node_attribute(second, "t")), "s");
+  XmlNode* d = xml_node_child(root(), "d");
+  EXPECT_STREQ(xml_attribute_value(xml_node_attribute(d, "a")), "\n");
+  EXPECT_STREQ(xml_attribute_value(xml_node_attribute(d, "b")), "&");
+  EXPECT_STREQ(xml_node_text(d), "<");
+}
+
 TEST_F(TreeMemory, LongEditedTextsAreBlocksOfTheirOwn) {
   ASSERT_EQ(load("<r a='parsed'/>", 0), XLSX_OK);
   XmlAttr* a = xml_node_attribute(root(), "a");
