@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "lib/base/alloc.h"
-#include "lib/package/document.h"
+#include "lib/document/document.h"
 #include "lib/package/properties.h"
 #include "lib/package/relationships.h"
 #include "lib/sheet/columns.h"

@@ -1,7 +1,7 @@
 // The document list and the lifecycle commands Open, Create, Close, Save and SaveAs.
 #include "plugin/documents.h"
 
-#include "lib/package/document.h"
+#include "lib/document/document.h"
 #include "plugin/access.h"
 #include "plugin/commands.h"
 #include "plugin/globals.h"

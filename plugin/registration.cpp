@@ -1,6 +1,6 @@
 // Registration with the host: error messages and the text-encoding notification (InitPlugin), the
 // document object type and the iterator metatable (InitLibrary), and releasing the documents (FreeLibrary).
-#include "lib/package/document.h"
+#include "lib/document/document.h"
 #include "lib/sheet/workbook.h"
 #include "plugin/command_table.h"
 #include "plugin/documents.h"

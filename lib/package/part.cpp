@@ -28,7 +28,7 @@ xlsx_status load_from_loader(XlsxPart* part) {
 
 }  // namespace
 
-xlsx_status xlsx_part_init(XlsxPart* part, XlsxDocument* owner, const char* path, const char* rel_id,
+xlsx_status xlsx_part_init(XlsxPart* part, XlsxPackage* owner, const char* path, const char* rel_id,
                            uint32_t content_type) {
   if (!part) return XLSX_ERR_INVALID_ARG;
   *part = XlsxPart{};

@@ -6,7 +6,7 @@
 #include "lib/base/status.h"
 #include "lib/xml/tree.h"
 
-struct XlsxDocument;
+struct XlsxPackage;
 
 // Supplies the text of the part at path: returns the bytes (not necessarily NUL-terminated; the count
 // goes to *size) or null. A null result with *status set to an error means the text cannot be had
@@ -21,7 +21,7 @@ struct XlsxPart;
 typedef xlsx_status (*XlsxPartPrepareSave)(XlsxPart* part);
 
 struct XlsxPart {
-  XlsxDocument* owner;    // the document the part belongs to
+  XlsxPackage* owner;     // the package the part belongs to
   XlsxPartLoader loader;  // may be null
   void* loader_context;
   // Called after the loader's text has been parsed, so that its owner can drop the inflated bytes (the
@@ -49,7 +49,7 @@ struct XlsxPart {
 
 // Initialises the record: copies of path and rel_id (null = ""), a new empty XmlDoc, nothing loaded.
 // XLSX_ERR_INVALID_ARG for a null part; XLSX_ERR_NO_MEMORY leaves nothing allocated.
-xlsx_status xlsx_part_init(XlsxPart* part, XlsxDocument* owner, const char* path, const char* rel_id,
+xlsx_status xlsx_part_init(XlsxPart* part, XlsxPackage* owner, const char* path, const char* rel_id,
                            uint32_t content_type);
 // Sets the loader and its context; null part ignored.
 void xlsx_part_set_loader(XlsxPart* part, XlsxPartLoader loader, void* context);

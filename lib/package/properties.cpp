@@ -6,7 +6,7 @@
 
 #include "lib/base/alloc.h"
 #include "lib/base/host_ops.h"
-#include "lib/package/document.h"
+#include "lib/package/package.h"
 #include "lib/package/part.h"
 #include "lib/xml/tree.h"
 
@@ -78,8 +78,8 @@ bool valid_value(ValueRule rule, const char* value) {
 }
 
 
-XmlNode* part_root(XlsxDocument* document, bool core) {
-  return xlsx_part_root(core ? document->core_properties : document->app_properties);
+XmlNode* part_root(XlsxPackage* package, bool core) {
+  return xlsx_part_root(core ? package->core_properties : package->app_properties);
 }
 
 // Declares the namespace of element's prefix on root when the root lacks it; false when memory runs out.
@@ -151,10 +151,10 @@ bool xlsx_property_value_valid(uint32_t number, const char* value) {
   return number < XLSX_PROP_COUNT && valid_value(kProperties[number].rule, value);
 }
 
-xlsx_status xlsx_document_set_property(XlsxDocument* document, uint32_t number, const char* value) {
-  if (!document || !xlsx_property_value_valid(number, value)) return XLSX_ERR_INVALID_ARG;
+xlsx_status xlsx_package_set_property(XlsxPackage* package, uint32_t number, const char* value) {
+  if (!package || !xlsx_property_value_valid(number, value)) return XLSX_ERR_INVALID_ARG;
   const PropertyRow& row = kProperties[number];
-  XmlNode* root = part_root(document, row.core);
+  XmlNode* root = part_root(package, row.core);
   if (!root) return XLSX_OK;
   bool created = false;
   XmlNode* element = find_or_create(root, row, &created);
@@ -166,14 +166,14 @@ xlsx_status xlsx_document_set_property(XlsxDocument* document, uint32_t number, 
   return XLSX_OK;
 }
 
-const char* xlsx_document_get_property(XlsxDocument* document, uint32_t number) {
-  if (!document || number >= XLSX_PROP_COUNT) return "";
+const char* xlsx_package_get_property(XlsxPackage* package, uint32_t number) {
+  if (!package || number >= XLSX_PROP_COUNT) return "";
   const PropertyRow& row = kProperties[number];
-  return xml_node_text(xml_node_child(part_root(document, row.core), row.element));
+  return xml_node_text(xml_node_child(part_root(package, row.core), row.element));
 }
 
-xlsx_status xlsx_document_delete_property(XlsxDocument* document, uint32_t number) {
-  return xlsx_document_set_property(document, number, "");
+xlsx_status xlsx_package_delete_property(XlsxPackage* package, uint32_t number) {
+  return xlsx_package_set_property(package, number, "");
 }
 
 xlsx_status xlsx_app_add_title(XlsxPart* app_properties, const char* name) {

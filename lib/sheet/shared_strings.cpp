@@ -7,7 +7,6 @@
 #include "lib/base/alloc.h"
 #include "lib/base/strbuf.h"
 #include "lib/base/strmap.h"
-#include "lib/package/document.h"
 #include "lib/package/part.h"
 #include "lib/sheet/sheet_index.h"
 #include "lib/xml/text_decode.h"
@@ -446,11 +445,6 @@ xlsx_status xlsx_sst_ensure_loaded(XlsxSharedStrings* table) {
   }
   table->loaded = 1;
   return XLSX_OK;
-}
-
-xlsx_status xlsx_sst_load(XlsxDocument* document) {
-  if (!document) return XLSX_ERR_INVALID_ARG;
-  return xlsx_sst_ensure_loaded(xlsx_document_shared_strings(document));
 }
 
 const char* xlsx_sst_get(XlsxSharedStrings* table, uint32_t index) {

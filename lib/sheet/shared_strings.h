@@ -11,7 +11,6 @@
 #include "lib/base/status.h"
 
 struct XlsxPart;
-struct XlsxDocument;
 
 struct XlsxSharedStrings {
   XlsxPart* part;     // xl/sharedStrings.xml, or null; not owned
@@ -33,8 +32,6 @@ void xlsx_sst_release(XlsxSharedStrings* table);
 // the part's tree is left unparsed when its text could be read directly. XLSX_ERR_INVALID_ARG for null;
 // XLSX_ERR_NO_MEMORY leaves the array empty (a later call tries again).
 xlsx_status xlsx_sst_ensure_loaded(XlsxSharedStrings* table);
-// xlsx_sst_ensure_loaded on the document's table.
-xlsx_status xlsx_sst_load(XlsxDocument* document);
 // Text of entry index; "" for a null table or array, an index not below the count, or a null entry.
 // Owned by the table: valid until the document is closed.
 const char* xlsx_sst_get(XlsxSharedStrings* table, uint32_t index);

@@ -6,7 +6,7 @@
 #include "lib/base/alloc.h"
 #include "lib/base/convert.h"
 #include "lib/base/strbuf.h"
-#include "lib/package/document.h"
+#include "lib/package/package.h"
 #include "lib/package/properties.h"
 #include "lib/sheet/columns.h"
 #include "lib/sheet/sheet_index.h"
@@ -41,7 +41,7 @@ XmlNode* root_of(XlsxWorkbook* workbook) { return workbook ? xlsx_part_root(work
 
 XmlNode* sheets_of(XlsxWorkbook* workbook) { return xml_node_child(root_of(workbook), "sheets"); }
 
-XlsxRelationships* rels_of(XlsxWorkbook* workbook) { return xlsx_document_workbook_rels(workbook->document); }
+XlsxRelationships* rels_of(XlsxWorkbook* workbook) { return xlsx_package_workbook_rels(workbook->package); }
 
 const XmlDoc* rels_doc(XlsxWorkbook* workbook) {
   XlsxRelationships* rels = rels_of(workbook);
@@ -90,7 +90,7 @@ bool cache_settled(const XlsxWorkbook* workbook) {
   const XlsxPart* part = workbook->part;
   if (!workbook->cache_valid || !part || !part->loaded || !part->xml) return false;
   if (part->xml->generation != workbook->workbook_generation) return false;
-  const XlsxRelationships* rels = xlsx_document_workbook_rels(workbook->document);
+  const XlsxRelationships* rels = xlsx_package_workbook_rels(workbook->package);
   const XlsxPart* rels_part = rels ? rels->part : nullptr;
   if (!rels_part || !rels_part->loaded || !rels_part->xml) return false;
   return rels_part->xml == workbook->rels_doc && rels_part->xml->generation == workbook->rels_generation;
@@ -135,7 +135,7 @@ XlsxPart* resolve_part(XlsxWorkbook* workbook, XlsxSheetEntry* entry) {
     strbuf_free(&path);
     return nullptr;
   }
-  entry->part = xlsx_document_find_part(workbook->document, path.data);
+  entry->part = xlsx_package_find_part(workbook->package, path.data);
   entry->resolved = 1;
   strbuf_free(&path);
   return entry->part;
@@ -148,10 +148,10 @@ xlsx_status open_entry(XlsxWorkbook* workbook, uint32_t position, XlsxWorksheet*
   // A sheet whose columns were normalised and whose tree has not changed since needs no second look.
   XlsxSheetIndex* index = static_cast<XlsxSheetIndex*>(xlsx_part_extra(part));
   if (index && index->cols_normalized && part->loaded && sheet_index_in_step(index, part->xml)) {
-    *out = XlsxWorksheet{part, workbook->document, index};
+    *out = XlsxWorksheet{part, workbook, index};
     return XLSX_OK;
   }
-  XlsxWorksheet sheet = {part, workbook->document, nullptr};
+  XlsxWorksheet sheet = {part, workbook, nullptr};
   xlsx_status status = xlsx_sheet_normalize_cols(&sheet);
   if (status != XLSX_OK) return status;
   *out = sheet;
@@ -284,9 +284,9 @@ bool part_name_taken(XlsxWorkbook* workbook, uint32_t n) {
   char path[64], part_name[64];
   xlsx_snprintf(path, sizeof path, "xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
   xlsx_snprintf(part_name, sizeof part_name, "/xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
-  XlsxDocument* document = workbook->document;
-  return xlsx_archive_has_entry(xlsx_document_archive(document), path) || xlsx_document_has_part(document, path) ||
-         xlsx_content_types_find(xlsx_document_content_types(document), part_name).node != nullptr ||
+  XlsxPackage* package = workbook->package;
+  return xlsx_archive_has_entry(xlsx_package_archive(package), path) || xlsx_package_has_part(package, path) ||
+         xlsx_content_types_find(xlsx_package_content_types(package), part_name).node != nullptr ||
          xlsx_rels_find_by_target(rels_of(workbook), path + 3).node != nullptr;
 }
 
@@ -300,32 +300,32 @@ struct AddSteps {
 };
 
 void undo_add(XlsxWorkbook* workbook, const AddSteps& s, const char* name) {
-  XlsxDocument* document = workbook->document;
-  if (s.part) xlsx_document_remove_part(document, s.path);
-  if (s.entry) xlsx_archive_delete_entry(xlsx_document_archive(document), s.path);
-  if (s.title) xlsx_app_remove_title(xlsx_document_app_properties(document), name);
+  XlsxPackage* package = workbook->package;
+  if (s.part) xlsx_package_remove_part(package, s.path);
+  if (s.entry) xlsx_archive_delete_entry(xlsx_package_archive(package), s.path);
+  if (s.title) xlsx_app_remove_title(xlsx_package_app_properties(package), name);
   if (s.relationship) xlsx_rels_remove_by_id(rels_of(workbook), s.rel_id);
-  if (s.content_type) xlsx_content_types_remove(xlsx_document_content_types(document), s.part_name);
+  if (s.content_type) xlsx_content_types_remove(xlsx_package_content_types(package), s.part_name);
 }
 
 xlsx_status add_package_records(XlsxWorkbook* workbook, AddSteps* s, const char* name) {
-  XlsxDocument* document = workbook->document;
-  if (!loaded(xlsx_document_content_types(document)->part) || !loaded(rels_of(workbook)->part)) return XLSX_ERR_NO_MEMORY;
-  if (xlsx_content_types_add(xlsx_document_content_types(document), s->part_name, XLSX_CT_WORKSHEET) != XLSX_OK)
+  XlsxPackage* package = workbook->package;
+  if (!loaded(xlsx_package_content_types(package)->part) || !loaded(rels_of(workbook)->part)) return XLSX_ERR_NO_MEMORY;
+  if (xlsx_content_types_add(xlsx_package_content_types(package), s->part_name, XLSX_CT_WORKSHEET) != XLSX_OK)
     return XLSX_ERR_NO_MEMORY;
-  s->content_type = xlsx_content_types_find(xlsx_document_content_types(document), s->part_name).node != nullptr;
+  s->content_type = xlsx_content_types_find(xlsx_package_content_types(package), s->part_name).node != nullptr;
   XlsxRelItem item = xlsx_rels_add(rels_of(workbook), XLSX_REL_WORKSHEET, s->target);
   if (!item.node) return rels_of(workbook) && xlsx_rels_root(rels_of(workbook)) ? XLSX_ERR_NO_MEMORY : XLSX_ERR_INTERNAL;
   s->relationship = true;
   xlsx_snprintf(s->rel_id, sizeof s->rel_id, "%s", xlsx_rel_item_id(item));
-  XlsxPart* app = xlsx_document_app_properties(document);
+  XlsxPart* app = xlsx_package_app_properties(package);
   if (!loaded(app) || xlsx_app_add_title(app, name) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
   s->title = app != nullptr;
-  if (xlsx_archive_put_entry(xlsx_document_archive(document), s->path, kDefaultWorksheet,
+  if (xlsx_archive_put_entry(xlsx_package_archive(package), s->path, kDefaultWorksheet,
                              static_cast<uint32_t>(sizeof kDefaultWorksheet - 1)) != XLSX_OK)
     return XLSX_ERR_NO_MEMORY;
   s->entry = true;
-  if (!xlsx_document_add_part(document, s->path, s->rel_id, XLSX_CT_WORKSHEET)) return XLSX_ERR_NO_MEMORY;
+  if (!xlsx_package_add_part(package, s->path, s->rel_id, XLSX_CT_WORKSHEET)) return XLSX_ERR_NO_MEMORY;
   s->part = true;
   return XLSX_OK;
 }
@@ -381,7 +381,7 @@ bool fix_views_after_delete(XlsxWorkbook* workbook, uint32_t removed) {
 }
 
 void delete_package_records(XlsxWorkbook* workbook, const char* rel_id) {
-  XlsxDocument* document = workbook->document;
+  XlsxPackage* package = workbook->package;
   StrBuf path, part_name, rels_path;
   strbuf_init(&path);
   strbuf_init(&part_name);
@@ -393,10 +393,10 @@ void delete_package_records(XlsxWorkbook* workbook, const char* rel_id) {
     const char* slash = std::strrchr(path.data, '/');
     if (slash && strbuf_append_bytes(&rels_path, path.data, static_cast<uint32_t>(slash - path.data + 1)) == XLSX_OK &&
         strbuf_appendf(&rels_path, "_rels/%s.rels", slash + 1) >= 0)
-      xlsx_archive_delete_entry(xlsx_document_archive(document), rels_path.data);
-    xlsx_archive_delete_entry(xlsx_document_archive(document), path.data);
-    xlsx_content_types_remove(xlsx_document_content_types(document), part_name.data);
-    xlsx_document_remove_part(document, path.data);
+      xlsx_archive_delete_entry(xlsx_package_archive(package), rels_path.data);
+    xlsx_archive_delete_entry(xlsx_package_archive(package), path.data);
+    xlsx_content_types_remove(xlsx_package_content_types(package), part_name.data);
+    xlsx_package_remove_part(package, path.data);
   }
   xlsx_rels_remove_by_id(rels_of(workbook), rel_id);
   strbuf_free(&path);
@@ -414,7 +414,7 @@ uint32_t visible_count(XlsxWorkbook* workbook, int32_t except) {
 // --- worksheet-level forms
 
 XlsxWorkbook* workbook_of(XlsxWorksheet* sheet) {
-  return sheet ? xlsx_document_workbook(sheet->document) : nullptr;
+  return sheet ? sheet->workbook : nullptr;
 }
 
 // Relationship id of the sheet whose part is the worksheet's part.
@@ -428,11 +428,12 @@ const char* rel_id_of(XlsxWorksheet* sheet) {
 
 }  // namespace
 
-XlsxWorkbook* xlsx_workbook_new(XlsxPart* part, XlsxDocument* document) {
+XlsxWorkbook* xlsx_workbook_new(XlsxPart* part, XlsxPackage* package, XlsxSharedStrings* shared_strings) {
   XlsxWorkbook* workbook = static_cast<XlsxWorkbook*>(xlsx_calloc(1, sizeof(XlsxWorkbook)));
   if (!workbook) return nullptr;
   workbook->part = part;
-  workbook->document = document;
+  workbook->package = package;
+  workbook->shared_strings = shared_strings;
   return workbook;
 }
 
@@ -565,7 +566,7 @@ xlsx_status xlsx_workbook_delete_sheet(XlsxWorkbook* workbook, const char* name)
   if (xlsx_workbook_is_worksheet(workbook, rel_id) && xlsx_workbook_worksheet_count(workbook) == 1)
     return XLSX_ERR_INVALID_ARG;
   if (visible_at(workbook, static_cast<uint32_t>(at)) && visible_count(workbook, at) == 0) return XLSX_ERR_INVALID_ARG;
-  xlsx_app_remove_title(xlsx_document_app_properties(workbook->document), name);
+  xlsx_app_remove_title(xlsx_package_app_properties(workbook->package), name);
   delete_package_records(workbook, rel_id);
   xml_node_remove_child(xml_node_parent(element), element);
   uint32_t removed = static_cast<uint32_t>(at);
@@ -617,7 +618,7 @@ xlsx_status xlsx_workbook_rename_sheet(XlsxWorkbook* workbook, const char* rel_i
   if (!old_name) return XLSX_ERR_NO_MEMORY;
   xlsx_status status = XLSX_OK;
   if (!xml_node_set_attribute(element, "name", name)) status = XLSX_ERR_NO_MEMORY;
-  else if (xlsx_app_rename_title(xlsx_document_app_properties(workbook->document), old_name, name) != XLSX_OK ||
+  else if (xlsx_app_rename_title(xlsx_package_app_properties(workbook->package), old_name, name) != XLSX_OK ||
            !rename_in_defined_names(workbook, old_name, name))
     status = XLSX_ERR_NO_MEMORY;
   xlsx_free(old_name);

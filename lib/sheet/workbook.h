@@ -13,8 +13,9 @@
 #include "lib/base/status.h"
 #include "lib/xml/tree.h"
 
+struct XlsxPackage;
 struct XlsxPart;
-struct XlsxDocument;
+struct XlsxSharedStrings;
 struct XlsxWorksheet;
 
 // One sheet of the cache. Texts are borrowed from the tree.
@@ -27,8 +28,9 @@ struct XlsxSheetEntry {
 };
 
 struct XlsxWorkbook {
-  XlsxPart* part;          // xl/workbook.xml, parsed on first use; may be null
-  XlsxDocument* document;  // the owning document
+  XlsxPart* part;                     // xl/workbook.xml, parsed on first use; may be null
+  XlsxPackage* package;               // the package whose records the sheet list edits; not owned
+  XlsxSharedStrings* shared_strings;  // the table the cells of every sheet use; not owned, may be null
   // Position cache (see above).
   XlsxSheetEntry* entries;
   uint32_t entry_count;
@@ -39,8 +41,9 @@ struct XlsxWorkbook {
   const void* rels_doc;          // the relationships tree the cache matches
 };
 
-// New workbook object for the part (may be null) of document; null when memory runs out.
-XlsxWorkbook* xlsx_workbook_new(XlsxPart* part, XlsxDocument* document);
+// New workbook object for the part (may be null) of package, whose cells use the shared strings table
+// (may be null); null when memory runs out. Borrows all three: they must outlive the object.
+XlsxWorkbook* xlsx_workbook_new(XlsxPart* part, XlsxPackage* package, XlsxSharedStrings* shared_strings);
 // Releases the object and its cache (not the part); null is ignored.
 void xlsx_workbook_free(XlsxWorkbook* workbook);
 

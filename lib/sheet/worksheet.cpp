@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "lib/package/document.h"
 #include "lib/package/part.h"
 #include "lib/sheet/sheet_index.h"
+#include "lib/sheet/workbook.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ xlsx_status index_status(const XlsxWorksheet* sheet) {
 }
 
 XlsxSharedStrings* shared_strings_of(const XlsxWorksheet* sheet) {
-  return xlsx_document_shared_strings(sheet->document);
+  return sheet->workbook ? sheet->workbook->shared_strings : nullptr;
 }
 
 bool valid_pair(uint32_t row, uint32_t column) {
