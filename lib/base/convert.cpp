@@ -61,16 +61,29 @@ Scan scan_integer(const char* text, int base, uint64_t limit) {
   return s;
 }
 
-}  // namespace
-
-uint32_t xlsx_u64_to_text(uint64_t value, char* buffer) {
-  int n = xlsx_snprintf(buffer, kIntegerTextSize, "%llu", static_cast<unsigned long long>(value));
-  return n < 0 ? 0 : static_cast<uint32_t>(n);
+// Digits from the end of a scratch buffer: the bytes of "%llu" / "%lld" without a formatting call, which
+// a cell write would otherwise make for its reference and its value.
+uint32_t integer_text(uint64_t magnitude, bool negative, char* buffer) {
+  char scratch[kIntegerTextSize];
+  char* at = scratch + sizeof scratch;
+  do {
+    *--at = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude);
+  if (negative) *--at = '-';
+  uint32_t length = static_cast<uint32_t>(scratch + sizeof scratch - at);
+  std::memcpy(buffer, at, length);
+  buffer[length] = '\0';
+  return length;
 }
 
+}  // namespace
+
+uint32_t xlsx_u64_to_text(uint64_t value, char* buffer) { return integer_text(value, false, buffer); }
+
 uint32_t xlsx_i64_to_text(int64_t value, char* buffer) {
-  int n = xlsx_snprintf(buffer, kIntegerTextSize, "%lld", static_cast<long long>(value));
-  return n < 0 ? 0 : static_cast<uint32_t>(n);
+  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  return integer_text(magnitude, value < 0, buffer);
 }
 
 uint32_t xlsx_double_to_text(char* buffer, double value) {

@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-// "%llu" / "%lld" into a buffer of at least 32 bytes; the number of characters, 0 on a format error.
+// The bytes of "%llu" / "%lld" and a terminator into a buffer of at least 21 bytes; the number of
+// characters.
 uint32_t xlsx_u64_to_text(uint64_t value, char* buffer);
 uint32_t xlsx_i64_to_text(int64_t value, char* buffer);
 // Shortest text that reads back as the same double ("0" for NaN and infinities); buffer of >= 40 bytes.

@@ -283,7 +283,7 @@ bool store_string(const XlsxCell* cell, const char* text) {
     int32_t index = xlsx_sst_find_or_append(cell->shared_strings, text);
     if (index < 0) return false;
     char digits[32];
-    sheet_format_integer(digits, index);
+    xlsx_i64_to_text(index, digits);
     return store(c, "s", digits);
   }
   if (!store(c, "str", text)) return false;
@@ -299,7 +299,7 @@ bool store_value(const XlsxCell* cell, const XlsxCellValue* value) {
     case kBoolean: xml_node_remove_attribute(c, "xml:space"); return store(c, "b", value->boolean ? "1" : "0");
     case kInteger:
       xml_node_remove_attribute(c, "xml:space");
-      sheet_format_integer(digits, value->integer);
+      xlsx_i64_to_text(value->integer, digits);
       return store(c, nullptr, digits);
     case kFloat:
       xml_node_remove_attribute(c, "xml:space");

@@ -32,12 +32,18 @@ char* xlsx_column_to_letters(uint32_t column, char* buffer);
 // Column number of a text made only of 1 to 3 ASCII letters (lower case = upper case); 0 for a null or
 // empty text, any other character, more than three letters or a column above 16384.
 uint16_t xlsx_letters_to_column(const char* text);
-// Row number of the decimal digits after leading blanks (space, tab), read up to the first non-digit;
-// 0 for a null text, no digit, more than seven digits or a row above 1048576.
-uint32_t xlsx_row_from_digits(const char* text);
-// Row and column named by a reference text; fills whichever outputs are given. A text that is not
-// letters-then-digits gives 0 for both; a text of letters alone gives row 0 and its column.
-void xlsx_cellref_split(const char* text, uint32_t* row_out, uint32_t* column_out);
+// Whether text is a reference text naming a valid cell (the rule above). The row and the column go to
+// the outputs that are given: the cell's when true, 0 otherwise. The one reader of reference texts: cell
+// `r` attributes, script arguments and every other reference are read with it.
+bool xlsx_cellref_read(const char* text, uint32_t* row, uint32_t* column);
+// Column of the cell a reference text names (a cell's `r`); 0 when it names none (also for null).
+uint32_t xlsx_cellref_column_of(const char* text);
+// Number of the row a row's `r` text names: decimal digits (at most seven, 1..1048576), blanks allowed
+// before and after them; 0 for anything else (also for null).
+uint32_t xlsx_cellref_row_of(const char* text);
+// Writes the reference text of (row, column) ("B7") and its terminator into buffer (at least
+// XLSX_CELLREF_TEXT_SIZE bytes) and returns its length; an invalid pair writes "" and returns 0.
+uint32_t xlsx_cellref_format(uint32_t row, uint32_t column, char* buffer);
 
 // Sets the default reference: row 1, column 1, "A1". Null ref is ignored.
 void xlsx_cellref_init(XlsxCellRef* ref);
@@ -60,6 +66,3 @@ const char* xlsx_cellref_text(const XlsxCellRef* ref);
 bool xlsx_cellref_equal(const XlsxCellRef* a, const XlsxCellRef* b);
 // -1, 0 or 1 in row-major order; a null ref sorts first (two null refs compare 0).
 int xlsx_cellref_compare(const XlsxCellRef* a, const XlsxCellRef* b);
-// Column of the letter part of a reference text such as a cell's `r` attribute; 0 for a null, empty or
-// malformed text.
-uint32_t xlsx_column_of_ref_text(const char* text);

@@ -42,7 +42,7 @@ bool split(XmlNode* cols, XmlNode* col) {
   int32_t a = read_int(col, "min");
   int32_t b = read_int(col, "max");
   if (a == b) return true;
-  if (b > static_cast<int32_t>(XLSX_MAX_COLUMN)) b = static_cast<int32_t>(XLSX_MAX_COLUMN);
+  if (b > static_cast<int32_t>(XLSX_CELLREF_MAX_COLUMN)) b = static_cast<int32_t>(XLSX_CELLREF_MAX_COLUMN);
   if (a < 1) a = 1;
   int32_t made = 0;
   for (int32_t k = a; k < b; k++, made++) {
@@ -178,7 +178,7 @@ xlsx_status xlsx_sheet_normalize_cols(XlsxWorksheet* sheet) {
 xlsx_status xlsx_sheet_column(XlsxWorksheet* sheet, uint32_t column, XlsxColumn* out) {
   if (!out) return XLSX_ERR_INVALID_ARG;
   *out = XlsxColumn{nullptr, nullptr};
-  if (!sheet || column < 1 || column > XLSX_MAX_COLUMN) return XLSX_ERR_INVALID_ARG;
+  if (!sheet || column < 1 || column > XLSX_CELLREF_MAX_COLUMN) return XLSX_ERR_INVALID_ARG;
   xlsx_status status = xlsx_sheet_normalize_cols(sheet);
   if (status != XLSX_OK) return status;
   XlsxSheetIndex* index = sheet->index;

@@ -4,6 +4,7 @@
 
 #include "lib/base/convert.h"
 #include "lib/package/part.h"
+#include "lib/sheet/cellref.h"
 #include "lib/sheet/sheet_index.h"
 #include "lib/xml/tree.h"
 
@@ -41,14 +42,12 @@ xlsx_status xlsx_sheet_update_dimension(XlsxPart* part) {
   XmlNode* dimension = xml_node_child(root, "dimension");
   if (!dimension) return XLSX_OK;
   Extent extent = cell_extent(xml_node_child(root, "sheetData"));
-  char ref[64] = "A1";
+  char ref[2 * XLSX_CELLREF_TEXT_SIZE] = "A1";
   if (extent.first_row != 0) {
-    sheet_format_ref(ref, extent.first_row, extent.first_column);
+    uint32_t n = xlsx_cellref_format(extent.first_row, extent.first_column, ref);
     if (extent.first_row != extent.last_row || extent.first_column != extent.last_column) {
-      char* end = ref;
-      while (*end) end++;
-      *end++ = ':';
-      sheet_format_ref(end, extent.last_row, extent.last_column);
+      ref[n++] = ':';
+      xlsx_cellref_format(extent.last_row, extent.last_column, ref + n);
     }
   }
   XmlAttr* attr = xml_node_attribute(dimension, "ref");

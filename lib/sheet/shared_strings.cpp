@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "lib/base/alloc.h"
+#include "lib/base/convert.h"
 #include "lib/base/strbuf.h"
 #include "lib/base/strmap.h"
 #include "lib/package/part.h"
-#include "lib/sheet/sheet_index.h"
 #include "lib/xml/text_decode.h"
 #include "lib/xml/tree.h"
 
@@ -485,7 +485,7 @@ int32_t xlsx_sst_append(XlsxSharedStrings* table, const char* text) {
   }
   char count[24];
   // The "%u" text, written without the formatted printer: every text a script stores first comes here.
-  sheet_format_integer(count, strings->count + 1);
+  xlsx_u64_to_text(strings->count + 1, count);
   XmlNode* item = append_item(root, text);
   if (!item || !update_counts(root, item, count)) {
     xlsx_free(copy);

@@ -7,6 +7,7 @@
 #include "lib/base/alloc.h"
 #include "lib/base/convert.h"
 #include "lib/package/part.h"
+#include "lib/sheet/cellref.h"
 #include "lib/sheet/dimension.h"
 
 namespace {
@@ -91,9 +92,9 @@ void relink(XmlNode* parent, const XlsxRowEntry* entries, uint32_t count, XmlNod
 
 // Gives an element without a readable number the one that follows its predecessor.
 bool assign_number(XmlNode* node, uint32_t row, uint32_t column) {
-  char text[24];
-  if (column) sheet_format_ref(text, row, column);
-  else sheet_format_integer(text, row);
+  char text[XLSX_CELLREF_TEXT_SIZE];
+  if (column) xlsx_cellref_format(row, column, text);
+  else xlsx_u64_to_text(row, text);
   return xml_node_set_attribute(node, "r", text) != nullptr;
 }
 
@@ -355,71 +356,21 @@ XmlNode* sheet_last_element(const XmlNode* node) {
   return nullptr;
 }
 
-uint32_t sheet_column_of_ref(const char* text) {
-  if (!text) return 0;
-  uint32_t column = 0;
-  uint32_t letters = 0;
-  for (; letters < 4; letters++) {
-    char c = text[letters];
-    if (c >= 'A' && c <= 'Z') column = column * 26 + static_cast<uint32_t>(c - 'A' + 1);
-    else if (c >= 'a' && c <= 'z') column = column * 26 + static_cast<uint32_t>(c - 'a' + 1);
-    else break;
-  }
-  if (letters == 0 || letters > 3 || column > XLSX_MAX_COLUMN) return 0;
-  char digit = text[letters];
-  return digit >= '0' && digit <= '9' ? column : 0;
-}
+namespace {
 
-uint32_t sheet_cell_column(const XmlNode* cell) {
-  // Writers put `r` first: look at the first attribute's name before a generic search by name.
-  const XmlAttr* first = cell ? cell->first_attribute : nullptr;
+// Writers put `r` first: the first attribute's name is looked at before a search by name.
+const char* r_value(const XmlNode* node) {
+  const XmlAttr* first = node ? node->first_attribute : nullptr;
   const char* name = first ? first->name : nullptr;
-  if (name && name[0] == 'r' && name[1] == 0) return sheet_column_of_ref(first->value);
-  return sheet_column_of_ref(xml_attribute_value(xml_node_attribute(cell, "r")));
+  if (name && name[0] == 'r' && name[1] == 0) return first->value;
+  return xml_attribute_value(xml_node_attribute(node, "r"));
 }
 
-uint32_t sheet_row_number(const XmlNode* row) {
-  // Writers put `r` first and write plain digits: read those in place; anything else (white space, a
-  // sign, more than nine digits) goes through the general reading.
-  const XmlAttr* first = row ? row->first_attribute : nullptr;
-  if (first && first->name && first->name[0] == 'r' && first->name[1] == 0 && first->value) {
-    const char* p = first->value;
-    uint32_t number = 0;
-    for (; *p >= '0' && *p <= '9' && p - first->value < 9; p++) number = number * 10 + static_cast<uint32_t>(*p - '0');
-    if (p > first->value && *p == 0) return number;
-  }
-  return xml_attribute_as_uint(xml_node_attribute(row, "r"), 0);
-}
+}  // namespace
 
-uint32_t sheet_format_integer(char* buffer, int64_t value) {
-  // Digits from the end of a scratch buffer: the same bytes as "%lld" without vsnprintf, which a cell
-  // write would otherwise call for its reference and its value.
-  char scratch[24];
-  char* at = scratch + sizeof scratch;
-  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  do {
-    *--at = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude);
-  if (value < 0) *--at = '-';
-  uint32_t length = static_cast<uint32_t>(scratch + sizeof scratch - at);
-  std::memcpy(buffer, at, length);
-  buffer[length] = 0;
-  return length;
-}
+uint32_t sheet_cell_column(const XmlNode* cell) { return xlsx_cellref_column_of(r_value(cell)); }
 
-char* sheet_format_ref(char* buffer, uint32_t row, uint32_t column) {
-  char letters[3];
-  uint32_t n = 0;
-  while (column > 0 && n < 3) {
-    letters[n++] = static_cast<char>('A' + (column - 1) % 26);
-    column = (column - 1) / 26;
-  }
-  char* at = buffer;
-  while (n > 0) *at++ = letters[--n];
-  sheet_format_integer(at, row);
-  return buffer;
-}
+uint32_t sheet_row_number(const XmlNode* row) { return xlsx_cellref_row_of(r_value(row)); }
 
 XlsxSheetIndex* sheet_index_of_part(XlsxPart* part) {
   if (!part) return nullptr;
@@ -475,8 +426,8 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
     if (!is_named(x, "row")) continue;
     uint32_t number = sheet_row_number(x);
     // A row without a number, or numbered beyond the sheet, follows the row before it.
-    if (number == 0 || number > XLSX_MAX_ROW) {
-      number = previous < XLSX_MAX_ROW ? previous + 1 : XLSX_MAX_ROW;
+    if (number == 0 || number > XLSX_CELLREF_MAX_ROW) {
+      number = previous < XLSX_CELLREF_MAX_ROW ? previous + 1 : XLSX_CELLREF_MAX_ROW;
       if (!assign_number(x, number, 0)) return XLSX_ERR_NO_MEMORY;
     }
     if (number < previous) sorted = false;

@@ -12,11 +12,6 @@
 
 struct XlsxPart;
 
-enum : uint32_t {
-  XLSX_MAX_ROW = 1048576u,
-  XLSX_MAX_COLUMN = 16384u,
-};
-
 // One `c` element of an indexed row with its column read once.
 struct XlsxCellSlot {
   XmlNode* node;
@@ -93,7 +88,7 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index);
 uint32_t sheet_index_lower_bound(const XlsxSheetIndex* index, uint32_t number);
 // Row entry for number, or null; uses the cursor first. Rows must be built.
 XlsxRowEntry* sheet_index_find_row(XlsxSheetIndex* index, uint32_t number);
-// Finds or creates the row element for number (1..XLSX_MAX_ROW is the caller's check). The entry's
+// Finds or creates the row element for number (1..XLSX_CELLREF_MAX_ROW is the caller's check). The entry's
 // position goes to *position. XLSX_ERR_INVALID_ARG without sheetData; XLSX_ERR_NO_MEMORY with nothing
 // changed.
 xlsx_status sheet_index_row(XlsxSheetIndex* index, uint32_t number, uint32_t* position);
@@ -112,15 +107,7 @@ XmlNode* sheet_previous_element(const XmlNode* node);
 // First / last child that is an element; null when none.
 XmlNode* sheet_first_element(const XmlNode* node);
 XmlNode* sheet_last_element(const XmlNode* node);
-// Column of a cell reference text ("B7" -> 2, lower case accepted); 0 when the letters are missing,
-// longer than three or name a column above 16384, or when no digit follows them.
-uint32_t sheet_column_of_ref(const char* text);
-// Column of a `c` element from its `r`; 0 when unreadable.
+// Column of a `c` element from its `r` (xlsx_cellref_column_of); 0 when it names no cell.
 uint32_t sheet_cell_column(const XmlNode* cell);
-// Number of a `row` element from its `r`; 0 when unreadable.
+// Number of a `row` element from its `r` (xlsx_cellref_row_of); 0 when it names no row.
 uint32_t sheet_row_number(const XmlNode* row);
-// Writes the decimal text of value ("%lld") and its terminator into buffer (at least 21 bytes); returns
-// the length.
-uint32_t sheet_format_integer(char* buffer, int64_t value);
-// Writes the A1 text of (row, column) into buffer (at least 24 bytes); returns buffer.
-char* sheet_format_ref(char* buffer, uint32_t row, uint32_t column);

@@ -26,13 +26,9 @@ XlsxSharedStrings* shared_strings_of(const XlsxWorksheet* sheet) {
   return sheet->workbook ? sheet->workbook->shared_strings : nullptr;
 }
 
-bool valid_pair(uint32_t row, uint32_t column) {
-  return row >= 1 && row <= XLSX_MAX_ROW && column >= 1 && column <= XLSX_MAX_COLUMN;
-}
-
 xlsx_status lookup(XlsxWorksheet* sheet, uint32_t row, uint32_t column, bool create, XlsxCell* out) {
   *out = XlsxCell{nullptr, nullptr, nullptr};
-  if (!sheet || !valid_pair(row, column)) return XLSX_ERR_INVALID_ARG;
+  if (!sheet || !xlsx_cellref_is_valid(row, column)) return XLSX_ERR_INVALID_ARG;
   XlsxSheetIndex* index = ready_index(sheet);
   if (!index) return index_status(sheet);
   xlsx_status status = sheet_index_build_rows(index);
@@ -99,7 +95,7 @@ xlsx_status xlsx_sheet_cell_by_ref(XlsxWorksheet* sheet, const char* ref, XlsxCe
 xlsx_status xlsx_sheet_row(XlsxWorksheet* sheet, uint32_t row, XlsxRow* out) {
   if (!out) return XLSX_ERR_INVALID_ARG;
   *out = XlsxRow{nullptr, nullptr, nullptr};
-  if (!sheet || row < 1 || row > XLSX_MAX_ROW) return XLSX_ERR_INVALID_ARG;
+  if (!sheet || row < 1 || row > XLSX_CELLREF_MAX_ROW) return XLSX_ERR_INVALID_ARG;
   XlsxSheetIndex* index = ready_index(sheet);
   if (!index) return index_status(sheet);
   uint32_t position = 0;
@@ -149,7 +145,7 @@ xlsx_status xlsx_range_init(XlsxWorksheet* sheet, const XlsxCellRef* first, cons
   if (!sheet || !first || !last || !out) return XLSX_ERR_INVALID_ARG;
   uint32_t r1 = xlsx_cellref_row(first), c1 = xlsx_cellref_column(first);
   uint32_t r2 = xlsx_cellref_row(last), c2 = xlsx_cellref_column(last);
-  if (!valid_pair(r1, c1) || !valid_pair(r2, c2)) return XLSX_ERR_INVALID_ARG;
+  if (!xlsx_cellref_is_valid(r1, c1) || !xlsx_cellref_is_valid(r2, c2)) return XLSX_ERR_INVALID_ARG;
   XlsxCellRange range;
   std::memset(&range, 0, sizeof range);
   xlsx_cellref_set(&range.first, r1 < r2 ? r1 : r2, c1 < c2 ? c1 : c2);

@@ -47,6 +47,27 @@ TEST_F(RowsCells, ReadingCreatesAndCountsFindingNeverCreates) {
   EXPECT_EQ(xlsx_sheet_column_count(&ws_), 9u);
 }
 
+// A cell's `r` is read by the one rule of the reference reader, blanks included: the cell written "B 7"
+// is B7 to every lookup, keeps its place and is edited and saved as that one cell.
+TEST_F(RowsCells, ReferenceWithABlankIsThatOneCell) {
+  load_sheet(worksheet_with("<sheetData><row r=\"7\"><c r=\"B 7\"><v>5</v></c><c r=\"D7\"><v>9</v></c></row>"
+                            "</sheetData>"));
+  EXPECT_EQ(value_at(7, 2), "integer:5");
+  XlsxCell c;
+  ASSERT_EQ(xlsx_sheet_cell_by_ref(&ws_, "b7", &c), XLSX_OK);
+  EXPECT_EQ(value_of(c), "integer:5");
+  set_int(7, 2, 6);
+  set_int(7, 3, 7);
+  set_int(7, 1, 8);
+  XlsxCellRef ref;
+  EXPECT_EQ(xlsx_cell_ref(&c, &ref), XLSX_OK);
+  EXPECT_EQ(xlsx_cellref_column(&ref), 2u);
+  EXPECT_EQ(sheet_data_xml(),
+            "<sheetData><row r=\"7\"><c r=\"A7\"><v>8</v></c><c r=\"B 7\"><v>6</v></c><c r=\"C7\"><v>7</v></c>"
+            "<c r=\"D7\"><v>9</v></c></row></sheetData>");
+  EXPECT_EQ(xlsx_sheet_column_count(&ws_), 4u);
+}
+
 TEST_F(RowsCells, InvalidPositionsAndReferencesCreateNothing) {
   XlsxCell c;
   const uint32_t positions[][2] = {{0, 1}, {1048577, 1}, {1, 16385}, {1, 0}};
