@@ -71,6 +71,20 @@ void xlsx_part_mark_clean(XlsxPart* part);
 // Loads the part and writes its XML into a new text (caller frees with xlsx_free). XLSX_ERR_INVALID_ARG
 // for null part or text; otherwise the writer's status. length may be null.
 xlsx_status xlsx_part_serialize(XlsxPart* part, char** text, uint32_t* length);
+// An edit over several parts kept to the failure rule (lib/base/status.h): every change made to their
+// trees between begin and end is kept, or all are taken back.
+enum : uint32_t { XLSX_EDIT_MAX_PARTS = 6 };
+struct XlsxPartsEdit {
+  XlsxPart* parts[XLSX_EDIT_MAX_PARTS];
+  uint32_t count;
+};
+// Loads each part given (null entries are skipped, at most XLSX_EDIT_MAX_PARTS) and begins a journaled
+// edit of its tree. XLSX_ERR_NO_MEMORY, with no edit begun and nothing changed, when a part cannot be
+// loaded or journaled for lack of memory; XLSX_ERR_INVALID_ARG for a null edit or too many parts.
+xlsx_status xlsx_parts_edit_begin(XlsxPartsEdit* edit, XlsxPart* const* parts, uint32_t count);
+// Ends the edit: the changes stay when status is XLSX_OK, otherwise every change to the trees is taken
+// back (each part then as it was, clean when it was clean). Returns status; null edit ignored.
+xlsx_status xlsx_parts_edit_end(XlsxPartsEdit* edit, xlsx_status status);
 // Frees path, rel_id, the XmlDoc and the attachment and clears the fields; the record itself stays the
 // owner's. Null ignored.
 void xlsx_part_free(XlsxPart* part);

@@ -95,14 +95,11 @@ bool declare_prefix(XmlNode* root, const char* element) {
 }
 
 // The property's element, created (first child in core, last child in app) when missing.
-XmlNode* find_or_create(XmlNode* root, const PropertyRow& row, bool* created) {
-  *created = false;
+XmlNode* find_or_create(XmlNode* root, const PropertyRow& row) {
   XmlNode* element = xml_node_child(root, row.element);
   if (element) return element;
   if (row.core && !declare_prefix(root, row.element)) return nullptr;
-  element = row.core ? xml_node_prepend_child(root, row.element) : xml_node_append_child(root, row.element);
-  *created = element != nullptr;
-  return element;
+  return row.core ? xml_node_prepend_child(root, row.element) : xml_node_append_child(root, row.element);
 }
 
 // The vt:vector of TitlesOfParts (its first element child), or null.
@@ -154,16 +151,16 @@ bool xlsx_property_value_valid(uint32_t number, const char* value) {
 xlsx_status xlsx_package_set_property(XlsxPackage* package, uint32_t number, const char* value) {
   if (!package || !xlsx_property_value_valid(number, value)) return XLSX_ERR_INVALID_ARG;
   const PropertyRow& row = kProperties[number];
-  XmlNode* root = part_root(package, row.core);
-  if (!root) return XLSX_OK;
-  bool created = false;
-  XmlNode* element = find_or_create(root, row, &created);
-  if (!element) return XLSX_ERR_NO_MEMORY;
-  if (!xml_node_set_text(element, value ? value : "")) {
-    if (created) xml_node_remove_child(root, element);
-    return XLSX_ERR_NO_MEMORY;
-  }
-  return XLSX_OK;
+  XlsxPart* part = row.core ? package->core_properties : package->app_properties;
+  XlsxPartsEdit edit;
+  xlsx_status status = xlsx_parts_edit_begin(&edit, &part, 1);
+  if (status != XLSX_OK) return status;
+  // A package without the part (or with one that did not parse) cannot keep the value: said so.
+  XmlNode* root = xlsx_part_root(part);
+  XmlNode* element = root ? find_or_create(root, row) : nullptr;
+  if (!root) status = XLSX_ERR_NOT_FOUND;
+  else if (!element || !xml_node_set_text(element, value ? value : "")) status = XLSX_ERR_NO_MEMORY;
+  return xlsx_parts_edit_end(&edit, status);
 }
 
 const char* xlsx_package_get_property(XlsxPackage* package, uint32_t number) {

@@ -39,8 +39,9 @@ const char* xlsx_property_element(uint32_t number);
 // Whether the value is acceptable for the property (null and "" always are); false for unknown numbers.
 bool xlsx_property_value_valid(uint32_t number, const char* value);
 // Stores value (null = "") as the text of the property's element, creating the element when missing.
-// XLSX_ERR_INVALID_ARG for a null package, unknown number or invalid value; XLSX_OK without effect when
-// the package has no such part; XLSX_ERR_NO_MEMORY leaves the XML unchanged.
+// XLSX_ERR_INVALID_ARG for a null package, unknown number or invalid value; XLSX_ERR_NOT_FOUND when the
+// package has no such part (or one that did not parse); XLSX_ERR_NO_MEMORY. Keeps to the failure rule
+// (lib/base/status.h).
 xlsx_status xlsx_package_set_property(XlsxPackage* package, uint32_t number, const char* value);
 // The property's text, or "" (null package, unknown number, missing part or element). Never null; does
 // not change the XML. Borrowed from the tree: valid until the element changes.

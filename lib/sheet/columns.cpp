@@ -145,6 +145,14 @@ XmlNode* new_col(XlsxSheetIndex* index, uint32_t at, int32_t column) {
   return col;
 }
 
+// Writes a size ("%.9g") and its custom flag "1" as one journaled edit (the failure rule).
+xlsx_status set_size(XmlNode* element, const char* name, float value, const char* flag) {
+  if (!xml_document_begin_edit(element->document)) return XLSX_ERR_NO_MEMORY;
+  bool ok = set_single(element, name, value) && xml_node_set_attribute(element, flag, "1");
+  xml_document_end_edit(element->document, ok);
+  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
 struct EditScope {
   XlsxSheetIndex* index;
   bool in_step;
@@ -205,8 +213,7 @@ xlsx_status xlsx_sheet_column(XlsxWorksheet* sheet, uint32_t column, XlsxColumn*
 xlsx_status xlsx_column_set_width(const XlsxColumn* column, float width) {
   if (!column || !column->element) return XLSX_ERR_INVALID_ARG;
   EditScope scope(column->index, column->element);
-  bool ok = set_single(column->element, "width", width) && xml_node_set_attribute(column->element, "customWidth", "1");
-  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  return set_size(column->element, "width", width, "customWidth");
 }
 
 float xlsx_column_width(const XlsxColumn* column) {
@@ -228,8 +235,7 @@ bool xlsx_column_is_hidden(const XlsxColumn* column) {
 xlsx_status xlsx_row_set_height(const XlsxRow* row, float height) {
   if (!row || !row->element) return XLSX_ERR_INVALID_ARG;
   EditScope scope(row->index, row->element);
-  bool ok = set_single(row->element, "ht", height) && xml_node_set_attribute(row->element, "customHeight", "1");
-  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  return set_size(row->element, "ht", height, "customHeight");
 }
 
 double xlsx_row_height(const XlsxRow* row) {

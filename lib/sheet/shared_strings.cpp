@@ -495,6 +495,11 @@ int32_t xlsx_sst_append(XlsxSharedStrings* table, const char* text) {
   return int32_t(strings->count - 1);
 }
 
+void xlsx_sst_truncate(XlsxSharedStrings* table, uint32_t count) {
+  // The hash index notices a shorter array and is built again (update_index).
+  if (table && table->strings) pop_to(table->strings, count);
+}
+
 int32_t xlsx_sst_find_or_append(XlsxSharedStrings* table, const char* text) {
   int32_t index = xlsx_sst_find(table, text ? text : "");
   return index >= 0 ? index : xlsx_sst_append(table, text);

@@ -44,5 +44,8 @@ bool xlsx_sst_contains(XlsxSharedStrings* table, const char* text);
 // Appends text (null = "") to the XML and the array; the new index, or -1 for a null table, part or
 // array, a part without root, or when memory runs out (nothing changed then).
 int32_t xlsx_sst_append(XlsxSharedStrings* table, const char* text);
+// Drops the texts from position count on from the array, for an edit that appended them to the table and
+// is being taken back (the journal of the part's tree takes the items back); null table ignored.
+void xlsx_sst_truncate(XlsxSharedStrings* table, uint32_t count);
 // xlsx_sst_find, or xlsx_sst_append when the text is new; -1 on failure.
 int32_t xlsx_sst_find_or_append(XlsxSharedStrings* table, const char* text);

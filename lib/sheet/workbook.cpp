@@ -195,7 +195,7 @@ bool remap_local_names(XlsxWorkbook* workbook, Map map) {
     int64_t old_position = xml_attribute_as_i64(local, -1);
     if (old_position < 0) continue;
     int64_t new_position = map(old_position);
-    if (new_position < 0) xml_node_remove_child(names, x);
+    if (new_position < 0) ok = xml_node_remove_child(names, x) && ok;
     else if (new_position != old_position) ok = set_number(x, "localSheetId", new_position) && ok;
   }
   return ok;
@@ -273,13 +273,6 @@ bool rename_in_defined_names(XlsxWorkbook* workbook, const char* old_name, const
 
 // --- adding
 
-// Loads the part now, so that a load that ran out of memory is reported instead of read as "no part".
-bool loaded(XlsxPart* part) {
-  if (!part) return true;
-  xlsx_part_load(part);
-  return part->loaded != 0;
-}
-
 bool part_name_taken(XlsxWorkbook* workbook, uint32_t n) {
   char path[64], part_name[64];
   xlsx_snprintf(path, sizeof path, "xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
@@ -290,40 +283,44 @@ bool part_name_taken(XlsxWorkbook* workbook, uint32_t n) {
          xlsx_rels_find_by_target(rels_of(workbook), path + 3).node != nullptr;
 }
 
-// Steps of adding a sheet, undone in reverse when a later one fails.
+// --- editing the sheet list (the failure rule: the trees' changes are journaled)
+
+// Begins the journaled edit of the workbook tree and, with package, of the trees of the content types,
+// the workbook relationships and the app properties.
+xlsx_status begin_edit(XlsxWorkbook* workbook, XlsxPartsEdit* edit, bool package) {
+  XlsxPackage* p = workbook->package;
+  XlsxPart* parts[] = {workbook->part, package ? xlsx_package_content_types(p)->part : nullptr,
+                       package ? rels_of(workbook)->part : nullptr, package ? xlsx_package_app_properties(p) : nullptr};
+  return xlsx_parts_edit_begin(edit, parts, 4);
+}
+
+// Steps of adding a sheet. The trees' changes are taken back by the journal; the package entry and the
+// part, which are not in a tree, are undone by hand.
 struct AddSteps {
   char part_name[64];
   char path[64];
   char target[64];
   char rel_id[32];
-  bool content_type, relationship, title, entry, part;
+  bool entry, part;
 };
 
-void undo_add(XlsxWorkbook* workbook, const AddSteps& s, const char* name) {
-  XlsxPackage* package = workbook->package;
-  if (s.part) xlsx_package_remove_part(package, s.path);
-  if (s.entry) xlsx_archive_delete_entry(xlsx_package_archive(package), s.path);
-  if (s.title) xlsx_app_remove_title(xlsx_package_app_properties(package), name);
-  if (s.relationship) xlsx_rels_remove_by_id(rels_of(workbook), s.rel_id);
-  if (s.content_type) xlsx_content_types_remove(xlsx_package_content_types(package), s.part_name);
+void undo_add(XlsxWorkbook* workbook, const AddSteps& s) {
+  if (s.part) xlsx_package_remove_part(workbook->package, s.path);
+  if (s.entry) xlsx_archive_delete_entry(xlsx_package_archive(workbook->package), s.path);
 }
 
 xlsx_status add_package_records(XlsxWorkbook* workbook, AddSteps* s, const char* name) {
   XlsxPackage* package = workbook->package;
-  if (!loaded(xlsx_package_content_types(package)->part) || !loaded(rels_of(workbook)->part)) return XLSX_ERR_NO_MEMORY;
-  if (xlsx_content_types_add(xlsx_package_content_types(package), s->part_name, XLSX_CT_WORKSHEET) != XLSX_OK)
-    return XLSX_ERR_NO_MEMORY;
-  s->content_type = xlsx_content_types_find(xlsx_package_content_types(package), s->part_name).node != nullptr;
+  xlsx_status status = xlsx_content_types_add(xlsx_package_content_types(package), s->part_name, XLSX_CT_WORKSHEET);
+  if (status != XLSX_OK) return status;
   XlsxRelItem item = xlsx_rels_add(rels_of(workbook), XLSX_REL_WORKSHEET, s->target);
-  if (!item.node) return rels_of(workbook) && xlsx_rels_root(rels_of(workbook)) ? XLSX_ERR_NO_MEMORY : XLSX_ERR_INTERNAL;
-  s->relationship = true;
+  if (!item.node) return xlsx_rels_root(rels_of(workbook)) ? XLSX_ERR_NO_MEMORY : XLSX_ERR_INTERNAL;
   xlsx_snprintf(s->rel_id, sizeof s->rel_id, "%s", xlsx_rel_item_id(item));
-  XlsxPart* app = xlsx_package_app_properties(package);
-  if (!loaded(app) || xlsx_app_add_title(app, name) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
-  s->title = app != nullptr;
-  if (xlsx_archive_put_entry(xlsx_package_archive(package), s->path, kDefaultWorksheet,
-                             static_cast<uint32_t>(sizeof kDefaultWorksheet - 1)) != XLSX_OK)
-    return XLSX_ERR_NO_MEMORY;
+  status = xlsx_app_add_title(xlsx_package_app_properties(package), name);
+  if (status != XLSX_OK) return status;
+  status = xlsx_archive_put_entry(xlsx_package_archive(package), s->path, kDefaultWorksheet,
+                                  static_cast<uint32_t>(sizeof kDefaultWorksheet - 1));
+  if (status != XLSX_OK) return status;
   s->entry = true;
   if (!xlsx_package_add_part(package, s->path, s->rel_id, XLSX_CT_WORKSHEET)) return XLSX_ERR_NO_MEMORY;
   s->part = true;
@@ -380,28 +377,73 @@ bool fix_views_after_delete(XlsxWorkbook* workbook, uint32_t removed) {
   return ok;
 }
 
-void delete_package_records(XlsxWorkbook* workbook, const char* rel_id) {
-  XlsxPackage* package = workbook->package;
+// Names of the records of a sheet being deleted: its package path, its part name and the path of its own
+// relationships (xl/worksheets/_rels/sheetN.xml.rels).
+struct DeletePaths {
   StrBuf path, part_name, rels_path;
-  strbuf_init(&path);
-  strbuf_init(&part_name);
-  strbuf_init(&rels_path);
+};
+
+void free_paths(DeletePaths* d) {
+  strbuf_free(&d->path);
+  strbuf_free(&d->part_name);
+  strbuf_free(&d->rels_path);
+}
+
+// XLSX_ERR_NO_MEMORY (nothing made) when the names cannot be built.
+xlsx_status delete_paths(XlsxWorkbook* workbook, const char* rel_id, DeletePaths* d) {
+  strbuf_init(&d->path);
+  strbuf_init(&d->part_name);
+  strbuf_init(&d->rels_path);
   const char* target = target_of(workbook, rel_id);
-  bool ok = strbuf_appendf(&path, "xl/%s", target) >= 0 && strbuf_appendf(&part_name, "/xl/%s", target) >= 0;
-  if (ok) {
-    // The sheet's own relationships (xl/worksheets/_rels/sheetN.xml.rels) go with it.
-    const char* slash = std::strrchr(path.data, '/');
-    if (slash && strbuf_append_bytes(&rels_path, path.data, static_cast<uint32_t>(slash - path.data + 1)) == XLSX_OK &&
-        strbuf_appendf(&rels_path, "_rels/%s.rels", slash + 1) >= 0)
-      xlsx_archive_delete_entry(xlsx_package_archive(package), rels_path.data);
-    xlsx_archive_delete_entry(xlsx_package_archive(package), path.data);
-    xlsx_content_types_remove(xlsx_package_content_types(package), part_name.data);
-    xlsx_package_remove_part(package, path.data);
+  bool ok = strbuf_appendf(&d->path, "xl/%s", target) >= 0 && strbuf_appendf(&d->part_name, "/xl/%s", target) >= 0;
+  const char* slash = ok ? std::strrchr(d->path.data, '/') : nullptr;
+  if (ok && slash)
+    ok = strbuf_append_bytes(&d->rels_path, d->path.data, static_cast<uint32_t>(slash - d->path.data + 1)) == XLSX_OK &&
+         strbuf_appendf(&d->rels_path, "_rels/%s.rels", slash + 1) >= 0;
+  if (ok) return XLSX_OK;
+  free_paths(d);
+  return XLSX_ERR_NO_MEMORY;
+}
+
+// The tree records of the sheet: its title, content type and relationship; XLSX_ERR_NO_MEMORY when a
+// removal could not be made.
+xlsx_status delete_tree_records(XlsxWorkbook* workbook, const char* name, const char* rel_id, const DeletePaths& d) {
+  XlsxPackage* package = workbook->package;
+  xlsx_status status = xlsx_app_remove_title(xlsx_package_app_properties(package), name);
+  XlsxContentTypes* types = xlsx_package_content_types(package);
+  if (status == XLSX_OK && xlsx_content_types_find(types, d.part_name.data).node &&
+      !xlsx_content_types_remove(types, d.part_name.data))
+    status = XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK && xlsx_rels_find_by_id(rels_of(workbook), rel_id).node &&
+      !xlsx_rels_remove_by_id(rels_of(workbook), rel_id))
+    status = XLSX_ERR_NO_MEMORY;
+  return status;
+}
+
+// The records outside the trees: the package entries and the part. Nothing here can fail.
+void delete_package_records(XlsxWorkbook* workbook, const DeletePaths& d) {
+  XlsxArchive* archive = xlsx_package_archive(workbook->package);
+  if (d.rels_path.length) xlsx_archive_delete_entry(archive, d.rels_path.data);
+  xlsx_archive_delete_entry(archive, d.path.data);
+  xlsx_package_remove_part(workbook->package, d.path.data);
+}
+
+// Stores the sheet's state and keeps the active tab on a visible sheet; false when memory ran out.
+bool store_state(XlsxWorkbook* workbook, int32_t at, const char* state, bool hide) {
+  XmlNode* element = workbook->entries[at].element;
+  if (!state[0]) {
+    if (xml_node_attribute(element, "state") && !xml_node_remove_attribute(element, "state")) return false;
+  } else if (!xml_node_set_attribute(element, "state", state)) {
+    return false;
   }
-  xlsx_rels_remove_by_id(rels_of(workbook), rel_id);
-  strbuf_free(&path);
-  strbuf_free(&part_name);
-  strbuf_free(&rels_path);
+  XmlNode* view = first_view(workbook);
+  if (view && !xml_node_attribute(view, "activeTab") && !set_number(view, "activeTab", 0)) return false;
+  if (!hide || !view || active_tab(workbook) != at) return true;
+  // The active sheet went out of sight: the last visible sheet becomes the active tab.
+  int64_t last = 0;
+  for (uint32_t i = 0; i < workbook->entry_count; i++)
+    if (!is_hidden_state(attr(workbook->entries[i].element, "state"))) last = i;
+  return set_number(view, "activeTab", last);
 }
 
 uint32_t visible_count(XlsxWorkbook* workbook, int32_t except) {
@@ -550,10 +592,13 @@ xlsx_status xlsx_workbook_add_sheet(XlsxWorkbook* workbook, const char* name) {
   xlsx_snprintf(s.part_name, sizeof s.part_name, "/xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
   xlsx_snprintf(s.path, sizeof s.path, "xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
   xlsx_snprintf(s.target, sizeof s.target, "worksheets/sheet%u.xml", static_cast<unsigned>(n));
-  xlsx_status status = add_package_records(workbook, &s, name);
+  XlsxPartsEdit edit;
+  xlsx_status status = begin_edit(workbook, &edit, true);
+  if (status != XLSX_OK) return status;
+  status = add_package_records(workbook, &s, name);
   if (status == XLSX_OK && !append_sheet_element(sheets, name, sheet_id, s.rel_id)) status = XLSX_ERR_NO_MEMORY;
-  if (status != XLSX_OK) undo_add(workbook, s, name);
-  return status;
+  if (status != XLSX_OK) undo_add(workbook, s);
+  return xlsx_parts_edit_end(&edit, status);
 }
 
 xlsx_status xlsx_workbook_delete_sheet(XlsxWorkbook* workbook, const char* name) {
@@ -566,15 +611,23 @@ xlsx_status xlsx_workbook_delete_sheet(XlsxWorkbook* workbook, const char* name)
   if (xlsx_workbook_is_worksheet(workbook, rel_id) && xlsx_workbook_worksheet_count(workbook) == 1)
     return XLSX_ERR_INVALID_ARG;
   if (visible_at(workbook, static_cast<uint32_t>(at)) && visible_count(workbook, at) == 0) return XLSX_ERR_INVALID_ARG;
-  xlsx_app_remove_title(xlsx_package_app_properties(workbook->package), name);
-  delete_package_records(workbook, rel_id);
-  xml_node_remove_child(xml_node_parent(element), element);
+  DeletePaths paths;
+  xlsx_status status = delete_paths(workbook, rel_id, &paths);
+  if (status != XLSX_OK) return status;
+  XlsxPartsEdit edit;
+  status = begin_edit(workbook, &edit, true);
+  if (status == XLSX_OK) status = delete_tree_records(workbook, name, rel_id, paths);
+  if (status == XLSX_OK && !xml_node_remove_child(xml_node_parent(element), element)) status = XLSX_ERR_NO_MEMORY;
   uint32_t removed = static_cast<uint32_t>(at);
-  bool ok = remap_local_names(workbook, [removed](int64_t p) -> int64_t {
-    return p == removed ? -1 : p > removed ? p - 1 : p;
-  });
-  ok = cache_ready(workbook) && fix_views_after_delete(workbook, removed) && ok;
-  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK && !remap_local_names(workbook, [removed](int64_t p) -> int64_t {
+        return p == removed ? -1 : p > removed ? p - 1 : p;
+      }))
+    status = XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK && !(cache_ready(workbook) && fix_views_after_delete(workbook, removed)))
+    status = XLSX_ERR_NO_MEMORY;
+  if (xlsx_parts_edit_end(&edit, status) == XLSX_OK) delete_package_records(workbook, paths);
+  free_paths(&paths);
+  return status;
 }
 
 xlsx_status xlsx_workbook_move_sheet(XlsxWorkbook* workbook, const char* name, int32_t position) {
@@ -588,21 +641,24 @@ xlsx_status xlsx_workbook_move_sheet(XlsxWorkbook* workbook, const char* name, i
   XmlNode* moving = workbook->entries[from].element;
   XmlNode* target = workbook->entries[to].element;
   XmlNode* sheets = xml_node_parent(moving);
-  if (from < to) xml_node_insert_move_after(sheets, moving, target);
-  else xml_node_insert_move_before(sheets, moving, target);
+  XlsxPartsEdit edit;
+  xlsx_status status = begin_edit(workbook, &edit, false);
+  if (status != XLSX_OK) return status;
+  bool ok = from < to ? xml_node_insert_move_after(sheets, moving, target) != nullptr
+                      : xml_node_insert_move_before(sheets, moving, target) != nullptr;
   auto follow = [from, to](int64_t p) -> int64_t {
     if (p == from) return to;
     if (from < to && p > from && p <= to) return p - 1;
     if (from > to && p >= to && p < from) return p + 1;
     return p;
   };
-  bool ok = remap_local_names(workbook, follow);
+  ok = ok && remap_local_names(workbook, follow);
   XmlNode* view = first_view(workbook);
-  if (xml_node_attribute(view, "activeTab")) {
+  if (ok && xml_node_attribute(view, "activeTab")) {
     int64_t active = active_tab(workbook);
-    if (follow(active) != active) ok = set_number(view, "activeTab", follow(active)) && ok;
+    if (follow(active) != active) ok = set_number(view, "activeTab", follow(active));
   }
-  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  return xlsx_parts_edit_end(&edit, ok ? XLSX_OK : XLSX_ERR_NO_MEMORY);
 }
 
 xlsx_status xlsx_workbook_rename_sheet(XlsxWorkbook* workbook, const char* rel_id, const char* name) {
@@ -616,13 +672,13 @@ xlsx_status xlsx_workbook_rename_sheet(XlsxWorkbook* workbook, const char* rel_i
   XmlNode* element = workbook->entries[at].element;
   char* old_name = xlsx_strdup(workbook->entries[at].name);
   if (!old_name) return XLSX_ERR_NO_MEMORY;
-  xlsx_status status = XLSX_OK;
-  if (!xml_node_set_attribute(element, "name", name)) status = XLSX_ERR_NO_MEMORY;
-  else if (xlsx_app_rename_title(xlsx_package_app_properties(workbook->package), old_name, name) != XLSX_OK ||
-           !rename_in_defined_names(workbook, old_name, name))
-    status = XLSX_ERR_NO_MEMORY;
+  XlsxPartsEdit edit;
+  xlsx_status status = begin_edit(workbook, &edit, true);
+  if (status == XLSX_OK && !xml_node_set_attribute(element, "name", name)) status = XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK) status = xlsx_app_rename_title(xlsx_package_app_properties(workbook->package), old_name, name);
+  if (status == XLSX_OK && !rename_in_defined_names(workbook, old_name, name)) status = XLSX_ERR_NO_MEMORY;
   xlsx_free(old_name);
-  return status;
+  return xlsx_parts_edit_end(&edit, status);
 }
 
 xlsx_status xlsx_workbook_set_sheet_state(XlsxWorkbook* workbook, const char* rel_id, const char* state) {
@@ -633,25 +689,25 @@ xlsx_status xlsx_workbook_set_sheet_state(XlsxWorkbook* workbook, const char* re
   int32_t at = position_by(workbook, rel_id, false);
   if (at < 0) return XLSX_ERR_NOT_FOUND;
   if (hide && visible_count(workbook, at) == 0) return XLSX_ERR_INVALID_ARG;
-  XmlNode* element = workbook->entries[at].element;
-  if (!state[0]) xml_node_remove_attribute(element, "state");
-  else if (!xml_node_set_attribute(element, "state", state)) return XLSX_ERR_NO_MEMORY;
-  XmlNode* view = first_view(workbook);
-  if (view && !xml_node_attribute(view, "activeTab") && !set_number(view, "activeTab", 0)) return XLSX_ERR_NO_MEMORY;
-  if (!hide || !view || active_tab(workbook) != at) return XLSX_OK;
-  // The active sheet went out of sight: the last visible sheet becomes the active tab.
-  int64_t last = 0;
-  for (uint32_t i = 0; i < workbook->entry_count; i++)
-    if (!is_hidden_state(attr(workbook->entries[i].element, "state"))) last = i;
-  return set_number(view, "activeTab", last) ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  XlsxPartsEdit edit;
+  xlsx_status status = begin_edit(workbook, &edit, false);
+  if (status != XLSX_OK) return status;
+  return xlsx_parts_edit_end(&edit, store_state(workbook, at, state, hide) ? XLSX_OK : XLSX_ERR_NO_MEMORY);
 }
 
-void xlsx_workbook_set_active(XlsxWorkbook* workbook, const char* rel_id) {
+xlsx_status xlsx_workbook_set_active(XlsxWorkbook* workbook, const char* rel_id) {
+  if (!workbook || !rel_id) return XLSX_ERR_INVALID_ARG;
+  if (!cache_ready(workbook)) return XLSX_ERR_NO_MEMORY;
   int32_t at = position_by(workbook, rel_id, false);
-  if (at < 0 || !visible_at(workbook, static_cast<uint32_t>(at))) return;
+  if (at < 0) return XLSX_ERR_NOT_FOUND;
+  if (!visible_at(workbook, static_cast<uint32_t>(at))) return XLSX_ERR_INVALID_ARG;
   XmlNode* view = first_view(workbook);
-  if (at == 0) xml_node_remove_attribute(view, "activeTab");
-  else set_number(view, "activeTab", at);
+  XlsxPartsEdit edit;
+  xlsx_status status = begin_edit(workbook, &edit, false);
+  if (status != XLSX_OK) return status;
+  bool ok = !view || (at == 0 ? !xml_node_attribute(view, "activeTab") || xml_node_remove_attribute(view, "activeTab")
+                              : set_number(view, "activeTab", at));
+  return xlsx_parts_edit_end(&edit, ok ? XLSX_OK : XLSX_ERR_NO_MEMORY);
 }
 
 bool xlsx_workbook_is_active(XlsxWorkbook* workbook, const char* rel_id) {
@@ -679,7 +735,10 @@ char* xlsx_sheet_ref_prefix(const char* name, char* buffer, uint32_t size) {
   return buffer;
 }
 
-void xlsx_worksheet_set_active(XlsxWorksheet* sheet) { xlsx_workbook_set_active(workbook_of(sheet), rel_id_of(sheet)); }
+xlsx_status xlsx_worksheet_set_active(XlsxWorksheet* sheet) {
+  XlsxWorkbook* workbook = workbook_of(sheet);
+  return workbook ? xlsx_workbook_set_active(workbook, rel_id_of(sheet)) : XLSX_ERR_INTERNAL;
+}
 
 bool xlsx_worksheet_is_active(XlsxWorksheet* sheet) { return xlsx_workbook_is_active(workbook_of(sheet), rel_id_of(sheet)); }
 

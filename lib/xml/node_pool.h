@@ -76,6 +76,58 @@ inline void xml_link_append(XmlNode* parent, XmlNode* child) {
   parent->last_child = child;
 }
 
+// Links child (detached) directly before ref, a child of some parent.
+inline void xml_link_before(XmlNode* ref, XmlNode* child) {
+  XmlNode* parent = ref->parent;
+  child->parent = parent;
+  child->next_sibling = ref;
+  child->previous_sibling = ref->previous_sibling;
+  if (ref->previous_sibling) {
+    ref->previous_sibling->next_sibling = child;
+  } else {
+    parent->first_child = child;
+  }
+  ref->previous_sibling = child;
+}
+
+// Unlinks node from its parent (nothing for a detached node); its subtree stays with it.
+inline void xml_unlink(XmlNode* node) {
+  XmlNode* parent = node->parent;
+  if (!parent) return;
+  if (node->previous_sibling) {
+    node->previous_sibling->next_sibling = node->next_sibling;
+  } else {
+    parent->first_child = node->next_sibling;
+  }
+  if (node->next_sibling) {
+    node->next_sibling->previous_sibling = node->previous_sibling;
+  } else {
+    parent->last_child = node->previous_sibling;
+  }
+  node->parent = nullptr;
+  node->next_sibling = nullptr;
+  node->previous_sibling = nullptr;
+}
+
+// Unlinks attr from its owner (attr->owner stays set).
+inline void xml_unlink_attribute(XmlAttr* attr) {
+  XmlNode* owner = attr->owner;
+  if (attr->previous) {
+    attr->previous->next = attr->next;
+  } else {
+    owner->first_attribute = attr->next;
+  }
+  if (attr->next) {
+    attr->next->previous = attr->previous;
+  } else {
+    owner->last_attribute = attr->previous;
+  }
+}
+
+// Records that doc changed: a generation it never had before (an edit taken back restores an older one,
+// so counting on from the current value could repeat a generation seen during that edit).
+inline void xml_doc_changed(XmlDoc* doc) { doc->generation = ++doc->last_generation; }
+
 // Links attr (fresh) as the last attribute of owner.
 inline void xml_link_append_attribute(XmlNode* owner, XmlAttr* attr) {
   XmlAttr* last = owner->last_attribute;
@@ -88,4 +140,21 @@ inline void xml_link_append_attribute(XmlNode* owner, XmlAttr* attr) {
     owner->first_attribute = attr;
   }
   owner->last_attribute = attr;
+}
+
+// Links attr (unlinked) into owner's attributes directly before next, or last when next is null.
+inline void xml_link_attribute_before(XmlNode* owner, XmlAttr* attr, XmlAttr* next) {
+  if (!next) {
+    xml_link_append_attribute(owner, attr);
+    return;
+  }
+  attr->owner = owner;
+  attr->next = next;
+  attr->previous = next->previous;
+  if (next->previous) {
+    next->previous->next = attr;
+  } else {
+    owner->first_attribute = attr;
+  }
+  next->previous = attr;
 }

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "lib/xml/journal.h"
 #include "lib/xml/node_pool.h"
 #include "lib/xml/text_arena.h"
 #include "lib/xml/text_decode.h"
@@ -449,8 +450,9 @@ void parse_content(Parser& p) {
 
 xlsx_status xml_document_load_buffer(XmlDoc* doc, const char* bytes, uint32_t length, uint32_t options) {
   if (!doc || !bytes) return XLSX_ERR_INVALID_ARG;
+  xml_journal_discard(doc);
   xml_pool_reset(doc);
-  doc->generation++;
+  xml_doc_changed(doc);
   if (length == 0) length = static_cast<uint32_t>(strlen(bytes));
   if (length > 2 && static_cast<uint8_t>(bytes[0]) == 0xEF && static_cast<uint8_t>(bytes[1]) == 0xBB &&
       static_cast<uint8_t>(bytes[2]) == 0xBF) {

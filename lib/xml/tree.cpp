@@ -6,6 +6,7 @@
 
 #include "lib/base/alloc.h"
 #include "lib/base/convert.h"
+#include "lib/xml/journal.h"
 #include "lib/xml/node_pool.h"
 #include "lib/xml/text_arena.h"
 
@@ -51,9 +52,13 @@ char* make_name(const XmlNode* owner, const char* name) {
 bool replace_text(const XmlNode* owner, char** field, char* copy) {
   if (!copy) return false;
   XmlDoc* doc = owner->document;
-  xml_doc_release(doc, *field);
+  if (!xml_journal_room(doc, 1)) {
+    xml_doc_release(doc, copy);
+    return false;
+  }
+  if (!xml_journal_replaced(doc, field, *field)) xml_doc_release(doc, *field);
   *field = copy;
-  doc->generation++;
+  xml_doc_changed(doc);
   return true;
 }
 
@@ -101,19 +106,6 @@ void link_prepend(XmlNode* parent, XmlNode* child) {
   parent->first_child = child;
 }
 
-void link_before(XmlNode* ref, XmlNode* child) {
-  XmlNode* parent = ref->parent;
-  child->parent = parent;
-  child->next_sibling = ref;
-  child->previous_sibling = ref->previous_sibling;
-  if (ref->previous_sibling) {
-    ref->previous_sibling->next_sibling = child;
-  } else {
-    parent->first_child = child;
-  }
-  ref->previous_sibling = child;
-}
-
 void link_after(XmlNode* ref, XmlNode* child) {
   XmlNode* parent = ref->parent;
   child->parent = parent;
@@ -127,23 +119,14 @@ void link_after(XmlNode* ref, XmlNode* child) {
   ref->next_sibling = child;
 }
 
-void detach(XmlNode* node) {
-  XmlNode* parent = node->parent;
-  if (!parent) return;
-  if (node->previous_sibling) {
-    node->previous_sibling->next_sibling = node->next_sibling;
-  } else {
-    parent->first_child = node->next_sibling;
-  }
-  if (node->next_sibling) {
-    node->next_sibling->previous_sibling = node->previous_sibling;
-  } else {
-    parent->last_child = node->previous_sibling;
-  }
-  node->parent = nullptr;
-  node->next_sibling = nullptr;
-  node->previous_sibling = nullptr;
+// Unlinks moved from where it stands, journaling the place.
+void detach_for_move(XmlNode* moved) {
+  xml_journal_moved(moved->document, moved, moved->parent, moved->next_sibling);
+  xml_unlink(moved);
 }
+
+// Journaled creation of a node linked by the caller: room first, so that nothing is made in vain.
+bool room_for_change(XmlDoc* doc) { return xml_journal_room(doc, 1); }
 
 bool is_child_of(const XmlNode* node, const XmlNode* ref) {
   return ref && ref->parent == node;
@@ -158,20 +141,6 @@ bool can_move(const XmlNode* node, const XmlNode* moved) {
     if (up == moved) return false;
   }
   return true;
-}
-
-void unlink_attribute(XmlAttr* attr) {
-  XmlNode* owner = attr->owner;
-  if (attr->previous) {
-    attr->previous->next = attr->next;
-  } else {
-    owner->first_attribute = attr->next;
-  }
-  if (attr->next) {
-    attr->next->previous = attr->previous;
-  } else {
-    owner->last_attribute = attr->previous;
-  }
 }
 
 // A detached copy of node with its texts and attributes but no children; null when memory runs out.
@@ -223,6 +192,7 @@ XmlDoc* xml_document_create() {
 
 void xml_document_destroy(XmlDoc* doc) {
   if (!doc) return;
+  xml_journal_release(doc);
   // The document node's own texts first, while every text storage is still there.
   xml_text_release(doc->node.name);
   xml_text_release(doc->node.value);
@@ -464,6 +434,7 @@ bool xml_node_set_text(XmlNode* node, const char* text) {
   XmlDoc* doc = node->document;
   XmlNode* text_node = xml_node_text_node(node);
   if (text_node) return replace_text(text_node, &text_node->value, make_text(text_node, text));
+  if (!room_for_change(doc)) return false;
   bool fresh_page = !doc->free_nodes;
   text_node = xml_pool_take_node(doc, XML_NODE_TEXT);
   if (!text_node) return false;
@@ -473,7 +444,8 @@ bool xml_node_set_text(XmlNode* node, const char* text) {
     return false;
   }
   xml_link_append(node, text_node);
-  doc->generation++;
+  xml_journal_created(doc, text_node);
+  xml_doc_changed(doc);
   return true;
 }
 
@@ -505,54 +477,65 @@ bool xml_node_set_value(XmlNode* node, const char* text) {
 
 XmlNode* xml_node_append_child(XmlNode* node, const char* name) {
   if (!node) return nullptr;
+  if (!room_for_change(node->document)) return nullptr;
   XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
   if (!child) return nullptr;
   xml_link_append(node, child);
-  node->document->generation++;
+  xml_journal_created(node->document, child);
+  xml_doc_changed(node->document);
   return child;
 }
 
 XmlNode* xml_node_prepend_child(XmlNode* node, const char* name) {
   if (!node) return nullptr;
+  if (!room_for_change(node->document)) return nullptr;
   XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
   if (!child) return nullptr;
   link_prepend(node, child);
-  node->document->generation++;
+  xml_journal_created(node->document, child);
+  xml_doc_changed(node->document);
   return child;
 }
 
 XmlNode* xml_node_insert_child_after(XmlNode* node, const char* name, XmlNode* ref) {
   if (!node) return nullptr;
   if (!is_child_of(node, ref)) return xml_node_append_child(node, name);
+  if (!room_for_change(node->document)) return nullptr;
   XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
   if (!child) return nullptr;
   link_after(ref, child);
-  node->document->generation++;
+  xml_journal_created(node->document, child);
+  xml_doc_changed(node->document);
   return child;
 }
 
 XmlNode* xml_node_insert_child_before(XmlNode* node, const char* name, XmlNode* ref) {
   if (!node) return nullptr;
   if (!is_child_of(node, ref)) return xml_node_append_child(node, name);
+  if (!room_for_change(node->document)) return nullptr;
   XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
   if (!child) return nullptr;
-  link_before(ref, child);
-  node->document->generation++;
+  xml_link_before(ref, child);
+  xml_journal_created(node->document, child);
+  xml_doc_changed(node->document);
   return child;
 }
 
 XmlNode* xml_node_append_child_of_type(XmlNode* node, XmlNodeType type) {
   if (!node || type == XML_NODE_DOCUMENT || type > XML_NODE_DOCTYPE) return nullptr;
+  if (!room_for_change(node->document)) return nullptr;
   XmlNode* child = xml_pool_take_node(node->document, type);
   if (!child) return nullptr;
   xml_link_append(node, child);
-  node->document->generation++;
+  xml_journal_created(node->document, child);
+  xml_doc_changed(node->document);
   return child;
 }
 
 XmlAttr* xml_node_append_attribute(XmlNode* node, const char* name) {
   if (!node) return nullptr;
   XmlDoc* doc = node->document;
+  if (!room_for_change(doc)) return nullptr;
   // The slot first, as in new_node: it can be given back when the name fails.
   bool fresh_page = !doc->free_attributes;
   XmlAttr* attr = xml_pool_take_attribute(doc);
@@ -565,7 +548,8 @@ XmlAttr* xml_node_append_attribute(XmlNode* node, const char* name) {
   }
   attr->value = xml_text_empty();
   xml_link_append_attribute(node, attr);
-  doc->generation++;
+  xml_journal_attribute_created(doc, attr);
+  xml_doc_changed(doc);
   return attr;
 }
 
@@ -588,38 +572,38 @@ XmlAttr* xml_node_set_attribute(XmlNode* node, const char* name, const char* tex
 // --- moving
 
 XmlNode* xml_node_prepend_move(XmlNode* node, XmlNode* moved) {
-  if (!can_move(node, moved)) return nullptr;
-  detach(moved);
+  if (!can_move(node, moved) || !room_for_change(node->document)) return nullptr;
+  detach_for_move(moved);
   link_prepend(node, moved);
-  node->document->generation++;
+  xml_doc_changed(node->document);
   return moved;
 }
 
 XmlNode* xml_node_append_move(XmlNode* node, XmlNode* moved) {
-  if (!can_move(node, moved)) return nullptr;
-  detach(moved);
+  if (!can_move(node, moved) || !room_for_change(node->document)) return nullptr;
+  detach_for_move(moved);
   xml_link_append(node, moved);
-  node->document->generation++;
+  xml_doc_changed(node->document);
   return moved;
 }
 
 XmlNode* xml_node_insert_move_before(XmlNode* node, XmlNode* moved, XmlNode* ref) {
   if (!is_child_of(node, ref)) return xml_node_append_move(node, moved);
-  if (!can_move(node, moved)) return nullptr;
+  if (!can_move(node, moved) || !room_for_change(node->document)) return nullptr;
   if (moved == ref) return moved;
-  detach(moved);
-  link_before(ref, moved);
-  node->document->generation++;
+  detach_for_move(moved);
+  xml_link_before(ref, moved);
+  xml_doc_changed(node->document);
   return moved;
 }
 
 XmlNode* xml_node_insert_move_after(XmlNode* node, XmlNode* moved, XmlNode* ref) {
   if (!is_child_of(node, ref)) return xml_node_prepend_move(node, moved);
-  if (!can_move(node, moved)) return nullptr;
+  if (!can_move(node, moved) || !room_for_change(node->document)) return nullptr;
   if (moved == ref) return moved;
-  detach(moved);
+  detach_for_move(moved);
   link_after(ref, moved);
-  node->document->generation++;
+  xml_doc_changed(node->document);
   return moved;
 }
 
@@ -627,9 +611,13 @@ XmlNode* xml_node_insert_move_after(XmlNode* node, XmlNode* moved, XmlNode* ref)
 
 bool xml_node_remove_child(XmlNode* node, XmlNode* child) {
   if (!node || !child || child->parent != node) return false;
-  detach(child);
-  xml_pool_free_subtree(child);
-  node->document->generation++;
+  XmlDoc* doc = node->document;
+  if (!room_for_change(doc)) return false;
+  XmlNode* next = child->next_sibling;
+  xml_unlink(child);
+  if (xml_journal_keeps(doc)) xml_journal_removed(doc, child, node, next);
+  else xml_pool_free_subtree(child);
+  xml_doc_changed(doc);
   return true;
 }
 
@@ -639,6 +627,14 @@ bool xml_node_remove_child_named(XmlNode* node, const char* name) {
 
 void xml_node_remove_children(XmlNode* node) {
   if (!node || !node->first_child) return;
+  if (xml_journal_keeps(node->document)) {
+    // One journaled removal after the other; with no room for them all nothing is removed.
+    uint32_t count = 0;
+    for (XmlNode* child = node->first_child; child; child = child->next_sibling) count++;
+    if (!xml_journal_room(node->document, count)) return;
+    while (node->first_child) xml_node_remove_child(node, node->last_child);
+    return;
+  }
   XmlNode* child = node->first_child;
   while (child) {
     XmlNode* next = child->next_sibling;
@@ -647,15 +643,19 @@ void xml_node_remove_children(XmlNode* node) {
   }
   node->first_child = nullptr;
   node->last_child = nullptr;
-  node->document->generation++;
+  xml_doc_changed(node->document);
 }
 
 bool xml_node_remove_attribute(XmlNode* node, const char* name) {
   XmlAttr* attr = xml_node_attribute(node, name);
   if (!attr) return false;
-  unlink_attribute(attr);
-  xml_pool_give_attribute(node->document, attr);
-  node->document->generation++;
+  XmlDoc* doc = node->document;
+  if (!room_for_change(doc)) return false;
+  XmlAttr* next = attr->next;
+  xml_unlink_attribute(attr);
+  if (xml_journal_keeps(doc)) xml_journal_attribute_removed(doc, attr, node, next);
+  else xml_pool_give_attribute(doc, attr);
+  xml_doc_changed(doc);
   return true;
 }
 
@@ -664,6 +664,7 @@ bool xml_node_remove_attribute(XmlNode* node, const char* name) {
 XmlNode* xml_node_copy(const XmlNode* node) {
   if (!node || node->type == XML_NODE_DOCUMENT) return nullptr;
   XmlDoc* doc = node->document;
+  if (!room_for_change(doc)) return nullptr;
   XmlNode* root = copy_one(doc, node);
   if (!root) return nullptr;
   // Pre-order walk over the source; target follows it one level at a time.
@@ -690,6 +691,7 @@ XmlNode* xml_node_copy(const XmlNode* node) {
     source = next;
     target = copy;
   }
-  doc->generation++;
+  xml_journal_created(doc, root);
+  xml_doc_changed(doc);
   return root;
 }

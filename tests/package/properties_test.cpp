@@ -122,9 +122,11 @@ TEST_F(PropertiesTest, CreatedCoreElementGetsItsNamespaceDeclaredWhenMissing) {
   EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_CREATOR), "me");
 }
 
-TEST_F(PropertiesTest, PackageWithoutPropertyPartsStoresNothing) {
+// A property the package has no part for cannot be stored, and the setter says so.
+TEST_F(PropertiesTest, PackageWithoutPropertyPartsStoresNothingAndSaysSo) {
   ASSERT_EQ(open_parts({{"[Content_Types].xml", "<Types/>"}, {"a.txt", "x"}}), XLSX_OK);
-  EXPECT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "t"), XLSX_OK);
+  EXPECT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "t"), XLSX_ERR_NOT_FOUND);
+  EXPECT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_COMPANY, "c"), XLSX_ERR_NOT_FOUND);
   EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_TITLE), "");
 }
 
