@@ -37,7 +37,7 @@ struct XlsxError {
 
 // Fixed text of a status code ("OK", "I/O error", ...); "unknown error" for any other code. Never null.
 const char* xlsx_status_text(xlsx_status code);
-// Sets code 0 and an empty message; null err is ignored.
+// Sets code XLSX_OK and an empty message; null err is ignored.
 void xlsx_error_clear(XlsxError* err);
 // Stores code and the formatted message (the status text when format is null); returns code in every case.
 xlsx_status xlsx_error_set(XlsxError* err, xlsx_status code, const char* format, ...)

@@ -37,16 +37,11 @@ const ContentTypeRow kContentTypes[] = {
     {20, "application/vnd.openxmlformats-officedocument.vmlDrawing"},
 };
 
-XmlNode* next_element(XmlNode* node) {
-  while (node && xml_node_type(node) != XML_NODE_ELEMENT) node = xml_node_next_sibling(node);
-  return node;
-}
-
 // First element child of the root whose PartName equals part_name.
 XmlNode* find_by_part_name(const XlsxContentTypes* types, const char* part_name) {
   if (!part_name) return nullptr;
-  for (XmlNode* n = next_element(xml_node_first_child(xlsx_content_types_root(types))); n;
-       n = next_element(xml_node_next_sibling(n))) {
+  for (XmlNode* n = xml_node_first_element(xlsx_content_types_root(types)); n;
+       n = xml_node_next_element(n)) {
     if (strcmp(xml_attribute_value(xml_node_attribute(n, "PartName")), part_name) == 0) return n;
   }
   return nullptr;
@@ -76,8 +71,8 @@ XmlNode* xlsx_content_types_root(const XlsxContentTypes* types) {
 xlsx_status xlsx_content_types_list(const XlsxContentTypes* types, DynArray* list) {
   if (!list) return XLSX_ERR_INVALID_ARG;
   uint32_t before = list->count;
-  for (XmlNode* n = next_element(xml_node_first_child(xlsx_content_types_root(types))); n;
-       n = next_element(xml_node_next_sibling(n))) {
+  for (XmlNode* n = xml_node_first_element(xlsx_content_types_root(types)); n;
+       n = xml_node_next_element(n)) {
     if (strcmp(xml_node_name(n), "Override") != 0) continue;
     XlsxContentItem item = {n};
     if (!dynarray_push(list, &item)) {

@@ -29,7 +29,7 @@ struct XlsxPart {
   XlsxPartRelease release;
   char* path;             // entry name without leading "/"; owned
   char* rel_id;           // Id of the relationship pointing at the part, or ""; owned
-  uint32_t content_type;  // content type code; 21 when none
+  uint32_t content_type;  // content type code; XLSX_CT_NONE when none
   XmlDoc* xml;            // owned; created empty by init
   uint32_t loaded;        // 1 once the loader has been consulted successfully (or failed for good)
   // Result of the load: XLSX_OK, or the reason the stored bytes gave no tree. A part whose bytes did not
@@ -92,7 +92,7 @@ void xlsx_part_free(XlsxPart* part);
 const char* xlsx_part_path(const XlsxPart* part);
 // Id of the relationship pointing at the part, or ""; "" for a null part. Valid until xlsx_part_free.
 const char* xlsx_part_rel_id(const XlsxPart* part);
-// Content type code; 21 for a null part.
+// Content type code; XLSX_CT_NONE for a null part.
 uint32_t xlsx_part_content_type(const XlsxPart* part);
 // Attaches an owned pointer (the previous one is released first); null part ignored.
 void xlsx_part_set_extra(XlsxPart* part, void* extra, XlsxPartExtraFree free_fn);

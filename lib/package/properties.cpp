@@ -45,11 +45,6 @@ const PrefixRow kCorePrefixes[] = {
     {"xmlns:cp", "http://schemas.openxmlformats.org/package/2006/metadata/core-properties"},
 };
 
-XmlNode* next_element(XmlNode* node) {
-  while (node && xml_node_type(node) != XML_NODE_ELEMENT) node = xml_node_next_sibling(node);
-  return node;
-}
-
 // "16.0300": a number at the start, one or two characters before the first ".", one to five after it.
 bool valid_app_version(const char* value) {
   char* end = nullptr;
@@ -105,12 +100,12 @@ XmlNode* find_or_create(XmlNode* root, const PropertyRow& row) {
 // The vt:vector of TitlesOfParts (its first element child), or null.
 XmlNode* titles_vector(XlsxPart* app_properties) {
   XmlNode* titles = xml_node_child(xlsx_part_root(app_properties), "TitlesOfParts");
-  return next_element(xml_node_first_child(titles));
+  return xml_node_first_element(titles);
 }
 
 // First element child of the vector whose text equals name.
 XmlNode* find_title(XmlNode* vector, const char* name) {
-  for (XmlNode* n = next_element(xml_node_first_child(vector)); n; n = next_element(xml_node_next_sibling(n))) {
+  for (XmlNode* n = xml_node_first_element(vector); n; n = xml_node_next_element(n)) {
     if (strcmp(xml_node_text(n), name) == 0) return n;
   }
   return nullptr;

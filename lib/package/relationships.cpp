@@ -39,16 +39,11 @@ const RelTypeRow kRelTypes[] = {
     {22, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/ctrlProp"},
 };
 
-XmlNode* next_element(XmlNode* node) {
-  while (node && xml_node_type(node) != XML_NODE_ELEMENT) node = xml_node_next_sibling(node);
-  return node;
-}
-
 // First element child of the root whose attribute equals value.
 XmlNode* find_by_attribute(const XlsxRelationships* rels, const char* attribute, const char* value) {
   if (!value) return nullptr;
-  for (XmlNode* n = next_element(xml_node_first_child(xlsx_rels_root(rels))); n;
-       n = next_element(xml_node_next_sibling(n))) {
+  for (XmlNode* n = xml_node_first_element(xlsx_rels_root(rels)); n;
+       n = xml_node_next_element(n)) {
     if (strcmp(xml_attribute_value(xml_node_attribute(n, attribute)), value) == 0) return n;
   }
   return nullptr;

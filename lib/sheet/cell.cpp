@@ -23,15 +23,13 @@ enum class Kind { kEmpty, kBoolean, kNumber, kError, kShared, kInline, kInlineRi
 
 bool valid(const XlsxCell* cell) { return cell && cell->element; }
 
-bool equals(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
-
 bool is_one_letter(const char* name, char letter) { return name && name[0] == letter && name[1] == 0; }
 
-// The first `v` child, as xml_node_child(c, "v") finds it; the one-letter name is compared in place
-// because every cell read looks for it.
+// The first `v` child, as xml_node_child(c, "v") finds it, with the inline name test: every cell read
+// looks for it.
 const XmlNode* value_child(const XmlNode* c) {
   for (const XmlNode* x = c->first_child; x; x = x->next_sibling)
-    if (x->type == XML_NODE_ELEMENT && is_one_letter(x->name, 'v')) return x;
+    if (xml_node_is_element(x, "v")) return x;
   return nullptr;
 }
 
@@ -49,11 +47,11 @@ Kind kind_of(const XmlNode* c, const char* v) {
   bool has_v = v[0] != 0;
   if (!t) return has_v ? Kind::kNumber : Kind::kEmpty;
   const char* type = xml_attribute_value(t);
-  if (equals(type, "n")) return has_v ? Kind::kNumber : Kind::kEmpty;
-  if (equals(type, "s")) return Kind::kShared;
-  if (equals(type, "str")) return Kind::kInline;
-  if (equals(type, "inlineStr")) return Kind::kInlineRich;
-  if (equals(type, "b")) return Kind::kBoolean;
+  if (xlsx_str_equal(type, "n")) return has_v ? Kind::kNumber : Kind::kEmpty;
+  if (xlsx_str_equal(type, "s")) return Kind::kShared;
+  if (xlsx_str_equal(type, "str")) return Kind::kInline;
+  if (xlsx_str_equal(type, "inlineStr")) return Kind::kInlineRich;
+  if (xlsx_str_equal(type, "b")) return Kind::kBoolean;
   return Kind::kError;
 }
 
@@ -242,9 +240,8 @@ void value_children(const XmlNode* c, XmlNode** v, XmlNode** is) {
   *v = nullptr;
   *is = nullptr;
   for (XmlNode* x = c->first_child; x; x = x->next_sibling) {
-    if (x->type != XML_NODE_ELEMENT || !x->name) continue;
-    if (!*v && is_one_letter(x->name, 'v')) *v = x;
-    else if (!*is && equals(x->name, "is")) *is = x;
+    if (!*v && xml_node_is_element(x, "v")) *v = x;
+    else if (!*is && xml_node_is_element(x, "is")) *is = x;
   }
 }
 
@@ -389,7 +386,7 @@ xlsx_status xlsx_cell_get_formula(const XlsxCell* cell, XlsxText* out) {
   if (!valid(cell) || !out) return XLSX_ERR_INTERNAL;
   XmlNode* f = xml_node_child(cell->element, "f");
   const char* kind = xml_attribute_value(xml_node_attribute(f, "t"));
-  if (equals(kind, "shared") || equals(kind, "array")) return XLSX_ERR_UNSUPPORTED;
+  if (xlsx_str_equal(kind, "shared") || xlsx_str_equal(kind, "array")) return XLSX_ERR_UNSUPPORTED;
   return xlsx_text_set(out, xml_node_text(f));
 }
 

@@ -17,7 +17,7 @@ xlsx_status xlsx_cell_get_value(const XlsxCell* cell, XlsxCellValue* out);
 // As xlsx_cell_get_value, but the text of a string or error value (out->type says which) is lent in *text
 // rather than copied into out, whose text stays as it was: borrowed from the sheet's tree or the shared
 // strings table, valid until either changes. *text is null for the other kinds, and for inline strings
-// of rich-text runs, which are joined into out->text as usual. An empty cell reads as type 0 without text.
+// of rich-text runs, which are joined into out->text as usual. An empty cell reads as XLSX_VALUE_EMPTY without text.
 xlsx_status xlsx_cell_peek_value(const XlsxCell* cell, XlsxCellValue* out, const char** text);
 // Writes the value (strings go to the shared strings table or inline, see xlsx_shared_strings_mode);
 // the formula stays. XLSX_ERR_INVALID_ARG for an invalid cell or null value; XLSX_ERR_NO_MEMORY.

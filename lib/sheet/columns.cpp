@@ -10,10 +10,6 @@
 
 namespace {
 
-bool is_col(const XmlNode* node) {
-  return node && node->type == XML_NODE_ELEMENT && node->name && std::strcmp(node->name, "col") == 0;
-}
-
 int32_t read_int(const XmlNode* node, const char* name) {
   return xml_attribute_as_int(xml_node_attribute(node, name), 0);
 }
@@ -75,12 +71,12 @@ xlsx_status build_cols(XlsxSheetIndex* index) {
   XmlNode* cols = xml_node_child(xlsx_part_root(index->part), "cols");
   uint32_t count = 0;
   for (XmlNode* x = cols ? cols->first_child : nullptr; x; x = x->next_sibling)
-    if (is_col(x)) count++;
+    if (xml_node_is_element(x, "col")) count++;
   if (reserve_cols(index, count) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
   index->col_count = 0;
   index->cols_sorted = 1;
   for (XmlNode* x = cols ? cols->first_child : nullptr; x; x = x->next_sibling) {
-    if (!is_col(x)) continue;
+    if (!xml_node_is_element(x, "col")) continue;
     int32_t min = read_int(x, "min");
     if (index->col_count && min < index->col_entries[index->col_count - 1].min) index->cols_sorted = 0;
     index->col_entries[index->col_count++] = {x, min};
@@ -175,7 +171,7 @@ xlsx_status xlsx_sheet_normalize_cols(XlsxWorksheet* sheet) {
   XmlNode* next = nullptr;
   for (XmlNode* x = cols ? cols->first_child : nullptr; x && status == XLSX_OK; x = next) {
     next = x->next_sibling;
-    if (is_col(x) && !split(cols, x)) status = XLSX_ERR_NO_MEMORY;
+    if (xml_node_is_element(x, "col") && !split(cols, x)) status = XLSX_ERR_NO_MEMORY;
   }
   index->cols_built = 0;
   if (status == XLSX_OK) index->cols_normalized = 1;

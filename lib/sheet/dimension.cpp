@@ -25,12 +25,12 @@ void widen(Extent& extent, uint32_t row, uint32_t column) {
 // Cells are in ascending column order within a row, so the first and last cell of each row are enough.
 Extent cell_extent(const XmlNode* sheet_data) {
   Extent extent;
-  for (XmlNode* row = sheet_first_element(sheet_data); row; row = sheet_next_element(row)) {
-    XmlNode* first = sheet_first_element(row);
+  for (XmlNode* row = xml_node_first_element(sheet_data); row; row = xml_node_next_element(row)) {
+    XmlNode* first = xml_node_first_element(row);
     if (!first) continue;
     uint32_t number = sheet_row_number(row);
     widen(extent, number, sheet_cell_column(first));
-    widen(extent, number, sheet_cell_column(sheet_last_element(row)));
+    widen(extent, number, sheet_cell_column(xml_node_last_element(row)));
   }
   return extent;
 }

@@ -14,13 +14,6 @@
 
 namespace {
 
-XmlNode* next_element(XmlNode* node) {
-  while (node && xml_node_type(node) != XML_NODE_ELEMENT) node = xml_node_next_sibling(node);
-  return node;
-}
-
-XmlNode* first_element_child(const XmlNode* node) { return next_element(xml_node_first_child(node)); }
-
 const char* text_at(const DynArray* strings, uint32_t index) {
   char** slot = static_cast<char**>(dynarray_get(strings, index));
   return slot && *slot ? *slot : "";
@@ -29,11 +22,11 @@ const char* text_at(const DynArray* strings, uint32_t index) {
 // The text of one si: its t, or the runs' t texts joined. Phonetic guides (rPh) and their properties
 // are reading aids shown above the text, not part of it, and are left out.
 char* item_text(const XmlNode* item) {
-  XmlNode* first = first_element_child(item);
+  XmlNode* first = xml_node_first_element(item);
   if (!first || strcmp(xml_node_name(first), "r") != 0) return xlsx_strdup(xml_node_text(first));
   StrBuf sb;
   strbuf_init(&sb);
-  for (XmlNode* run = first; run; run = next_element(xml_node_next_sibling(run))) {
+  for (XmlNode* run = first; run; run = xml_node_next_element(run)) {
     if (strcmp(xml_node_name(run), "r") != 0) continue;
     if (strbuf_append(&sb, xml_node_text(xml_node_child(run, "t"))) != XLSX_OK) {
       strbuf_free(&sb);
@@ -143,8 +136,6 @@ enum class Scan { kDone, kNoMemory, kGiveUp };
 // Nesting below an item that the pass follows before it leaves the table to the parser.
 constexpr uint32_t kScanDepth = 32;
 
-bool is_space(char c) { return (c >= 9 && c <= 13) || c == ' '; }
-
 bool is_name_char(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
          c == '.' || c == ':';
@@ -165,7 +156,7 @@ struct Scanner {
 };
 
 void skip_space(Scanner& s) {
-  while (s.p < s.end && is_space(*s.p)) s.p++;
+  while (s.p < s.end && char_is_space(static_cast<unsigned char>(*s.p))) s.p++;
 }
 
 bool read_name(Scanner& s, Span* name) {
@@ -434,8 +425,8 @@ xlsx_status xlsx_sst_ensure_loaded(XlsxSharedStrings* table) {
   if (!table->part->loaded) return XLSX_ERR_NO_MEMORY;  // left unparsed for lack of memory
   DynArray* strings = table->strings;
   uint32_t before = strings->count;
-  for (XmlNode* item = first_element_child(xlsx_part_root(table->part)); item;
-       item = next_element(xml_node_next_sibling(item))) {
+  for (XmlNode* item = xml_node_first_element(xlsx_part_root(table->part)); item;
+       item = xml_node_next_element(item)) {
     char* text = item_text(item);
     if (!text || !dynarray_push(strings, &text)) {
       xlsx_free(text);

@@ -12,13 +12,7 @@
 
 namespace {
 
-bool is_named(const XmlNode* node, const char* name) {
-  return node && node->type == XML_NODE_ELEMENT && node->name && std::strcmp(node->name, name) == 0;
-}
-
-bool is_cell(const XmlNode* node) {
-  return node && node->type == XML_NODE_ELEMENT && node->name && node->name[0] == 'c' && node->name[1] == 0;
-}
+bool is_cell(const XmlNode* node) { return xml_node_is_element(node, "c"); }
 
 // Frees the cell arrays of the row entries (the entries stay).
 void free_cell_arrays(XlsxSheetIndex* index) {
@@ -99,24 +93,18 @@ bool assign_number(XmlNode* node, uint32_t row, uint32_t column) {
 }
 
 XmlNode* first_cell(const XmlNode* row) {
-  for (XmlNode* x = row ? row->first_child : nullptr; x; x = x->next_sibling)
-    if (is_cell(x)) return x;
-  return nullptr;
-}
-
-XmlNode* last_cell(const XmlNode* row) {
-  for (XmlNode* x = row ? row->last_child : nullptr; x; x = x->previous_sibling)
-    if (is_cell(x)) return x;
-  return nullptr;
+  XmlNode* x = xml_node_first_element(row);
+  while (x && !is_cell(x)) x = xml_node_next_element(x);
+  return x;
 }
 
 XmlNode* next_cell(const XmlNode* cell) {
-  XmlNode* x = sheet_next_element(cell);
+  XmlNode* x = xml_node_next_element(cell);
   return is_cell(x) ? x : nullptr;
 }
 
 XmlNode* previous_cell(const XmlNode* cell) {
-  XmlNode* x = sheet_previous_element(cell);
+  XmlNode* x = xml_node_previous_element(cell);
   return is_cell(x) ? x : nullptr;
 }
 
@@ -187,7 +175,7 @@ XmlNode* dense_cell(const XlsxRowEntry* entry, uint32_t column) {
     x = first_cell(entry->node);
     for (uint32_t k = column - first; k > 0 && x; k--) x = next_cell(x);
   } else {
-    x = last_cell(entry->node);
+    x = sheet_last_cell(entry->node);
     for (uint32_t k = last - column; k > 0 && x; k--) x = previous_cell(x);
   }
   return x;
@@ -282,7 +270,7 @@ CellSlot locate_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column) 
   if (XmlNode* counted = dense_cell(entry, column)) return {counted, nullptr, nullptr};
   if (entry->cells)
     return slot_from_array(entry, column, walks_backward(entry->cells[entry->cell_count - 1].column, column));
-  XmlNode* last = last_cell(row);
+  XmlNode* last = sheet_last_cell(row);
   if (!last) return {nullptr, nullptr, nullptr};
   uint32_t last_column = sheet_cell_column(last);
   if (column == last_column) return {last, nullptr, nullptr};
@@ -324,7 +312,7 @@ void note_cell_in_array(XlsxRowEntry* entry, XmlNode* created, uint32_t column) 
 XmlNode* insert_cell(XmlNode* row, const CellSlot& slot) {
   if (slot.after) return xml_node_insert_child_after(row, "c", slot.after);
   if (slot.before) return xml_node_insert_child_before(row, "c", slot.before);
-  XmlNode* last = last_cell(row);
+  XmlNode* last = sheet_last_cell(row);
   if (last) return xml_node_insert_child_after(row, "c", last);
   XmlNode* anchor = cell_anchor(row);
   return anchor ? xml_node_insert_child_before(row, "c", anchor) : xml_node_append_child(row, "c");
@@ -332,28 +320,10 @@ XmlNode* insert_cell(XmlNode* row, const CellSlot& slot) {
 
 }  // namespace
 
-XmlNode* sheet_next_element(const XmlNode* node) {
-  for (XmlNode* x = node ? node->next_sibling : nullptr; x; x = x->next_sibling)
-    if (x->type == XML_NODE_ELEMENT) return x;
-  return nullptr;
-}
-
-XmlNode* sheet_previous_element(const XmlNode* node) {
-  for (XmlNode* x = node ? node->previous_sibling : nullptr; x; x = x->previous_sibling)
-    if (x->type == XML_NODE_ELEMENT) return x;
-  return nullptr;
-}
-
-XmlNode* sheet_first_element(const XmlNode* node) {
-  for (XmlNode* x = node ? node->first_child : nullptr; x; x = x->next_sibling)
-    if (x->type == XML_NODE_ELEMENT) return x;
-  return nullptr;
-}
-
-XmlNode* sheet_last_element(const XmlNode* node) {
-  for (XmlNode* x = node ? node->last_child : nullptr; x; x = x->previous_sibling)
-    if (x->type == XML_NODE_ELEMENT) return x;
-  return nullptr;
+XmlNode* sheet_last_cell(const XmlNode* row) {
+  XmlNode* x = xml_node_last_element(row);
+  while (x && !is_cell(x)) x = xml_node_previous_element(x);
+  return x;
 }
 
 namespace {
@@ -417,13 +387,13 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
   index->sheet_data = sheet_data;
   uint32_t count = 0;
   for (XmlNode* x = sheet_data ? sheet_data->first_child : nullptr; x; x = x->next_sibling)
-    if (is_named(x, "row")) count++;
+    if (xml_node_is_element(x, "row")) count++;
   if (reserve_rows(index, count) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
   bool sorted = true;
   uint32_t previous = 0;
   uint32_t n = 0;
   for (XmlNode* x = sheet_data ? sheet_data->first_child : nullptr; x; x = x->next_sibling) {
-    if (!is_named(x, "row")) continue;
+    if (!xml_node_is_element(x, "row")) continue;
     uint32_t number = sheet_row_number(x);
     // A row without a number, or numbered beyond the sheet, follows the row before it.
     if (number == 0 || number > XLSX_CELLREF_MAX_ROW) {

@@ -100,13 +100,8 @@ xlsx_status sheet_index_cell(XlsxSheetIndex* index, uint32_t position, uint32_t 
 // Finds the `c` element without creating anything; null when absent.
 xlsx_status sheet_index_find_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell);
 
-// Element helpers shared by the worksheet modules.
-// Next / previous sibling that is an element (white-space text and comments are skipped); null at the end.
-XmlNode* sheet_next_element(const XmlNode* node);
-XmlNode* sheet_previous_element(const XmlNode* node);
-// First / last child that is an element; null when none.
-XmlNode* sheet_first_element(const XmlNode* node);
-XmlNode* sheet_last_element(const XmlNode* node);
+// Last `c` child of a row element; null when there is none (or for null).
+XmlNode* sheet_last_cell(const XmlNode* row);
 // Column of a `c` element from its `r` (xlsx_cellref_column_of); 0 when it names no cell.
 uint32_t sheet_cell_column(const XmlNode* cell);
 // Number of a `row` element from its `r` (xlsx_cellref_row_of); 0 when it names no row.

@@ -27,15 +27,9 @@ const char kDefaultWorksheet[] =
 
 const char kRelationshipsNs[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
-bool is_named(const XmlNode* node, const char* name) {
-  return node && node->type == XML_NODE_ELEMENT && node->name && std::strcmp(node->name, name) == 0;
-}
-
-bool equals(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
-
 const char* attr(const XmlNode* node, const char* name) { return xml_attribute_value(xml_node_attribute(node, name)); }
 
-bool is_hidden_state(const char* state) { return equals(state, "hidden") || equals(state, "veryHidden"); }
+bool is_hidden_state(const char* state) { return xlsx_str_equal(state, "hidden") || xlsx_str_equal(state, "veryHidden"); }
 
 XmlNode* root_of(XlsxWorkbook* workbook) { return workbook ? xlsx_part_root(workbook->part) : nullptr; }
 
@@ -65,7 +59,7 @@ xlsx_status cache_build(XlsxWorkbook* workbook) {
   XmlNode* sheets = sheets_of(workbook);
   uint32_t count = 0;
   for (XmlNode* x = sheets ? sheets->first_child : nullptr; x; x = x->next_sibling)
-    if (is_named(x, "sheet")) count++;
+    if (xml_node_is_element(x, "sheet")) count++;
   if (count > workbook->entry_capacity) {
     void* grown = xlsx_realloc(workbook->entries, count * static_cast<uint32_t>(sizeof(XlsxSheetEntry)));
     if (!grown) return XLSX_ERR_NO_MEMORY;
@@ -74,7 +68,7 @@ xlsx_status cache_build(XlsxWorkbook* workbook) {
   }
   uint32_t n = 0;
   for (XmlNode* x = sheets ? sheets->first_child : nullptr; x; x = x->next_sibling)
-    if (is_named(x, "sheet")) workbook->entries[n++] = {x, attr(x, "name"), attr(x, "r:id"), nullptr, 0};
+    if (xml_node_is_element(x, "sheet")) workbook->entries[n++] = {x, attr(x, "name"), attr(x, "r:id"), nullptr, 0};
   workbook->entry_count = n;
   const XmlDoc* rels = rels_doc(workbook);
   workbook->rels_doc = rels;
@@ -161,7 +155,7 @@ xlsx_status open_entry(XlsxWorkbook* workbook, uint32_t position, XlsxWorksheet*
 // --- the workbook view (active tab)
 
 XmlNode* first_view(XlsxWorkbook* workbook) {
-  return sheet_first_element(xml_node_child(root_of(workbook), "bookViews"));
+  return xml_node_first_element(xml_node_child(root_of(workbook), "bookViews"));
 }
 
 int64_t active_tab(XlsxWorkbook* workbook) {
@@ -330,7 +324,7 @@ xlsx_status add_package_records(XlsxWorkbook* workbook, AddSteps* s, const char*
 XmlNode* append_sheet_element(XmlNode* sheets, const char* name, uint32_t sheet_id, const char* rel_id) {
   XmlNode* last = nullptr;
   for (XmlNode* x = sheets->last_child; x && !last; x = x->previous_sibling)
-    if (is_named(x, "sheet")) last = x;
+    if (xml_node_is_element(x, "sheet")) last = x;
   XmlNode* sheet = last ? xml_node_insert_child_after(sheets, "sheet", last) : xml_node_append_child(sheets, "sheet");
   char id[32];
   xlsx_u64_to_text(sheet_id, id);
@@ -351,7 +345,7 @@ bool fix_views_after_delete(XlsxWorkbook* workbook, uint32_t removed) {
   bool ok = true;
   uint32_t count = workbook->entry_count;  // after the deletion
   XmlNode* views = xml_node_child(root_of(workbook), "bookViews");
-  for (XmlNode* v = sheet_first_element(views); v; v = sheet_next_element(v)) {
+  for (XmlNode* v = xml_node_first_element(views); v; v = xml_node_next_element(v)) {
     XmlAttr* tab = xml_node_attribute(v, "activeTab");
     if (tab) {
       int64_t active = xml_attribute_as_i64(tab, 0);
@@ -684,7 +678,7 @@ xlsx_status xlsx_workbook_rename_sheet(XlsxWorkbook* workbook, const char* rel_i
 xlsx_status xlsx_workbook_set_sheet_state(XlsxWorkbook* workbook, const char* rel_id, const char* state) {
   if (!workbook || !rel_id || !state) return XLSX_ERR_INVALID_ARG;
   bool hide = is_hidden_state(state);
-  if (!hide && state[0] && !equals(state, "visible")) return XLSX_ERR_INVALID_ARG;
+  if (!hide && state[0] && !xlsx_str_equal(state, "visible")) return XLSX_ERR_INVALID_ARG;
   if (!cache_ready(workbook)) return XLSX_ERR_NO_MEMORY;
   int32_t at = position_by(workbook, rel_id, false);
   if (at < 0) return XLSX_ERR_NOT_FOUND;

@@ -49,18 +49,11 @@ xlsx_status lookup(XlsxWorksheet* sheet, uint32_t row, uint32_t column, bool cre
   return XLSX_OK;
 }
 
-// Last `c` child of a row element, or null.
-XmlNode* last_cell_of(const XmlNode* row) {
-  for (XmlNode* x = row->last_child; x; x = x->previous_sibling)
-    if (x->type == XML_NODE_ELEMENT && std::strcmp(x->name ? x->name : "", "c") == 0) return x;
-  return nullptr;
-}
-
 uint32_t compute_max_column(XlsxSheetIndex* index) {
   uint32_t result = 1;
   for (uint32_t i = 0; i < index->row_count; i++) {
     sheet_index_check_cells(index, &index->rows[i]);
-    uint32_t column = sheet_cell_column(last_cell_of(index->rows[i].node));
+    uint32_t column = sheet_cell_column(sheet_last_cell(index->rows[i].node));
     if (column > result) result = column;
   }
   return result;

@@ -16,10 +16,6 @@ bool names_equal(const char* a, const char* b) {
   return a && b && strcmp(a, b) == 0;
 }
 
-bool is_named_element(const XmlNode* node, const char* name) {
-  return node->type == XML_NODE_ELEMENT && names_equal(node->name, name);
-}
-
 // Whether texts of owner must outlive a reload: the document node keeps its own name, value and
 // attributes across loads, which free the arena, so their texts are heap blocks.
 bool outlives_loads(const XmlNode* owner) {
@@ -93,31 +89,9 @@ XmlNode* new_node(XmlDoc* doc, XmlNodeType type, const char* name) {
   return nullptr;
 }
 
-void link_prepend(XmlNode* parent, XmlNode* child) {
-  XmlNode* first = parent->first_child;
-  child->parent = parent;
-  child->previous_sibling = nullptr;
-  child->next_sibling = first;
-  if (first) {
-    first->previous_sibling = child;
-  } else {
-    parent->last_child = child;
-  }
-  parent->first_child = child;
-}
+void link_prepend(XmlNode* parent, XmlNode* child) { xml_link_child(parent, child, parent->first_child); }
 
-void link_after(XmlNode* ref, XmlNode* child) {
-  XmlNode* parent = ref->parent;
-  child->parent = parent;
-  child->previous_sibling = ref;
-  child->next_sibling = ref->next_sibling;
-  if (ref->next_sibling) {
-    ref->next_sibling->previous_sibling = child;
-  } else {
-    parent->last_child = child;
-  }
-  ref->next_sibling = child;
-}
+void link_after(XmlNode* ref, XmlNode* child) { xml_link_child(ref->parent, child, ref->next_sibling); }
 
 // Unlinks moved from where it stands, journaling the place.
 void detach_for_move(XmlNode* moved) {
@@ -241,7 +215,7 @@ XmlNode* xml_node_previous_sibling(const XmlNode* node) {
 XmlNode* xml_node_child(const XmlNode* node, const char* name) {
   if (!node || !name) return nullptr;
   for (XmlNode* child = node->first_child; child; child = child->next_sibling) {
-    if (is_named_element(child, name)) return child;
+    if (xml_node_is_element(child, name)) return child;
   }
   return nullptr;
 }
@@ -249,7 +223,7 @@ XmlNode* xml_node_child(const XmlNode* node, const char* name) {
 XmlNode* xml_node_next_sibling_named(const XmlNode* node, const char* name) {
   if (!node || !name) return nullptr;
   for (XmlNode* next = node->next_sibling; next; next = next->next_sibling) {
-    if (is_named_element(next, name)) return next;
+    if (xml_node_is_element(next, name)) return next;
   }
   return nullptr;
 }
@@ -257,7 +231,7 @@ XmlNode* xml_node_next_sibling_named(const XmlNode* node, const char* name) {
 XmlNode* xml_node_previous_sibling_named(const XmlNode* node, const char* name) {
   if (!node || !name) return nullptr;
   for (XmlNode* previous = node->previous_sibling; previous; previous = previous->previous_sibling) {
-    if (is_named_element(previous, name)) return previous;
+    if (xml_node_is_element(previous, name)) return previous;
   }
   return nullptr;
 }

@@ -123,6 +123,35 @@ XmlNode* xml_node_child(const XmlNode* node, const char* name);
 XmlNode* xml_node_next_sibling_named(const XmlNode* node, const char* name);
 // Nearest preceding sibling element with that name; null when node or name is null or none precedes.
 XmlNode* xml_node_previous_sibling_named(const XmlNode* node, const char* name);
+// Whether node is an element named name; false for null arguments. Inline: the worksheet walks test it
+// for every cell.
+inline bool xml_node_is_element(const XmlNode* node, const char* name) {
+  if (!node || node->type != XML_NODE_ELEMENT || !node->name || !name || node->name[0] != name[0]) return false;
+  for (uint32_t i = 1;; i++) {
+    if (node->name[i] != name[i]) return false;
+    if (!name[i]) return true;
+  }
+}
+// The first / last child and the next / previous sibling that is an element (white-space text, comments
+// and the rest skipped); null when there is none or for null.
+inline XmlNode* xml_node_next_element(const XmlNode* node) {
+  XmlNode* x = node ? node->next_sibling : nullptr;
+  while (x && x->type != XML_NODE_ELEMENT) x = x->next_sibling;
+  return x;
+}
+inline XmlNode* xml_node_previous_element(const XmlNode* node) {
+  XmlNode* x = node ? node->previous_sibling : nullptr;
+  while (x && x->type != XML_NODE_ELEMENT) x = x->previous_sibling;
+  return x;
+}
+inline XmlNode* xml_node_first_element(const XmlNode* node) {
+  XmlNode* x = node ? node->first_child : nullptr;
+  return x && x->type != XML_NODE_ELEMENT ? xml_node_next_element(x) : x;
+}
+inline XmlNode* xml_node_last_element(const XmlNode* node) {
+  XmlNode* x = node ? node->last_child : nullptr;
+  return x && x->type != XML_NODE_ELEMENT ? xml_node_previous_element(x) : x;
+}
 // First child element (named element_name unless that is null) with attribute attr_name == attr_value;
 // null when node, attr_name or attr_value is null or nothing matches.
 XmlNode* xml_node_find_child_by_attribute(const XmlNode* node, const char* element_name, const char* attr_name,

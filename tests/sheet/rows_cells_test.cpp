@@ -142,7 +142,7 @@ TEST_F(RowsCells, SheetWithoutSheetDataYieldsInvalidHandles) {
 TEST_F(RowsCells, IndexRebuildsAfterForeignEdits) {
   for (uint32_t r = 1; r <= 5; r++) set_int(r, 1, r);
   XmlNode* sheet_data = xml_node_child(xlsx_part_root(ws_.part), "sheetData");
-  xml_node_remove_child(sheet_data, sheet_first_element(sheet_data));
+  xml_node_remove_child(sheet_data, xml_node_first_element(sheet_data));
   XmlNode* row = xml_node_prepend_child(sheet_data, "row");
   xml_node_set_attribute(row, "r", "1");
   EXPECT_EQ(value_at(1, 1), "empty:");
@@ -167,13 +167,13 @@ TEST_F(RowsCells, RandomAndSequentialAccessAgree) {
     }
   }
   uint32_t previous_row = 0;
-  for (XmlNode* row = sheet_first_element(xml_node_child(xlsx_part_root(ws_.part), "sheetData")); row;
-       row = sheet_next_element(row)) {
+  for (XmlNode* row = xml_node_first_element(xml_node_child(xlsx_part_root(ws_.part), "sheetData")); row;
+       row = xml_node_next_element(row)) {
     uint32_t number = sheet_row_number(row);
     EXPECT_GT(number, previous_row);
     previous_row = number;
     uint32_t previous_column = 0;
-    for (XmlNode* c = sheet_first_element(row); c; c = sheet_next_element(c)) {
+    for (XmlNode* c = xml_node_first_element(row); c; c = xml_node_next_element(c)) {
       EXPECT_GT(sheet_cell_column(c), previous_column);
       previous_column = sheet_cell_column(c);
     }
