@@ -163,12 +163,6 @@ int64_t xlsx_strtoll(const char* text, const char** end, int base) {
   return s.negative ? -magnitude : magnitude;
 }
 
-bool xlsx_str_equal(const char* a, const char* b) {
-  if (a == b) return true;
-  if (!a || !b) return false;
-  return std::strcmp(a, b) == 0;
-}
-
 bool xlsx_str_starts_with(const char* text, const char* prefix) {
   if (!text || !prefix) return false;
   return std::strncmp(text, prefix, std::strlen(prefix)) == 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 // The bytes of "%llu" / "%lld" and a terminator into a buffer of at least 21 bytes; the number of
 // characters.
@@ -24,8 +25,9 @@ bool xlsx_text_to_bool(const char* text, bool* out);
 uint64_t xlsx_strtoull(const char* text, const char** end, int base);
 int64_t xlsx_strtoll(const char* text, const char** end, int base);
 
-// Byte-wise equality; true for the same pointer (two nulls), false when only one is null.
-bool xlsx_str_equal(const char* a, const char* b);
+// Byte-wise equality; true for the same pointer (two nulls), false when only one is null. Inline, so that
+// comparisons with constant texts (a cell's type) compile to a few instructions.
+inline bool xlsx_str_equal(const char* a, const char* b) { return a == b || (a && b && std::strcmp(a, b) == 0); }
 // False when either is null; an empty prefix or suffix matches.
 bool xlsx_str_starts_with(const char* text, const char* prefix);
 bool xlsx_str_ends_with(const char* text, const char* suffix);

@@ -52,10 +52,6 @@ void set_default(XlsxCellRef* ref) {
 
 }  // namespace
 
-bool xlsx_cellref_is_valid(uint32_t row, uint32_t column) {
-  return row >= 1 && row <= XLSX_CELLREF_MAX_ROW && column >= 1 && column <= XLSX_CELLREF_MAX_COLUMN;
-}
-
 char* xlsx_column_to_letters(uint32_t column, char* buffer) {
   if (!buffer) return nullptr;
   char* p = buffer;
@@ -88,12 +84,6 @@ bool xlsx_cellref_read(const char* text, uint32_t* row_out, uint32_t* column_out
   if (row_out) *row_out = valid ? row : 0;
   if (column_out) *column_out = valid ? column : 0;
   return valid;
-}
-
-uint32_t xlsx_cellref_column_of(const char* text) {
-  uint32_t column = 0;
-  xlsx_cellref_read(text, nullptr, &column);
-  return column;
 }
 
 uint32_t xlsx_cellref_row_of(const char* text) { return text ? read_row(text) : 0; }

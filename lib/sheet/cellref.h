@@ -25,7 +25,9 @@ struct XlsxCellRef {
 };
 
 // True when 1 <= row <= 1048576 and 1 <= column <= 16384.
-bool xlsx_cellref_is_valid(uint32_t row, uint32_t column);
+inline bool xlsx_cellref_is_valid(uint32_t row, uint32_t column) {
+  return row >= 1 && row <= XLSX_CELLREF_MAX_ROW && column >= 1 && column <= XLSX_CELLREF_MAX_COLUMN;
+}
 // Writes the letters of column ("A", "XFD") into buffer (at least 4 bytes) and returns buffer; an
 // out-of-range column writes the empty text. Null buffer gives null.
 char* xlsx_column_to_letters(uint32_t column, char* buffer);
@@ -37,7 +39,29 @@ uint16_t xlsx_letters_to_column(const char* text);
 // `r` attributes, script arguments and every other reference are read with it.
 bool xlsx_cellref_read(const char* text, uint32_t* row, uint32_t* column);
 // Column of the cell a reference text names (a cell's `r`); 0 when it names none (also for null).
-uint32_t xlsx_cellref_column_of(const char* text);
+// Inline, as every cell lookup reads columns: the form writers produce (letters, then digits, nothing
+// else) is read here, any other text by xlsx_cellref_read, so that both follow the one rule.
+inline uint32_t xlsx_cellref_column_of(const char* text) {
+  if (!text) return 0;
+  // One or two letters, then one to six digits without a leading zero: a cell within the sheet whatever
+  // they are.
+  const char* p = text;
+  uint32_t v = static_cast<uint8_t>((static_cast<uint8_t>(*p) | 0x20u) - 'a');
+  uint32_t column = v + 1;
+  if (v < 26 && (v = static_cast<uint8_t>((static_cast<uint8_t>(*++p) | 0x20u) - 'a')) < 26) {
+    column = column * 26 + v + 1;
+    p++;
+  }
+  if (column <= 26 * 27 && *p >= '1' && *p <= '9') {
+    const char* digits = p;
+    while (static_cast<uint32_t>(*++p - '0') < 10) {
+    }
+    if (*p == '\0' && p - digits <= 6) return column;
+  }
+  column = 0;
+  xlsx_cellref_read(text, nullptr, &column);
+  return column;
+}
 // Number of the row a row's `r` text names: decimal digits (at most seven, 1..1048576), blanks allowed
 // before and after them; 0 for anything else (also for null).
 uint32_t xlsx_cellref_row_of(const char* text);

@@ -1,5 +1,8 @@
 // The row index and cursor of one worksheet part: a sorted array of the row elements of `sheetData`, a
-// cursor on the last row and cell found, and an index of the `col` elements. The XML tree stays the
+// cursor on the last row and cell found, and an index of the `col` elements. A row is found next to the
+// cursor, at number - first number when the rows have no gaps, else by binary search; a cell next to the
+// cursor, by counting from the row's first cell when the row has no gaps, else by a walk from the nearer
+// end of the row. The XML tree stays the
 // only store of the data; the index only points into it and is attached to the part (XlsxPart extra), so
 // it lives as long as the part. It is valid for one XmlDoc generation: edits made through this layer
 // carry it forward (sheet_index_commit), any other change to the tree makes it rebuild itself lazily.
@@ -12,29 +15,11 @@
 
 struct XlsxPart;
 
-// One `c` element of an indexed row with its column read once.
-struct XlsxCellSlot {
-  XmlNode* node;
-  uint32_t column;
-};
-
 // One `row` element of sheetData, with its number read once.
 struct XlsxRowEntry {
   XmlNode* node;
   uint32_t number;
-  uint16_t cells_checked;  // 1 once every `c` child carries a readable `r` and the cells are in order
-  // 1 when the checked row holds two cells of one column: it gets no cell array (the walk decides).
-  uint16_t no_cell_array;
-  // Columns of the first and last cell when the checked row holds exactly the cells first..last, one
-  // each, in order and side by side (a dense row: the cell of a column is found by counting); 0 when
-  // not known to be so.
-  uint16_t first_column;
-  uint16_t last_column;
-  // The row's cells in order with their columns, built the first time a cell is looked for away from
-  // both ends of a checked row that counting cannot serve, and kept in step by the cells created
-  // through the index; null until then (or when memory ran out: lookups then walk). Owned by the index.
-  XlsxCellSlot* cells;
-  uint32_t cell_count;
+  uint32_t cells_checked;  // 1 once every `c` child carries a readable `r` and the cells are in order
 };
 
 // One `col` element of cols, with its `min` read once.

@@ -76,9 +76,8 @@ void finish(XmlDoc* doc, bool keep_changes) {
 
 }  // namespace
 
-bool xml_journal_room(XmlDoc* doc, uint32_t n) {
+bool xml_journal_grow(XmlDoc* doc, uint32_t n) {
   XmlJournal* journal = doc->journal;
-  if (!xml_journal_keeps(doc) || journal->capacity - journal->count >= n) return true;
   uint64_t capacity = journal->capacity ? journal->capacity : 16;
   while (capacity < uint64_t(journal->count) + n) capacity *= 2;
   if (capacity * sizeof(XmlJournalEntry) > 0x7FFFFFFFu) return false;

@@ -21,9 +21,14 @@ struct XmlJournal {
   uint32_t generation;  // the document's generation when the edit began
 };
 
+// Grows the entries of doc's open edit to room for n more; false when memory runs out.
+bool xml_journal_grow(XmlDoc* doc, uint32_t n);
 // Whether n more changes of doc can be recorded: true without an open edit, otherwise once there is room for
-// them (false when memory runs out; the change must then not be made).
-bool xml_journal_room(XmlDoc* doc, uint32_t n);
+// them (false when memory runs out; the change must then not be made). Inline: every change asks.
+inline bool xml_journal_room(XmlDoc* doc, uint32_t n) {
+  const XmlJournal* journal = doc->journal;
+  return !journal || !journal->open || journal->capacity - journal->count >= n || xml_journal_grow(doc, n);
+}
 // Whether an edit of doc is open: removed nodes and attributes are then handed to the journal, not freed.
 inline bool xml_journal_keeps(const XmlDoc* doc) { return doc->journal && doc->journal->open; }
 // Records a change made after xml_journal_room said yes. Each does nothing without a journal.

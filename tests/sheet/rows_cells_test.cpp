@@ -150,36 +150,6 @@ TEST_F(RowsCells, IndexRebuildsAfterForeignEdits) {
   EXPECT_EQ(xlsx_sheet_row_count(&ws_), 5u);
 }
 
-// Walks in reading order and random lookups agree with a plain model of the sheet.
-TEST_F(RowsCells, RandomAndSequentialAccessAgree) {
-  std::srand(7);
-  const uint32_t rows = 300, cols = 12;
-  for (uint32_t r = 1; r <= rows; r += 2)
-    for (uint32_t c = 1; c <= cols; c += 3) set_int(r, c, r * 100 + c);
-  for (int i = 0; i < 2000; i++) {
-    uint32_t r = 1 + static_cast<uint32_t>(std::rand()) % rows;
-    uint32_t c = 1 + static_cast<uint32_t>(std::rand()) % cols;
-    if (i % 3 == 0) set_int(r, c, r * 100 + c);
-    XlsxCell found;
-    xlsx_status status = xlsx_sheet_find_cell(&ws_, r, c, &found);
-    if (status == XLSX_OK) {
-      EXPECT_EQ(value_of(found), "integer:" + std::to_string(r * 100 + c));
-    }
-  }
-  uint32_t previous_row = 0;
-  for (XmlNode* row = xml_node_first_element(xml_node_child(xlsx_part_root(ws_.part), "sheetData")); row;
-       row = xml_node_next_element(row)) {
-    uint32_t number = sheet_row_number(row);
-    EXPECT_GT(number, previous_row);
-    previous_row = number;
-    uint32_t previous_column = 0;
-    for (XmlNode* c = xml_node_first_element(row); c; c = xml_node_next_element(c)) {
-      EXPECT_GT(sheet_cell_column(c), previous_column);
-      previous_column = sheet_cell_column(c);
-    }
-  }
-}
-
 TEST_F(RowsCells, RowIndexLivesWithThePart) {
   set_int(1, 1, 1);
   XlsxSheetIndex* index = static_cast<XlsxSheetIndex*>(xlsx_part_extra(ws_.part));
