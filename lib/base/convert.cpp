@@ -117,23 +117,25 @@ bool xlsx_text_to_double(const char* text, double* out) {
   return true;
 }
 
-bool xlsx_text_to_u64(const char* text, uint64_t* out) {
-  if (!text || *skip_space(text) == '-') return false;
+namespace {
+
+// A whole text read by convert (strtoull or strtoll), white space around it allowed.
+template <typename T, typename Convert>
+bool whole_number(const char* text, T* out, Convert convert) {
   const char* end = text;
-  uint64_t value = xlsx_strtoull(text, &end, 10);
+  T value = convert(text, &end, 10);
   if (end == text || !only_space_left(end)) return false;
   *out = value;
   return true;
 }
 
-bool xlsx_text_to_i64(const char* text, int64_t* out) {
-  if (!text) return false;
-  const char* end = text;
-  int64_t value = xlsx_strtoll(text, &end, 10);
-  if (end == text || !only_space_left(end)) return false;
-  *out = value;
-  return true;
+}  // namespace
+
+bool xlsx_text_to_u64(const char* text, uint64_t* out) {
+  return text && *skip_space(text) != '-' && whole_number(text, out, xlsx_strtoull);
 }
+
+bool xlsx_text_to_i64(const char* text, int64_t* out) { return text && whole_number(text, out, xlsx_strtoll); }
 
 bool xlsx_text_to_bool(const char* text, bool* out) {
   if (!text) return false;
@@ -161,6 +163,18 @@ int64_t xlsx_strtoll(const char* text, const char** end, int base) {
   if (!s.ok) return 0;
   int64_t magnitude = static_cast<int64_t>(s.magnitude);
   return s.negative ? -magnitude : magnitude;
+}
+
+const char* xlsx_code_text(const XlsxCodeText* rows, uint32_t count, uint32_t code) {
+  for (uint32_t i = 0; i < count; i++)
+    if (rows[i].code == code) return rows[i].text;
+  return nullptr;
+}
+
+uint32_t xlsx_text_code(const XlsxCodeText* rows, uint32_t count, const char* text, uint32_t none) {
+  for (uint32_t i = 0; text && i < count; i++)
+    if (std::strcmp(rows[i].text, text) == 0) return rows[i].code;
+  return none;
 }
 
 bool xlsx_str_starts_with(const char* text, const char* prefix) {

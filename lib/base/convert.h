@@ -25,6 +25,16 @@ bool xlsx_text_to_bool(const char* text, bool* out);
 uint64_t xlsx_strtoull(const char* text, const char** end, int base);
 int64_t xlsx_strtoll(const char* text, const char** end, int base);
 
+// One row of a table of codes and their texts (the content types, the relationship types).
+struct XlsxCodeText {
+  uint32_t code;
+  const char* text;
+};
+// The text of code in the count rows; null when no row has it.
+const char* xlsx_code_text(const XlsxCodeText* rows, uint32_t count, uint32_t code);
+// The code of the first row whose text equals text exactly; none when no row does (also for null).
+uint32_t xlsx_text_code(const XlsxCodeText* rows, uint32_t count, const char* text, uint32_t none);
+
 // Byte-wise equality; true for the same pointer (two nulls), false when only one is null. Inline, so that
 // comparisons with constant texts (a cell's type) compile to a few instructions.
 inline bool xlsx_str_equal(const char* a, const char* b) { return a == b || (a && b && std::strcmp(a, b) == 0); }

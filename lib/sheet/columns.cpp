@@ -56,14 +56,7 @@ bool split(XmlNode* cols, XmlNode* col) {
 }
 
 xlsx_status reserve_cols(XlsxSheetIndex* index, uint32_t need) {
-  if (need <= index->col_capacity) return XLSX_OK;
-  uint32_t capacity = index->col_capacity ? index->col_capacity * 2 : 32;
-  while (capacity < need) capacity *= 2;
-  void* grown = xlsx_realloc(index->col_entries, capacity * static_cast<uint32_t>(sizeof(XlsxColEntry)));
-  if (!grown) return XLSX_ERR_NO_MEMORY;
-  index->col_entries = static_cast<XlsxColEntry*>(grown);
-  index->col_capacity = capacity;
-  return XLSX_OK;
+  return xlsx_grow_array(&index->col_entries, &index->col_capacity, need, 32);
 }
 
 xlsx_status build_cols(XlsxSheetIndex* index) {
@@ -141,14 +134,6 @@ XmlNode* new_col(XlsxSheetIndex* index, uint32_t at, int32_t column) {
   return col;
 }
 
-// Writes a size ("%.9g") and its custom flag "1" as one journaled edit (the failure rule).
-xlsx_status set_size(XmlNode* element, const char* name, float value, const char* flag) {
-  if (!xml_document_begin_edit(element->document)) return XLSX_ERR_NO_MEMORY;
-  bool ok = set_single(element, name, value) && xml_node_set_attribute(element, flag, "1");
-  xml_document_end_edit(element->document, ok);
-  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
-}
-
 struct EditScope {
   XlsxSheetIndex* index;
   bool in_step;
@@ -158,6 +143,26 @@ struct EditScope {
     if (in_step) sheet_index_commit(index);
   }
 };
+
+// Writes a size ("%.9g") and its custom flag "1" on a column or row element as one journaled edit (the
+// failure rule).
+xlsx_status set_size(XmlNode* element, XlsxSheetIndex* index, const char* name, float value, const char* flag) {
+  if (!element) return XLSX_ERR_INVALID_ARG;
+  EditScope scope(index, element);
+  if (!xml_document_begin_edit(element->document)) return XLSX_ERR_NO_MEMORY;
+  bool ok = set_single(element, name, value) && xml_node_set_attribute(element, flag, "1");
+  xml_document_end_edit(element->document, ok);
+  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+// `hidden` of a column or row element: "1" or "0".
+xlsx_status set_hidden(XmlNode* element, XlsxSheetIndex* index, uint32_t hidden) {
+  if (!element) return XLSX_ERR_INVALID_ARG;
+  EditScope scope(index, element);
+  return xml_node_set_attribute(element, "hidden", hidden ? "1" : "0") ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+bool is_hidden(const XmlNode* element) { return xml_attribute_as_bool(xml_node_attribute(element, "hidden"), false); }
 
 }  // namespace
 
@@ -207,9 +212,7 @@ xlsx_status xlsx_sheet_column(XlsxWorksheet* sheet, uint32_t column, XlsxColumn*
 }
 
 xlsx_status xlsx_column_set_width(const XlsxColumn* column, float width) {
-  if (!column || !column->element) return XLSX_ERR_INVALID_ARG;
-  EditScope scope(column->index, column->element);
-  return set_size(column->element, "width", width, "customWidth");
+  return column ? set_size(column->element, column->index, "width", width, "customWidth") : XLSX_ERR_INVALID_ARG;
 }
 
 float xlsx_column_width(const XlsxColumn* column) {
@@ -218,20 +221,13 @@ float xlsx_column_width(const XlsxColumn* column) {
 }
 
 xlsx_status xlsx_column_set_hidden(const XlsxColumn* column, uint32_t hidden) {
-  if (!column || !column->element) return XLSX_ERR_INVALID_ARG;
-  EditScope scope(column->index, column->element);
-  return xml_node_set_attribute(column->element, "hidden", hidden ? "1" : "0") ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  return column ? set_hidden(column->element, column->index, hidden) : XLSX_ERR_INVALID_ARG;
 }
 
-bool xlsx_column_is_hidden(const XlsxColumn* column) {
-  if (!column || !column->element) return false;
-  return xml_attribute_as_bool(xml_node_attribute(column->element, "hidden"), false);
-}
+bool xlsx_column_is_hidden(const XlsxColumn* column) { return column && is_hidden(column->element); }
 
 xlsx_status xlsx_row_set_height(const XlsxRow* row, float height) {
-  if (!row || !row->element) return XLSX_ERR_INVALID_ARG;
-  EditScope scope(row->index, row->element);
-  return set_size(row->element, "ht", height, "customHeight");
+  return row ? set_size(row->element, row->index, "ht", height, "customHeight") : XLSX_ERR_INVALID_ARG;
 }
 
 double xlsx_row_height(const XlsxRow* row) {
@@ -240,12 +236,7 @@ double xlsx_row_height(const XlsxRow* row) {
 }
 
 xlsx_status xlsx_row_set_hidden(const XlsxRow* row, uint32_t hidden) {
-  if (!row || !row->element) return XLSX_ERR_INVALID_ARG;
-  EditScope scope(row->index, row->element);
-  return xml_node_set_attribute(row->element, "hidden", hidden ? "1" : "0") ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  return row ? set_hidden(row->element, row->index, hidden) : XLSX_ERR_INVALID_ARG;
 }
 
-bool xlsx_row_is_hidden(const XlsxRow* row) {
-  if (!row || !row->element) return false;
-  return xml_attribute_as_bool(xml_node_attribute(row->element, "hidden"), false);
-}
+bool xlsx_row_is_hidden(const XlsxRow* row) { return row && is_hidden(row->element); }

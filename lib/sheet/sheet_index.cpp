@@ -39,18 +39,7 @@ void index_reset(XlsxSheetIndex* index) {
 }
 
 xlsx_status reserve_rows(XlsxSheetIndex* index, uint32_t need) {
-  if (need <= index->row_capacity) return XLSX_OK;
-  uint32_t capacity = index->row_capacity ? index->row_capacity : 64;
-  while (capacity < need) {
-    if (capacity > 0x7FFFFFFFu / 2) return XLSX_ERR_NO_MEMORY;
-    capacity *= 2;
-  }
-  if (capacity > 0xFFFFFFFFu / sizeof(XlsxRowEntry)) return XLSX_ERR_NO_MEMORY;
-  void* grown = xlsx_realloc(index->rows, capacity * static_cast<uint32_t>(sizeof(XlsxRowEntry)));
-  if (!grown) return XLSX_ERR_NO_MEMORY;
-  index->rows = static_cast<XlsxRowEntry*>(grown);
-  index->row_capacity = capacity;
-  return XLSX_OK;
+  return xlsx_grow_array(&index->rows, &index->row_capacity, need, 64);
 }
 
 // Stable merge sort of row entries by number (temp holds count entries).

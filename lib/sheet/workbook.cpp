@@ -60,12 +60,7 @@ xlsx_status cache_build(XlsxWorkbook* workbook) {
   uint32_t count = 0;
   for (XmlNode* x = sheets ? sheets->first_child : nullptr; x; x = x->next_sibling)
     if (xml_node_is_element(x, "sheet")) count++;
-  if (count > workbook->entry_capacity) {
-    void* grown = xlsx_realloc(workbook->entries, count * static_cast<uint32_t>(sizeof(XlsxSheetEntry)));
-    if (!grown) return XLSX_ERR_NO_MEMORY;
-    workbook->entries = static_cast<XlsxSheetEntry*>(grown);
-    workbook->entry_capacity = count;
-  }
+  if (xlsx_grow_array(&workbook->entries, &workbook->entry_capacity, count, 4) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
   uint32_t n = 0;
   for (XmlNode* x = sheets ? sheets->first_child : nullptr; x; x = x->next_sibling)
     if (xml_node_is_element(x, "sheet")) workbook->entries[n++] = {x, attr(x, "name"), attr(x, "r:id"), nullptr, 0};

@@ -78,14 +78,8 @@ void finish(XmlDoc* doc, bool keep_changes) {
 
 bool xml_journal_grow(XmlDoc* doc, uint32_t n) {
   XmlJournal* journal = doc->journal;
-  uint64_t capacity = journal->capacity ? journal->capacity : 16;
-  while (capacity < uint64_t(journal->count) + n) capacity *= 2;
-  if (capacity * sizeof(XmlJournalEntry) > 0x7FFFFFFFu) return false;
-  void* grown = xlsx_realloc(journal->entries, uint32_t(capacity * sizeof(XmlJournalEntry)));
-  if (!grown) return false;
-  journal->entries = static_cast<XmlJournalEntry*>(grown);
-  journal->capacity = uint32_t(capacity);
-  return true;
+  return journal->count <= UINT32_MAX - n &&
+         xlsx_grow_array(&journal->entries, &journal->capacity, journal->count + n, 16) == XLSX_OK;
 }
 
 void xml_journal_created(XmlDoc* doc, XmlNode* node) { record(doc, {XmlChange::kCreated, node, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr}); }

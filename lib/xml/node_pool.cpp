@@ -141,29 +141,30 @@ void xml_pool_reset(XmlDoc* doc) {
   xml_arena_free(&doc->arena);
 }
 
+namespace {
+
+// Frees every page of a list, releasing the heap texts of the slots in use first (when the document has
+// any); in_use and release say which slots are in use and how their texts go.
+template <typename Page, typename InUse, typename Release>
+void free_pages(Page* page, bool heap_texts, InUse in_use, Release release) {
+  while (page) {
+    Page* previous = page->previous;
+    if (heap_texts) {
+      for (auto& slot : page->slots)
+        if (in_use(slot)) release(&slot);
+    }
+    xlsx_free(page);
+    page = previous;
+  }
+}
+
+}  // namespace
+
 void xml_pool_release(XmlDoc* doc) {
-  XmlNodePage* node_page = doc->node_pages;
-  while (node_page) {
-    XmlNodePage* previous = node_page->previous;
-    if (doc->heap_texts) {
-      for (XmlNode& slot : node_page->slots) {
-        if (slot.document) release_node_texts(&slot);
-      }
-    }
-    xlsx_free(node_page);
-    node_page = previous;
-  }
-  XmlAttrPage* attr_page = doc->attribute_pages;
-  while (attr_page) {
-    XmlAttrPage* previous = attr_page->previous;
-    if (doc->heap_texts) {
-      for (XmlAttr& slot : attr_page->slots) {
-        if (slot.owner) release_attribute_texts(&slot);
-      }
-    }
-    xlsx_free(attr_page);
-    attr_page = previous;
-  }
+  free_pages(doc->node_pages, doc->heap_texts, [](const XmlNode& slot) { return slot.document != nullptr; },
+             release_node_texts);
+  free_pages(doc->attribute_pages, doc->heap_texts, [](const XmlAttr& slot) { return slot.owner != nullptr; },
+             release_attribute_texts);
   doc->node_pages = nullptr;
   doc->attribute_pages = nullptr;
   doc->free_nodes = nullptr;

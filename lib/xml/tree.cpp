@@ -89,10 +89,6 @@ XmlNode* new_node(XmlDoc* doc, XmlNodeType type, const char* name) {
   return nullptr;
 }
 
-void link_prepend(XmlNode* parent, XmlNode* child) { xml_link_child(parent, child, parent->first_child); }
-
-void link_after(XmlNode* ref, XmlNode* child) { xml_link_child(ref->parent, child, ref->next_sibling); }
-
 // Unlinks moved from where it stands, journaling the place.
 void detach_for_move(XmlNode* moved) {
   xml_journal_moved(moved->document, moved, moved->parent, moved->next_sibling);
@@ -150,6 +146,47 @@ bool format_number(char* buffer, int precision, double value) {
     return true;
   }
   return xlsx_snprintf(buffer, 64, "%.*g", precision, value) >= 0;
+}
+
+// The text of a number as the setters write it: "%.9g" for single, "%.17g" for double precision, decimal
+// digits for integers; ok is false on a format error.
+struct NumberText {
+  char text[64];
+  bool ok;
+  explicit NumberText(float value) : ok(format_number(text, 9, value)) {}
+  explicit NumberText(double value) : ok(format_number(text, 17, value)) {}
+  explicit NumberText(uint64_t value) : ok(xlsx_u64_to_text(value, text) > 0) {}
+  explicit NumberText(int64_t value) : ok(xlsx_i64_to_text(value, text) > 0) {}
+};
+
+// Sets the text of a number on target (an attribute or an element) through set; false for a null target.
+template <typename Target, typename Number, typename Set>
+bool set_number(Target* target, Number value, Set set) {
+  NumberText number(value);
+  return target && number.ok && set(target, number.text);
+}
+
+// Moves moved under node before next (one of node's children; null: last); moved itself when it is next
+// (it stands there already); null when it may not go there or memory runs out.
+XmlNode* move_to(XmlNode* node, XmlNode* moved, XmlNode* next) {
+  if (!can_move(node, moved) || !room_for_change(node->document)) return nullptr;
+  if (moved == next) return moved;
+  detach_for_move(moved);
+  xml_link_child(node, moved, next);
+  xml_doc_changed(node->document);
+  return moved;
+}
+
+// A new element named name linked under node before next (one of its children), or last when next is null;
+// null for a null node or when memory runs out (nothing changed).
+XmlNode* new_child(XmlNode* node, const char* name, XmlNode* next) {
+  if (!node || !room_for_change(node->document)) return nullptr;
+  XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
+  if (!child) return nullptr;
+  xml_link_child(node, child, next);
+  xml_journal_created(node->document, child);
+  xml_doc_changed(node->document);
+  return child;
 }
 
 }  // namespace
@@ -381,25 +418,13 @@ bool xml_attribute_set_bool(XmlAttr* attr, bool flag) {
   return xml_attribute_set_value(attr, flag ? "true" : "false");
 }
 
-bool xml_attribute_set_float(XmlAttr* attr, float value) {
-  char buffer[64];
-  return attr && format_number(buffer, 9, value) && xml_attribute_set_value(attr, buffer);
-}
+bool xml_attribute_set_float(XmlAttr* attr, float value) { return set_number(attr, value, xml_attribute_set_value); }
 
-bool xml_attribute_set_double(XmlAttr* attr, double value) {
-  char buffer[64];
-  return attr && format_number(buffer, 17, value) && xml_attribute_set_value(attr, buffer);
-}
+bool xml_attribute_set_double(XmlAttr* attr, double value) { return set_number(attr, value, xml_attribute_set_value); }
 
-bool xml_attribute_set_u64(XmlAttr* attr, uint64_t value) {
-  char buffer[32];
-  return attr && xlsx_u64_to_text(value, buffer) && xml_attribute_set_value(attr, buffer);
-}
+bool xml_attribute_set_u64(XmlAttr* attr, uint64_t value) { return set_number(attr, value, xml_attribute_set_value); }
 
-bool xml_attribute_set_i64(XmlAttr* attr, int64_t value) {
-  char buffer[32];
-  return attr && xlsx_i64_to_text(value, buffer) && xml_attribute_set_value(attr, buffer);
-}
+bool xml_attribute_set_i64(XmlAttr* attr, int64_t value) { return set_number(attr, value, xml_attribute_set_value); }
 
 // --- element text writers
 
@@ -423,25 +448,13 @@ bool xml_node_set_text(XmlNode* node, const char* text) {
   return true;
 }
 
-bool xml_node_set_text_float(XmlNode* node, float value) {
-  char buffer[64];
-  return node && format_number(buffer, 9, value) && xml_node_set_text(node, buffer);
-}
+bool xml_node_set_text_float(XmlNode* node, float value) { return set_number(node, value, xml_node_set_text); }
 
-bool xml_node_set_text_double(XmlNode* node, double value) {
-  char buffer[64];
-  return node && format_number(buffer, 17, value) && xml_node_set_text(node, buffer);
-}
+bool xml_node_set_text_double(XmlNode* node, double value) { return set_number(node, value, xml_node_set_text); }
 
-bool xml_node_set_text_u64(XmlNode* node, uint64_t value) {
-  char buffer[32];
-  return node && xlsx_u64_to_text(value, buffer) && xml_node_set_text(node, buffer);
-}
+bool xml_node_set_text_u64(XmlNode* node, uint64_t value) { return set_number(node, value, xml_node_set_text); }
 
-bool xml_node_set_text_i64(XmlNode* node, int64_t value) {
-  char buffer[32];
-  return node && xlsx_i64_to_text(value, buffer) && xml_node_set_text(node, buffer);
-}
+bool xml_node_set_text_i64(XmlNode* node, int64_t value) { return set_number(node, value, xml_node_set_text); }
 
 bool xml_node_set_value(XmlNode* node, const char* text) {
   return node && replace_text(node, &node->value, make_text(node, text));
@@ -449,50 +462,18 @@ bool xml_node_set_value(XmlNode* node, const char* text) {
 
 // --- creating
 
-XmlNode* xml_node_append_child(XmlNode* node, const char* name) {
-  if (!node) return nullptr;
-  if (!room_for_change(node->document)) return nullptr;
-  XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
-  if (!child) return nullptr;
-  xml_link_append(node, child);
-  xml_journal_created(node->document, child);
-  xml_doc_changed(node->document);
-  return child;
-}
+XmlNode* xml_node_append_child(XmlNode* node, const char* name) { return new_child(node, name, nullptr); }
 
 XmlNode* xml_node_prepend_child(XmlNode* node, const char* name) {
-  if (!node) return nullptr;
-  if (!room_for_change(node->document)) return nullptr;
-  XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
-  if (!child) return nullptr;
-  link_prepend(node, child);
-  xml_journal_created(node->document, child);
-  xml_doc_changed(node->document);
-  return child;
+  return node ? new_child(node, name, node->first_child) : nullptr;
 }
 
 XmlNode* xml_node_insert_child_after(XmlNode* node, const char* name, XmlNode* ref) {
-  if (!node) return nullptr;
-  if (!is_child_of(node, ref)) return xml_node_append_child(node, name);
-  if (!room_for_change(node->document)) return nullptr;
-  XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
-  if (!child) return nullptr;
-  link_after(ref, child);
-  xml_journal_created(node->document, child);
-  xml_doc_changed(node->document);
-  return child;
+  return new_child(node, name, is_child_of(node, ref) ? ref->next_sibling : nullptr);
 }
 
 XmlNode* xml_node_insert_child_before(XmlNode* node, const char* name, XmlNode* ref) {
-  if (!node) return nullptr;
-  if (!is_child_of(node, ref)) return xml_node_append_child(node, name);
-  if (!room_for_change(node->document)) return nullptr;
-  XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
-  if (!child) return nullptr;
-  xml_link_before(ref, child);
-  xml_journal_created(node->document, child);
-  xml_doc_changed(node->document);
-  return child;
+  return new_child(node, name, is_child_of(node, ref) ? ref : nullptr);
 }
 
 XmlNode* xml_node_append_child_of_type(XmlNode* node, XmlNodeType type) {
@@ -546,39 +527,19 @@ XmlAttr* xml_node_set_attribute(XmlNode* node, const char* name, const char* tex
 // --- moving
 
 XmlNode* xml_node_prepend_move(XmlNode* node, XmlNode* moved) {
-  if (!can_move(node, moved) || !room_for_change(node->document)) return nullptr;
-  detach_for_move(moved);
-  link_prepend(node, moved);
-  xml_doc_changed(node->document);
-  return moved;
+  return node ? move_to(node, moved, node->first_child) : nullptr;
 }
 
-XmlNode* xml_node_append_move(XmlNode* node, XmlNode* moved) {
-  if (!can_move(node, moved) || !room_for_change(node->document)) return nullptr;
-  detach_for_move(moved);
-  xml_link_append(node, moved);
-  xml_doc_changed(node->document);
-  return moved;
-}
+XmlNode* xml_node_append_move(XmlNode* node, XmlNode* moved) { return move_to(node, moved, nullptr); }
 
 XmlNode* xml_node_insert_move_before(XmlNode* node, XmlNode* moved, XmlNode* ref) {
-  if (!is_child_of(node, ref)) return xml_node_append_move(node, moved);
-  if (!can_move(node, moved) || !room_for_change(node->document)) return nullptr;
-  if (moved == ref) return moved;
-  detach_for_move(moved);
-  xml_link_before(ref, moved);
-  xml_doc_changed(node->document);
-  return moved;
+  return move_to(node, moved, is_child_of(node, ref) ? ref : nullptr);
 }
 
 XmlNode* xml_node_insert_move_after(XmlNode* node, XmlNode* moved, XmlNode* ref) {
   if (!is_child_of(node, ref)) return xml_node_prepend_move(node, moved);
-  if (!can_move(node, moved) || !room_for_change(node->document)) return nullptr;
-  if (moved == ref) return moved;
-  detach_for_move(moved);
-  link_after(ref, moved);
-  xml_doc_changed(node->document);
-  return moved;
+  if (moved == ref) return can_move(node, moved) ? moved : nullptr;
+  return move_to(node, moved, ref->next_sibling);
 }
 
 // --- removing
