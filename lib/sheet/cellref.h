@@ -52,7 +52,7 @@ inline uint32_t xlsx_cellref_column_of(const char* text) {
     column = column * 26 + v + 1;
     p++;
   }
-  if (column <= 26 * 27 && *p >= '1' && *p <= '9') {
+  if (p != text && column <= 26 * 27 && *p >= '1' && *p <= '9') {
     const char* digits = p;
     while (static_cast<uint32_t>(*++p - '0') < 10) {
     }

@@ -132,7 +132,7 @@ TEST_F(CellRef, ReadColumnOfAndFormatFollowOneRule) {
     uint32_t row, column;  // 0, 0: names no cell
   } table[] = {{"C5", 5, 3},   {"c12", 12, 3}, {"B 7", 7, 2}, {"B\t7 ", 7, 2}, {"XFD1048576", 1048576, 16384},
                {"D", 0, 0},    {"XFE1", 0, 0}, {"C1x", 0, 0}, {" B7", 0, 0},   {"B0", 0, 0},
-               {"7B", 0, 0},   {"", 0, 0}};
+               {"7B", 0, 0},   {"12", 0, 0},   {"1", 0, 0},   {"", 0, 0}};
   for (const auto& row : table) {
     uint32_t r = 77, c = 77;
     EXPECT_EQ(xlsx_cellref_read(row.text, &r, &c), row.row != 0) << '"' << row.text << '"';
