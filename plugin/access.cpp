@@ -6,7 +6,7 @@
 #include <initializer_list>
 
 #include "lib/base/alloc.h"
-#include "lib/package/document.h"
+#include "lib/document/document.h"
 #include "lib/package/properties.h"
 #include "lib/package/relationships.h"
 #include "lib/sheet/cell.h"
@@ -334,11 +334,7 @@ int32_t SheetType(SheetCall* call) {
 bool SheetActive(SheetCall* call) { return xlsx_workbook_is_active(WorkbookOf(call->record), SheetRelId(call)); }
 
 xlsx_status SetSheetActive(SheetCall* call) {
-  if (SheetVisibility(call) != XLSX_VISIBILITY_VISIBLE) return XLSX_ERR_INVALID_ARG;
-  // The library says nothing of a visible sheet it could not make active (no memory for the view's
-  // attribute, no view): whether the sheet is active afterwards tells.
-  xlsx_workbook_set_active(WorkbookOf(call->record), SheetRelId(call));
-  return SheetActive(call) ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  return xlsx_workbook_set_active(WorkbookOf(call->record), SheetRelId(call));
 }
 
 bool SheetSelected(SheetCall* call) {

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "lib/package/document.h"
+#include "lib/document/document.h"
 #include "lib/package/properties.h"
 
 namespace {

@@ -15,7 +15,7 @@
 
 #include "host/regions.h"
 #include "lib/base/host_ops.h"
-#include "lib/package/document.h"
+#include "lib/document/document.h"
 #include "lib/sheet/cell.h"
 #include "lib/sheet/sheet_index.h"
 #include "lib/sheet/workbook.h"
@@ -190,7 +190,7 @@ int run(const char* path, uint32_t rows) {
     return 1;
   uint64_t parse_peak = g_counts.peak_asked;
   uint64_t parsed = g_counts.asked;
-  if (xlsx_sst_load(doc) != XLSX_OK) return 1;
+  if (xlsx_sst_ensure_loaded(xlsx_document_shared_strings(doc)) != XLSX_OK) return 1;
   XlsxCellValue v;
   xlsx_value_init(&v);
   uint64_t seen = 0;
@@ -209,8 +209,6 @@ int run(const char* path, uint32_t rows) {
   uint64_t node_pool = xml_pool_node_bytes(xml), attr_pool = xml_pool_attribute_bytes(xml);
   XlsxSheetIndex* index = ws.index;
   uint64_t index_bytes = sizeof(XlsxSheetIndex) + uint64_t(index->row_capacity) * sizeof(XlsxRowEntry);
-  for (uint32_t i = 0; i < index->row_count; i++)
-    index_bytes += uint64_t(index->rows[i].cell_count) * sizeof(XlsxCellSlot) * (index->rows[i].cells != nullptr);
   DynArray* strings = &doc->shared_strings;
   uint64_t sst_array = uint64_t(strings->capacity) * strings->element_size, sst_texts = 0;
   for (uint32_t i = 0; i < strings->count; i++) {

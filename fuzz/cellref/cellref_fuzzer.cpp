@@ -21,7 +21,9 @@ void check_text(const char* text) {
   XlsxCellRef ref;
   xlsx_status status = xlsx_cellref_set_text(&ref, text);
   uint32_t row = 0, column = 0;
-  xlsx_cellref_split(text, &row, &column);
+  if (xlsx_cellref_read(text, &row, &column) != (status == XLSX_OK && text[0]))
+    finding("the reader and set_text disagree", text);
+  if (xlsx_cellref_column_of(text) != column) finding("the column reader and the reader disagree", text);
   if (status == XLSX_OK) {
     if (!xlsx_cellref_is_valid(xlsx_cellref_row(&ref), xlsx_cellref_column(&ref)) && text[0])
       finding("accepted text names no valid cell", text);
@@ -42,8 +44,7 @@ void check_text(const char* text) {
     if (xlsx_letters_to_column(xlsx_column_to_letters(letters, buffer)) != letters)
       finding("column letters do not convert back", text);
   }
-  if (xlsx_row_from_digits(text) > XLSX_CELLREF_MAX_ROW) finding("row above the limit", text);
-  xlsx_column_of_ref_text(text);
+  if (xlsx_cellref_row_of(text) > XLSX_CELLREF_MAX_ROW) finding("row above the limit", text);
 }
 
 }  // namespace

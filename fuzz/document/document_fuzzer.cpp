@@ -9,7 +9,7 @@
 #include <string>
 
 #include "lib/base/alloc.h"
-#include "lib/package/document.h"
+#include "lib/document/document.h"
 #include "tests/hostile/workbook_exercise.h"
 
 namespace {

@@ -49,6 +49,18 @@ void* xlsx_realloc(void* block, uint32_t size) {
   return resized;
 }
 
+xlsx_status xlsx_grow(void** block, uint32_t* capacity, uint32_t need, uint32_t item_size, uint32_t first) {
+  if (need <= *capacity) return XLSX_OK;
+  uint64_t grown = *capacity ? *capacity : (first ? first : 1);
+  while (grown < need) grown *= 2;
+  if (item_size == 0 || grown * item_size > UINT32_MAX) return XLSX_ERR_NO_MEMORY;
+  void* resized = xlsx_realloc(*block, static_cast<uint32_t>(grown * item_size));
+  if (!resized) return XLSX_ERR_NO_MEMORY;
+  *block = resized;
+  *capacity = static_cast<uint32_t>(grown);
+  return XLSX_OK;
+}
+
 void xlsx_free(void* block) {
   if (block) --g_live_blocks;
   xlsx_host_ops()->free_fn(block);

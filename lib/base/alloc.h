@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdint>
 
+#include "lib/base/status.h"
+
 typedef void (*XlsxOomHandler)(uint32_t size);
 
 // Allocate size bytes (0 counts as 1); null after reporting to the out-of-memory handler.
@@ -13,6 +15,18 @@ void* xlsx_malloc(uint32_t size);
 void* xlsx_calloc(uint32_t count, uint32_t size);
 // Resize (null block allocates); on failure null is returned and the old block stays valid and counted.
 void* xlsx_realloc(void* block, uint32_t size);
+// Grows *block, holding *capacity items of item_size bytes, to room for at least need items, doubling from
+// first (when it holds none). XLSX_OK (nothing done when there is room); XLSX_ERR_NO_MEMORY, with block
+// and capacity as they were, when memory runs out or the size would pass 32 bits.
+xlsx_status xlsx_grow(void** block, uint32_t* capacity, uint32_t need, uint32_t item_size, uint32_t first);
+// xlsx_grow for an array of T.
+template <typename T>
+xlsx_status xlsx_grow_array(T** items, uint32_t* capacity, uint32_t need, uint32_t first) {
+  void* block = *items;
+  xlsx_status status = xlsx_grow(&block, capacity, need, static_cast<uint32_t>(sizeof(T)), first);
+  *items = static_cast<T*>(block);
+  return status;
+}
 // Release a block from the functions above; null is passed on and not counted.
 void xlsx_free(void* block);
 // Number of live blocks (blocks, not bytes).

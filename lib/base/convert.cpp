@@ -61,16 +61,29 @@ Scan scan_integer(const char* text, int base, uint64_t limit) {
   return s;
 }
 
-}  // namespace
-
-uint32_t xlsx_u64_to_text(uint64_t value, char* buffer) {
-  int n = xlsx_snprintf(buffer, kIntegerTextSize, "%llu", static_cast<unsigned long long>(value));
-  return n < 0 ? 0 : static_cast<uint32_t>(n);
+// Digits from the end of a scratch buffer: the bytes of "%llu" / "%lld" without a formatting call, which
+// a cell write would otherwise make for its reference and its value.
+uint32_t integer_text(uint64_t magnitude, bool negative, char* buffer) {
+  char scratch[kIntegerTextSize];
+  char* at = scratch + sizeof scratch;
+  do {
+    *--at = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude);
+  if (negative) *--at = '-';
+  uint32_t length = static_cast<uint32_t>(scratch + sizeof scratch - at);
+  std::memcpy(buffer, at, length);
+  buffer[length] = '\0';
+  return length;
 }
 
+}  // namespace
+
+uint32_t xlsx_u64_to_text(uint64_t value, char* buffer) { return integer_text(value, false, buffer); }
+
 uint32_t xlsx_i64_to_text(int64_t value, char* buffer) {
-  int n = xlsx_snprintf(buffer, kIntegerTextSize, "%lld", static_cast<long long>(value));
-  return n < 0 ? 0 : static_cast<uint32_t>(n);
+  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  return integer_text(magnitude, value < 0, buffer);
 }
 
 uint32_t xlsx_double_to_text(char* buffer, double value) {
@@ -104,23 +117,25 @@ bool xlsx_text_to_double(const char* text, double* out) {
   return true;
 }
 
-bool xlsx_text_to_u64(const char* text, uint64_t* out) {
-  if (!text || *skip_space(text) == '-') return false;
+namespace {
+
+// A whole text read by convert (strtoull or strtoll), white space around it allowed.
+template <typename T, typename Convert>
+bool whole_number(const char* text, T* out, Convert convert) {
   const char* end = text;
-  uint64_t value = xlsx_strtoull(text, &end, 10);
+  T value = convert(text, &end, 10);
   if (end == text || !only_space_left(end)) return false;
   *out = value;
   return true;
 }
 
-bool xlsx_text_to_i64(const char* text, int64_t* out) {
-  if (!text) return false;
-  const char* end = text;
-  int64_t value = xlsx_strtoll(text, &end, 10);
-  if (end == text || !only_space_left(end)) return false;
-  *out = value;
-  return true;
+}  // namespace
+
+bool xlsx_text_to_u64(const char* text, uint64_t* out) {
+  return text && *skip_space(text) != '-' && whole_number(text, out, xlsx_strtoull);
 }
+
+bool xlsx_text_to_i64(const char* text, int64_t* out) { return text && whole_number(text, out, xlsx_strtoll); }
 
 bool xlsx_text_to_bool(const char* text, bool* out) {
   if (!text) return false;
@@ -150,10 +165,16 @@ int64_t xlsx_strtoll(const char* text, const char** end, int base) {
   return s.negative ? -magnitude : magnitude;
 }
 
-bool xlsx_str_equal(const char* a, const char* b) {
-  if (a == b) return true;
-  if (!a || !b) return false;
-  return std::strcmp(a, b) == 0;
+const char* xlsx_code_text(const XlsxCodeText* rows, uint32_t count, uint32_t code) {
+  for (uint32_t i = 0; i < count; i++)
+    if (rows[i].code == code) return rows[i].text;
+  return nullptr;
+}
+
+uint32_t xlsx_text_code(const XlsxCodeText* rows, uint32_t count, const char* text, uint32_t none) {
+  for (uint32_t i = 0; text && i < count; i++)
+    if (std::strcmp(rows[i].text, text) == 0) return rows[i].code;
+  return none;
 }
 
 bool xlsx_str_starts_with(const char* text, const char* prefix) {

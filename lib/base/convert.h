@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
-// "%llu" / "%lld" into a buffer of at least 32 bytes; the number of characters, 0 on a format error.
+// The bytes of "%llu" / "%lld" and a terminator into a buffer of at least 21 bytes; the number of
+// characters.
 uint32_t xlsx_u64_to_text(uint64_t value, char* buffer);
 uint32_t xlsx_i64_to_text(int64_t value, char* buffer);
 // Shortest text that reads back as the same double ("0" for NaN and infinities); buffer of >= 40 bytes.
@@ -23,8 +25,19 @@ bool xlsx_text_to_bool(const char* text, bool* out);
 uint64_t xlsx_strtoull(const char* text, const char** end, int base);
 int64_t xlsx_strtoll(const char* text, const char** end, int base);
 
-// Byte-wise equality; true for the same pointer (two nulls), false when only one is null.
-bool xlsx_str_equal(const char* a, const char* b);
+// One row of a table of codes and their texts (the content types, the relationship types).
+struct XlsxCodeText {
+  uint32_t code;
+  const char* text;
+};
+// The text of code in the count rows; null when no row has it.
+const char* xlsx_code_text(const XlsxCodeText* rows, uint32_t count, uint32_t code);
+// The code of the first row whose text equals text exactly; none when no row does (also for null).
+uint32_t xlsx_text_code(const XlsxCodeText* rows, uint32_t count, const char* text, uint32_t none);
+
+// Byte-wise equality; true for the same pointer (two nulls), false when only one is null. Inline, so that
+// comparisons with constant texts (a cell's type) compile to a few instructions.
+inline bool xlsx_str_equal(const char* a, const char* b) { return a == b || (a && b && std::strcmp(a, b) == 0); }
 // False when either is null; an empty prefix or suffix matches.
 bool xlsx_str_starts_with(const char* text, const char* prefix);
 bool xlsx_str_ends_with(const char* text, const char* suffix);

@@ -53,18 +53,7 @@ void dynarray_init(DynArray* arr, uint32_t element_size, DynArrayDestructor dest
 }
 
 xlsx_status dynarray_reserve(DynArray* arr, uint32_t need) {
-  if (arr->capacity >= need) return XLSX_OK;
-  uint32_t capacity = arr->capacity ? arr->capacity : 8;
-  while (capacity < need) {
-    if (capacity > UINT32_MAX / 2) return XLSX_ERR_NO_MEMORY;
-    capacity *= 2;
-  }
-  if (capacity > UINT32_MAX / arr->element_size) return XLSX_ERR_NO_MEMORY;
-  void* grown = xlsx_realloc(arr->data, capacity * arr->element_size);
-  if (!grown) return XLSX_ERR_NO_MEMORY;
-  arr->data = grown;
-  arr->capacity = capacity;
-  return XLSX_OK;
+  return xlsx_grow(&arr->data, &arr->capacity, need, arr->element_size, 8);
 }
 
 void* dynarray_push(DynArray* arr, const void* element) {

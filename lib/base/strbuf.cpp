@@ -39,17 +39,9 @@ void strbuf_clear(StrBuf* sb) {
 
 xlsx_status strbuf_reserve(StrBuf* sb, uint32_t need) {
   if (sb->capacity >= need) return XLSX_OK;
-  uint32_t capacity = sb->capacity ? sb->capacity : 16;
-  while (capacity < need) {
-    if (capacity > UINT32_MAX / 2) return XLSX_ERR_NO_MEMORY;
-    capacity *= 2;
-  }
-  char* grown = static_cast<char*>(xlsx_realloc(sb->data, capacity));
-  if (!grown) return XLSX_ERR_NO_MEMORY;
-  sb->data = grown;
-  sb->capacity = capacity;
-  sb->data[sb->length] = '\0';
-  return XLSX_OK;
+  xlsx_status status = xlsx_grow_array(&sb->data, &sb->capacity, need, 16);
+  if (status == XLSX_OK) sb->data[sb->length] = '\0';
+  return status;
 }
 
 xlsx_status strbuf_putc(StrBuf* sb, char byte) {

@@ -235,25 +235,35 @@ xlsx_status read_record(zip_file_t* file, uint32_t capacity, uint32_t cap, char*
   return XLSX_OK;
 }
 
+// A new block of size bytes and a terminator, filled by read(block), which returns the count it read;
+// null when the block cannot be had (*status XLSX_ERR_NO_MEMORY) or read gives another count
+// (XLSX_ERR_INTERNAL).
+template <typename Read>
+char* read_block(uint64_t size, Read read, xlsx_status* status) {
+  char* block = static_cast<char*>(xlsx_malloc(uint32_t(size) + 1));
+  *status = block ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  if (!block) return nullptr;
+  zip_int64_t got = read(block);
+  if (got >= 0 && zip_uint64_t(got) == size) {
+    block[size] = '\0';
+    return block;
+  }
+  xlsx_free(block);
+  *status = XLSX_ERR_INTERNAL;
+  return nullptr;
+}
+
 // The record's compressed bytes, read as they are into a new block; null when the record is not what
-// the fast path handles (the general path then reads it) or memory runs out (*status says which).
+// the fast path handles (the general path then reads it, *status XLSX_OK) or memory runs out
+// (*status XLSX_ERR_NO_MEMORY).
 char* read_compressed(XlsxArchive* archive, const XlsxArchiveEntry* entry, const zip_stat_t& st,
                       xlsx_status* status) {
   *status = XLSX_OK;
   zip_file_t* file = zip_fopen_index(archive->reader, entry->source_index, ZIP_FL_COMPRESSED);
   if (!file) return nullptr;
-  char* block = static_cast<char*>(xlsx_malloc(uint32_t(st.comp_size) + 1));
-  if (!block) {
-    zip_fclose(file);
-    *status = XLSX_ERR_NO_MEMORY;
-    return nullptr;
-  }
-  zip_int64_t got = zip_fread(file, block, st.comp_size);
+  char* block = read_block(st.comp_size, [&](char* to) { return zip_fread(file, to, st.comp_size); }, status);
   zip_fclose(file);
-  if (got < 0 || zip_uint64_t(got) != st.comp_size) {
-    xlsx_free(block);
-    return nullptr;
-  }
+  if (*status == XLSX_ERR_INTERNAL) *status = XLSX_OK;
   return block;
 }
 
@@ -475,19 +485,11 @@ xlsx_status take_buffer(zip_source_t* buffer, char** bytes, uint32_t* size) {
   zip_stat_init(&st);
   if (zip_source_stat(buffer, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) return XLSX_ERR_INTERNAL;
   if (st.size >= UINT32_MAX) return XLSX_ERR_INTERNAL;
-  char* block = static_cast<char*>(xlsx_malloc(uint32_t(st.size) + 1));
-  if (!block) return XLSX_ERR_NO_MEMORY;
-  if (zip_source_open(buffer) != 0) {
-    xlsx_free(block);
-    return XLSX_ERR_INTERNAL;
-  }
-  zip_int64_t got = zip_source_read(buffer, block, st.size);
+  if (zip_source_open(buffer) != 0) return XLSX_ERR_INTERNAL;
+  xlsx_status status = XLSX_OK;
+  char* block = read_block(st.size, [&](char* to) { return zip_source_read(buffer, to, st.size); }, &status);
   zip_source_close(buffer);
-  if (got < 0 || zip_uint64_t(got) != st.size) {
-    xlsx_free(block);
-    return XLSX_ERR_INTERNAL;
-  }
-  block[st.size] = '\0';
+  if (!block) return status;
   *bytes = block;
   *size = uint32_t(st.size);
   return XLSX_OK;

@@ -3,17 +3,13 @@
 
 #include <cstring>
 
+#include "lib/base/convert.h"
 #include "lib/package/part.h"
 
 namespace {
 
-struct ContentTypeRow {
-  uint32_t code;
-  const char* text;
-};
-
 // Lookups scan in this order.
-const ContentTypeRow kContentTypes[] = {
+const XlsxCodeText kContentTypes[] = {
     {1, "application/vnd.ms-excel.Sheet.macroEnabled.main+xml"},
     {0, "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"},
     {2, "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"},
@@ -37,36 +33,19 @@ const ContentTypeRow kContentTypes[] = {
     {20, "application/vnd.openxmlformats-officedocument.vmlDrawing"},
 };
 
-XmlNode* next_element(XmlNode* node) {
-  while (node && xml_node_type(node) != XML_NODE_ELEMENT) node = xml_node_next_sibling(node);
-  return node;
-}
-
 // First element child of the root whose PartName equals part_name.
 XmlNode* find_by_part_name(const XlsxContentTypes* types, const char* part_name) {
-  if (!part_name) return nullptr;
-  for (XmlNode* n = next_element(xml_node_first_child(xlsx_content_types_root(types))); n;
-       n = next_element(xml_node_next_sibling(n))) {
-    if (strcmp(xml_attribute_value(xml_node_attribute(n, "PartName")), part_name) == 0) return n;
-  }
-  return nullptr;
+  return xml_node_find_child_by_attribute(xlsx_content_types_root(types), nullptr, "PartName", part_name);
 }
 
 }  // namespace
 
 const char* xlsx_content_type_text(uint32_t code) {
-  for (const ContentTypeRow& row : kContentTypes) {
-    if (row.code == code) return row.text;
-  }
-  return nullptr;
+  return xlsx_code_text(kContentTypes, uint32_t(sizeof kContentTypes / sizeof kContentTypes[0]), code);
 }
 
 uint32_t xlsx_content_type_code(const char* text) {
-  if (!text) return XLSX_CT_NONE;
-  for (const ContentTypeRow& row : kContentTypes) {
-    if (strcmp(row.text, text) == 0) return row.code;
-  }
-  return XLSX_CT_NONE;
+  return xlsx_text_code(kContentTypes, uint32_t(sizeof kContentTypes / sizeof kContentTypes[0]), text, XLSX_CT_NONE);
 }
 
 XmlNode* xlsx_content_types_root(const XlsxContentTypes* types) {
@@ -76,8 +55,8 @@ XmlNode* xlsx_content_types_root(const XlsxContentTypes* types) {
 xlsx_status xlsx_content_types_list(const XlsxContentTypes* types, DynArray* list) {
   if (!list) return XLSX_ERR_INVALID_ARG;
   uint32_t before = list->count;
-  for (XmlNode* n = next_element(xml_node_first_child(xlsx_content_types_root(types))); n;
-       n = next_element(xml_node_next_sibling(n))) {
+  for (XmlNode* n = xml_node_first_element(xlsx_content_types_root(types)); n;
+       n = xml_node_next_element(n)) {
     if (strcmp(xml_node_name(n), "Override") != 0) continue;
     XlsxContentItem item = {n};
     if (!dynarray_push(list, &item)) {

@@ -10,7 +10,7 @@
 
 struct XlsxPart;
 
-// Content type codes (the code numbers are stable; 21 means none).
+// Content type codes (the code numbers are stable; XLSX_CT_NONE means none).
 enum : uint32_t {
   XLSX_CT_WORKBOOK = 0,
   XLSX_CT_WORKBOOK_MACRO = 1,
@@ -46,9 +46,9 @@ struct XlsxContentItem {
   XmlNode* node;
 };
 
-// MIME text of a code (static storage); null for 21 and anything above 20.
+// MIME text of a code (static storage); null for XLSX_CT_NONE and above.
 const char* xlsx_content_type_text(uint32_t code);
-// Code whose MIME text equals text exactly; 21 for null or an unknown text.
+// Code whose MIME text equals text exactly; XLSX_CT_NONE for null or an unknown text.
 uint32_t xlsx_content_type_code(const char* text);
 // The Types element (loading the part), or null for a null handle, missing part or empty part.
 XmlNode* xlsx_content_types_root(const XlsxContentTypes* types);
@@ -66,5 +66,5 @@ xlsx_status xlsx_content_types_add(const XlsxContentTypes* types, const char* pa
 int xlsx_content_types_remove(const XlsxContentTypes* types, const char* part_name);
 // PartName of the item; "" for a null item or missing attribute. Borrowed from the tree.
 const char* xlsx_content_item_part_name(XlsxContentItem item);
-// Code of the item's ContentType; 21 for a null item.
+// Code of the item's ContentType; XLSX_CT_NONE for a null item.
 uint32_t xlsx_content_item_type(XlsxContentItem item);

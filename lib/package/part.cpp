@@ -28,7 +28,7 @@ xlsx_status load_from_loader(XlsxPart* part) {
 
 }  // namespace
 
-xlsx_status xlsx_part_init(XlsxPart* part, XlsxDocument* owner, const char* path, const char* rel_id,
+xlsx_status xlsx_part_init(XlsxPart* part, XlsxPackage* owner, const char* path, const char* rel_id,
                            uint32_t content_type) {
   if (!part) return XLSX_ERR_INVALID_ARG;
   *part = XlsxPart{};
@@ -85,6 +85,30 @@ bool xlsx_part_is_dirty(const XlsxPart* part) {
 
 void xlsx_part_mark_clean(XlsxPart* part) {
   if (part && part->xml) part->clean_generation = part->xml->generation;
+}
+
+xlsx_status xlsx_parts_edit_begin(XlsxPartsEdit* edit, XlsxPart* const* parts, uint32_t count) {
+  if (!edit || count > XLSX_EDIT_MAX_PARTS) return XLSX_ERR_INVALID_ARG;
+  edit->count = 0;
+  for (uint32_t i = 0; i < count; i++) {
+    XlsxPart* part = parts[i];
+    if (!part) continue;
+    // Loaded before the edit begins: a load replaces the tree and is no change of the document.
+    xlsx_part_load(part);
+    if (!part->loaded || !xml_document_begin_edit(part->xml)) {
+      xlsx_parts_edit_end(edit, XLSX_ERR_NO_MEMORY);
+      return XLSX_ERR_NO_MEMORY;
+    }
+    edit->parts[edit->count++] = part;
+  }
+  return XLSX_OK;
+}
+
+xlsx_status xlsx_parts_edit_end(XlsxPartsEdit* edit, xlsx_status status) {
+  if (!edit) return status;
+  for (uint32_t i = edit->count; i > 0; i--) xml_document_end_edit(edit->parts[i - 1]->xml, status == XLSX_OK);
+  edit->count = 0;
+  return status;
 }
 
 xlsx_status xlsx_part_serialize(XlsxPart* part, char** text, uint32_t* length) {

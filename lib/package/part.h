@@ -6,7 +6,7 @@
 #include "lib/base/status.h"
 #include "lib/xml/tree.h"
 
-struct XlsxDocument;
+struct XlsxPackage;
 
 // Supplies the text of the part at path: returns the bytes (not necessarily NUL-terminated; the count
 // goes to *size) or null. A null result with *status set to an error means the text cannot be had
@@ -21,7 +21,7 @@ struct XlsxPart;
 typedef xlsx_status (*XlsxPartPrepareSave)(XlsxPart* part);
 
 struct XlsxPart {
-  XlsxDocument* owner;    // the document the part belongs to
+  XlsxPackage* owner;     // the package the part belongs to
   XlsxPartLoader loader;  // may be null
   void* loader_context;
   // Called after the loader's text has been parsed, so that its owner can drop the inflated bytes (the
@@ -29,7 +29,7 @@ struct XlsxPart {
   XlsxPartRelease release;
   char* path;             // entry name without leading "/"; owned
   char* rel_id;           // Id of the relationship pointing at the part, or ""; owned
-  uint32_t content_type;  // content type code; 21 when none
+  uint32_t content_type;  // content type code; XLSX_CT_NONE when none
   XmlDoc* xml;            // owned; created empty by init
   uint32_t loaded;        // 1 once the loader has been consulted successfully (or failed for good)
   // Result of the load: XLSX_OK, or the reason the stored bytes gave no tree. A part whose bytes did not
@@ -49,7 +49,7 @@ struct XlsxPart {
 
 // Initialises the record: copies of path and rel_id (null = ""), a new empty XmlDoc, nothing loaded.
 // XLSX_ERR_INVALID_ARG for a null part; XLSX_ERR_NO_MEMORY leaves nothing allocated.
-xlsx_status xlsx_part_init(XlsxPart* part, XlsxDocument* owner, const char* path, const char* rel_id,
+xlsx_status xlsx_part_init(XlsxPart* part, XlsxPackage* owner, const char* path, const char* rel_id,
                            uint32_t content_type);
 // Sets the loader and its context; null part ignored.
 void xlsx_part_set_loader(XlsxPart* part, XlsxPartLoader loader, void* context);
@@ -71,6 +71,20 @@ void xlsx_part_mark_clean(XlsxPart* part);
 // Loads the part and writes its XML into a new text (caller frees with xlsx_free). XLSX_ERR_INVALID_ARG
 // for null part or text; otherwise the writer's status. length may be null.
 xlsx_status xlsx_part_serialize(XlsxPart* part, char** text, uint32_t* length);
+// An edit over several parts kept to the failure rule (lib/base/status.h): every change made to their
+// trees between begin and end is kept, or all are taken back.
+enum : uint32_t { XLSX_EDIT_MAX_PARTS = 6 };
+struct XlsxPartsEdit {
+  XlsxPart* parts[XLSX_EDIT_MAX_PARTS];
+  uint32_t count;
+};
+// Loads each part given (null entries are skipped, at most XLSX_EDIT_MAX_PARTS) and begins a journaled
+// edit of its tree. XLSX_ERR_NO_MEMORY, with no edit begun and nothing changed, when a part cannot be
+// loaded or journaled for lack of memory; XLSX_ERR_INVALID_ARG for a null edit or too many parts.
+xlsx_status xlsx_parts_edit_begin(XlsxPartsEdit* edit, XlsxPart* const* parts, uint32_t count);
+// Ends the edit: the changes stay when status is XLSX_OK, otherwise every change to the trees is taken
+// back (each part then as it was, clean when it was clean). Returns status; null edit ignored.
+xlsx_status xlsx_parts_edit_end(XlsxPartsEdit* edit, xlsx_status status);
 // Frees path, rel_id, the XmlDoc and the attachment and clears the fields; the record itself stays the
 // owner's. Null ignored.
 void xlsx_part_free(XlsxPart* part);
@@ -78,7 +92,7 @@ void xlsx_part_free(XlsxPart* part);
 const char* xlsx_part_path(const XlsxPart* part);
 // Id of the relationship pointing at the part, or ""; "" for a null part. Valid until xlsx_part_free.
 const char* xlsx_part_rel_id(const XlsxPart* part);
-// Content type code; 21 for a null part.
+// Content type code; XLSX_CT_NONE for a null part.
 uint32_t xlsx_part_content_type(const XlsxPart* part);
 // Attaches an owned pointer (the previous one is released first); null part ignored.
 void xlsx_part_set_extra(XlsxPart* part, void* extra, XlsxPartExtraFree free_fn);

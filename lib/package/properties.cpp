@@ -6,7 +6,7 @@
 
 #include "lib/base/alloc.h"
 #include "lib/base/host_ops.h"
-#include "lib/package/document.h"
+#include "lib/package/package.h"
 #include "lib/package/part.h"
 #include "lib/xml/tree.h"
 
@@ -45,11 +45,6 @@ const PrefixRow kCorePrefixes[] = {
     {"xmlns:cp", "http://schemas.openxmlformats.org/package/2006/metadata/core-properties"},
 };
 
-XmlNode* next_element(XmlNode* node) {
-  while (node && xml_node_type(node) != XML_NODE_ELEMENT) node = xml_node_next_sibling(node);
-  return node;
-}
-
 // "16.0300": a number at the start, one or two characters before the first ".", one to five after it.
 bool valid_app_version(const char* value) {
   char* end = nullptr;
@@ -78,8 +73,8 @@ bool valid_value(ValueRule rule, const char* value) {
 }
 
 
-XmlNode* part_root(XlsxDocument* document, bool core) {
-  return xlsx_part_root(core ? document->core_properties : document->app_properties);
+XmlNode* part_root(XlsxPackage* package, bool core) {
+  return xlsx_part_root(core ? package->core_properties : package->app_properties);
 }
 
 // Declares the namespace of element's prefix on root when the root lacks it; false when memory runs out.
@@ -95,25 +90,22 @@ bool declare_prefix(XmlNode* root, const char* element) {
 }
 
 // The property's element, created (first child in core, last child in app) when missing.
-XmlNode* find_or_create(XmlNode* root, const PropertyRow& row, bool* created) {
-  *created = false;
+XmlNode* find_or_create(XmlNode* root, const PropertyRow& row) {
   XmlNode* element = xml_node_child(root, row.element);
   if (element) return element;
   if (row.core && !declare_prefix(root, row.element)) return nullptr;
-  element = row.core ? xml_node_prepend_child(root, row.element) : xml_node_append_child(root, row.element);
-  *created = element != nullptr;
-  return element;
+  return row.core ? xml_node_prepend_child(root, row.element) : xml_node_append_child(root, row.element);
 }
 
 // The vt:vector of TitlesOfParts (its first element child), or null.
 XmlNode* titles_vector(XlsxPart* app_properties) {
   XmlNode* titles = xml_node_child(xlsx_part_root(app_properties), "TitlesOfParts");
-  return next_element(xml_node_first_child(titles));
+  return xml_node_first_element(titles);
 }
 
 // First element child of the vector whose text equals name.
 XmlNode* find_title(XmlNode* vector, const char* name) {
-  for (XmlNode* n = next_element(xml_node_first_child(vector)); n; n = next_element(xml_node_next_sibling(n))) {
+  for (XmlNode* n = xml_node_first_element(vector); n; n = xml_node_next_element(n)) {
     if (strcmp(xml_node_text(n), name) == 0) return n;
   }
   return nullptr;
@@ -151,29 +143,29 @@ bool xlsx_property_value_valid(uint32_t number, const char* value) {
   return number < XLSX_PROP_COUNT && valid_value(kProperties[number].rule, value);
 }
 
-xlsx_status xlsx_document_set_property(XlsxDocument* document, uint32_t number, const char* value) {
-  if (!document || !xlsx_property_value_valid(number, value)) return XLSX_ERR_INVALID_ARG;
+xlsx_status xlsx_package_set_property(XlsxPackage* package, uint32_t number, const char* value) {
+  if (!package || !xlsx_property_value_valid(number, value)) return XLSX_ERR_INVALID_ARG;
   const PropertyRow& row = kProperties[number];
-  XmlNode* root = part_root(document, row.core);
-  if (!root) return XLSX_OK;
-  bool created = false;
-  XmlNode* element = find_or_create(root, row, &created);
-  if (!element) return XLSX_ERR_NO_MEMORY;
-  if (!xml_node_set_text(element, value ? value : "")) {
-    if (created) xml_node_remove_child(root, element);
-    return XLSX_ERR_NO_MEMORY;
-  }
-  return XLSX_OK;
+  XlsxPart* part = row.core ? package->core_properties : package->app_properties;
+  XlsxPartsEdit edit;
+  xlsx_status status = xlsx_parts_edit_begin(&edit, &part, 1);
+  if (status != XLSX_OK) return status;
+  // A package without the part (or with one that did not parse) cannot keep the value: said so.
+  XmlNode* root = xlsx_part_root(part);
+  XmlNode* element = root ? find_or_create(root, row) : nullptr;
+  if (!root) status = XLSX_ERR_NOT_FOUND;
+  else if (!element || !xml_node_set_text(element, value ? value : "")) status = XLSX_ERR_NO_MEMORY;
+  return xlsx_parts_edit_end(&edit, status);
 }
 
-const char* xlsx_document_get_property(XlsxDocument* document, uint32_t number) {
-  if (!document || number >= XLSX_PROP_COUNT) return "";
+const char* xlsx_package_get_property(XlsxPackage* package, uint32_t number) {
+  if (!package || number >= XLSX_PROP_COUNT) return "";
   const PropertyRow& row = kProperties[number];
-  return xml_node_text(xml_node_child(part_root(document, row.core), row.element));
+  return xml_node_text(xml_node_child(part_root(package, row.core), row.element));
 }
 
-xlsx_status xlsx_document_delete_property(XlsxDocument* document, uint32_t number) {
-  return xlsx_document_set_property(document, number, "");
+xlsx_status xlsx_package_delete_property(XlsxPackage* package, uint32_t number) {
+  return xlsx_package_set_property(package, number, "");
 }
 
 xlsx_status xlsx_app_add_title(XlsxPart* app_properties, const char* name) {

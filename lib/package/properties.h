@@ -6,7 +6,7 @@
 
 #include "lib/base/status.h"
 
-struct XlsxDocument;
+struct XlsxPackage;
 struct XlsxPart;
 
 // Property numbers (the plugin's XLSX_PROPERTY_ constants have the same values).
@@ -39,14 +39,15 @@ const char* xlsx_property_element(uint32_t number);
 // Whether the value is acceptable for the property (null and "" always are); false for unknown numbers.
 bool xlsx_property_value_valid(uint32_t number, const char* value);
 // Stores value (null = "") as the text of the property's element, creating the element when missing.
-// XLSX_ERR_INVALID_ARG for a null document, unknown number or invalid value; XLSX_OK without effect when
-// the document has no such part; XLSX_ERR_NO_MEMORY leaves the XML unchanged.
-xlsx_status xlsx_document_set_property(XlsxDocument* document, uint32_t number, const char* value);
-// The property's text, or "" (null document, unknown number, missing part or element). Never null; does
+// XLSX_ERR_INVALID_ARG for a null package, unknown number or invalid value; XLSX_ERR_NOT_FOUND when the
+// package has no such part (or one that did not parse); XLSX_ERR_NO_MEMORY. Keeps to the failure rule
+// (lib/base/status.h).
+xlsx_status xlsx_package_set_property(XlsxPackage* package, uint32_t number, const char* value);
+// The property's text, or "" (null package, unknown number, missing part or element). Never null; does
 // not change the XML. Borrowed from the tree: valid until the element changes.
-const char* xlsx_document_get_property(XlsxDocument* document, uint32_t number);
+const char* xlsx_package_get_property(XlsxPackage* package, uint32_t number);
 // Sets the property to the empty text (the element stays).
-xlsx_status xlsx_document_delete_property(XlsxDocument* document, uint32_t number);
+xlsx_status xlsx_package_delete_property(XlsxPackage* package, uint32_t number);
 
 // Sheet titles of the extended properties (TitlesOfParts vector and its size). Each returns XLSX_OK
 // without effect for a null part or name, a part without TitlesOfParts, or no match; XLSX_ERR_NO_MEMORY

@@ -4,18 +4,14 @@
 #include <cstring>
 
 #include "lib/base/alloc.h"
+#include "lib/base/convert.h"
 #include "lib/base/host_ops.h"
 #include "lib/package/part.h"
 
 namespace {
 
-struct RelTypeRow {
-  uint32_t code;
-  const char* uri;
-};
-
 // Lookups scan in this order.
-const RelTypeRow kRelTypes[] = {
+const XlsxCodeText kRelTypes[] = {
     {1, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties"},
     {2, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/custom-properties"},
     {3, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument"},
@@ -39,19 +35,9 @@ const RelTypeRow kRelTypes[] = {
     {22, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/ctrlProp"},
 };
 
-XmlNode* next_element(XmlNode* node) {
-  while (node && xml_node_type(node) != XML_NODE_ELEMENT) node = xml_node_next_sibling(node);
-  return node;
-}
-
 // First element child of the root whose attribute equals value.
 XmlNode* find_by_attribute(const XlsxRelationships* rels, const char* attribute, const char* value) {
-  if (!value) return nullptr;
-  for (XmlNode* n = next_element(xml_node_first_child(xlsx_rels_root(rels))); n;
-       n = next_element(xml_node_next_sibling(n))) {
-    if (strcmp(xml_attribute_value(xml_node_attribute(n, attribute)), value) == 0) return n;
-  }
-  return nullptr;
+  return xml_node_find_child_by_attribute(xlsx_rels_root(rels), nullptr, attribute, value);
 }
 
 // Largest number after the first three characters of any child's Id ("rId7" -> 7); 0 when none.
@@ -76,18 +62,11 @@ bool set_attributes(XmlNode* item, const char* id, const char* uri, const char* 
 }  // namespace
 
 const char* xlsx_rel_type_uri(uint32_t code) {
-  for (const RelTypeRow& row : kRelTypes) {
-    if (row.code == code) return row.uri;
-  }
-  return nullptr;
+  return xlsx_code_text(kRelTypes, uint32_t(sizeof kRelTypes / sizeof kRelTypes[0]), code);
 }
 
 uint32_t xlsx_rel_type_code(const char* uri) {
-  if (!uri) return XLSX_REL_NONE;
-  for (const RelTypeRow& row : kRelTypes) {
-    if (strcmp(row.uri, uri) == 0) return row.code;
-  }
-  return XLSX_REL_NONE;
+  return xlsx_text_code(kRelTypes, uint32_t(sizeof kRelTypes / sizeof kRelTypes[0]), uri, XLSX_REL_NONE);
 }
 
 XmlNode* xlsx_rels_root(const XlsxRelationships* rels) { return rels ? xlsx_part_root(rels->part) : nullptr; }

@@ -9,7 +9,8 @@
 
 struct XlsxPart;
 
-// Relationship type codes (6 and 7 have no URI; 23 means none).
+// Relationship type codes (XLSX_REL_DIALOGSHEET and XLSX_REL_MACROSHEET have no URI; XLSX_REL_NONE means
+// none).
 enum : uint32_t {
   XLSX_REL_CORE_PROPERTIES = 0,
   XLSX_REL_EXTENDED_PROPERTIES = 1,
@@ -47,9 +48,9 @@ struct XlsxRelItem {
   XmlNode* node;
 };
 
-// Type URI of a code (static storage); null for 6, 7, 23 and anything above 22.
+// Type URI of a code (static storage); null for the codes without one, XLSX_REL_NONE and above.
 const char* xlsx_rel_type_uri(uint32_t code);
-// Code whose URI equals uri exactly; 23 for null or an unknown URI.
+// Code whose URI equals uri exactly; XLSX_REL_NONE for null or an unknown URI.
 uint32_t xlsx_rel_type_code(const char* uri);
 // The Relationships element (loading the part), or null.
 XmlNode* xlsx_rels_root(const XlsxRelationships* rels);
@@ -63,9 +64,10 @@ XlsxRelItem xlsx_rels_find_by_type(const XlsxRelationships* rels, uint32_t code)
 const char* xlsx_rel_item_id(XlsxRelItem item);
 // The Target; "" for a null item or missing attribute. Borrowed from the tree: valid until the item changes.
 const char* xlsx_rel_item_target(XlsxRelItem item);
-// Code of the item's Type; 23 for a null item.
+// Code of the item's Type; XLSX_REL_NONE for a null item.
 uint32_t xlsx_rel_item_type(XlsxRelItem item);
-// Appends Relationship (Id = next free "rId<n>", Type, Target, and TargetMode "External" for code 10).
+// Appends Relationship (Id = next free "rId<n>", Type, Target, and TargetMode "External" for
+// XLSX_REL_EXTERNAL_LINK_PATH).
 // A null item when the code has no URI, the part has no root or memory runs out (nothing added then).
 XlsxRelItem xlsx_rels_add(const XlsxRelationships* rels, uint32_t code, const char* target);
 // Removes the first element child whose Id equals id: 1 when removed, else 0.

@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <charconv>
 #include <cstring>
+#include <initializer_list>
 
 #include "lib/base/alloc.h"
 #include "lib/base/convert.h"
@@ -22,15 +23,13 @@ enum class Kind { kEmpty, kBoolean, kNumber, kError, kShared, kInline, kInlineRi
 
 bool valid(const XlsxCell* cell) { return cell && cell->element; }
 
-bool equals(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
-
 bool is_one_letter(const char* name, char letter) { return name && name[0] == letter && name[1] == 0; }
 
-// The first `v` child, as xml_node_child(c, "v") finds it; the one-letter name is compared in place
-// because every cell read looks for it.
+// The first `v` child, as xml_node_child(c, "v") finds it, with the inline name test: every cell read
+// looks for it.
 const XmlNode* value_child(const XmlNode* c) {
   for (const XmlNode* x = c->first_child; x; x = x->next_sibling)
-    if (x->type == XML_NODE_ELEMENT && is_one_letter(x->name, 'v')) return x;
+    if (xml_node_is_element(x, "v")) return x;
   return nullptr;
 }
 
@@ -48,11 +47,11 @@ Kind kind_of(const XmlNode* c, const char* v) {
   bool has_v = v[0] != 0;
   if (!t) return has_v ? Kind::kNumber : Kind::kEmpty;
   const char* type = xml_attribute_value(t);
-  if (equals(type, "n")) return has_v ? Kind::kNumber : Kind::kEmpty;
-  if (equals(type, "s")) return Kind::kShared;
-  if (equals(type, "str")) return Kind::kInline;
-  if (equals(type, "inlineStr")) return Kind::kInlineRich;
-  if (equals(type, "b")) return Kind::kBoolean;
+  if (xlsx_str_equal(type, "n")) return has_v ? Kind::kNumber : Kind::kEmpty;
+  if (xlsx_str_equal(type, "s")) return Kind::kShared;
+  if (xlsx_str_equal(type, "str")) return Kind::kInline;
+  if (xlsx_str_equal(type, "inlineStr")) return Kind::kInlineRich;
+  if (xlsx_str_equal(type, "b")) return Kind::kBoolean;
   return Kind::kError;
 }
 
@@ -226,13 +225,14 @@ struct EditScope {
   }
 };
 
-void clear_value(XmlNode* c) {
-  xml_node_remove_attribute(c, "t");
-  xml_node_remove_attribute(c, "xml:space");
-  while (xml_node_remove_child_named(c, "v")) {
-  }
-  while (xml_node_remove_child_named(c, "is")) {
-  }
+// Removes the value's attributes and children; false when a removal could not be journaled.
+bool clear_value(XmlNode* c) {
+  for (const char* name : {"t", "xml:space"})
+    if (xml_node_attribute(c, name) && !xml_node_remove_attribute(c, name)) return false;
+  for (const char* name : {"v", "is"})
+    while (XmlNode* child = xml_node_child(c, name))
+      if (!xml_node_remove_child(c, child)) return false;
+  return true;
 }
 
 // The first `v` and the first `is` child of c, found in one pass over the children.
@@ -240,9 +240,8 @@ void value_children(const XmlNode* c, XmlNode** v, XmlNode** is) {
   *v = nullptr;
   *is = nullptr;
   for (XmlNode* x = c->first_child; x; x = x->next_sibling) {
-    if (x->type != XML_NODE_ELEMENT || !x->name) continue;
-    if (!*v && is_one_letter(x->name, 'v')) *v = x;
-    else if (!*is && equals(x->name, "is")) *is = x;
+    if (!*v && xml_node_is_element(x, "v")) *v = x;
+    else if (!*is && xml_node_is_element(x, "is")) *is = x;
   }
 }
 
@@ -256,12 +255,11 @@ bool store(XmlNode* c, const char* type, const char* text) {
   if (!v || !xml_node_set_text(v, text)) return false;
   XmlAttr* t = type_attribute(c);
   if (!type) {
-    if (t) xml_node_remove_attribute(c, "t");
+    if (t && !xml_node_remove_attribute(c, "t")) return false;
   } else if (t ? !xml_attribute_set_value(t, type) : !xml_node_set_attribute(c, "t", type)) {
     return false;
   }
-  if (is) xml_node_remove_child(c, is);
-  return true;
+  return !is || xml_node_remove_child(c, is);
 }
 
 bool edge_space(const char* text) {
@@ -269,48 +267,81 @@ bool edge_space(const char* text) {
   return n > 0 && (text[0] == ' ' || text[n - 1] == ' ');
 }
 
-// Whether the shared strings table can take new texts: a table part that is missing or whose bytes did
-// not parse keeps its original bytes at save, so nothing can be appended to it.
-bool table_takes_texts(XlsxSharedStrings* table) {
-  return table && table->part && xlsx_part_root(table->part) != nullptr;
+// Whether a string value goes to the shared strings table (into *use): in shared strings mode, when the
+// table can take new texts. A table part that is missing or whose bytes did not parse keeps its original
+// bytes at save, so nothing can be appended to it: the cell then holds the text itself, rather than
+// losing it. XLSX_ERR_NO_MEMORY when the part or its texts cannot be loaded now.
+xlsx_status table_for_strings(XlsxSharedStrings* table, bool* use) {
+  *use = false;
+  if (xlsx_shared_strings_mode() != 0 || !table || !table->part) return XLSX_OK;
+  xlsx_part_load(table->part);
+  if (!table->part->loaded || xlsx_sst_ensure_loaded(table) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
+  *use = xlsx_part_root(table->part) != nullptr;
+  return XLSX_OK;
 }
 
-// Shared strings mode stores the text in the table unless the table cannot take it; the cell then holds
-// the text itself, rather than losing it.
-bool store_string(const XlsxCell* cell, const char* text) {
+// A journaled edit of one cell (the failure rule): its tree and, when the value may go to the shared
+// strings table, the table's tree and its texts.
+struct CellEdit {
+  XmlDoc* sheet;
+  XlsxSharedStrings* table;  // null when the table takes no part in the edit
+  uint32_t count;            // texts in the table when the edit began
+};
+
+xlsx_status begin_cell_edit(const XlsxCell* cell, XlsxSharedStrings* table, CellEdit* edit) {
+  *edit = CellEdit{cell->element->document, table, table ? xlsx_sst_count(table) : 0};
+  if (!xml_document_begin_edit(edit->sheet)) return XLSX_ERR_NO_MEMORY;
+  if (!table || xml_document_begin_edit(table->part->xml)) return XLSX_OK;
+  xml_document_end_edit(edit->sheet, false);
+  return XLSX_ERR_NO_MEMORY;
+}
+
+xlsx_status end_cell_edit(CellEdit* edit, xlsx_status status) {
+  bool keep = status == XLSX_OK;
+  xml_document_end_edit(edit->sheet, keep);
+  if (!edit->table) return status;
+  xml_document_end_edit(edit->table->part->xml, keep);
+  if (!keep) xlsx_sst_truncate(edit->table, edit->count);
+  return status;
+}
+
+// Stores the text in the shared strings table (use_table) or in the cell itself.
+bool store_string(const XlsxCell* cell, const char* text, bool use_table) {
   XmlNode* c = cell->element;
-  if (xlsx_shared_strings_mode() == 0 && table_takes_texts(cell->shared_strings)) {
+  if (use_table) {
     int32_t index = xlsx_sst_find_or_append(cell->shared_strings, text);
     if (index < 0) return false;
     char digits[32];
-    sheet_format_integer(digits, index);
+    xlsx_i64_to_text(index, digits);
     return store(c, "s", digits);
   }
   if (!store(c, "str", text)) return false;
   return !edge_space(text) || xml_node_set_attribute(c, "xml:space", "preserve");
 }
 
-bool store_value(const XlsxCell* cell, const XlsxCellValue* value) {
+// True when no `xml:space` is left on c (it belongs to inline strings only).
+bool drop_space(XmlNode* c) { return !xml_node_attribute(c, "xml:space") || xml_node_remove_attribute(c, "xml:space"); }
+
+bool store_value(const XlsxCell* cell, const XlsxCellValue* value, bool use_table) {
   XmlNode* c = cell->element;
   char digits[64];
   const char* text = value->text ? value->text : "";
   switch (value->type) {
-    case kEmpty: clear_value(c); return true;
-    case kBoolean: xml_node_remove_attribute(c, "xml:space"); return store(c, "b", value->boolean ? "1" : "0");
+    case kEmpty: return clear_value(c);
+    case kBoolean: return drop_space(c) && store(c, "b", value->boolean ? "1" : "0");
     case kInteger:
-      xml_node_remove_attribute(c, "xml:space");
-      sheet_format_integer(digits, value->integer);
-      return store(c, nullptr, digits);
+      xlsx_i64_to_text(value->integer, digits);
+      return drop_space(c) && store(c, nullptr, digits);
     case kFloat:
-      xml_node_remove_attribute(c, "xml:space");
+      if (!drop_space(c)) return false;
       if (!(value->number - value->number == 0.0)) return store(c, "e", "#NUM!");
       // to_chars with precision 17 is defined to give the bytes of "%.17g" (the value is finite here),
       // at a fraction of vsnprintf's cost.
       *std::to_chars(digits, digits + sizeof digits - 1, value->number, std::chars_format::general, 17).ptr = 0;
       return store(c, nullptr, digits);
-    case kString: return store_string(cell, text);
-    case kError: xml_node_remove_attribute(c, "xml:space"); return store(c, "e", text);
-    default: xml_node_remove_attribute(c, "xml:space"); return store(c, "e", "#N/A");
+    case kString: return store_string(cell, text, use_table);
+    case kError: return drop_space(c) && store(c, "e", text);
+    default: return drop_space(c) && store(c, "e", "#N/A");
   }
 }
 
@@ -330,16 +361,21 @@ xlsx_status xlsx_cell_peek_value(const XlsxCell* cell, XlsxCellValue* out, const
 xlsx_status xlsx_cell_set_value(const XlsxCell* cell, const XlsxCellValue* value) {
   if (!valid(cell) || !value) return XLSX_ERR_INVALID_ARG;
   EditScope scope(cell);
-  if (store_value(cell, value)) return XLSX_OK;
-  clear_value(cell->element);
-  return XLSX_ERR_NO_MEMORY;
+  bool use_table = false;
+  xlsx_status status = value->type == kString ? table_for_strings(cell->shared_strings, &use_table) : XLSX_OK;
+  CellEdit edit;
+  if (status == XLSX_OK) status = begin_cell_edit(cell, use_table ? cell->shared_strings : nullptr, &edit);
+  if (status != XLSX_OK) return status;
+  return end_cell_edit(&edit, store_value(cell, value, use_table) ? XLSX_OK : XLSX_ERR_NO_MEMORY);
 }
 
 xlsx_status xlsx_cell_clear_value(const XlsxCell* cell) {
   if (!valid(cell)) return XLSX_ERR_INVALID_ARG;
   EditScope scope(cell);
-  clear_value(cell->element);
-  return XLSX_OK;
+  CellEdit edit;
+  xlsx_status status = begin_cell_edit(cell, nullptr, &edit);
+  if (status != XLSX_OK) return status;
+  return end_cell_edit(&edit, clear_value(cell->element) ? XLSX_OK : XLSX_ERR_NO_MEMORY);
 }
 
 bool xlsx_cell_has_formula(const XlsxCell* cell) {
@@ -350,33 +386,32 @@ xlsx_status xlsx_cell_get_formula(const XlsxCell* cell, XlsxText* out) {
   if (!valid(cell) || !out) return XLSX_ERR_INTERNAL;
   XmlNode* f = xml_node_child(cell->element, "f");
   const char* kind = xml_attribute_value(xml_node_attribute(f, "t"));
-  if (equals(kind, "shared") || equals(kind, "array")) return XLSX_ERR_UNSUPPORTED;
+  if (xlsx_str_equal(kind, "shared") || xlsx_str_equal(kind, "array")) return XLSX_ERR_UNSUPPORTED;
   return xlsx_text_set(out, xml_node_text(f));
+}
+
+// Stores the formula as an ordinary one, first child of c, without a cached value; false when memory ran out.
+bool store_formula(XmlNode* c, const char* formula) {
+  XmlNode* f = xml_node_child(c, "f");
+  if (!f) f = xml_node_prepend_child(c, "f");
+  if (!f || !xml_node_set_text(f, formula ? formula : "")) return false;
+  for (const char* name : {"t", "si", "ref"})
+    if (xml_node_attribute(f, name) && !xml_node_remove_attribute(f, name)) return false;
+  return clear_value(c) && (c->first_child == f || xml_node_prepend_move(c, f));
 }
 
 xlsx_status xlsx_cell_set_formula(const XlsxCell* cell, const char* formula) {
   if (!valid(cell)) return XLSX_ERR_INVALID_ARG;
   EditScope scope(cell);
-  XmlNode* c = cell->element;
-  XmlNode* f = xml_node_child(c, "f");
-  bool created = !f;
-  if (created) f = xml_node_prepend_child(c, "f");
-  if (!f) return XLSX_ERR_NO_MEMORY;
-  if (!xml_node_set_text(f, formula ? formula : "")) {
-    if (created) xml_node_remove_child(c, f);
-    return XLSX_ERR_NO_MEMORY;
-  }
-  xml_node_remove_attribute(f, "t");
-  xml_node_remove_attribute(f, "si");
-  xml_node_remove_attribute(f, "ref");
-  clear_value(c);
-  xml_node_prepend_move(c, f);
-  return XLSX_OK;
+  CellEdit edit;
+  xlsx_status status = begin_cell_edit(cell, nullptr, &edit);
+  if (status != XLSX_OK) return status;
+  return end_cell_edit(&edit, store_formula(cell->element, formula) ? XLSX_OK : XLSX_ERR_NO_MEMORY);
 }
 
 xlsx_status xlsx_cell_clear_formula(const XlsxCell* cell) {
   if (!valid(cell)) return XLSX_ERR_INVALID_ARG;
   EditScope scope(cell);
-  xml_node_remove_child_named(cell->element, "f");
-  return XLSX_OK;
+  XmlNode* f = xml_node_child(cell->element, "f");
+  return !f || xml_node_remove_child(cell->element, f) ? XLSX_OK : XLSX_ERR_NO_MEMORY;
 }

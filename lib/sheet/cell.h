@@ -1,5 +1,6 @@
 // Values and formulas of one cell in every XML form: the `t` attribute and the `v`, `is` and `f`
-// children of a `c` element. Cells are found with lib/sheet/worksheet.h.
+// children of a `c` element. Cells are found with lib/sheet/worksheet.h. The setters keep to the failure
+// rule (lib/base/status.h): the cell, and the shared strings table, stay as they were on failure.
 #pragma once
 
 #include <cstdint>
@@ -16,14 +17,13 @@ xlsx_status xlsx_cell_get_value(const XlsxCell* cell, XlsxCellValue* out);
 // As xlsx_cell_get_value, but the text of a string or error value (out->type says which) is lent in *text
 // rather than copied into out, whose text stays as it was: borrowed from the sheet's tree or the shared
 // strings table, valid until either changes. *text is null for the other kinds, and for inline strings
-// of rich-text runs, which are joined into out->text as usual. An empty cell reads as type 0 without text.
+// of rich-text runs, which are joined into out->text as usual. An empty cell reads as XLSX_VALUE_EMPTY without text.
 xlsx_status xlsx_cell_peek_value(const XlsxCell* cell, XlsxCellValue* out, const char** text);
 // Writes the value (strings go to the shared strings table or inline, see xlsx_shared_strings_mode);
-// the formula stays. XLSX_ERR_INVALID_ARG for an invalid cell or null value. XLSX_ERR_NO_MEMORY leaves the
-// old value or, when the change was half made, an empty cell; the tree stays consistent.
+// the formula stays. XLSX_ERR_INVALID_ARG for an invalid cell or null value; XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_cell_set_value(const XlsxCell* cell, const XlsxCellValue* value);
 // Removes the value and its type (`t`, `xml:space`, `v`, `is`); the formula and the style stay.
-// XLSX_ERR_INVALID_ARG for an invalid cell.
+// XLSX_ERR_INVALID_ARG for an invalid cell; XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_cell_clear_value(const XlsxCell* cell);
 // Whether the cell has an `f` child; false for an invalid cell.
 bool xlsx_cell_has_formula(const XlsxCell* cell);
@@ -32,7 +32,8 @@ bool xlsx_cell_has_formula(const XlsxCell* cell);
 xlsx_status xlsx_cell_get_formula(const XlsxCell* cell, XlsxText* out);
 // Stores the formula (null = "") as an ordinary formula without a cached value: `v`, `is`, the cell's
 // `t` and `xml:space` are removed so that spreadsheet applications compute it on opening.
-// XLSX_ERR_INVALID_ARG for an invalid cell; XLSX_ERR_NO_MEMORY with the cell unchanged.
+// XLSX_ERR_INVALID_ARG for an invalid cell; XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_cell_set_formula(const XlsxCell* cell, const char* formula);
-// Removes the `f` child; a cached value stays as a constant. XLSX_ERR_INVALID_ARG for an invalid cell.
+// Removes the `f` child; a cached value stays as a constant. XLSX_ERR_INVALID_ARG for an invalid cell;
+// XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_cell_clear_formula(const XlsxCell* cell);

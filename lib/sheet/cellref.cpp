@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-#include "lib/base/alloc.h"
 #include "lib/base/convert.h"
 
 namespace {
@@ -11,33 +10,38 @@ namespace {
 constexpr uint32_t kMaxLetters = 3;  // "XFD"
 constexpr uint32_t kMaxDigits = 7;   // "1048576"
 
-bool is_blank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 const char* skip_blanks(const char* p) {
-  while (is_blank(*p)) ++p;
+  while (*p == ' ' || *p == '\t') ++p;
   return p;
 }
 
-uint32_t letter_run(const char* text) {
-  uint32_t n = 0;
-  while (char_is_alpha(static_cast<unsigned char>(text[n]))) ++n;
-  return n;
+// 0..25 for an ASCII letter of either case; 26 or more for any other byte. Setting bit 0x20 maps upper
+// onto lower case and no other byte into 'a'..'z'.
+uint32_t letter_value(char c) { return static_cast<uint8_t>((static_cast<uint8_t>(c) | 0x20u) - 'a'); }
+
+// Reads the column letters at *p (advancing past them): the column, or 0 when there are none, more than
+// three, or they name a column beyond the sheet.
+uint32_t read_letters(const char** p) {
+  uint32_t column = 0, n = 0;
+  for (uint32_t v; (v = letter_value((*p)[n])) < 26; ++n) {
+    if (n == kMaxLetters) return 0;
+    column = column * 26 + v + 1;
+  }
+  *p += n;
+  return column <= XLSX_CELLREF_MAX_COLUMN ? column : 0;
 }
 
-// Column of the first n letters of text (n already checked to be letters); 0 beyond the limits.
-uint32_t column_of_letters(const char* text, uint32_t n) {
-  if (n == 0 || n > kMaxLetters) return 0;
-  uint32_t column = 0;
-  for (uint32_t i = 0; i < n; ++i) {
-    column = column * 26 + static_cast<uint32_t>(char_to_lower(static_cast<unsigned char>(text[i])) - 'a' + 1);
+// Reads the row at p: blanks, one to seven digits, blanks, the end of the text; 0 for anything else or a
+// row beyond the sheet.
+uint32_t read_row(const char* p) {
+  p = skip_blanks(p);
+  uint32_t row = 0, digits = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    if (++digits > kMaxDigits) return 0;
+    row = row * 10 + static_cast<uint32_t>(*p - '0');
   }
-  return column <= XLSX_CELLREF_MAX_COLUMN ? column : 0;
+  if (digits == 0 || *skip_blanks(p) != '\0') return 0;
+  return row <= XLSX_CELLREF_MAX_ROW ? row : 0;
 }
 
 void set_default(XlsxCellRef* ref) {
@@ -46,17 +50,7 @@ void set_default(XlsxCellRef* ref) {
   std::memcpy(ref->text, "A1", 3);
 }
 
-void rebuild_text(XlsxCellRef* ref) {
-  char letters[4];
-  xlsx_column_to_letters(ref->column, letters);
-  xlsx_snprintf(ref->text, sizeof ref->text, "%s%lu", letters, static_cast<unsigned long>(ref->row));
-}
-
 }  // namespace
-
-bool xlsx_cellref_is_valid(uint32_t row, uint32_t column) {
-  return row >= 1 && row <= XLSX_CELLREF_MAX_ROW && column >= 1 && column <= XLSX_CELLREF_MAX_COLUMN;
-}
 
 char* xlsx_column_to_letters(uint32_t column, char* buffer) {
   if (!buffer) return nullptr;
@@ -79,37 +73,27 @@ char* xlsx_column_to_letters(uint32_t column, char* buffer) {
 
 uint16_t xlsx_letters_to_column(const char* text) {
   if (!text) return 0;
-  uint32_t n = letter_run(text);
-  if (text[n] != '\0') return 0;
-  return static_cast<uint16_t>(column_of_letters(text, n));
+  uint32_t column = read_letters(&text);
+  return static_cast<uint16_t>(*text == '\0' ? column : 0);
 }
 
-uint32_t xlsx_row_from_digits(const char* text) {
-  if (!text) return 0;
-  const char* p = skip_blanks(text);
-  uint32_t row = 0, digits = 0;
-  for (; is_digit(*p); ++p) {
-    if (++digits > kMaxDigits) return 0;
-    row = row * 10 + static_cast<uint32_t>(*p - '0');
-  }
-  return row <= XLSX_CELLREF_MAX_ROW ? row : 0;
+bool xlsx_cellref_read(const char* text, uint32_t* row_out, uint32_t* column_out) {
+  uint32_t column = text ? read_letters(&text) : 0;
+  uint32_t row = column ? read_row(text) : 0;
+  bool valid = row != 0;
+  if (row_out) *row_out = valid ? row : 0;
+  if (column_out) *column_out = valid ? column : 0;
+  return valid;
 }
 
-void xlsx_cellref_split(const char* text, uint32_t* row_out, uint32_t* column_out) {
-  uint32_t row = 0, column = 0;
-  if (text) {
-    uint32_t letters = letter_run(text);
-    const char* rest = skip_blanks(text + letters);
-    const char* digits_end = rest;
-    while (is_digit(*digits_end)) ++digits_end;
-    bool well_formed = *skip_blanks(digits_end) == '\0' && (digits_end > rest || *rest == '\0');
-    if (well_formed) {
-      column = column_of_letters(text, letters);
-      row = xlsx_row_from_digits(rest);
-    }
-  }
-  if (row_out) *row_out = row;
-  if (column_out) *column_out = column;
+uint32_t xlsx_cellref_row_of(const char* text) { return text ? read_row(text) : 0; }
+
+uint32_t xlsx_cellref_format(uint32_t row, uint32_t column, char* buffer) {
+  buffer[0] = '\0';
+  if (!xlsx_cellref_is_valid(row, column)) return 0;
+  xlsx_column_to_letters(column, buffer);
+  uint32_t letters = static_cast<uint32_t>(std::strlen(buffer));
+  return letters + xlsx_u64_to_text(row, buffer + letters);
 }
 
 void xlsx_cellref_init(XlsxCellRef* ref) {
@@ -120,7 +104,7 @@ xlsx_status xlsx_cellref_set(XlsxCellRef* ref, uint32_t row, uint32_t column) {
   if (!ref || !xlsx_cellref_is_valid(row, column)) return XLSX_ERR_INVALID_ARG;
   ref->row = row;
   ref->column = static_cast<uint16_t>(column);
-  rebuild_text(ref);
+  xlsx_cellref_format(row, column, ref->text);
   return XLSX_OK;
 }
 
@@ -141,8 +125,7 @@ xlsx_status xlsx_cellref_set_text(XlsxCellRef* ref, const char* text) {
     return XLSX_OK;
   }
   uint32_t row = 0, column = 0;
-  xlsx_cellref_split(text, &row, &column);
-  if (!xlsx_cellref_is_valid(row, column)) {
+  if (!xlsx_cellref_read(text, &row, &column)) {
     set_default(ref);
     return XLSX_ERR_INVALID_ARG;
   }
@@ -177,10 +160,4 @@ int xlsx_cellref_compare(const XlsxCellRef* a, const XlsxCellRef* b) {
   if (a->row != b->row) return a->row < b->row ? -1 : 1;
   if (a->column != b->column) return a->column < b->column ? -1 : 1;
   return 0;
-}
-
-uint32_t xlsx_column_of_ref_text(const char* text) {
-  uint32_t column = 0;
-  xlsx_cellref_split(text, nullptr, &column);
-  return column;
 }

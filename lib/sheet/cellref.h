@@ -25,19 +25,49 @@ struct XlsxCellRef {
 };
 
 // True when 1 <= row <= 1048576 and 1 <= column <= 16384.
-bool xlsx_cellref_is_valid(uint32_t row, uint32_t column);
+inline bool xlsx_cellref_is_valid(uint32_t row, uint32_t column) {
+  return row >= 1 && row <= XLSX_CELLREF_MAX_ROW && column >= 1 && column <= XLSX_CELLREF_MAX_COLUMN;
+}
 // Writes the letters of column ("A", "XFD") into buffer (at least 4 bytes) and returns buffer; an
 // out-of-range column writes the empty text. Null buffer gives null.
 char* xlsx_column_to_letters(uint32_t column, char* buffer);
 // Column number of a text made only of 1 to 3 ASCII letters (lower case = upper case); 0 for a null or
 // empty text, any other character, more than three letters or a column above 16384.
 uint16_t xlsx_letters_to_column(const char* text);
-// Row number of the decimal digits after leading blanks (space, tab), read up to the first non-digit;
-// 0 for a null text, no digit, more than seven digits or a row above 1048576.
-uint32_t xlsx_row_from_digits(const char* text);
-// Row and column named by a reference text; fills whichever outputs are given. A text that is not
-// letters-then-digits gives 0 for both; a text of letters alone gives row 0 and its column.
-void xlsx_cellref_split(const char* text, uint32_t* row_out, uint32_t* column_out);
+// Whether text is a reference text naming a valid cell (the rule above). The row and the column go to
+// the outputs that are given: the cell's when true, 0 otherwise. The one reader of reference texts: cell
+// `r` attributes, script arguments and every other reference are read with it.
+bool xlsx_cellref_read(const char* text, uint32_t* row, uint32_t* column);
+// Column of the cell a reference text names (a cell's `r`); 0 when it names none (also for null).
+// Inline, as every cell lookup reads columns: the form writers produce (letters, then digits, nothing
+// else) is read here, any other text by xlsx_cellref_read, so that both follow the one rule.
+inline uint32_t xlsx_cellref_column_of(const char* text) {
+  if (!text) return 0;
+  // One or two letters, then one to six digits without a leading zero: a cell within the sheet whatever
+  // they are.
+  const char* p = text;
+  uint32_t v = static_cast<uint8_t>((static_cast<uint8_t>(*p) | 0x20u) - 'a');
+  uint32_t column = v + 1;
+  if (v < 26 && (v = static_cast<uint8_t>((static_cast<uint8_t>(*++p) | 0x20u) - 'a')) < 26) {
+    column = column * 26 + v + 1;
+    p++;
+  }
+  if (p != text && column <= 26 * 27 && *p >= '1' && *p <= '9') {
+    const char* digits = p;
+    while (static_cast<uint32_t>(*++p - '0') < 10) {
+    }
+    if (*p == '\0' && p - digits <= 6) return column;
+  }
+  column = 0;
+  xlsx_cellref_read(text, nullptr, &column);
+  return column;
+}
+// Number of the row a row's `r` text names: decimal digits (at most seven, 1..1048576), blanks allowed
+// before and after them; 0 for anything else (also for null).
+uint32_t xlsx_cellref_row_of(const char* text);
+// Writes the reference text of (row, column) ("B7") and its terminator into buffer (at least
+// XLSX_CELLREF_TEXT_SIZE bytes) and returns its length; an invalid pair writes "" and returns 0.
+uint32_t xlsx_cellref_format(uint32_t row, uint32_t column, char* buffer);
 
 // Sets the default reference: row 1, column 1, "A1". Null ref is ignored.
 void xlsx_cellref_init(XlsxCellRef* ref);
@@ -60,6 +90,3 @@ const char* xlsx_cellref_text(const XlsxCellRef* ref);
 bool xlsx_cellref_equal(const XlsxCellRef* a, const XlsxCellRef* b);
 // -1, 0 or 1 in row-major order; a null ref sorts first (two null refs compare 0).
 int xlsx_cellref_compare(const XlsxCellRef* a, const XlsxCellRef* b);
-// Column of the letter part of a reference text such as a cell's `r` attribute; 0 for a null, empty or
-// malformed text.
-uint32_t xlsx_column_of_ref_text(const char* text);

@@ -10,10 +10,6 @@
 
 namespace {
 
-bool is_col(const XmlNode* node) {
-  return node && node->type == XML_NODE_ELEMENT && node->name && std::strcmp(node->name, "col") == 0;
-}
-
 int32_t read_int(const XmlNode* node, const char* name) {
   return xml_attribute_as_int(xml_node_attribute(node, name), 0);
 }
@@ -42,7 +38,7 @@ bool split(XmlNode* cols, XmlNode* col) {
   int32_t a = read_int(col, "min");
   int32_t b = read_int(col, "max");
   if (a == b) return true;
-  if (b > static_cast<int32_t>(XLSX_MAX_COLUMN)) b = static_cast<int32_t>(XLSX_MAX_COLUMN);
+  if (b > static_cast<int32_t>(XLSX_CELLREF_MAX_COLUMN)) b = static_cast<int32_t>(XLSX_CELLREF_MAX_COLUMN);
   if (a < 1) a = 1;
   int32_t made = 0;
   for (int32_t k = a; k < b; k++, made++) {
@@ -60,14 +56,7 @@ bool split(XmlNode* cols, XmlNode* col) {
 }
 
 xlsx_status reserve_cols(XlsxSheetIndex* index, uint32_t need) {
-  if (need <= index->col_capacity) return XLSX_OK;
-  uint32_t capacity = index->col_capacity ? index->col_capacity * 2 : 32;
-  while (capacity < need) capacity *= 2;
-  void* grown = xlsx_realloc(index->col_entries, capacity * static_cast<uint32_t>(sizeof(XlsxColEntry)));
-  if (!grown) return XLSX_ERR_NO_MEMORY;
-  index->col_entries = static_cast<XlsxColEntry*>(grown);
-  index->col_capacity = capacity;
-  return XLSX_OK;
+  return xlsx_grow_array(&index->col_entries, &index->col_capacity, need, 32);
 }
 
 xlsx_status build_cols(XlsxSheetIndex* index) {
@@ -75,12 +64,12 @@ xlsx_status build_cols(XlsxSheetIndex* index) {
   XmlNode* cols = xml_node_child(xlsx_part_root(index->part), "cols");
   uint32_t count = 0;
   for (XmlNode* x = cols ? cols->first_child : nullptr; x; x = x->next_sibling)
-    if (is_col(x)) count++;
+    if (xml_node_is_element(x, "col")) count++;
   if (reserve_cols(index, count) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
   index->col_count = 0;
   index->cols_sorted = 1;
   for (XmlNode* x = cols ? cols->first_child : nullptr; x; x = x->next_sibling) {
-    if (!is_col(x)) continue;
+    if (!xml_node_is_element(x, "col")) continue;
     int32_t min = read_int(x, "min");
     if (index->col_count && min < index->col_entries[index->col_count - 1].min) index->cols_sorted = 0;
     index->col_entries[index->col_count++] = {x, min};
@@ -155,6 +144,26 @@ struct EditScope {
   }
 };
 
+// Writes a size ("%.9g") and its custom flag "1" on a column or row element as one journaled edit (the
+// failure rule).
+xlsx_status set_size(XmlNode* element, XlsxSheetIndex* index, const char* name, float value, const char* flag) {
+  if (!element) return XLSX_ERR_INVALID_ARG;
+  EditScope scope(index, element);
+  if (!xml_document_begin_edit(element->document)) return XLSX_ERR_NO_MEMORY;
+  bool ok = set_single(element, name, value) && xml_node_set_attribute(element, flag, "1");
+  xml_document_end_edit(element->document, ok);
+  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+// `hidden` of a column or row element: "1" or "0".
+xlsx_status set_hidden(XmlNode* element, XlsxSheetIndex* index, uint32_t hidden) {
+  if (!element) return XLSX_ERR_INVALID_ARG;
+  EditScope scope(index, element);
+  return xml_node_set_attribute(element, "hidden", hidden ? "1" : "0") ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+bool is_hidden(const XmlNode* element) { return xml_attribute_as_bool(xml_node_attribute(element, "hidden"), false); }
+
 }  // namespace
 
 xlsx_status xlsx_sheet_normalize_cols(XlsxWorksheet* sheet) {
@@ -167,7 +176,7 @@ xlsx_status xlsx_sheet_normalize_cols(XlsxWorksheet* sheet) {
   XmlNode* next = nullptr;
   for (XmlNode* x = cols ? cols->first_child : nullptr; x && status == XLSX_OK; x = next) {
     next = x->next_sibling;
-    if (is_col(x) && !split(cols, x)) status = XLSX_ERR_NO_MEMORY;
+    if (xml_node_is_element(x, "col") && !split(cols, x)) status = XLSX_ERR_NO_MEMORY;
   }
   index->cols_built = 0;
   if (status == XLSX_OK) index->cols_normalized = 1;
@@ -178,7 +187,7 @@ xlsx_status xlsx_sheet_normalize_cols(XlsxWorksheet* sheet) {
 xlsx_status xlsx_sheet_column(XlsxWorksheet* sheet, uint32_t column, XlsxColumn* out) {
   if (!out) return XLSX_ERR_INVALID_ARG;
   *out = XlsxColumn{nullptr, nullptr};
-  if (!sheet || column < 1 || column > XLSX_MAX_COLUMN) return XLSX_ERR_INVALID_ARG;
+  if (!sheet || column < 1 || column > XLSX_CELLREF_MAX_COLUMN) return XLSX_ERR_INVALID_ARG;
   xlsx_status status = xlsx_sheet_normalize_cols(sheet);
   if (status != XLSX_OK) return status;
   XlsxSheetIndex* index = sheet->index;
@@ -203,10 +212,7 @@ xlsx_status xlsx_sheet_column(XlsxWorksheet* sheet, uint32_t column, XlsxColumn*
 }
 
 xlsx_status xlsx_column_set_width(const XlsxColumn* column, float width) {
-  if (!column || !column->element) return XLSX_ERR_INVALID_ARG;
-  EditScope scope(column->index, column->element);
-  bool ok = set_single(column->element, "width", width) && xml_node_set_attribute(column->element, "customWidth", "1");
-  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  return column ? set_size(column->element, column->index, "width", width, "customWidth") : XLSX_ERR_INVALID_ARG;
 }
 
 float xlsx_column_width(const XlsxColumn* column) {
@@ -215,21 +221,13 @@ float xlsx_column_width(const XlsxColumn* column) {
 }
 
 xlsx_status xlsx_column_set_hidden(const XlsxColumn* column, uint32_t hidden) {
-  if (!column || !column->element) return XLSX_ERR_INVALID_ARG;
-  EditScope scope(column->index, column->element);
-  return xml_node_set_attribute(column->element, "hidden", hidden ? "1" : "0") ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  return column ? set_hidden(column->element, column->index, hidden) : XLSX_ERR_INVALID_ARG;
 }
 
-bool xlsx_column_is_hidden(const XlsxColumn* column) {
-  if (!column || !column->element) return false;
-  return xml_attribute_as_bool(xml_node_attribute(column->element, "hidden"), false);
-}
+bool xlsx_column_is_hidden(const XlsxColumn* column) { return column && is_hidden(column->element); }
 
 xlsx_status xlsx_row_set_height(const XlsxRow* row, float height) {
-  if (!row || !row->element) return XLSX_ERR_INVALID_ARG;
-  EditScope scope(row->index, row->element);
-  bool ok = set_single(row->element, "ht", height) && xml_node_set_attribute(row->element, "customHeight", "1");
-  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  return row ? set_size(row->element, row->index, "ht", height, "customHeight") : XLSX_ERR_INVALID_ARG;
 }
 
 double xlsx_row_height(const XlsxRow* row) {
@@ -238,12 +236,7 @@ double xlsx_row_height(const XlsxRow* row) {
 }
 
 xlsx_status xlsx_row_set_hidden(const XlsxRow* row, uint32_t hidden) {
-  if (!row || !row->element) return XLSX_ERR_INVALID_ARG;
-  EditScope scope(row->index, row->element);
-  return xml_node_set_attribute(row->element, "hidden", hidden ? "1" : "0") ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  return row ? set_hidden(row->element, row->index, hidden) : XLSX_ERR_INVALID_ARG;
 }
 
-bool xlsx_row_is_hidden(const XlsxRow* row) {
-  if (!row || !row->element) return false;
-  return xml_attribute_as_bool(xml_node_attribute(row->element, "hidden"), false);
-}
+bool xlsx_row_is_hidden(const XlsxRow* row) { return row && is_hidden(row->element); }

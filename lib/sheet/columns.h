@@ -1,6 +1,7 @@
 // Column widths and hidden states (`cols`/`col`, one element per column once the ranges are split) and
 // row heights and hidden states (attributes of `row`). Column lookups go through an index of the `col`
-// elements attached to the worksheet part, so they do not walk `cols` per call.
+// elements attached to the worksheet part, so they do not walk `cols` per call. The setters keep to the
+// failure rule (lib/base/status.h).
 #pragma once
 
 #include <cstdint>
@@ -22,20 +23,20 @@ xlsx_status xlsx_sheet_normalize_cols(XlsxWorksheet* sheet);
 // customWidth 0; `cols` is created before sheetData when missing). XLSX_ERR_INVALID_ARG for null
 // arguments or a column out of range; XLSX_ERR_NO_MEMORY with nothing changed.
 xlsx_status xlsx_sheet_column(XlsxWorksheet* sheet, uint32_t column, XlsxColumn* out);
-// Writes `width` ("%.9g") and customWidth 1. XLSX_ERR_INVALID_ARG for an invalid handle.
+// Writes `width` ("%.9g") and customWidth 1. XLSX_ERR_INVALID_ARG for an invalid handle; XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_column_set_width(const XlsxColumn* column, float width);
 // The width in single precision; 0 when absent or for an invalid handle.
 float xlsx_column_width(const XlsxColumn* column);
-// Writes `hidden` 1 (nonzero flag) or 0. XLSX_ERR_INVALID_ARG for an invalid handle.
+// Writes `hidden` 1 (nonzero flag) or 0. XLSX_ERR_INVALID_ARG for an invalid handle; XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_column_set_hidden(const XlsxColumn* column, uint32_t hidden);
 // Whether `hidden` is true; false when absent or for an invalid handle.
 bool xlsx_column_is_hidden(const XlsxColumn* column);
 
-// Writes `ht` ("%.9g") and customHeight 1. XLSX_ERR_INVALID_ARG for an invalid handle.
+// Writes `ht` ("%.9g") and customHeight 1. XLSX_ERR_INVALID_ARG for an invalid handle; XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_row_set_height(const XlsxRow* row, float height);
 // The `ht` value; 15.0 when absent or for an invalid handle.
 double xlsx_row_height(const XlsxRow* row);
-// Writes `hidden` 1 (nonzero flag) or 0. XLSX_ERR_INVALID_ARG for an invalid handle.
+// Writes `hidden` 1 (nonzero flag) or 0. XLSX_ERR_INVALID_ARG for an invalid handle; XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_row_set_hidden(const XlsxRow* row, uint32_t hidden);
 // Whether `hidden` is true; false when absent or for an invalid handle.
 bool xlsx_row_is_hidden(const XlsxRow* row);

@@ -4,6 +4,7 @@
 
 #include "lib/base/convert.h"
 #include "lib/package/part.h"
+#include "lib/sheet/cellref.h"
 #include "lib/sheet/sheet_index.h"
 #include "lib/xml/tree.h"
 
@@ -24,12 +25,12 @@ void widen(Extent& extent, uint32_t row, uint32_t column) {
 // Cells are in ascending column order within a row, so the first and last cell of each row are enough.
 Extent cell_extent(const XmlNode* sheet_data) {
   Extent extent;
-  for (XmlNode* row = sheet_first_element(sheet_data); row; row = sheet_next_element(row)) {
-    XmlNode* first = sheet_first_element(row);
+  for (XmlNode* row = xml_node_first_element(sheet_data); row; row = xml_node_next_element(row)) {
+    XmlNode* first = xml_node_first_element(row);
     if (!first) continue;
     uint32_t number = sheet_row_number(row);
     widen(extent, number, sheet_cell_column(first));
-    widen(extent, number, sheet_cell_column(sheet_last_element(row)));
+    widen(extent, number, sheet_cell_column(xml_node_last_element(row)));
   }
   return extent;
 }
@@ -41,14 +42,12 @@ xlsx_status xlsx_sheet_update_dimension(XlsxPart* part) {
   XmlNode* dimension = xml_node_child(root, "dimension");
   if (!dimension) return XLSX_OK;
   Extent extent = cell_extent(xml_node_child(root, "sheetData"));
-  char ref[64] = "A1";
+  char ref[2 * XLSX_CELLREF_TEXT_SIZE] = "A1";
   if (extent.first_row != 0) {
-    sheet_format_ref(ref, extent.first_row, extent.first_column);
+    uint32_t n = xlsx_cellref_format(extent.first_row, extent.first_column, ref);
     if (extent.first_row != extent.last_row || extent.first_column != extent.last_column) {
-      char* end = ref;
-      while (*end) end++;
-      *end++ = ':';
-      sheet_format_ref(end, extent.last_row, extent.last_column);
+      ref[n++] = ':';
+      xlsx_cellref_format(extent.last_row, extent.last_column, ref + n);
     }
   }
   XmlAttr* attr = xml_node_attribute(dimension, "ref");

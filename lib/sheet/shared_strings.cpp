@@ -5,22 +5,14 @@
 #include <cstring>
 
 #include "lib/base/alloc.h"
+#include "lib/base/convert.h"
 #include "lib/base/strbuf.h"
 #include "lib/base/strmap.h"
-#include "lib/package/document.h"
 #include "lib/package/part.h"
-#include "lib/sheet/sheet_index.h"
 #include "lib/xml/text_decode.h"
 #include "lib/xml/tree.h"
 
 namespace {
-
-XmlNode* next_element(XmlNode* node) {
-  while (node && xml_node_type(node) != XML_NODE_ELEMENT) node = xml_node_next_sibling(node);
-  return node;
-}
-
-XmlNode* first_element_child(const XmlNode* node) { return next_element(xml_node_first_child(node)); }
 
 const char* text_at(const DynArray* strings, uint32_t index) {
   char** slot = static_cast<char**>(dynarray_get(strings, index));
@@ -30,11 +22,11 @@ const char* text_at(const DynArray* strings, uint32_t index) {
 // The text of one si: its t, or the runs' t texts joined. Phonetic guides (rPh) and their properties
 // are reading aids shown above the text, not part of it, and are left out.
 char* item_text(const XmlNode* item) {
-  XmlNode* first = first_element_child(item);
+  XmlNode* first = xml_node_first_element(item);
   if (!first || strcmp(xml_node_name(first), "r") != 0) return xlsx_strdup(xml_node_text(first));
   StrBuf sb;
   strbuf_init(&sb);
-  for (XmlNode* run = first; run; run = next_element(xml_node_next_sibling(run))) {
+  for (XmlNode* run = first; run; run = xml_node_next_element(run)) {
     if (strcmp(xml_node_name(run), "r") != 0) continue;
     if (strbuf_append(&sb, xml_node_text(xml_node_child(run, "t"))) != XLSX_OK) {
       strbuf_free(&sb);
@@ -144,8 +136,6 @@ enum class Scan { kDone, kNoMemory, kGiveUp };
 // Nesting below an item that the pass follows before it leaves the table to the parser.
 constexpr uint32_t kScanDepth = 32;
 
-bool is_space(char c) { return (c >= 9 && c <= 13) || c == ' '; }
-
 bool is_name_char(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
          c == '.' || c == ':';
@@ -166,7 +156,7 @@ struct Scanner {
 };
 
 void skip_space(Scanner& s) {
-  while (s.p < s.end && is_space(*s.p)) s.p++;
+  while (s.p < s.end && char_is_space(static_cast<unsigned char>(*s.p))) s.p++;
 }
 
 bool read_name(Scanner& s, Span* name) {
@@ -435,8 +425,8 @@ xlsx_status xlsx_sst_ensure_loaded(XlsxSharedStrings* table) {
   if (!table->part->loaded) return XLSX_ERR_NO_MEMORY;  // left unparsed for lack of memory
   DynArray* strings = table->strings;
   uint32_t before = strings->count;
-  for (XmlNode* item = first_element_child(xlsx_part_root(table->part)); item;
-       item = next_element(xml_node_next_sibling(item))) {
+  for (XmlNode* item = xml_node_first_element(xlsx_part_root(table->part)); item;
+       item = xml_node_next_element(item)) {
     char* text = item_text(item);
     if (!text || !dynarray_push(strings, &text)) {
       xlsx_free(text);
@@ -446,11 +436,6 @@ xlsx_status xlsx_sst_ensure_loaded(XlsxSharedStrings* table) {
   }
   table->loaded = 1;
   return XLSX_OK;
-}
-
-xlsx_status xlsx_sst_load(XlsxDocument* document) {
-  if (!document) return XLSX_ERR_INVALID_ARG;
-  return xlsx_sst_ensure_loaded(xlsx_document_shared_strings(document));
 }
 
 const char* xlsx_sst_get(XlsxSharedStrings* table, uint32_t index) {
@@ -491,7 +476,7 @@ int32_t xlsx_sst_append(XlsxSharedStrings* table, const char* text) {
   }
   char count[24];
   // The "%u" text, written without the formatted printer: every text a script stores first comes here.
-  sheet_format_integer(count, strings->count + 1);
+  xlsx_u64_to_text(strings->count + 1, count);
   XmlNode* item = append_item(root, text);
   if (!item || !update_counts(root, item, count)) {
     xlsx_free(copy);
@@ -499,6 +484,11 @@ int32_t xlsx_sst_append(XlsxSharedStrings* table, const char* text) {
   }
   dynarray_push(strings, &copy);  // cannot fail: the slot was reserved
   return int32_t(strings->count - 1);
+}
+
+void xlsx_sst_truncate(XlsxSharedStrings* table, uint32_t count) {
+  // The hash index notices a shorter array and is built again (update_index).
+  if (table && table->strings) pop_to(table->strings, count);
 }
 
 int32_t xlsx_sst_find_or_append(XlsxSharedStrings* table, const char* text) {

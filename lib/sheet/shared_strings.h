@@ -11,7 +11,6 @@
 #include "lib/base/status.h"
 
 struct XlsxPart;
-struct XlsxDocument;
 
 struct XlsxSharedStrings {
   XlsxPart* part;     // xl/sharedStrings.xml, or null; not owned
@@ -33,8 +32,6 @@ void xlsx_sst_release(XlsxSharedStrings* table);
 // the part's tree is left unparsed when its text could be read directly. XLSX_ERR_INVALID_ARG for null;
 // XLSX_ERR_NO_MEMORY leaves the array empty (a later call tries again).
 xlsx_status xlsx_sst_ensure_loaded(XlsxSharedStrings* table);
-// xlsx_sst_ensure_loaded on the document's table.
-xlsx_status xlsx_sst_load(XlsxDocument* document);
 // Text of entry index; "" for a null table or array, an index not below the count, or a null entry.
 // Owned by the table: valid until the document is closed.
 const char* xlsx_sst_get(XlsxSharedStrings* table, uint32_t index);
@@ -47,5 +44,8 @@ bool xlsx_sst_contains(XlsxSharedStrings* table, const char* text);
 // Appends text (null = "") to the XML and the array; the new index, or -1 for a null table, part or
 // array, a part without root, or when memory runs out (nothing changed then).
 int32_t xlsx_sst_append(XlsxSharedStrings* table, const char* text);
+// Drops the texts from position count on from the array, for an edit that appended them to the table and
+// is being taken back (the journal of the part's tree takes the items back); null table ignored.
+void xlsx_sst_truncate(XlsxSharedStrings* table, uint32_t count);
 // xlsx_sst_find, or xlsx_sst_append when the text is new; -1 on failure.
 int32_t xlsx_sst_find_or_append(XlsxSharedStrings* table, const char* text);

@@ -7,38 +7,22 @@
 #include "lib/base/alloc.h"
 #include "lib/base/convert.h"
 #include "lib/package/part.h"
+#include "lib/sheet/cellref.h"
 #include "lib/sheet/dimension.h"
 
 namespace {
 
-bool is_named(const XmlNode* node, const char* name) {
-  return node && node->type == XML_NODE_ELEMENT && node->name && std::strcmp(node->name, name) == 0;
-}
-
-bool is_cell(const XmlNode* node) {
-  return node && node->type == XML_NODE_ELEMENT && node->name && node->name[0] == 'c' && node->name[1] == 0;
-}
-
-// Frees the cell arrays of the row entries (the entries stay).
-void free_cell_arrays(XlsxSheetIndex* index) {
-  for (uint32_t i = 0; i < index->row_count; i++) {
-    xlsx_free(index->rows[i].cells);
-    index->rows[i].cells = nullptr;
-    index->rows[i].cell_count = 0;
-  }
-}
+bool is_cell(const XmlNode* node) { return xml_node_is_element(node, "c"); }
 
 void index_free(void* extra) {
   XlsxSheetIndex* index = static_cast<XlsxSheetIndex*>(extra);
   if (!index) return;
-  free_cell_arrays(index);
   xlsx_free(index->rows);
   xlsx_free(index->col_entries);
   xlsx_free(index);
 }
 
 void index_reset(XlsxSheetIndex* index) {
-  free_cell_arrays(index);
   index->rows_built = 0;
   index->sheet_data = nullptr;
   index->row_count = 0;
@@ -55,18 +39,7 @@ void index_reset(XlsxSheetIndex* index) {
 }
 
 xlsx_status reserve_rows(XlsxSheetIndex* index, uint32_t need) {
-  if (need <= index->row_capacity) return XLSX_OK;
-  uint32_t capacity = index->row_capacity ? index->row_capacity : 64;
-  while (capacity < need) {
-    if (capacity > 0x7FFFFFFFu / 2) return XLSX_ERR_NO_MEMORY;
-    capacity *= 2;
-  }
-  if (capacity > 0xFFFFFFFFu / sizeof(XlsxRowEntry)) return XLSX_ERR_NO_MEMORY;
-  void* grown = xlsx_realloc(index->rows, capacity * static_cast<uint32_t>(sizeof(XlsxRowEntry)));
-  if (!grown) return XLSX_ERR_NO_MEMORY;
-  index->rows = static_cast<XlsxRowEntry*>(grown);
-  index->row_capacity = capacity;
-  return XLSX_OK;
+  return xlsx_grow_array(&index->rows, &index->row_capacity, need, 64);
 }
 
 // Stable merge sort of row entries by number (temp holds count entries).
@@ -91,31 +64,25 @@ void relink(XmlNode* parent, const XlsxRowEntry* entries, uint32_t count, XmlNod
 
 // Gives an element without a readable number the one that follows its predecessor.
 bool assign_number(XmlNode* node, uint32_t row, uint32_t column) {
-  char text[24];
-  if (column) sheet_format_ref(text, row, column);
-  else sheet_format_integer(text, row);
+  char text[XLSX_CELLREF_TEXT_SIZE];
+  if (column) xlsx_cellref_format(row, column, text);
+  else xlsx_u64_to_text(row, text);
   return xml_node_set_attribute(node, "r", text) != nullptr;
 }
 
 XmlNode* first_cell(const XmlNode* row) {
-  for (XmlNode* x = row ? row->first_child : nullptr; x; x = x->next_sibling)
-    if (is_cell(x)) return x;
-  return nullptr;
-}
-
-XmlNode* last_cell(const XmlNode* row) {
-  for (XmlNode* x = row ? row->last_child : nullptr; x; x = x->previous_sibling)
-    if (is_cell(x)) return x;
-  return nullptr;
+  XmlNode* x = xml_node_first_element(row);
+  while (x && !is_cell(x)) x = xml_node_next_element(x);
+  return x;
 }
 
 XmlNode* next_cell(const XmlNode* cell) {
-  XmlNode* x = sheet_next_element(cell);
+  XmlNode* x = xml_node_next_element(cell);
   return is_cell(x) ? x : nullptr;
 }
 
 XmlNode* previous_cell(const XmlNode* cell) {
-  XmlNode* x = sheet_previous_element(cell);
+  XmlNode* x = xml_node_previous_element(cell);
   return is_cell(x) ? x : nullptr;
 }
 
@@ -147,7 +114,7 @@ CellSlot walk_backward(XmlNode* x, const XmlNode* row, uint32_t column) {
   return {nullptr, nullptr, first_cell(row)};
 }
 
-// Longest step count a dense-row guess takes before the cell array or the ordinary walk is used instead.
+// Longest step count a dense-row guess takes before the ordinary walk is used instead.
 constexpr uint32_t kGuessSteps = 32;
 
 // The cell of column found by counting elements from the row's first cell, which hits at once in a row
@@ -160,96 +127,12 @@ XmlNode* guess_cell(const XmlNode* row, uint32_t column) {
   return x && sheet_cell_column(x) == column ? x : nullptr;
 }
 
-// The cell of column found by counting cells back from the row's last cell (of last_column): in a row
-// without gaps it is exactly last_column - column cells before. Null when the guess misses, or when a
-// neighbour holds the same column (a row with duplicate cells), where the walk that locate_cell would
-// otherwise take decides which one is meant: the leftmost from the start, the rightmost from the end.
-XmlNode* guess_from_last(XmlNode* last, uint32_t last_column, uint32_t column) {
-  uint32_t steps = last_column - column;
-  if (steps > kGuessSteps) return nullptr;
-  XmlNode* x = last;
-  for (; steps > 0 && x; steps--) x = previous_cell(x);
-  if (!x || sheet_cell_column(x) != column) return nullptr;
-  XmlNode* neighbour = column > last_column - column ? next_cell(x) : previous_cell(x);
-  return neighbour && sheet_cell_column(neighbour) == column ? nullptr : x;
-}
-
-// The cell of column in a dense row entry, reached by counting cells from the nearer end without reading
-// any `r`; null when the row is not known to be dense, column lies outside it or too far from both ends,
-// or the count runs into a non-cell element (the caller then looks further).
-XmlNode* dense_cell(const XlsxRowEntry* entry, uint32_t column) {
-  uint32_t first = entry->first_column, last = entry->last_column;
-  if (!entry->cells_checked || last == 0 || column < first || column > last) return nullptr;
-  if (column - first > kGuessSteps && last - column > kGuessSteps) return nullptr;
-  XmlNode* x;
-  if (column - first <= last - column) {
-    x = first_cell(entry->node);
-    for (uint32_t k = column - first; k > 0 && x; k--) x = next_cell(x);
-  } else {
-    x = last_cell(entry->node);
-    for (uint32_t k = last - column; k > 0 && x; k--) x = previous_cell(x);
-  }
-  return x;
-}
-
-// Builds the cell array of a checked row. False, with no array, when memory runs out (a later lookup
-// tries again) or when the row holds two cells of one column or cells after a non-cell element, where
-// only the walk gives the cell meant (the row is then marked and never tried again).
-bool build_cell_array(XlsxRowEntry* entry) {
-  if (entry->cells) return true;
-  if (entry->no_cell_array) return false;
-  uint32_t count = 0;
-  bool other = false;
-  uint32_t previous = 0;
-  for (XmlNode* x = entry->node->first_child; x; x = x->next_sibling) {
-    if (x->type != XML_NODE_ELEMENT) continue;
-    if (!is_cell(x)) {
-      other = true;
-      continue;
-    }
-    uint32_t column = sheet_cell_column(x);
-    if (other || column <= previous || count == UINT32_MAX / sizeof(XlsxCellSlot)) {
-      entry->no_cell_array = 1;
-      return false;
-    }
-    previous = column;
-    count++;
-  }
-  if (count == 0) return false;
-  XlsxCellSlot* cells = static_cast<XlsxCellSlot*>(xlsx_malloc(count * static_cast<uint32_t>(sizeof(XlsxCellSlot))));
-  if (!cells) return false;
-  uint32_t n = 0;
-  for (XmlNode* x = first_cell(entry->node); x && n < count; x = next_cell(x)) cells[n++] = {x, sheet_cell_column(x)};
-  entry->cells = cells;
-  entry->cell_count = n;
-  return true;
-}
-
-// Position of the first array cell whose column is >= column (cell_count when none).
-uint32_t cell_lower_bound(const XlsxRowEntry* entry, uint32_t column) {
-  const XlsxCellSlot* begin = entry->cells;
-  const XlsxCellSlot* at = std::lower_bound(begin, begin + entry->cell_count, column,
-                                            [](const XlsxCellSlot& slot, uint32_t c) { return slot.column < c; });
-  return static_cast<uint32_t>(at - begin);
-}
-
-// The slot of column from the row's cell array. A missing cell goes where the walk would put it: after
-// its predecessor when the walk comes from the end (backward), before its successor otherwise, so that
-// white space between cells ends up on the same side either way.
-CellSlot slot_from_array(const XlsxRowEntry* entry, uint32_t column, bool backward) {
-  uint32_t at = cell_lower_bound(entry, column);
-  uint32_t n = entry->cell_count;
-  if (at < n && entry->cells[at].column == column) return {entry->cells[at].node, nullptr, nullptr};
-  if (backward) return at > 0 ? CellSlot{nullptr, entry->cells[at - 1].node, nullptr} : CellSlot{nullptr, nullptr, entry->cells[0].node};
-  return at < n ? CellSlot{nullptr, nullptr, entry->cells[at].node} : CellSlot{nullptr, nullptr, nullptr};
-}
-
 // Whether the walk through a row whose last cell has last_column comes from the end for column.
 bool walks_backward(uint32_t last_column, uint32_t column) { return column > last_column - column; }
 
-// The cursor's row: the cursor and its neighbours answer at once; a cell farther away comes from the
-// row's cell array, or (without one) from the walk starting next to the cursor.
-CellSlot locate_near_cursor(XlsxRowEntry* entry, XmlNode* cursor, uint32_t cursor_column, uint32_t column) {
+// The cursor's row: the cursor and its neighbours answer at once; a cell farther away comes from the walk
+// starting next to the cursor.
+CellSlot locate_near_cursor(const XmlNode* row, XmlNode* cursor, uint32_t cursor_column, uint32_t column) {
   if (column == cursor_column) return {cursor, nullptr, nullptr};
   if (column > cursor_column) {
     XmlNode* next = next_cell(cursor);
@@ -257,7 +140,6 @@ CellSlot locate_near_cursor(XlsxRowEntry* entry, XmlNode* cursor, uint32_t curso
     uint32_t next_column = sheet_cell_column(next);
     if (next_column == column) return {next, nullptr, nullptr};
     if (next_column > column) return {nullptr, nullptr, next};
-    if (build_cell_array(entry)) return slot_from_array(entry, column, false);
     return walk_forward(next, column);
   }
   XmlNode* previous = previous_cell(cursor);
@@ -265,65 +147,35 @@ CellSlot locate_near_cursor(XlsxRowEntry* entry, XmlNode* cursor, uint32_t curso
   uint32_t previous_column = sheet_cell_column(previous);
   if (previous_column == column) return {previous, nullptr, nullptr};
   if (previous_column < column) return {nullptr, previous, nullptr};
-  if (build_cell_array(entry)) return slot_from_array(entry, column, true);
-  return walk_backward(previous, entry->node, column);
+  return walk_backward(previous, row, column);
 }
 
-// Where the cell of column is, or goes, in the checked row entry at position. Away from the cursor: a
-// dense row is counted, the ends are read, and anything between comes from the row's cell array (built
-// on first need) in O(log n) without reading `r` again; the walk remains for rows without an array.
+// Where the cell of column is, or goes, in the checked row at position: next to the cursor when it is in
+// that row; else at one of the row's ends (an append, the start of a walk through the row), else by the
+// walk from the nearer end.
 CellSlot locate_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column) {
-  XlsxRowEntry* entry = &index->rows[position];
-  XmlNode* row = entry->node;
+  XmlNode* row = index->rows[position].node;
   XmlNode* cursor = index->cursor_cell;
   if (cursor && index->cursor_row == position && cursor->parent == row)
-    return locate_near_cursor(entry, cursor, index->cursor_column, column);
-  if (XmlNode* counted = dense_cell(entry, column)) return {counted, nullptr, nullptr};
-  if (entry->cells)
-    return slot_from_array(entry, column, walks_backward(entry->cells[entry->cell_count - 1].column, column));
-  XmlNode* last = last_cell(row);
+    return locate_near_cursor(row, cursor, index->cursor_column, column);
+  XmlNode* last = sheet_last_cell(row);
   if (!last) return {nullptr, nullptr, nullptr};
   uint32_t last_column = sheet_cell_column(last);
   if (column == last_column) return {last, nullptr, nullptr};
   if (column > last_column) return {nullptr, last, nullptr};
-  // Random access into a dense row: one guess and one column read instead of a read per cell walked.
-  if (XmlNode* guessed = guess_from_last(last, last_column, column)) return {guessed, nullptr, nullptr};
-  // At or before the first cell (where a walk through a row starts): no array is needed. A first cell
-  // whose column the next one repeats is left to the walk, which decides between the two.
+  // A first cell whose column the next one repeats is left to the walk, which decides between the two.
   XmlNode* first = first_cell(row);
   uint32_t first_column = sheet_cell_column(first);
   if (column < first_column) return {nullptr, nullptr, first};
   if (column == first_column && sheet_cell_column(next_cell(first)) != column) return {first, nullptr, nullptr};
-  if (build_cell_array(entry)) return slot_from_array(entry, column, walks_backward(last_column, column));
   if (walks_backward(last_column, column)) return walk_backward(last, row, column);
   return walk_forward(first, column);
-}
-
-// Keeps the row's cell array in step after created (of column) was inserted; without memory for that
-// the array is dropped (lookups build it again).
-void note_cell_in_array(XlsxRowEntry* entry, XmlNode* created, uint32_t column) {
-  if (!entry->cells) return;
-  uint32_t n = entry->cell_count;
-  void* grown = n < UINT32_MAX / sizeof(XlsxCellSlot) - 1
-                    ? xlsx_realloc(entry->cells, (n + 1) * static_cast<uint32_t>(sizeof(XlsxCellSlot)))
-                    : nullptr;
-  if (!grown) {
-    xlsx_free(entry->cells);
-    entry->cells = nullptr;
-    entry->cell_count = 0;
-    return;
-  }
-  entry->cells = static_cast<XlsxCellSlot*>(grown);
-  uint32_t at = cell_lower_bound(entry, column);
-  std::memmove(entry->cells + at + 1, entry->cells + at, (n - at) * sizeof(XlsxCellSlot));
-  entry->cells[at] = {created, column};
-  entry->cell_count = n + 1;
 }
 
 XmlNode* insert_cell(XmlNode* row, const CellSlot& slot) {
   if (slot.after) return xml_node_insert_child_after(row, "c", slot.after);
   if (slot.before) return xml_node_insert_child_before(row, "c", slot.before);
-  XmlNode* last = last_cell(row);
+  XmlNode* last = sheet_last_cell(row);
   if (last) return xml_node_insert_child_after(row, "c", last);
   XmlNode* anchor = cell_anchor(row);
   return anchor ? xml_node_insert_child_before(row, "c", anchor) : xml_node_append_child(row, "c");
@@ -331,95 +183,27 @@ XmlNode* insert_cell(XmlNode* row, const CellSlot& slot) {
 
 }  // namespace
 
-XmlNode* sheet_next_element(const XmlNode* node) {
-  for (XmlNode* x = node ? node->next_sibling : nullptr; x; x = x->next_sibling)
-    if (x->type == XML_NODE_ELEMENT) return x;
-  return nullptr;
+XmlNode* sheet_last_cell(const XmlNode* row) {
+  XmlNode* x = xml_node_last_element(row);
+  while (x && !is_cell(x)) x = xml_node_previous_element(x);
+  return x;
 }
 
-XmlNode* sheet_previous_element(const XmlNode* node) {
-  for (XmlNode* x = node ? node->previous_sibling : nullptr; x; x = x->previous_sibling)
-    if (x->type == XML_NODE_ELEMENT) return x;
-  return nullptr;
-}
+namespace {
 
-XmlNode* sheet_first_element(const XmlNode* node) {
-  for (XmlNode* x = node ? node->first_child : nullptr; x; x = x->next_sibling)
-    if (x->type == XML_NODE_ELEMENT) return x;
-  return nullptr;
-}
-
-XmlNode* sheet_last_element(const XmlNode* node) {
-  for (XmlNode* x = node ? node->last_child : nullptr; x; x = x->previous_sibling)
-    if (x->type == XML_NODE_ELEMENT) return x;
-  return nullptr;
-}
-
-uint32_t sheet_column_of_ref(const char* text) {
-  if (!text) return 0;
-  uint32_t column = 0;
-  uint32_t letters = 0;
-  for (; letters < 4; letters++) {
-    char c = text[letters];
-    if (c >= 'A' && c <= 'Z') column = column * 26 + static_cast<uint32_t>(c - 'A' + 1);
-    else if (c >= 'a' && c <= 'z') column = column * 26 + static_cast<uint32_t>(c - 'a' + 1);
-    else break;
-  }
-  if (letters == 0 || letters > 3 || column > XLSX_MAX_COLUMN) return 0;
-  char digit = text[letters];
-  return digit >= '0' && digit <= '9' ? column : 0;
-}
-
-uint32_t sheet_cell_column(const XmlNode* cell) {
-  // Writers put `r` first: look at the first attribute's name before a generic search by name.
-  const XmlAttr* first = cell ? cell->first_attribute : nullptr;
+// Writers put `r` first: the first attribute's name is looked at before a search by name.
+inline const char* r_value(const XmlNode* node) {
+  const XmlAttr* first = node ? node->first_attribute : nullptr;
   const char* name = first ? first->name : nullptr;
-  if (name && name[0] == 'r' && name[1] == 0) return sheet_column_of_ref(first->value);
-  return sheet_column_of_ref(xml_attribute_value(xml_node_attribute(cell, "r")));
+  if (name && name[0] == 'r' && name[1] == 0) return first->value;
+  return xml_attribute_value(xml_node_attribute(node, "r"));
 }
 
-uint32_t sheet_row_number(const XmlNode* row) {
-  // Writers put `r` first and write plain digits: read those in place; anything else (white space, a
-  // sign, more than nine digits) goes through the general reading.
-  const XmlAttr* first = row ? row->first_attribute : nullptr;
-  if (first && first->name && first->name[0] == 'r' && first->name[1] == 0 && first->value) {
-    const char* p = first->value;
-    uint32_t number = 0;
-    for (; *p >= '0' && *p <= '9' && p - first->value < 9; p++) number = number * 10 + static_cast<uint32_t>(*p - '0');
-    if (p > first->value && *p == 0) return number;
-  }
-  return xml_attribute_as_uint(xml_node_attribute(row, "r"), 0);
-}
+}  // namespace
 
-uint32_t sheet_format_integer(char* buffer, int64_t value) {
-  // Digits from the end of a scratch buffer: the same bytes as "%lld" without vsnprintf, which a cell
-  // write would otherwise call for its reference and its value.
-  char scratch[24];
-  char* at = scratch + sizeof scratch;
-  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  do {
-    *--at = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude);
-  if (value < 0) *--at = '-';
-  uint32_t length = static_cast<uint32_t>(scratch + sizeof scratch - at);
-  std::memcpy(buffer, at, length);
-  buffer[length] = 0;
-  return length;
-}
+uint32_t sheet_cell_column(const XmlNode* cell) { return xlsx_cellref_column_of(r_value(cell)); }
 
-char* sheet_format_ref(char* buffer, uint32_t row, uint32_t column) {
-  char letters[3];
-  uint32_t n = 0;
-  while (column > 0 && n < 3) {
-    letters[n++] = static_cast<char>('A' + (column - 1) % 26);
-    column = (column - 1) / 26;
-  }
-  char* at = buffer;
-  while (n > 0) *at++ = letters[--n];
-  sheet_format_integer(at, row);
-  return buffer;
-}
+uint32_t sheet_row_number(const XmlNode* row) { return xlsx_cellref_row_of(r_value(row)); }
 
 XlsxSheetIndex* sheet_index_of_part(XlsxPart* part) {
   if (!part) return nullptr;
@@ -466,21 +250,21 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
   index->sheet_data = sheet_data;
   uint32_t count = 0;
   for (XmlNode* x = sheet_data ? sheet_data->first_child : nullptr; x; x = x->next_sibling)
-    if (is_named(x, "row")) count++;
+    if (xml_node_is_element(x, "row")) count++;
   if (reserve_rows(index, count) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
   bool sorted = true;
   uint32_t previous = 0;
   uint32_t n = 0;
   for (XmlNode* x = sheet_data ? sheet_data->first_child : nullptr; x; x = x->next_sibling) {
-    if (!is_named(x, "row")) continue;
+    if (!xml_node_is_element(x, "row")) continue;
     uint32_t number = sheet_row_number(x);
     // A row without a number, or numbered beyond the sheet, follows the row before it.
-    if (number == 0 || number > XLSX_MAX_ROW) {
-      number = previous < XLSX_MAX_ROW ? previous + 1 : XLSX_MAX_ROW;
+    if (number == 0 || number > XLSX_CELLREF_MAX_ROW) {
+      number = previous < XLSX_CELLREF_MAX_ROW ? previous + 1 : XLSX_CELLREF_MAX_ROW;
       if (!assign_number(x, number, 0)) return XLSX_ERR_NO_MEMORY;
     }
     if (number < previous) sorted = false;
-    index->rows[n++] = {x, number, 0, 0, 0, 0, nullptr, 0};
+    index->rows[n++] = {x, number, 0};
     previous = number;
   }
   if (!sorted) {
@@ -541,7 +325,7 @@ xlsx_status sheet_index_row(XlsxSheetIndex* index, uint32_t number, uint32_t* po
     return XLSX_ERR_NO_MEMORY;
   }
   std::memmove(index->rows + at + 1, index->rows + at, (count - at) * sizeof(XlsxRowEntry));
-  index->rows[at] = {row, number, 1, 0, 0, 0, nullptr, 0};
+  index->rows[at] = {row, number, 1};
   index->row_count = count + 1;
   if (index->cursor_row >= at && index->cursor_row < count) index->cursor_row++;
   *position = at;
@@ -553,8 +337,6 @@ xlsx_status sheet_index_check_cells(XlsxSheetIndex* index, XlsxRowEntry* entry) 
   if (entry->cells_checked) return XLSX_OK;
   XmlNode* row = entry->node;
   bool sorted = true;
-  bool side_by_side = true;  // each cell's column follows its predecessor's
-  uint32_t first = 0;
   uint32_t previous = 0;
   uint32_t count = 0;
   for (XmlNode* x = row->first_child; x; x = x->next_sibling) {
@@ -565,21 +347,16 @@ xlsx_status sheet_index_check_cells(XlsxSheetIndex* index, XlsxRowEntry* entry) 
       if (!assign_number(x, entry->number, column)) return XLSX_ERR_NO_MEMORY;
     }
     if (column < previous) sorted = false;
-    if (count == 0) first = column;
-    else if (column != previous + 1) side_by_side = false;
     previous = column;
     count++;
   }
-  bool dense = count > 0 && sorted && side_by_side;
-  entry->first_column = static_cast<uint16_t>(dense ? first : 0);
-  entry->last_column = static_cast<uint16_t>(dense ? previous : 0);
   if (!sorted) {
     uint32_t bytes = count * static_cast<uint32_t>(sizeof(XlsxRowEntry));
     XlsxRowEntry* cells = static_cast<XlsxRowEntry*>(xlsx_malloc(2 * bytes));
     if (!cells) return XLSX_ERR_NO_MEMORY;
     uint32_t n = 0;
     for (XmlNode* x = row->first_child; x; x = x->next_sibling)
-      if (is_cell(x)) cells[n++] = {x, sheet_cell_column(x), 0, 0, 0, 0, nullptr, 0};
+      if (is_cell(x)) cells[n++] = {x, sheet_cell_column(x), 0};
     sort_rows(cells, cells + count, count);
     relink(row, cells, count, cell_anchor(row));
     xlsx_free(cells);
@@ -590,20 +367,15 @@ xlsx_status sheet_index_check_cells(XlsxSheetIndex* index, XlsxRowEntry* entry) 
 
 namespace {
 
-// Keeps the dense-row columns of entry true after created (of column) was inserted: a cell appended right
-// after the last one or the only cell of the row keeps it dense, any other insertion ends that.
-void note_created_cell(XlsxRowEntry* entry, XmlNode* created, uint32_t column) {
-  if (!next_cell(created)) {
-    if (entry->last_column != 0 && column == entry->last_column + 1u) {
-      entry->last_column = static_cast<uint16_t>(column);
-      return;
-    }
-    if (!previous_cell(created)) {
-      entry->first_column = entry->last_column = static_cast<uint16_t>(column);
-      return;
-    }
-  }
-  entry->first_column = entry->last_column = 0;
+// A cell found without checking its row first (finding needs no ordered row; creating does): the cursor
+// or the cell after it, or the cell counted from the row's first cell, when its `r` names the column.
+XmlNode* quick_find(const XlsxSheetIndex* index, uint32_t position, uint32_t column) {
+  XmlNode* row = index->rows[position].node;
+  XmlNode* cursor = index->cursor_cell;
+  if (!cursor || index->cursor_row != position || cursor->parent != row) return guess_cell(row, column);
+  if (column == index->cursor_column) return cursor;
+  XmlNode* next = column > index->cursor_column ? next_cell(cursor) : nullptr;
+  return next && sheet_cell_column(next) == column ? next : nullptr;
 }
 
 void move_cursor(XlsxSheetIndex* index, uint32_t position, XmlNode* cell, uint32_t column) {
@@ -616,12 +388,10 @@ void move_cursor(XlsxSheetIndex* index, uint32_t position, XmlNode* cell, uint32
 
 xlsx_status sheet_index_find_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell) {
   *cell = nullptr;
-  bool cursor_here = index->cursor_cell && index->cursor_row == position;
-  XmlNode* guessed = cursor_here ? nullptr : dense_cell(&index->rows[position], column);
-  if (!guessed && !cursor_here) guessed = guess_cell(index->rows[position].node, column);
-  if (guessed) {
-    move_cursor(index, position, guessed, column);
-    *cell = guessed;
+  XmlNode* quick = quick_find(index, position, column);
+  if (quick) {
+    move_cursor(index, position, quick, column);
+    *cell = quick;
     return XLSX_OK;
   }
   xlsx_status status = sheet_index_check_cells(index, &index->rows[position]);
@@ -650,8 +420,6 @@ xlsx_status sheet_index_cell(XlsxSheetIndex* index, uint32_t position, uint32_t 
     return XLSX_ERR_NO_MEMORY;
   }
   if (index->max_column_known && column > index->max_column) index->max_column = column;
-  note_created_cell(entry, created, column);
-  note_cell_in_array(entry, created, column);
   move_cursor(index, position, created, column);
   *cell = created;
   return XLSX_OK;

@@ -1,5 +1,8 @@
 // The row index and cursor of one worksheet part: a sorted array of the row elements of `sheetData`, a
-// cursor on the last row and cell found, and an index of the `col` elements. The XML tree stays the
+// cursor on the last row and cell found, and an index of the `col` elements. A row is found next to the
+// cursor, at number - first number when the rows have no gaps, else by binary search; a cell next to the
+// cursor, by counting from the row's first cell when the row has no gaps, else by a walk from the nearer
+// end of the row. The XML tree stays the
 // only store of the data; the index only points into it and is attached to the part (XlsxPart extra), so
 // it lives as long as the part. It is valid for one XmlDoc generation: edits made through this layer
 // carry it forward (sheet_index_commit), any other change to the tree makes it rebuild itself lazily.
@@ -12,34 +15,11 @@
 
 struct XlsxPart;
 
-enum : uint32_t {
-  XLSX_MAX_ROW = 1048576u,
-  XLSX_MAX_COLUMN = 16384u,
-};
-
-// One `c` element of an indexed row with its column read once.
-struct XlsxCellSlot {
-  XmlNode* node;
-  uint32_t column;
-};
-
 // One `row` element of sheetData, with its number read once.
 struct XlsxRowEntry {
   XmlNode* node;
   uint32_t number;
-  uint16_t cells_checked;  // 1 once every `c` child carries a readable `r` and the cells are in order
-  // 1 when the checked row holds two cells of one column: it gets no cell array (the walk decides).
-  uint16_t no_cell_array;
-  // Columns of the first and last cell when the checked row holds exactly the cells first..last, one
-  // each, in order and side by side (a dense row: the cell of a column is found by counting); 0 when
-  // not known to be so.
-  uint16_t first_column;
-  uint16_t last_column;
-  // The row's cells in order with their columns, built the first time a cell is looked for away from
-  // both ends of a checked row that counting cannot serve, and kept in step by the cells created
-  // through the index; null until then (or when memory ran out: lookups then walk). Owned by the index.
-  XlsxCellSlot* cells;
-  uint32_t cell_count;
+  uint32_t cells_checked;  // 1 once every `c` child carries a readable `r` and the cells are in order
 };
 
 // One `col` element of cols, with its `min` read once.
@@ -93,7 +73,7 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index);
 uint32_t sheet_index_lower_bound(const XlsxSheetIndex* index, uint32_t number);
 // Row entry for number, or null; uses the cursor first. Rows must be built.
 XlsxRowEntry* sheet_index_find_row(XlsxSheetIndex* index, uint32_t number);
-// Finds or creates the row element for number (1..XLSX_MAX_ROW is the caller's check). The entry's
+// Finds or creates the row element for number (1..XLSX_CELLREF_MAX_ROW is the caller's check). The entry's
 // position goes to *position. XLSX_ERR_INVALID_ARG without sheetData; XLSX_ERR_NO_MEMORY with nothing
 // changed.
 xlsx_status sheet_index_row(XlsxSheetIndex* index, uint32_t number, uint32_t* position);
@@ -105,22 +85,9 @@ xlsx_status sheet_index_cell(XlsxSheetIndex* index, uint32_t position, uint32_t 
 // Finds the `c` element without creating anything; null when absent.
 xlsx_status sheet_index_find_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell);
 
-// Element helpers shared by the worksheet modules.
-// Next / previous sibling that is an element (white-space text and comments are skipped); null at the end.
-XmlNode* sheet_next_element(const XmlNode* node);
-XmlNode* sheet_previous_element(const XmlNode* node);
-// First / last child that is an element; null when none.
-XmlNode* sheet_first_element(const XmlNode* node);
-XmlNode* sheet_last_element(const XmlNode* node);
-// Column of a cell reference text ("B7" -> 2, lower case accepted); 0 when the letters are missing,
-// longer than three or name a column above 16384, or when no digit follows them.
-uint32_t sheet_column_of_ref(const char* text);
-// Column of a `c` element from its `r`; 0 when unreadable.
+// Last `c` child of a row element; null when there is none (or for null).
+XmlNode* sheet_last_cell(const XmlNode* row);
+// Column of a `c` element from its `r` (xlsx_cellref_column_of); 0 when it names no cell.
 uint32_t sheet_cell_column(const XmlNode* cell);
-// Number of a `row` element from its `r`; 0 when unreadable.
+// Number of a `row` element from its `r` (xlsx_cellref_row_of); 0 when it names no row.
 uint32_t sheet_row_number(const XmlNode* row);
-// Writes the decimal text of value ("%lld") and its terminator into buffer (at least 21 bytes); returns
-// the length.
-uint32_t sheet_format_integer(char* buffer, int64_t value);
-// Writes the A1 text of (row, column) into buffer (at least 24 bytes); returns buffer.
-char* sheet_format_ref(char* buffer, uint32_t row, uint32_t column);

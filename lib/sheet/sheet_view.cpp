@@ -30,19 +30,42 @@ XmlNode* ensure_views(XmlNode* root) {
   return before ? xml_node_insert_child_after(root, "sheetViews", before) : xml_node_prepend_child(root, "sheetViews");
 }
 
-xlsx_status select_view(XmlNode* root) {
-  bool had_views = xml_node_child(root, "sheetViews") != nullptr;
+// Selects the first view, made when missing; false when memory ran out (the edit is then taken back).
+bool select_view(XmlNode* root) {
   XmlNode* views = ensure_views(root);
-  if (!views) return XLSX_ERR_NO_MEMORY;
   XmlNode* view = xml_node_child(views, "sheetView");
-  bool new_view = !view;
+  bool new_view = views && !view;
   if (new_view) view = xml_node_prepend_child(views, "sheetView");
-  bool ok = view && xml_node_set_attribute(view, "tabSelected", "1");
-  if (ok && new_view) ok = xml_node_set_attribute(view, "workbookViewId", "0") != nullptr;
-  if (ok) return XLSX_OK;
-  if (new_view && view) xml_node_remove_child(views, view);
-  if (!had_views) xml_node_remove_child(root, views);
-  return XLSX_ERR_NO_MEMORY;
+  return view && xml_node_set_attribute(view, "tabSelected", "1") &&
+         (!new_view || xml_node_set_attribute(view, "workbookViewId", "0"));
+}
+
+// Stores the colour text as the tab colour's only attribute; false when memory ran out.
+bool store_tab_color(XmlNode* root, const char* text) {
+  XmlNode* pr = xml_node_child(root, "sheetPr");
+  if (!pr) pr = xml_node_prepend_child(root, "sheetPr");
+  XmlNode* tab = xml_node_child(pr, "tabColor");
+  if (pr && !tab) tab = xml_node_prepend_child(pr, "tabColor");
+  if (!tab || !xml_node_set_attribute(tab, "rgb", text)) return false;
+  // Only `rgb` stays: theme, tint and the like would override it.
+  for (XmlAttr* a = xml_node_first_attribute(tab); a;) {
+    XmlAttr* next = xml_attribute_next(a);
+    if (std::strcmp(xml_attribute_name(a), "rgb") != 0 && !xml_node_remove_attribute(tab, xml_attribute_name(a))) return false;
+    a = next;
+  }
+  return true;
+}
+
+// Runs store on the worksheet's root as one journaled edit (the failure rule).
+template <typename Store>
+xlsx_status edit_root(XlsxWorksheet* sheet, Store store) {
+  XmlNode* root = sheet_root(sheet);
+  if (!root) return XLSX_ERR_INVALID_ARG;
+  if (!xml_document_begin_edit(root->document)) return XLSX_ERR_NO_MEMORY;
+  bool ok = store(root);
+  xml_document_end_edit(root->document, ok);
+  sheet_index_commit(sheet->index);
+  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
 }
 
 int hex_value(char c) {
@@ -60,14 +83,10 @@ bool xlsx_sheet_is_selected(XlsxWorksheet* sheet) {
 }
 
 xlsx_status xlsx_sheet_set_selected(XlsxWorksheet* sheet, uint32_t selected) {
-  XmlNode* root = sheet_root(sheet);
-  if (!root) return XLSX_ERR_INVALID_ARG;
-  xlsx_status status = XLSX_OK;
-  XmlNode* view = first_view(root);
-  if (selected) status = select_view(root);
-  else if (view && !xml_node_set_attribute(view, "tabSelected", "0")) status = XLSX_ERR_NO_MEMORY;
-  sheet_index_commit(sheet->index);
-  return status;
+  return edit_root(sheet, [selected](XmlNode* root) {
+    XmlNode* view = first_view(root);
+    return selected ? select_view(root) : !view || xml_node_set_attribute(view, "tabSelected", "0");
+  });
 }
 
 xlsx_status xlsx_sheet_tab_color(XlsxWorksheet* sheet, XlsxColor* out) {
@@ -80,34 +99,9 @@ xlsx_status xlsx_sheet_tab_color(XlsxWorksheet* sheet, XlsxColor* out) {
 }
 
 xlsx_status xlsx_sheet_set_tab_color(XlsxWorksheet* sheet, const XlsxColor* color) {
-  XmlNode* root = sheet_root(sheet);
-  if (!root) return XLSX_ERR_INVALID_ARG;
   char text[16];
   xlsx_color_to_text(color, text);
-  XmlNode* pr = xml_node_child(root, "sheetPr");
-  bool new_pr = !pr;
-  if (new_pr) pr = xml_node_prepend_child(root, "sheetPr");
-  XmlNode* tab = xml_node_child(pr, "tabColor");
-  bool new_tab = !tab;
-  if (pr && new_tab) tab = xml_node_prepend_child(pr, "tabColor");
-  XmlAttr* rgb = xml_node_attribute(tab, "rgb");
-  bool new_rgb = !rgb;
-  if (new_rgb) rgb = xml_node_append_attribute(tab, "rgb");
-  if (!rgb || !xml_attribute_set_value(rgb, text)) {
-    if (new_rgb && rgb) xml_node_remove_attribute(tab, "rgb");
-    if (new_tab && tab) xml_node_remove_child(pr, tab);
-    if (new_pr && pr) xml_node_remove_child(root, pr);
-    sheet_index_commit(sheet->index);
-    return XLSX_ERR_NO_MEMORY;
-  }
-  // Only `rgb` stays: theme, tint and the like would override it.
-  for (XmlAttr* a = xml_node_first_attribute(tab); a;) {
-    XmlAttr* next = xml_attribute_next(a);
-    if (a != rgb && std::strcmp(xml_attribute_name(a), "rgb") != 0) xml_node_remove_attribute(tab, xml_attribute_name(a));
-    a = next;
-  }
-  sheet_index_commit(sheet->index);
-  return XLSX_OK;
+  return edit_root(sheet, [&text](XmlNode* root) { return store_tab_color(root, text); });
 }
 
 xlsx_status xlsx_color_from_text(const char* text, XlsxColor* out) {

@@ -1,5 +1,6 @@
 // Per-worksheet view settings kept outside the cells: whether the sheet's tab is selected (`tabSelected`
-// of its first `sheetView`) and the colour of its tab (`sheetPr`/`tabColor`).
+// of its first `sheetView`) and the colour of its tab (`sheetPr`/`tabColor`). The setters keep to the
+// failure rule (lib/base/status.h).
 #pragma once
 
 #include <cstdint>
@@ -25,7 +26,7 @@ xlsx_status xlsx_sheet_set_selected(XlsxWorksheet* sheet, uint32_t selected);
 xlsx_status xlsx_sheet_tab_color(XlsxWorksheet* sheet, XlsxColor* out);
 // Writes the colour (null: the default) as `tabColor` `rgb`, the element's other attributes removed;
 // `sheetPr` and `tabColor` are created as first children when missing. XLSX_ERR_INVALID_ARG for a null
-// worksheet or a part without root; XLSX_ERR_NO_MEMORY leaves the colour as it was.
+// worksheet or a part without root; XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_sheet_set_tab_color(XlsxWorksheet* sheet, const XlsxColor* color);
 // Parses 6 (red, green, blue; alpha kept) or 8 (alpha first) hexadecimal digits. XLSX_ERR_INVALID_ARG
 // for null arguments, another length or a non-digit (fields before the bad pair are already stored).

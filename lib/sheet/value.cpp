@@ -38,21 +38,6 @@ int three_way(T a, T b) {
   return (a > b) - (a < b);
 }
 
-// Replaces the value's text and kind with a fresh copy of text; the copy is made first, so text may be
-// the value's own and a failed copy changes nothing.
-xlsx_status set_text_value(XlsxCellValue* value, uint32_t type, const char* text) {
-  if (!value) return XLSX_ERR_INVALID_ARG;
-  char* copy = xlsx_strdup(or_empty(text));
-  if (!copy) return XLSX_ERR_NO_MEMORY;
-  xlsx_free(value->text);
-  value->text = copy;
-  value->type = type;
-  value->integer = 0;
-  value->number = 0.0;
-  value->boolean = 0;
-  return XLSX_OK;
-}
-
 // Sets a kind without text: payloads zero, text released.
 void set_plain(XlsxCellValue* value, uint32_t type) {
   xlsx_free(value->text);
@@ -61,6 +46,17 @@ void set_plain(XlsxCellValue* value, uint32_t type) {
   value->integer = 0;
   value->number = 0.0;
   value->boolean = 0;
+}
+
+// Replaces the value's text and kind with a fresh copy of text; the copy is made first, so text may be
+// the value's own and a failed copy changes nothing.
+xlsx_status set_text_value(XlsxCellValue* value, uint32_t type, const char* text) {
+  if (!value) return XLSX_ERR_INVALID_ARG;
+  char* copy = xlsx_strdup(or_empty(text));
+  if (!copy) return XLSX_ERR_NO_MEMORY;
+  set_plain(value, type);
+  value->text = copy;
+  return XLSX_OK;
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ struct XlsxText {
 // Type 0 with an owned "" and zero payloads. XLSX_ERR_NO_MEMORY leaves a valid empty value without text;
 // XLSX_ERR_INVALID_ARG for null.
 xlsx_status xlsx_value_init(XlsxCellValue* value);
-// Releases the text (none afterwards) and sets type 0; the other payloads stay. Null is ignored.
+// Releases the text (none afterwards) and sets XLSX_VALUE_EMPTY; the other payloads stay. Null is ignored.
 void xlsx_value_reset(XlsxCellValue* value);
 // Copies every field of source, duplicating its text; XLSX_ERR_INVALID_ARG for a null argument,
 // XLSX_ERR_NO_MEMORY (value unchanged) when the copy fails.
@@ -56,7 +56,7 @@ xlsx_status xlsx_value_set_string(XlsxCellValue* value, const char* text);
 // Type 4 with an owned copy of text (null means ""); as xlsx_value_set_string otherwise.
 xlsx_status xlsx_value_set_error(XlsxCellValue* value, const char* text);
 
-// Type code; 0 for a null value.
+// Type code; XLSX_VALUE_EMPTY for a null value.
 uint32_t xlsx_value_type(const XlsxCellValue* value);
 // "empty", "boolean", "integer", "float", "error" or "string" (static); "empty" for null, "error" for
 // an unknown code.

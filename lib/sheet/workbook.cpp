@@ -6,7 +6,7 @@
 #include "lib/base/alloc.h"
 #include "lib/base/convert.h"
 #include "lib/base/strbuf.h"
-#include "lib/package/document.h"
+#include "lib/package/package.h"
 #include "lib/package/properties.h"
 #include "lib/sheet/columns.h"
 #include "lib/sheet/sheet_index.h"
@@ -27,21 +27,15 @@ const char kDefaultWorksheet[] =
 
 const char kRelationshipsNs[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
-bool is_named(const XmlNode* node, const char* name) {
-  return node && node->type == XML_NODE_ELEMENT && node->name && std::strcmp(node->name, name) == 0;
-}
-
-bool equals(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
-
 const char* attr(const XmlNode* node, const char* name) { return xml_attribute_value(xml_node_attribute(node, name)); }
 
-bool is_hidden_state(const char* state) { return equals(state, "hidden") || equals(state, "veryHidden"); }
+bool is_hidden_state(const char* state) { return xlsx_str_equal(state, "hidden") || xlsx_str_equal(state, "veryHidden"); }
 
 XmlNode* root_of(XlsxWorkbook* workbook) { return workbook ? xlsx_part_root(workbook->part) : nullptr; }
 
 XmlNode* sheets_of(XlsxWorkbook* workbook) { return xml_node_child(root_of(workbook), "sheets"); }
 
-XlsxRelationships* rels_of(XlsxWorkbook* workbook) { return xlsx_document_workbook_rels(workbook->document); }
+XlsxRelationships* rels_of(XlsxWorkbook* workbook) { return xlsx_package_workbook_rels(workbook->package); }
 
 const XmlDoc* rels_doc(XlsxWorkbook* workbook) {
   XlsxRelationships* rels = rels_of(workbook);
@@ -65,16 +59,11 @@ xlsx_status cache_build(XlsxWorkbook* workbook) {
   XmlNode* sheets = sheets_of(workbook);
   uint32_t count = 0;
   for (XmlNode* x = sheets ? sheets->first_child : nullptr; x; x = x->next_sibling)
-    if (is_named(x, "sheet")) count++;
-  if (count > workbook->entry_capacity) {
-    void* grown = xlsx_realloc(workbook->entries, count * static_cast<uint32_t>(sizeof(XlsxSheetEntry)));
-    if (!grown) return XLSX_ERR_NO_MEMORY;
-    workbook->entries = static_cast<XlsxSheetEntry*>(grown);
-    workbook->entry_capacity = count;
-  }
+    if (xml_node_is_element(x, "sheet")) count++;
+  if (xlsx_grow_array(&workbook->entries, &workbook->entry_capacity, count, 4) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
   uint32_t n = 0;
   for (XmlNode* x = sheets ? sheets->first_child : nullptr; x; x = x->next_sibling)
-    if (is_named(x, "sheet")) workbook->entries[n++] = {x, attr(x, "name"), attr(x, "r:id"), nullptr, 0};
+    if (xml_node_is_element(x, "sheet")) workbook->entries[n++] = {x, attr(x, "name"), attr(x, "r:id"), nullptr, 0};
   workbook->entry_count = n;
   const XmlDoc* rels = rels_doc(workbook);
   workbook->rels_doc = rels;
@@ -90,7 +79,7 @@ bool cache_settled(const XlsxWorkbook* workbook) {
   const XlsxPart* part = workbook->part;
   if (!workbook->cache_valid || !part || !part->loaded || !part->xml) return false;
   if (part->xml->generation != workbook->workbook_generation) return false;
-  const XlsxRelationships* rels = xlsx_document_workbook_rels(workbook->document);
+  const XlsxRelationships* rels = xlsx_package_workbook_rels(workbook->package);
   const XlsxPart* rels_part = rels ? rels->part : nullptr;
   if (!rels_part || !rels_part->loaded || !rels_part->xml) return false;
   return rels_part->xml == workbook->rels_doc && rels_part->xml->generation == workbook->rels_generation;
@@ -135,7 +124,7 @@ XlsxPart* resolve_part(XlsxWorkbook* workbook, XlsxSheetEntry* entry) {
     strbuf_free(&path);
     return nullptr;
   }
-  entry->part = xlsx_document_find_part(workbook->document, path.data);
+  entry->part = xlsx_package_find_part(workbook->package, path.data);
   entry->resolved = 1;
   strbuf_free(&path);
   return entry->part;
@@ -148,10 +137,10 @@ xlsx_status open_entry(XlsxWorkbook* workbook, uint32_t position, XlsxWorksheet*
   // A sheet whose columns were normalised and whose tree has not changed since needs no second look.
   XlsxSheetIndex* index = static_cast<XlsxSheetIndex*>(xlsx_part_extra(part));
   if (index && index->cols_normalized && part->loaded && sheet_index_in_step(index, part->xml)) {
-    *out = XlsxWorksheet{part, workbook->document, index};
+    *out = XlsxWorksheet{part, workbook, index};
     return XLSX_OK;
   }
-  XlsxWorksheet sheet = {part, workbook->document, nullptr};
+  XlsxWorksheet sheet = {part, workbook, nullptr};
   xlsx_status status = xlsx_sheet_normalize_cols(&sheet);
   if (status != XLSX_OK) return status;
   *out = sheet;
@@ -161,7 +150,7 @@ xlsx_status open_entry(XlsxWorkbook* workbook, uint32_t position, XlsxWorksheet*
 // --- the workbook view (active tab)
 
 XmlNode* first_view(XlsxWorkbook* workbook) {
-  return sheet_first_element(xml_node_child(root_of(workbook), "bookViews"));
+  return xml_node_first_element(xml_node_child(root_of(workbook), "bookViews"));
 }
 
 int64_t active_tab(XlsxWorkbook* workbook) {
@@ -195,7 +184,7 @@ bool remap_local_names(XlsxWorkbook* workbook, Map map) {
     int64_t old_position = xml_attribute_as_i64(local, -1);
     if (old_position < 0) continue;
     int64_t new_position = map(old_position);
-    if (new_position < 0) xml_node_remove_child(names, x);
+    if (new_position < 0) ok = xml_node_remove_child(names, x) && ok;
     else if (new_position != old_position) ok = set_number(x, "localSheetId", new_position) && ok;
   }
   return ok;
@@ -273,59 +262,56 @@ bool rename_in_defined_names(XlsxWorkbook* workbook, const char* old_name, const
 
 // --- adding
 
-// Loads the part now, so that a load that ran out of memory is reported instead of read as "no part".
-bool loaded(XlsxPart* part) {
-  if (!part) return true;
-  xlsx_part_load(part);
-  return part->loaded != 0;
-}
-
 bool part_name_taken(XlsxWorkbook* workbook, uint32_t n) {
   char path[64], part_name[64];
   xlsx_snprintf(path, sizeof path, "xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
   xlsx_snprintf(part_name, sizeof part_name, "/xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
-  XlsxDocument* document = workbook->document;
-  return xlsx_archive_has_entry(xlsx_document_archive(document), path) || xlsx_document_has_part(document, path) ||
-         xlsx_content_types_find(xlsx_document_content_types(document), part_name).node != nullptr ||
+  XlsxPackage* package = workbook->package;
+  return xlsx_archive_has_entry(xlsx_package_archive(package), path) || xlsx_package_has_part(package, path) ||
+         xlsx_content_types_find(xlsx_package_content_types(package), part_name).node != nullptr ||
          xlsx_rels_find_by_target(rels_of(workbook), path + 3).node != nullptr;
 }
 
-// Steps of adding a sheet, undone in reverse when a later one fails.
+// --- editing the sheet list (the failure rule: the trees' changes are journaled)
+
+// Begins the journaled edit of the workbook tree and, with package, of the trees of the content types,
+// the workbook relationships and the app properties.
+xlsx_status begin_edit(XlsxWorkbook* workbook, XlsxPartsEdit* edit, bool package) {
+  XlsxPackage* p = workbook->package;
+  XlsxPart* parts[] = {workbook->part, package ? xlsx_package_content_types(p)->part : nullptr,
+                       package ? rels_of(workbook)->part : nullptr, package ? xlsx_package_app_properties(p) : nullptr};
+  return xlsx_parts_edit_begin(edit, parts, 4);
+}
+
+// Steps of adding a sheet. The trees' changes are taken back by the journal; the package entry and the
+// part, which are not in a tree, are undone by hand.
 struct AddSteps {
   char part_name[64];
   char path[64];
   char target[64];
   char rel_id[32];
-  bool content_type, relationship, title, entry, part;
+  bool entry, part;
 };
 
-void undo_add(XlsxWorkbook* workbook, const AddSteps& s, const char* name) {
-  XlsxDocument* document = workbook->document;
-  if (s.part) xlsx_document_remove_part(document, s.path);
-  if (s.entry) xlsx_archive_delete_entry(xlsx_document_archive(document), s.path);
-  if (s.title) xlsx_app_remove_title(xlsx_document_app_properties(document), name);
-  if (s.relationship) xlsx_rels_remove_by_id(rels_of(workbook), s.rel_id);
-  if (s.content_type) xlsx_content_types_remove(xlsx_document_content_types(document), s.part_name);
+void undo_add(XlsxWorkbook* workbook, const AddSteps& s) {
+  if (s.part) xlsx_package_remove_part(workbook->package, s.path);
+  if (s.entry) xlsx_archive_delete_entry(xlsx_package_archive(workbook->package), s.path);
 }
 
 xlsx_status add_package_records(XlsxWorkbook* workbook, AddSteps* s, const char* name) {
-  XlsxDocument* document = workbook->document;
-  if (!loaded(xlsx_document_content_types(document)->part) || !loaded(rels_of(workbook)->part)) return XLSX_ERR_NO_MEMORY;
-  if (xlsx_content_types_add(xlsx_document_content_types(document), s->part_name, XLSX_CT_WORKSHEET) != XLSX_OK)
-    return XLSX_ERR_NO_MEMORY;
-  s->content_type = xlsx_content_types_find(xlsx_document_content_types(document), s->part_name).node != nullptr;
+  XlsxPackage* package = workbook->package;
+  xlsx_status status = xlsx_content_types_add(xlsx_package_content_types(package), s->part_name, XLSX_CT_WORKSHEET);
+  if (status != XLSX_OK) return status;
   XlsxRelItem item = xlsx_rels_add(rels_of(workbook), XLSX_REL_WORKSHEET, s->target);
-  if (!item.node) return rels_of(workbook) && xlsx_rels_root(rels_of(workbook)) ? XLSX_ERR_NO_MEMORY : XLSX_ERR_INTERNAL;
-  s->relationship = true;
+  if (!item.node) return xlsx_rels_root(rels_of(workbook)) ? XLSX_ERR_NO_MEMORY : XLSX_ERR_INTERNAL;
   xlsx_snprintf(s->rel_id, sizeof s->rel_id, "%s", xlsx_rel_item_id(item));
-  XlsxPart* app = xlsx_document_app_properties(document);
-  if (!loaded(app) || xlsx_app_add_title(app, name) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
-  s->title = app != nullptr;
-  if (xlsx_archive_put_entry(xlsx_document_archive(document), s->path, kDefaultWorksheet,
-                             static_cast<uint32_t>(sizeof kDefaultWorksheet - 1)) != XLSX_OK)
-    return XLSX_ERR_NO_MEMORY;
+  status = xlsx_app_add_title(xlsx_package_app_properties(package), name);
+  if (status != XLSX_OK) return status;
+  status = xlsx_archive_put_entry(xlsx_package_archive(package), s->path, kDefaultWorksheet,
+                                  static_cast<uint32_t>(sizeof kDefaultWorksheet - 1));
+  if (status != XLSX_OK) return status;
   s->entry = true;
-  if (!xlsx_document_add_part(document, s->path, s->rel_id, XLSX_CT_WORKSHEET)) return XLSX_ERR_NO_MEMORY;
+  if (!xlsx_package_add_part(package, s->path, s->rel_id, XLSX_CT_WORKSHEET)) return XLSX_ERR_NO_MEMORY;
   s->part = true;
   return XLSX_OK;
 }
@@ -333,7 +319,7 @@ xlsx_status add_package_records(XlsxWorkbook* workbook, AddSteps* s, const char*
 XmlNode* append_sheet_element(XmlNode* sheets, const char* name, uint32_t sheet_id, const char* rel_id) {
   XmlNode* last = nullptr;
   for (XmlNode* x = sheets->last_child; x && !last; x = x->previous_sibling)
-    if (is_named(x, "sheet")) last = x;
+    if (xml_node_is_element(x, "sheet")) last = x;
   XmlNode* sheet = last ? xml_node_insert_child_after(sheets, "sheet", last) : xml_node_append_child(sheets, "sheet");
   char id[32];
   xlsx_u64_to_text(sheet_id, id);
@@ -354,7 +340,7 @@ bool fix_views_after_delete(XlsxWorkbook* workbook, uint32_t removed) {
   bool ok = true;
   uint32_t count = workbook->entry_count;  // after the deletion
   XmlNode* views = xml_node_child(root_of(workbook), "bookViews");
-  for (XmlNode* v = sheet_first_element(views); v; v = sheet_next_element(v)) {
+  for (XmlNode* v = xml_node_first_element(views); v; v = xml_node_next_element(v)) {
     XmlAttr* tab = xml_node_attribute(v, "activeTab");
     if (tab) {
       int64_t active = xml_attribute_as_i64(tab, 0);
@@ -380,28 +366,73 @@ bool fix_views_after_delete(XlsxWorkbook* workbook, uint32_t removed) {
   return ok;
 }
 
-void delete_package_records(XlsxWorkbook* workbook, const char* rel_id) {
-  XlsxDocument* document = workbook->document;
+// Names of the records of a sheet being deleted: its package path, its part name and the path of its own
+// relationships (xl/worksheets/_rels/sheetN.xml.rels).
+struct DeletePaths {
   StrBuf path, part_name, rels_path;
-  strbuf_init(&path);
-  strbuf_init(&part_name);
-  strbuf_init(&rels_path);
+};
+
+void free_paths(DeletePaths* d) {
+  strbuf_free(&d->path);
+  strbuf_free(&d->part_name);
+  strbuf_free(&d->rels_path);
+}
+
+// XLSX_ERR_NO_MEMORY (nothing made) when the names cannot be built.
+xlsx_status delete_paths(XlsxWorkbook* workbook, const char* rel_id, DeletePaths* d) {
+  strbuf_init(&d->path);
+  strbuf_init(&d->part_name);
+  strbuf_init(&d->rels_path);
   const char* target = target_of(workbook, rel_id);
-  bool ok = strbuf_appendf(&path, "xl/%s", target) >= 0 && strbuf_appendf(&part_name, "/xl/%s", target) >= 0;
-  if (ok) {
-    // The sheet's own relationships (xl/worksheets/_rels/sheetN.xml.rels) go with it.
-    const char* slash = std::strrchr(path.data, '/');
-    if (slash && strbuf_append_bytes(&rels_path, path.data, static_cast<uint32_t>(slash - path.data + 1)) == XLSX_OK &&
-        strbuf_appendf(&rels_path, "_rels/%s.rels", slash + 1) >= 0)
-      xlsx_archive_delete_entry(xlsx_document_archive(document), rels_path.data);
-    xlsx_archive_delete_entry(xlsx_document_archive(document), path.data);
-    xlsx_content_types_remove(xlsx_document_content_types(document), part_name.data);
-    xlsx_document_remove_part(document, path.data);
+  bool ok = strbuf_appendf(&d->path, "xl/%s", target) >= 0 && strbuf_appendf(&d->part_name, "/xl/%s", target) >= 0;
+  const char* slash = ok ? std::strrchr(d->path.data, '/') : nullptr;
+  if (ok && slash)
+    ok = strbuf_append_bytes(&d->rels_path, d->path.data, static_cast<uint32_t>(slash - d->path.data + 1)) == XLSX_OK &&
+         strbuf_appendf(&d->rels_path, "_rels/%s.rels", slash + 1) >= 0;
+  if (ok) return XLSX_OK;
+  free_paths(d);
+  return XLSX_ERR_NO_MEMORY;
+}
+
+// The tree records of the sheet: its title, content type and relationship; XLSX_ERR_NO_MEMORY when a
+// removal could not be made.
+xlsx_status delete_tree_records(XlsxWorkbook* workbook, const char* name, const char* rel_id, const DeletePaths& d) {
+  XlsxPackage* package = workbook->package;
+  xlsx_status status = xlsx_app_remove_title(xlsx_package_app_properties(package), name);
+  XlsxContentTypes* types = xlsx_package_content_types(package);
+  if (status == XLSX_OK && xlsx_content_types_find(types, d.part_name.data).node &&
+      !xlsx_content_types_remove(types, d.part_name.data))
+    status = XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK && xlsx_rels_find_by_id(rels_of(workbook), rel_id).node &&
+      !xlsx_rels_remove_by_id(rels_of(workbook), rel_id))
+    status = XLSX_ERR_NO_MEMORY;
+  return status;
+}
+
+// The records outside the trees: the package entries and the part. Nothing here can fail.
+void delete_package_records(XlsxWorkbook* workbook, const DeletePaths& d) {
+  XlsxArchive* archive = xlsx_package_archive(workbook->package);
+  if (d.rels_path.length) xlsx_archive_delete_entry(archive, d.rels_path.data);
+  xlsx_archive_delete_entry(archive, d.path.data);
+  xlsx_package_remove_part(workbook->package, d.path.data);
+}
+
+// Stores the sheet's state and keeps the active tab on a visible sheet; false when memory ran out.
+bool store_state(XlsxWorkbook* workbook, int32_t at, const char* state, bool hide) {
+  XmlNode* element = workbook->entries[at].element;
+  if (!state[0]) {
+    if (xml_node_attribute(element, "state") && !xml_node_remove_attribute(element, "state")) return false;
+  } else if (!xml_node_set_attribute(element, "state", state)) {
+    return false;
   }
-  xlsx_rels_remove_by_id(rels_of(workbook), rel_id);
-  strbuf_free(&path);
-  strbuf_free(&part_name);
-  strbuf_free(&rels_path);
+  XmlNode* view = first_view(workbook);
+  if (view && !xml_node_attribute(view, "activeTab") && !set_number(view, "activeTab", 0)) return false;
+  if (!hide || !view || active_tab(workbook) != at) return true;
+  // The active sheet went out of sight: the last visible sheet becomes the active tab.
+  int64_t last = 0;
+  for (uint32_t i = 0; i < workbook->entry_count; i++)
+    if (!is_hidden_state(attr(workbook->entries[i].element, "state"))) last = i;
+  return set_number(view, "activeTab", last);
 }
 
 uint32_t visible_count(XlsxWorkbook* workbook, int32_t except) {
@@ -414,7 +445,7 @@ uint32_t visible_count(XlsxWorkbook* workbook, int32_t except) {
 // --- worksheet-level forms
 
 XlsxWorkbook* workbook_of(XlsxWorksheet* sheet) {
-  return sheet ? xlsx_document_workbook(sheet->document) : nullptr;
+  return sheet ? sheet->workbook : nullptr;
 }
 
 // Relationship id of the sheet whose part is the worksheet's part.
@@ -428,11 +459,12 @@ const char* rel_id_of(XlsxWorksheet* sheet) {
 
 }  // namespace
 
-XlsxWorkbook* xlsx_workbook_new(XlsxPart* part, XlsxDocument* document) {
+XlsxWorkbook* xlsx_workbook_new(XlsxPart* part, XlsxPackage* package, XlsxSharedStrings* shared_strings) {
   XlsxWorkbook* workbook = static_cast<XlsxWorkbook*>(xlsx_calloc(1, sizeof(XlsxWorkbook)));
   if (!workbook) return nullptr;
   workbook->part = part;
-  workbook->document = document;
+  workbook->package = package;
+  workbook->shared_strings = shared_strings;
   return workbook;
 }
 
@@ -549,10 +581,13 @@ xlsx_status xlsx_workbook_add_sheet(XlsxWorkbook* workbook, const char* name) {
   xlsx_snprintf(s.part_name, sizeof s.part_name, "/xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
   xlsx_snprintf(s.path, sizeof s.path, "xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
   xlsx_snprintf(s.target, sizeof s.target, "worksheets/sheet%u.xml", static_cast<unsigned>(n));
-  xlsx_status status = add_package_records(workbook, &s, name);
+  XlsxPartsEdit edit;
+  xlsx_status status = begin_edit(workbook, &edit, true);
+  if (status != XLSX_OK) return status;
+  status = add_package_records(workbook, &s, name);
   if (status == XLSX_OK && !append_sheet_element(sheets, name, sheet_id, s.rel_id)) status = XLSX_ERR_NO_MEMORY;
-  if (status != XLSX_OK) undo_add(workbook, s, name);
-  return status;
+  if (status != XLSX_OK) undo_add(workbook, s);
+  return xlsx_parts_edit_end(&edit, status);
 }
 
 xlsx_status xlsx_workbook_delete_sheet(XlsxWorkbook* workbook, const char* name) {
@@ -565,15 +600,23 @@ xlsx_status xlsx_workbook_delete_sheet(XlsxWorkbook* workbook, const char* name)
   if (xlsx_workbook_is_worksheet(workbook, rel_id) && xlsx_workbook_worksheet_count(workbook) == 1)
     return XLSX_ERR_INVALID_ARG;
   if (visible_at(workbook, static_cast<uint32_t>(at)) && visible_count(workbook, at) == 0) return XLSX_ERR_INVALID_ARG;
-  xlsx_app_remove_title(xlsx_document_app_properties(workbook->document), name);
-  delete_package_records(workbook, rel_id);
-  xml_node_remove_child(xml_node_parent(element), element);
+  DeletePaths paths;
+  xlsx_status status = delete_paths(workbook, rel_id, &paths);
+  if (status != XLSX_OK) return status;
+  XlsxPartsEdit edit;
+  status = begin_edit(workbook, &edit, true);
+  if (status == XLSX_OK) status = delete_tree_records(workbook, name, rel_id, paths);
+  if (status == XLSX_OK && !xml_node_remove_child(xml_node_parent(element), element)) status = XLSX_ERR_NO_MEMORY;
   uint32_t removed = static_cast<uint32_t>(at);
-  bool ok = remap_local_names(workbook, [removed](int64_t p) -> int64_t {
-    return p == removed ? -1 : p > removed ? p - 1 : p;
-  });
-  ok = cache_ready(workbook) && fix_views_after_delete(workbook, removed) && ok;
-  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK && !remap_local_names(workbook, [removed](int64_t p) -> int64_t {
+        return p == removed ? -1 : p > removed ? p - 1 : p;
+      }))
+    status = XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK && !(cache_ready(workbook) && fix_views_after_delete(workbook, removed)))
+    status = XLSX_ERR_NO_MEMORY;
+  if (xlsx_parts_edit_end(&edit, status) == XLSX_OK) delete_package_records(workbook, paths);
+  free_paths(&paths);
+  return status;
 }
 
 xlsx_status xlsx_workbook_move_sheet(XlsxWorkbook* workbook, const char* name, int32_t position) {
@@ -587,21 +630,24 @@ xlsx_status xlsx_workbook_move_sheet(XlsxWorkbook* workbook, const char* name, i
   XmlNode* moving = workbook->entries[from].element;
   XmlNode* target = workbook->entries[to].element;
   XmlNode* sheets = xml_node_parent(moving);
-  if (from < to) xml_node_insert_move_after(sheets, moving, target);
-  else xml_node_insert_move_before(sheets, moving, target);
+  XlsxPartsEdit edit;
+  xlsx_status status = begin_edit(workbook, &edit, false);
+  if (status != XLSX_OK) return status;
+  bool ok = from < to ? xml_node_insert_move_after(sheets, moving, target) != nullptr
+                      : xml_node_insert_move_before(sheets, moving, target) != nullptr;
   auto follow = [from, to](int64_t p) -> int64_t {
     if (p == from) return to;
     if (from < to && p > from && p <= to) return p - 1;
     if (from > to && p >= to && p < from) return p + 1;
     return p;
   };
-  bool ok = remap_local_names(workbook, follow);
+  ok = ok && remap_local_names(workbook, follow);
   XmlNode* view = first_view(workbook);
-  if (xml_node_attribute(view, "activeTab")) {
+  if (ok && xml_node_attribute(view, "activeTab")) {
     int64_t active = active_tab(workbook);
-    if (follow(active) != active) ok = set_number(view, "activeTab", follow(active)) && ok;
+    if (follow(active) != active) ok = set_number(view, "activeTab", follow(active));
   }
-  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  return xlsx_parts_edit_end(&edit, ok ? XLSX_OK : XLSX_ERR_NO_MEMORY);
 }
 
 xlsx_status xlsx_workbook_rename_sheet(XlsxWorkbook* workbook, const char* rel_id, const char* name) {
@@ -615,42 +661,42 @@ xlsx_status xlsx_workbook_rename_sheet(XlsxWorkbook* workbook, const char* rel_i
   XmlNode* element = workbook->entries[at].element;
   char* old_name = xlsx_strdup(workbook->entries[at].name);
   if (!old_name) return XLSX_ERR_NO_MEMORY;
-  xlsx_status status = XLSX_OK;
-  if (!xml_node_set_attribute(element, "name", name)) status = XLSX_ERR_NO_MEMORY;
-  else if (xlsx_app_rename_title(xlsx_document_app_properties(workbook->document), old_name, name) != XLSX_OK ||
-           !rename_in_defined_names(workbook, old_name, name))
-    status = XLSX_ERR_NO_MEMORY;
+  XlsxPartsEdit edit;
+  xlsx_status status = begin_edit(workbook, &edit, true);
+  if (status == XLSX_OK && !xml_node_set_attribute(element, "name", name)) status = XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK) status = xlsx_app_rename_title(xlsx_package_app_properties(workbook->package), old_name, name);
+  if (status == XLSX_OK && !rename_in_defined_names(workbook, old_name, name)) status = XLSX_ERR_NO_MEMORY;
   xlsx_free(old_name);
-  return status;
+  return xlsx_parts_edit_end(&edit, status);
 }
 
 xlsx_status xlsx_workbook_set_sheet_state(XlsxWorkbook* workbook, const char* rel_id, const char* state) {
   if (!workbook || !rel_id || !state) return XLSX_ERR_INVALID_ARG;
   bool hide = is_hidden_state(state);
-  if (!hide && state[0] && !equals(state, "visible")) return XLSX_ERR_INVALID_ARG;
+  if (!hide && state[0] && !xlsx_str_equal(state, "visible")) return XLSX_ERR_INVALID_ARG;
   if (!cache_ready(workbook)) return XLSX_ERR_NO_MEMORY;
   int32_t at = position_by(workbook, rel_id, false);
   if (at < 0) return XLSX_ERR_NOT_FOUND;
   if (hide && visible_count(workbook, at) == 0) return XLSX_ERR_INVALID_ARG;
-  XmlNode* element = workbook->entries[at].element;
-  if (!state[0]) xml_node_remove_attribute(element, "state");
-  else if (!xml_node_set_attribute(element, "state", state)) return XLSX_ERR_NO_MEMORY;
-  XmlNode* view = first_view(workbook);
-  if (view && !xml_node_attribute(view, "activeTab") && !set_number(view, "activeTab", 0)) return XLSX_ERR_NO_MEMORY;
-  if (!hide || !view || active_tab(workbook) != at) return XLSX_OK;
-  // The active sheet went out of sight: the last visible sheet becomes the active tab.
-  int64_t last = 0;
-  for (uint32_t i = 0; i < workbook->entry_count; i++)
-    if (!is_hidden_state(attr(workbook->entries[i].element, "state"))) last = i;
-  return set_number(view, "activeTab", last) ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  XlsxPartsEdit edit;
+  xlsx_status status = begin_edit(workbook, &edit, false);
+  if (status != XLSX_OK) return status;
+  return xlsx_parts_edit_end(&edit, store_state(workbook, at, state, hide) ? XLSX_OK : XLSX_ERR_NO_MEMORY);
 }
 
-void xlsx_workbook_set_active(XlsxWorkbook* workbook, const char* rel_id) {
+xlsx_status xlsx_workbook_set_active(XlsxWorkbook* workbook, const char* rel_id) {
+  if (!workbook || !rel_id) return XLSX_ERR_INVALID_ARG;
+  if (!cache_ready(workbook)) return XLSX_ERR_NO_MEMORY;
   int32_t at = position_by(workbook, rel_id, false);
-  if (at < 0 || !visible_at(workbook, static_cast<uint32_t>(at))) return;
+  if (at < 0) return XLSX_ERR_NOT_FOUND;
+  if (!visible_at(workbook, static_cast<uint32_t>(at))) return XLSX_ERR_INVALID_ARG;
   XmlNode* view = first_view(workbook);
-  if (at == 0) xml_node_remove_attribute(view, "activeTab");
-  else set_number(view, "activeTab", at);
+  XlsxPartsEdit edit;
+  xlsx_status status = begin_edit(workbook, &edit, false);
+  if (status != XLSX_OK) return status;
+  bool ok = !view || (at == 0 ? !xml_node_attribute(view, "activeTab") || xml_node_remove_attribute(view, "activeTab")
+                              : set_number(view, "activeTab", at));
+  return xlsx_parts_edit_end(&edit, ok ? XLSX_OK : XLSX_ERR_NO_MEMORY);
 }
 
 bool xlsx_workbook_is_active(XlsxWorkbook* workbook, const char* rel_id) {
@@ -678,7 +724,10 @@ char* xlsx_sheet_ref_prefix(const char* name, char* buffer, uint32_t size) {
   return buffer;
 }
 
-void xlsx_worksheet_set_active(XlsxWorksheet* sheet) { xlsx_workbook_set_active(workbook_of(sheet), rel_id_of(sheet)); }
+xlsx_status xlsx_worksheet_set_active(XlsxWorksheet* sheet) {
+  XlsxWorkbook* workbook = workbook_of(sheet);
+  return workbook ? xlsx_workbook_set_active(workbook, rel_id_of(sheet)) : XLSX_ERR_INTERNAL;
+}
 
 bool xlsx_worksheet_is_active(XlsxWorksheet* sheet) { return xlsx_workbook_is_active(workbook_of(sheet), rel_id_of(sheet)); }
 

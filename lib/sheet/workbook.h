@@ -5,6 +5,9 @@
 // A cache beside the tree maps each 1-based position to its `sheet` element, name, relationship id and
 // worksheet part, so that finding the sheet at a position costs O(1). It is rebuilt lazily whenever the
 // workbook or its relationships change (any edit of either tree) and dropped when the document closes.
+//
+// Every edit of the sheet list keeps to the failure rule (lib/base/status.h): it completes, or returns
+// its status with the workbook, its package records and its sheets as they were.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +16,9 @@
 #include "lib/base/status.h"
 #include "lib/xml/tree.h"
 
+struct XlsxPackage;
 struct XlsxPart;
-struct XlsxDocument;
+struct XlsxSharedStrings;
 struct XlsxWorksheet;
 
 // One sheet of the cache. Texts are borrowed from the tree.
@@ -27,8 +31,9 @@ struct XlsxSheetEntry {
 };
 
 struct XlsxWorkbook {
-  XlsxPart* part;          // xl/workbook.xml, parsed on first use; may be null
-  XlsxDocument* document;  // the owning document
+  XlsxPart* part;                     // xl/workbook.xml, parsed on first use; may be null
+  XlsxPackage* package;               // the package whose records the sheet list edits; not owned
+  XlsxSharedStrings* shared_strings;  // the table the cells of every sheet use; not owned, may be null
   // Position cache (see above).
   XlsxSheetEntry* entries;
   uint32_t entry_count;
@@ -39,8 +44,9 @@ struct XlsxWorkbook {
   const void* rels_doc;          // the relationships tree the cache matches
 };
 
-// New workbook object for the part (may be null) of document; null when memory runs out.
-XlsxWorkbook* xlsx_workbook_new(XlsxPart* part, XlsxDocument* document);
+// New workbook object for the part (may be null) of package, whose cells use the shared strings table
+// (may be null); null when memory runs out. Borrows all three: they must outlive the object.
+XlsxWorkbook* xlsx_workbook_new(XlsxPart* part, XlsxPackage* package, XlsxSharedStrings* shared_strings);
 // Releases the object and its cache (not the part); null is ignored.
 void xlsx_workbook_free(XlsxWorkbook* workbook);
 
@@ -80,7 +86,7 @@ xlsx_status xlsx_workbook_worksheet_at(XlsxWorkbook* workbook, uint32_t position
 bool xlsx_sheet_name_is_valid(const char* name);
 // Appends a new empty worksheet named name as the last, visible sheet. XLSX_ERR_INVALID_ARG for a
 // missing or invalid name or one already in use (nothing changed); XLSX_ERR_INTERNAL for a workbook
-// without `sheets`; XLSX_ERR_NO_MEMORY with everything undone.
+// without `sheets`; XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_workbook_add_sheet(XlsxWorkbook* workbook, const char* name);
 // Deletes the sheet with its part, package entry, content type, relationship and title; sheet-local
 // defined names of the sheet go, later ones shift down, the active tab stays on a visible sheet.
@@ -96,8 +102,9 @@ xlsx_status xlsx_workbook_rename_sheet(XlsxWorkbook* workbook, const char* rel_i
 // Sets `state` ("hidden", "veryHidden", "visible"; "" removes it). XLSX_ERR_INVALID_ARG for missing
 // arguments, another text, or hiding the last visible sheet; XLSX_ERR_NOT_FOUND.
 xlsx_status xlsx_workbook_set_sheet_state(XlsxWorkbook* workbook, const char* rel_id, const char* state);
-// Makes the visible sheet with that id the active tab; a hidden or unknown sheet changes nothing.
-void xlsx_workbook_set_active(XlsxWorkbook* workbook, const char* rel_id);
+// Makes the visible sheet with that id the active tab. XLSX_ERR_INVALID_ARG for missing arguments or a
+// hidden sheet, XLSX_ERR_NOT_FOUND for an unknown id (nothing changed).
+xlsx_status xlsx_workbook_set_active(XlsxWorkbook* workbook, const char* rel_id);
 // True when the sheet with that id is the active tab.
 bool xlsx_workbook_is_active(XlsxWorkbook* workbook, const char* rel_id);
 // Writes the prefix by which formulas name the sheet ("Data!", or "'My Data'!" with apostrophes doubled
@@ -106,7 +113,7 @@ char* xlsx_sheet_ref_prefix(const char* name, char* buffer, uint32_t size);
 
 // The same operations for a worksheet standing for its own sheet. Without a workbook the getters give
 // "", 0 or false, the setters XLSX_ERR_INTERNAL (set active does nothing).
-void xlsx_worksheet_set_active(XlsxWorksheet* sheet);
+xlsx_status xlsx_worksheet_set_active(XlsxWorksheet* sheet);
 bool xlsx_worksheet_is_active(XlsxWorksheet* sheet);
 xlsx_status xlsx_worksheet_set_state(XlsxWorksheet* sheet, const char* state);
 const char* xlsx_worksheet_state(XlsxWorksheet* sheet);

@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "lib/package/document.h"
 #include "lib/package/part.h"
 #include "lib/sheet/sheet_index.h"
+#include "lib/sheet/workbook.h"
 
 namespace {
 
@@ -23,16 +23,12 @@ xlsx_status index_status(const XlsxWorksheet* sheet) {
 }
 
 XlsxSharedStrings* shared_strings_of(const XlsxWorksheet* sheet) {
-  return xlsx_document_shared_strings(sheet->document);
-}
-
-bool valid_pair(uint32_t row, uint32_t column) {
-  return row >= 1 && row <= XLSX_MAX_ROW && column >= 1 && column <= XLSX_MAX_COLUMN;
+  return sheet->workbook ? sheet->workbook->shared_strings : nullptr;
 }
 
 xlsx_status lookup(XlsxWorksheet* sheet, uint32_t row, uint32_t column, bool create, XlsxCell* out) {
   *out = XlsxCell{nullptr, nullptr, nullptr};
-  if (!sheet || !valid_pair(row, column)) return XLSX_ERR_INVALID_ARG;
+  if (!sheet || !xlsx_cellref_is_valid(row, column)) return XLSX_ERR_INVALID_ARG;
   XlsxSheetIndex* index = ready_index(sheet);
   if (!index) return index_status(sheet);
   xlsx_status status = sheet_index_build_rows(index);
@@ -53,18 +49,11 @@ xlsx_status lookup(XlsxWorksheet* sheet, uint32_t row, uint32_t column, bool cre
   return XLSX_OK;
 }
 
-// Last `c` child of a row element, or null.
-XmlNode* last_cell_of(const XmlNode* row) {
-  for (XmlNode* x = row->last_child; x; x = x->previous_sibling)
-    if (x->type == XML_NODE_ELEMENT && std::strcmp(x->name ? x->name : "", "c") == 0) return x;
-  return nullptr;
-}
-
 uint32_t compute_max_column(XlsxSheetIndex* index) {
   uint32_t result = 1;
   for (uint32_t i = 0; i < index->row_count; i++) {
     sheet_index_check_cells(index, &index->rows[i]);
-    uint32_t column = sheet_cell_column(last_cell_of(index->rows[i].node));
+    uint32_t column = sheet_cell_column(sheet_last_cell(index->rows[i].node));
     if (column > result) result = column;
   }
   return result;
@@ -99,7 +88,7 @@ xlsx_status xlsx_sheet_cell_by_ref(XlsxWorksheet* sheet, const char* ref, XlsxCe
 xlsx_status xlsx_sheet_row(XlsxWorksheet* sheet, uint32_t row, XlsxRow* out) {
   if (!out) return XLSX_ERR_INVALID_ARG;
   *out = XlsxRow{nullptr, nullptr, nullptr};
-  if (!sheet || row < 1 || row > XLSX_MAX_ROW) return XLSX_ERR_INVALID_ARG;
+  if (!sheet || row < 1 || row > XLSX_CELLREF_MAX_ROW) return XLSX_ERR_INVALID_ARG;
   XlsxSheetIndex* index = ready_index(sheet);
   if (!index) return index_status(sheet);
   uint32_t position = 0;
@@ -149,7 +138,7 @@ xlsx_status xlsx_range_init(XlsxWorksheet* sheet, const XlsxCellRef* first, cons
   if (!sheet || !first || !last || !out) return XLSX_ERR_INVALID_ARG;
   uint32_t r1 = xlsx_cellref_row(first), c1 = xlsx_cellref_column(first);
   uint32_t r2 = xlsx_cellref_row(last), c2 = xlsx_cellref_column(last);
-  if (!valid_pair(r1, c1) || !valid_pair(r2, c2)) return XLSX_ERR_INVALID_ARG;
+  if (!xlsx_cellref_is_valid(r1, c1) || !xlsx_cellref_is_valid(r2, c2)) return XLSX_ERR_INVALID_ARG;
   XlsxCellRange range;
   std::memset(&range, 0, sizeof range);
   xlsx_cellref_set(&range.first, r1 < r2 ? r1 : r2, c1 < c2 ? c1 : c2);

@@ -11,14 +11,14 @@
 #include "lib/xml/tree.h"
 
 struct XlsxPart;
-struct XlsxDocument;
 struct XlsxSharedStrings;
 struct XlsxSheetIndex;
+struct XlsxWorkbook;
 
 // One worksheet of an open document. Filled by the workbook's lookups; borrows everything.
 struct XlsxWorksheet {
   XlsxPart* part;          // the worksheet part
-  XlsxDocument* document;  // the owning document
+  XlsxWorkbook* workbook;  // the workbook the sheet belongs to (its shared strings, its sheet list)
   XlsxSheetIndex* index;   // the part's row index; null until first use (found through the part)
 };
 

@@ -76,30 +76,60 @@ uint32_t xml_pool_attribute_pages(const XmlDoc* doc);
 uint64_t xml_pool_node_bytes(const XmlDoc* doc);
 uint64_t xml_pool_attribute_bytes(const XmlDoc* doc);
 
-// Links child (detached) as the last child of parent.
-inline void xml_link_append(XmlNode* parent, XmlNode* child) {
-  XmlNode* last = parent->last_child;
-  child->parent = parent;
-  child->previous_sibling = last;
-  child->next_sibling = nullptr;
-  if (last) {
-    last->next_sibling = child;
-  } else {
-    parent->first_child = child;
-  }
-  parent->last_child = child;
+// The tree's doubly linked lists (the children of a node, the attributes of a node): item goes into the
+// list whose ends are *first and *last directly before next, or last when next is null; or comes out.
+template <typename T>
+inline void xml_list_insert(T* item, T* next, T** first, T** last, T* T::*previous_of, T* T::*next_of) {
+  T* previous = next ? next->*previous_of : *last;
+  item->*previous_of = previous;
+  item->*next_of = next;
+  (previous ? previous->*next_of : *first) = item;
+  (next ? next->*previous_of : *last) = item;
+}
+template <typename T>
+inline void xml_list_remove(T* item, T** first, T** last, T* T::*previous_of, T* T::*next_of) {
+  T* previous = item->*previous_of;
+  T* next = item->*next_of;
+  (previous ? previous->*next_of : *first) = next;
+  (next ? next->*previous_of : *last) = previous;
 }
 
-// Links attr (fresh) as the last attribute of owner.
-inline void xml_link_append_attribute(XmlNode* owner, XmlAttr* attr) {
-  XmlAttr* last = owner->last_attribute;
-  attr->owner = owner;
-  attr->previous = last;
-  attr->next = nullptr;
-  if (last) {
-    last->next = attr;
-  } else {
-    owner->first_attribute = attr;
-  }
-  owner->last_attribute = attr;
+// Links child (detached) under parent directly before next (one of its children), or last when next is
+// null.
+inline void xml_link_child(XmlNode* parent, XmlNode* child, XmlNode* next) {
+  child->parent = parent;
+  xml_list_insert(child, next, &parent->first_child, &parent->last_child, &XmlNode::previous_sibling,
+                  &XmlNode::next_sibling);
 }
+// Links child (detached) as the last child of parent.
+inline void xml_link_append(XmlNode* parent, XmlNode* child) { xml_link_child(parent, child, nullptr); }
+// Links child (detached) directly before ref, a child of some parent.
+inline void xml_link_before(XmlNode* ref, XmlNode* child) { xml_link_child(ref->parent, child, ref); }
+
+// Unlinks node from its parent (nothing for a detached node); its subtree stays with it.
+inline void xml_unlink(XmlNode* node) {
+  XmlNode* parent = node->parent;
+  if (!parent) return;
+  xml_list_remove(node, &parent->first_child, &parent->last_child, &XmlNode::previous_sibling, &XmlNode::next_sibling);
+  node->parent = nullptr;
+  node->next_sibling = nullptr;
+  node->previous_sibling = nullptr;
+}
+
+// Links attr (unlinked) into owner's attributes directly before next, or last when next is null.
+inline void xml_link_attribute_before(XmlNode* owner, XmlAttr* attr, XmlAttr* next) {
+  attr->owner = owner;
+  xml_list_insert(attr, next, &owner->first_attribute, &owner->last_attribute, &XmlAttr::previous, &XmlAttr::next);
+}
+// Links attr (fresh) as the last attribute of owner.
+inline void xml_link_append_attribute(XmlNode* owner, XmlAttr* attr) { xml_link_attribute_before(owner, attr, nullptr); }
+// Unlinks attr from its owner (attr->owner stays set).
+inline void xml_unlink_attribute(XmlAttr* attr) {
+  XmlNode* owner = attr->owner;
+  xml_list_remove(attr, &owner->first_attribute, &owner->last_attribute, &XmlAttr::previous, &XmlAttr::next);
+}
+
+// Records that doc changed: a generation it never had before (an edit taken back restores an older one,
+// so counting on from the current value could repeat a generation seen during that edit).
+inline void xml_doc_changed(XmlDoc* doc) { doc->generation = ++doc->last_generation; }
+

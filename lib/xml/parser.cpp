@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "lib/xml/journal.h"
 #include "lib/xml/node_pool.h"
 #include "lib/xml/text_arena.h"
 #include "lib/xml/text_decode.h"
@@ -306,27 +307,15 @@ bool closing_tag(Parser& p) {
   return true;
 }
 
-bool comment(Parser& p) {
-  const char* from = p.pos + 4;
-  const char* close = find(from, p.end, "-->", 3);
+// A comment or CDATA section: its text runs from opening bytes after p.pos to the three-byte close; kept as
+// a node of type when the option asks for it.
+bool raw_section(Parser& p, uint32_t opening, const char* close_text, uint32_t option, XmlNodeType type) {
+  const char* from = p.pos + opening;
+  const char* close = find(from, p.end, close_text, 3);
   if (!close) return fail(p, XLSX_ERR_PARSE);
-  if (p.options & XML_PARSE_COMMENTS) {
-    XmlNode* node = append_node(p, XML_NODE_COMMENT);
-    if (!node) return false;
-    if (!store_raw(p, node, from, close - from)) return false;
-  }
-  p.pos = close + 3;
-  return true;
-}
-
-bool cdata(Parser& p) {
-  const char* from = p.pos + 9;
-  const char* close = find(from, p.end, "]]>", 3);
-  if (!close) return fail(p, XLSX_ERR_PARSE);
-  if (p.options & XML_PARSE_CDATA) {
-    XmlNode* node = append_node(p, XML_NODE_CDATA);
-    if (!node) return false;
-    if (!store_raw(p, node, from, close - from)) return false;
+  if (p.options & option) {
+    XmlNode* node = append_node(p, type);
+    if (!node || !store_raw(p, node, from, close - from)) return false;
   }
   p.pos = close + 3;
   return true;
@@ -427,8 +416,8 @@ bool markup(Parser& p) {
   char next = left >= 2 ? p.pos[1] : 0;
   if (next == '/') return closing_tag(p);
   if (next == '!') {
-    if (left >= 4 && p.pos[2] == '-' && p.pos[3] == '-') return comment(p);
-    if (left >= 9 && memcmp(p.pos + 2, "[CDATA[", 7) == 0) return cdata(p);
+    if (left >= 4 && p.pos[2] == '-' && p.pos[3] == '-') return raw_section(p, 4, "-->", XML_PARSE_COMMENTS, XML_NODE_COMMENT);
+    if (left >= 9 && memcmp(p.pos + 2, "[CDATA[", 7) == 0) return raw_section(p, 9, "]]>", XML_PARSE_CDATA, XML_NODE_CDATA);
     return doctype(p);
   }
   if (next == '?') return processing_instruction(p);
@@ -451,8 +440,9 @@ void parse_content(Parser& p) {
 
 xlsx_status xml_document_load_buffer(XmlDoc* doc, const char* bytes, uint32_t length, uint32_t options) {
   if (!doc || !bytes) return XLSX_ERR_INVALID_ARG;
+  xml_journal_discard(doc);
   xml_pool_reset(doc);
-  doc->generation++;
+  xml_doc_changed(doc);
   if (length == 0) length = static_cast<uint32_t>(strlen(bytes));
   if (length > 2 && static_cast<uint8_t>(bytes[0]) == 0xEF && static_cast<uint8_t>(bytes[1]) == 0xBB &&
       static_cast<uint8_t>(bytes[2]) == 0xBF) {

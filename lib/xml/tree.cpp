@@ -6,6 +6,7 @@
 
 #include "lib/base/alloc.h"
 #include "lib/base/convert.h"
+#include "lib/xml/journal.h"
 #include "lib/xml/node_pool.h"
 #include "lib/xml/text_arena.h"
 
@@ -13,10 +14,6 @@ namespace {
 
 bool names_equal(const char* a, const char* b) {
   return a && b && strcmp(a, b) == 0;
-}
-
-bool is_named_element(const XmlNode* node, const char* name) {
-  return node->type == XML_NODE_ELEMENT && names_equal(node->name, name);
 }
 
 // Whether texts of owner must outlive a reload: the document node keeps its own name, value and
@@ -51,9 +48,13 @@ char* make_name(const XmlNode* owner, const char* name) {
 bool replace_text(const XmlNode* owner, char** field, char* copy) {
   if (!copy) return false;
   XmlDoc* doc = owner->document;
-  xml_doc_release(doc, *field);
+  if (!xml_journal_room(doc, 1)) {
+    xml_doc_release(doc, copy);
+    return false;
+  }
+  if (!xml_journal_replaced(doc, field, *field)) xml_doc_release(doc, *field);
   *field = copy;
-  doc->generation++;
+  xml_doc_changed(doc);
   return true;
 }
 
@@ -88,62 +89,14 @@ XmlNode* new_node(XmlDoc* doc, XmlNodeType type, const char* name) {
   return nullptr;
 }
 
-void link_prepend(XmlNode* parent, XmlNode* child) {
-  XmlNode* first = parent->first_child;
-  child->parent = parent;
-  child->previous_sibling = nullptr;
-  child->next_sibling = first;
-  if (first) {
-    first->previous_sibling = child;
-  } else {
-    parent->last_child = child;
-  }
-  parent->first_child = child;
+// Unlinks moved from where it stands, journaling the place.
+void detach_for_move(XmlNode* moved) {
+  xml_journal_moved(moved->document, moved, moved->parent, moved->next_sibling);
+  xml_unlink(moved);
 }
 
-void link_before(XmlNode* ref, XmlNode* child) {
-  XmlNode* parent = ref->parent;
-  child->parent = parent;
-  child->next_sibling = ref;
-  child->previous_sibling = ref->previous_sibling;
-  if (ref->previous_sibling) {
-    ref->previous_sibling->next_sibling = child;
-  } else {
-    parent->first_child = child;
-  }
-  ref->previous_sibling = child;
-}
-
-void link_after(XmlNode* ref, XmlNode* child) {
-  XmlNode* parent = ref->parent;
-  child->parent = parent;
-  child->previous_sibling = ref;
-  child->next_sibling = ref->next_sibling;
-  if (ref->next_sibling) {
-    ref->next_sibling->previous_sibling = child;
-  } else {
-    parent->last_child = child;
-  }
-  ref->next_sibling = child;
-}
-
-void detach(XmlNode* node) {
-  XmlNode* parent = node->parent;
-  if (!parent) return;
-  if (node->previous_sibling) {
-    node->previous_sibling->next_sibling = node->next_sibling;
-  } else {
-    parent->first_child = node->next_sibling;
-  }
-  if (node->next_sibling) {
-    node->next_sibling->previous_sibling = node->previous_sibling;
-  } else {
-    parent->last_child = node->previous_sibling;
-  }
-  node->parent = nullptr;
-  node->next_sibling = nullptr;
-  node->previous_sibling = nullptr;
-}
+// Journaled creation of a node linked by the caller: room first, so that nothing is made in vain.
+bool room_for_change(XmlDoc* doc) { return xml_journal_room(doc, 1); }
 
 bool is_child_of(const XmlNode* node, const XmlNode* ref) {
   return ref && ref->parent == node;
@@ -158,20 +111,6 @@ bool can_move(const XmlNode* node, const XmlNode* moved) {
     if (up == moved) return false;
   }
   return true;
-}
-
-void unlink_attribute(XmlAttr* attr) {
-  XmlNode* owner = attr->owner;
-  if (attr->previous) {
-    attr->previous->next = attr->next;
-  } else {
-    owner->first_attribute = attr->next;
-  }
-  if (attr->next) {
-    attr->next->previous = attr->previous;
-  } else {
-    owner->last_attribute = attr->previous;
-  }
 }
 
 // A detached copy of node with its texts and attributes but no children; null when memory runs out.
@@ -209,6 +148,47 @@ bool format_number(char* buffer, int precision, double value) {
   return xlsx_snprintf(buffer, 64, "%.*g", precision, value) >= 0;
 }
 
+// The text of a number as the setters write it: "%.9g" for single, "%.17g" for double precision, decimal
+// digits for integers; ok is false on a format error.
+struct NumberText {
+  char text[64];
+  bool ok;
+  explicit NumberText(float value) : ok(format_number(text, 9, value)) {}
+  explicit NumberText(double value) : ok(format_number(text, 17, value)) {}
+  explicit NumberText(uint64_t value) : ok(xlsx_u64_to_text(value, text) > 0) {}
+  explicit NumberText(int64_t value) : ok(xlsx_i64_to_text(value, text) > 0) {}
+};
+
+// Sets the text of a number on target (an attribute or an element) through set; false for a null target.
+template <typename Target, typename Number, typename Set>
+bool set_number(Target* target, Number value, Set set) {
+  NumberText number(value);
+  return target && number.ok && set(target, number.text);
+}
+
+// Moves moved under node before next (one of node's children; null: last); moved itself when it is next
+// (it stands there already); null when it may not go there or memory runs out.
+XmlNode* move_to(XmlNode* node, XmlNode* moved, XmlNode* next) {
+  if (!can_move(node, moved) || !room_for_change(node->document)) return nullptr;
+  if (moved == next) return moved;
+  detach_for_move(moved);
+  xml_link_child(node, moved, next);
+  xml_doc_changed(node->document);
+  return moved;
+}
+
+// A new element named name linked under node before next (one of its children), or last when next is null;
+// null for a null node or when memory runs out (nothing changed).
+XmlNode* new_child(XmlNode* node, const char* name, XmlNode* next) {
+  if (!node || !room_for_change(node->document)) return nullptr;
+  XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
+  if (!child) return nullptr;
+  xml_link_child(node, child, next);
+  xml_journal_created(node->document, child);
+  xml_doc_changed(node->document);
+  return child;
+}
+
 }  // namespace
 
 // --- documents
@@ -223,6 +203,7 @@ XmlDoc* xml_document_create() {
 
 void xml_document_destroy(XmlDoc* doc) {
   if (!doc) return;
+  xml_journal_release(doc);
   // The document node's own texts first, while every text storage is still there.
   xml_text_release(doc->node.name);
   xml_text_release(doc->node.value);
@@ -271,7 +252,7 @@ XmlNode* xml_node_previous_sibling(const XmlNode* node) {
 XmlNode* xml_node_child(const XmlNode* node, const char* name) {
   if (!node || !name) return nullptr;
   for (XmlNode* child = node->first_child; child; child = child->next_sibling) {
-    if (is_named_element(child, name)) return child;
+    if (xml_node_is_element(child, name)) return child;
   }
   return nullptr;
 }
@@ -279,7 +260,7 @@ XmlNode* xml_node_child(const XmlNode* node, const char* name) {
 XmlNode* xml_node_next_sibling_named(const XmlNode* node, const char* name) {
   if (!node || !name) return nullptr;
   for (XmlNode* next = node->next_sibling; next; next = next->next_sibling) {
-    if (is_named_element(next, name)) return next;
+    if (xml_node_is_element(next, name)) return next;
   }
   return nullptr;
 }
@@ -287,7 +268,7 @@ XmlNode* xml_node_next_sibling_named(const XmlNode* node, const char* name) {
 XmlNode* xml_node_previous_sibling_named(const XmlNode* node, const char* name) {
   if (!node || !name) return nullptr;
   for (XmlNode* previous = node->previous_sibling; previous; previous = previous->previous_sibling) {
-    if (is_named_element(previous, name)) return previous;
+    if (xml_node_is_element(previous, name)) return previous;
   }
   return nullptr;
 }
@@ -437,25 +418,13 @@ bool xml_attribute_set_bool(XmlAttr* attr, bool flag) {
   return xml_attribute_set_value(attr, flag ? "true" : "false");
 }
 
-bool xml_attribute_set_float(XmlAttr* attr, float value) {
-  char buffer[64];
-  return attr && format_number(buffer, 9, value) && xml_attribute_set_value(attr, buffer);
-}
+bool xml_attribute_set_float(XmlAttr* attr, float value) { return set_number(attr, value, xml_attribute_set_value); }
 
-bool xml_attribute_set_double(XmlAttr* attr, double value) {
-  char buffer[64];
-  return attr && format_number(buffer, 17, value) && xml_attribute_set_value(attr, buffer);
-}
+bool xml_attribute_set_double(XmlAttr* attr, double value) { return set_number(attr, value, xml_attribute_set_value); }
 
-bool xml_attribute_set_u64(XmlAttr* attr, uint64_t value) {
-  char buffer[32];
-  return attr && xlsx_u64_to_text(value, buffer) && xml_attribute_set_value(attr, buffer);
-}
+bool xml_attribute_set_u64(XmlAttr* attr, uint64_t value) { return set_number(attr, value, xml_attribute_set_value); }
 
-bool xml_attribute_set_i64(XmlAttr* attr, int64_t value) {
-  char buffer[32];
-  return attr && xlsx_i64_to_text(value, buffer) && xml_attribute_set_value(attr, buffer);
-}
+bool xml_attribute_set_i64(XmlAttr* attr, int64_t value) { return set_number(attr, value, xml_attribute_set_value); }
 
 // --- element text writers
 
@@ -464,6 +433,7 @@ bool xml_node_set_text(XmlNode* node, const char* text) {
   XmlDoc* doc = node->document;
   XmlNode* text_node = xml_node_text_node(node);
   if (text_node) return replace_text(text_node, &text_node->value, make_text(text_node, text));
+  if (!room_for_change(doc)) return false;
   bool fresh_page = !doc->free_nodes;
   text_node = xml_pool_take_node(doc, XML_NODE_TEXT);
   if (!text_node) return false;
@@ -473,29 +443,18 @@ bool xml_node_set_text(XmlNode* node, const char* text) {
     return false;
   }
   xml_link_append(node, text_node);
-  doc->generation++;
+  xml_journal_created(doc, text_node);
+  xml_doc_changed(doc);
   return true;
 }
 
-bool xml_node_set_text_float(XmlNode* node, float value) {
-  char buffer[64];
-  return node && format_number(buffer, 9, value) && xml_node_set_text(node, buffer);
-}
+bool xml_node_set_text_float(XmlNode* node, float value) { return set_number(node, value, xml_node_set_text); }
 
-bool xml_node_set_text_double(XmlNode* node, double value) {
-  char buffer[64];
-  return node && format_number(buffer, 17, value) && xml_node_set_text(node, buffer);
-}
+bool xml_node_set_text_double(XmlNode* node, double value) { return set_number(node, value, xml_node_set_text); }
 
-bool xml_node_set_text_u64(XmlNode* node, uint64_t value) {
-  char buffer[32];
-  return node && xlsx_u64_to_text(value, buffer) && xml_node_set_text(node, buffer);
-}
+bool xml_node_set_text_u64(XmlNode* node, uint64_t value) { return set_number(node, value, xml_node_set_text); }
 
-bool xml_node_set_text_i64(XmlNode* node, int64_t value) {
-  char buffer[32];
-  return node && xlsx_i64_to_text(value, buffer) && xml_node_set_text(node, buffer);
-}
+bool xml_node_set_text_i64(XmlNode* node, int64_t value) { return set_number(node, value, xml_node_set_text); }
 
 bool xml_node_set_value(XmlNode* node, const char* text) {
   return node && replace_text(node, &node->value, make_text(node, text));
@@ -503,56 +462,35 @@ bool xml_node_set_value(XmlNode* node, const char* text) {
 
 // --- creating
 
-XmlNode* xml_node_append_child(XmlNode* node, const char* name) {
-  if (!node) return nullptr;
-  XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
-  if (!child) return nullptr;
-  xml_link_append(node, child);
-  node->document->generation++;
-  return child;
-}
+XmlNode* xml_node_append_child(XmlNode* node, const char* name) { return new_child(node, name, nullptr); }
 
 XmlNode* xml_node_prepend_child(XmlNode* node, const char* name) {
-  if (!node) return nullptr;
-  XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
-  if (!child) return nullptr;
-  link_prepend(node, child);
-  node->document->generation++;
-  return child;
+  return node ? new_child(node, name, node->first_child) : nullptr;
 }
 
 XmlNode* xml_node_insert_child_after(XmlNode* node, const char* name, XmlNode* ref) {
-  if (!node) return nullptr;
-  if (!is_child_of(node, ref)) return xml_node_append_child(node, name);
-  XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
-  if (!child) return nullptr;
-  link_after(ref, child);
-  node->document->generation++;
-  return child;
+  return new_child(node, name, is_child_of(node, ref) ? ref->next_sibling : nullptr);
 }
 
 XmlNode* xml_node_insert_child_before(XmlNode* node, const char* name, XmlNode* ref) {
-  if (!node) return nullptr;
-  if (!is_child_of(node, ref)) return xml_node_append_child(node, name);
-  XmlNode* child = new_node(node->document, XML_NODE_ELEMENT, name);
-  if (!child) return nullptr;
-  link_before(ref, child);
-  node->document->generation++;
-  return child;
+  return new_child(node, name, is_child_of(node, ref) ? ref : nullptr);
 }
 
 XmlNode* xml_node_append_child_of_type(XmlNode* node, XmlNodeType type) {
   if (!node || type == XML_NODE_DOCUMENT || type > XML_NODE_DOCTYPE) return nullptr;
+  if (!room_for_change(node->document)) return nullptr;
   XmlNode* child = xml_pool_take_node(node->document, type);
   if (!child) return nullptr;
   xml_link_append(node, child);
-  node->document->generation++;
+  xml_journal_created(node->document, child);
+  xml_doc_changed(node->document);
   return child;
 }
 
 XmlAttr* xml_node_append_attribute(XmlNode* node, const char* name) {
   if (!node) return nullptr;
   XmlDoc* doc = node->document;
+  if (!room_for_change(doc)) return nullptr;
   // The slot first, as in new_node: it can be given back when the name fails.
   bool fresh_page = !doc->free_attributes;
   XmlAttr* attr = xml_pool_take_attribute(doc);
@@ -565,7 +503,8 @@ XmlAttr* xml_node_append_attribute(XmlNode* node, const char* name) {
   }
   attr->value = xml_text_empty();
   xml_link_append_attribute(node, attr);
-  doc->generation++;
+  xml_journal_attribute_created(doc, attr);
+  xml_doc_changed(doc);
   return attr;
 }
 
@@ -588,48 +527,32 @@ XmlAttr* xml_node_set_attribute(XmlNode* node, const char* name, const char* tex
 // --- moving
 
 XmlNode* xml_node_prepend_move(XmlNode* node, XmlNode* moved) {
-  if (!can_move(node, moved)) return nullptr;
-  detach(moved);
-  link_prepend(node, moved);
-  node->document->generation++;
-  return moved;
+  return node ? move_to(node, moved, node->first_child) : nullptr;
 }
 
-XmlNode* xml_node_append_move(XmlNode* node, XmlNode* moved) {
-  if (!can_move(node, moved)) return nullptr;
-  detach(moved);
-  xml_link_append(node, moved);
-  node->document->generation++;
-  return moved;
-}
+XmlNode* xml_node_append_move(XmlNode* node, XmlNode* moved) { return move_to(node, moved, nullptr); }
 
 XmlNode* xml_node_insert_move_before(XmlNode* node, XmlNode* moved, XmlNode* ref) {
-  if (!is_child_of(node, ref)) return xml_node_append_move(node, moved);
-  if (!can_move(node, moved)) return nullptr;
-  if (moved == ref) return moved;
-  detach(moved);
-  link_before(ref, moved);
-  node->document->generation++;
-  return moved;
+  return move_to(node, moved, is_child_of(node, ref) ? ref : nullptr);
 }
 
 XmlNode* xml_node_insert_move_after(XmlNode* node, XmlNode* moved, XmlNode* ref) {
   if (!is_child_of(node, ref)) return xml_node_prepend_move(node, moved);
-  if (!can_move(node, moved)) return nullptr;
-  if (moved == ref) return moved;
-  detach(moved);
-  link_after(ref, moved);
-  node->document->generation++;
-  return moved;
+  if (moved == ref) return can_move(node, moved) ? moved : nullptr;
+  return move_to(node, moved, ref->next_sibling);
 }
 
 // --- removing
 
 bool xml_node_remove_child(XmlNode* node, XmlNode* child) {
   if (!node || !child || child->parent != node) return false;
-  detach(child);
-  xml_pool_free_subtree(child);
-  node->document->generation++;
+  XmlDoc* doc = node->document;
+  if (!room_for_change(doc)) return false;
+  XmlNode* next = child->next_sibling;
+  xml_unlink(child);
+  if (xml_journal_keeps(doc)) xml_journal_removed(doc, child, node, next);
+  else xml_pool_free_subtree(child);
+  xml_doc_changed(doc);
   return true;
 }
 
@@ -639,6 +562,14 @@ bool xml_node_remove_child_named(XmlNode* node, const char* name) {
 
 void xml_node_remove_children(XmlNode* node) {
   if (!node || !node->first_child) return;
+  if (xml_journal_keeps(node->document)) {
+    // One journaled removal after the other; with no room for them all nothing is removed.
+    uint32_t count = 0;
+    for (XmlNode* child = node->first_child; child; child = child->next_sibling) count++;
+    if (!xml_journal_room(node->document, count)) return;
+    while (node->first_child) xml_node_remove_child(node, node->last_child);
+    return;
+  }
   XmlNode* child = node->first_child;
   while (child) {
     XmlNode* next = child->next_sibling;
@@ -647,15 +578,19 @@ void xml_node_remove_children(XmlNode* node) {
   }
   node->first_child = nullptr;
   node->last_child = nullptr;
-  node->document->generation++;
+  xml_doc_changed(node->document);
 }
 
 bool xml_node_remove_attribute(XmlNode* node, const char* name) {
   XmlAttr* attr = xml_node_attribute(node, name);
   if (!attr) return false;
-  unlink_attribute(attr);
-  xml_pool_give_attribute(node->document, attr);
-  node->document->generation++;
+  XmlDoc* doc = node->document;
+  if (!room_for_change(doc)) return false;
+  XmlAttr* next = attr->next;
+  xml_unlink_attribute(attr);
+  if (xml_journal_keeps(doc)) xml_journal_attribute_removed(doc, attr, node, next);
+  else xml_pool_give_attribute(doc, attr);
+  xml_doc_changed(doc);
   return true;
 }
 
@@ -664,6 +599,7 @@ bool xml_node_remove_attribute(XmlNode* node, const char* name) {
 XmlNode* xml_node_copy(const XmlNode* node) {
   if (!node || node->type == XML_NODE_DOCUMENT) return nullptr;
   XmlDoc* doc = node->document;
+  if (!room_for_change(doc)) return nullptr;
   XmlNode* root = copy_one(doc, node);
   if (!root) return nullptr;
   // Pre-order walk over the source; target follows it one level at a time.
@@ -690,6 +626,7 @@ XmlNode* xml_node_copy(const XmlNode* node) {
     source = next;
     target = copy;
   }
-  doc->generation++;
+  xml_journal_created(doc, root);
+  xml_doc_changed(doc);
   return root;
 }

@@ -55,6 +55,7 @@ struct XmlNodePage;
 struct XmlAttrPage;
 struct XmlTextArena;
 struct XmlNameTable;
+struct XmlJournal;
 
 // The document node followed by the pools. Fields after the pools are the tree module's own.
 struct XmlDoc {
@@ -64,8 +65,11 @@ struct XmlDoc {
   XmlNode* free_nodes;
   XmlAttr* free_attributes;
   XmlTextArena* arena;  // bulk storage for texts made by the parser
-  uint32_t generation;  // incremented by every operation that changes the tree (create, set, move, remove,
-                        // load), so callers can tell whether a part changed since it was loaded
+  uint32_t generation;  // a new value after every operation that changes the tree (create, set, move,
+                        // remove, load), so callers can tell whether a part changed since it was loaded;
+                        // an edit taken back restores the value it had when the edit began
+  uint32_t last_generation;  // the latest generation handed out
+  XmlJournal* journal;       // the edit being journaled, or null
   bool heap_texts;      // set once a text in a block of its own was stored (freeing must then look)
   XmlNameTable* names;  // names interned by the editing functions (texts in the arena), or null
   char* free_slots[4];  // free text slots of each size class (XML_TEXT_SLOT_CLASSES), linked through
@@ -78,7 +82,19 @@ struct XmlDoc {
 // New empty document (caller destroys it); null when memory runs out.
 XmlDoc* xml_document_create();
 // Releases the document with every node, attribute and text; null is ignored. All handles become invalid.
+// An edit still open is ended keeping its changes.
 void xml_document_destroy(XmlDoc* doc);
+// Begins an edit of doc that can be taken back as a whole: until xml_document_end_edit every change is
+// journaled, and a change that cannot be journaled for lack of memory fails like any other (the tree
+// unchanged). A begin while an edit is open joins it; the outermost end decides. False for a null doc or
+// when memory runs out (no edit begun). The document must not be loaded while an edit is open (a load
+// ends it, keeping its changes).
+bool xml_document_begin_edit(XmlDoc* doc);
+// Ends the edit: with keep the changes stay, otherwise every change since the begin is taken back, without
+// allocating, and the tree and its generation are as they were at the begin (handles to nodes and
+// attributes created during the edit become invalid; removed ones are valid again). Null doc, or none
+// open, ignored.
+void xml_document_end_edit(XmlDoc* doc, bool keep);
 // First element child of the document node; null for a null doc or when there is none.
 XmlNode* xml_document_element(const XmlDoc* doc);
 
@@ -107,6 +123,35 @@ XmlNode* xml_node_child(const XmlNode* node, const char* name);
 XmlNode* xml_node_next_sibling_named(const XmlNode* node, const char* name);
 // Nearest preceding sibling element with that name; null when node or name is null or none precedes.
 XmlNode* xml_node_previous_sibling_named(const XmlNode* node, const char* name);
+// Whether node is an element named name; false for null arguments. Inline: the worksheet walks test it
+// for every cell.
+inline bool xml_node_is_element(const XmlNode* node, const char* name) {
+  if (!node || node->type != XML_NODE_ELEMENT || !node->name || !name || node->name[0] != name[0]) return false;
+  for (uint32_t i = 1;; i++) {
+    if (node->name[i] != name[i]) return false;
+    if (!name[i]) return true;
+  }
+}
+// The first / last child and the next / previous sibling that is an element (white-space text, comments
+// and the rest skipped); null when there is none or for null.
+inline XmlNode* xml_node_next_element(const XmlNode* node) {
+  XmlNode* x = node ? node->next_sibling : nullptr;
+  while (x && x->type != XML_NODE_ELEMENT) x = x->next_sibling;
+  return x;
+}
+inline XmlNode* xml_node_previous_element(const XmlNode* node) {
+  XmlNode* x = node ? node->previous_sibling : nullptr;
+  while (x && x->type != XML_NODE_ELEMENT) x = x->previous_sibling;
+  return x;
+}
+inline XmlNode* xml_node_first_element(const XmlNode* node) {
+  XmlNode* x = node ? node->first_child : nullptr;
+  return x && x->type != XML_NODE_ELEMENT ? xml_node_next_element(x) : x;
+}
+inline XmlNode* xml_node_last_element(const XmlNode* node) {
+  XmlNode* x = node ? node->last_child : nullptr;
+  return x && x->type != XML_NODE_ELEMENT ? xml_node_previous_element(x) : x;
+}
 // First child element (named element_name unless that is null) with attribute attr_name == attr_value;
 // null when node, attr_name or attr_value is null or nothing matches.
 XmlNode* xml_node_find_child_by_attribute(const XmlNode* node, const char* element_name, const char* attr_name,

@@ -103,25 +103,15 @@ inline void put_run(Writer& w, const char* bytes, uint32_t n) {
 }
 
 void put_escape(Writer& w, uint8_t kind, uint8_t byte) {
-  switch (kind) {
-    case kAmp:
-      put_literal(w, "&amp;");
-      break;
-    case kLt:
-      put_literal(w, "&lt;");
-      break;
-    case kGt:
-      put_literal(w, "&gt;");
-      break;
-    case kQuot:
-      put_literal(w, "&quot;");
-      break;
-    default: {
-      // Always two digits: byte 1 gives "&#01;".
-      char ref[5] = {'&', '#', static_cast<char>('0' + byte / 10), static_cast<char>('0' + byte % 10), ';'};
-      put(w, ref, 5);
-    }
+  if (kind == kAmp || kind == kLt || kind == kGt || kind == kQuot) {
+    static const char* const kEntity[] = {"&amp;", "&lt;", "&gt;", "&quot;"};
+    const char* entity = kEntity[kind == kAmp ? 0 : kind == kLt ? 1 : kind == kGt ? 2 : 3];
+    put(w, entity, static_cast<uint32_t>(strlen(entity)));
+    return;
   }
+  // Always two digits: byte 1 gives "&#01;".
+  char ref[5] = {'&', '#', static_cast<char>('0' + byte / 10), static_cast<char>('0' + byte % 10), ';'};
+  put(w, ref, 5);
 }
 
 // Appends text escaped by the table, run by run: one table lookup per byte finds the next byte to replace

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "lib/package/document.h"
+#include "lib/document/document.h"
 #include "tests/faults/workbook_edits.h"
 #include "tests/support/fault_alloc.h"
 #include "tests/support/live_allocations.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "lib/package/document.h"
+#include "lib/document/document.h"
 #include "tests/faults/failing_files.h"
 #include "tests/faults/workbook_edits.h"
 #include "tests/support/live_allocations.h"

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "lib/base/alloc.h"
-#include "lib/package/document.h"
+#include "lib/document/document.h"
 #include "lib/sheet/cell.h"
 #include "lib/sheet/workbook.h"
 #include "lib/sheet/worksheet.h"

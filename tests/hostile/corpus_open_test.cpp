@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "lib/package/archive.h"
-#include "lib/package/document.h"
+#include "lib/document/document.h"
 #include "lib/sheet/workbook.h"
 #include "tests/hostile/peak_memory.h"
 #include "tests/hostile/workbook_exercise.h"

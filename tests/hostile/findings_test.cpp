@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "lib/package/document.h"
+#include "lib/document/document.h"
 #include "lib/sheet/cell.h"
 #include "lib/sheet/workbook.h"
 #include "lib/sheet/worksheet.h"
@@ -116,7 +116,7 @@ TEST_F(Findings, PartMissingFromTheArchiveIsNotWrittenAsABareDeclaration) {
   std::string saved = dir_.file("saved.xlsx");
   ASSERT_EQ(xlsx_document_save_as(document_, saved.c_str()), XLSX_OK);
   ASSERT_EQ(xlsx_document_open(document_, saved.c_str()), XLSX_OK);
-  XlsxArchive* archive = xlsx_document_archive(document_);
+  XlsxArchive* archive = xlsx_package_archive(xlsx_document_package(document_));
   EXPECT_FALSE(xlsx_archive_has_entry(archive, "xl/worksheets/sheet1.xml"));
   EXPECT_TRUE(xlsx_archive_has_entry(archive, "xl/worksheets/sheet2.xml"));
   EXPECT_EQ(xlsx_workbook_sheet_count(xlsx_document_workbook(document_)), sheets);

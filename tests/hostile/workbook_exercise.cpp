@@ -2,7 +2,7 @@
 #include "tests/hostile/workbook_exercise.h"
 
 #include "lib/base/alloc.h"
-#include "lib/package/document.h"
+#include "lib/document/document.h"
 #include "lib/package/part.h"
 #include "lib/sheet/cell.h"
 #include "lib/sheet/columns.h"
@@ -50,7 +50,7 @@ void read_sheet(XlsxWorksheet* sheet, uint32_t max_cells, WorkbookExerciseResult
   XmlNode* data = xml_node_child(root, "sheetData");
   xlsx_sheet_row_count(sheet);
   xlsx_sheet_column_count(sheet);
-  XlsxCell any{nullptr, xlsx_document_shared_strings(sheet->document), nullptr};
+  XlsxCell any{nullptr, sheet->workbook->shared_strings, nullptr};
   for (XmlNode* row = xml_node_child(data, "row"); row; row = xml_node_next_sibling_named(row, "row")) {
     for (XmlNode* c = xml_node_child(row, "c"); c; c = xml_node_next_sibling_named(c, "c")) {
       if (result->cells_read >= max_cells) return;

@@ -5,20 +5,20 @@
 #include "lib/base/alloc.h"
 #include "lib/xml/tree.h"
 #include "lib/xml/writer.h"
-#include "tests/package/document_test_fixture.h"
+#include "tests/package/package_fixture.h"
 
 namespace {
 
-class PropertiesTest : public DocumentTest {
+class PropertiesTest : public PackageTest {
  protected:
   void SetUp() override {
-    DocumentTest::SetUp();
-    ASSERT_EQ(xlsx_document_create(doc_, path("t.xlsx").c_str()), XLSX_OK);
+    PackageTest::SetUp();
+    ASSERT_EQ(xlsx_package_create(pkg_, path("t.xlsx").c_str()), XLSX_OK);
   }
   std::string part_xml(const char* part_path) {
     char* text = nullptr;
     uint32_t length = 0;
-    EXPECT_EQ(xlsx_part_serialize(xlsx_document_find_part(doc_, part_path), &text, &length), XLSX_OK);
+    EXPECT_EQ(xlsx_part_serialize(xlsx_package_find_part(pkg_, part_path), &text, &length), XLSX_OK);
     std::string out(text, length);
     xlsx_free(text);
     return out;
@@ -41,11 +41,11 @@ class PropertiesTest : public DocumentTest {
     }
     return out;
   }
-  XlsxPart* app() { return xlsx_document_app_properties(doc_); }
+  XlsxPart* app() { return xlsx_package_app_properties(pkg_); }
 };
 
 TEST_F(PropertiesTest, ValueRulesOfTheRestrictedProperties) {
-  EXPECT_STREQ(xlsx_document_get_property(doc_, XLSX_PROP_SCALE_CROP), "false");
+  EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_SCALE_CROP), "false");
   const struct {
     uint32_t property;
     const char* value;
@@ -59,55 +59,55 @@ TEST_F(PropertiesTest, ValueRulesOfTheRestrictedProperties) {
               {XLSX_PROP_APP_VERSION, "1.2", XLSX_OK},             {XLSX_PROP_APP_VERSION, "12.12345", XLSX_OK},
               {XLSX_PROP_LINKS_UP_TO_DATE, nullptr, XLSX_OK}};
   for (const auto& row : rows) {
-    std::string before = xlsx_document_get_property(doc_, row.property);
-    EXPECT_EQ(xlsx_document_set_property(doc_, row.property, row.value), row.expected)
+    std::string before = xlsx_package_get_property(pkg_, row.property);
+    EXPECT_EQ(xlsx_package_set_property(pkg_, row.property, row.value), row.expected)
         << xlsx_property_element(row.property) << " = " << (row.value ? row.value : "(null)");
     if (row.expected == XLSX_OK) {
-      EXPECT_STREQ(xlsx_document_get_property(doc_, row.property), row.value ? row.value : "");
+      EXPECT_STREQ(xlsx_package_get_property(pkg_, row.property), row.value ? row.value : "");
     } else {
-      EXPECT_EQ(xlsx_document_get_property(doc_, row.property), before) << row.value;
+      EXPECT_EQ(xlsx_package_get_property(pkg_, row.property), before) << row.value;
     }
   }
 }
 
 TEST_F(PropertiesTest, NumbersOutsideTheTable) {
-  EXPECT_EQ(xlsx_document_set_property(doc_, 20, "x"), XLSX_ERR_INVALID_ARG);
-  EXPECT_STREQ(xlsx_document_get_property(doc_, 20), "");
-  EXPECT_EQ(xlsx_document_delete_property(doc_, 99), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_package_set_property(pkg_, 20, "x"), XLSX_ERR_INVALID_ARG);
+  EXPECT_STREQ(xlsx_package_get_property(pkg_, 20), "");
+  EXPECT_EQ(xlsx_package_delete_property(pkg_, 99), XLSX_ERR_INVALID_ARG);
   EXPECT_EQ(xlsx_property_element(20), nullptr);
   EXPECT_STREQ(xlsx_property_element(XLSX_PROP_CREATED), "dcterms:created");
-  EXPECT_EQ(xlsx_document_set_property(nullptr, 0, "x"), XLSX_ERR_INVALID_ARG);
-  EXPECT_STREQ(xlsx_document_get_property(nullptr, 0), "");
+  EXPECT_EQ(xlsx_package_set_property(nullptr, 0, "x"), XLSX_ERR_INVALID_ARG);
+  EXPECT_STREQ(xlsx_package_get_property(nullptr, 0), "");
 }
 
 TEST_F(PropertiesTest, NewCorePropertyBecomesTheFirstChildAndNewExtendedOneTheLast) {
-  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "Report"), XLSX_OK);
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "Report"), XLSX_OK);
   EXPECT_EQ(first_child_name("docProps/core.xml"), "dc:title");
   EXPECT_NE(part_xml("docProps/core.xml").find("<dc:title>Report</dc:title><dc:creator/>"), std::string::npos);
-  EXPECT_STREQ(xlsx_document_get_property(doc_, XLSX_PROP_TITLE), "Report");
-  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_MANAGER, "Boss"), XLSX_OK);
+  EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_TITLE), "Report");
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_MANAGER, "Boss"), XLSX_OK);
   EXPECT_EQ(last_child_name("docProps/app.xml"), "Manager");
-  EXPECT_STREQ(xlsx_document_get_property(doc_, XLSX_PROP_MANAGER), "Boss");
+  EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_MANAGER), "Boss");
 }
 
 TEST_F(PropertiesTest, ReadingAMissingPropertyChangesNothing) {
   std::string before = part_xml("docProps/core.xml");
-  EXPECT_STREQ(xlsx_document_get_property(doc_, XLSX_PROP_KEYWORDS), "");
-  EXPECT_STREQ(xlsx_document_get_property(doc_, XLSX_PROP_HYPERLINK_BASE), "");
+  EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_KEYWORDS), "");
+  EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_HYPERLINK_BASE), "");
   EXPECT_EQ(part_xml("docProps/core.xml"), before);
-  EXPECT_FALSE(xlsx_part_is_dirty(xlsx_document_core_properties(doc_)));
+  EXPECT_FALSE(xlsx_part_is_dirty(xlsx_package_core_properties(pkg_)));
   EXPECT_FALSE(xlsx_part_is_dirty(app()));
 }
 
 TEST_F(PropertiesTest, DeleteLeavesAnEmptyElement) {
-  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_COMPANY, "Firm"), XLSX_OK);
-  ASSERT_EQ(xlsx_document_delete_property(doc_, XLSX_PROP_COMPANY), XLSX_OK);
-  EXPECT_STREQ(xlsx_document_get_property(doc_, XLSX_PROP_COMPANY), "");
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_COMPANY, "Firm"), XLSX_OK);
+  ASSERT_EQ(xlsx_package_delete_property(pkg_, XLSX_PROP_COMPANY), XLSX_OK);
+  EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_COMPANY), "");
   EXPECT_NE(xml_node_child(root_of("docProps/app.xml"), "Company"), nullptr);
 }
 
 TEST_F(PropertiesTest, DatesKeepTheirAttributesAndAreNotChecked) {
-  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_CREATED, "yesterday"), XLSX_OK);
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_CREATED, "yesterday"), XLSX_OK);
   EXPECT_NE(part_xml("docProps/core.xml").find("<dcterms:created xsi:type=\"dcterms:W3CDTF\">yesterday</dcterms:created>"),
             std::string::npos);
 }
@@ -115,17 +115,19 @@ TEST_F(PropertiesTest, DatesKeepTheirAttributesAndAreNotChecked) {
 TEST_F(PropertiesTest, CreatedCoreElementGetsItsNamespaceDeclaredWhenMissing) {
   auto parts = pkg_test::minimal_workbook_parts();
   ASSERT_EQ(open_parts(parts), XLSX_OK);  // core.xml there declares cp and dc only
-  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_MODIFIED, "2024-01-01T00:00:00Z"), XLSX_OK);
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_MODIFIED, "2024-01-01T00:00:00Z"), XLSX_OK);
   EXPECT_STREQ(xml_attribute_value(xml_node_attribute(root_of("docProps/core.xml"), "xmlns:dcterms")),
                "http://purl.org/dc/terms/");
-  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_CREATOR, "me"), XLSX_OK);
-  EXPECT_STREQ(xlsx_document_get_property(doc_, XLSX_PROP_CREATOR), "me");
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_CREATOR, "me"), XLSX_OK);
+  EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_CREATOR), "me");
 }
 
-TEST_F(PropertiesTest, PackageWithoutPropertyPartsStoresNothing) {
+// A property the package has no part for cannot be stored, and the setter says so.
+TEST_F(PropertiesTest, PackageWithoutPropertyPartsStoresNothingAndSaysSo) {
   ASSERT_EQ(open_parts({{"[Content_Types].xml", "<Types/>"}, {"a.txt", "x"}}), XLSX_OK);
-  EXPECT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "t"), XLSX_OK);
-  EXPECT_STREQ(xlsx_document_get_property(doc_, XLSX_PROP_TITLE), "");
+  EXPECT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "t"), XLSX_ERR_NOT_FOUND);
+  EXPECT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_COMPANY, "c"), XLSX_ERR_NOT_FOUND);
+  EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_TITLE), "");
 }
 
 TEST_F(PropertiesTest, SheetTitlesFollowAddRenameAndRemove) {

@@ -5,7 +5,9 @@
 
 #include "host/memory.h"
 #include "lib/base/host_ops.h"
-#include "lib/package/document.h"
+#include "lib/document/document.h"
+#include "lib/sheet/workbook.h"
+#include "lib/sheet/worksheet.h"
 #include "plugin/command_table.h"
 #include "plugin/access.h"
 #include "plugin/entry.h"

@@ -24,7 +24,7 @@
 #include "host/memory.h"
 #include "host/text.h"
 #include "lib/base/alloc.h"
-#include "lib/package/document.h"
+#include "lib/document/document.h"
 #include "lib/sheet/cell.h"
 #include "lib/sheet/value.h"
 #include "lib/sheet/workbook.h"

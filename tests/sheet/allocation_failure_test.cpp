@@ -66,7 +66,7 @@ TEST_F(AllocationFailure, AddingASheetIsUndone) {
       EXPECT_EQ(xlsx_workbook_sheet_count(wb_), 1u);
       EXPECT_EQ(part_xml("[Content_Types].xml"), types);
       EXPECT_EQ(part_xml("xl/_rels/workbook.xml.rels"), rels);
-      EXPECT_FALSE(xlsx_archive_has_entry(xlsx_document_archive(doc_), "xl/worksheets/sheet2.xml"));
+      EXPECT_FALSE(xlsx_archive_has_entry(xlsx_package_archive(pkg_), "xl/worksheets/sheet2.xml"));
     }
   });
   EXPECT_EQ(xlsx_workbook_sheet_count(wb_), 2u);

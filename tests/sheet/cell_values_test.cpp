@@ -108,7 +108,7 @@ TEST_F(CellValues, EveryStoredFormReadsTheSameCopiedOrLent) {
 }
 
 TEST_F(CellValues, SharedStringPositionsReadAsTheGeneralConverterReadsThem) {
-  XlsxSharedStrings* table = xlsx_document_shared_strings(doc_);
+  XlsxSharedStrings* table = &book_.sst;
   const std::string first = std::to_string(xlsx_sst_append(table, "first"));
   const std::string second = std::to_string(xlsx_sst_append(table, "second"));
   const std::string fallback = std::string("string:") + xlsx_sst_get(table, 0);  // no position: the first entry
@@ -227,7 +227,7 @@ TEST_F(CellValues, WrittenNumbersAreThePrintfTexts) {
 TEST_F(CellValues, SharedStringsAreStoredOnceAndInlineModeKeepsEdgeSpaces) {
   set_text(1, 1, "abc");
   set_text(2, 2, "abc");
-  XlsxSharedStrings* sst = xlsx_document_shared_strings(doc_);
+  XlsxSharedStrings* sst = &book_.sst;
   uint32_t count = xlsx_sst_count(sst);
   std::string index = std::to_string(xlsx_sst_find(sst, "abc"));
   EXPECT_EQ(sheet_data_xml(), "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>" + index + "</v></c></row>"

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "lib/base/alloc.h"
-#include "lib/package/document.h"
 #include "lib/package/part.h"
 #include "lib/sheet/dimension.h"
 #include "tests/sheet/sheet_test_util.h"
@@ -14,18 +13,18 @@ namespace {
 
 class DimensionTest : public SheetTest {
  protected:
-  // The first worksheet of the file as saved, read through a second document.
+  // The first worksheet of the file as saved, read through a second book.
   std::string saved_sheet_xml() {
-    XlsxDocument* other = xlsx_document_new();
-    EXPECT_EQ(xlsx_document_open(other, dir_.file("test.xlsx").c_str()), XLSX_OK);
+    TestBook other;
+    EXPECT_EQ(test_book_open(&other, dir_.file("test.xlsx").c_str()), XLSX_OK);
     XlsxWorksheet sheet = {};
-    EXPECT_EQ(xlsx_workbook_worksheet_at(xlsx_document_workbook(other), 1, &sheet), XLSX_OK);
+    EXPECT_EQ(xlsx_workbook_worksheet_at(other.workbook, 1, &sheet), XLSX_OK);
     char* text = nullptr;
     uint32_t length = 0;
     EXPECT_EQ(xlsx_part_serialize(sheet.part, &text, &length), XLSX_OK);
     std::string xml(text ? text : "", length);
     xlsx_free(text);
-    xlsx_document_free(other);
+    test_book_close(&other);
     return xml;
   }
 };
@@ -34,13 +33,13 @@ TEST_F(DimensionTest, SavedSheetSpansEveryCellItHolds) {
   set_int(2, 3, 1);
   set_int(5, 2, 2);
   set_int(4, 7, 3);
-  ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
+  ASSERT_EQ(xlsx_package_save_as(pkg_, xlsx_package_path(pkg_)), XLSX_OK);
   EXPECT_NE(saved_sheet_xml().find("<dimension ref=\"B2:G5\"/>"), std::string::npos);
 }
 
 TEST_F(DimensionTest, OneCellSheetNamesThatCellAlone) {
   set_int(3, 4, 1);
-  ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
+  ASSERT_EQ(xlsx_package_save_as(pkg_, xlsx_package_path(pkg_)), XLSX_OK);
   EXPECT_NE(saved_sheet_xml().find("<dimension ref=\"D3\"/>"), std::string::npos);
 }
 

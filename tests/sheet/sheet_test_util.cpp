@@ -14,16 +14,13 @@ namespace sheet_test {
 void SheetTest::SetUp() {
   CountedTest::SetUp();
   xlsx_set_shared_strings_mode(0);
-  doc_ = xlsx_document_new();
-  ASSERT_NE(doc_, nullptr);
-  ASSERT_EQ(xlsx_document_create(doc_, dir_.file("test.xlsx").c_str()), XLSX_OK);
-  wb_ = xlsx_document_workbook(doc_);
-  ASSERT_NE(wb_, nullptr);
+  ASSERT_EQ(test_book_open(&book_, dir_.file("test.xlsx").c_str(), true), XLSX_OK);
+  wb_ = book_.workbook;
   ASSERT_EQ(xlsx_workbook_worksheet_at(wb_, 1, &ws_), XLSX_OK);
 }
 
 void SheetTest::TearDown() {
-  xlsx_document_free(doc_);
+  test_book_close(&book_);
   xlsx_set_shared_strings_mode(0);
   CountedTest::TearDown();
 }
@@ -62,7 +59,7 @@ std::string SheetTest::sheet_data_xml() {
 
 std::string SheetTest::workbook_xml() { return serialise(wb_->part); }
 
-std::string SheetTest::part_xml(const char* path) { return serialise(xlsx_document_find_part(doc_, path)); }
+std::string SheetTest::part_xml(const char* path) { return serialise(xlsx_package_find_part(pkg_, path)); }
 
 XlsxCell SheetTest::cell(uint32_t row, uint32_t column) {
   XlsxCell c = {};

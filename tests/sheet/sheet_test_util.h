@@ -1,13 +1,13 @@
-// Fixture and helpers of the sheet tests: a document created from the template in a temporary
+// Fixture and helpers of the sheet tests: a book created from the template in a temporary
 // directory, its workbook and first worksheet, and access to the worksheet XML as text.
 #pragma once
 
 #include <string>
 
-#include "lib/package/document.h"
 #include "lib/sheet/cell.h"
 #include "lib/sheet/workbook.h"
 #include "lib/sheet/worksheet.h"
+#include "tests/sheet/test_book.h"
 #include "tests/support/live_allocations.h"
 #include "tests/support/temp_dir.h"
 
@@ -37,7 +37,8 @@ class SheetTest : public xlsx_test::CountedTest {
   std::string value_of(const XlsxCell& cell);
 
   xlsx_test::TempDir dir_;
-  XlsxDocument* doc_ = nullptr;
+  TestBook book_ = {};
+  XlsxPackage* pkg_ = &book_.package;
   XlsxWorkbook* wb_ = nullptr;
   XlsxWorksheet ws_ = {};
 };

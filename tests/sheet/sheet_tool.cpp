@@ -12,17 +12,17 @@
 #include <cstring>
 #include <string>
 
-#include "lib/package/document.h"
 #include "lib/sheet/cell.h"
 #include "lib/sheet/columns.h"
 #include "lib/sheet/workbook.h"
 #include "lib/sheet/worksheet.h"
+#include "tests/sheet/test_book.h"
 
 namespace {
 
-XlsxDocument* g_doc = nullptr;
+sheet_test::TestBook g_book;
 
-XlsxWorkbook* workbook() { return xlsx_document_workbook(g_doc); }
+XlsxWorkbook* workbook() { return g_book.workbook; }
 
 std::string escaped(const char* text) {
   std::string out;
@@ -150,7 +150,7 @@ int run(int argc, char** argv, int i) {
     xlsx_set_shared_strings_mode(static_cast<uint32_t>(std::atoi(argv[i + 1])));
     return 2;
   }
-  if (!std::strcmp(c, "save") && need(1)) return xlsx_document_save_as(g_doc, argv[i + 1]) == XLSX_OK ? 2 : 0;
+  if (!std::strcmp(c, "save") && need(1)) return xlsx_package_save_as(&g_book.package, argv[i + 1]) == XLSX_OK ? 2 : 0;
   return 0;
 }
 
@@ -161,10 +161,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: sheet_tool FILE COMMAND...\n");
     return 2;
   }
-  g_doc = xlsx_document_new();
-  if (!g_doc || xlsx_document_open(g_doc, argv[1]) != XLSX_OK) {
+  if (sheet_test::test_book_open(&g_book, argv[1]) != XLSX_OK) {
     std::fprintf(stderr, "cannot open %s\n", argv[1]);
-    xlsx_document_free(g_doc);
+    sheet_test::test_book_close(&g_book);
     return 1;
   }
   int status = 0;
@@ -177,6 +176,6 @@ int main(int argc, char** argv) {
     }
     i += used;
   }
-  xlsx_document_free(g_doc);
+  sheet_test::test_book_close(&g_book);
   return status;
 }

@@ -70,7 +70,7 @@ TEST_F(Workbook, RefusedNamesChangeNothing) {
 }
 
 TEST_F(Workbook, ExistingPartNameIsNotReused) {
-  xlsx_archive_put_entry(xlsx_document_archive(doc_), "xl/worksheets/sheet2.xml", "x", 1);
+  xlsx_archive_put_entry(xlsx_package_archive(pkg_), "xl/worksheets/sheet2.xml", "x", 1);
   ASSERT_EQ(xlsx_workbook_add_sheet(wb_, "New"), XLSX_OK);
   XlsxWorksheet added;
   ASSERT_EQ(xlsx_workbook_worksheet(wb_, "New", &added), XLSX_OK);
@@ -81,7 +81,7 @@ TEST_F(Workbook, ExistingPartNameIsNotReused) {
 TEST_F(ThreeSheets, DeletedIdsAreNotReused) {
   ASSERT_EQ(xlsx_workbook_delete_sheet(wb_, "Two"), XLSX_OK);
   EXPECT_EQ(names(wb_), (std::vector<std::string>{"Sheet1", "Three"}));
-  EXPECT_EQ(xlsx_document_find_part(doc_, "xl/worksheets/sheet2.xml"), nullptr);
+  EXPECT_EQ(xlsx_package_find_part(pkg_, "xl/worksheets/sheet2.xml"), nullptr);
   EXPECT_EQ(part_xml("[Content_Types].xml").find("sheet2.xml"), std::string::npos);
   EXPECT_EQ(part_xml("docProps/app.xml").find(">Two<"), std::string::npos);
   EXPECT_EQ(xlsx_workbook_next_sheet_id(wb_), 4u);

@@ -43,15 +43,16 @@ TEST_F(CellRef, LettersFoldCaseAndNeverWrap) {
   EXPECT_EQ(xlsx_letters_to_column(nullptr), 0);
 }
 
-TEST_F(CellRef, RowDigitsReferenceTable) {
+// A row's `r`: digits with blanks around them, within the sheet.
+TEST_F(CellRef, RowNumberReferenceTable) {
   const struct {
     const char* text;
     uint32_t row;
-  } table[] = {{"1", 1},        {"  \t42", 42},  {"1048576", 1048576}, {"1048577", 0},
-               {"0000012", 12}, {"00000012", 0}, {"12x", 12},          {"", 0},
-               {"x1", 0},       {"\n5", 0},      {"4294967297", 0}};  // 32-bit arithmetic would wrap this to row 1
-  for (const auto& row : table) EXPECT_EQ(xlsx_row_from_digits(row.text), row.row) << '"' << row.text << '"';
-  EXPECT_EQ(xlsx_row_from_digits(nullptr), 0u);
+  } table[] = {{"1", 1},        {"  \t42 ", 42}, {"1048576", 1048576}, {"1048577", 0}, {"0", 0},
+               {"0000012", 12}, {"00000012", 0}, {"12x", 0},           {"", 0},        {"x1", 0},
+               {"\n5", 0},      {"+5", 0},       {"4294967297", 0}};  // 32-bit arithmetic would wrap this to row 1
+  for (const auto& row : table) EXPECT_EQ(xlsx_cellref_row_of(row.text), row.row) << '"' << row.text << '"';
+  EXPECT_EQ(xlsx_cellref_row_of(nullptr), 0u);
 }
 
 TEST_F(CellRef, SetBuildsTheTextWithinTheLimits) {
@@ -124,20 +125,29 @@ TEST_F(CellRef, SetTextRejectsAnythingElseAndResetsToA1) {
   EXPECT_EQ(xlsx_cellref_set_text(nullptr, "A1"), XLSX_ERR_INVALID_ARG);
 }
 
-TEST_F(CellRef, SplitAndColumnOfRefText) {
-  uint32_t row = 77, column = 77;
-  xlsx_cellref_split("C5", &row, nullptr);
-  xlsx_cellref_split("C5", nullptr, &column);
-  EXPECT_EQ(row * 100 + column, 503u);
-  xlsx_cellref_split("D", &row, &column);  // letters alone: row 0
-  EXPECT_EQ(row * 100 + column, 4u);
-  xlsx_cellref_split(nullptr, &row, &column);
-  EXPECT_EQ(row + column, 0u);
-  EXPECT_EQ(xlsx_column_of_ref_text("XFD1048576"), 16384u);
-  EXPECT_EQ(xlsx_column_of_ref_text("c12"), 3u);
-  EXPECT_EQ(xlsx_column_of_ref_text("XFE1"), 0u);
-  EXPECT_EQ(xlsx_column_of_ref_text("C1x"), 0u);
-  EXPECT_EQ(xlsx_column_of_ref_text(nullptr), 0u);
+// The reader behind set_text, a cell's column and the formatter: the same rule and the same texts.
+TEST_F(CellRef, ReadColumnOfAndFormatFollowOneRule) {
+  const struct {
+    const char* text;
+    uint32_t row, column;  // 0, 0: names no cell
+  } table[] = {{"C5", 5, 3},   {"c12", 12, 3}, {"B 7", 7, 2}, {"B\t7 ", 7, 2}, {"XFD1048576", 1048576, 16384},
+               {"D", 0, 0},    {"XFE1", 0, 0}, {"C1x", 0, 0}, {" B7", 0, 0},   {"B0", 0, 0},
+               {"7B", 0, 0},   {"12", 0, 0},   {"1", 0, 0},   {"", 0, 0}};
+  for (const auto& row : table) {
+    uint32_t r = 77, c = 77;
+    EXPECT_EQ(xlsx_cellref_read(row.text, &r, &c), row.row != 0) << '"' << row.text << '"';
+    EXPECT_EQ(r * 100000 + c, row.row * 100000 + row.column) << '"' << row.text << '"';
+    EXPECT_EQ(xlsx_cellref_column_of(row.text), row.column) << '"' << row.text << '"';
+    XlsxCellRef ref;
+    EXPECT_EQ(xlsx_cellref_set_text(&ref, row.text) == XLSX_OK && row.text[0], row.row != 0) << row.text;
+  }
+  EXPECT_FALSE(xlsx_cellref_read(nullptr, nullptr, nullptr));
+  EXPECT_EQ(xlsx_cellref_column_of(nullptr), 0u);
+  char buffer[XLSX_CELLREF_TEXT_SIZE];
+  EXPECT_EQ(xlsx_cellref_format(1048576, 16384, buffer), 10u);
+  EXPECT_STREQ(buffer, "XFD1048576");
+  EXPECT_EQ(xlsx_cellref_format(0, 1, buffer), 0u);
+  EXPECT_STREQ(buffer, "");
 }
 
 TEST_F(CellRef, EqualityAndRowMajorOrderIgnoreTheText) {

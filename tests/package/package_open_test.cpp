@@ -3,17 +3,16 @@
 #include <cstring>
 
 #include "lib/package/template.h"
-#include "lib/sheet/workbook.h"
 #include "lib/xml/tree.h"
-#include "tests/package/document_test_fixture.h"
+#include "tests/package/package_fixture.h"
 
 namespace {
 
 using Names = std::vector<std::string>;
 
-Names part_paths(XlsxDocument* doc) {
+Names part_paths(XlsxPackage* doc) {
   Names out;
-  for (uint32_t i = 0; i < xlsx_document_part_count(doc); i++) out.push_back(xlsx_part_path(xlsx_document_part_at(doc, i)));
+  for (uint32_t i = 0; i < xlsx_package_part_count(doc); i++) out.push_back(xlsx_part_path(xlsx_package_part_at(doc, i)));
   return out;
 }
 
@@ -22,44 +21,41 @@ const Names kTemplateEntries = {"_rels/.rels",          "xl/workbook.xml",   "xl
                                 "docProps/core.xml",    "xl/sharedStrings.xml", "[Content_Types].xml",
                                 "xl/_rels/workbook.xml.rels"};
 
-TEST_F(DocumentTest, OpenFailuresLeaveTheDocumentClosed) {
-  EXPECT_EQ(xlsx_document_open(doc_, path("missing.xlsx").c_str()), XLSX_ERR_IO);
-  EXPECT_FALSE(xlsx_document_is_open(doc_));
+TEST_F(PackageTest, OpenFailuresLeaveTheDocumentClosed) {
+  EXPECT_EQ(xlsx_package_open(pkg_, path("missing.xlsx").c_str()), XLSX_ERR_IO);
+  EXPECT_FALSE(xlsx_package_is_open(pkg_));
   pkg_test::write_bytes(path("text.xlsx"), "this is not a zip file at all");
-  EXPECT_EQ(xlsx_document_open(doc_, path("text.xlsx").c_str()), XLSX_ERR_PARSE);
-  EXPECT_FALSE(xlsx_document_is_open(doc_));
-  EXPECT_EQ(xlsx_document_archive(doc_), nullptr);
-  EXPECT_EQ(xlsx_document_open(nullptr, "x"), XLSX_ERR_INVALID_ARG);
-  EXPECT_EQ(xlsx_document_open(doc_, nullptr), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_package_open(pkg_, path("text.xlsx").c_str()), XLSX_ERR_PARSE);
+  EXPECT_FALSE(xlsx_package_is_open(pkg_));
+  EXPECT_EQ(xlsx_package_archive(pkg_), nullptr);
+  EXPECT_EQ(xlsx_package_open(nullptr, "x"), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_package_open(pkg_, nullptr), XLSX_ERR_INVALID_ARG);
 }
 
-TEST_F(DocumentTest, OpenMakesTheFixedPartsThenOnePartPerOverrideAndParsesOnlyContentTypes) {
+TEST_F(PackageTest, OpenMakesTheFixedPartsThenOnePartPerOverrideAndParsesOnlyContentTypes) {
   ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
-  EXPECT_TRUE(xlsx_document_is_open(doc_));
-  EXPECT_EQ(part_paths(doc_), (Names{"[Content_Types].xml", "_rels/.rels", "xl/_rels/workbook.xml.rels",
+  EXPECT_TRUE(xlsx_package_is_open(pkg_));
+  EXPECT_EQ(part_paths(pkg_), (Names{"[Content_Types].xml", "_rels/.rels", "xl/_rels/workbook.xml.rels",
                                      "xl/workbook.xml", "xl/worksheets/sheet1.xml", "xl/sharedStrings.xml",
                                      "docProps/core.xml", "docProps/app.xml"}));
   for (const char* lazy : {"xl/worksheets/sheet1.xml", "xl/workbook.xml", "xl/sharedStrings.xml"}) {
-    EXPECT_EQ(xlsx_document_find_part(doc_, lazy)->loaded, 0u) << lazy;
+    EXPECT_EQ(xlsx_package_find_part(pkg_, lazy)->loaded, 0u) << lazy;
   }
-  EXPECT_EQ(xlsx_document_find_part(doc_, "[Content_Types].xml")->loaded, 1u);
-  XlsxPart* sheet = xlsx_document_find_part(doc_, "xl/worksheets/sheet1.xml");
+  EXPECT_EQ(xlsx_package_find_part(pkg_, "[Content_Types].xml")->loaded, 1u);
+  XlsxPart* sheet = xlsx_package_find_part(pkg_, "xl/worksheets/sheet1.xml");
   EXPECT_STREQ(xlsx_part_rel_id(sheet), "rId1");
   EXPECT_EQ(xlsx_part_content_type(sheet), 2u);
-  EXPECT_STREQ(xlsx_part_rel_id(xlsx_document_find_part(doc_, "xl/workbook.xml")), "rId1");
-  EXPECT_STREQ(xlsx_part_rel_id(xlsx_document_find_part(doc_, "docProps/app.xml")), "rId3");
-  EXPECT_EQ(xlsx_document_core_properties(doc_), xlsx_document_find_part(doc_, "docProps/core.xml"));
-  EXPECT_EQ(xlsx_document_app_properties(doc_), xlsx_document_find_part(doc_, "docProps/app.xml"));
-  EXPECT_NE(xlsx_document_workbook(doc_), nullptr);
-  EXPECT_EQ(xlsx_sst_count(xlsx_document_shared_strings(doc_)), 1u);  // read on first use, from the text
-  EXPECT_STREQ(xlsx_sst_get(xlsx_document_shared_strings(doc_), 0), "hello");
+  EXPECT_STREQ(xlsx_part_rel_id(xlsx_package_find_part(pkg_, "xl/workbook.xml")), "rId1");
+  EXPECT_STREQ(xlsx_part_rel_id(xlsx_package_find_part(pkg_, "docProps/app.xml")), "rId3");
+  EXPECT_EQ(xlsx_package_core_properties(pkg_), xlsx_package_find_part(pkg_, "docProps/core.xml"));
+  EXPECT_EQ(xlsx_package_app_properties(pkg_), xlsx_package_find_part(pkg_, "docProps/app.xml"));
   EXPECT_EQ(sheet->loaded, 0u);
 }
 
-TEST_F(DocumentTest, ParsedPartsDoNotKeepTheirInflatedBytes) {
+TEST_F(PackageTest, ParsedPartsDoNotKeepTheirInflatedBytes) {
   ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
-  XlsxArchive* archive = xlsx_document_archive(doc_);
-  ASSERT_NE(xlsx_part_root(xlsx_document_find_part(doc_, "xl/worksheets/sheet1.xml")), nullptr);
+  XlsxArchive* archive = xlsx_package_archive(pkg_);
+  ASSERT_NE(xlsx_part_root(xlsx_package_find_part(pkg_, "xl/worksheets/sheet1.xml")), nullptr);
   for (uint32_t i = 0; i < xlsx_archive_entry_count(archive); i++) {
     EXPECT_EQ(xlsx_archive_entry_at(archive, i)->data, nullptr) << xlsx_archive_entry_at(archive, i)->name;
   }
@@ -69,7 +65,7 @@ TEST_F(DocumentTest, ParsedPartsDoNotKeepTheirInflatedBytes) {
   EXPECT_NE(strstr(data, "<sheetData>"), nullptr);  // inflated again on request
 }
 
-TEST_F(DocumentTest, FileWithoutSharedStringsGetsTheDefaultPart) {
+TEST_F(PackageTest, FileWithoutSharedStringsGetsTheDefaultPart) {
   auto parts = pkg_test::minimal_workbook_parts();
   pkg_test::remove_part(&parts, "xl/sharedStrings.xml");
   pkg_test::replace_part(&parts, "[Content_Types].xml",
@@ -83,20 +79,15 @@ TEST_F(DocumentTest, FileWithoutSharedStringsGetsTheDefaultPart) {
                          "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
                          "Target=\"styles.xml\"/></Relationships>");
   ASSERT_EQ(open_parts(parts), XLSX_OK);
-  XlsxPart* sst = xlsx_document_find_part(doc_, "xl/sharedStrings.xml");
+  XlsxPart* sst = xlsx_package_find_part(pkg_, "xl/sharedStrings.xml");
   ASSERT_NE(sst, nullptr);
   EXPECT_STREQ(xlsx_part_rel_id(sst), "rId4");
   EXPECT_EQ(xlsx_part_content_type(sst), 7u);
-  EXPECT_EQ(xlsx_sst_count(xlsx_document_shared_strings(doc_)), 1u);
-  EXPECT_STREQ(xlsx_sst_get(xlsx_document_shared_strings(doc_), 0), "");
-  EXPECT_EQ(xlsx_sst_append(xlsx_document_shared_strings(doc_), "x"), 1);
-  std::string saved = save_as("out.xlsx");
-  EXPECT_EQ(pkg_test::zip_names(saved).back(), "xl/sharedStrings.xml");
-  std::string sst_xml = pkg_test::zip_entry(saved, "xl/sharedStrings.xml");
-  EXPECT_NE(sst_xml.find("count=\"2\" uniqueCount=\"2\""), std::string::npos);
+  EXPECT_EQ(std::string(XLSX_DEFAULT_SHARED_STRINGS), pkg_test::zip_entry(save_as("out.xlsx"), "xl/sharedStrings.xml"));
+  EXPECT_EQ(pkg_test::zip_names(save_as("out.xlsx")).back(), "xl/sharedStrings.xml");
 }
 
-TEST_F(DocumentTest, ExistingSharedStringsDeclarationsAreNotDuplicated) {
+TEST_F(PackageTest, ExistingSharedStringsDeclarationsAreNotDuplicated) {
   // The override and relationship are there, only the entry is missing.
   auto parts = pkg_test::minimal_workbook_parts();
   pkg_test::remove_part(&parts, "xl/sharedStrings.xml");
@@ -108,7 +99,7 @@ TEST_F(DocumentTest, ExistingSharedStringsDeclarationsAreNotDuplicated) {
   EXPECT_EQ(rels.find("sharedStrings.xml"), rels.rfind("sharedStrings.xml"));
 }
 
-TEST_F(DocumentTest, MissingWorkbookOverrideIsAddedAtTheEnd) {
+TEST_F(PackageTest, MissingWorkbookOverrideIsAddedAtTheEnd) {
   auto parts = pkg_test::minimal_workbook_parts();
   pkg_test::replace_part(&parts, "[Content_Types].xml",
                          "<Types><Default Extension=\"xml\" ContentType=\"application/xml\"/>"
@@ -117,20 +108,20 @@ TEST_F(DocumentTest, MissingWorkbookOverrideIsAddedAtTheEnd) {
   ASSERT_EQ(open_parts(parts), XLSX_OK);
   XmlNode* last = xml_node_last_child(root_of("[Content_Types].xml"));
   EXPECT_STREQ(xml_attribute_value(xml_node_attribute(last, "PartName")), "/xl/workbook.xml");
-  EXPECT_EQ(xlsx_part_content_type(xlsx_document_find_part(doc_, "xl/workbook.xml")), 0u);
+  EXPECT_EQ(xlsx_part_content_type(xlsx_package_find_part(pkg_, "xl/workbook.xml")), 0u);
 }
 
-TEST_F(DocumentTest, AbsoluteRelationshipTargetGivesAnEmptyRelationshipId) {
+TEST_F(PackageTest, AbsoluteRelationshipTargetGivesAnEmptyRelationshipId) {
   auto parts = pkg_test::minimal_workbook_parts();
   pkg_test::replace_part(&parts, "xl/_rels/workbook.xml.rels",
                          "<Relationships><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/"
                          "officeDocument/2006/relationships/worksheet\" Target=\"/xl/worksheets/sheet1.xml\"/>"
                          "</Relationships>");
   ASSERT_EQ(open_parts(parts), XLSX_OK);
-  EXPECT_STREQ(xlsx_part_rel_id(xlsx_document_find_part(doc_, "xl/worksheets/sheet1.xml")), "");
+  EXPECT_STREQ(xlsx_part_rel_id(xlsx_package_find_part(pkg_, "xl/worksheets/sheet1.xml")), "");
 }
 
-TEST_F(DocumentTest, DuplicateOverrideGivesOnePart) {
+TEST_F(PackageTest, DuplicateOverrideGivesOnePart) {
   auto parts = pkg_test::minimal_workbook_parts();
   std::string types = parts[0].data;
   std::string dup = "<Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"application/"
@@ -139,7 +130,7 @@ TEST_F(DocumentTest, DuplicateOverrideGivesOnePart) {
   pkg_test::replace_part(&parts, "[Content_Types].xml", types);
   ASSERT_EQ(open_parts(parts), XLSX_OK);
   int count = 0;
-  for (const std::string& p : part_paths(doc_)) count += p == "xl/worksheets/sheet1.xml";
+  for (const std::string& p : part_paths(pkg_)) count += p == "xl/worksheets/sheet1.xml";
   EXPECT_EQ(count, 1);
   std::string saved = save_as("out.xlsx");
   auto names = pkg_test::zip_names(saved);
@@ -148,7 +139,7 @@ TEST_F(DocumentTest, DuplicateOverrideGivesOnePart) {
 
 // A ZIP that is not a workbook package (no [Content_Types].xml, or no entry at all) is refused like a
 // file that is not a ZIP: the file is left as it was, and the document that was open is closed.
-TEST_F(DocumentTest, ZipWithoutContentTypesIsRefusedAndLeftAsItWas) {
+TEST_F(PackageTest, ZipWithoutContentTypesIsRefusedAndLeftAsItWas) {
   auto workbook = pkg_test::minimal_workbook_parts();
   pkg_test::remove_part(&workbook, "[Content_Types].xml");
   const std::string refused[] = {pkg_test::make_zip({{"readme.txt", "hello"}}), pkg_test::make_zip(workbook),
@@ -157,73 +148,67 @@ TEST_F(DocumentTest, ZipWithoutContentTypesIsRefusedAndLeftAsItWas) {
     SCOPED_TRACE(pkg_test::zip_names(bytes).empty() ? "no entry" : pkg_test::zip_names(bytes)[0]);
     ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts(), "good.xlsx"), XLSX_OK);
     pkg_test::write_bytes(path("in.xlsx"), bytes);
-    EXPECT_EQ(xlsx_document_open(doc_, path("in.xlsx").c_str()), XLSX_ERR_PARSE);
-    EXPECT_FALSE(xlsx_document_is_open(doc_));
-    EXPECT_EQ(xlsx_document_archive(doc_), nullptr);
-    EXPECT_EQ(xlsx_document_part_count(doc_), 0u);
-    EXPECT_EQ(xlsx_document_workbook(doc_), nullptr);
-    EXPECT_STREQ(xlsx_document_path(doc_), "");
-    EXPECT_EQ(xlsx_document_save(doc_), XLSX_ERR_INVALID_ARG);
+    EXPECT_EQ(xlsx_package_open(pkg_, path("in.xlsx").c_str()), XLSX_ERR_PARSE);
+    EXPECT_FALSE(xlsx_package_is_open(pkg_));
+    EXPECT_EQ(xlsx_package_archive(pkg_), nullptr);
+    EXPECT_EQ(xlsx_package_part_count(pkg_), 0u);
+    EXPECT_STREQ(xlsx_package_path(pkg_), "");
+    EXPECT_EQ(xlsx_package_save(pkg_), XLSX_ERR_INVALID_ARG);
     EXPECT_EQ(pkg_test::read_bytes(path("in.xlsx")), bytes);
   }
 }
 
-TEST_F(DocumentTest, PackageWithAnEmptyContentTypesPartOpensWithoutSheets) {
+TEST_F(PackageTest, PackageWithAnEmptyContentTypesPartOpensWithoutSheets) {
   ASSERT_EQ(open_parts({{"[Content_Types].xml", "<Types/>"}, {"readme.txt", "hello"}}), XLSX_OK);
-  EXPECT_EQ(part_paths(doc_), (Names{"[Content_Types].xml", "_rels/.rels", "xl/_rels/workbook.xml.rels",
+  EXPECT_EQ(part_paths(pkg_), (Names{"[Content_Types].xml", "_rels/.rels", "xl/_rels/workbook.xml.rels",
                                      "xl/sharedStrings.xml", "xl/workbook.xml"}));
-  EXPECT_EQ(xlsx_document_core_properties(doc_), nullptr);
-  EXPECT_EQ(xlsx_workbook_sheet_count(xlsx_document_workbook(doc_)), 0u);
-  EXPECT_EQ(xlsx_sst_append(xlsx_document_shared_strings(doc_), "x"), 1);
+  EXPECT_EQ(xlsx_package_core_properties(pkg_), nullptr);
   std::string saved = save_as("out.xlsx");
   EXPECT_EQ(pkg_test::zip_entry(saved, "readme.txt"), "hello");
   // The relationship parts and the workbook that the file lacks are not written as empty entries.
   EXPECT_EQ(pkg_test::zip_names(saved), (Names{"[Content_Types].xml", "readme.txt", "xl/sharedStrings.xml"}));
 }
 
-TEST_F(DocumentTest, OpeningAgainReplacesTheOpenFile) {
+TEST_F(PackageTest, OpeningAgainReplacesTheOpenFile) {
   ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts(), "a.xlsx"), XLSX_OK);
   ASSERT_EQ(open_parts({{"[Content_Types].xml", "<Types/>"}, {"x.txt", "x"}}, "b.xlsx"), XLSX_OK);
-  EXPECT_EQ(std::string(xlsx_document_path(doc_)), path("b.xlsx"));
-  EXPECT_EQ(xlsx_document_find_part(doc_, "xl/worksheets/sheet1.xml"), nullptr);
-  EXPECT_EQ(xlsx_document_core_properties(doc_), nullptr);
-  std::string own = xlsx_document_path(doc_);
-  ASSERT_EQ(xlsx_document_open(doc_, doc_->path), XLSX_OK);  // its own path text, freed by the reset
-  EXPECT_EQ(std::string(xlsx_document_path(doc_)), own);
+  EXPECT_EQ(std::string(xlsx_package_path(pkg_)), path("b.xlsx"));
+  EXPECT_EQ(xlsx_package_find_part(pkg_, "xl/worksheets/sheet1.xml"), nullptr);
+  EXPECT_EQ(xlsx_package_core_properties(pkg_), nullptr);
+  std::string own = xlsx_package_path(pkg_);
+  ASSERT_EQ(xlsx_package_open(pkg_, pkg_->path), XLSX_OK);  // its own path text, freed by the reset
+  EXPECT_EQ(std::string(xlsx_package_path(pkg_)), own);
 }
 
-TEST_F(DocumentTest, CloseAndAccessorsOfNull) {
+TEST_F(PackageTest, CloseAndAccessorsOfNull) {
   ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
-  xlsx_document_close(doc_);
-  EXPECT_FALSE(xlsx_document_is_open(doc_));
-  EXPECT_EQ(xlsx_document_part_count(doc_), 0u);
-  EXPECT_STREQ(xlsx_document_path(doc_), "");
-  EXPECT_EQ(xlsx_document_save(doc_), XLSX_ERR_INVALID_ARG);
-  xlsx_document_close(nullptr);
-  xlsx_document_free(nullptr);
-  EXPECT_EQ(xlsx_document_archive(nullptr), nullptr);
-  EXPECT_EQ(xlsx_document_content_types(nullptr), nullptr);
-  EXPECT_EQ(xlsx_document_workbook_rels(nullptr), nullptr);
-  EXPECT_EQ(xlsx_document_shared_strings(nullptr), nullptr);
-  EXPECT_EQ(xlsx_document_workbook(nullptr), nullptr);
-  EXPECT_EQ(xlsx_document_find_part(nullptr, "x"), nullptr);
-  EXPECT_FALSE(xlsx_document_has_part(doc_, "x"));
+  xlsx_package_close(pkg_);
+  EXPECT_FALSE(xlsx_package_is_open(pkg_));
+  EXPECT_EQ(xlsx_package_part_count(pkg_), 0u);
+  EXPECT_STREQ(xlsx_package_path(pkg_), "");
+  EXPECT_EQ(xlsx_package_save(pkg_), XLSX_ERR_INVALID_ARG);
+  xlsx_package_close(nullptr);
+  EXPECT_EQ(xlsx_package_archive(nullptr), nullptr);
+  EXPECT_EQ(xlsx_package_content_types(nullptr), nullptr);
+  EXPECT_EQ(xlsx_package_workbook_rels(nullptr), nullptr);
+  EXPECT_EQ(xlsx_package_find_part(nullptr, "x"), nullptr);
+  EXPECT_FALSE(xlsx_package_has_part(pkg_, "x"));
 }
 
-TEST_F(DocumentTest, AddFindAndRemoveParts) {
+TEST_F(PackageTest, AddFindAndRemoveParts) {
   ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
-  uint32_t count = xlsx_document_part_count(doc_);
-  XlsxPart* added = xlsx_document_add_part(doc_, "xl/worksheets/sheet9.xml", "rId9", 2);
+  uint32_t count = xlsx_package_part_count(pkg_);
+  XlsxPart* added = xlsx_package_add_part(pkg_, "xl/worksheets/sheet9.xml", "rId9", 2);
   ASSERT_NE(added, nullptr);
-  EXPECT_EQ(xlsx_document_find_part(doc_, "xl/worksheets/sheet9.xml"), added);
+  EXPECT_EQ(xlsx_package_find_part(pkg_, "xl/worksheets/sheet9.xml"), added);
   EXPECT_EQ(xlsx_part_root(added), nullptr);  // no entry yet: loads empty
-  xlsx_document_remove_part(doc_, "xl/worksheets/sheet9.xml");
-  xlsx_document_remove_part(doc_, "xl/worksheets/sheet9.xml");
-  EXPECT_EQ(xlsx_document_part_count(doc_), count);
-  EXPECT_EQ(xlsx_document_add_part(doc_, nullptr, "", 2), nullptr);
+  xlsx_package_remove_part(pkg_, "xl/worksheets/sheet9.xml");
+  xlsx_package_remove_part(pkg_, "xl/worksheets/sheet9.xml");
+  EXPECT_EQ(xlsx_package_part_count(pkg_), count);
+  EXPECT_EQ(xlsx_package_add_part(pkg_, nullptr, "", 2), nullptr);
 }
 
-TEST_F(DocumentTest, TemplateIsAValidZipOfTenEntriesInOrder) {
+TEST_F(PackageTest, TemplateIsAValidZipOfTenEntriesInOrder) {
   std::string bytes(reinterpret_cast<const char*>(xlsx_template_bytes), xlsx_template_size);
   auto records = pkg_test::zip_records(bytes);
   Names names;
@@ -240,21 +225,20 @@ TEST_F(DocumentTest, TemplateIsAValidZipOfTenEntriesInOrder) {
   EXPECT_NE(theme.find("typeface=\"Calibri Light\""), std::string::npos);
 }
 
-TEST_F(DocumentTest, CreateWritesTheTemplateAtOnceOpensItAndSavesItsEntries) {
+TEST_F(PackageTest, CreateWritesTheTemplateAtOnceOpensItAndSavesItsEntries) {
   pkg_test::write_bytes(path("new.xlsx"), "an old file that is replaced");
-  ASSERT_EQ(xlsx_document_create(doc_, path("new.xlsx").c_str()), XLSX_OK);
+  ASSERT_EQ(xlsx_package_create(pkg_, path("new.xlsx").c_str()), XLSX_OK);
   EXPECT_EQ(pkg_test::read_bytes(path("new.xlsx")),
             std::string(reinterpret_cast<const char*>(xlsx_template_bytes), xlsx_template_size));
-  EXPECT_TRUE(xlsx_document_is_open(doc_));
-  EXPECT_EQ(xlsx_part_content_type(xlsx_document_find_part(doc_, "xl/theme/theme1.xml")), 5u);
-  EXPECT_EQ(xlsx_sst_count(xlsx_document_shared_strings(doc_)), 1u);
+  EXPECT_TRUE(xlsx_package_is_open(pkg_));
+  EXPECT_EQ(xlsx_part_content_type(xlsx_package_find_part(pkg_, "xl/theme/theme1.xml")), 5u);
   EXPECT_EQ(pkg_test::zip_names(save_as("saved.xlsx")), kTemplateEntries);
 }
 
-TEST_F(DocumentTest, CreateInAMissingFolderFailsAndOpensNothing) {
-  EXPECT_EQ(xlsx_document_create(doc_, path("no/such/folder/new.xlsx").c_str()), XLSX_ERR_IO);
-  EXPECT_FALSE(xlsx_document_is_open(doc_));
-  EXPECT_EQ(xlsx_document_create(doc_, nullptr), XLSX_ERR_INVALID_ARG);
+TEST_F(PackageTest, CreateInAMissingFolderFailsAndOpensNothing) {
+  EXPECT_EQ(xlsx_package_create(pkg_, path("no/such/folder/new.xlsx").c_str()), XLSX_ERR_IO);
+  EXPECT_FALSE(xlsx_package_is_open(pkg_));
+  EXPECT_EQ(xlsx_package_create(pkg_, nullptr), XLSX_ERR_INVALID_ARG);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Command-line driver of the package layer for the interoperability tests:
+// Command-line driver of the document layer for the interoperability tests:
 //   xlsx_edit create OUT
 //   xlsx_edit edit IN OUT [--property NUMBER VALUE]... [--string TEXT]...
 //   xlsx_edit show IN
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "lib/package/document.h"
+#include "lib/document/document.h"
 #include "lib/package/properties.h"
 
 namespace {

@@ -5,7 +5,8 @@
 #include "lib/base/alloc.h"
 #include "lib/xml/tree.h"
 #include "lib/xml/writer.h"
-#include "tests/package/document_test_fixture.h"
+#include "tests/document/document_fixture.h"
+#include "tests/support/fault_alloc.h"
 
 namespace {
 
@@ -121,7 +122,51 @@ TEST_F(SharedStringsTest, TableWithoutPartOrArrayRefusesAppends) {
   EXPECT_EQ(xlsx_sst_find(&table, "x"), -1);
   EXPECT_EQ(xlsx_sst_count(&table), 0u);
   xlsx_sst_release(&table);
-  EXPECT_EQ(xlsx_sst_load(nullptr), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_sst_ensure_loaded(nullptr), XLSX_ERR_INVALID_ARG);
+}
+
+std::string part_text(XlsxPart* part) {
+  char* text = nullptr;
+  uint32_t length = 0;
+  EXPECT_EQ(xlsx_part_serialize(part, &text, &length), XLSX_OK);
+  std::string out(text ? text : "", length);
+  xlsx_free(text);
+  return out;
+}
+
+using xlsx_test::FaultAllocation;
+
+TEST_F(DocumentTest, SharedStringAppendUnderAllocationFailureChangesNothing) {
+  ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
+  XlsxSharedStrings* sst = xlsx_document_shared_strings(doc_);
+  xlsx_sst_find(sst, "hello");  // build the index outside the failing runs
+  std::string before = part_text(sst->part);
+  xlsx_test::for_each_allocation_failure([&](FaultAllocation& fault) {
+    int32_t index = xlsx_sst_append(sst, " spaced text ");
+    fault.fail_after(0);
+    if (index < 0) {
+      EXPECT_EQ(xlsx_sst_count(sst), 1u);
+      EXPECT_EQ(part_text(sst->part), before);
+    } else {
+      EXPECT_EQ(index, int32_t(xlsx_sst_count(sst) - 1));
+      EXPECT_STREQ(xlsx_sst_get(sst, uint32_t(index)), " spaced text ");
+    }
+  });
+  EXPECT_EQ(xlsx_sst_find(sst, " spaced text "), 1);
+}
+
+TEST_F(DocumentTest, SharedStringsThatCannotBeReadForLackOfMemoryAreReadLater) {
+  ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
+  XlsxSharedStrings* sst = xlsx_document_shared_strings(doc_);
+  xlsx_test::for_each_allocation_failure([&](FaultAllocation& fault) {
+    const char* text = xlsx_sst_get(sst, 0);
+    fault.fail_after(0);
+    if (*text == '\0') {
+      EXPECT_EQ(sst->loaded, 0u);
+    }
+    EXPECT_STREQ(xlsx_sst_get(sst, 0), "hello");
+    EXPECT_EQ(xlsx_sst_count(sst), 1u);
+  });
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "lib/package/properties.h"
 #include "lib/xml/tree.h"
-#include "tests/package/document_test_fixture.h"
+#include "tests/package/package_fixture.h"
 
 namespace {
 
@@ -46,20 +46,20 @@ std::map<std::string, pkg_test::ZipRecord> records_by_name(const std::string& zi
   return out;
 }
 
-TEST_F(DocumentTest, SavingAnUntouchedOrOnlyReadPackageWritesTheSameBytes) {
+TEST_F(PackageTest, SavingAnUntouchedOrOnlyReadPackageWritesTheSameBytes) {
   ASSERT_EQ(open_parts(workbook_with_extras()), XLSX_OK);
   std::string original = pkg_test::read_bytes(path("in.xlsx"));
-  xlsx_sst_find(xlsx_document_shared_strings(doc_), "hello");  // reading changes nothing
+  xlsx_part_load(xlsx_package_find_part(pkg_, "xl/sharedStrings.xml"));  // reading changes nothing
   EXPECT_EQ(save_as("out.xlsx"), original);
-  for (uint32_t i = 0; i < xlsx_document_part_count(doc_); i++) xlsx_part_load(xlsx_document_part_at(doc_, i));
-  xlsx_document_get_property(doc_, XLSX_PROP_KEYWORDS);  // absent: reading must not add it
+  for (uint32_t i = 0; i < xlsx_package_part_count(pkg_); i++) xlsx_part_load(xlsx_package_part_at(pkg_, i));
+  xlsx_package_get_property(pkg_, XLSX_PROP_KEYWORDS);  // absent: reading must not add it
   EXPECT_EQ(save_as("again.xlsx"), original);
 }
 
-TEST_F(DocumentTest, OnlyTheChangedPartIsRewritten) {
+TEST_F(PackageTest, OnlyTheChangedPartIsRewritten) {
   ASSERT_EQ(open_parts(workbook_with_extras()), XLSX_OK);
   std::string original = pkg_test::read_bytes(path("in.xlsx"));
-  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "Changed"), XLSX_OK);
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "Changed"), XLSX_OK);
   std::string saved = save_as("out.xlsx");
   auto before = records_by_name(original);
   auto after = records_by_name(saved);
@@ -71,28 +71,28 @@ TEST_F(DocumentTest, OnlyTheChangedPartIsRewritten) {
     }
   }
   EXPECT_NE(pkg_test::zip_entry(saved, "docProps/core.xml").find("<dc:title>Changed</dc:title>"), std::string::npos);
-  EXPECT_EQ(xlsx_document_find_part(doc_, "xl/worksheets/sheet1.xml")->loaded, 0u);
+  EXPECT_EQ(xlsx_package_find_part(pkg_, "xl/worksheets/sheet1.xml")->loaded, 0u);
 }
 
-TEST_F(DocumentTest, PartThatDoesNotParseKeepsItsBytesAcrossSaves) {
+TEST_F(PackageTest, PartThatDoesNotParseKeepsItsBytesAcrossSaves) {
   ASSERT_EQ(open_parts(workbook_with_extras()), XLSX_OK);
-  XlsxPart* broken = xlsx_document_find_part(doc_, "xl/broken.xml");
+  XlsxPart* broken = xlsx_package_find_part(pkg_, "xl/broken.xml");
   ASSERT_NE(broken, nullptr);
   EXPECT_EQ(xlsx_part_root(broken), nullptr);
   EXPECT_EQ(xlsx_part_load_status(broken), XLSX_ERR_PARSE);
-  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "x"), XLSX_OK);
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "x"), XLSX_OK);
   std::string saved = save_as("out.xlsx");
   EXPECT_EQ(pkg_test::zip_entry(saved, "xl/broken.xml"), kBroken);
-  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "y"), XLSX_OK);
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "y"), XLSX_OK);
   std::string again = save_as("out.xlsx");
   EXPECT_EQ(pkg_test::zip_entry(again, "xl/broken.xml"), kBroken);
 }
 
-TEST_F(DocumentTest, OverrideForAMissingPartGetsNoEntry) {
+TEST_F(PackageTest, OverrideForAMissingPartGetsNoEntry) {
   auto parts = workbook_with_types(kGhost);
   ASSERT_EQ(open_parts(parts), XLSX_OK);
-  EXPECT_EQ(xlsx_part_root(xlsx_document_find_part(doc_, "xl/ghost.xml")), nullptr);
-  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "changed"), XLSX_OK);
+  EXPECT_EQ(xlsx_part_root(xlsx_package_find_part(pkg_, "xl/ghost.xml")), nullptr);
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "changed"), XLSX_OK);
   std::string saved = save_as("out.xlsx");
   auto names = pkg_test::zip_names(saved);
   EXPECT_EQ(std::find(names.begin(), names.end(), "xl/ghost.xml"), names.end());
@@ -103,15 +103,15 @@ TEST_F(DocumentTest, OverrideForAMissingPartGetsNoEntry) {
   EXPECT_EQ(pkg_test::zip_names(again), names);
 }
 
-TEST_F(DocumentTest, PartBuiltIntoAnOverrideWithoutEntryIsWritten) {
+TEST_F(PackageTest, PartBuiltIntoAnOverrideWithoutEntryIsWritten) {
   ASSERT_EQ(open_parts(workbook_with_types(kGhost)), XLSX_OK);
-  XmlDoc* ghost = xlsx_part_load(xlsx_document_find_part(doc_, "xl/ghost.xml"));
+  XmlDoc* ghost = xlsx_part_load(xlsx_package_find_part(pkg_, "xl/ghost.xml"));
   ASSERT_NE(xml_node_append_child(&ghost->node, "note"), nullptr);
   std::string saved = save_as("out.xlsx");
   EXPECT_NE(pkg_test::zip_entry(saved, "xl/ghost.xml").find("<note"), std::string::npos);
 }
 
-TEST_F(DocumentTest, CalculationChainIsDroppedWithItsOverrideAndRelationship) {
+TEST_F(PackageTest, CalculationChainIsDroppedWithItsOverrideAndRelationship) {
   auto parts = workbook_with_types("<Override PartName=\"/xl/calcChain.xml\" ContentType=\"application/"
                                    "vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml\"/>");
   std::string rels = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
@@ -122,39 +122,40 @@ TEST_F(DocumentTest, CalculationChainIsDroppedWithItsOverrideAndRelationship) {
   pkg_test::replace_part(&parts, "xl/_rels/workbook.xml.rels", rels);
   parts.push_back({"xl/calcChain.xml", "<calcChain><c r=\"A1\" i=\"1\"/></calcChain>"});
   ASSERT_EQ(open_parts(parts), XLSX_OK);
-  ASSERT_TRUE(xlsx_document_has_part(doc_, "xl/calcChain.xml"));
+  ASSERT_TRUE(xlsx_package_has_part(pkg_, "xl/calcChain.xml"));
   std::string saved = save_as("out.xlsx");
   auto names = pkg_test::zip_names(saved);
   EXPECT_EQ(std::find(names.begin(), names.end(), "xl/calcChain.xml"), names.end());
-  EXPECT_FALSE(xlsx_document_has_part(doc_, "xl/calcChain.xml"));
+  EXPECT_FALSE(xlsx_package_has_part(pkg_, "xl/calcChain.xml"));
   EXPECT_EQ(pkg_test::zip_entry(saved, "[Content_Types].xml").find("calcChain"), std::string::npos);
   EXPECT_EQ(pkg_test::zip_entry(saved, "xl/_rels/workbook.xml.rels").find("calcChain"), std::string::npos);
 }
 
-TEST_F(DocumentTest, SaveAsOwnPathIsSaveAndNewPathBecomesTheDocuments) {
+TEST_F(PackageTest, SaveAsOwnPathIsSaveAndNewPathBecomesTheDocuments) {
   ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
-  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_SUBJECT, "s"), XLSX_OK);
-  ASSERT_EQ(xlsx_document_save_as(doc_, path("in.xlsx").c_str()), XLSX_OK);
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_SUBJECT, "s"), XLSX_OK);
+  ASSERT_EQ(xlsx_package_save_as(pkg_, path("in.xlsx").c_str()), XLSX_OK);
   std::string first = pkg_test::read_bytes(path("in.xlsx"));
-  ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
+  ASSERT_EQ(xlsx_package_save(pkg_), XLSX_OK);
   EXPECT_EQ(pkg_test::read_bytes(path("in.xlsx")), first);
-  ASSERT_EQ(xlsx_document_save_as(doc_, path("other.xlsx").c_str()), XLSX_OK);
-  EXPECT_EQ(std::string(xlsx_document_path(doc_)), path("other.xlsx"));
+  ASSERT_EQ(xlsx_package_save_as(pkg_, path("other.xlsx").c_str()), XLSX_OK);
+  EXPECT_EQ(std::string(xlsx_package_path(pkg_)), path("other.xlsx"));
   EXPECT_EQ(pkg_test::read_bytes(path("other.xlsx")), first);
-  EXPECT_EQ(xlsx_document_save_as(doc_, nullptr), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_package_save_as(pkg_, nullptr), XLSX_ERR_INVALID_ARG);
 }
 
-TEST_F(DocumentTest, ChangesAfterASaveAreSavedToo) {
+TEST_F(PackageTest, ChangesAfterASaveAreSavedToo) {
   ASSERT_EQ(open_parts(pkg_test::minimal_workbook_parts()), XLSX_OK);
-  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "one"), XLSX_OK);
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "one"), XLSX_OK);
   save_as("out.xlsx");
-  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "two"), XLSX_OK);
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "two"), XLSX_OK);
   std::string saved = save_as("out.xlsx");
   EXPECT_NE(pkg_test::zip_entry(saved, "docProps/core.xml").find("<dc:title>two</dc:title>"), std::string::npos);
-  XlsxDocument* again = xlsx_document_new();
-  ASSERT_EQ(xlsx_document_open(again, path("out.xlsx").c_str()), XLSX_OK);
-  EXPECT_STREQ(xlsx_document_get_property(again, XLSX_PROP_TITLE), "two");
-  xlsx_document_free(again);
+  XlsxPackage again;
+  xlsx_package_init(&again);
+  ASSERT_EQ(xlsx_package_open(&again, path("out.xlsx").c_str()), XLSX_OK);
+  EXPECT_STREQ(xlsx_package_get_property(&again, XLSX_PROP_TITLE), "two");
+  xlsx_package_close(&again);
 }
 
 }  // namespace

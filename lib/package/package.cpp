@@ -1,0 +1,347 @@
+// Packages: opening a ZIP package and building its list of parts, creating from the built-in template,
+// saving (only changed parts are serialised; the rest is copied from the records) and closing.
+#include "lib/package/package.h"
+
+#include <cstring>
+
+#include "lib/base/alloc.h"
+#include "lib/package/properties.h"
+#include "lib/package/template.h"
+
+const char XLSX_DEFAULT_SHARED_STRINGS[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" count=\"1\" uniqueCount=\"1\">\n"
+    "  <si>\n"
+    "    <t/>\n"
+    "  </si>\n"
+    "</sst>";
+
+const char XLSX_WORKBOOK_PATH[] = "xl/workbook.xml";
+const char XLSX_SHARED_STRINGS_PATH[] = "xl/sharedStrings.xml";
+
+namespace {
+
+const char* const kContentTypesPath = "[Content_Types].xml";
+const char* const kPackageRelsPath = "_rels/.rels";
+const char* const kWorkbookRelsPath = "xl/_rels/workbook.xml.rels";
+const char* const kWorkbookPartName = "/xl/workbook.xml";
+const char* const kSharedStringsPartName = "/xl/sharedStrings.xml";
+const char* const kCalcChainPath = "xl/calcChain.xml";
+const char* const kCalcChainPartName = "/xl/calcChain.xml";
+
+XlsxPart* part_at(const XlsxPackage* package, uint32_t index) {
+  XlsxPart** slot = static_cast<XlsxPart**>(dynarray_get(&package->parts, index));
+  return slot ? *slot : nullptr;
+}
+
+uint32_t find_part_index(const XlsxPackage* package, const char* path) {
+  for (uint32_t i = 0; i < package->parts.count; i++) {
+    if (strcmp(xlsx_part_path(part_at(package, i)), path) == 0) return i;
+  }
+  return UINT32_MAX;
+}
+
+void reset(XlsxPackage* package) {
+  for (uint32_t i = 0; i < package->parts.count; i++) {
+    XlsxPart* part = part_at(package, i);
+    xlsx_part_free(part);
+    xlsx_free(part);
+  }
+  dynarray_free(&package->parts);  // a closed package holds no blocks at all
+  dynarray_init(&package->parts, sizeof(XlsxPart*), nullptr);
+  xlsx_archive_free(package->archive);
+  package->archive = nullptr;
+  xlsx_free(package->path);
+  package->path = nullptr;
+  package->content_types.part = nullptr;
+  package->package_rels.part = nullptr;
+  package->workbook_rels.part = nullptr;
+  package->core_properties = nullptr;
+  package->app_properties = nullptr;
+  package->is_open = 0;
+}
+
+// Parses a part the open sequence needs now; a part left unloaded for lack of memory fails the open
+// (an unreadable or absent part is fine: it is simply empty).
+xlsx_status load_now(XlsxPart* part) {
+  xlsx_part_load(part);
+  return part->loaded ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+xlsx_status add_fixed_parts(XlsxPackage* package) {
+  package->content_types.part = xlsx_package_add_part(package, kContentTypesPath, "", XLSX_CT_NONE);
+  package->package_rels.part = xlsx_package_add_part(package, kPackageRelsPath, "", XLSX_CT_NONE);
+  package->workbook_rels.part = xlsx_package_add_part(package, kWorkbookRelsPath, "", XLSX_CT_NONE);
+  bool ok = package->content_types.part && package->package_rels.part && package->workbook_rels.part;
+  if (!ok) return XLSX_ERR_NO_MEMORY;
+  xlsx_status status = load_now(package->content_types.part);
+  if (status == XLSX_OK) status = load_now(package->package_rels.part);
+  if (status == XLSX_OK) status = load_now(package->workbook_rels.part);
+  return status;
+}
+
+// A file without shared strings gets the default part, with its override and relationship unless the
+// package already declares them (a second Override for one part name makes the package invalid).
+xlsx_status add_default_shared_strings(XlsxPackage* package) {
+  if (xlsx_archive_has_entry(package->archive, XLSX_SHARED_STRINGS_PATH)) return XLSX_OK;
+  xlsx_status status = XLSX_OK;
+  if (!xlsx_content_types_find(&package->content_types, kSharedStringsPartName).node) {
+    status = xlsx_content_types_add(&package->content_types, kSharedStringsPartName, XLSX_CT_SHARED_STRINGS);
+  }
+  if (status == XLSX_OK && !xlsx_rels_find_by_type(&package->workbook_rels, XLSX_REL_SHARED_STRINGS).node &&
+      xlsx_rels_root(&package->workbook_rels) &&
+      !xlsx_rels_add(&package->workbook_rels, XLSX_REL_SHARED_STRINGS, "sharedStrings.xml").node) {
+    status = XLSX_ERR_NO_MEMORY;
+  }
+  if (status != XLSX_OK) return status;
+  return xlsx_archive_put_entry(package->archive, XLSX_SHARED_STRINGS_PATH, XLSX_DEFAULT_SHARED_STRINGS,
+                                uint32_t(sizeof(XLSX_DEFAULT_SHARED_STRINGS) - 1));
+}
+
+xlsx_status ensure_workbook_override(XlsxPackage* package) {
+  if (xlsx_content_types_find(&package->content_types, kWorkbookPartName).node) return XLSX_OK;
+  return xlsx_content_types_add(&package->content_types, kWorkbookPartName, XLSX_CT_WORKBOOK);
+}
+
+// One part per Override; a second Override for a part name adds nothing.
+xlsx_status add_override_part(XlsxPackage* package, XlsxContentItem item) {
+  const char* name = xlsx_content_item_part_name(item);
+  if (name[0] != '/' || name[1] == '\0') return XLSX_OK;
+  const char* path = name + 1;
+  if (xlsx_package_find_part(package, path)) return XLSX_OK;
+  XlsxRelItem rel = {nullptr};
+  if (strncmp(name, "/xl/", 4) == 0 && strcmp(name, kWorkbookPartName) != 0) {
+    rel = xlsx_rels_find_by_target(&package->workbook_rels, name + 4);
+  } else {
+    rel = xlsx_rels_find_by_target(&package->package_rels, path);
+  }
+  XlsxPart* part = xlsx_package_add_part(package, path, xlsx_rel_item_id(rel), xlsx_content_item_type(item));
+  return part ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+xlsx_status add_override_parts(XlsxPackage* package) {
+  DynArray items;
+  dynarray_init(&items, sizeof(XlsxContentItem), nullptr);
+  xlsx_status status = xlsx_content_types_list(&package->content_types, &items);
+  for (uint32_t i = 0; i < items.count && status == XLSX_OK; i++) {
+    status = add_override_part(package, *static_cast<XlsxContentItem*>(dynarray_get(&items, i)));
+  }
+  dynarray_free(&items);
+  return status;
+}
+
+xlsx_status open_parts(XlsxPackage* package) {
+  // A ZIP without a content types part is not a workbook package: opened, it would be an empty package
+  // whose save writes a ZIP that no reader takes for a workbook. It is refused like any other non-workbook.
+  if (!xlsx_archive_has_entry(package->archive, kContentTypesPath)) return XLSX_ERR_PARSE;
+  xlsx_status status = add_fixed_parts(package);
+  if (status == XLSX_OK) status = add_default_shared_strings(package);
+  if (status == XLSX_OK) status = ensure_workbook_override(package);
+  if (status == XLSX_OK) status = add_override_parts(package);
+  if (status != XLSX_OK) return status;
+  package->core_properties = xlsx_package_find_part(package, "docProps/core.xml");
+  package->app_properties = xlsx_package_find_part(package, "docProps/app.xml");
+  return XLSX_OK;
+}
+
+// The calculation chain lists formula cells by position; after edits it may name cells that no longer
+// hold formulas, so it is dropped at save (applications rebuild it) together with its override and
+// relationship, which would otherwise point at a part the package no longer has.
+void drop_calc_chain(XlsxPackage* package) {
+  xlsx_archive_delete_entry(package->archive, kCalcChainPath);
+  xlsx_package_remove_part(package, kCalcChainPath);
+  if (xlsx_content_types_find(&package->content_types, kCalcChainPartName).node) {
+    xlsx_content_types_remove(&package->content_types, kCalcChainPartName);
+  }
+  XlsxRelItem rel = xlsx_rels_find_by_type(&package->workbook_rels, XLSX_REL_CALC_CHAIN);
+  if (rel.node) xlsx_rels_remove_by_id(&package->workbook_rels, xlsx_rel_item_id(rel));
+}
+
+// Whether the part's archive record can be written back as it is: the tree never changed since it was
+// loaded, was never loaded, or its bytes did not load (then the record is the only true content).
+bool keeps_record(const XlsxPackage* package, const XlsxPart* part) {
+  if (!xlsx_archive_has_entry(package->archive, xlsx_part_path(part))) return false;
+  if (part->loaded && part->load_status != XLSX_OK) return true;
+  return !xlsx_part_is_dirty(part);
+}
+
+// Whether the part has nothing to write: the file holds no entry for it (an Override naming a part that
+// is absent) and nothing was built into its tree. Such a part gets no entry, since an entry holding only
+// the XML declaration makes readers refuse the whole file.
+bool has_no_content(const XlsxPackage* package, XlsxPart* part) {
+  return !xlsx_archive_has_entry(package->archive, xlsx_part_path(part)) && !xlsx_part_root(part);
+}
+
+xlsx_status put_changed_parts(XlsxPackage* package) {
+  for (uint32_t i = 0; i < package->parts.count; i++) {
+    XlsxPart* part = part_at(package, i);
+    if (keeps_record(package, part) || has_no_content(package, part)) continue;
+    if (part->prepare_save) {
+      xlsx_status prepared = part->prepare_save(part);
+      if (prepared != XLSX_OK) return prepared;
+    }
+    char* text = nullptr;
+    uint32_t length = 0;
+    xlsx_status status = xlsx_part_serialize(part, &text, &length);
+    // The archive takes the serialised text over (a worksheet's may be tens of megabytes: no copy), and
+    // frees it itself when it cannot take it.
+    if (status == XLSX_OK) status = xlsx_archive_take_entry(package->archive, xlsx_part_path(part), text, length);
+    if (status != XLSX_OK) return status;
+  }
+  return XLSX_OK;
+}
+
+void mark_parts_clean(XlsxPackage* package) {
+  for (uint32_t i = 0; i < package->parts.count; i++) {
+    XlsxPart* part = part_at(package, i);
+    if (part->load_status == XLSX_OK) xlsx_part_mark_clean(part);
+  }
+}
+
+}  // namespace
+
+void xlsx_package_init(XlsxPackage* package) {
+  if (!package) return;
+  std::memset(package, 0, sizeof *package);
+  dynarray_init(&package->parts, sizeof(XlsxPart*), nullptr);
+}
+
+xlsx_status xlsx_package_open(XlsxPackage* package, const char* path) {
+  if (!package || !path) return XLSX_ERR_INVALID_ARG;
+  char* copy = xlsx_strdup(path);  // path may be the package's own path text, freed by the reset
+  if (!copy) return XLSX_ERR_NO_MEMORY;
+  reset(package);
+  package->path = copy;
+  package->archive = xlsx_archive_new();
+  xlsx_status status = package->archive ? xlsx_archive_open(package->archive, copy) : XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK) status = open_parts(package);
+  if (status != XLSX_OK) {
+    reset(package);
+    return status;
+  }
+  package->is_open = 1;
+  return XLSX_OK;
+}
+
+xlsx_status xlsx_package_create(XlsxPackage* package, const char* path) {
+  if (!package || !path) return XLSX_ERR_INVALID_ARG;
+  xlsx_status status = xlsx_replace_file(path, xlsx_template_bytes, xlsx_template_size);
+  if (status != XLSX_OK) return status;
+  return xlsx_package_open(package, path);
+}
+
+xlsx_status xlsx_package_save(XlsxPackage* package) {
+  if (!package || !package->path) return XLSX_ERR_INVALID_ARG;
+  return xlsx_package_save_as(package, package->path);
+}
+
+xlsx_status xlsx_package_save_as(XlsxPackage* package, const char* path) {
+  if (!package || !path || !package->is_open) return XLSX_ERR_INVALID_ARG;
+  if (path != package->path && strcmp(path, package->path) != 0) {
+    char* copy = xlsx_strdup(path);
+    if (!copy) return XLSX_ERR_NO_MEMORY;
+    xlsx_free(package->path);
+    package->path = copy;
+  }
+  drop_calc_chain(package);
+  xlsx_status status = put_changed_parts(package);
+  if (status == XLSX_OK) status = xlsx_archive_write(package->archive, package->path);
+  if (status == XLSX_OK) mark_parts_clean(package);
+  return status;
+}
+
+void xlsx_package_close(XlsxPackage* package) {
+  if (package) reset(package);
+}
+
+bool xlsx_package_is_open(const XlsxPackage* package) { return package && package->is_open; }
+
+const char* xlsx_package_path(const XlsxPackage* package) {
+  return package && package->path ? package->path : "";
+}
+
+XlsxPart* xlsx_package_add_part(XlsxPackage* package, const char* path, const char* rel_id, uint32_t code) {
+  if (!package || !path) return nullptr;
+  XlsxPart* part = static_cast<XlsxPart*>(xlsx_calloc(1, sizeof(XlsxPart)));
+  if (!part) return nullptr;
+  if (xlsx_part_init(part, package, path, rel_id, code) != XLSX_OK) {
+    xlsx_free(part);
+    return nullptr;
+  }
+  xlsx_part_set_loader(part, xlsx_package_load_entry, package);
+  xlsx_part_set_release(part, xlsx_package_release_entry);
+  if (!dynarray_push(&package->parts, &part)) {
+    xlsx_part_free(part);
+    xlsx_free(part);
+    return nullptr;
+  }
+  return part;
+}
+
+XlsxPart* xlsx_package_find_part(const XlsxPackage* package, const char* path) {
+  if (!package || !path) return nullptr;
+  return part_at(package, find_part_index(package, path));
+}
+
+bool xlsx_package_has_part(const XlsxPackage* package, const char* path) {
+  return xlsx_package_find_part(package, path) != nullptr;
+}
+
+uint32_t xlsx_package_part_count(const XlsxPackage* package) { return package ? package->parts.count : 0; }
+
+XlsxPart* xlsx_package_part_at(const XlsxPackage* package, uint32_t index) {
+  return package ? part_at(package, index) : nullptr;
+}
+
+void xlsx_package_remove_part(XlsxPackage* package, const char* path) {
+  if (!package || !path) return;
+  uint32_t index = find_part_index(package, path);
+  XlsxPart* part = part_at(package, index);
+  if (!part) return;
+  xlsx_part_free(part);
+  xlsx_free(part);
+  dynarray_remove(&package->parts, index);
+}
+
+const char* xlsx_package_load_entry(void* context, const char* path, uint32_t* size, xlsx_status* status) {
+  XlsxPackage* package = static_cast<XlsxPackage*>(context);
+  if (size) *size = 0;
+  if (status) *status = XLSX_OK;
+  if (!package || !path || !xlsx_archive_has_entry(package->archive, path)) return "";
+  const char* data = nullptr;
+  uint32_t n = 0;
+  xlsx_status result = xlsx_archive_get_entry(package->archive, path, &data, &n);
+  if (result != XLSX_OK) {
+    if (status) *status = result;
+    return nullptr;
+  }
+  if (size) *size = n;
+  return data;
+}
+
+void xlsx_package_release_entry(void* context, const char* path) {
+  XlsxPackage* package = static_cast<XlsxPackage*>(context);
+  if (package) xlsx_archive_release_entry(package->archive, path);
+}
+
+XlsxArchive* xlsx_package_archive(XlsxPackage* package) { return package ? package->archive : nullptr; }
+
+XlsxContentTypes* xlsx_package_content_types(XlsxPackage* package) {
+  return package ? &package->content_types : nullptr;
+}
+
+XlsxRelationships* xlsx_package_package_rels(XlsxPackage* package) {
+  return package ? &package->package_rels : nullptr;
+}
+
+XlsxRelationships* xlsx_package_workbook_rels(XlsxPackage* package) {
+  return package ? &package->workbook_rels : nullptr;
+}
+
+XlsxPart* xlsx_package_core_properties(XlsxPackage* package) {
+  return package ? package->core_properties : nullptr;
+}
+
+XlsxPart* xlsx_package_app_properties(XlsxPackage* package) {
+  return package ? package->app_properties : nullptr;
+}
