@@ -1,0 +1,198 @@
+#!/usr/bin/env python3
+"""Applies the deliberate faults of faults.txt one at a time to a source tree, rebuilds and runs the tests,
+and records which test caught each fault.
+
+usage: run_faults.py --src SRC --build BUILD [--asan ASAN_BUILD] [--late REGEX] [--only ID,...]
+                     [--faults FILE] --out RESULTS.tsv
+       run_faults.py --src SRC --check [--faults FILE]
+
+SRC is a copy of the repository (the script edits its product files and puts them back); BUILD and
+ASAN_BUILD are configured builds of it (scripts/setup.sh, without and with -DXLSX_SANITIZE=ON). For each
+fault the build is brought up to date (only what depends on the changed file is rebuilt) and CTest runs,
+in the order the tests are listed, until the first failing test. Only tests whose program can see the
+fault run: a program that links only the layers below the faulted file's layer cannot (PROGRAM_LAYER;
+programs not named there, korvadel and the peer scripts among them, run for every fault). A fault the normal build misses runs in the sanitizer build (a missed free,
+an overflow); tests matching --late (the interoperability tests, say) run only when nothing else caught
+the fault, so that the table shows which faults only they catch. A fault whose text no longer occurs
+exactly once is "not applicable". RESULTS.tsv gets one line per fault and is read back on a rerun, so an
+interrupted run resumes where it stopped.
+"""
+import argparse
+import os
+import re
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+LAYERS = ["lib/base", "lib/xml", "lib/package", "lib/sheet", "lib/document", "plugin", "host"]
+# The highest layer each test program of the old and the new suite links.
+PROGRAM_LAYER = {"base_tests": 0, "xml_tests": 1, "package_tests": 2, "sheet_values_tests": 3, "sheet_tests": 3,
+                 "document_tests": 4, "faults_tests": 4, "hostile_tests": 4}
+SANITIZER_ENV = {"ASAN_OPTIONS": "detect_leaks=1:abort_on_error=1:strict_string_checks=1",
+                 "UBSAN_OPTIONS": "print_stacktrace=1:halt_on_error=1"}
+
+
+def read_faults(path):
+    faults, current = [], {}
+    for line in open(path, encoding="utf-8").read().splitlines() + [""]:
+        if line.startswith("#"):
+            continue
+        if not line.strip():
+            if current:
+                faults.append(current)
+            current = {}
+            continue
+        key, _, value = line.partition(": ")
+        current[key] = value.replace("\\n", "\n")
+    return faults
+
+
+def run(command, log, env=None, timeout=7200):
+    merged = dict(os.environ, **(env or {}))
+    with open(log, "a") as out:
+        out.write("$ %s\n" % " ".join(command))
+        out.flush()
+        try:
+            done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=merged,
+                                  timeout=timeout, universal_newlines=True, errors="replace")
+        except subprocess.TimeoutExpired:
+            out.write("timed out\n")
+            return 124, ""
+        out.write(done.stdout)
+    return done.returncode, done.stdout
+
+
+def failed_tests(output):
+    """Names listed after CTest's "The following tests FAILED:"."""
+    names, listing = [], False
+    for line in output.splitlines():
+        if "The following tests FAILED" in line:
+            listing = True
+        elif listing:
+            match = re.match(r"\s*\d+ - (\S+)", line)
+            if match:
+                names.append(match.group(1))
+    return names
+
+
+def layer_of(path):
+    return max([i for i, layer in enumerate(LAYERS) if path.startswith(layer + "/")] + [0])
+
+
+def tests_by_layer(build):
+    """[(test number, name, layer of its program)] of the build."""
+    _, output = run(["ctest", "--test-dir", build, "-N", "-V"], os.devnull)
+    tests, program = [], None
+    for line in output.splitlines():
+        match = re.match(r"\d+: Test command: (\S+)", line)
+        if match:
+            program = os.path.basename(match.group(1).strip('"'))
+        match = re.match(r"\s*Test\s+#(\d+): (\S+)", line)
+        if match:
+            tests.append((int(match.group(1)), match.group(2), PROGRAM_LAYER.get(program, len(LAYERS))))
+    return tests
+
+
+def selection_file(build, layer, pattern, late, path):
+    """Writes a CTest -I file naming the tests that can see a fault of the layer; false when none."""
+    numbers = [str(n) for n, name, level in tests_by_layer(build)
+               if level >= layer and (re.search(pattern, name) is not None) == late]
+    with open(path, "w") as out:
+        out.write("0,0,0," + ",".join(numbers) + "\n")
+    return bool(numbers)
+
+
+def catch(build, layer, late_pattern, late, log, env=None):
+    """Builds and runs the tests; ("build failed" or the failing tests, or []) when nothing fails."""
+    code, _ = run(["cmake", "--build", build, "-j", "2"], log)
+    if code != 0:
+        return ["(build failed)"]
+    chosen = os.path.join(build, "fault-tests.txt")
+    if not selection_file(build, layer, late_pattern or "^$", late, chosen):
+        return []
+    # Without cost data CTest starts the tests in the order they are listed.
+    cost = os.path.join(build, "Testing", "Temporary", "CTestCostData.txt")
+    if os.path.exists(cost):
+        os.remove(cost)
+    command = ["ctest", "--test-dir", build, "-j", "2", "--timeout", "900", "--stop-on-failure", "-I", chosen]
+    code, output = run(command, log, env)
+    names = failed_tests(output)
+    if code != 0 and not names:
+        names = ["(ctest exit %d)" % code]
+    return names
+
+
+def apply(src, fault):
+    path = os.path.join(src, fault["file"])
+    text = open(path, encoding="utf-8").read()
+    if text.count(fault["find"]) != 1:
+        return None, None
+    return path, text
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--src", required=True)
+    parser.add_argument("--build")
+    parser.add_argument("--asan")
+    parser.add_argument("--late")
+    parser.add_argument("--only")
+    parser.add_argument("--faults", default=os.path.join(HERE, "faults.txt"))
+    parser.add_argument("--out")
+    parser.add_argument("--check", action="store_true")
+    args = parser.parse_args()
+    faults = read_faults(args.faults)
+    if args.only:
+        wanted = set(args.only.split(","))
+        faults = [f for f in faults if f["id"] in wanted]
+    if args.check:
+        for fault in faults:
+            path, _ = apply(args.src, fault)
+            print("%-40s %s" % (fault["id"], "ok" if path else "not applicable"))
+        return 0
+    done = set()
+    if os.path.exists(args.out):
+        done = {line.split("\t")[0] for line in open(args.out) if line.strip()}
+    log = args.out + ".log"
+    for fault in faults:
+        if fault["id"] in done:
+            continue
+        started = time.time()
+        path, original = apply(args.src, fault)
+        where, names = "-", []
+        if not path:
+            outcome = "not applicable"
+        else:
+            with open(log, "a") as out:
+                out.write("\n=== %s\n" % fault["id"])
+            try:
+                with open(path, "w", encoding="utf-8") as out:
+                    out.write(original.replace(fault["find"], fault["replace"]))
+                layer = layer_of(fault["file"])
+                for where, build, late, env in (("normal", args.build, False, None),
+                                                ("sanitizers", args.asan, False, SANITIZER_ENV),
+                                                ("late", args.build, True, None)):
+                    if not build or (late and not args.late):
+                        continue
+                    names = catch(build, layer, args.late, late, log, env)
+                    if names:
+                        break
+            finally:
+                with open(path, "w", encoding="utf-8") as out:
+                    out.write(original)
+            outcome = "caught" if names else "missed"
+            where = where if names else "-"
+        line = "\t".join([fault["id"], fault["file"], outcome, where, "%.0f" % (time.time() - started),
+                          " ".join(names[:3])])
+        print(line, flush=True)
+        with open(args.out, "a") as out:
+            out.write(line + "\n")
+    for build in (args.build, args.asan):
+        if build:
+            run(["cmake", "--build", build, "-j", "2"], log)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
