@@ -10,7 +10,7 @@
 
 #include "lib/base/alloc.h"
 #include "lib/document/document.h"
-#include "tests/hostile/workbook_exercise.h"
+#include "tests/support/workbook_exercise.h"
 
 namespace {
 

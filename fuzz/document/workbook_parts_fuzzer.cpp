@@ -13,7 +13,7 @@
 
 #include "lib/base/alloc.h"
 #include "lib/document/document.h"
-#include "tests/hostile/workbook_exercise.h"
+#include "tests/support/workbook_exercise.h"
 
 namespace {
 

@@ -12,10 +12,11 @@
 #include "tests/support/fault_alloc.h"
 #include "tests/support/live_allocations.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/zip.h"
 
 namespace {
 
-const std::string kWorkbook = std::string(FAULTS_CORPUS_DIR) + "/good.xlsx";
+const std::string kWorkbook = xlsx_test::corpus_file("good");
 const std::string kBefore = "the file that was there before";
 
 class AllocationFailure : public xlsx_test::CountedTest {
@@ -46,7 +47,7 @@ void run_once(xlsx_test::FaultAllocation& fault, const std::string& target, bool
     status = xlsx_document_save_as(document, target.c_str());
     if (status != XLSX_OK) {
       EXPECT_EQ(status, XLSX_ERR_NO_MEMORY);
-      EXPECT_EQ(xlsx_test::file_bytes(target), kBefore) << "a failed save changed the target";
+      EXPECT_EQ(xlsx_test::read_bytes(target), kBefore) << "a failed save changed the target";
     }
     if (status != XLSX_OK || log.first_failure != XLSX_OK || log.lookup_failed) {
       EXPECT_GT(fault.failures(), 0u);

@@ -4,38 +4,25 @@
 // succeeds and writes every edit.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <string>
 #include <vector>
 
 #include "lib/document/document.h"
-#include "tests/faults/failing_files.h"
+#include "tests/support/failing_files.h"
 #include "tests/faults/workbook_edits.h"
 #include "tests/support/live_allocations.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/zip.h"
 
 namespace {
 
-const std::string kWorkbook = std::string(FAULTS_CORPUS_DIR) + "/good.xlsx";
-
-std::vector<std::string> files_in(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (dirent* e = readdir(d)) {
-      std::string name = e->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    closedir(d);
-  }
-  return names;
-}
+const std::string kWorkbook = xlsx_test::corpus_file("good");
 
 class FileFailure : public xlsx_test::CountedTest {
  protected:
   void SetUp() override {
     CountedTest::SetUp();
-    original_ = xlsx_test::file_bytes(kWorkbook);
+    original_ = xlsx_test::read_bytes(kWorkbook);
     ASSERT_FALSE(original_.empty());
     target_ = dir_.file("book.xlsx");
   }
@@ -91,10 +78,10 @@ TEST_F(FileFailure, SaveFailingAtEachFileOperationKeepsTheTargetAndALaterSaveSuc
     // A failure while the new file is written, closed or put in place keeps the old bytes exactly.
     if (failed == "write" || failed == "rename" || failed == "close") {
       EXPECT_NE(status, XLSX_OK);
-      EXPECT_EQ(xlsx_test::file_bytes(target_), original_);
+      EXPECT_EQ(xlsx_test::read_bytes(target_), original_);
     }
     if (status != XLSX_OK) {
-      std::string now = xlsx_test::file_bytes(target_);
+      std::string now = xlsx_test::read_bytes(target_);
       if (now != original_) {
         // Only a failure after the new file was complete and in place may leave it there.
         expect_saved(log, "target replaced by a save that reported failure");
@@ -102,7 +89,7 @@ TEST_F(FileFailure, SaveFailingAtEachFileOperationKeepsTheTargetAndALaterSaveSuc
     } else {
       expect_saved(log, "save that reported success");
     }
-    EXPECT_EQ(files_in(dir_.path()), std::vector<std::string>{"book.xlsx"}) << "a temporary file was left";
+    EXPECT_EQ(xlsx_test::list_dir(dir_.path()), std::vector<std::string>{"book.xlsx"}) << "a temporary file was left";
     EXPECT_EQ(xlsx_document_save(document), XLSX_OK) << "the later save failed";
     expect_saved(log, "the later save");
     xlsx_document_free(document);

@@ -1,9 +1,6 @@
 // Edits of a workbook and their check, through the library's public interface.
 #include "tests/faults/workbook_edits.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "lib/base/alloc.h"
 #include "lib/document/document.h"
 #include "lib/sheet/cell.h"
@@ -92,18 +89,6 @@ std::string missing_edits(XlsxDocument* document, const EditLog& log) {
   if (log.sheet && !xlsx_workbook_sheet_exists(workbook, "Extra")) missing += " sheet Extra";
   if (log.renamed && !xlsx_workbook_sheet_exists(workbook, "Renamed")) missing += " sheet Renamed";
   return missing;
-}
-
-std::string file_bytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
-
-void write_bytes(const std::string& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << bytes;
 }
 
 }  // namespace xlsx_test

@@ -29,8 +29,5 @@ struct EditLog {
 EditLog apply_edits(XlsxDocument* document);
 // "" when the document holds every edit that log says succeeded, else what is missing.
 std::string missing_edits(XlsxDocument* document, const EditLog& log);
-// The file's bytes ("" when it cannot be read).
-std::string file_bytes(const std::string& path);
-void write_bytes(const std::string& path, const std::string& bytes);
 
 }  // namespace xlsx_test

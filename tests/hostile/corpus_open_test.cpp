@@ -11,8 +11,8 @@
 #include "lib/package/archive.h"
 #include "lib/document/document.h"
 #include "lib/sheet/workbook.h"
-#include "tests/hostile/peak_memory.h"
-#include "tests/hostile/workbook_exercise.h"
+#include "tests/support/peak_memory.h"
+#include "tests/support/workbook_exercise.h"
 #include "tests/support/live_allocations.h"
 #include "tests/support/temp_dir.h"
 
@@ -51,7 +51,9 @@ class HostileCorpus : public xlsx_test::CountedTest, public ::testing::WithParam
 TEST_P(HostileCorpus, OpensOrRefusesThenReadsEditsAndSavesWithinTheMemoryBound) {
   const CorpusCase& c = GetParam();
 #if HOSTILE_SKIP_BOMBS
-  if (c.name.rfind("deflate_bomb", 0) == 0) GTEST_SKIP() << "inflating 256 MiB takes minutes under emulation";
+  if (c.name.rfind("deflate_bomb", 0) == 0) {
+    GTEST_SKIP() << "inflating 256 MiB takes minutes under emulation";
+  }
 #endif
   const std::string path = std::string(HOSTILE_CORPUS_DIR) + "/" + c.name + ".xlsx";
   std::string saved = std::string(HOSTILE_SAVED_DIR) + "/" + c.name + ".xlsx";

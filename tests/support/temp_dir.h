@@ -1,7 +1,8 @@
-// A fresh temporary directory per test, removed with everything in it when the object goes.
+// A fresh temporary directory per test, and whole files as byte strings.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace xlsx_test {
 
@@ -22,5 +23,12 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// The file's bytes; "" when it cannot be read.
+std::string read_bytes(const std::string& path);
+// Creates or truncates the file with the bytes.
+void write_bytes(const std::string& path, const std::string& bytes);
+// Names of the entries of a directory, sorted ("." and ".." left out).
+std::vector<std::string> list_dir(const std::string& dir);
 
 }  // namespace xlsx_test

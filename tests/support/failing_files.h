@@ -13,7 +13,8 @@ class FailingFiles {
  public:
   // Installs the failing table over the current one. fail_at is 1-based, counted over open, close, seek,
   // tell, read, write and rename calls made from now on; 0 never fails. Delete is never made to fail, so
-  // that clean-up can be checked. A failing write writes half of what it was given, then reports that.
+  // that clean-up can be checked. A failing write takes half of what it was given (a short write), and every
+  // later write takes nothing, as on a full disk.
   explicit FailingFiles(uint32_t fail_at);
   // Restores the table that was in place before.
   ~FailingFiles();

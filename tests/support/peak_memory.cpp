@@ -1,6 +1,6 @@
 // Size-tracking allocation functions for PeakMemory. The header is 16 bytes so that the block handed out
 // keeps the alignment the C library gives.
-#include "tests/hostile/peak_memory.h"
+#include "tests/support/peak_memory.h"
 
 #include <cstdlib>
 #include <cstring>

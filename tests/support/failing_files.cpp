@@ -1,6 +1,6 @@
 // The counting file operations of FailingFiles: each forwards to the table that was installed before,
 // unless it is the call chosen to fail.
-#include "tests/faults/failing_files.h"
+#include "tests/support/failing_files.h"
 
 namespace xlsx_test {
 namespace {
@@ -39,11 +39,13 @@ uint32_t read_file(void* handle, void* buffer, uint32_t count) {
   return fails("read") ? 0 : g_previous.read_file(handle, buffer, count);
 }
 
-// A full disk: half of the bytes are written, then the write stops.
+// A full disk: the failing write takes half of the bytes, and every later write takes none.
+bool g_disk_full = false;
 uint32_t write_file(void* handle, const void* buffer, uint32_t count) {
+  if (g_disk_full) return 0;
   if (!fails("write")) return g_previous.write_file(handle, buffer, count);
-  g_previous.write_file(handle, buffer, count / 2);
-  return 0;
+  g_disk_full = true;
+  return g_previous.write_file(handle, buffer, count / 2);
 }
 
 int rename_file(const char* from, const char* to) { return fails("rename") ? -1 : g_previous.rename_file(from, to); }
@@ -56,6 +58,7 @@ FailingFiles::FailingFiles(uint32_t fail_at) : previous_(*xlsx_host_ops()) {
   g_calls = 0;
   g_failures = 0;
   g_failed = "";
+  g_disk_full = false;
   XlsxHostOps ops = previous_;
   ops.open_file = open_file;
   ops.close_file = close_file;
@@ -72,6 +75,9 @@ FailingFiles::~FailingFiles() { xlsx_set_host_ops(&previous_); }
 uint32_t FailingFiles::calls() const { return g_calls; }
 uint32_t FailingFiles::failures() const { return g_failures; }
 const char* FailingFiles::failed_operation() const { return g_failed; }
-void FailingFiles::stop() { g_fail_at = 0; }
+void FailingFiles::stop() {
+  g_fail_at = 0;
+  g_disk_full = false;
+}
 
 }  // namespace xlsx_test

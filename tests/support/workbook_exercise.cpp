@@ -1,5 +1,5 @@
 // Reading and editing a workbook of unknown contents through the library's public interface.
-#include "tests/hostile/workbook_exercise.h"
+#include "tests/support/workbook_exercise.h"
 
 #include "lib/base/alloc.h"
 #include "lib/document/document.h"
