@@ -1,0 +1,196 @@
+// The counted allocator, the out-of-memory report, counted copies, the default host table and the status
+// texts.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "lib/base/alloc.h"
+#include "lib/base/host_ops.h"
+#include "lib/base/status.h"
+#include "tests/support/fault_alloc.h"
+#include "tests/support/live_allocations.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using CountedAlloc = xlsx_test::CountedTest;
+
+std::string g_printed;
+int capture_print(const char* format, va_list args) {
+  char buffer[256];
+  int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+  g_printed += buffer;
+  return n;
+}
+
+// Installs a host table whose console output goes to g_printed, and optionally a refusing malloc.
+struct Console {
+  explicit Console(bool refuse = false) : saved(*xlsx_host_ops()) {
+    g_printed.clear();
+    XlsxHostOps ops = saved;
+    ops.print_formatted = capture_print;
+    if (refuse) ops.malloc_fn = [](uint32_t) -> void* { return nullptr; };
+    if (refuse) ops.calloc_fn = [](uint32_t, uint32_t) -> void* { return nullptr; };
+    xlsx_set_host_ops(&ops);
+  }
+  ~Console() { xlsx_set_host_ops(&saved); }
+  XlsxHostOps saved;
+};
+
+TEST_F(CountedAlloc, CounterFollowsBlocksNotResizes) {
+  uint32_t before = xlsx_live_allocations();
+  void* a = xlsx_malloc(0);
+  void* b = xlsx_calloc(0, 8);
+  ASSERT_TRUE(a && b && a != b);
+  void* c = xlsx_realloc(nullptr, 10);
+  c = xlsx_realloc(c, 20);
+  xlsx_free(nullptr);
+  EXPECT_EQ(xlsx_live_allocations(), before + 3);
+  for (void* p : {a, b, c}) xlsx_free(p);
+  EXPECT_EQ(xlsx_live_allocations(), before);
+}
+
+TEST_F(CountedAlloc, FailuresReportTheSizeOnceAndKeepTheOldBlock) {
+  char* kept = xlsx_strdup("abc");
+  {
+    xlsx_test::FaultAllocation fault(1, true);
+    EXPECT_EQ(xlsx_malloc(0), nullptr);
+    EXPECT_EQ(fault.last_report(), 1u);
+    EXPECT_EQ(xlsx_realloc(kept, 1000), nullptr);
+    EXPECT_EQ(fault.last_report(), 1000u);
+    for (const void* copy : std::initializer_list<const void*>{xlsx_memdup("abc", 3), xlsx_strdup("abc"),
+                                                                 xlsx_strndup("abc", 2)}) {
+      EXPECT_EQ(copy, nullptr);
+    }
+    EXPECT_EQ(fault.reports(), 5u);
+    // A product beyond 32 bits fails before the host is asked.
+    uint32_t calls = fault.calls();
+    EXPECT_EQ(xlsx_calloc(0x10000, 0x10001), nullptr);
+    EXPECT_EQ(fault.calls(), calls);
+    EXPECT_EQ(fault.last_report(), 0xFFFFFFFFu);
+  }
+  EXPECT_STREQ(kept, "abc");
+  xlsx_free(kept);
+}
+
+TEST_F(CountedAlloc, TheReportIsPrintedThroughTheHostUnlessAHandlerTakesIt) {
+  Console console(true);
+  EXPECT_EQ(xlsx_calloc(3, 100), nullptr);
+  xlsx_set_oom_handler([](uint32_t) {});
+  EXPECT_EQ(xlsx_malloc(77), nullptr);
+  EXPECT_NE(xlsx_oom_handler(), xlsx_default_oom_handler);
+  xlsx_set_oom_handler(nullptr);
+  xlsx_default_oom_handler(4000000000u);
+  EXPECT_EQ(g_printed,
+            "Gridwerk-C: out of memory (requested 300 bytes)\n"
+            "Gridwerk-C: out of memory (requested 4000000000 bytes)\n");
+  char buffer[4];
+  EXPECT_EQ(xlsx_snprintf(buffer, sizeof buffer, "%s", "abcdef"), 6);
+  EXPECT_STREQ(buffer, "abc");
+  EXPECT_EQ(xlsx_printf("%s=%u", "rows", 3u), 6);
+  EXPECT_EQ(g_printed.substr(g_printed.size() - 6), "rows=3");
+}
+
+TEST_F(CountedAlloc, CopiesTakeAtMostTheirBytes) {
+  EXPECT_EQ(xlsx_memdup(nullptr, 4), nullptr);
+  EXPECT_EQ(xlsx_strdup(nullptr), nullptr);
+  EXPECT_EQ(xlsx_strndup(nullptr, 3), nullptr);
+  const char unterminated[3] = {'x', 'y', 'z'};  // only n bytes may be read
+  const struct {
+    const char* text;
+    uint32_t n;
+    const char* expected;
+  } table[] = {{"abcdef", 3, "abc"}, {"ab", 10, "ab"}, {"", 5, ""}, {"abc", 0, ""}, {unterminated, 3, "xyz"}};
+  for (const auto& row : table) {
+    char* copy = xlsx_strndup(row.text, row.n);
+    EXPECT_STREQ(copy, row.expected);
+    xlsx_free(copy);
+  }
+  const unsigned char bytes[] = {1, 0, 2, 255};
+  void* copy = xlsx_memdup(bytes, 4);
+  void* empty = xlsx_memdup(bytes, 0);
+  EXPECT_EQ(std::memcmp(copy, bytes, 4), 0);
+  EXPECT_STREQ(static_cast<char*>(empty), "");
+  xlsx_free(copy);
+  xlsx_free(empty);
+}
+
+using HostOps = xlsx_test::CountedTest;
+
+const XlsxHostOps* ops() { return xlsx_default_host_ops(); }
+
+TEST_F(HostOps, InstalledTableIsACopyAndNullRestoresTheDefault) {
+  XlsxHostOps custom = *ops();
+  custom.text_equals_nocase = [](const char*, const char*) { return 42; };
+  xlsx_set_host_ops(&custom);
+  custom.text_equals_nocase = nullptr;
+  EXPECT_EQ(xlsx_host_ops()->text_equals_nocase("a", "b"), 42);
+  xlsx_set_host_ops(nullptr);
+  EXPECT_EQ(xlsx_host_ops()->text_equals_nocase("a", "b"), 0);
+}
+
+// The target's `long` has 32 bits; case folding is ASCII only.
+TEST_F(HostOps, NumbersClampTo32BitsAndCaseFoldingIsAscii) {
+  char* end = nullptr;
+  EXPECT_EQ(ops()->text_to_long("99999999999", &end, 10), INT32_MAX);
+  EXPECT_STREQ(end, "");
+  EXPECT_EQ(ops()->text_to_long("-99999999999", nullptr, 10), INT32_MIN);
+  EXPECT_EQ(ops()->text_to_long(" 42x", &end, 10), 42);
+  EXPECT_STREQ(end, "x");
+  EXPECT_EQ(ops()->text_to_double("2.5x", &end), 2.5);
+  EXPECT_NE(ops()->text_equals_nocase("TRUE", "true"), 0);
+  EXPECT_EQ(ops()->text_equals_nocase("true", "tru"), 0);
+  EXPECT_EQ(ops()->text_equals_nocase("[", "{"), 0);
+  EXPECT_EQ(ops()->text_equals_nocase("\xC4", "\xE4"), 0);
+}
+
+TEST_F(HostOps, FilesWriteSeekReadCreateNewRenameAndDelete) {
+  xlsx_test::TempDir dir;
+  std::string from = dir.file("new.tmp"), to = dir.file("book.xlsx");
+  xlsx_test::write_bytes(to, "old contents");
+  EXPECT_EQ(ops()->open_file(to.c_str(), XLSX_FILE_CREATE_NEW), nullptr) << "exists already";
+  EXPECT_EQ(ops()->open_file(dir.file("x").c_str(), 7), nullptr) << "unknown mode";
+  void* out = ops()->open_file(from.c_str(), XLSX_FILE_CREATE_NEW);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(ops()->write_file(out, "0123456789", 10), 10u);
+  EXPECT_EQ(ops()->close_file(out), 0);
+  EXPECT_EQ(ops()->rename_file(from.c_str(), to.c_str()), 0);
+  void* in = ops()->open_file(to.c_str(), XLSX_FILE_READ);
+  ASSERT_NE(in, nullptr);
+  EXPECT_EQ(ops()->seek_file(in, 0, SEEK_END), 0);
+  EXPECT_EQ(ops()->tell_file(in), 10);
+  EXPECT_EQ(ops()->seek_file(in, 4, SEEK_SET), 0);
+  char buffer[16] = {};
+  EXPECT_EQ(ops()->read_file(in, buffer, sizeof buffer), 6u);
+  EXPECT_STREQ(buffer, "456789");
+  EXPECT_EQ(ops()->close_file(in), 0);
+  EXPECT_EQ(ops()->open_file(from.c_str(), XLSX_FILE_READ), nullptr);
+  EXPECT_EQ(ops()->delete_file(to.c_str()), 0);
+  EXPECT_NE(ops()->delete_file(to.c_str()), 0);
+}
+
+TEST_F(HostOps, StatusTextsAndTheErrorRecord) {
+  const char* texts[] = {"OK",          "I/O error",     "parse error",   "value type error", "not found",
+                         "invalid argument", "unsupported", "out of memory", "internal error"};
+  for (xlsx_status code = 0; code <= 8; ++code) {
+    EXPECT_STREQ(xlsx_status_text(code), texts[code]) << code;
+  }
+  EXPECT_STREQ(xlsx_status_text(9), "unknown error");
+  XlsxError err;
+  std::memset(&err, 'x', sizeof err);
+  EXPECT_EQ(xlsx_error_set(&err, 4, nullptr), 4u);
+  EXPECT_STREQ(err.message, "not found");
+  EXPECT_EQ(xlsx_error_set(&err, XLSX_ERR_PARSE, "line %d: %s", 12, "bad tag"), XLSX_ERR_PARSE);
+  EXPECT_STREQ(err.message, "line 12: bad tag");
+  xlsx_error_set(&err, XLSX_ERR_IO, "%s", std::string(400, 'a').c_str());
+  EXPECT_EQ(std::strlen(err.message), sizeof err.message - 1);
+  EXPECT_EQ(xlsx_error_set(nullptr, 7, nullptr), 7u);
+  xlsx_error_clear(&err);
+  EXPECT_EQ(err.code, XLSX_OK);
+  EXPECT_STREQ(err.message, "");
+  xlsx_error_clear(nullptr);
+}
+
+}  // namespace
