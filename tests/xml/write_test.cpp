@@ -1,6 +1,8 @@
-// The writer: the declaration rule, each node kind, every escape rule, CDATA splitting and deep trees.
+// The writer: the declaration rule, each node kind, every escape rule, CDATA splitting, deep trees, and
+// package parts that come out as they went in.
 #include <string>
 
+#include "tests/support/cases.h"
 #include "tests/xml/xml_test_util.h"
 
 namespace {
@@ -105,27 +107,16 @@ TEST_F(Write, AttributeEscapes) {
 
 // CDATA text holding the terminator is split around it, and the pieces parse back to the same text.
 TEST_F(Write, CdataIsSplitAroundTheTerminator) {
-  const struct {
-    const char* value;
-    const char* written;
-  } rows[] = {
-      {"plain", "<![CDATA[plain]]>"},
-      {"a]]>b", "<![CDATA[a]]]]><![CDATA[>b]]>"},
-      {"]]>", "<![CDATA[]]]]><![CDATA[>]]>"},
-      {"x]]>]]>y", "<![CDATA[x]]]]><![CDATA[>]]]]><![CDATA[>y]]>"},
-      {"]]", "<![CDATA[]]]]>"},
-      {"a]b>c", "<![CDATA[a]b>c]]>"},
-  };
-  for (const auto& row : rows) {
+  for (const xlsx_test::Case& row : xlsx_test::read_cases("xml/xml.cases", "cdata")) {
     xml_node_remove_children(top());
-    xml_node_set_value(xml_node_append_child_of_type(xml_node_append_child(top(), "r"), XML_NODE_CDATA), row.value);
-    EXPECT_EQ(body(), std::string("<r>") + row.written + "</r>") << row.value;
+    xml_node_set_value(xml_node_append_child_of_type(xml_node_append_child(top(), "r"), XML_NODE_CDATA), row[0].c_str());
+    EXPECT_EQ(body(), "<r>" + row[1] + "</r>") << row.where;
     ASSERT_EQ(load(xml_test::write(doc_), XML_PARSE_CDATA), XLSX_OK);
     std::string joined;
     for (XmlNode* child = xml_node_first_child(root()); child; child = xml_node_next_sibling(child)) {
       joined += xml_node_value(child);
     }
-    EXPECT_EQ(joined, row.value);
+    EXPECT_EQ(joined, row[0]);
   }
 }
 
@@ -147,6 +138,28 @@ TEST_F(Write, SiblingsAfterDeepBranches) {
   EXPECT_EQ(body(), "<r><a><b><c/></b></a><d/></r><s/>");
   xml_node_append_child(xml_node_append_child(top(), "u"), "t");
   EXPECT_EQ(body(), "<r><a><b><c/></b></a><d/></r><s/><u><t/></u>");
+}
+
+// A part as spreadsheet applications write it, parsed with the package options and written back: the
+// bytes come out as they went in (the default declaration in place of the original one), and writing the
+// written text again changes nothing.
+TEST_F(Write, PackagePartsComeOutAsTheyWentIn) {
+  const std::string part =
+      "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">\n"
+      "  <sheetViews>\n    <sheetView tabSelected=\"1\" workbookViewId=\"0\"/>\n  </sheetViews>\n"
+      "  <sheetData>\n    <row r=\"1\" spans=\"1:3\">\n      <c r=\"A1\" t=\"s\"><v>0</v></c>\n"
+      "      <c r=\"B1\" t=\"inlineStr\"><is><t>a &lt; b &amp; c &gt; d</t></is></c>\n"
+      "      <c r=\"C1\" s=\"1\" t=\"str\"><f>\"x\"&amp;\"y\"</f><v>xy</v></c>\n    </row>\n  </sheetData>\n"
+      "  <si><t xml:space=\"preserve\">  lead and trail  </t></si><si><r><rPr><b/></rPr><t>bold</t></r></si>\n"
+      "  <t>line one\nline two \xE2\x82\xAC \xC3\xA9 \"quoted\" 'single'</t>\n</worksheet>";
+  std::string once = round_trip("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n" + part,
+                                XML_PARSE_PACKAGE);
+  EXPECT_EQ(once, "<?xml version=\"1.0\"?>" + part);
+  EXPECT_EQ(round_trip(once, XML_PARSE_PACKAGE), once);
+  XmlNode* row = xml_node_child(xml_node_child(root(), "sheetData"), "row");
+  XmlNode* b1 = xml_node_next_sibling_named(xml_node_child(row, "c"), "c");
+  EXPECT_STREQ(xml_node_text(xml_node_child(xml_node_child(b1, "is"), "t")), "a < b & c > d");
+  EXPECT_STREQ(xml_node_text(xml_node_child(xml_node_child(root(), "si"), "t")), "  lead and trail  ");
 }
 
 }  // namespace

@@ -1,0 +1,538 @@
+// The tree: null-tolerant accessors and typed readers, creating, setting, moving, removing and copying,
+// the generation that tells the package a part changed, edits taken back by the journal, bounded memory,
+// and allocation failure at every step of parsing, writing and editing.
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "tests/support/fault_alloc.h"
+#include "tests/xml/xml_test_util.h"
+
+namespace {
+
+using xlsx_test::FaultAllocation;
+using xml_test::XmlTest;
+using Tree = XmlTest;
+
+// Names of the children of node joined with ","; checks that the sibling links agree both ways.
+std::string child_names(const XmlNode* node) {
+  std::string names;
+  const XmlNode* previous = nullptr;
+  for (XmlNode* child = node->first_child; child; child = child->next_sibling) {
+    EXPECT_EQ(child->parent, node);
+    EXPECT_EQ(child->previous_sibling, previous);
+    previous = child;
+    names += (names.empty() ? "" : ",") + std::string(xml_node_name(child));
+  }
+  EXPECT_EQ(node->last_child, previous);
+  return names;
+}
+
+TEST(TreeNullHandles, AccessorsAnswerNeutrallyReadersGiveTheDefaultWritersIgnoreNull) {
+  for (const char* text : {xml_node_name(nullptr), xml_node_value(nullptr), xml_attribute_name(nullptr),
+                           xml_attribute_value(nullptr), xml_node_text(nullptr)}) {
+    EXPECT_STREQ(text, "");
+  }
+  EXPECT_EQ(xml_node_type(nullptr), XML_NODE_NULL);
+  EXPECT_TRUE(xml_node_is_empty(nullptr));
+  for (const void* p : {static_cast<const void*>(xml_node_parent(nullptr)), (const void*)xml_node_first_child(nullptr),
+                        (const void*)xml_node_last_child(nullptr), (const void*)xml_node_next_sibling(nullptr),
+                        (const void*)xml_node_previous_sibling(nullptr), (const void*)xml_node_child(nullptr, "a"),
+                        (const void*)xml_node_attribute(nullptr, "a"), (const void*)xml_node_first_attribute(nullptr),
+                        (const void*)xml_attribute_next(nullptr), (const void*)xml_document_element(nullptr),
+                        (const void*)xml_node_text_node(nullptr), (const void*)xml_node_copy(nullptr),
+                        (const void*)xml_attribute_set_value(nullptr, "x"), (const void*)xml_node_append_child(nullptr, "x"),
+                        (const void*)xml_node_append_attribute(nullptr, "x")}) {
+    EXPECT_EQ(p, nullptr);
+  }
+  EXPECT_FALSE(xml_node_has_attribute(nullptr, "a") || xml_attribute_set_name(nullptr, "x") ||
+               xml_node_set_text(nullptr, "x") || xml_node_set_value(nullptr, "x") ||
+               xml_node_remove_child(nullptr, nullptr) || xml_node_remove_attribute(nullptr, "x"));
+  EXPECT_TRUE(xml_attribute_as_bool(nullptr, true));
+  EXPECT_EQ(xml_attribute_as_double(nullptr, 2.5), 2.5);
+  EXPECT_EQ(xml_attribute_as_u64(nullptr, 7u) + xml_attribute_as_uint(nullptr, 9u), 16u);
+  EXPECT_EQ(xml_attribute_as_i64(nullptr, -7) + xml_attribute_as_int(nullptr, -9), -16);
+  EXPECT_EQ(xml_node_text_as_double(nullptr, 1.5), 1.5);
+  EXPECT_EQ(xml_node_text_as_i64(nullptr, 3) + int64_t(xml_node_text_as_u64(nullptr, 4u)), 7);
+  EXPECT_FALSE(xml_node_text_as_bool(nullptr, false));
+  xml_node_remove_children(nullptr);
+  xml_document_destroy(nullptr);
+}
+
+TEST_F(Tree, LookupsByNameAndAttributeTextsAndTypedReaders) {
+  ASSERT_EQ(load("<r><a k='1'/><b k='2'/>text<a k='3' j='x'/><!--c--><b/>"
+                 "<n>12</n><f>0.125</f><t>t</t><m>-4</m></r>", XML_PARSE_COMMENTS), XLSX_OK);
+  XmlNode* a = xml_node_child(root(), "a");
+  XmlNode* a3 = xml_node_next_sibling_named(a, "a");
+  EXPECT_STREQ(xml_attribute_value(xml_node_attribute(a3, "k")), "3");
+  EXPECT_EQ(xml_node_next_sibling_named(a3, "a"), nullptr);
+  EXPECT_EQ(xml_node_previous_sibling_named(a3, "a"), a);
+  EXPECT_EQ(xml_node_previous_sibling_named(a, "a"), nullptr);
+  EXPECT_EQ(xml_node_child(root(), "missing"), nullptr);
+  EXPECT_EQ(xml_node_child(root(), nullptr), nullptr);
+  EXPECT_EQ(xml_node_find_child_by_attribute(root(), "a", "k", "3"), a3);
+  EXPECT_EQ(xml_node_find_child_by_attribute(root(), "b", "k", "3"), nullptr);
+  EXPECT_STREQ(xml_node_name(xml_node_find_child_by_attribute(root(), nullptr, "k", "2")), "b") << "any element";
+  EXPECT_EQ(xml_node_find_child_by_attribute(root(), "a", nullptr, "3"), nullptr);
+  EXPECT_EQ(xml_node_find_child_by_attribute(root(), "a", "k", nullptr), nullptr);
+  EXPECT_STREQ(xml_attribute_name(xml_attribute_next(xml_node_first_attribute(a3))), "j");
+  EXPECT_EQ(xml_attribute_next(xml_attribute_next(xml_node_first_attribute(a3))), nullptr);
+  EXPECT_STREQ(xml_node_text(root()), "text");
+  EXPECT_STREQ(xml_node_child_value(root()), "text");
+  EXPECT_EQ(xml_node_type(xml_node_text_node(root())), XML_NODE_TEXT);
+  EXPECT_EQ(xml_node_text_as_u64(xml_node_child(root(), "n"), 0), 12u);
+  EXPECT_EQ(xml_node_text_as_double(xml_node_child(root(), "f"), 0), 0.125);
+  EXPECT_TRUE(xml_node_text_as_bool(xml_node_child(root(), "t"), false));
+  EXPECT_EQ(xml_node_text_as_i64(xml_node_child(root(), "m"), 0), -4);
+  EXPECT_EQ(xml_node_text_as_u64(xml_node_child(root(), "m"), 9), 9u);
+  auto attr = [&](const char* value) { return xml_node_set_attribute(xml_node_append_child(top(), "e"), "v", value); };
+  // Booleans read the first byte; integers clamp (signed ones to 32 bits); unsigned refuses "-"; the
+  // double reader is strict.
+  EXPECT_TRUE(xml_attribute_as_bool(attr("yes"), false) && xml_attribute_as_bool(attr("True"), false) &&
+              xml_attribute_as_bool(attr("1"), false) && xml_attribute_as_bool(attr(""), true));
+  EXPECT_FALSE(xml_attribute_as_bool(attr("no"), true) || xml_attribute_as_bool(attr("0"), true) ||
+               xml_attribute_as_bool(attr("2"), true) || xml_attribute_as_bool(attr(""), false));
+  EXPECT_EQ(xml_attribute_as_uint(attr("4294967296"), 5u), 4294967295u);
+  EXPECT_EQ(xml_attribute_as_uint(attr("-1"), 5u), 5u);
+  EXPECT_EQ(xml_attribute_as_uint(attr(" 42 "), 5u), 42u);
+  EXPECT_EQ(xml_attribute_as_u64(attr("18446744073709551615"), 0u), UINT64_MAX);
+  EXPECT_EQ(xml_attribute_as_u64(attr("12x"), 3u), 3u);
+  EXPECT_EQ(xml_attribute_as_int(attr("3000000000"), 0), INT32_MAX);
+  EXPECT_EQ(xml_attribute_as_int(attr("-3000000000"), 0), INT32_MIN);
+  EXPECT_EQ(xml_attribute_as_i64(attr("-9223372036854775807"), 0), -INT64_MAX);
+  EXPECT_EQ(xml_attribute_as_i64(attr(""), 11), 11);
+  EXPECT_EQ(xml_attribute_as_double(attr("1e+20"), 0), 1e20);
+  EXPECT_EQ(xml_attribute_as_double(attr("2.5x"), -1), -1);
+}
+
+TEST_F(Tree, CreatedNodesAndAttributesTakeTheirPlace) {
+  XmlNode* r = xml_node_append_child(top(), "r");
+  XmlNode* other = xml_node_append_child(top(), "other");
+  XmlNode* b = xml_node_append_child(r, "b");
+  xml_node_prepend_child(r, "a");
+  xml_node_append_child(r, "d");
+  xml_node_insert_child_after(r, "c", b);
+  xml_node_insert_child_before(r, "a0", xml_node_first_child(r));
+  xml_node_insert_child_before(r, "x", nullptr);  // null or foreign references append
+  xml_node_insert_child_after(r, "y", other);
+  xml_node_insert_child_before(r, "z", xml_node_append_child(b, "g"));
+  EXPECT_EQ(child_names(r), "a0,a,b,c,d,x,y,z");
+  xml_node_remove_children(top());
+  r = xml_node_append_child(top(), nullptr);
+  EXPECT_STREQ(xml_node_name(r), "");
+  xml_node_set_value(xml_node_append_child_of_type(r, XML_NODE_COMMENT), "note");
+  EXPECT_EQ(xml_node_append_child_of_type(r, XML_NODE_ELEMENT)->name, nullptr);
+  EXPECT_EQ(xml_node_append_child_of_type(r, XML_NODE_DOCUMENT), nullptr);
+  EXPECT_EQ(xml_node_append_child_of_type(r, static_cast<XmlNodeType>(9)), nullptr);
+  // Repeated attribute names are kept; set finds the first or appends.
+  xml_attribute_set_value(xml_node_append_attribute(r, "k"), "1");
+  xml_attribute_set_value(xml_node_append_attribute(r, "k"), "2");
+  EXPECT_EQ(xml_node_set_attribute(r, "k", "one"), xml_node_first_attribute(r));
+  xml_node_set_attribute(r, "b", nullptr);
+  EXPECT_EQ(body(), "< k=\"one\" k=\"2\" b=\"\"><!--note--><:anonymous/></>");
+  EXPECT_TRUE(xml_node_remove_attribute(r, "k"));
+  EXPECT_TRUE(xml_node_remove_attribute(r, "k"));
+  EXPECT_FALSE(xml_node_remove_attribute(r, "k"));
+  EXPECT_TRUE(xml_node_remove_attribute(r, "b"));
+  EXPECT_EQ(xml_node_first_attribute(r), nullptr);
+  EXPECT_EQ(r->last_attribute, nullptr);
+}
+
+TEST_F(Tree, TextsAndNumbersAreSetAsCopies) {
+  ASSERT_EQ(load("<r a='parsed'><a/><c><![CDATA[old]]></c></r>", XML_PARSE_CDATA), XLSX_OK);
+  EXPECT_TRUE(xml_node_set_text(root(), "x"));
+  EXPECT_TRUE(xml_node_set_text(root(), "y"));
+  EXPECT_TRUE(xml_node_set_text(xml_node_child(root(), "c"), "new"));
+  EXPECT_EQ(body(), "<r a=\"parsed\"><a/><c><![CDATA[new]]></c>y</r>") << "one text node, after the elements";
+  XmlAttr* a = xml_node_attribute(root(), "a");
+  EXPECT_STREQ(xml_attribute_set_value(a, xml_attribute_value(a)), "parsed");  // its own text, arena
+  EXPECT_STREQ(xml_attribute_set_value(a, xml_attribute_value(a)), "parsed");  // and heap
+  char buffer[8] = "abc";
+  xml_attribute_set_value(a, buffer);
+  buffer[0] = 'X';
+  EXPECT_TRUE(xml_attribute_set_name(a, "renamed"));
+  EXPECT_STREQ(xml_attribute_value(xml_node_attribute(root(), "renamed")), "abc");
+  EXPECT_STREQ(xml_attribute_set_value(a, nullptr), "");
+  const struct {
+    std::function<bool()> set;
+    const char* text;
+  } numbers[] = {
+      {[&] { return xml_attribute_set_double(a, 9.8); }, "9.8000000000000007"},
+      {[&] { return xml_attribute_set_float(a, 15.75f); }, "15.75"},
+      {[&] { return xml_attribute_set_float(a, 0.1f); }, "0.100000001"},
+      {[&] { return xml_attribute_set_u64(a, UINT64_MAX); }, "18446744073709551615"},
+      {[&] { return xml_attribute_set_i64(a, INT64_MIN); }, "-9223372036854775808"},
+      {[&] { return xml_attribute_set_bool(a, true); }, "true"},
+      {[&] { return xml_attribute_set_bool(a, false); }, "false"},
+  };
+  for (const auto& row : numbers) {
+    EXPECT_TRUE(row.set());
+    EXPECT_STREQ(xml_attribute_value(a), row.text);
+  }
+  XmlNode* r = root();
+  EXPECT_TRUE(xml_node_set_text_double(r, 0.1) && std::string(xml_node_text(r)) == "0.10000000000000001");
+  EXPECT_TRUE(xml_node_set_text_float(r, 2.5f) && std::string(xml_node_text(r)) == "2.5");
+  EXPECT_TRUE(xml_node_set_text_u64(r, 42) && std::string(xml_node_text(r)) == "42");
+  EXPECT_TRUE(xml_node_set_text_i64(r, -42) && std::string(xml_node_text(r)) == "-42");
+}
+
+// Each move within the parent, applied in turn, gives the moved node and the children's order; moves
+// into another parent take the node along; a move into the node's own subtree or another document is
+// refused and changes nothing.
+TEST_F(Tree, MovesWithinAndAcrossParents) {
+  ASSERT_EQ(load("<r><a><a1/></a><b/><c/></r>", 0), XLSX_OK);
+  XmlNode *r = root(), *a = xml_node_child(r, "a"), *b = xml_node_child(r, "b"), *c = xml_node_child(r, "c");
+  const struct {
+    std::function<XmlNode*()> move;
+    XmlNode* moved;
+    const char* names;
+  } steps[] = {
+      {[&] { return xml_node_append_move(r, a); }, a, "b,c,a"},
+      {[&] { return xml_node_prepend_move(r, c); }, c, "c,b,a"},
+      {[&] { return xml_node_insert_move_after(r, a, nullptr); }, a, "a,c,b"},  // null: to the ends
+      {[&] { return xml_node_insert_move_before(r, a, nullptr); }, a, "c,b,a"},
+      {[&] { return xml_node_insert_move_before(r, a, c); }, a, "a,c,b"},
+      {[&] { return xml_node_insert_move_after(r, c, b); }, c, "a,b,c"},
+      {[&] { return xml_node_insert_move_after(r, b, b); }, b, "a,b,c"},
+  };
+  for (const auto& step : steps) {
+    EXPECT_EQ(step.move(), step.moved) << step.names;
+    EXPECT_EQ(child_names(r), step.names);
+  }
+  uint32_t generation = doc_->generation;
+  XmlNode* a1 = xml_node_child(a, "a1");
+  EXPECT_EQ(xml_node_append_move(a1, a), nullptr);
+  EXPECT_EQ(xml_node_append_move(a, a), nullptr);
+  EXPECT_EQ(xml_node_prepend_move(a, r), nullptr);
+  EXPECT_EQ(xml_node_append_move(r, top()), nullptr);
+  XmlDoc* other = xml_document_create();
+  XmlNode* foreign = xml_node_append_child(&other->node, "f");
+  EXPECT_EQ(xml_node_append_move(r, foreign), nullptr);
+  EXPECT_EQ(xml_node_append_move(foreign, a), nullptr);
+  xml_document_destroy(other);
+  EXPECT_EQ(doc_->generation, generation);
+  EXPECT_EQ(xml_node_append_move(c, a1), a1);
+  EXPECT_EQ(child_names(a), "");
+  EXPECT_EQ(body(), "<r><a/><b/><c><a1/></c></r>");
+}
+
+TEST_F(Tree, RemovingFreesSubtreesAndCopiesAreDeepAndDetached) {
+  ASSERT_EQ(load("<r><a x='1'><g>deep<h/></g></a><b/><a/><k v='v' e=''>t<m><n/>u</m><!--n--></k></r>",
+                 XML_PARSE_COMMENTS), XLSX_OK);
+  XmlNode* a = xml_node_child(root(), "a");
+  EXPECT_FALSE(xml_node_remove_child(root(), xml_node_child(a, "g"))) << "not a child";
+  EXPECT_TRUE(xml_node_remove_child(root(), a));
+  EXPECT_TRUE(xml_node_remove_child_named(root(), "a"));
+  EXPECT_FALSE(xml_node_remove_child_named(root(), "a"));
+  XmlNode* k = xml_node_child(root(), "k");
+  XmlNode* copy = xml_node_copy(k);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(xml_node_parent(copy), nullptr);
+  xml_node_append_move(root(), copy);
+  xml_attribute_set_value(xml_node_attribute(copy, "v"), std::string(50, 'L').c_str());
+  xml_node_set_text(k, "T");
+  EXPECT_EQ(body(), "<r><b/><k v=\"v\" e=\"\">T<m><n/>u</m><!--n--></k><k v=\"" + std::string(50, 'L') +
+                        "\" e=\"\">t<m><n/>u</m><!--n--></k></r>");
+  EXPECT_EQ(xml_node_copy(top()), nullptr) << "the document node is not copied";
+  xml_node_copy(copy);  // detached and left: freed with the document
+  xml_node_remove_children(root());
+  EXPECT_EQ(xml_node_last_child(root()), nullptr);
+  XmlNode* node = root();
+  for (int i = 0; i < 100000; i++) node = xml_node_append_child(node, "d");
+  XmlNode* chain = xml_node_copy(xml_node_first_child(root()));
+  ASSERT_NE(chain, nullptr) << "a deep chain is copied without recursion";
+  int depth = 0;
+  for (XmlNode* at = chain; at; at = xml_node_first_child(at)) depth++;
+  EXPECT_EQ(depth, 100000);
+}
+
+TEST_F(Tree, EveryMutationMovesTheGenerationAndRefusalsDoNot) {
+  auto changes = [&](const std::function<void()>& operation) {
+    uint32_t before = doc_->generation;
+    operation();
+    return doc_->generation != before;
+  };
+  EXPECT_TRUE(changes([&] { ASSERT_EQ(load("<r><a><g/></a><b/></r>", 0), XLSX_OK); }));
+  XmlNode* r = root();
+  XmlNode* a = xml_node_child(r, "a");
+  EXPECT_FALSE(changes([&] { xml_node_remove_child(r, xml_node_child(a, "g")); }));
+  EXPECT_FALSE(changes([&] { xml_node_remove_attribute(a, "none"); }));
+  EXPECT_FALSE(changes([&] { xml_node_remove_child_named(r, "none"); }));
+  EXPECT_FALSE(changes([&] { xml_node_append_move(a, r); }));
+  EXPECT_FALSE(changes([&] { xml_node_child(r, "a"); }));
+  EXPECT_FALSE(changes([&] { std::string out = xml_test::write(doc_); }));
+  const std::function<void()> mutations[] = {
+      [&] { xml_node_append_child(r, "c"); }, [&] { xml_node_prepend_child(r, "z"); },
+      [&] { xml_node_insert_child_after(r, "y", a); }, [&] { xml_node_insert_child_before(r, "x", a); },
+      [&] { xml_node_append_child_of_type(r, XML_NODE_COMMENT); }, [&] { xml_node_append_attribute(r, "k"); },
+      [&] { xml_node_set_attribute(r, "k", "v"); }, [&] { xml_attribute_set_name(xml_node_attribute(r, "k"), "j"); },
+      [&] { xml_attribute_set_u64(xml_node_attribute(r, "j"), 3); }, [&] { xml_node_set_text(r, "t"); },
+      [&] { xml_node_set_text(r, "u"); }, [&] { xml_node_set_value(xml_node_text_node(r), "w"); },
+      [&] { xml_node_append_move(r, a); }, [&] { xml_node_insert_move_before(r, a, xml_node_child(r, "b")); },
+      [&] { xml_node_copy(a); }, [&] { xml_node_remove_attribute(r, "j"); },
+      [&] { xml_node_remove_child_named(r, "c"); }, [&] { xml_node_remove_children(r); },
+  };
+  for (const auto& mutation : mutations) {
+    EXPECT_TRUE(changes(mutation)) << &mutation - mutations;
+  }
+}
+
+// A parsed tree is pages and arena chunks, not a block per node; texts replaced again and again take
+// no more memory (short ones reuse slots, long ones are blocks given back when replaced).
+TEST_F(Tree, MemoryStaysBoundedUnderRepeatedEdits) {
+  std::string text = "<r>";
+  for (int i = 0; i < 1000; i++) text += "<c r=\"A" + std::to_string(i) + "\" t=\"s\"><v>" + std::to_string(i) + "</v></c>";
+  uint32_t before = xlsx_live_allocations();
+  ASSERT_EQ(load(text + "</r>", XML_PARSE_PACKAGE), XLSX_OK);
+  EXPECT_LT(xlsx_live_allocations() - before, 40u);
+  XmlAttr* a = xml_node_attribute(xml_node_child(root(), "c"), "r");
+  xml_attribute_set_value(a, "warm up");
+  xml_attribute_set_value(a, std::string(100, 'x').c_str());
+  uint32_t live = xlsx_live_allocations();
+  char value[32];
+  for (int i = 0; i < 20000; i++) {
+    snprintf(value, sizeof value, "%d.25", i);
+    ASSERT_NE(xml_attribute_set_value(a, i % 2 ? value : std::string(100 + i % 50, 'y').c_str()), nullptr);
+  }
+  EXPECT_STREQ(xml_attribute_value(a), "19999.25");
+  EXPECT_LE(xlsx_live_allocations(), live);
+}
+
+// The journal: every kind of change made inside an edit is taken back by ending it without keeping (the
+// tree and its generation as before) and kept when ending with keep; with the n-th allocation failing,
+// the change fails or not, and taken back the tree is as before.
+const char kBefore[] = "<r a=\"1\" b=\"2\"><x>text</x><y/><z c=\"3\"><w/></z></r>";
+
+struct Change {
+  const char* name;
+  std::function<bool(XmlNode* root)> apply;  // false when the change itself failed
+  const char* after;                         // the tree when the change is kept
+};
+
+const Change kChanges[] = {
+    {"SetAttribute", [](XmlNode* r) { return xml_node_set_attribute(r, "a", "one") != nullptr; },
+     "<r a=\"one\" b=\"2\"><x>text</x><y/><z c=\"3\"><w/></z></r>"},
+    {"AddAttribute", [](XmlNode* r) { return xml_node_set_attribute(r, "n", "new") != nullptr; },
+     "<r a=\"1\" b=\"2\" n=\"new\"><x>text</x><y/><z c=\"3\"><w/></z></r>"},
+    {"RemoveAttribute", [](XmlNode* r) { return xml_node_remove_attribute(r, "a"); },
+     "<r b=\"2\"><x>text</x><y/><z c=\"3\"><w/></z></r>"},
+    {"SetText", [](XmlNode* r) { return xml_node_set_text(xml_node_child(r, "x"), "changed"); },
+     "<r a=\"1\" b=\"2\"><x>changed</x><y/><z c=\"3\"><w/></z></r>"},
+    {"NewText", [](XmlNode* r) { return xml_node_set_text(xml_node_child(r, "y"), "new"); },
+     "<r a=\"1\" b=\"2\"><x>text</x><y>new</y><z c=\"3\"><w/></z></r>"},
+    {"Insert", [](XmlNode* r) { return xml_node_insert_child_before(r, "v", xml_node_child(r, "y")) != nullptr; },
+     "<r a=\"1\" b=\"2\"><x>text</x><v/><y/><z c=\"3\"><w/></z></r>"},
+    {"Remove", [](XmlNode* r) { return xml_node_remove_child(r, xml_node_child(r, "z")); },
+     "<r a=\"1\" b=\"2\"><x>text</x><y/></r>"},
+    {"RemoveChildren", [](XmlNode* r) { xml_node_remove_children(r); return true; }, "<r a=\"1\" b=\"2\"/>"},
+    {"Move", [](XmlNode* r) { return xml_node_prepend_move(r, xml_node_child(r, "z")) != nullptr; },
+     "<r a=\"1\" b=\"2\"><z c=\"3\"><w/></z><x>text</x><y/></r>"},
+    {"CopyAndMoveIn", [](XmlNode* r) { return xml_node_append_move(r, xml_node_copy(xml_node_child(r, "z"))) != nullptr; },
+     "<r a=\"1\" b=\"2\"><x>text</x><y/><z c=\"3\"><w/></z><z c=\"3\"><w/></z></r>"},
+    {"Several", [](XmlNode* r) {
+       XmlNode* y = xml_node_child(r, "y");
+       return xml_node_set_attribute(y, "k", "v") && xml_node_set_text(xml_node_append_child(y, "u"), "t") &&
+              xml_node_remove_attribute(r, "b") && xml_node_remove_child(r, xml_node_child(r, "x")) &&
+              xml_node_set_attribute(r, "a", std::string(40, 'A').c_str());
+     },
+     "<r a=\"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA\"><y k=\"v\"><u>t</u></y><z c=\"3\"><w/></z></r>"},
+};
+
+void PrintTo(const Change& change, std::ostream* out) { *out << change.name; }
+
+std::string written(const char* body) { return std::string("<?xml version=\"1.0\"?>") + body; }
+
+class EditJournal : public XmlTest, public ::testing::WithParamInterface<Change> {};
+
+TEST_P(EditJournal, TakenBackOrKept) {
+  const Change& change = GetParam();
+  ASSERT_EQ(load(kBefore, 0), XLSX_OK);
+  uint32_t generation = doc_->generation;
+  ASSERT_TRUE(xml_document_begin_edit(doc_));
+  ASSERT_TRUE(change.apply(root()));
+  EXPECT_NE(doc_->generation, generation);
+  xml_document_end_edit(doc_, false);
+  EXPECT_EQ(xml_test::write(doc_), written(kBefore));
+  EXPECT_EQ(doc_->generation, generation);
+  ASSERT_TRUE(xml_document_begin_edit(doc_));
+  ASSERT_TRUE(change.apply(root()));
+  xml_document_end_edit(doc_, true);
+  EXPECT_EQ(xml_test::write(doc_), written(change.after));
+}
+
+TEST_P(EditJournal, AllocationFailureInsideAnEditIsTakenBack) {
+  const Change& change = GetParam();
+  ASSERT_EQ(load(kBefore, 0), XLSX_OK);
+  xlsx_test::for_each_allocation_failure([&](FaultAllocation& fault) {
+    bool begun = xml_document_begin_edit(doc_);
+    bool applied = begun && change.apply(root());
+    fault.fail_after(0);
+    if (begun) xml_document_end_edit(doc_, false);
+    EXPECT_EQ(xml_test::write(doc_), written(kBefore));
+    if (!applied) {
+      EXPECT_GT(fault.failures(), 0u);
+    }
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, EditJournal, ::testing::ValuesIn(kChanges),
+                         [](const ::testing::TestParamInfo<Change>& info) { return std::string(info.param.name); });
+
+TEST_F(Tree, NestedEditsJoinTheOutermost) {
+  ASSERT_EQ(load(kBefore, 0), XLSX_OK);
+  ASSERT_TRUE(xml_document_begin_edit(doc_));
+  ASSERT_TRUE(xml_document_begin_edit(doc_));
+  ASSERT_TRUE(xml_node_remove_attribute(root(), "a"));
+  xml_document_end_edit(doc_, true);  // inner: the outermost decides
+  ASSERT_TRUE(xml_node_remove_attribute(root(), "b"));
+  xml_document_end_edit(doc_, false);
+  EXPECT_EQ(xml_test::write(doc_), written(kBefore));
+  xml_document_end_edit(doc_, false);  // none open: ignored
+  xml_document_end_edit(nullptr, false);
+  EXPECT_FALSE(xml_document_begin_edit(nullptr));
+  ASSERT_TRUE(xml_document_begin_edit(doc_));
+  ASSERT_TRUE(xml_node_remove_attribute(root(), "b"));
+}  // destroyed with the edit open: the changes are kept and nothing leaks
+
+// A worksheet of rows x 10 cells in the shape spreadsheet applications write.
+std::string worksheet(int rows) {
+  std::string text = "<?xml version=\"1.0\"?>\r\n<worksheet>\n <sheetData>\n";
+  for (int r = 1; r <= rows; r++) {
+    std::string row = std::to_string(r);
+    text += "  <row r=\"" + row + "\">";
+    for (int c = 0; c < 10; c++) {
+      std::string ref = std::string(1, static_cast<char>('A' + c)) + row;
+      if (c == 3) text += "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> a &amp; b </t></is></c>";
+      else if (c == 4) text += "<c r=\"" + ref + "\"><f>SUM(A" + row + ":C" + row + ")</f><v>" + row + "</v></c>";
+      else text += "<c r=\"" + ref + "\" t=\"s\"><v>" + std::to_string(r * 10 + c) + "</v></c>";
+    }
+    text += "</row>\n";
+  }
+  return text + " </sheetData>\n</worksheet>";
+}
+
+// Parsing with the n-th allocation failing (and, second, with every allocation from the n-th on
+// failing) fails cleanly and leaves an empty, usable document; writing fails cleanly and leaves the
+// output alone; every run gives back every block.
+TEST_F(Tree, ParsingAndWritingFailCleanlyAtEveryAllocation) {
+  const std::string text = worksheet(60);
+  ASSERT_EQ(load(text, XML_PARSE_PACKAGE), XLSX_OK);
+  const std::string expected = xml_test::write(doc_);
+  uint32_t runs = 0;
+  xlsx_test::for_each_allocation_failure([&](FaultAllocation& fault) {
+    runs++;
+    xlsx_status status = load(text, XML_PARSE_PACKAGE);
+    fault.fail_after(0);
+    if (fault.failures() > 0) {
+      ASSERT_EQ(status, XLSX_ERR_NO_MEMORY);
+      EXPECT_EQ(xml_node_first_child(top()), nullptr);
+      ASSERT_EQ(load(text, XML_PARSE_PACKAGE), XLSX_OK);
+    }
+    EXPECT_EQ(xml_test::write(doc_), expected);
+  });
+  EXPECT_GT(runs, 3u);
+  for (uint32_t fail_at = 1; fail_at < 40; fail_at++) {
+    FaultAllocation fault(fail_at, true);
+    xlsx_status status = load(worksheet(30), XML_PARSE_PACKAGE);
+    EXPECT_TRUE(status == XLSX_OK || (status == XLSX_ERR_NO_MEMORY && !xml_node_first_child(top())));
+  }
+  ASSERT_EQ(load(text, XML_PARSE_PACKAGE), XLSX_OK);
+  uint32_t live = xlsx_live_allocations();
+  runs = 0;
+  xlsx_test::for_each_allocation_failure([&](FaultAllocation& fault) {
+    runs++;
+    char* out = reinterpret_cast<char*>(&runs);  // must stay untouched on failure
+    uint32_t length = 12345;
+    xlsx_status status = xml_document_save_buffer(doc_, &out, &length);
+    if (fault.failures() > 0) {
+      EXPECT_EQ(status, XLSX_ERR_NO_MEMORY);
+      EXPECT_TRUE(out == reinterpret_cast<char*>(&runs) && length == 12345u);
+    } else {
+      EXPECT_EQ(std::string(out, length), expected);
+      xlsx_free(out);
+    }
+    EXPECT_EQ(xlsx_live_allocations(), live);
+  });
+  EXPECT_GT(runs, 5u) << "the output grows by doubling: several allocations";
+}
+
+// Each edit with its n-th allocation failing, on a tree with fresh pages (so that the edit has to
+// allocate): the edit reports failure and leaves the tree, its generation and the memory as they were.
+struct Edit {
+  const char* name;
+  std::function<bool(XmlDoc*)> apply;              // true when the operation reports success
+  std::function<void(XmlDoc*)> prepare = nullptr;  // runs before the failing allocator is installed
+};
+
+XmlNode* root_of(XmlDoc* doc) { return xml_document_element(doc); }
+
+// Uses up the free node (or attribute) slots so that the next one needs a new page.
+void fill_node_page(XmlDoc* doc) {
+  while (doc->free_nodes && xml_node_append_child_of_type(root_of(doc), XML_NODE_COMMENT)) {
+  }
+}
+void fill_attribute_page(XmlDoc* doc) {
+  while (doc->free_attributes && xml_node_append_attribute(xml_node_child(root_of(doc), "z"), "n")) {
+  }
+}
+
+const Edit kEdits[] = {
+    {"AppendChild", [](XmlDoc* d) { return xml_node_append_child(root_of(d), "new") != nullptr; }},
+    {"AppendChildOnFullPage", [](XmlDoc* d) { return xml_node_append_child(root_of(d), "new") != nullptr; },
+     fill_node_page},
+    {"SetTextOnFullPage", [](XmlDoc* d) { return xml_node_set_text(xml_node_child(root_of(d), "z"), "t"); },
+     fill_node_page},
+    {"InsertChildBefore",
+     [](XmlDoc* d) { return xml_node_insert_child_before(root_of(d), "new", xml_node_child(root_of(d), "z")) != nullptr; }},
+    {"SetNewAttribute", [](XmlDoc* d) { return xml_node_set_attribute(root_of(d), "b", "2") != nullptr; }},
+    {"SetExistingAttribute", [](XmlDoc* d) { return xml_node_set_attribute(root_of(d), "a", "22") != nullptr; }},
+    {"AppendAttributeOnFullPage", [](XmlDoc* d) { return xml_node_append_attribute(root_of(d), "fresh") != nullptr; },
+     fill_attribute_page},
+    {"RenameAttribute", [](XmlDoc* d) { return xml_attribute_set_name(xml_node_attribute(root_of(d), "a"), "renamed"); }},
+    {"SetDouble", [](XmlDoc* d) { return xml_attribute_set_double(xml_node_attribute(root_of(d), "a"), 0.5); }},
+    {"ReplaceText", [](XmlDoc* d) { return xml_node_set_text_i64(xml_node_child(root_of(d), "x"), -5); }},
+    {"SetLongText",
+     [](XmlDoc* d) { return xml_node_set_text(xml_node_child(root_of(d), "z"), std::string(80, 'L').c_str()); }},
+    {"CopySubtree",
+     [](XmlDoc* d) {
+       XmlNode* copy = xml_node_copy(xml_node_child(root_of(d), "x"));
+       return copy && xml_node_append_move(root_of(d), copy);
+     }},
+};
+
+void PrintTo(const Edit& edit, std::ostream* out) { *out << edit.name; }
+
+class EditingFailure : public XmlTest, public ::testing::WithParamInterface<Edit> {};
+
+TEST_P(EditingFailure, LeavesTheTreeUnchanged) {
+  const std::string source = "<r a='1'><x k='v'>t<y/></x><z/></r>";
+  const Edit& edit = GetParam();
+  for (uint32_t fail_at = 1;; fail_at++) {
+    xml_document_destroy(doc_);
+    doc_ = xml_document_create();
+    ASSERT_EQ(load(source, XML_PARSE_PACKAGE), XLSX_OK);
+    if (edit.prepare) edit.prepare(doc_);
+    const std::string before = xml_test::write(doc_);
+    uint32_t generation = doc_->generation, live = xlsx_live_allocations();
+    bool ok, failed;
+    {
+      FaultAllocation fault(fail_at);
+      ok = edit.apply(doc_);
+      failed = fault.failures() > 0;
+    }
+    if (!failed) {
+      EXPECT_TRUE(ok);
+      EXPECT_NE(xml_test::write(doc_), before);
+      break;
+    }
+    EXPECT_FALSE(ok) << "allocation " << fail_at;
+    EXPECT_EQ(xml_test::write(doc_), before) << "allocation " << fail_at;
+    EXPECT_EQ(doc_->generation, generation);
+    EXPECT_EQ(xlsx_live_allocations(), live);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, EditingFailure, ::testing::ValuesIn(kEdits),
+                         [](const ::testing::TestParamInfo<Edit>& info) { return std::string(info.param.name); });
+
+}  // namespace
