@@ -1,10 +1,40 @@
-// The in-memory ZIP archive: listing, inflating on demand, put/delete, and writing with untouched
-// records copied as they are.
-#include "tests/package/archive_fixture.h"
+// The archive held in memory: listing, inflating on demand within the caps, entries put, taken over and
+// deleted, writing with untouched records copied as they are, and the whole-file operations a save goes
+// through, failing at every file operation.
+#include <libdeflate.h>
+
+#include <cstring>
+
+#include "tests/package/package_fixture.h"
+#include "tests/support/failing_files.h"
+#include "tests/support/fault_alloc.h"
+#include "tests/support/peak_memory.h"
 
 namespace {
 
 const std::string kEndRecordOnly = std::string("PK\x05\x06", 4) + std::string(18, '\0');
+
+// Text that deflate cannot shrink much, so that its record is well above the size from which an entry
+// is inflated in one call.
+const std::string& noisy_text() {
+  static const std::string text = [] {
+    std::string out(400000, ' ');
+    uint32_t x = 7;
+    for (char& c : out) {
+      x = x * 1664525u + 1013904223u;
+      c = static_cast<char>('0' + (x >> 24) % 75);
+    }
+    return out;
+  }();
+  return text;
+}
+
+// A counted block holding text and a NUL, as the serialiser hands it over.
+char* block_of(const std::string& text) {
+  char* block = static_cast<char*>(xlsx_malloc(static_cast<uint32_t>(text.size()) + 1));
+  if (block) memcpy(block, text.c_str(), text.size() + 1);
+  return block;
+}
 
 TEST_F(ArchiveTest, OpenRefusesWhatIsNotAZip) {
   EXPECT_EQ(xlsx_archive_open(archive_, dir_.file("missing").c_str()), XLSX_ERR_IO);
@@ -16,158 +46,325 @@ TEST_F(ArchiveTest, OpenRefusesWhatIsNotAZip) {
   EXPECT_EQ(xlsx_archive_open(archive_, nullptr), XLSX_ERR_INVALID_ARG);
 }
 
-TEST_F(ArchiveTest, OpenListsFilesInDirectoryOrderWithoutDirectoryRecords) {
-  ASSERT_EQ(open_bytes(pkg_test::make_zip({{"xl/", ""}, {"b.xml", "B"}, {"xl/a.xml", "A"}, {"docProps/", ""}})), XLSX_OK);
-  EXPECT_EQ(names(), (Names{"b.xml", "xl/a.xml"}));
-  EXPECT_FALSE(xlsx_archive_has_entry(archive_, "xl/"));
-  EXPECT_TRUE(xlsx_archive_has_entry(archive_, "xl/a.xml"));
-  EXPECT_FALSE(xlsx_archive_has_entry(archive_, "XL/A.XML"));
+// Directory records are left out; a name held twice is one entry in its first place, bound to the
+// last record; names compare byte-wise.
+TEST_F(ArchiveTest, OpenListsFilesInDirectoryOrder) {
+  std::string zip = xlsx_test::make_zip(
+      {{"xl/", ""}, {"b.xml", "B"}, {"xl/a.xml", "first"}, {"m.xml", "middle"}, {"xl/c.xml", "second"}});
+  xlsx_test::patch_name(&zip, "xl/c.xml", "xl/a.xml");
+  ASSERT_EQ(open_bytes(zip), XLSX_OK);
+  EXPECT_EQ(names(), (Names{"b.xml", "xl/a.xml", "m.xml"}));
+  EXPECT_EQ(entry("xl/a.xml"), "second");
+  EXPECT_FALSE(xlsx_archive_has_entry(archive_, "xl/") || xlsx_archive_has_entry(archive_, "XL/A.XML"));
   EXPECT_EQ(archive_->is_open, 1u);
 }
 
-TEST_F(ArchiveTest, DuplicateNameIsOneEntryInFirstPlaceBoundToLastRecord) {
-  std::string zip = pkg_test::make_zip({{"a.xml", "first"}, {"m.xml", "middle"}, {"b.xml", "second"}});
-  pkg_test::patch_name(&zip, "b.xml", "a.xml");
-  ASSERT_EQ(open_bytes(zip), XLSX_OK);
-  EXPECT_EQ(names(), (Names{"a.xml", "m.xml"}));
-  EXPECT_EQ(entry("a.xml"), "second");
-}
-
-TEST_F(ArchiveTest, EntriesInflateOnDemandAndStayCached) {
-  ASSERT_EQ(open_bytes(pkg_test::make_zip({{"s.xml", std::string(10000, 's'), true}, {"d.xml", "deflated"}})), XLSX_OK);
+TEST_F(ArchiveTest, EntriesInflateOnDemandStayCachedAndAreReleased) {
+  ASSERT_EQ(open_bytes(xlsx_test::make_zip(
+                {{"s.xml", std::string(10000, 's'), true}, {"d.xml", "deflated"}, {"b", "beta"}, {"e.xml", ""}})),
+            XLSX_OK);
   EXPECT_EQ(xlsx_archive_entry_at(archive_, 0)->loaded, 0u);
   EXPECT_EQ(entry("s.xml"), std::string(10000, 's'));
-  const char* first = nullptr;
-  const char* again = nullptr;
+  const char *first = nullptr, *again = nullptr;
+  uint32_t size = 1;
   xlsx_archive_get_entry(archive_, "d.xml", &first, nullptr);
   xlsx_archive_get_entry(archive_, "d.xml", &again, nullptr);
   EXPECT_EQ(first, again);
-  EXPECT_STREQ(first, "deflated");
+  ASSERT_EQ(xlsx_archive_get_entry(archive_, "e.xml", &first, &size), XLSX_OK);
+  EXPECT_TRUE(*first == '\0' && size == 0);
   EXPECT_EQ(archive_->inflated_total, 10000u + 8u);
-}
-
-TEST_F(ArchiveTest, ReleasingOrReplacingDropsTheCachedChargeButNeverPutBytes) {
-  ASSERT_EQ(open_bytes(pkg_test::make_zip({{"a", "alpha"}, {"b", "beta"}, {"c", std::string(500, 'c')}})), XLSX_OK);
-  EXPECT_EQ(entry("a"), "alpha");
-  xlsx_archive_release_entry(archive_, "a");
+  xlsx_archive_release_entry(archive_, "s.xml");
   EXPECT_EQ(xlsx_archive_entry_at(archive_, 0)->loaded, 0u);
-  EXPECT_EQ(archive_->inflated_total, 0u);
-  EXPECT_EQ(entry("a"), "alpha");
+  EXPECT_EQ(archive_->inflated_total, 8u);
+  EXPECT_EQ(entry("s.xml"), std::string(10000, 's'));
   ASSERT_EQ(xlsx_archive_put_entry(archive_, "b", "put", 3), XLSX_OK);
-  xlsx_archive_release_entry(archive_, "b");
+  xlsx_archive_release_entry(archive_, "b");  // put bytes are never dropped
   xlsx_archive_release_entry(archive_, "missing");
-  xlsx_archive_release_entry(nullptr, "a");
+  xlsx_archive_release_entry(nullptr, "b");
   EXPECT_EQ(entry("b"), "put");
-  entry("c");
-  EXPECT_EQ(archive_->inflated_total, 5u + 500u);
-  ASSERT_EQ(xlsx_archive_put_entry(archive_, "c", "x", 1), XLSX_OK);
-  EXPECT_EQ(archive_->inflated_total, 5u);
-}
-
-TEST_F(ArchiveTest, GetEntryArgumentsAndMissingNames) {
-  ASSERT_EQ(open_bytes(pkg_test::make_zip({{"a", "x"}})), XLSX_OK);
+  ASSERT_EQ(xlsx_archive_put_entry(archive_, "s.xml", "x", 1), XLSX_OK);
+  EXPECT_EQ(archive_->inflated_total, 8u) << "a replaced entry gives its charge back";
   const char* data = nullptr;
-  EXPECT_EQ(xlsx_archive_get_entry(archive_, "b", &data, nullptr), XLSX_ERR_NOT_FOUND);
+  EXPECT_EQ(xlsx_archive_get_entry(archive_, "missing", &data, nullptr), XLSX_ERR_NOT_FOUND);
   EXPECT_EQ(xlsx_archive_get_entry(archive_, nullptr, &data, nullptr), XLSX_ERR_INVALID_ARG);
-  EXPECT_EQ(xlsx_archive_get_entry(archive_, "a", nullptr, nullptr), XLSX_ERR_INVALID_ARG);
-  EXPECT_EQ(xlsx_archive_delete_entry(archive_, "a"), 1);
-  EXPECT_EQ(xlsx_archive_get_entry(archive_, "a", &data, nullptr), XLSX_ERR_NOT_FOUND);
-  EXPECT_EQ(xlsx_archive_delete_entry(archive_, "a"), 0);
+  EXPECT_EQ(xlsx_archive_get_entry(archive_, "b", nullptr, nullptr), XLSX_ERR_INVALID_ARG);
 }
 
-TEST_F(ArchiveTest, PutKeepsPlaceOfExistingNameAndAppendsNewOnes) {
-  ASSERT_EQ(open_bytes(pkg_test::make_zip({{"a", "1"}, {"b", "2"}, {"c", "3"}})), XLSX_OK);
-  ASSERT_EQ(xlsx_archive_put_entry(archive_, "b", "two", 3), XLSX_OK);
+TEST_F(ArchiveTest, PutTakeAndDeleteKeepPlacesAndOwnTheirBlocks) {
+  ASSERT_EQ(open_bytes(xlsx_test::make_zip({{"a", "1"}, {"b", "2"}, {"c", "3"}})), XLSX_OK);
+  char bytes[] = "two";
+  ASSERT_EQ(xlsx_archive_put_entry(archive_, "b", bytes, 3), XLSX_OK);
+  bytes[0] = 'X';  // put copies
+  EXPECT_EQ(xlsx_archive_put_entry(archive_, "b", bytes, UINT32_MAX), XLSX_ERR_NO_MEMORY);
   ASSERT_EQ(xlsx_archive_put_entry(archive_, "d", "four", 4), XLSX_OK);
-  EXPECT_EQ(names(), (Names{"a", "b", "c", "d"}));
   EXPECT_EQ(entry("b"), "two");
   EXPECT_EQ(xlsx_archive_entry_at(archive_, 1)->modified, 1u);
-  ASSERT_EQ(xlsx_archive_delete_entry(archive_, "a"), 1);
+  // take hands the caller's block over without a copy; earlier and refused blocks are freed.
+  char* block = block_of("<c>new</c>");
+  uint32_t live = xlsx_live_allocations();
+  ASSERT_EQ(xlsx_archive_take_entry(archive_, "c", block, 10), XLSX_OK);
+  const char* data = nullptr;
+  ASSERT_EQ(xlsx_archive_get_entry(archive_, "c", &data, nullptr), XLSX_OK);
+  EXPECT_EQ(data, block);
+  EXPECT_EQ(xlsx_live_allocations(), live);
+  ASSERT_EQ(xlsx_archive_take_entry(archive_, "c", block_of("<c>again</c>"), 12), XLSX_OK);
+  EXPECT_EQ(xlsx_live_allocations(), live);
+  EXPECT_EQ(xlsx_archive_take_entry(nullptr, "c", block_of("x"), 1), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_archive_take_entry(archive_, nullptr, block_of("x"), 1), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_archive_take_entry(archive_, "c", nullptr, 3), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_live_allocations(), live);
+  ASSERT_EQ(xlsx_archive_take_entry(archive_, "empty", nullptr, 0), XLSX_OK);
+  EXPECT_EQ(xlsx_archive_delete_entry(archive_, "a"), 1);
+  EXPECT_EQ(xlsx_archive_delete_entry(archive_, "a"), 0);
+  EXPECT_EQ(get("a"), XLSX_ERR_NOT_FOUND);
   ASSERT_EQ(xlsx_archive_put_entry(archive_, "a", nullptr, 0), XLSX_OK);
-  EXPECT_EQ(names(), (Names{"b", "c", "d", "a"}));
-  EXPECT_EQ(entry("a"), "");
+  EXPECT_EQ(names(), (Names{"b", "c", "d", "empty", "a"}));
   EXPECT_EQ(xlsx_archive_put_entry(archive_, nullptr, "x", 1), XLSX_ERR_INVALID_ARG);
+  std::string written = write();
+  EXPECT_EQ(xlsx_test::zip_names(written), (Names{"b", "c", "d", "empty", "a"}));
+  EXPECT_EQ(xlsx_test::zip_entry(written, "c"), "<c>again</c>");
+  EXPECT_EQ(xlsx_test::zip_entry(written, "empty"), "");
 }
 
-TEST_F(ArchiveTest, EmptyArchivesAndEmptyEntriesReadAndWriteAsEmpty) {
-  EXPECT_EQ(write(), kEndRecordOnly);
-  EXPECT_EQ(archive_->is_open, 1u);
+// A taken block is freed by the archive on every path: with the n-th allocation of the call failing,
+// the call fails, the block is gone and the archive is as it was.
+TEST_F(ArchiveTest, TakeUnderAllocationFailureFreesTheBlockAndChangesNothing) {
+  ASSERT_EQ(open_bytes(xlsx_test::make_zip({{"a.xml", "<a/>"}})), XLSX_OK);
+  for (uint32_t n = 1;; n++) {
+    ASSERT_LT(n, 100u);
+    xlsx_test::FaultAllocation fault(0);
+    char* block = block_of("<d/>");
+    uint32_t live = xlsx_live_allocations();
+    fault.fail_after(n);
+    xlsx_status status = xlsx_archive_take_entry(archive_, "new.xml", block, 4);
+    if (fault.failures() == 0) {
+      ASSERT_EQ(status, XLSX_OK);
+      EXPECT_GT(n, 1u);
+      break;
+    }
+    EXPECT_EQ(status, XLSX_ERR_NO_MEMORY);
+    EXPECT_EQ(xlsx_live_allocations(), live - 1) << "the block was not freed";
+    EXPECT_EQ(names(), Names{"a.xml"});
+  }
+  xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
+    xlsx_status put = xlsx_archive_put_entry(archive_, "xl/put.xml", "<new/>", 6);
+    fault.fail_after(0);
+    if (put != XLSX_OK) {
+      EXPECT_FALSE(xlsx_archive_has_entry(archive_, "xl/put.xml"));
+    } else {
+      EXPECT_EQ(xlsx_archive_delete_entry(archive_, "xl/put.xml"), 1);
+    }
+  });
+}
+
+// Untouched records (stored ones too) are copied as they are, changed and new entries are deflated;
+// afterwards every entry is bound to the new file, and writing again gives the same bytes.
+TEST_F(ArchiveTest, WriteCopiesUntouchedRecordsAndRebasesOnTheNewFile) {
+  EXPECT_EQ(write("empty.zip"), kEndRecordOnly);
   ASSERT_EQ(open_bytes(kEndRecordOnly), XLSX_OK);
   EXPECT_EQ(xlsx_archive_entry_count(archive_), 0u);
-  ASSERT_EQ(open_bytes(pkg_test::make_zip({{"empty.xml", ""}})), XLSX_OK);
-  const char* data = nullptr;
-  uint32_t size = 1;
-  ASSERT_EQ(xlsx_archive_get_entry(archive_, "empty.xml", &data, &size), XLSX_OK);
-  EXPECT_STREQ(data, "");
-  EXPECT_EQ(size, 0u);
-  ASSERT_EQ(xlsx_archive_put_entry(archive_, "e", nullptr, 0), XLSX_OK);
-  std::string written = write();
-  EXPECT_EQ(pkg_test::zip_names(written), (Names{"empty.xml", "e"}));
-  EXPECT_EQ(pkg_test::zip_entry(written, "e"), "");
-}
-
-TEST_F(ArchiveTest, WriteCopiesUntouchedRecordsAndDeflatesChangedOnes) {
-  std::string original = pkg_test::make_zip(
+  std::string original = xlsx_test::make_zip(
       {{"stored.bin", std::string(3000, 'z'), true}, {"keep.xml", "<a>keep</a>"}, {"change.xml", "<a>old</a>"}});
   ASSERT_EQ(open_bytes(original), XLSX_OK);
   entry("keep.xml");  // reading an entry does not make it changed
   ASSERT_EQ(xlsx_archive_put_entry(archive_, "change.xml", "<a>new</a>", 10), XLSX_OK);
   ASSERT_EQ(xlsx_archive_put_entry(archive_, "added.xml", std::string(5000, 'q').data(), 5000), XLSX_OK);
-  std::string written = write();
-  auto before = pkg_test::zip_records(original);
-  auto after = pkg_test::zip_records(written);
-  ASSERT_EQ(after.size(), 4u);
-  EXPECT_EQ(after[0].raw, before[0].raw);
-  EXPECT_EQ(after[0].method, 0);  // a stored record stays stored
-  EXPECT_EQ(after[1].raw, before[1].raw);
-  EXPECT_EQ(after[1].crc, before[1].crc);
-  EXPECT_EQ(after[2].method, 8);
-  EXPECT_EQ(pkg_test::zip_entry(written, "change.xml"), "<a>new</a>");
-  EXPECT_EQ(after[3].name, "added.xml");
-  EXPECT_LT(after[3].raw.size(), 100u);
-  EXPECT_EQ(pkg_test::zip_entry(written, "added.xml"), std::string(5000, 'q'));
-}
-
-TEST_F(ArchiveTest, AfterWritingEveryEntryIsBoundToTheNewFileAndWritingAgainGivesTheSameBytes) {
-  ASSERT_EQ(open_bytes(pkg_test::make_zip({{"a", "1"}, {"b", "2"}})), XLSX_OK);
-  ASSERT_EQ(xlsx_archive_put_entry(archive_, "c", "3", 1), XLSX_OK);
   std::string written = write("1.zip");
-  EXPECT_EQ(names(), (Names{"a", "b", "c"}));
-  for (uint32_t i = 0; i < 3; i++) {
-    EXPECT_EQ(xlsx_archive_entry_at(archive_, i)->modified, 0u);
-    EXPECT_EQ(xlsx_archive_entry_at(archive_, i)->loaded, 0u);
+  auto before = xlsx_test::zip_records(original);
+  auto after = xlsx_test::zip_records(written);
+  ASSERT_EQ(after.size(), 4u);
+  EXPECT_TRUE(after[0].raw == before[0].raw && after[0].method == 0);
+  EXPECT_TRUE(after[1].raw == before[1].raw && after[1].crc == before[1].crc);
+  EXPECT_EQ(after[2].method, 8);
+  EXPECT_EQ(xlsx_test::zip_entry(written, "change.xml"), "<a>new</a>");
+  EXPECT_LT(after[3].raw.size(), 100u);
+  for (uint32_t i = 0; i < 4; i++) {
+    EXPECT_EQ(xlsx_archive_entry_at(archive_, i)->modified + xlsx_archive_entry_at(archive_, i)->loaded, 0u);
   }
   EXPECT_EQ(archive_->file_size, written.size());
-  EXPECT_EQ(entry("c"), "3");
+  EXPECT_EQ(entry("added.xml"), std::string(5000, 'q'));
   EXPECT_EQ(write("2.zip"), written);
-}
-
-TEST_F(ArchiveTest, FailedWriteKeepsEntriesAndPutData) {
-  ASSERT_EQ(open_bytes(pkg_test::make_zip({{"a", "1"}})), XLSX_OK);
-  ASSERT_EQ(xlsx_archive_put_entry(archive_, "a", "changed", 7), XLSX_OK);
+  // A write that fails keeps the entries and their put data.
+  ASSERT_EQ(xlsx_archive_put_entry(archive_, "keep.xml", "changed", 7), XLSX_OK);
   EXPECT_EQ(xlsx_archive_write(archive_, dir_.file("no/dir/out.zip").c_str()), XLSX_ERR_IO);
-  EXPECT_EQ(xlsx_archive_entry_at(archive_, 0)->modified, 1u);
-  EXPECT_EQ(entry("a"), "changed");
-  EXPECT_EQ(pkg_test::zip_entry(write(), "a"), "changed");
+  EXPECT_EQ(entry("keep.xml"), "changed");
+  EXPECT_EQ(xlsx_test::zip_entry(write(), "keep.xml"), "changed");
 }
 
-TEST_F(ArchiveTest, OpenMemoryTakesAPrivateCopy) {
-  std::string zip = pkg_test::make_zip({{"a", "memory"}});
+TEST_F(ArchiveTest, OpenMemoryTakesAPrivateCopyAndResetEmpties) {
+  std::string zip = xlsx_test::make_zip({{"a", "memory"}});
   ASSERT_EQ(xlsx_archive_open_memory(archive_, zip.data(), uint32_t(zip.size())), XLSX_OK);
   zip.assign(zip.size(), 'x');
   EXPECT_EQ(entry("a"), "memory");
-}
-
-TEST_F(ArchiveTest, ResetEmptiesAndArchiveStaysUsable) {
-  ASSERT_EQ(open_bytes(pkg_test::make_zip({{"a", "1"}})), XLSX_OK);
   xlsx_archive_reset(archive_);
   EXPECT_EQ(xlsx_archive_entry_count(archive_), 0u);
   EXPECT_EQ(archive_->is_open, 0u);
   EXPECT_EQ(get("a"), XLSX_ERR_NOT_FOUND);
-  ASSERT_EQ(open_bytes(pkg_test::make_zip({{"b", "2"}})), XLSX_OK);
+  ASSERT_EQ(open_bytes(xlsx_test::make_zip({{"b", "2"}})), XLSX_OK);
   EXPECT_EQ(entry("b"), "2");
   xlsx_archive_free(nullptr);
   xlsx_archive_reset(nullptr);
+}
+
+// Declared sizes are not trusted: a large entry (inflated in one call) comes back exactly and is
+// copied when written; a size stated other than the truth neither cuts the text short nor invents bytes
+// nor is allocated as stated.
+TEST_F(ArchiveTest, SizesStatedInTheFileAreNotTrusted) {
+  const std::string& big = noisy_text();
+  std::string zip = xlsx_test::make_zip({{"big.xml", big}, {"small.xml", "<s/>"}});
+  ASSERT_GE(xlsx_test::zip_records(zip)[0].raw.size(), 64u * 1024u) << "the record must take the one-call path";
+  ASSERT_EQ(open_bytes(zip), XLSX_OK);
+  EXPECT_EQ(entry("big.xml"), big);
+  ASSERT_EQ(xlsx_archive_put_entry(archive_, "small.xml", "<t/>", 4), XLSX_OK);
+  EXPECT_EQ(xlsx_test::zip_records(write())[0].raw, xlsx_test::zip_records(zip)[0].raw);
+  EXPECT_EQ(entry("big.xml"), big);
+  const std::string small_record(200000, 'b');  // compresses to a small record: the streaming path
+  const struct {
+    const std::string* text;
+    uint32_t declared;
+  } rows[] = {{&small_record, 10}, {&big, 1000}, {&big, uint32_t(big.size()) + 5000}, {&small_record, 0xFFFFFFF0u}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.text->size()) + " bytes declared as " + std::to_string(row.declared));
+    std::string lying = xlsx_test::make_zip({{"e.xml", *row.text}});
+    xlsx_test::patch_declared_size(&lying, "e.xml", row.declared);
+    ASSERT_EQ(open_bytes(lying), XLSX_OK);
+    std::string got;
+    xlsx_test::PeakMemory memory;
+    xlsx_status status = get("e.xml", &got);
+    // The ZIP library may refuse the inconsistent record; what it must not do is cut the text short.
+    if (status == XLSX_OK) {
+      EXPECT_TRUE(got == *row.text) << got.size() << " bytes read";
+    } else {
+      EXPECT_EQ(status, XLSX_ERR_PARSE);
+    }
+    xlsx_archive_release_entry(archive_, "e.xml");
+    EXPECT_LT(memory.peak_bytes(), 4u << 20) << "allocation sized by the declared size";
+  }
+}
+
+// The caps on inflated bytes: per entry (only entries beyond it are refused) and per archive (bytes
+// cached now count); a damaged stream is refused; the archive stays usable.
+TEST_F(ArchiveTest, InflatedBytesAreCappedPerEntryAndPerArchive) {
+  const std::string& big = noisy_text();
+  const std::string over(70000, 'x'), at(65536, 'e');
+  const struct {
+    const std::string* text;
+    uint32_t cap;
+    xlsx_status expected;
+  } rows[] = {{&over, 65536, XLSX_ERR_PARSE}, {&at, 65536, XLSX_OK},
+              {&big, uint32_t(big.size()) - 1, XLSX_ERR_PARSE}, {&big, uint32_t(big.size()), XLSX_OK}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.text->size()) + " bytes, cap " + std::to_string(row.cap));
+    ASSERT_EQ(open_bytes(xlsx_test::make_zip({{"e.xml", *row.text}, {"fine.xml", "ok"}})), XLSX_OK);
+    archive_->max_entry_size = row.cap;
+    std::string got;
+    EXPECT_EQ(get("e.xml", &got), row.expected);
+    if (row.expected == XLSX_OK) {
+      EXPECT_TRUE(got == *row.text);
+    } else {
+      EXPECT_EQ(archive_->inflated_total, 0u);
+    }
+    EXPECT_EQ(entry("fine.xml"), "ok");
+  }
+  ASSERT_EQ(open_bytes(xlsx_test::make_zip({{"a", std::string(600, 'a')}, {"b", std::string(600, 'b')}})), XLSX_OK);
+  archive_->max_total_size = 1000;
+  EXPECT_EQ(get("a"), XLSX_OK);
+  EXPECT_EQ(get("b"), XLSX_ERR_PARSE);
+  ASSERT_EQ(xlsx_archive_delete_entry(archive_, "a"), 1);  // gives its 600 bytes back
+  EXPECT_EQ(get("b"), XLSX_OK);
+  std::string zip = xlsx_test::make_zip({{"big.xml", big}, {"small.xml", "<s/>"}});
+  std::string raw = xlsx_test::zip_records(zip)[0].raw;
+  size_t start = zip.find(raw.substr(0, 64));
+  for (size_t i = raw.size() / 2; i < raw.size() / 2 + 16; i++) zip[start + i] = static_cast<char>(zip[start + i] ^ 0x5A);
+  ASSERT_EQ(open_bytes(zip), XLSX_OK);
+  EXPECT_EQ(get("big.xml"), XLSX_ERR_PARSE);
+  EXPECT_EQ(archive_->inflated_total, 0u);
+  EXPECT_EQ(entry("small.xml"), "<s/>");
+}
+
+// A real bomb: about 300 KB of deflate that inflates to 300 MiB of zeros, beyond the default cap.
+TEST_F(ArchiveTest, DeflateBombBeyondTheDefaultCapIsRefused) {
+  ASSERT_EQ(XLSX_ENTRY_MAX_INFLATED, 256u << 20);
+  const size_t inflated = 300u << 20;
+  std::string zeros(inflated, '\0');
+  libdeflate_compressor* c = libdeflate_alloc_compressor(1);
+  std::string raw(libdeflate_deflate_compress_bound(c, inflated), '\0');
+  raw.resize(libdeflate_deflate_compress(c, zeros.data(), inflated, raw.data(), raw.size()));
+  uint32_t crc = uint32_t(libdeflate_crc32(0, zeros.data(), inflated));
+  libdeflate_free_compressor(c);
+  // A stored placeholder of the same size, patched into a deflated entry that declares the real sizes.
+  std::string zip = xlsx_test::make_zip({{"bomb.xml", std::string(raw.size(), 'p'), true}, {"ok.xml", "fine"}});
+  size_t local = zip.find("PK\x03\x04"), central = zip.find("PK\x01\x02");
+  zip.replace(local + 30 + 8, raw.size(), raw);
+  auto put = [&](size_t at, uint32_t v, int n) {
+    for (int i = 0; i < n; i++) zip[at + i] = char((v >> (8 * i)) & 0xFF);
+  };
+  for (size_t header : {local, central}) {
+    size_t shift = header == central ? 2 : 0;
+    put(header + 8 + shift, 8, 2);
+    put(header + 14 + shift, crc, 4);
+    put(header + 22 + shift, uint32_t(inflated), 4);
+  }
+  ASSERT_LT(zip.size(), 1u << 20);
+  ASSERT_EQ(open_bytes(zip), XLSX_OK);
+  EXPECT_EQ(get("bomb.xml"), XLSX_ERR_PARSE);
+  EXPECT_EQ(archive_->inflated_total, 0u);
+  EXPECT_EQ(get("ok.xml"), XLSX_OK);
+}
+
+using WholeFile = ArchiveTest;
+
+TEST_F(WholeFile, ReadGivesTheBytesWithATrailingNulAndWriteTruncates) {
+  for (const std::string& bytes : {std::string("ab\0c", 4), std::string()}) {
+    xlsx_test::write_bytes(dir_.file("f"), bytes);
+    char* data = nullptr;
+    uint32_t size = 99;
+    ASSERT_EQ(xlsx_read_file(dir_.file("f").c_str(), &data, &size), XLSX_OK);
+    EXPECT_EQ(std::string(data, size), bytes);
+    EXPECT_EQ(data[size], '\0');
+    xlsx_free(data);
+  }
+  char* data = reinterpret_cast<char*>(1);
+  uint32_t size = 5;
+  EXPECT_EQ(xlsx_read_file(dir_.file("missing").c_str(), &data, &size), XLSX_ERR_IO);
+  EXPECT_TRUE(data == nullptr && size == 0);
+  EXPECT_EQ(xlsx_read_file(nullptr, &data, &size), XLSX_ERR_INVALID_ARG);
+  std::string path = dir_.file("w");
+  ASSERT_EQ(xlsx_write_file(path.c_str(), "long contents", 13), XLSX_OK);
+  ASSERT_EQ(xlsx_write_file(path.c_str(), "short", 5), XLSX_OK);
+  EXPECT_EQ(xlsx_test::read_bytes(path), "short");
+  ASSERT_EQ(xlsx_write_file(path.c_str(), nullptr, 0), XLSX_OK);
+  EXPECT_EQ(xlsx_test::read_bytes(path), "");
+  EXPECT_EQ(xlsx_write_file(dir_.file("no/such/dir").c_str(), "x", 1), XLSX_ERR_IO);
+}
+
+// A save replaces its file through a new temporary file renamed over it. A failure of its writing (short,
+// then none), closing or renaming keeps the old file byte for byte and removes the temporary file; a
+// temporary name that cannot be created, or is taken, is passed over for the next.
+TEST_F(WholeFile, ReplaceFailingAtEachStepKeepsTheOldFile) {
+  std::string path = dir_.file("target.xlsx");
+  const std::string old(100000, 'o'), replacement(200000, 'n');
+  std::vector<std::string> failed;
+  for (uint32_t step = 1;; step++) {
+    xlsx_test::write_bytes(path, old);
+    xlsx_status status;
+    {
+      xlsx_test::FailingFiles files(step);
+      status = xlsx_replace_file(path.c_str(), replacement.data(), uint32_t(replacement.size()));
+      if (files.failures() == 0) break;
+      failed.push_back(files.failed_operation());
+    }
+    bool kept = failed.back() != "open";
+    EXPECT_EQ(status, kept ? XLSX_ERR_IO : XLSX_OK) << failed.back();
+    EXPECT_EQ(xlsx_test::read_bytes(path), kept ? old : replacement) << failed.back();
+    EXPECT_EQ(xlsx_test::list_dir(dir_.path()), Names{"target.xlsx"}) << failed.back();
+  }
+  EXPECT_EQ(failed, (Names{"open", "write", "close", "rename"}));
+  EXPECT_EQ(xlsx_test::read_bytes(path), replacement);
+  xlsx_test::write_bytes(path + ".~0.tmp", "someone else's file");
+  ASSERT_EQ(xlsx_replace_file(path.c_str(), "data", 4), XLSX_OK);
+  EXPECT_EQ(xlsx_test::read_bytes(path), "data");
+  EXPECT_EQ(xlsx_test::read_bytes(path + ".~0.tmp"), "someone else's file");
 }
 
 }  // namespace

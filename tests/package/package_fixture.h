@@ -1,4 +1,5 @@
-// Fixture for package tests: a temporary directory, a package and helpers to build ZIP files.
+// Fixtures of the package tests: an archive (ArchiveTest) or a package (PackageTest) per test, with a
+// temporary directory and helpers to read and write ZIP files.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -6,10 +7,56 @@
 #include <string>
 #include <vector>
 
+#include "lib/base/alloc.h"
+#include "lib/package/archive.h"
 #include "lib/package/package.h"
 #include "tests/package/package_test_util.h"
 #include "tests/support/live_allocations.h"
-#include "tests/support/temp_dir.h"
+
+using Names = std::vector<std::string>;
+
+class ArchiveTest : public xlsx_test::CountedTest {
+ protected:
+  void SetUp() override {
+    CountedTest::SetUp();
+    archive_ = xlsx_archive_new();
+    ASSERT_NE(archive_, nullptr);
+  }
+  void TearDown() override {
+    xlsx_archive_free(archive_);
+    CountedTest::TearDown();
+  }
+  xlsx_status open_bytes(const std::string& bytes) {
+    xlsx_test::write_bytes(dir_.file("in.zip"), bytes);
+    return xlsx_archive_open(archive_, dir_.file("in.zip").c_str());
+  }
+  // The status of the lookup, and the entry's bytes into *out when given.
+  xlsx_status get(const char* name, std::string* out = nullptr) {
+    const char* data = nullptr;
+    uint32_t size = 0;
+    xlsx_status status = xlsx_archive_get_entry(archive_, name, &data, &size);
+    if (status == XLSX_OK && out) *out = std::string(data, size);
+    return status;
+  }
+  // The entry's bytes; fails the test when it cannot be had.
+  std::string entry(const char* name) {
+    std::string out;
+    EXPECT_EQ(get(name, &out), XLSX_OK) << name;
+    return out;
+  }
+  Names names() {
+    Names out;
+    for (uint32_t i = 0; i < xlsx_archive_entry_count(archive_); i++) out.push_back(xlsx_archive_entry_at(archive_, i)->name);
+    return out;
+  }
+  std::string write(const char* name = "out.zip") {
+    EXPECT_EQ(xlsx_archive_write(archive_, dir_.file(name).c_str()), XLSX_OK);
+    return xlsx_test::read_bytes(dir_.file(name));
+  }
+
+  xlsx_test::TempDir dir_;
+  XlsxArchive* archive_ = nullptr;
+};
 
 class PackageTest : public xlsx_test::CountedTest {
  protected:
@@ -23,15 +70,25 @@ class PackageTest : public xlsx_test::CountedTest {
   }
   std::string path(const char* name) { return dir_.file(name); }
   // Writes the parts as a package and opens it.
-  xlsx_status open_parts(const std::vector<pkg_test::ZipInput>& parts, const char* name = "in.xlsx") {
-    pkg_test::write_bytes(path(name), pkg_test::make_zip(parts));
+  xlsx_status open_parts(const std::vector<xlsx_test::ZipInput>& parts, const char* name = "in.xlsx") {
+    xlsx_test::write_bytes(path(name), xlsx_test::make_zip(parts));
     return xlsx_package_open(pkg_, path(name).c_str());
   }
   std::string save_as(const char* name) {
     EXPECT_EQ(xlsx_package_save_as(pkg_, path(name).c_str()), XLSX_OK);
-    return pkg_test::read_bytes(path(name));
+    return xlsx_test::read_bytes(path(name));
   }
-  XmlNode* root_of(const char* part_path) { return xlsx_part_root(xlsx_package_find_part(pkg_, part_path)); }
+  XlsxPart* part(const char* part_path) { return xlsx_package_find_part(pkg_, part_path); }
+  XmlNode* root_of(const char* part_path) { return xlsx_part_root(part(part_path)); }
+  // The part serialised ("<failed>" when it cannot be).
+  std::string part_xml(const char* part_path) {
+    char* text = nullptr;
+    uint32_t length = 0;
+    if (xlsx_part_serialize(part(part_path), &text, &length) != XLSX_OK) return "<failed>";
+    std::string out(text, length);
+    xlsx_free(text);
+    return out;
+  }
 
   xlsx_test::TempDir dir_;
   XlsxPackage package_;

@@ -1,0 +1,371 @@
+// Parts parsed on first use, and the parts the package reads itself: content types, relationships and
+// the document properties.
+#include "lib/package/content_types.h"
+#include "lib/package/part.h"
+#include "lib/package/properties.h"
+#include "lib/package/relationships.h"
+#include "lib/xml/parser.h"
+#include "lib/xml/tree.h"
+#include "tests/package/package_fixture.h"
+
+namespace {
+
+struct Source {
+  std::string text;
+  xlsx_status failure = XLSX_OK;
+  int calls = 0;
+};
+
+const char* fake_loader(void* context, const char* path, uint32_t* size, xlsx_status* status) {
+  Source* source = static_cast<Source*>(context);
+  source->calls++;
+  EXPECT_NE(path, nullptr);
+  if (source->failure != XLSX_OK) {
+    *status = source->failure;
+    return nullptr;
+  }
+  *size = uint32_t(source->text.size());
+  return source->text.data();
+}
+
+// A part of its own, loaded from source_ (or from load()), for the part, content type and relationship
+// tests.
+class PartTest : public xlsx_test::CountedTest {
+ protected:
+  void SetUp() override {
+    CountedTest::SetUp();
+    init("xl/part.xml", "rId7", 2);
+  }
+  void TearDown() override {
+    xlsx_part_free(&part_);
+    CountedTest::TearDown();
+  }
+  void init(const char* path, const char* rel_id, uint32_t type) {
+    xlsx_part_free(&part_);
+    ASSERT_EQ(xlsx_part_init(&part_, nullptr, path, rel_id, type), XLSX_OK);
+    xlsx_part_set_loader(&part_, fake_loader, &source_);
+    types_.part = rels_.part = &part_;
+  }
+  void load(const std::string& xml) {
+    ASSERT_EQ(xml_document_load_buffer(part_.xml, xml.c_str(), 0, XML_PARSE_PACKAGE), XLSX_OK);
+    part_.loaded = 1;
+  }
+  std::string xml() {
+    char* text = nullptr;
+    uint32_t length = 0;
+    EXPECT_EQ(xlsx_part_serialize(&part_, &text, &length), XLSX_OK);
+    std::string out(text ? text : "", length);
+    xlsx_free(text);
+    return out;
+  }
+  Source source_;
+  XlsxPart part_ = {};
+  XlsxContentTypes types_ = {};
+  XlsxRelationships rels_ = {};
+};
+
+TEST_F(PartTest, FirstUseParsesOnceAndEditsMakeThePartDirty) {
+  EXPECT_STREQ(xlsx_part_path(&part_), "xl/part.xml");
+  EXPECT_STREQ(xlsx_part_rel_id(&part_), "rId7");
+  EXPECT_EQ(xlsx_part_content_type(&part_), 2u);
+  EXPECT_EQ(source_.calls, 0);
+  EXPECT_STREQ(xlsx_part_path(nullptr), "");
+  EXPECT_STREQ(xlsx_part_rel_id(nullptr), "");
+  EXPECT_EQ(xlsx_part_content_type(nullptr), 21u);
+  EXPECT_TRUE(xlsx_part_load(nullptr) == nullptr && xlsx_part_root(nullptr) == nullptr);
+  source_.text = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<root a=\"1\"><b>t</b></root>";
+  XmlNode* root = xlsx_part_root(&part_);
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(xlsx_part_root(&part_), root);
+  EXPECT_EQ(source_.calls, 1);
+  EXPECT_EQ(xlsx_part_load_status(&part_), XLSX_OK);
+  EXPECT_FALSE(xlsx_part_is_dirty(&part_));
+  EXPECT_EQ(xml(), "<?xml version=\"1.0\"?><root a=\"1\"><b>t</b></root>");
+  ASSERT_NE(xml_node_set_attribute(root, "x", "1"), nullptr);
+  EXPECT_TRUE(xlsx_part_is_dirty(&part_));
+  xlsx_part_mark_clean(&part_);
+  EXPECT_FALSE(xlsx_part_is_dirty(&part_) || xlsx_part_is_dirty(nullptr));
+  char* text = nullptr;
+  uint32_t length = 0;
+  EXPECT_EQ(xlsx_part_serialize(nullptr, &text, &length), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_part_serialize(&part_, nullptr, &length), XLSX_ERR_INVALID_ARG);
+  // A tree built before the first use is kept and counts as changed.
+  init("xl/part.xml", "", 2);
+  ASSERT_NE(xml_node_append_child(&part_.xml->node, "built"), nullptr);
+  EXPECT_STREQ(xml_node_name(xlsx_part_root(&part_)), "built");
+  EXPECT_TRUE(xlsx_part_is_dirty(&part_));
+  EXPECT_EQ(source_.calls, 1);
+}
+
+// Text that is not XML and bytes the loader cannot give leave an empty tree with the failure as status,
+// the loader not asked again; out of memory is retried at the next use.
+TEST_F(PartTest, UnreadableBytesGiveAnEmptyTreeAndAStatusOnce) {
+  const struct {
+    std::string text;
+    xlsx_status failure;
+  } rows[] = {{"<root attr=></root>", XLSX_OK}, {std::string("PK\x03\x04\x00bin", 8), XLSX_OK}, {"", XLSX_OK},
+              {"<root/>", XLSX_ERR_PARSE}};
+  for (const auto& row : rows) {
+    init("xl/part.xml", "", 2);
+    source_ = {row.text, row.failure, 0};
+    EXPECT_EQ(xlsx_part_root(&part_), nullptr);
+    EXPECT_EQ(xlsx_part_load_status(&part_), XLSX_ERR_PARSE);
+    EXPECT_EQ(xlsx_part_root(&part_), nullptr);
+    EXPECT_EQ(source_.calls, 1);
+  }
+  init("xl/part.xml", "", 2);
+  source_ = {"<root/>", XLSX_ERR_NO_MEMORY, 0};
+  EXPECT_EQ(xlsx_part_root(&part_), nullptr);
+  EXPECT_EQ(part_.loaded, 0u);
+  source_.failure = XLSX_OK;
+  EXPECT_NE(xlsx_part_root(&part_), nullptr);
+  EXPECT_EQ(source_.calls, 2);
+}
+
+int g_released = 0;
+
+TEST_F(PartTest, AttachmentIsReleasedWhenReplacedAndWhenThePartIsFreed) {
+  g_released = 0;
+  auto release = [](void* extra) {
+    g_released++;
+    xlsx_free(extra);
+  };
+  void* first = xlsx_malloc(8);
+  xlsx_part_set_extra(&part_, first, release);
+  xlsx_part_set_extra(&part_, first, release);  // the same pointer again is not released
+  EXPECT_EQ(xlsx_part_extra(&part_), first);
+  EXPECT_EQ(g_released, 0);
+  xlsx_part_set_extra(&part_, xlsx_malloc(8), release);
+  EXPECT_EQ(g_released, 1);
+  xlsx_part_free(&part_);
+  EXPECT_EQ(g_released, 2);
+  EXPECT_TRUE(xlsx_part_extra(&part_) == nullptr && xlsx_part_extra(nullptr) == nullptr);
+}
+
+const char kWorksheetType[] = "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
+const std::string kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+
+TEST_F(PartTest, ContentTypesListFindAddAndRemoveOverrides) {
+  EXPECT_STREQ(xlsx_content_type_text(2), kWorksheetType);
+  for (uint32_t code = 0; code <= 20; code++) {
+    EXPECT_EQ(xlsx_content_type_code(xlsx_content_type_text(code)), code);
+  }
+  EXPECT_EQ(xlsx_content_type_text(21), nullptr);
+  for (const char* other : {"application/xml", static_cast<const char*>(nullptr), "APPLICATION/VND.MS-OFFICE.VBAPROJECT"}) {
+    EXPECT_EQ(xlsx_content_type_code(other), 21u);
+  }
+  init("[Content_Types].xml", "", 21);
+  DynArray list;
+  dynarray_init(&list, sizeof(XlsxContentItem), nullptr);
+  EXPECT_EQ(xlsx_content_types_root(&types_), nullptr) << "a part without root lists nothing";
+  EXPECT_EQ(xlsx_content_types_list(&types_, &list), XLSX_OK);
+  EXPECT_EQ(list.count, 0u);
+  EXPECT_EQ(xlsx_content_types_list(&types_, nullptr), XLSX_ERR_INVALID_ARG);
+  load("<Types>\n  <Default Extension=\"xml\" ContentType=\"application/xml\"/>\n  <!-- note -->\n"
+       "  <Override PartName=\"/w.xml\" ContentType=\"" + std::string(kWorksheetType) + "\"/>\n"
+       "  <Override PartName=\"/u.xml\" ContentType=\"application/unknown\"/><Override PartName=\"/n.xml\"/></Types>");
+  ASSERT_EQ(xlsx_content_types_list(&types_, &list), XLSX_OK);
+  ASSERT_EQ(list.count, 3u);
+  EXPECT_STREQ(xlsx_content_item_part_name(*static_cast<XlsxContentItem*>(dynarray_get(&list, 2))), "/n.xml");
+  dynarray_free(&list);
+  EXPECT_EQ(xlsx_content_item_type(xlsx_content_types_find(&types_, "/w.xml")), 2u);
+  EXPECT_EQ(xlsx_content_item_type(xlsx_content_types_find(&types_, "/u.xml")), 21u);
+  EXPECT_EQ(xlsx_content_item_type(xlsx_content_types_find(&types_, "/n.xml")), 21u);
+  EXPECT_EQ(xlsx_content_item_type(XlsxContentItem{nullptr}), 21u);
+  EXPECT_STREQ(xlsx_content_item_part_name(XlsxContentItem{nullptr}), "");
+  EXPECT_EQ(xlsx_content_types_find(&types_, "/missing.xml").node, nullptr);
+  const std::string before = xml();
+  EXPECT_EQ(xlsx_content_types_add(&types_, "/x.xml", 21), XLSX_OK);  // codes without a text add nothing
+  EXPECT_EQ(xlsx_content_types_add(&types_, "/x.xml", 99), XLSX_OK);
+  EXPECT_EQ(xlsx_content_types_remove(&types_, "/xml"), 0) << "defaults are not removed";
+  EXPECT_EQ(xlsx_content_types_add(nullptr, "/x.xml", 2), XLSX_OK);
+  EXPECT_EQ(xml(), before);
+  ASSERT_EQ(xlsx_content_types_add(&types_, "/w.xml", 3), XLSX_OK);
+  EXPECT_NE(xml().find("<Override PartName=\"/n.xml\"/><Override PartName=\"/w.xml\" ContentType=\"application/"
+                       "vnd.openxmlformats-officedocument.spreadsheetml.chartsheet+xml\"/>"),
+            std::string::npos)
+      << "appended with its attributes in order";
+  EXPECT_EQ(xlsx_content_types_remove(&types_, "/w.xml"), 1) << "the first of two";
+  EXPECT_EQ(xlsx_content_item_type(xlsx_content_types_find(&types_, "/w.xml")), 3u);
+  EXPECT_EQ(xlsx_content_types_remove(&types_, "/absent.xml"), 0);
+}
+
+std::string rel(const std::string& id, const std::string& target = "t.xml") {
+  return "<Relationship Id=\"" + id + "\" Type=\"" + kRel + "worksheet\" Target=\"" + target + "\"/>";
+}
+
+// The next id is one above the highest number after the first three characters of any id (not the
+// count of relationships); ids removed from below the top are not reused.
+TEST_F(PartTest, RelationshipsFindAndAddWithTheNextFreeId) {
+  EXPECT_EQ(xlsx_rel_type_uri(4), kRel + "worksheet");
+  for (uint32_t code = 0; code <= 22; code++) {
+    const char* uri = xlsx_rel_type_uri(code);
+    EXPECT_EQ(uri == nullptr, code == 6 || code == 7) << code;
+    if (uri) {
+      EXPECT_EQ(xlsx_rel_type_code(uri), code);
+    }
+  }
+  EXPECT_EQ(xlsx_rel_type_uri(23), nullptr);
+  EXPECT_EQ(xlsx_rel_type_code(nullptr), 23u);
+  EXPECT_EQ(xlsx_rel_type_code("http://example.com/other"), 23u);
+  init("xl/_rels/workbook.xml.rels", "", 21);
+  EXPECT_EQ(xlsx_rels_add(&rels_, 4, "x").node, nullptr) << "a part without root";
+  const struct {
+    std::string children;
+    const char* removed;
+    const char* expected;
+  } rows[] = {{"", nullptr, "rId1"},
+              {rel("rId1") + rel("rId10") + rel("rId9"), nullptr, "rId11"},
+              {rel("R7x") + rel("Ref12") + rel("rIdA"), nullptr, "rId13"},
+              {rel("rId1") + rel("rId2") + rel("rId3"), "rId2", "rId4"},
+              {rel("rId1") + rel("rId2") + rel("rId4"), "rId4", "rId3"}};
+  for (const auto& row : rows) {
+    load("<Relationships>" + row.children + "</Relationships>");
+    if (row.removed) {
+      ASSERT_EQ(xlsx_rels_remove_by_id(&rels_, row.removed), 1);
+    }
+    EXPECT_STREQ(xlsx_rel_item_id(xlsx_rels_add(&rels_, 4, "new.xml")), row.expected) << row.children;
+  }
+  load("<Relationships>\n  " + rel("rId1", "worksheets/sheet1.xml") + "\n  <Relationship Id=\"rId2\" Type=\"" + kRel +
+       "styles\" Target=\"styles.xml\"/>\n  <Relationship Id=\"rId3\" Type=\"http://example.com/c\" Target=\"c\"/>"
+       "</Relationships>");
+  XlsxRelItem by_id = xlsx_rels_find_by_id(&rels_, "rId2");
+  EXPECT_STREQ(xlsx_rel_item_target(by_id), "styles.xml");
+  EXPECT_EQ(xlsx_rel_item_type(by_id), 12u);
+  EXPECT_EQ(xlsx_rel_item_type(xlsx_rels_find_by_id(&rels_, "rId3")), 23u);
+  EXPECT_STREQ(xlsx_rel_item_id(xlsx_rels_find_by_target(&rels_, "worksheets/sheet1.xml")), "rId1");
+  EXPECT_STREQ(xlsx_rel_item_id(xlsx_rels_find_by_type(&rels_, 12)), "rId2");
+  EXPECT_EQ(xlsx_rels_find_by_id(&rels_, "RID2").node, nullptr);
+  EXPECT_EQ(xlsx_rels_find_by_target(&rels_, nullptr).node, nullptr);
+  EXPECT_EQ(xlsx_rels_find_by_id(nullptr, "rId1").node, nullptr);
+  EXPECT_STREQ(xlsx_rel_item_id(XlsxRelItem{nullptr}), "");
+  EXPECT_EQ(xlsx_rel_item_type(XlsxRelItem{nullptr}), 23u);
+  const std::string before = xml();
+  EXPECT_EQ(xlsx_rels_remove_by_id(&rels_, "rId9"), 0);
+  for (uint32_t code : {6u, 7u, 23u, 500u}) {
+    EXPECT_EQ(xlsx_rels_add(&rels_, code, "x").node, nullptr);
+  }
+  EXPECT_EQ(xml(), before);
+  ASSERT_NE(xlsx_rels_add(&rels_, 10, "file.xlsx").node, nullptr);
+  EXPECT_NE(xml().find("<Relationship Id=\"rId4\" Type=\"" + kRel +
+                       "externalLinkPath\" Target=\"file.xlsx\" TargetMode=\"External\"/>"),
+            std::string::npos);
+}
+
+class PropertiesTest : public PackageTest {
+ protected:
+  void SetUp() override {
+    PackageTest::SetUp();
+    ASSERT_EQ(xlsx_package_create(pkg_, path("t.xlsx").c_str()), XLSX_OK);
+  }
+  XlsxPart* app() { return xlsx_package_app_properties(pkg_); }
+  std::string titles() {
+    XmlNode* vector = xml_node_child(xml_node_child(root_of("docProps/app.xml"), "TitlesOfParts"), "vt:vector");
+    std::string out = std::string("size=") + xml_attribute_value(xml_node_attribute(vector, "size")) + ":";
+    for (XmlNode* n = xml_node_child(vector, "vt:lpstr"); n; n = xml_node_next_sibling_named(n, "vt:lpstr")) {
+      out += std::string(xml_node_text(n)) + ";";
+    }
+    return out;
+  }
+};
+
+TEST_F(PropertiesTest, ValueRulesOfTheRestrictedProperties) {
+  EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_SCALE_CROP), "false");
+  const struct {
+    uint32_t property;
+    const char* value;
+    xlsx_status expected;
+  } rows[] = {{XLSX_PROP_SCALE_CROP, "TRUE", XLSX_ERR_INVALID_ARG},  {XLSX_PROP_SCALE_CROP, "1", XLSX_ERR_INVALID_ARG},
+              {XLSX_PROP_SCALE_CROP, "true", XLSX_OK},              {XLSX_PROP_SCALE_CROP, "", XLSX_OK},
+              {XLSX_PROP_DOC_SECURITY, "3", XLSX_ERR_INVALID_ARG},  {XLSX_PROP_DOC_SECURITY, "4", XLSX_OK},
+              {XLSX_PROP_APP_VERSION, "16", XLSX_ERR_INVALID_ARG},  {XLSX_PROP_APP_VERSION, "123.4", XLSX_ERR_INVALID_ARG},
+              {XLSX_PROP_APP_VERSION, "16.", XLSX_ERR_INVALID_ARG}, {XLSX_PROP_APP_VERSION, "1.234567", XLSX_ERR_INVALID_ARG},
+              {XLSX_PROP_APP_VERSION, "x1.2", XLSX_ERR_INVALID_ARG}, {XLSX_PROP_APP_VERSION, "16.0300", XLSX_OK},
+              {XLSX_PROP_APP_VERSION, "12.12345", XLSX_OK},          {XLSX_PROP_LINKS_UP_TO_DATE, nullptr, XLSX_OK}};
+  for (const auto& row : rows) {
+    std::string before = xlsx_package_get_property(pkg_, row.property);
+    EXPECT_EQ(xlsx_package_set_property(pkg_, row.property, row.value), row.expected)
+        << xlsx_property_element(row.property) << " = " << (row.value ? row.value : "(null)");
+    EXPECT_EQ(xlsx_package_get_property(pkg_, row.property),
+              row.expected == XLSX_OK ? std::string(row.value ? row.value : "") : before);
+  }
+  EXPECT_EQ(xlsx_package_set_property(pkg_, 20, "x"), XLSX_ERR_INVALID_ARG);
+  EXPECT_STREQ(xlsx_package_get_property(pkg_, 20), "");
+  EXPECT_EQ(xlsx_package_delete_property(pkg_, 99), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_property_element(20), nullptr);
+  EXPECT_EQ(xlsx_package_set_property(nullptr, 0, "x"), XLSX_ERR_INVALID_ARG);
+  EXPECT_STREQ(xlsx_package_get_property(nullptr, 0), "");
+}
+
+// A new core property becomes the first child, a new extended one the last; dates keep their type
+// attribute; reading a missing property adds nothing; deleting leaves an empty element.
+TEST_F(PropertiesTest, WhereElementsAreMadeAndWhatReadingLeaves) {
+  const std::string core = part_xml("docProps/core.xml");
+  EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_KEYWORDS), "");
+  EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_HYPERLINK_BASE), "");
+  EXPECT_EQ(part_xml("docProps/core.xml"), core);
+  EXPECT_FALSE(xlsx_part_is_dirty(xlsx_package_core_properties(pkg_)) || xlsx_part_is_dirty(app()));
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "Report"), XLSX_OK);
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_CREATED, "yesterday"), XLSX_OK);
+  const std::string xml = part_xml("docProps/core.xml");
+  EXPECT_NE(xml.find("<dc:title>Report</dc:title><dc:creator/>"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("<dcterms:created xsi:type=\"dcterms:W3CDTF\">yesterday</dcterms:created>"), std::string::npos) << xml;
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_MANAGER, "Boss"), XLSX_OK);
+  EXPECT_STREQ(xml_node_name(xml_node_last_child(root_of("docProps/app.xml"))), "Manager");
+  ASSERT_EQ(xlsx_package_delete_property(pkg_, XLSX_PROP_MANAGER), XLSX_OK);
+  EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_MANAGER), "");
+  EXPECT_NE(xml_node_child(root_of("docProps/app.xml"), "Manager"), nullptr);
+}
+
+// The corpus workbook's core part declares cp, dc and dcterms but no xsi; its app part has no titles;
+// a package without property parts stores nothing and says so.
+TEST_F(PropertiesTest, OtherFilesDeclareWhatTheyLack) {
+  ASSERT_EQ(open_parts({{"[Content_Types].xml", "<Types/>"}, {"a.txt", "x"}}), XLSX_OK);
+  EXPECT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "t"), XLSX_ERR_NOT_FOUND);
+  EXPECT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_COMPANY, "c"), XLSX_ERR_NOT_FOUND);
+  auto parts = xlsx_test::workbook_parts();
+  xlsx_test::replace_part(&parts, "docProps/core.xml",
+                          "<cp:coreProperties xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/"
+                          "core-properties\"/>");
+  ASSERT_EQ(open_parts(parts), XLSX_OK);
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_MODIFIED, "2024-01-01T00:00:00Z"), XLSX_OK);
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_CREATOR, "me"), XLSX_OK);
+  XmlNode* root = root_of("docProps/core.xml");
+  EXPECT_STREQ(xml_attribute_value(xml_node_attribute(root, "xmlns:dcterms")), "http://purl.org/dc/terms/");
+  EXPECT_STREQ(xml_attribute_value(xml_node_attribute(root, "xmlns:dc")), "http://purl.org/dc/elements/1.1/");
+  EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_CREATOR), "me");
+}
+
+TEST_F(PropertiesTest, SheetTitlesFollowAddRenameAndRemove) {
+  EXPECT_EQ(titles(), "size=1:Sheet1;");
+  ASSERT_EQ(xlsx_app_add_title(app(), "Sales"), XLSX_OK);
+  ASSERT_EQ(xlsx_app_rename_title(app(), "Sales", "Costs"), XLSX_OK);
+  EXPECT_EQ(titles(), "size=2:Sheet1;Costs;");
+  ASSERT_EQ(xlsx_app_remove_title(app(), "Costs"), XLSX_OK);
+  ASSERT_EQ(xlsx_app_remove_title(app(), "Nope"), XLSX_OK);
+  ASSERT_EQ(xlsx_app_rename_title(app(), "Nope", "x"), XLSX_OK);
+  EXPECT_EQ(titles(), "size=1:Sheet1;");
+  EXPECT_EQ(xlsx_app_add_title(nullptr, "x"), XLSX_OK);
+  // The size never wraps below zero nor past 32 bits; a vector without size gets none.
+  XmlNode* vector = xml_node_child(xml_node_child(root_of("docProps/app.xml"), "TitlesOfParts"), "vt:vector");
+  ASSERT_NE(xml_node_set_attribute(vector, "size", "0"), nullptr);
+  ASSERT_EQ(xlsx_app_remove_title(app(), "Sheet1"), XLSX_OK);
+  EXPECT_EQ(titles(), "size=0:");
+  ASSERT_NE(xml_node_set_attribute(vector, "size", "99999999999"), nullptr);
+  ASSERT_EQ(xlsx_app_add_title(app(), "A"), XLSX_OK);
+  EXPECT_EQ(titles(), "size=4294967296:A;");
+  ASSERT_TRUE(xml_node_remove_attribute(vector, "size"));
+  ASSERT_EQ(xlsx_app_add_title(app(), "B"), XLSX_OK);
+  EXPECT_FALSE(xml_node_has_attribute(vector, "size"));
+  auto parts = xlsx_test::workbook_parts();
+  xlsx_test::replace_part(&parts, "docProps/app.xml",
+                          "<Properties xmlns:vt=\"http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes\">\n"
+                          "  <TitlesOfParts>\n    <vt:vector size=\"1\" baseType=\"lpstr\">\n"
+                          "      <vt:lpstr>Sheet1</vt:lpstr>\n    </vt:vector>\n  </TitlesOfParts>\n</Properties>\n");
+  ASSERT_EQ(open_parts(parts), XLSX_OK);
+  ASSERT_EQ(xlsx_app_add_title(app(), "Second"), XLSX_OK);
+  ASSERT_EQ(xlsx_app_remove_title(app(), "Sheet1"), XLSX_OK);
+  EXPECT_EQ(titles(), "size=1:Second;") << "an indented vector is found";
+}
+
+}  // namespace
