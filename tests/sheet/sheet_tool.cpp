@@ -16,11 +16,11 @@
 #include "lib/sheet/columns.h"
 #include "lib/sheet/workbook.h"
 #include "lib/sheet/worksheet.h"
-#include "tests/sheet/test_book.h"
+#include "tests/support/book.h"
 
 namespace {
 
-sheet_test::TestBook g_book;
+xlsx_test::TestBook g_book;
 
 XlsxWorkbook* workbook() { return g_book.workbook; }
 
@@ -161,9 +161,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: sheet_tool FILE COMMAND...\n");
     return 2;
   }
-  if (sheet_test::test_book_open(&g_book, argv[1]) != XLSX_OK) {
+  if (xlsx_test::test_book_open(&g_book, argv[1]) != XLSX_OK) {
     std::fprintf(stderr, "cannot open %s\n", argv[1]);
-    sheet_test::test_book_close(&g_book);
+    xlsx_test::test_book_close(&g_book);
     return 1;
   }
   int status = 0;
@@ -176,6 +176,6 @@ int main(int argc, char** argv) {
     }
     i += used;
   }
-  sheet_test::test_book_close(&g_book);
+  xlsx_test::test_book_close(&g_book);
   return status;
 }
