@@ -1,5 +1,5 @@
 -- Property commands: SetProperty, GetProperty, DeleteProperty for all 20 XLSX_PROPERTY_ constants.
-local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
+local t = require "check"
 
 local id = t.new_document("properties.xlsx")
 
@@ -57,4 +57,4 @@ xlsx.SetProperty(fresh, XLSX_PROPERTY_DOCSECURITY, "")
 t.eq(xlsx.GetProperty(fresh, XLSX_PROPERTY_DOCSECURITY), "", "the empty text")
 xlsx.Close(fresh)
 xlsx.Close(id)
-print("properties: ok")
+t.done()

@@ -1,6 +1,6 @@
 -- Row and column commands: GetRowCount, GetColumnCount, SetColumnWidth, GetColumnWidth, SetRowHeight,
 -- GetRowHeight, HideColumn, HideRow, IsColumnHidden, IsRowHidden.
-local t = dofile((arg[0]:match("^(.*)/") or ".") .. "/support.lua")
+local t = require "check"
 
 local id = t.new_document("rows_columns.xlsx")
 
@@ -71,14 +71,11 @@ t.eq(xlsx.IsRowHidden(id, 2, 2), 1, "hidden row on sheet 2")
 xlsx.HideColumn(id, 1, 1, 2)
 t.eq(xlsx.IsColumnHidden(id, 1, 2), 1, "hidden column on sheet 2")
 for _, fn in ipairs({ xlsx.GetColumnWidth, xlsx.GetRowHeight, xlsx.IsColumnHidden, xlsx.IsRowHidden }) do
-  t.id_then_sheet(fn, id, 0)
   t.raises(t.SHEET_RANGE, fn, id, 1, -1)
 end
 for _, fn in ipairs({ xlsx.SetColumnWidth, xlsx.SetRowHeight, xlsx.HideColumn, xlsx.HideRow }) do
-  t.id_then_sheet(fn, id, 0, 1)
   t.rejects(fn, id, 1)
 end
-t.id_then_sheet(xlsx.GetRowCount, id)
 t.raises(t.SHEET_RANGE, xlsx.GetColumnCount, id, 9)
 xlsx.Close(id)
-print("rows_columns: ok")
+t.done()

@@ -1,82 +1,117 @@
--- Assertions for script tests. A failed check raises an error naming the caller's line, which ends the
--- script and makes korvadel exit non-zero.
+-- Assertions and helpers of the script tests. A failed check raises an error naming the caller's line,
+-- which ends the script and makes korvadel exit non-zero. Each script is run with its scratch folder as
+-- arg[1] and the host's temporary folder (TMPDIR) as arg[2].
 --
---   local check = require "check"
---   check.eq(xlsx.GetSheetCount(id), 1, "sheets after Create")
---   check.fails("Cannot find specified XLSX document!", xlsx.Close, 99)
---   check.done()
-local check = {count = 0}
+--   local t = require "check"
+--   t.eq(xlsx.GetSheetCount(id), 1, "sheets after Create")
+--   t.raises(t.NO_DOCUMENT, xlsx.Close, 99)
+--   t.done()
+local t = {count = 0, scratch = arg[1] or ".", temp = arg[2]}
+
+-- The registered messages.
+t.NO_DOCUMENT = "Cannot find specified XLSX document!"
+t.OPERATION = "XSLX operation has failed!"
+t.SHEET_RANGE = "Specified sheet is out of range!"
+t.CELL_RANGE = "Specified cell is out of range!"
+t.COLUMN_RANGE = "Specified column is out of range!"
+t.ROW_RANGE = "Specified row is out of range!"
+t.NO_FORMULA = "Cell doesn't have a formula!"
+t.SAVE = "Error saving XLSX document!"
+function t.OPEN(name) return "Error opening XLSX document " .. name .. "!" end
+function t.CREATE(name) return "Error creating XLSX document " .. name .. "!" end
 
 local function show(value)
   if type(value) == "string" then return string.format("%q", value) end
   return tostring(value) .. " (" .. (math.type(value) or type(value)) .. ")"
 end
 
-local function fail(what, message)
-  error((what and (what .. ": ") or "") .. message, 3)
-end
+local function fail(what, message) error((what and (what .. ": ") or "") .. message, 3) end
 
 -- actual == expected (numbers compare by value, 3 == 3.0).
-function check.eq(actual, expected, what)
-  check.count = check.count + 1
+function t.eq(actual, expected, what)
+  t.count = t.count + 1
   if actual ~= expected then fail(what, "expected " .. show(expected) .. ", got " .. show(actual)) end
 end
 
--- |actual - expected| <= tolerance (default 1e-9).
-function check.near(actual, expected, tolerance, what)
-  check.count = check.count + 1
-  tolerance = tolerance or 1e-9
-  if type(actual) ~= "number" or math.abs(actual - expected) > tolerance then
-    fail(what, "expected " .. show(expected) .. " within " .. tolerance .. ", got " .. show(actual))
-  end
-end
-
-function check.is_true(value, what)
-  check.count = check.count + 1
+function t.is_true(value, what)
+  t.count = t.count + 1
   if not value then fail(what, "expected a true value, got " .. show(value)) end
 end
 
--- The values returned by a call, as a table with n.
-function check.results(fn, ...)
-  return table.pack(fn(...))
-end
-
--- The error message of fn(...) with a leading "file:line: " removed; fails the check when fn succeeds.
+-- The error message of fn(...) without the "file:line: " in front; nil when fn succeeds.
 local function error_of(fn, ...)
   local ok, message = pcall(fn, ...)
   if ok then return nil end
-  if type(message) ~= "string" then return tostring(message) end
-  return (message:gsub("^[^\n]-:%d+: ", "", 1))
+  return type(message) == "string" and (message:gsub("^[^\n]-:%d+: ", "", 1)) or tostring(message)
 end
 
--- fn(...) raises exactly the message expected (its position prefix aside).
-function check.fails(expected, fn, ...)
-  check.count = check.count + 1
+-- fn(...) raises exactly the message expected.
+function t.raises(expected, fn, ...)
+  t.count = t.count + 1
   local message = error_of(fn, ...)
-  if message == nil then fail(nil, "expected the error " .. show(expected) .. ", but the call succeeded") end
   if message ~= expected then fail(nil, "expected the error " .. show(expected) .. ", got " .. show(message)) end
 end
 
--- fn(...) raises an error whose message contains the plain text part.
-function check.fails_with(part, fn, ...)
-  check.count = check.count + 1
+-- fn(table.unpack(row)) raises message for every row of rows.
+function t.raises_each(message, fn, rows)
+  for i, row in ipairs(rows) do t.labelled("row " .. i, t.raises, message, fn, table.unpack(row)) end
+end
+
+-- fn(...) raises an error containing the plain text part.
+function t.fails_with(part, fn, ...)
+  t.count = t.count + 1
   local message = error_of(fn, ...)
-  if message == nil then fail(nil, "expected an error containing " .. show(part) .. ", but the call succeeded") end
-  if not message:find(part, 1, true) then
+  if not (message and message:find(part, 1, true)) then
     fail(nil, "expected an error containing " .. show(part) .. ", got " .. show(message))
   end
 end
 
--- Whether a file exists and can be read.
-function check.exists(path)
+-- fn(...) is refused with an argument error raised by the host (any message).
+function t.rejects(fn, ...)
+  t.count = t.count + 1
+  if pcall(fn, ...) then fail(nil, "expected an argument error, but the call succeeded") end
+end
+
+-- Runs fn(...); a failed check is raised again with label in front.
+function t.labelled(label, fn, ...)
+  local ok, err = pcall(fn, ...)
+  if not ok then error(label .. ": " .. tostring(err), 2) end
+end
+
+-- A path in the scratch folder; a new document there under an automatic id.
+function t.path(name) return t.scratch .. "/" .. name end
+function t.new_document(name) return xlsx.Create(nil, t.path(name or "new.xlsx")) end
+
+-- The sheet names in order, joined with ",".
+function t.sheets(id)
+  local names = {}
+  for i = 1, xlsx.GetSheetCount(id) do names[#names + 1] = xlsx.GetSheetName(id, i) end
+  return table.concat(names, ",")
+end
+
+function t.read(path)
   local file = io.open(path, "rb")
-  if file then file:close() end
-  return file ~= nil
+  if not file then return nil end
+  local bytes = file:read("a")
+  file:close()
+  return bytes
+end
+
+function t.write(path, bytes)
+  local file = assert(io.open(path, "wb"))
+  file:write(bytes)
+  file:close()
+end
+
+-- The host's temporary folder holds no file.
+function t.no_temp_files(what)
+  local pipe = assert(io.popen('ls -A "' .. t.temp .. '"'))
+  local names = pipe:read("a")
+  pipe:close()
+  t.eq(names, "", (what or "temporary folder") .. ": files left")
 end
 
 -- Prints the number of checks made; call at the end of a test script.
-function check.done()
-  print(string.format("%d checks passed", check.count))
-end
+function t.done() print(string.format("%s: %d checks passed", arg[0]:match("[^/]*$"), t.count)) end
 
-return check
+return t

@@ -1,9 +1,6 @@
 -- What scripts see when a table cannot be serialized or bytes cannot be read: a clear script error, and
 -- no temporary file left behind.
-package.path = arg[0]:match("^(.*/)") .. "?.lua;" .. package.path
-local check = require "check"
-local support = require "serializer_support"
-local temp = arg[2]
+local t = require "check"
 
 -- The host refuses keys that are not row or column indexes and values other than rows of numbers and
 -- texts before the plugin sees them; the plugin refuses a text with a zero byte, which no cell can hold.
@@ -23,18 +20,18 @@ local refused = {
   {"row 1 is a number, not a table", {5}},
   {"the xlsx serializer failed", {{"a\0b"}}},
 }
-for _, case in ipairs(refused) do check.fails("SerializeTable: " .. case[1], SerializeTable, case[2]) end
-check.fails("no plugin with the base name \"csv\" is loaded", SerializeTable, {}, "csv")
-check.fails("bad argument #1 to 'SerializeTable' (table expected, got string)", SerializeTable, "rows")
-check.fails("bad argument #1 to 'DeserializeTable' (string expected, got no value)", DeserializeTable)
-support.no_temp_files(temp, "after a refused item")
+for _, case in ipairs(refused) do t.raises("SerializeTable: " .. case[1], SerializeTable, case[2]) end
+t.raises("no plugin with the base name \"csv\" is loaded", SerializeTable, {}, "csv")
+t.raises("bad argument #1 to 'SerializeTable' (table expected, got string)", SerializeTable, "rows")
+t.raises("bad argument #1 to 'DeserializeTable' (string expected, got no value)", DeserializeTable)
+t.no_temp_files("after a refused item")
 
 -- Bytes that are no workbook, or a workbook cut short, cannot be read; the whole bytes still read.
 local bytes = SerializeTable({{"a", 1}})
 for _, unreadable in ipairs({"", "not a workbook", bytes:sub(1, #bytes // 2)}) do
-  check.fails("DeserializeTable: the xlsx serializer cannot read these bytes", DeserializeTable, unreadable)
+  t.raises("DeserializeTable: the xlsx serializer cannot read these bytes", DeserializeTable, unreadable)
 end
-support.no_temp_files(temp, "after unreadable bytes")
-check.eq(DeserializeTable(bytes)[1][1], "a")
-support.no_temp_files(temp)
-check.done()
+t.no_temp_files("after unreadable bytes")
+t.eq(DeserializeTable(bytes)[1][1], "a")
+t.no_temp_files()
+t.done()

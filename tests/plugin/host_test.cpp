@@ -1,0 +1,435 @@
+// The host stand-in's services as the plugin uses them: stack operations and object ids, registered
+// errors, userdata with clean-up, counted memory, files, text conversion (its own ISO-8859-1 converter
+// included), and finding a plugin's header in a module.
+#include <dlfcn.h>
+#include <iconv.h>
+
+#include <cstdarg>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "host/module_loader.h"
+#include "host/plugin_loader.h"
+#include "host/regions.h"
+#include "tests/support/host_fixture.h"
+
+namespace {
+
+int marker;
+int collected = 0;
+uint32_t open_code = 0, plain_code = 0;
+constexpr const char* kMeta = "test.kvp.thing";
+const HostApi* host() { return HostApiTable(); }
+
+int32_t Upvalue(HostState* L) {
+  host()->PushValue(L, HostUpvalueIndex(host()->OptNumber(L, 1, 0) == 2 ? 2 : 1));
+  return 1;
+}
+int32_t SumFromTop(HostState* L) {
+  host()->PushNumber(L, host()->CheckNumber(L, -1) * 10 + host()->CheckNumber(L, -2));
+  return 1;
+}
+// The number and handle of the id argument, read as required or (with a second argument) optional.
+int32_t ReadId(HostState* L) {
+  ObjectId id{7, 7};
+  if (host()->OptNumber(L, 2, 0) == 1) host()->OptObjectId(L, 1, &id);
+  else host()->CheckObjectId(L, 1, &id);
+  host()->PushNumber(L, id.number);
+  host()->PushNumber(L, static_cast<double>(id.handle));
+  return 2;
+}
+int32_t Store(HostState* L) {
+  double number = host()->OptNumber(L, 2, 14);
+  host()->PushString(L, "key");
+  host()->PushNumber(L, number);
+  host()->SetTable(L, 1);
+  host()->PushLString(L, "raw\0ignored", 3);
+  host()->PushLightUserdata(L, reinterpret_cast<void*>(uintptr_t{0x1000}));
+  host()->RawSetTable(L, 1);
+  host()->PushNumber(L, host()->ToUserdata(L, -10002) == &marker ? 1 : 0);
+  return 1;
+}
+int32_t Fail(HostState* L) {
+  int32_t which = static_cast<int32_t>(host()->OptNumber(L, 1, 0));
+  if (which == 1) host()->SetErrorArgument("book.xlsx");
+  const int32_t codes[] = {0, int32_t(open_code), int32_t(plain_code), HOST_ERR_NO_MEMORY, HOST_ERR_UNKNOWN_ATTRIBUTE, 999999};
+  if (which == 6) {
+    host()->PushNumber(L, 1);
+    host()->PushNumber(L, 2);
+    return 2;
+  }
+  return codes[which];
+}
+int32_t Collect(HostState* L) {
+  host()->CheckUserdata(L, 1, kMeta);
+  ++collected;
+  return 0;
+}
+int32_t Step(HostState* L) {
+  host()->PushNumber(L, ++*static_cast<uint32_t*>(host()->ToUserdata(L, -10002)));
+  return 1;
+}
+// A userdata with the metatable, and a closure over it (as a range loop is made).
+int32_t MakeThing(HostState* L) {
+  auto* counter = static_cast<uint32_t*>(host()->NewUserdata(L, sizeof(uint32_t)));
+  if (*counter != 0) return HOST_ERR_NO_MEMORY;  // userdata arrives cleared
+  host()->GetMetatable(L, kMeta);
+  host()->SetMetatable(L, -2);
+  host()->PushValue(L, -1);
+  host()->PushClosure(L, Step, 1);
+  return 1;
+}
+int32_t Check(HostState* L) {
+  host()->CheckUserdata(L, 1, kMeta);
+  return 0;
+}
+
+class HostServices : public HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    collected = 0;
+    open_code = api->RegisterErrorMessage("Error opening XLSX document %s!");
+    plain_code = api->RegisterErrorMessage("Cannot find specified XLSX document!");
+    lua_pushinteger(L, 1);
+    lua_pushinteger(L, 2);
+    Define("upvalue", Upvalue, 2);
+    lua_pushlightuserdata(L, &marker);
+    Define("store", Store, 1);
+    Define("sum", SumFromTop);
+    Define("id", ReadId);
+    Define("fail", Fail);
+    Define("make", MakeThing);
+    Define("check", Check);
+    // The metatable set-up of a plugin's InitLibrary: __index is the table itself, __gc the clean-up.
+    EXPECT_EQ(api->NewMetatable(hs, kMeta), 1);
+    api->PushLString(hs, "__index", 7);
+    api->PushValue(hs, -2);
+    api->SetTable(hs, -3);
+    api->PushString(hs, "__gc");
+    api->PushClosure(hs, Collect, 0);
+    api->SetTable(hs, -3);
+    api->SetTop(hs, -2);
+  }
+};
+
+// Each chunk asserts its own results ("" is a clean run) or gives the error expected.
+TEST_F(HostServices, StackOperationsIdsAndErrors) {
+  const struct {
+    const char* chunk;
+    const char* error;
+  } rows[] = {
+      {"assert(upvalue(1) == 1 and upvalue(2) == 2)", ""},  // the plugin's upvalues in order
+      {"local t = {} assert(store(t) == 1 and t.key == 14 and t.raw) store(t, 2.5) assert(t.key == 2.5)", ""},
+      {"local t = {} store(t, 3) assert(math.type(t.key) == 'integer') store(t, 2.5) assert(math.type(t.key) == 'float')", ""},
+      {"assert(sum(1, 2) == 21)", ""},  // negative indexes count from the top
+      // Explicit ids are the number (truncated) and a zero handle; automatic ids are zero and the handle;
+      // an optional id of nil or none asks for an automatic one.
+      {"local n, h = id(5.9) assert(n == 5 and h == 0)", ""},
+      {"local n, h = id(4294967295) assert(n == 4294967295 and h == 0)", ""},
+      {"local t = {} store(t) local n, h = id(t.raw) assert(n == 0 and h == 0x1000)", ""},
+      {"local n, h = id(nil, 1) assert(n == 0 and h == 1) n, h = id(3, 1) assert(n == 3 and h == 0)", ""},
+      {"sum('x', 2)", "bad argument #1 to 'sum' (number expected, got string)"},
+      {"id(nil)", "bad argument #1 to 'id' (id expected, got nil)"},
+      {"id('1')", "bad argument #1 to 'id' (id expected, got string)"},
+      {"id(-1)", "bad argument #1 to 'id' (id out of range)"},
+      {"id(4294967296)", "bad argument #1 to 'id' (id out of range)"},
+      // A plugin's error code becomes its registered message, %s filled once, with file and line.
+      {"fail(1)", "Error opening XLSX document book.xlsx!"},
+      {"local x = 1\n\nfail(2)", "Cannot find specified XLSX document!"},
+      {"fail(3)", "out of memory"},
+      {"fail(4)", "unknown attribute"},
+      {"fail(5)", "unknown error code 999999"},
+      {"local ok, m = pcall(fail, 2) assert(not ok and m == 'Cannot find specified XLSX document!', m)", ""},
+      {"local a, b = fail(6) assert(a == 1 and b == 2)", ""},
+      {"check(io.stdout)", "test.kvp.thing expected"},
+      {"check({})", "bad argument #1"},
+  };
+  for (const auto& row : rows) {
+    std::string error = Run(row.chunk);
+    if (!*row.error) {
+      EXPECT_EQ(error, "") << row.chunk;
+    } else {
+      EXPECT_NE(error.find(row.error), std::string::npos) << row.chunk << ": " << error;
+    }
+  }
+  EXPECT_EQ(Run("local x = 1\n\nfail(2)"), "[string \"local x = 1...\"]:3: Cannot find specified XLSX document!");
+  EXPECT_EQ(plain_code, open_code + 1);
+  EXPECT_GE(open_code, uint32_t(HOST_FIRST_ERROR));
+  api->SetErrorArgument("stale.xlsx");
+  EXPECT_NE(Run("fail(1)").find("book.xlsx"), std::string::npos);
+  api->SetErrorArgument("x");
+  Run("fail(1)");
+  EXPECT_EQ(Run("fail(2)"), "[string \"fail(2)\"]:1: Cannot find specified XLSX document!") << "the argument is used once";
+}
+
+TEST_F(HostServices, UserdataIsCleanedUpExactlyOnce) {
+  EXPECT_EQ(lua_gettop(L), 0);
+  EXPECT_EQ(api->NewMetatable(hs, kMeta), 0) << "a second NewMetatable finds the first";
+  EXPECT_EQ(lua_getfield(L, -1, "__index"), LUA_TTABLE);
+  EXPECT_TRUE(lua_rawequal(L, -1, -2));
+  lua_settop(L, 0);
+  EXPECT_EQ(Run("local f = make() assert(f() == 1 and f() == 2)"), "");
+  EXPECT_EQ(Run("for n in make() do if n == 2 then break end end kept = make()"), "");
+  lua_gc(L, LUA_GCCOLLECT);
+  lua_gc(L, LUA_GCCOLLECT);
+  EXPECT_EQ(collected, 2);
+  runtime_.Shutdown();
+  EXPECT_EQ(collected, 3) << "the live one at close";
+}
+
+using HostMemory = xlsx_test::CountedTest;
+
+// Fills n bytes with a pattern that depends on the position; checks it.
+void fill(void* block, size_t n) {
+  for (size_t i = 0; i < n; i += 997) static_cast<unsigned char*>(block)[i] = static_cast<unsigned char>(i / 997 + 1);
+}
+bool holds(const void* block, size_t n) {
+  for (size_t i = 0; i < n; i += 997)
+    if (static_cast<const unsigned char*>(block)[i] != static_cast<unsigned char>(i / 997 + 1)) return false;
+  return true;
+}
+
+TEST_F(HostMemory, TaggedAndCStyleBlocksAreCountedAndLargeOnesKeepTheirBytes) {
+  uint32_t tagged = HostLiveTaggedBlocks(), c_blocks = HostLiveCBlocks();
+  auto* record = static_cast<unsigned char*>(HostAllocMem(28, 1, "xlsx"));
+  void* text = HostAllocMem(5, 0, "serializeinfo");
+  for (int i = 0; i < 28; ++i) {
+    EXPECT_EQ(record[i], 0) << "cleared on request";
+  }
+  EXPECT_EQ(HostLiveTaggedBlocks(), tagged + 2);
+  EXPECT_EQ(HostLiveTaggedBlocksWithTag("xlsx"), 1u);
+  FILE* out = tmpfile();
+  EXPECT_GE(HostReportLeaks(out), 2u);
+  rewind(out);
+  std::string report(4096, '\0');
+  report.resize(fread(report.data(), 1, report.size(), out));
+  fclose(out);
+  EXPECT_NE(report.find("tag \"serializeinfo\""), std::string::npos) << report;
+  HostFreeMem(record);
+  HostFreeMem(text);
+  HostFreeMem(nullptr);
+  EXPECT_EQ(HostLiveTaggedBlocks(), tagged);
+  EXPECT_EQ(HostAllocMem(UINT32_MAX, 0, "xlsx"), nullptr) << "an impossible size";
+  void* a = HostMalloc(0);
+  void* b = HostCalloc(0, 8);
+  RegionFigures before = RegionCurrentFigures();
+  // Small and large blocks, growing and shrinking, in and out of mappings of their own.
+  const uint32_t sizes[] = {100, 300u << 10, 5u << 20, 200u << 10, 100, 3u << 20};
+  void* c = HostRealloc(nullptr, sizes[0]);
+  fill(c, sizes[0]);
+  for (size_t i = 1; i < sizeof sizes / sizeof sizes[0]; ++i) {
+    c = HostRealloc(c, sizes[i]);
+    ASSERT_NE(c, nullptr);
+    EXPECT_TRUE(holds(c, std::min(sizes[i], sizes[i - 1]))) << "from " << sizes[i - 1] << " to " << sizes[i];
+    fill(c, sizes[i]);
+  }
+  EXPECT_EQ(HostLiveCBlocks(), c_blocks + 3) << "resizes are no new blocks";
+  auto* cleared = static_cast<unsigned char*>(HostCalloc(3, 1u << 20));
+  auto* large = static_cast<unsigned char*>(HostAllocMem(4u << 20, 1, "xlsx"));
+  bool zero = true;
+  for (uint32_t i = 0; i < (3u << 20); i += 4093) zero = zero && cleared[i] == 0 && large[i] == 0;
+  EXPECT_TRUE(zero);
+  if (RegionsInUse()) {
+    EXPECT_GE(RegionCurrentFigures().mapped_bytes, before.mapped_bytes + (10u << 20));
+  }
+  for (void* p : {a, b, c, static_cast<void*>(cleared)}) HostFree(p);
+  HostFreeMem(large);
+  HostFree(nullptr);
+  EXPECT_EQ(HostLiveCBlocks(), c_blocks);
+  EXPECT_EQ(RegionCurrentFigures().mappings, before.mappings) << "every mapping is returned";
+  EXPECT_EQ(RegionCurrentFigures().mapped_bytes, before.mapped_bytes);
+}
+
+TEST_F(HostMemory, FilesAndTemporaryNames) {
+  xlsx_test::TempDir dir;
+  std::string from = dir.file("new.tmp"), to = dir.file("book.xlsx");
+  HostFile* file = HostOpenFile(from.c_str(), HOST_FILE_CREATE_NEW);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(HostWriteFile(file, "0123456789", 10), 10u);
+  EXPECT_EQ(HostTellFile(file), 10);
+  EXPECT_EQ(HostCloseFile(file), 0);
+  EXPECT_EQ(HostOpenFile(from.c_str(), HOST_FILE_CREATE_NEW), nullptr) << "exists already";
+  EXPECT_EQ(HostRenameFile(from.c_str(), to.c_str()), 0);
+  file = HostOpenFile(to.c_str(), HOST_FILE_READ);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(HostSeekFile(file, -3, SEEK_END), 0);
+  EXPECT_EQ(HostTellFile(file), 7);
+  char buffer[8] = {};
+  EXPECT_EQ(HostReadFile(file, buffer, sizeof buffer), 3u);
+  EXPECT_STREQ(buffer, "789");
+  EXPECT_EQ(HostCloseFile(file), 0);
+  EXPECT_EQ(HostOpenFile(from.c_str(), HOST_FILE_READ), nullptr);
+  EXPECT_EQ(HostDeleteFile(to.c_str()), 0);
+  EXPECT_EQ(HostDeleteFile(to.c_str()), -1);
+  EXPECT_EQ(HostRenameFile(from.c_str(), to.c_str()), -1);
+  char first[1024], second[1024], tiny[8];
+  HostTag reserve[] = {{HOST_TAG_TEMP_RESERVE, 1}, {HOST_TAG_END, 0}};
+  ASSERT_EQ(HostGetTempFileName(first, sizeof first, reserve), 0);
+  ASSERT_EQ(HostGetTempFileName(second, sizeof second, nullptr), 0);
+  EXPECT_STRNE(first, second);
+  file = HostOpenFile(first, HOST_FILE_READ);
+  EXPECT_NE(file, nullptr) << "a reserved name exists as an empty file";
+  HostCloseFile(file);
+  EXPECT_EQ(HostOpenFile(second, HOST_FILE_READ), nullptr);
+  EXPECT_EQ(HostDeleteFile(first), 0);
+  EXPECT_EQ(HostGetTempFileName(tiny, sizeof tiny, nullptr), -1);
+  EXPECT_EQ(HostOpenFiles(), 0u);
+}
+
+const char kRefused[] = "<null>";
+constexpr int32_t SYS = HOST_ENCODING_SYSTEM, UTF8 = HOST_ENCODING_UTF8;
+
+class HostText : public xlsx_test::CountedTest {
+ protected:
+  void TearDown() override {
+    HostSetCharset("UTF-8");
+    EXPECT_EQ(HostLiveTexts(), 0u);
+    CountedTest::TearDown();
+  }
+  // Converts exactly the bytes of text (NULs included); the refusal marker when the host gives null.
+  static std::string Convert(const std::string& text, int32_t from, int32_t to, size_t length = SIZE_MAX) {
+    HostTag options[] = {{HOST_TAG_LENGTH, length == SIZE_MAX ? text.size() : length}, {HOST_TAG_END, 0}};
+    char* out = HostConvertText(text.c_str(), from, to, options);
+    if (!out) return kRefused;
+    std::string result = out;
+    HostFreeText(out);
+    return result;
+  }
+};
+
+int32_t Format(char* buffer, uint32_t size, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  int32_t n = HostFormatText(buffer, size, format, args);
+  va_end(args);
+  return n;
+}
+
+TEST_F(HostText, Utf8PassesThroughAndNumbersFollowTheCRules) {
+  EXPECT_TRUE(HostCharsetIsUtf8());
+  EXPECT_EQ(Convert("\xC3\xA9", SYS, UTF8) + Convert("", UTF8, SYS), "\xC3\xA9");
+  EXPECT_EQ(HostConvertText(nullptr, 0, 1, nullptr), nullptr);
+  EXPECT_EQ(HostConvertText("a", 7, 1, nullptr), nullptr) << "unknown encoding";
+  EXPECT_FALSE(HostSetCharset("NO-SUCH-CHARSET"));
+  EXPECT_STREQ(HostCharset(), "UTF-8") << "a refused character set leaves the old one";
+  int32_t encoding = -1;
+  HostTag options[] = {{HOST_TAG_DEFAULT_ENCODING, reinterpret_cast<uintptr_t>(&encoding)}, {HOST_TAG_END, 0}};
+  HostQuerySettings(options);
+  EXPECT_EQ(encoding, SYS);
+  char* end = nullptr;
+  EXPECT_EQ(HostTextToDouble("2.5x", &end), 2.5);
+  EXPECT_STREQ(end, "x");
+  EXPECT_EQ(HostTextToLong("99999999999", &end, 10), INT32_MAX);
+  EXPECT_EQ(HostTextToLong("-99999999999", &end, 10), INT32_MIN);
+  char buffer[8];
+  EXPECT_EQ(Format(buffer, sizeof buffer, "%.1f|%s", 1.5, "long text"), 13);
+  EXPECT_STREQ(buffer, "1.5|lon");
+  EXPECT_TRUE(HostTextEqualsNoCase("Sheet1", "sHEET1"));
+  EXPECT_FALSE(HostTextEqualsNoCase("Sheet1", "Sheet") || HostTextEqualsNoCase("\xC3\xA9", "\xC3\x89") ||
+               HostTextEqualsNoCase("a", nullptr));
+  if (HostSetCharset("UTF-32LE")) {  // an output larger than twice the input grows the buffer
+    char* out = HostConvertText(std::string(100, 'a').c_str(), UTF8, SYS, nullptr);
+    ASSERT_NE(out, nullptr);
+    EXPECT_TRUE(out[0] == 'a' && out[1] == '\0' && out[396] == 'a' && out[400] == '\0');
+    HostFreeText(out);
+  }
+}
+
+// The host converts ISO-8859-1 by itself (a C library may ship no converter for it): every byte both
+// ways, the refusals of invalid UTF-8 and of characters the set lacks, the usual names of the set, large
+// texts, and agreement with the C library's converter where there is one.
+TEST_F(HostText, Latin1ConvertsByItselfAsTheCLibraryDoes) {
+  for (const char* name : {"iso-8859-1", "ISO8859-1", "ISO_8859-1", "latin1", "L1", "CP819", "ISO-8859-1"}) {
+    ASSERT_TRUE(HostSetCharset(name)) << name;
+    EXPECT_FALSE(HostCharsetIsUtf8()) << name;
+  }
+  for (int value = 1; value < 256; ++value) {
+    std::string latin(1, static_cast<char>(value));
+    std::string utf8 = Convert(latin, SYS, UTF8);
+    EXPECT_EQ(utf8, (value < 0x80 ? latin : std::string{char(0xC0 | (value >> 6)), char(0x80 | (value & 0x3F))}));
+    EXPECT_EQ(Convert(utf8, UTF8, SYS), latin) << value;
+  }
+  for (const char* refused : {"\xC4\x80", "a\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\x80", "\xC3", "\xC3" "a", "\xC1\xA9",
+                              "\xC0\x80", "\xE0\x83\xA9", "\xFF"}) {
+    EXPECT_EQ(Convert(refused, UTF8, SYS), kRefused) << ::testing::PrintToString(std::string(refused));
+  }
+  EXPECT_EQ(Convert("\xC3\xA9\xC3\xA9", UTF8, SYS, 2), "\xE9") << "the length option cuts at a byte";
+  EXPECT_EQ(Convert("\xC3\xA9\xC3\xA9", UTF8, SYS, 3), kRefused);
+  std::string latin(100000, '\xE4');
+  EXPECT_EQ(Convert(Convert(latin, SYS, UTF8), UTF8, SYS), latin);
+  iconv_t cd = iconv_open("ISO-8859-1", "UTF-8");
+  if (cd != reinterpret_cast<iconv_t>(-1)) {
+    int mismatches = 0;
+    auto check = [&](const std::string& text) {
+      char out[16] = {};
+      char* in = const_cast<char*>(text.data());
+      char* dst = out;
+      size_t in_left = text.size(), out_left = sizeof out - 1;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      bool ok = iconv(cd, &in, &in_left, &dst, &out_left) != size_t(-1) && iconv(cd, nullptr, nullptr, &dst, &out_left) != size_t(-1);
+      std::string expected = ok ? std::string(out, size_t(dst - out)) : kRefused;
+      if (Convert(text, UTF8, SYS) != expected && ++mismatches <= 10) {
+        ADD_FAILURE() << ::testing::PrintToString(text);
+      }
+    };
+    for (int a = 1; a < 256; ++a) {
+      check(std::string(1, static_cast<char>(a)));
+      for (int b = 1; b < 256; ++b) check({static_cast<char>(a), static_cast<char>(b)});
+    }
+    for (int a = 0xE0; a < 0x100; a += 0x0F)
+      for (int b = 0x80; b < 0xC0; ++b) check({static_cast<char>(a), static_cast<char>(b), '\xA9'});
+    iconv_close(cd);
+  }
+  ASSERT_TRUE(HostSetCharset("UTF-8"));
+  EXPECT_EQ(Convert("\xE2\x82\xAC", UTF8, SYS), "\xE2\x82\xAC") << "back in UTF-8 texts are copied";
+}
+
+using ModuleHeader = xlsx_test::CountedTest;
+
+// The header is found by its magic and version (big-endian) past a stray copy without a resolver; the
+// plugin file carries the version text and exports no symbol the host could use instead.
+TEST_F(ModuleHeader, ThePluginsHeaderIsFoundAndOtherModulesAreRefused) {
+  for (const char* path : {XLSX_KVP_PATH, MODULE_STRAY_MAGIC}) {
+    LoadedModule module;
+    std::string error;
+    ASSERT_TRUE(LoadPluginModule(path, &module, &error)) << error;
+    ASSERT_NE(module.header, nullptr);
+    EXPECT_EQ(module.header->resolve("InitPlugin") != nullptr, path == std::string(XLSX_KVP_PATH));
+    UnloadPluginModule(&module);
+    EXPECT_EQ(module.handle, nullptr);
+  }
+  std::ifstream in(XLSX_KVP_PATH, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(bytes.find("$VER: xlsx.kvp 1.1 (13.09.26) [ppc-amigaos]"), std::string::npos);
+  void* handle = dlopen(XLSX_KVP_PATH, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(dlsym(handle, "_Z12ResolveEntryPKc"), nullptr);
+  EXPECT_EQ(dlsym(handle, "_Z10InitPluginP10PluginInfoPK7HostApi"), nullptr);
+  dlclose(handle);
+  const struct {
+    const char* path;
+    const char* error;
+  } rows[] = {
+      {MODULE_NO_MAGIC, "not a Korvadel plugin: no header with the magic \"KORVADEL\""},
+      {MODULE_OTHER_VERSION, "plugin header version 2 is not supported (expected 3)"},
+      {MODULE_LITTLE_ENDIAN_VERSION, "plugin header version 50331648 is not supported"},  // 3 in the wrong order
+      {MODULE_STRAY_ONLY, "the plugin header's ResolveEntry address lies outside the module's code"},
+      {"/nonexistent/xlsx.kvp", "cannot load plugin /nonexistent/xlsx.kvp"},
+  };
+  for (const auto& row : rows) {
+    LoadedModule module;
+    std::string error;
+    EXPECT_FALSE(LoadPluginModule(row.path, &module, &error)) << row.path;
+    EXPECT_EQ(module.handle, nullptr);
+    EXPECT_NE(error.find(row.error), std::string::npos) << error;
+  }
+  Plugin plugin;
+  std::string error;
+  EXPECT_FALSE(LoadPlugin(MODULE_MISSING_ENTRIES, &plugin, &error));
+  EXPECT_NE(error.find("the plugin has no entry point InitPlugin"), std::string::npos) << error;
+  EXPECT_EQ(plugin.module.handle, nullptr);
+}
+
+}  // namespace
