@@ -3,7 +3,7 @@
 and records which test caught each fault.
 
 usage: run_faults.py --src SRC --build BUILD [--asan ASAN_BUILD] [--late REGEX] [--only ID,...]
-                     [--faults FILE] --out RESULTS.tsv
+                     [--faults FILE] [--jobs N] --out RESULTS.tsv
        run_faults.py --src SRC --check [--faults FILE]
 
 SRC is a copy of the repository (the script edits its product files and puts them back); BUILD and
@@ -81,7 +81,7 @@ def layer_of(path):
 
 
 def tests_by_layer(build):
-    """[(test number, name, layer of its program)] of the build."""
+    """[(test number, name, program, layer of its program)] of the build."""
     _, output = run(["ctest", "--test-dir", build, "-N", "-V"], os.devnull)
     tests, program = [], None
     for line in output.splitlines():
@@ -90,37 +90,47 @@ def tests_by_layer(build):
             program = os.path.basename(match.group(1).strip('"'))
         match = re.match(r"\s*Test\s+#(\d+): (\S+)", line)
         if match:
-            tests.append((int(match.group(1)), match.group(2), PROGRAM_LAYER.get(program, len(LAYERS))))
+            tests.append((int(match.group(1)), match.group(2), program,
+                          PROGRAM_LAYER.get(program, len(LAYERS))))
     return tests
 
 
-def selection_file(build, layer, pattern, late, path):
-    """Writes a CTest -I file naming the tests that can see a fault of the layer; false when none."""
-    numbers = [str(n) for n, name, level in tests_by_layer(build)
-               if level >= layer and (re.search(pattern, name) is not None) == late]
-    with open(path, "w") as out:
-        out.write("0,0,0," + ",".join(numbers) + "\n")
-    return bool(numbers)
+def test_groups(build, layer, pattern, late):
+    """The tests that can see a fault of the layer, grouped by program, lowest layer first:
+    [(build target or None for everything, [test numbers])]."""
+    groups = {}
+    for number, name, program, level in tests_by_layer(build):
+        if level < layer or (re.search(pattern, name) is not None) != late:
+            continue
+        # A test program is its own build target; scripts and peers need everything built.
+        key = (level, program if program.endswith("_tests") else "~")
+        groups.setdefault(key, []).append(str(number))
+    return [(None if key[1] == "~" else key[1], numbers) for key, numbers in sorted(groups.items())]
 
 
-def catch(build, layer, late_pattern, late, log, env=None):
-    """Builds and runs the tests; ("build failed" or the failing tests, or []) when nothing fails."""
-    code, _ = run(["cmake", "--build", build, "-j", "2"], log)
-    if code != 0:
-        return ["(build failed)"]
+def catch(build, jobs, layer, late_pattern, late, log, env=None):
+    """Builds and runs the tests one program at a time, cheapest first, until one fails; the failing tests,
+    ["(build failed)"], or [] when nothing fails."""
     chosen = os.path.join(build, "fault-tests.txt")
-    if not selection_file(build, layer, late_pattern or "^$", late, chosen):
-        return []
-    # Without cost data CTest starts the tests in the order they are listed.
     cost = os.path.join(build, "Testing", "Temporary", "CTestCostData.txt")
-    if os.path.exists(cost):
-        os.remove(cost)
-    command = ["ctest", "--test-dir", build, "-j", "2", "--timeout", "900", "--stop-on-failure", "-I", chosen]
-    code, output = run(command, log, env)
-    names = failed_tests(output)
-    if code != 0 and not names:
-        names = ["(ctest exit %d)" % code]
-    return names
+    for target, numbers in test_groups(build, layer, late_pattern or "^$", late):
+        command = ["cmake", "--build", build, "-j", jobs] + (["--target", target] if target else [])
+        code, _ = run(command, log)
+        if code != 0:
+            return ["(build failed)"]
+        with open(chosen, "w") as out:
+            out.write("0,0,0," + ",".join(numbers) + "\n")
+        # Without cost data CTest starts the tests in the order they are listed.
+        if os.path.exists(cost):
+            os.remove(cost)
+        command = ["ctest", "--test-dir", build, "-j", "2", "--timeout", "900", "--stop-on-failure", "-I", chosen]
+        code, output = run(command, log, env)
+        names = failed_tests(output)
+        if code != 0 and not names:
+            names = ["(ctest exit %d)" % code]
+        if names:
+            return names
+    return []
 
 
 def apply(src, fault):
@@ -138,11 +148,13 @@ def main():
     parser.add_argument("--asan")
     parser.add_argument("--late")
     parser.add_argument("--only")
+    parser.add_argument("--jobs", default="2", help="build jobs (default 2)")
     parser.add_argument("--faults", default=os.path.join(HERE, "faults.txt"))
     parser.add_argument("--out")
     parser.add_argument("--check", action="store_true")
     args = parser.parse_args()
     faults = read_faults(args.faults)
+    args.build, args.asan = [os.path.abspath(b) if b else b for b in (args.build, args.asan)]
     if args.only:
         wanted = set(args.only.split(","))
         faults = [f for f in faults if f["id"] in wanted]
@@ -175,7 +187,7 @@ def main():
                                                 ("late", args.build, True, None)):
                     if not build or (late and not args.late):
                         continue
-                    names = catch(build, layer, args.late, late, log, env)
+                    names = catch(build, args.jobs, layer, args.late, late, log, env)
                     if names:
                         break
             finally:
@@ -190,7 +202,7 @@ def main():
             out.write(line + "\n")
     for build in (args.build, args.asan):
         if build:
-            run(["cmake", "--build", build, "-j", "2"], log)
+            run(["cmake", "--build", build, "-j", args.jobs], log)
     return 0
 
 
