@@ -20,6 +20,7 @@ interrupted run resumes where it stopped.
 import argparse
 import os
 import re
+import signal
 import subprocess
 import sys
 import time
@@ -153,6 +154,10 @@ def main():
     parser.add_argument("--out")
     parser.add_argument("--check", action="store_true")
     args = parser.parse_args()
+    # Stopped by a signal (also when started in the background, where SIGINT is ignored), the script still
+    # puts the faulted file back.
+    for number in (signal.SIGINT, signal.SIGTERM):
+        signal.signal(number, signal.default_int_handler)
     faults = read_faults(args.faults)
     args.build, args.asan = [os.path.abspath(b) if b else b for b in (args.build, args.asan)]
     if args.only:
