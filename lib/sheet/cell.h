@@ -27,13 +27,20 @@ xlsx_status xlsx_cell_set_value(const XlsxCell* cell, const XlsxCellValue* value
 xlsx_status xlsx_cell_clear_value(const XlsxCell* cell);
 // Whether the cell has an `f` child; false for an invalid cell.
 bool xlsx_cell_has_formula(const XlsxCell* cell);
-// The formula text as stored ("" when there is none) into out. XLSX_ERR_UNSUPPORTED (out unchanged) for
-// shared and array formulas; XLSX_ERR_INTERNAL for an invalid cell or null out; XLSX_ERR_NO_MEMORY.
+// The formula the cell shows ("" when there is none) into out: its own text, or for a cell of a shared
+// formula group the group's formula moved to the cell (lib/sheet/shared_formula.h); the first cell of an
+// array formula gives its text, the others have no formula. XLSX_ERR_INTERNAL for an invalid cell or null
+// out; XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_cell_get_formula(const XlsxCell* cell, XlsxText* out);
-// Stores the formula (null = "") as an ordinary formula without a cached value: `v`, `is`, the cell's
-// `t` and `xml:space` are removed so that spreadsheet applications compute it on opening.
-// XLSX_ERR_INVALID_ARG for an invalid cell; XLSX_ERR_NO_MEMORY.
+// Whether a formula text can be stored: XML cannot carry control characters other than tab and line
+// feed, and a carriage return would read back as a line feed. True for null.
+bool xlsx_formula_text_valid(const char* formula);
+// Stores the formula (null = "", a leading "=" dropped) as an ordinary formula without a cached value:
+// `v`, `is`, the cell's `t` and `xml:space` are removed so that spreadsheet applications compute it on
+// opening. When the cell starts a shared group, the other cells of the group keep their formulas.
+// XLSX_ERR_INVALID_ARG for an invalid cell or a formula with a control character other than tab and line
+// feed; XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_cell_set_formula(const XlsxCell* cell, const char* formula);
-// Removes the `f` child; a cached value stays as a constant. XLSX_ERR_INVALID_ARG for an invalid cell;
-// XLSX_ERR_NO_MEMORY.
+// Removes the `f` child (the other cells of a shared group it starts keep their formulas); a cached value
+// stays as a constant. XLSX_ERR_INVALID_ARG for an invalid cell; XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_cell_clear_formula(const XlsxCell* cell);
