@@ -401,13 +401,19 @@ bool store_string(const XlsxCell* cell, const char* text, bool use_table) {
     xlsx_i64_to_text(index, digits);
     return store(c, "s", digits);
   }
+  // An inline string (t="inlineStr", the text in is/t, no `v`): readers keep its spaces and decode its
+  // escapes, which they do not for the formula-result form t="str".
+  if (!clear_value(c) || !xml_node_set_attribute(c, "t", "inlineStr")) return false;
+  XmlNode* is = xml_node_append_child(c, "is");
+  XmlNode* t = xml_node_append_child(is, "t");
   StrBuf escaped;
   strbuf_init(&escaped);
   bool escape = xml_text_needs_escape(text);
-  bool ok = !escape || xml_escape_text(text, &escaped) == XLSX_OK;
-  ok = ok && store(c, "str", escape ? escaped.data : text);
+  bool ok = t && (!escape || xml_escape_text(text, &escaped) == XLSX_OK) &&
+            (!edge_space(text) || xml_node_set_attribute(t, "xml:space", "preserve")) &&
+            (!*text || xml_node_set_text(t, escape ? escaped.data : text));
   strbuf_free(&escaped);
-  return ok && (!edge_space(text) || xml_node_set_attribute(c, "xml:space", "preserve"));
+  return ok;
 }
 
 // True when no `xml:space` is left on c (it belongs to inline strings only).

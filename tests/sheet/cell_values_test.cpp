@@ -239,7 +239,7 @@ TEST_F(CellValues, SharedStringsAreStoredOnceAndInlineModeKeepsEdgeSpaces) {
   xlsx_set_shared_strings_mode(1);
   set_text(1, 1, " lead");
   EXPECT_EQ(sheet_data_xml(),
-            "<sheetData><row r=\"1\"><c r=\"A1\" t=\"str\" xml:space=\"preserve\"><v> lead</v></c></row></sheetData>");
+            "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> lead</t></is></c></row></sheetData>");
   EXPECT_EQ(value_at(1, 1), "string: lead");
   set_int(1, 1, 7);  // a number drops the text's type and space attribute
   EXPECT_EQ(sheet_data_xml(), "<sheetData><row r=\"1\"><c r=\"A1\"><v>7</v></c></row></sheetData>");
