@@ -179,9 +179,21 @@ XmlNode* find_or_create(XmlNode* root, const PropertyRow& row) {
   return element;
 }
 
-// Adds the property part of row (its entry, part, content type and package relationship) to a package
-// that has none; *added tells whether anything outside the trees was made, for undo_part. The trees'
-// changes belong to the caller's journaled edit of the content types and the package relationships.
+// Whether the package keeps the property part of row: it has the part and the part has an entry (an
+// Override without its entry names a part with nothing in it).
+bool has_part(const XlsxPackage* package, const PartRow& row) {
+  const XlsxPart* part = &row == &kCorePart ? package->core_properties : package->app_properties;
+  return part && xlsx_archive_has_entry(package->archive, row.path);
+}
+
+XlsxPart** part_slot(XlsxPackage* package, const PartRow& row) {
+  return &row == &kCorePart ? &package->core_properties : &package->app_properties;
+}
+
+// Gives a package without it the property part of row: its entry and part, its content type and its
+// package relationship (an empty part of that name is replaced). The trees' changes belong to the
+// caller's journaled edit of the content types and the package relationships; *added tells whether
+// undo_part has anything to take back.
 xlsx_status add_property_part(XlsxPackage* package, const PartRow& row, bool* added) {
   *added = false;
   if (!xlsx_rels_root(&package->package_rels) || !xlsx_content_types_root(&package->content_types))
@@ -195,19 +207,17 @@ xlsx_status add_property_part(XlsxPackage* package, const PartRow& row, bool* ad
   if (status == XLSX_OK) status = xlsx_archive_put_entry(package->archive, row.path, row.text, row.size);
   if (status != XLSX_OK) return status;
   *added = true;
-  XlsxPart* part = xlsx_package_add_part(package, row.path, "", row.content_type);
-  if (!part) return XLSX_ERR_NO_MEMORY;
-  if (&row == &kCorePart) package->core_properties = part;
-  else package->app_properties = part;
-  return XLSX_OK;
+  xlsx_package_remove_part(package, row.path);
+  *part_slot(package, row) = xlsx_package_add_part(package, row.path, "", row.content_type);
+  return *part_slot(package, row) ? XLSX_OK : XLSX_ERR_NO_MEMORY;
 }
 
-// Takes back what add_property_part made outside the trees.
-void undo_part(XlsxPackage* package, const PartRow& row) {
-  XlsxPart** slot = &row == &kCorePart ? &package->core_properties : &package->app_properties;
-  if (*slot && strcmp(xlsx_part_path(*slot), row.path) == 0) *slot = nullptr;
+// Takes back what add_property_part made outside the trees: the package then has an empty part of that
+// name again when it had one, which writes nothing, as before.
+void undo_part(XlsxPackage* package, const PartRow& row, bool had_part) {
   xlsx_package_remove_part(package, row.path);
   xlsx_archive_delete_entry(package->archive, row.path);
+  *part_slot(package, row) = had_part ? xlsx_package_add_part(package, row.path, "", row.content_type) : nullptr;
 }
 
 // Stores value in the part's tree in the escaped form (lib/xml/escape.h); false when memory runs out.
@@ -302,21 +312,20 @@ xlsx_status xlsx_package_set_property(XlsxPackage* package, uint32_t number, con
   if (!package || !xlsx_property_value_valid(number, value)) return XLSX_ERR_INVALID_ARG;
   const PropertyRow& row = kProperties[number];
   const PartRow& part_row = row.core ? kCorePart : kAppPart;
-  XlsxPart* part = row.core ? package->core_properties : package->app_properties;
   if (!value) value = "";
   xlsx_status status = XLSX_OK;
-  if (part) {
-    status = set_in_part(part, row, value);
+  if (has_part(package, part_row)) {
+    status = set_in_part(*part_slot(package, part_row), row, value);
   } else {
     // A package without the part gets one, with its content type and relationship.
     XlsxPart* records[] = {package->content_types.part, package->package_rels.part};
     XlsxPartsEdit edit;
     status = xlsx_parts_edit_begin(&edit, records, 2);
     if (status != XLSX_OK) return status;
-    bool added = false;
+    bool had_part = *part_slot(package, part_row) != nullptr, added = false;
     status = add_property_part(package, part_row, &added);
-    if (status == XLSX_OK) status = set_in_part(row.core ? package->core_properties : package->app_properties, row, value);
-    if (xlsx_parts_edit_end(&edit, status) != XLSX_OK && added) undo_part(package, part_row);
+    if (status == XLSX_OK) status = set_in_part(*part_slot(package, part_row), row, value);
+    if (xlsx_parts_edit_end(&edit, status) != XLSX_OK && added) undo_part(package, part_row, had_part);
   }
   if (status == XLSX_OK && number == XLSX_PROP_MODIFIED) package->modified_set = 1;
   return status;

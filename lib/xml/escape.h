@@ -15,7 +15,8 @@ bool xml_text_needs_escape(const char* text);
 // Appends the escaped form of text (null counts as "") to out. XLSX_ERR_NO_MEMORY when out cannot grow
 // (its content is then unspecified; the caller frees it).
 xlsx_status xml_escape_text(const char* text, StrBuf* out);
-// Whether text holds an escape-shaped "_xHHHH_" that xml_unescape_text would decode. False for null.
+// Whether text holds an escape-shaped "_xHHHH_" (other than "_x0000_"): the quick test before decoding,
+// which may still leave such a sequence as it stands. False for null.
 bool xml_text_has_escape(const char* text);
 // Decodes the escapes in the n bytes at text, in place (a character never takes more bytes than its
 // escape); returns the new length and writes a terminator there. An escape of U+0000 and a surrogate
