@@ -11,6 +11,7 @@
 #include "lib/sheet/cell.h"
 #include "lib/sheet/workbook.h"
 #include "tests/document/document_fixture.h"
+#include "tests/support/fault_alloc.h"
 
 namespace {
 
@@ -116,6 +117,39 @@ TEST_F(SavedMetadata, APropertyOfAPackageWithoutPropertyPartsGetsThePart) {
   EXPECT_STREQ(title, "Title \x01");
   xlsx_free(title);
   EXPECT_EQ(property(XLSX_PROP_COMPANY), "Company");
+}
+
+// Every entry of a saved file with its content.
+std::string entries(const std::string& file) {
+  std::string out;
+  for (const std::string& name : pkg_test::zip_names(file)) out += name + "=" + pkg_test::zip_entry(file, name) + "\n";
+  return out;
+}
+
+TEST_F(SavedMetadata, AddingAPropertyPartIsWholeOrNothing) {
+  auto parts = pkg_test::minimal_workbook_parts();
+  pkg_test::remove_part(&parts, "docProps/core.xml");
+  ASSERT_EQ(open_parts(parts), XLSX_OK);
+  std::string unedited = entries(save_as("unedited.xlsx"));
+  for (uint32_t n = 1;; n++) {
+    ASSERT_LT(n, 1000u);
+    ASSERT_EQ(open_parts(parts), XLSX_OK);
+    xlsx_status status;
+    bool failed;
+    {
+      xlsx_test::FaultAllocation fault(n);
+      status = xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "Title");
+      failed = fault.failures() > 0;
+    }
+    std::string saved = entries(save_as("run.xlsx"));
+    if (!failed) {
+      EXPECT_EQ(status, XLSX_OK);
+      EXPECT_NE(saved.find("<dc:title>Title</dc:title>"), std::string::npos);
+      break;
+    }
+    EXPECT_EQ(status, XLSX_ERR_NO_MEMORY) << n;
+    EXPECT_EQ(saved, unedited) << "allocation " << n;
+  }
 }
 
 }  // namespace
