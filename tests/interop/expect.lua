@@ -12,7 +12,8 @@ local Book = {}
 Book.__index = Book
 
 function expect.book(file, options)
-  local book = setmetatable({file = file, sheets = {}, order = {}, props = {}, options = options or {}}, Book)
+  local book = setmetatable({file = file, sheets = {}, order = {}, props = {}, facts = {}, options = options or {}},
+                            Book)
   table.insert(expect.books, book)
   return book
 end
@@ -88,7 +89,8 @@ function Book:property(id, constant, name, value)
   self.props[name] = value
 end
 
-function Book:set(key, value) self[key] = value end
+-- A fact run.py checks besides the sheets (active, titles, defined_names, recalc, shared_counts ...).
+function Book:set(key, value) self.facts[key] = value end
 
 -- ---- JSON
 
@@ -131,9 +133,9 @@ function expect.write(path)
       sheets[i] = {name = name, state = record.state, cells = record.cells, widths = record.widths,
                    heights = record.heights, hidden_columns = record.hidden_columns, hidden_rows = record.hidden_rows}
     end
-    out[#out + 1] = {file = book.file, sheets = sheets, active = book.active, props = book.props,
-                     titles = book.titles, defined_names = book.defined_names, recalc = book.recalc,
-                     options = book.options}
+    local record = {file = book.file, sheets = sheets, props = book.props, options = book.options}
+    for key, value in pairs(book.facts) do record[key] = value end
+    out[#out + 1] = record
   end
   local file = assert(io.open(path, "wb"))
   file:write(encode(out))

@@ -12,6 +12,7 @@ by cell as openpyxl reads them; saved unchanged they keep every entry byte for b
 changed they keep every entry the change does not concern.
 """
 import csv
+import datetime
 import json
 import math
 import os
@@ -112,6 +113,7 @@ def make_inputs(folder):
         data.cell(row=row, column=1, value=row)
     wb.defined_names.append(DefinedName("Total", attr_text="Data!$A$1:$A$3"))
     wb.defined_names.append(DefinedName("Local", localSheetId=0, attr_text="Data!$A$2"))
+    wb.properties.modified = datetime.datetime(2000, 1, 1)
     chart = BarChart()
     chart.add_data(Reference(data, min_col=1, min_row=1, max_row=3))
     wb.create_chartsheet("Chart").add_chart(chart)
@@ -224,6 +226,9 @@ def check_openpyxl(path, book):
             check(ws.column_dimensions[letters].hidden, True, f"{path}: column {letters} hidden")
         for row in sheet["hidden_rows"]:
             check(ws.row_dimensions[row].hidden, True, f"{path}: row {row} hidden")
+    if book.get("dated_by_save"):
+        age = datetime.datetime.utcnow() - wb.properties.modified
+        check(abs(age.total_seconds()) < 3600, True, f"{path}: modification date {wb.properties.modified} is the save's")
     for name, value in as_dict(book.get("props")).items():
         got = getattr(wb.properties, name)
         if name == "lastPrinted":

@@ -147,6 +147,7 @@ names:sheets_from(id)
 names:set("defined_names", {Total = {text = "'R1C1'!$A$1:$A$3"}, Local = {sheet = 1, text = "'R1C1'!$A$2"}})
 names:set("titles", {"A1", "R1C1", "Chart"})
 names:cell("R1C1", "A1", {n = 1})
+names:set("dated_by_save", true)  -- the file said 2000-01-01
 xlsx.SaveAs(id, out .. "/names.xlsx")
 xlsx.Close(id)
 
