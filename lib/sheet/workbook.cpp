@@ -717,7 +717,9 @@ xlsx_status xlsx_workbook_request_recalc(XlsxWorkbook* workbook) {
     XmlNode* after = nullptr;
     for (const char* name : {"sheets", "functionGroups", "externalReferences", "definedNames"})
       if (XmlNode* x = xml_node_child(root, name)) after = x;
-    calc = after ? xml_node_insert_child_after(root, "calcPr", after) : nullptr;
+    // A workbook without a sheet list has no place for it (nor formulas to compute).
+    if (!after) return xlsx_parts_edit_end(&edit, XLSX_OK);
+    calc = xml_node_insert_child_after(root, "calcPr", after);
   }
   bool ok = calc && xml_node_set_attribute(calc, "fullCalcOnLoad", "1");
   return xlsx_parts_edit_end(&edit, ok ? XLSX_OK : XLSX_ERR_NO_MEMORY);
