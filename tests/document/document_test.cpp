@@ -3,32 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "lib/document/document.h"
+#include "tests/document/document_fixture.h"
 #include "lib/sheet/workbook.h"
 #include "tests/support/fault_alloc.h"
-#include "tests/support/live_allocations.h"
-#include "tests/support/zip.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
-class DocumentTest : public xlsx_test::CountedTest {
- protected:
-  void SetUp() override {
-    CountedTest::SetUp();
-    doc_ = xlsx_document_new();
-    ASSERT_NE(doc_, nullptr);
-  }
-  void TearDown() override {
-    xlsx_document_free(doc_);
-    CountedTest::TearDown();
-  }
-  xlsx_status open_parts(const std::vector<xlsx_test::ZipInput>& parts) {
-    xlsx_test::write_bytes(dir_.file("in.xlsx"), xlsx_test::make_zip(parts));
-    return xlsx_document_open(doc_, dir_.file("in.xlsx").c_str());
-  }
-  xlsx_test::TempDir dir_;
-  XlsxDocument* doc_ = nullptr;
-};
 
 TEST_F(DocumentTest, OpenBindsTheSharedStringsAndTheWorkbookToThePackage) {
   ASSERT_EQ(open_parts(xlsx_test::workbook_parts()), XLSX_OK);

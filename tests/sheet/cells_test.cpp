@@ -146,11 +146,11 @@ TEST_F(CellValues, EveryStoredFormReadsTheSameCopiedOrLent) {
       {" t=\"n\"", "", "empty:", 0},
       {" t=\"s\"", "<v>999999</v>", "string:", 1},  // a position beyond the table reads as ""
       // Number texts: an exponent or a point makes a float (1e+20 is no integer 0); out-of-range values
-      // are the error "#NUM!"; a trailing letter or a lone exponent reads as 0.
+      // are the error "#NUM!"; a text that is no number (a trailing letter, a lone exponent) reads as text.
       {"", "<v>1e+20</v>", "float:1e+20", 0},
       {"", "<v>2E-3</v>", "float:0.002", 0},
       {"", "<v>99999999999999999999</v>", "float:1e+20", 0},
-      {"", "<v>junk</v>", "integer:0", 0},
+      {"", "<v>junk</v>", "string:junk", 0},
       {"", "<v>-0</v>", "integer:0", 0},
       {"", "<v>-0.0</v>", "float:-0", 0},
       {"", "<v>007</v>", "integer:7", 0},
@@ -160,17 +160,17 @@ TEST_F(CellValues, EveryStoredFormReadsTheSameCopiedOrLent) {
       {"", "<v> 42</v>", "integer:42", 0},
       {"", "<v>+3.5</v>", "float:3.5", 0},
       {"", "<v>1e309</v>", "error:#NUM!", -1},
-      {"", "<v>nan</v>", "error:#NUM!", -1},
-      {"", "<v>1.5e</v>", "float:0", 0},
+      {"", "<v>nan</v>", "string:nan", -1},
+      {"", "<v>1.5e</v>", "string:1.5e", 0},
       {"", "<v>1e-400</v>", "float:0", 0},
   };
   for (const auto& c : cases) {
     load_cell(c.attributes, c.content);
     expect_read(c.expected, c.lent, std::string(c.attributes) + c.content);
   }
-  // Shared string positions read as the general converter reads them; no position gives the first entry.
+  // Shared string positions read as the general converter reads them; no position gives the empty text.
   const std::string first = std::to_string(xlsx_sst_append(&book_.sst, "first"));
-  const std::string fallback = std::string("string:") + xlsx_sst_get(&book_.sst, 0);
+  const std::string fallback = "string:";
   for (const std::string& v : {" " + first + " ", std::string("abc"), std::string("-1"), std::string("4294967296"),
                                std::string("99999999999"), std::string("1x")}) {
     load_cell(" t=\"s\"", "<v>" + v + "</v>");
@@ -261,7 +261,7 @@ TEST_F(CellValues, TextsAreSharedOnceOrInlineAndReplacingKeepsStyleAndFormula) {
   xlsx_set_shared_strings_mode(1);
   set_text(1, 1, " lead");
   EXPECT_EQ(sheet_data_xml(),
-            "<sheetData><row r=\"1\"><c r=\"A1\" t=\"str\" xml:space=\"preserve\"><v> lead</v></c></row></sheetData>");
+            "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> lead</t></is></c></row></sheetData>");
   EXPECT_EQ(value_at(1, 1), "string: lead");
   set_int(1, 1, 7);
   EXPECT_EQ(sheet_data_xml(), "<sheetData><row r=\"1\"><c r=\"A1\"><v>7</v></c></row></sheetData>");
@@ -303,17 +303,18 @@ std::string formula_of(const XlsxCell& c, xlsx_status* status) {
 }
 
 // A formula is stored without a cached value, type or shared-formula attributes, so that applications
-// compute it on opening; shared and array formulas cannot be read; clearing keeps a cached value.
+// compute it on opening; shared and array formulas read their first cell's text; clearing keeps a cached
+// value.
 TEST_F(Cells, FormulasAreStoredWithoutACachedValue) {
   load_sheet(worksheet_with("<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\" s=\"1\"><is><t>x</t></is></c>"
                             "<c r=\"B1\" t=\"str\"><v>old</v><f t=\"shared\" si=\"0\" ref=\"B1:B3\">A1</f></c>"
                             "<c r=\"C1\"><f t=\"array\" ref=\"C1\">D1:D2*2</f><v>2</v></c>"
                             "<c r=\"D1\" t=\"str\"><f>B1</f><v>x</v></c></row></sheetData>"));
   xlsx_status status;
-  formula_of(cell(1, 2), &status);
-  EXPECT_EQ(status, XLSX_ERR_UNSUPPORTED);
-  formula_of(cell(1, 3), &status);
-  EXPECT_EQ(status, XLSX_ERR_UNSUPPORTED);
+  EXPECT_EQ(formula_of(cell(1, 2), &status), "A1");
+  EXPECT_EQ(status, XLSX_OK);
+  EXPECT_EQ(formula_of(cell(1, 3), &status), "D1:D2*2");
+  EXPECT_EQ(status, XLSX_OK);
   EXPECT_EQ(value_at(1, 3), "integer:2");
   XlsxCell a1 = cell(1, 1), b1 = cell(1, 2), d1 = cell(1, 4);
   EXPECT_EQ(xlsx_cell_set_formula(&a1, "SUM(C1:C3)"), XLSX_OK);
