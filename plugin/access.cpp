@@ -479,6 +479,10 @@ xlsx_status CellReference(SheetCall* call, const CellArgs* args, uint32_t* colum
   return status;
 }
 
+xlsx_status CallWorksheet(SheetCall* call, XlsxWorksheet** out) { return Worksheet(call, out); }
+
+xlsx_status CallCell(SheetCall* call, const CellArgs* args, XlsxCell* out) { return ResolveCell(call, args, out); }
+
 bool StartCellRange(SheetCall* call, const CellArgs* from, const CellArgs* to, RangeLoop* loop) {
   *loop = RangeLoop{};
   XlsxCellRef first{}, last{};

@@ -52,6 +52,21 @@ int32_t CmdDeleteProperty(HostState* L);
 int32_t CmdCellRange(HostState* L);
 int32_t CmdUseSharedStrings(HostState* L);
 int32_t CmdGetCellReference(HostState* L);
+// Cell formatting.
+int32_t CmdSetCellNumberFormat(HostState* L);
+int32_t CmdGetCellNumberFormat(HostState* L);
+int32_t CmdSetCellDate(HostState* L);
+int32_t CmdGetCellDate(HostState* L);
+int32_t CmdIsCellDate(HostState* L);
+int32_t CmdSetCellFont(HostState* L);
+int32_t CmdGetCellFont(HostState* L);
+int32_t CmdSetCellFill(HostState* L);
+int32_t CmdGetCellFill(HostState* L);
+int32_t CmdSetCellBorder(HostState* L);
+int32_t CmdGetCellBorder(HostState* L);
+int32_t CmdSetCellAlignment(HostState* L);
+int32_t CmdGetCellAlignment(HostState* L);
+int32_t CmdCopyCellStyle(HostState* L);
 
 // The metatable every CellRange loop carries (created by InitLibrary), and its __gc (1: the loop's
 // userdata), which ends the loop; returns 0.
