@@ -1,7 +1,10 @@
 -- Builds a small sales report workbook: a data sheet per region, a summary sheet with formulas, column
--- widths, row heights, a hidden helper row and the document properties.
+-- widths, row heights, a hidden helper row, the document properties, and the formatting a reader expects:
+-- bold shaded headers with a rule below, dates shown as dates, amounts as currency, banded rows.
 --   korvadel examples/report.lua [OUTPUT.xlsx]        (default: report.xlsx)
 local output = arg[1] or "report.xlsx"
+
+local doc = xlsx.Create(nil, output)
 
 local regions = {
   { name = "North", sales = { 1200, 1350.5, 980, 1610 } },
@@ -9,8 +12,24 @@ local regions = {
   { name = "West", sales = { 1500, 1420, 1390, 1710.75 } },
 }
 local quarters = { "Q1", "Q2", "Q3", "Q4" }
+local quarter_ends = { "2026-03-31", "2026-06-30", "2026-09-30", "2026-12-31" }
+local currency = '"$"#,##0.00'
+local header_fill, band_fill = 0xDDEBF7, 0xF2F2F2
 
-local doc = xlsx.Create(nil, output)
+-- A header row: bold on a light fill, centred, with a rule below.
+local function format_header(range, sheet)
+  xlsx.SetCellFont(doc, range, "", XLSX_KEEP, XLSX_FONT_BOLD, XLSX_KEEP, sheet)
+  xlsx.SetCellFill(doc, range, header_fill, sheet)
+  xlsx.SetCellBorder(doc, range, XLSX_SIDE_BOTTOM, XLSX_BORDER_MEDIUM, 0x1F4E78, sheet)
+  xlsx.SetCellAlignment(doc, range, XLSX_ALIGN_CENTER, XLSX_VALIGN_CENTER, XLSX_KEEP, XLSX_KEEP, XLSX_KEEP, sheet)
+end
+
+-- A total row: bold with a thin rule above.
+local function format_total(range, sheet)
+  xlsx.SetCellFont(doc, range, "", XLSX_KEEP, XLSX_FONT_BOLD, XLSX_KEEP, sheet)
+  xlsx.SetCellBorder(doc, range, XLSX_SIDE_TOP, XLSX_BORDER_THIN, 0x000000, sheet)
+end
+
 xlsx.SetSheetName(doc, 1, "Summary")
 
 -- One sheet per region: a header row, one row per quarter, a total with a formula.
@@ -19,15 +38,22 @@ for _, region in ipairs(regions) do
   xlsx.SetCellValue(doc, "A1", "Quarter", 3, sheet)
   xlsx.SetCellValue(doc, "B1", "Sales", 3, sheet)
   xlsx.SetCellValue(doc, "C1", "Target met", 3, sheet)
+  xlsx.SetCellValue(doc, "D1", "Closed on", 3, sheet)
   for q, amount in ipairs(region.sales) do
     xlsx.SetCellValue(doc, 1, q + 1, quarters[q], 3, sheet)
     xlsx.SetCellValue(doc, 2, q + 1, amount, 14, sheet)            -- integer or float, as the number is
     xlsx.SetCellValue(doc, 3, q + 1, amount >= 1000 and 1 or 0, 13, sheet)  -- a boolean
+    xlsx.SetCellDate(doc, 4, q + 1, quarter_ends[q], sheet)        -- shown as a date
+    if q % 2 == 0 then xlsx.SetCellFill(doc, string.format("A%d:D%d", q + 1, q + 1), band_fill, sheet) end
   end
   xlsx.SetCellValue(doc, "A6", "Total", 3, sheet)
   xlsx.SetCellFormula(doc, "B6", "SUM(B2:B5)", sheet)
+  xlsx.SetCellNumberFormat(doc, "B2:B6", currency, sheet)
+  format_header("A1:D1", sheet)
+  format_total("A6:D6", sheet)
   xlsx.SetColumnWidth(doc, 1, 14, sheet)
   xlsx.SetColumnWidth(doc, 2, 12.5, sheet)
+  xlsx.SetColumnWidth(doc, 4, 12, sheet)
   xlsx.SetRowHeight(doc, 1, 22, sheet)
 end
 
@@ -50,6 +76,10 @@ xlsx.SetCellValue(doc, 1, total_row + 1, "Made by examples/report.lua")
 xlsx.SetColumnWidth(doc, 1, 24)
 xlsx.SetColumnWidth(doc, 2, 12)
 xlsx.SetRowHeight(doc, 1, 24)
+format_header("A1:C1")
+xlsx.SetCellNumberFormat(doc, string.format("B2:B%d", total_row), currency)
+xlsx.SetCellNumberFormat(doc, string.format("C2:C%d", #regions + 1), "0.0%")
+xlsx.SetCellFont(doc, 1, total_row + 1, "", XLSX_KEEP, XLSX_FONT_ITALIC, 0x808080)
 
 -- Properties of the document.
 xlsx.SetProperty(doc, XLSX_PROPERTY_TITLE, "Sales report")
