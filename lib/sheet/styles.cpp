@@ -2,6 +2,7 @@
 // changes that derive new records from a cell's current ones.
 #include "lib/sheet/styles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -16,6 +17,7 @@
 #include "lib/package/relationships.h"
 #include "lib/sheet/cell.h"
 #include "lib/sheet/number_format.h"
+#include "lib/sheet/sheet_index.h"
 #include "lib/sheet/workbook.h"
 
 namespace {
@@ -464,29 +466,51 @@ xlsx_status derive_xf(XlsxStyles* styles, uint32_t xf, const XlsxStyleChange* ch
   return intern(styles, LIST_XFS, copy, out);
 }
 
-// The key of a change in the derived map: the xf it starts from and every field of the change.
-xlsx_status change_key(uint32_t xf, const XlsxStyleChange* c, StrBuf* key) {
-  int n = c->aspect == XLSX_ASPECT_NUMBER_FORMAT
-              ? strbuf_appendf(key, "%u:n:%s", xf, c->number_format)
-              : strbuf_appendf(key, "%u:%u:%s:%.17g:%d:%d:%u:%d:%d:%d:%d:%d:%d", xf, c->aspect,
-                               c->font_name ? c->font_name : "", c->font_size, c->font_flags, c->color, c->sides,
-                               c->border_style, c->horizontal, c->vertical, c->wrap, c->indent, c->rotation);
-  return n < 0 ? XLSX_ERR_NO_MEMORY : XLSX_OK;
+// Longest key of a change: a format code of at most XLSX_FORMAT_CODE_MAX bytes or a font name of at most
+// 31, and thirteen numbers.
+constexpr uint32_t kChangeKeySize = XLSX_FORMAT_CODE_MAX + 14 * 24 + 48;
+
+// Appends a number and a separator at *at.
+void put_number(char** at, int64_t value) {
+  *at += xlsx_i64_to_text(value, *at);
+  *(*at)++ = ':';
+}
+
+// The key of a change in the derived map: the xf it starts from and every field of the change (written
+// without the formatter: every cell a script formats looks its key up).
+void change_key(uint32_t xf, const XlsxStyleChange* c, char* key) {
+  char* at = key;
+  put_number(&at, xf);
+  put_number(&at, c->aspect);
+  const char* text = c->aspect == XLSX_ASPECT_NUMBER_FORMAT ? c->number_format
+                     : c->aspect == XLSX_ASPECT_FONT           ? c->font_name
+                                                               : nullptr;
+  // Longer texts are refused before a key is made; the cut only keeps the buffer safe.
+  size_t length = text ? std::min<size_t>(std::strlen(text), XLSX_FORMAT_CODE_MAX) : 0;
+  std::memcpy(at, text ? text : "", length);
+  at += length;
+  *at++ = ':';
+  if (c->aspect != XLSX_ASPECT_NUMBER_FORMAT) {
+    if (c->font_size == XLSX_STYLE_KEEP) *at++ = 'k';
+    else at += xlsx_double_to_text(at, c->font_size);
+    *at++ = ':';
+    for (int64_t value : {int64_t{c->font_flags}, int64_t{c->color}, int64_t{c->sides}, int64_t{c->border_style},
+                          int64_t{c->horizontal}, int64_t{c->vertical}, int64_t{c->wrap}, int64_t{c->indent},
+                          int64_t{c->rotation}})
+      put_number(&at, value);
+  }
+  *at = '\0';
 }
 
 xlsx_status derive_cached(XlsxStyles* styles, uint32_t xf, const XlsxStyleChange* change, uint32_t* out) {
-  StrBuf key;
-  strbuf_init(&key);
-  xlsx_status status = change_key(xf, change, &key);
-  void* found = status == XLSX_OK ? strmap_get(&styles->derived, key.data) : nullptr;
-  if (found) {
+  char key[kChangeKeySize];
+  change_key(xf, change, key);
+  if (void* found = strmap_get(&styles->derived, key)) {
     *out = from_value(found);
-  } else if (status == XLSX_OK) {
-    status = derive_xf(styles, xf, change, out);
-    if (status == XLSX_OK) status = strmap_set(&styles->derived, key.data, as_value(*out));
+    return XLSX_OK;
   }
-  strbuf_free(&key);
-  return status;
+  xlsx_status status = derive_xf(styles, xf, change, out);
+  return status == XLSX_OK ? strmap_set(&styles->derived, key, as_value(*out)) : status;
 }
 
 bool valid_cell(const XlsxCell* cell) { return cell && cell->element; }
@@ -535,9 +559,12 @@ xlsx_status xlsx_workbook_styles(XlsxWorkbook* workbook, XlsxStyles** out) {
   XlsxRelItem item = xlsx_rels_find_by_type(xlsx_package_workbook_rels(workbook->package), XLSX_REL_STYLES);
   const char* target = xlsx_rel_item_target(item);
   if (!target[0]) return XLSX_ERR_NOT_FOUND;
-  char path[512];
-  if (target[0] == '/') xlsx_snprintf(path, sizeof path, "%s", target + 1);
-  else xlsx_snprintf(path, sizeof path, "xl/%s", target);
+  // The part's name: the target taken from the package root when it starts with "/", else from "xl/".
+  char path[256];
+  size_t length = std::strlen(target);
+  if (length + 4 > sizeof path) return XLSX_ERR_NOT_FOUND;
+  if (target[0] == '/') std::memcpy(path, target + 1, length);
+  else std::memcpy(path, "xl/", 3), std::memcpy(path + 3, target, length + 1);
   XlsxPart* part = xlsx_package_find_part(workbook->package, path);
   if (!part) return XLSX_ERR_NOT_FOUND;
   XlsxStyles* styles = static_cast<XlsxStyles*>(xlsx_part_extra(part));
@@ -660,11 +687,17 @@ xlsx_status xlsx_styles_edit_end(XlsxStyles* styles, XmlDoc* sheet, xlsx_status 
 
 xlsx_status xlsx_cell_set_style(const XlsxCell* cell, uint32_t xf) {
   if (!valid_cell(cell)) return XLSX_ERR_INVALID_ARG;
+  // The sheet's row index stays valid: a cell's attribute moves no row or cell.
+  bool in_step = sheet_index_in_step(cell->index, cell->element->document);
+  bool done = true;
   if (xf == 0) {
     xml_node_remove_attribute(cell->element, "s");
-    return xml_node_has_attribute(cell->element, "s") ? XLSX_ERR_NO_MEMORY : XLSX_OK;
+    done = !xml_node_has_attribute(cell->element, "s");
+  } else {
+    done = set_uint(cell->element, "s", xf);
   }
-  return set_uint(cell->element, "s", xf) ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  if (in_step) sheet_index_commit(cell->index);
+  return done ? XLSX_OK : XLSX_ERR_NO_MEMORY;
 }
 
 xlsx_status xlsx_styles_apply(XlsxStyles* styles, const XlsxCell* cell, const XlsxStyleChange* change) {
