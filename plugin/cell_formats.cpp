@@ -20,11 +20,9 @@ XlsxWorkbook* CallWorkbook(const SheetCall* call) { return xlsx_document_workboo
 // The styles of the call's document; XLSX_ERR_NOT_FOUND when it has none.
 xlsx_status CallStyles(SheetCall* call, XlsxStyles** out) { return xlsx_workbook_styles(CallWorkbook(call), out); }
 
-// The styles a change needs; XLSX_ERR_UNSUPPORTED when the document has none (so that the status does not
-// read as a cell that was not found).
+// The styles a change needs, added to a document that has none.
 xlsx_status StylesToChange(SheetCall* call, XlsxStyles** out) {
-  xlsx_status status = CallStyles(call, out);
-  return status == XLSX_ERR_NOT_FOUND ? XLSX_ERR_UNSUPPORTED : status;
+  return xlsx_workbook_styles_to_change(CallWorkbook(call), out);
 }
 
 // The corners of a range text "A1:D4"; false when it is not one.

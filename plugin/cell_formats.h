@@ -50,7 +50,7 @@ struct CellFormat {
 // The format of the cell args names (a single cell).
 xlsx_status ReadCellFormat(SheetCall* call, const CellArgs* args, CellFormat* out);
 // Makes change to every cell args names; a range is changed as a whole or not at all.
-// XLSX_ERR_UNSUPPORTED when the document has no styles part.
+// A document without a styles part gets one; XLSX_ERR_UNSUPPORTED when its styles part cannot be read.
 // XLSX_ERR_NOT_FOUND when the document has no styles part.
 xlsx_status ChangeCellFormat(SheetCall* call, const CellArgs* args, const XlsxStyleChange* change);
 // Whether the workbook of the call counts dates from 1904.

@@ -57,6 +57,30 @@ int32_t ReadFormat(FormatCall* call, CellFormat* out) {
   return ErrorCode(status == XLSX_ERR_NO_MEMORY ? ERROR_OPERATION : ERROR_CELL_RANGE);
 }
 
+// A setter whose arguments after the cell are count numbers (at most five): reads the call and the
+// numbers, has fill(change, numbers) put them into a change of aspect, and makes the change.
+template <typename Fill>
+int32_t Set(HostState* L, XlsxStyleAspect aspect, int32_t count, Fill fill) {
+  FormatCall call{};
+  if (int32_t error = ReadFormatCall(L, count, &call)) return error;
+  int32_t numbers[5] = {};
+  for (int32_t i = 0; i < count; i++) numbers[i] = ArgInt(L, call.next + i);
+  XlsxStyleChange change = xlsx_style_change(aspect);
+  fill(&change, numbers);
+  return Change(&call, &change);
+}
+
+// A getter with nothing after the cell but the sheet: reads the call and the cell's format, then
+// push(format) pushes the results and gives their count.
+template <typename Push>
+int32_t Get(HostState* L, Push push) {
+  FormatCall call{};
+  CellFormat format{};
+  if (int32_t error = ReadFormatCall(L, 0, &call)) return error;
+  if (int32_t error = ReadFormat(&call, &format)) return error;
+  return push(format);
+}
+
 void PushInts(HostState* L, std::initializer_list<int32_t> values) {
   for (int32_t value : values) Host()->PushNumber(L, value);
 }
@@ -84,12 +108,10 @@ int32_t CmdSetCellNumberFormat(HostState* L) {
 }
 
 int32_t CmdGetCellNumberFormat(HostState* L) {
-  FormatCall call{};
-  CellFormat format{};
-  if (int32_t error = ReadFormatCall(L, 0, &call)) return error;
-  if (int32_t error = ReadFormat(&call, &format)) return error;
-  PushHostText(L, xlsx_styles_number_format(format.styles, format.xf));
-  return 1;
+  return Get(L, [L](const CellFormat& f) {
+    PushHostText(L, xlsx_styles_number_format(f.styles, f.xf));
+    return 1;
+  });
 }
 
 // SetCellDate(id, cell, date$[, sheet]): "YYYY-MM-DD", "YYYY-MM-DD HH:MM[:SS]" or "HH:MM[:SS]".
@@ -116,12 +138,10 @@ int32_t CmdGetCellDate(HostState* L) {
 }
 
 int32_t CmdIsCellDate(HostState* L) {
-  FormatCall call{};
-  CellFormat format{};
-  if (int32_t error = ReadFormatCall(L, 0, &call)) return error;
-  if (int32_t error = ReadFormat(&call, &format)) return error;
-  Host()->PushNumber(L, xlsx_styles_is_date(format.styles, format.xf) ? 1 : 0);
-  return 1;
+  return Get(L, [L](const CellFormat& f) {
+    Host()->PushNumber(L, xlsx_styles_is_date(f.styles, f.xf) ? 1 : 0);
+    return 1;
+  });
 }
 
 // SetCellFont(id, cell, name$, size, style, color[, sheet]): "" or XLSX_KEEP keeps a field.
@@ -142,47 +162,36 @@ int32_t CmdSetCellFont(HostState* L) {
 
 // GetCellFont(id, cell[, sheet]) -> name$, size, style, color.
 int32_t CmdGetCellFont(HostState* L) {
-  FormatCall call{};
-  CellFormat format{};
-  if (int32_t error = ReadFormatCall(L, 0, &call)) return error;
-  if (int32_t error = ReadFormat(&call, &format)) return error;
-  XlsxFontLook font{};
-  xlsx_styles_font(format.styles, format.xf, &font);
-  PushHostText(L, font.name);
-  Host()->PushNumber(L, font.size);
-  PushInts(L, {static_cast<int32_t>(font.flags), font.color});
-  return 4;
+  return Get(L, [L](const CellFormat& f) {
+    XlsxFontLook font{};
+    xlsx_styles_font(f.styles, f.xf, &font);
+    PushHostText(L, font.name);
+    Host()->PushNumber(L, font.size);
+    PushInts(L, {static_cast<int32_t>(font.flags), font.color});
+    return 4;
+  });
 }
 
 // SetCellFill(id, cell, color[, sheet]): a solid fill, or none for XLSX_COLOR_NONE.
 int32_t CmdSetCellFill(HostState* L) {
-  FormatCall call{};
-  if (int32_t error = ReadFormatCall(L, 1, &call)) return error;
-  XlsxStyleChange change = xlsx_style_change(XLSX_ASPECT_FILL);
-  change.color = ArgInt(L, call.next);
-  return Change(&call, &change);
+  return Set(L, XLSX_ASPECT_FILL, 1, [](XlsxStyleChange* change, const int32_t* n) { change->color = n[0]; });
 }
 
 int32_t CmdGetCellFill(HostState* L) {
-  FormatCall call{};
-  CellFormat format{};
-  if (int32_t error = ReadFormatCall(L, 0, &call)) return error;
-  if (int32_t error = ReadFormat(&call, &format)) return error;
-  Host()->PushNumber(L, xlsx_styles_fill(format.styles, format.xf));
-  return 1;
+  return Get(L, [L](const CellFormat& f) {
+    Host()->PushNumber(L, xlsx_styles_fill(f.styles, f.xf));
+    return 1;
+  });
 }
 
 // SetCellBorder(id, cell, sides, style, color[, sheet]): the sides (XLSX_SIDE_ flags) get the style and
 // colour; XLSX_KEEP keeps either.
 int32_t CmdSetCellBorder(HostState* L) {
-  FormatCall call{};
-  if (int32_t error = ReadFormatCall(L, 3, &call)) return error;
-  XlsxStyleChange change = xlsx_style_change(XLSX_ASPECT_BORDER);
-  int32_t sides = ArgInt(L, call.next);
-  change.sides = sides < 0 ? 0 : static_cast<uint32_t>(sides);
-  change.border_style = ArgInt(L, call.next + 1);
-  change.color = ArgInt(L, call.next + 2);
-  return Change(&call, &change);
+  return Set(L, XLSX_ASPECT_BORDER, 3, [](XlsxStyleChange* change, const int32_t* n) {
+    change->sides = n[0] < 0 ? 0 : static_cast<uint32_t>(n[0]);
+    change->border_style = n[1];
+    change->color = n[2];
+  });
 }
 
 // GetCellBorder(id, cell, side[, sheet]) -> style, color of one side.
@@ -202,27 +211,23 @@ int32_t CmdGetCellBorder(HostState* L) {
 
 // SetCellAlignment(id, cell, horiz, vert, wrap, indent, rotation[, sheet]); XLSX_KEEP keeps a field.
 int32_t CmdSetCellAlignment(HostState* L) {
-  FormatCall call{};
-  if (int32_t error = ReadFormatCall(L, 5, &call)) return error;
-  XlsxStyleChange change = xlsx_style_change(XLSX_ASPECT_ALIGNMENT);
-  change.horizontal = ArgInt(L, call.next);
-  change.vertical = ArgInt(L, call.next + 1);
-  change.wrap = ArgInt(L, call.next + 2);
-  change.indent = ArgInt(L, call.next + 3);
-  change.rotation = ArgInt(L, call.next + 4);
-  return Change(&call, &change);
+  return Set(L, XLSX_ASPECT_ALIGNMENT, 5, [](XlsxStyleChange* change, const int32_t* n) {
+    change->horizontal = n[0];
+    change->vertical = n[1];
+    change->wrap = n[2];
+    change->indent = n[3];
+    change->rotation = n[4];
+  });
 }
 
 // GetCellAlignment(id, cell[, sheet]) -> horiz, vert, wrap, indent, rotation.
 int32_t CmdGetCellAlignment(HostState* L) {
-  FormatCall call{};
-  CellFormat format{};
-  if (int32_t error = ReadFormatCall(L, 0, &call)) return error;
-  if (int32_t error = ReadFormat(&call, &format)) return error;
-  XlsxAlignmentLook a{};
-  xlsx_styles_alignment(format.styles, format.xf, &a);
-  PushInts(L, {a.horizontal, a.vertical, a.wrap, a.indent, a.rotation});
-  return 5;
+  return Get(L, [L](const CellFormat& f) {
+    XlsxAlignmentLook a{};
+    xlsx_styles_alignment(f.styles, f.xf, &a);
+    PushInts(L, {a.horizontal, a.vertical, a.wrap, a.indent, a.rotation});
+    return 5;
+  });
 }
 
 // CopyCellStyle(id, from, to[, sheet]): both cells on the same sheet; to may be a range text.

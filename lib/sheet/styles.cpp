@@ -12,6 +12,8 @@
 #include "lib/base/dynarray.h"
 #include "lib/base/strbuf.h"
 #include "lib/base/strmap.h"
+#include "lib/package/archive.h"
+#include "lib/package/content_types.h"
 #include "lib/package/package.h"
 #include "lib/package/part.h"
 #include "lib/package/relationships.h"
@@ -428,6 +430,20 @@ bool point_xf(XmlNode* xf, const char* id_name, uint32_t id, const char* apply) 
   return set_uint(xf, id_name, id) && xml_node_set_attribute(xf, apply, "1");
 }
 
+// The number format, font, fill or border of xf with change made, found or added; its index into *out.
+xlsx_status derive_aspect(XlsxStyles* styles, uint32_t xf, const XlsxStyleChange* change, uint32_t* out) {
+  switch (change->aspect) {
+    case XLSX_ASPECT_NUMBER_FORMAT: return format_id(styles, change->number_format, out);
+    case XLSX_ASPECT_FONT:
+      return derive_record(styles, xf, LIST_FONTS, "fontId", [change](XmlNode* r) { return edit_font(r, change); }, out);
+    case XLSX_ASPECT_FILL: return derive_fill(styles, change, out);
+    case XLSX_ASPECT_BORDER:
+      return derive_record(styles, xf, LIST_BORDERS, "borderId", [change](XmlNode* r) { return edit_border(r, change); },
+                           out);
+    default: return XLSX_ERR_INVALID_ARG;
+  }
+}
+
 // The cell format of xf with change made, found or added; into *out.
 xlsx_status derive_xf(XlsxStyles* styles, uint32_t xf, const XlsxStyleChange* change, uint32_t* out) {
   XmlNode* xfs = section(styles, "cellXfs");
@@ -442,24 +458,14 @@ xlsx_status derive_xf(XlsxStyles* styles, uint32_t xf, const XlsxStyleChange* ch
   uint32_t id = 0;
   xlsx_status status = XLSX_OK;
   bool ok = true;
-  switch (change->aspect) {
-    case XLSX_ASPECT_NUMBER_FORMAT:
-      status = format_id(styles, change->number_format, &id);
-      ok = status != XLSX_OK || point_xf(copy, "numFmtId", id, "applyNumberFormat");
-      break;
-    case XLSX_ASPECT_FONT:
-      status = derive_record(styles, xf, LIST_FONTS, "fontId", [change](XmlNode* r) { return edit_font(r, change); }, &id);
-      ok = status != XLSX_OK || point_xf(copy, "fontId", id, "applyFont");
-      break;
-    case XLSX_ASPECT_FILL:
-      status = derive_fill(styles, change, &id);
-      ok = status != XLSX_OK || point_xf(copy, "fillId", id, "applyFill");
-      break;
-    case XLSX_ASPECT_BORDER:
-      status = derive_record(styles, xf, LIST_BORDERS, "borderId", [change](XmlNode* r) { return edit_border(r, change); }, &id);
-      ok = status != XLSX_OK || point_xf(copy, "borderId", id, "applyBorder");
-      break;
-    case XLSX_ASPECT_ALIGNMENT: ok = edit_alignment(copy, change); break;
+  if (change->aspect == XLSX_ASPECT_ALIGNMENT) {
+    ok = edit_alignment(copy, change);
+  } else {
+    // The aspect's record and the xf attributes that point at it and tell applications to apply it.
+    static const char* const kIds[] = {"numFmtId", "fontId", "fillId", "borderId"};
+    static const char* const kApply[] = {"applyNumberFormat", "applyFont", "applyFill", "applyBorder"};
+    status = derive_aspect(styles, xf, change, &id);
+    ok = status != XLSX_OK || point_xf(copy, kIds[change->aspect], id, kApply[change->aspect]);
   }
   if (status != XLSX_OK) return status;
   if (!ok) return XLSX_ERR_NO_MEMORY;
@@ -514,6 +520,49 @@ xlsx_status derive_cached(XlsxStyles* styles, uint32_t xf, const XlsxStyleChange
 }
 
 bool valid_cell(const XlsxCell* cell) { return cell && cell->element; }
+
+// The styles part given to a workbook that has none: one font, the two fills every workbook reserves, one
+// border, one cell format and the Normal style.
+constexpr char kStylesPath[] = "xl/styles.xml";
+constexpr char kDefaultStyles[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+    "<fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/><family val=\"2\"/></font></fonts>"
+    "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+    "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+    "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+    "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
+    "<cellXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/></cellXfs>"
+    "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
+    "</styleSheet>";
+
+// Adds the default styles part with its content type and relationship; the trees' changes are taken back
+// by the journal, the package entry and the part by hand. XLSX_ERR_UNSUPPORTED when an entry of that name
+// exists without being the workbook's styles (it is left alone).
+xlsx_status add_styles_part(XlsxWorkbook* workbook) {
+  XlsxPackage* package = workbook->package;
+  XlsxArchive* archive = xlsx_package_archive(package);
+  if (xlsx_archive_has_entry(archive, kStylesPath) || xlsx_package_find_part(package, kStylesPath))
+    return XLSX_ERR_UNSUPPORTED;
+  XlsxRelationships* rels = xlsx_package_workbook_rels(package);
+  XlsxPart* parts[] = {xlsx_package_content_types(package)->part, rels->part};
+  XlsxPartsEdit edit{};
+  xlsx_status status = xlsx_parts_edit_begin(&edit, parts, 2);
+  if (status != XLSX_OK) return status;
+  status = xlsx_content_types_add(xlsx_package_content_types(package), "/xl/styles.xml", XLSX_CT_STYLES);
+  XlsxRelItem item{};
+  if (status == XLSX_OK) item = xlsx_rels_add(rels, XLSX_REL_STYLES, "styles.xml");
+  if (status == XLSX_OK && !item.node) status = xlsx_rels_root(rels) ? XLSX_ERR_NO_MEMORY : XLSX_ERR_UNSUPPORTED;
+  bool entry = false;
+  if (status == XLSX_OK) {
+    status = xlsx_archive_put_entry(archive, kStylesPath, kDefaultStyles, sizeof kDefaultStyles - 1);
+    entry = status == XLSX_OK;
+  }
+  if (status == XLSX_OK && !xlsx_package_add_part(package, kStylesPath, xlsx_rel_item_id(item), XLSX_CT_STYLES))
+    status = XLSX_ERR_NO_MEMORY;
+  if (status != XLSX_OK && entry) xlsx_archive_delete_entry(archive, kStylesPath);
+  return xlsx_parts_edit_end(&edit, status);
+}
 
 }  // namespace
 
@@ -580,6 +629,16 @@ xlsx_status xlsx_workbook_styles(XlsxWorkbook* workbook, XlsxStyles** out) {
   xlsx_status status = styles_sync(styles);
   if (status == XLSX_OK) *out = styles;
   return status;
+}
+
+xlsx_status xlsx_workbook_styles_to_change(XlsxWorkbook* workbook, XlsxStyles** out) {
+  xlsx_status status = xlsx_workbook_styles(workbook, out);
+  if (status != XLSX_ERR_NOT_FOUND || !workbook || !workbook->package) return status;
+  // Only a workbook without a styles relationship gets one; a styles part that cannot be read stays as it is.
+  XlsxRelItem item = xlsx_rels_find_by_type(xlsx_package_workbook_rels(workbook->package), XLSX_REL_STYLES);
+  if (item.node) return XLSX_ERR_UNSUPPORTED;
+  status = add_styles_part(workbook);
+  return status == XLSX_OK ? xlsx_workbook_styles(workbook, out) : status;
 }
 
 bool xlsx_workbook_date1904(XlsxWorkbook* workbook) {

@@ -77,6 +77,11 @@ struct XlsxAlignmentLook {
 // The styles of the workbook's styles part, loaded and indexed on first use; XLSX_ERR_NOT_FOUND when the
 // workbook has no styles part, XLSX_ERR_NO_MEMORY. Owned by the part: valid while the document is open.
 xlsx_status xlsx_workbook_styles(XlsxWorkbook* workbook, XlsxStyles** out);
+// The styles for a change: as xlsx_workbook_styles, but a workbook without a styles relationship first gets
+// a styles part of the default format, with its content type and relationship (kept to the failure
+// rule). XLSX_ERR_UNSUPPORTED when the workbook's styles part cannot be read or an entry of its name is
+// there without being related; XLSX_ERR_NO_MEMORY.
+xlsx_status xlsx_workbook_styles_to_change(XlsxWorkbook* workbook, XlsxStyles** out);
 // Whether the workbook counts dates from 1904 (`workbookPr date1904`); false for null.
 bool xlsx_workbook_date1904(XlsxWorkbook* workbook);
 

@@ -7,7 +7,8 @@ usage: format_interop.py KORVADEL XLSX_KVP FORMATTING_LUA SCRATCH_DIR
    formatted texts.
 2. Formats written by openpyxl, XlsxWriter and LibreOffice read back through the commands as written.
 3. A round trip of the XlsxWriter file with one value changed, and with a cell given a look the file
-   already has, keeps its styles part byte for byte.
+   already has, keeps its styles part byte for byte; the same file without a styles part gets one when a
+   cell is formatted.
 """
 import csv
 import datetime
@@ -155,8 +156,34 @@ def round_trip(written):
     check(openpyxl.load_workbook(copy).active["C2"].font.b, True, "the look the file has was given")
 
 
+def without_styles(written):
+    """A workbook without a styles part gets one when a cell is formatted."""
+    bare = path("bare.xlsx")
+    with zipfile.ZipFile(written) as source, zipfile.ZipFile(bare, "w", zipfile.ZIP_DEFLATED) as target:
+        for item in source.infolist():
+            data = source.read(item.filename)
+            if item.filename == "xl/styles.xml":
+                continue
+            if item.filename in ("[Content_Types].xml", "xl/_rels/workbook.xml.rels"):
+                text = data.decode()
+                start = text.index("styles")
+                data = (text[:text.rindex("<", 0, start)] + text[text.index("/>", start) + 2:]).encode()
+            target.writestr(item, data)
+    korvadel("-", bare, chunk='local id = xlsx.Open(nil, arg[1])\nxlsx.SetCellDate(id, "E5", "2026-12-07")\n'
+                              'xlsx.SetCellFont(id, "E5", "", XLSX_KEEP, XLSX_FONT_BOLD, XLSX_KEEP)\n'
+                              'xlsx.Save(id)\nxlsx.Close(id)\n')
+    cell = openpyxl.load_workbook(bare).active["E5"]
+    check((cell.value, cell.is_date, cell.font.b), (datetime.datetime(2026, 12, 7), True, True), "styles part added")
+
+
 os.makedirs(SCRATCH, exist_ok=True)
-for step in (written_by_commands, lambda: round_trip(written_by_peers())):
+def from_peers():
+    written = written_by_peers()
+    round_trip(written)
+    without_styles(written)
+
+
+for step in (written_by_commands, from_peers):
     try:
         step()
     except Exception as error:  # a peer that cannot read a file is a failure, not a crash of the test

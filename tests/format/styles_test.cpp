@@ -71,7 +71,9 @@ TEST(NumberFormat, CodesDatesAndBuiltins) {
   };
   for (const Row& row : rows) {
     EXPECT_EQ(xlsx_format_code_is_valid(row.code), row.valid) << row.code;
-    if (row.valid) EXPECT_EQ(xlsx_format_code_is_date(row.code), row.date) << row.code;
+    if (row.valid) {
+      EXPECT_EQ(xlsx_format_code_is_date(row.code), row.date) << row.code;
+    }
   }
   EXPECT_FALSE(xlsx_format_code_is_valid(std::string(256, '0').c_str()));
   EXPECT_EQ(xlsx_builtin_format_id("mm-dd-yy"), 14);
@@ -96,7 +98,9 @@ class Styles : public xlsx_test::CountedTest {
   }
   // Saves (when asked) and opens the file again; the styles and sheet are found anew.
   void Reopen(bool save) {
-    if (save) ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
+    if (save) {
+      ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
+    }
     ASSERT_EQ(xlsx_document_open(doc_, dir_.file("book.xlsx").c_str()), XLSX_OK);
     XlsxWorkbook* workbook = xlsx_document_workbook(doc_);
     ASSERT_EQ(xlsx_workbook_worksheet_at(workbook, 1, &sheet_), XLSX_OK);
@@ -154,9 +158,15 @@ TEST_F(Styles, IdenticalRecordsAreShared) {
     for (uint32_t column = 1; column <= 5; column++) {
       XlsxCell cell{};
       ASSERT_EQ(xlsx_sheet_cell(&sheet_, row, column, &cell), XLSX_OK);
-      if (row == 1) ASSERT_EQ(xlsx_styles_apply(styles_, &cell, &bold), XLSX_OK);
-      if (row % 2 == 0) ASSERT_EQ(xlsx_styles_apply(styles_, &cell, &band), XLSX_OK);
-      if (column == 3) ASSERT_EQ(xlsx_styles_apply(styles_, &cell, &money), XLSX_OK);
+      if (row == 1) {
+        ASSERT_EQ(xlsx_styles_apply(styles_, &cell, &bold), XLSX_OK);
+      }
+      if (row % 2 == 0) {
+        ASSERT_EQ(xlsx_styles_apply(styles_, &cell, &band), XLSX_OK);
+      }
+      if (column == 3) {
+        ASSERT_EQ(xlsx_styles_apply(styles_, &cell, &money), XLSX_OK);
+      }
     }
   }
   Reopen(true);
@@ -205,7 +215,8 @@ TEST_F(Styles, ChangeKeepsWhatItDoesNotName) {
   EXPECT_EQ(a.vertical, XLSX_VERTICAL_DEFAULT);
   // A refused value changes nothing.
   EXPECT_EQ(Apply("B2", Font("", 500, XLSX_STYLE_KEEP, XLSX_STYLE_KEEP)), XLSX_ERR_INVALID_ARG);
-  EXPECT_STREQ(xlsx_style_change_problem(&(border = Fill(0x1000000))), "colour");
+  XlsxStyleChange bad = Fill(0x1000000);
+  EXPECT_STREQ(xlsx_style_change_problem(&bad), "colour");
   EXPECT_EQ(xlsx_cell_style(&cell), xf);
 }
 

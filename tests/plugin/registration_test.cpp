@@ -53,13 +53,14 @@ class RegistrationTest : public HostTest {
   xlsx_test::TempDir dir_;
 };
 
-TEST_F(RegistrationTest, ElevenMessagesAreRegisteredInOrder) {
+TEST_F(RegistrationTest, TheMessagesAreRegisteredInOrder) {
   const char* expected[] = {
       "Error opening XLSX document %s!", "Error creating XLSX document %s!",  "Cannot find specified XLSX document!",
       "XSLX operation has failed!",      "Sheet \"%s\" not found!",           "Specified sheet is out of range!",
       "Specified cell is out of range!", "Specified column is out of range!", "Specified row is out of range!",
-      "Cell doesn't have a formula!",    "Error saving XLSX document!",
+      "Cell doesn't have a formula!",    "Error saving XLSX document!",       "Invalid cell format value: %s!",
   };
+  static_assert(std::size(expected) == ERROR_COUNT);
   for (uint32_t i = 0; i < ERROR_COUNT; ++i) {
     EXPECT_STREQ(HostErrorMessage(ErrorCode(static_cast<PluginError>(i))), expected[i]);
     if (i > 0) {
