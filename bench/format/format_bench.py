@@ -37,6 +37,13 @@ TOOLS = [
 ]
 
 
+# ONLY (comma-separated names) limits the run to some tools; exceljs needs the peers' node modules.
+if os.environ.get("ONLY"):
+    TOOLS = [t for t in TOOLS if t[0] in os.environ["ONLY"].split(",")]
+if not os.path.isdir(os.path.join(PEERS, "node_modules", "exceljs")):
+    TOOLS = [t for t in TOOLS if not t[0].startswith("exceljs")]
+
+
 def timed(cmd):
     result = subprocess.run(["/usr/bin/time", "-f", "TIME %e %U %S %M", *cmd], capture_output=True, text=True)
     if result.returncode != 0:
