@@ -8,6 +8,7 @@
 #include "lib/package/properties.h"
 #include "plugin/access.h"
 #include "plugin/commands.h"
+#include "plugin/layout_access.h"
 
 namespace {
 
@@ -64,6 +65,21 @@ constexpr CommandRow kCommands[] = {
     XLSX_COMMAND(CellRange, "ref=xlsx.CellRange(id,startx,starty,endx,endy[,sheet]) -- iterate over cell range"),
     XLSX_COMMAND(UseSharedStrings, "xlsx.UseSharedStrings(on) -- toggle shared string mode"),
     XLSX_COMMAND(GetCellReference, "ref=xlsx.GetCellReference(id,x,y[,xyref,sheet]) -- get cell reference"),
+    // Sheet layout.
+    XLSX_COMMAND(MergeCells, "xlsx.MergeCells(id,range$[,sheet]) -- merge a range of cells"),
+    XLSX_COMMAND(UnmergeCells, "xlsx.UnmergeCells(id,range$[,sheet]) -- unmerge the merged cells in a range"),
+    XLSX_COMMAND(GetMergedCount, "n=xlsx.GetMergedCount(id[,sheet]) -- get number of merged ranges"),
+    XLSX_COMMAND(GetMergedRange, "range$=xlsx.GetMergedRange(id,n[,sheet]) -- get merged range"),
+    XLSX_COMMAND(FreezePanes, "xlsx.FreezePanes(id,x,y[,sheet]) -- freeze the columns left of x and the rows above y"),
+    XLSX_COMMAND(GetFrozenPanes, "x,y=xlsx.GetFrozenPanes(id[,sheet]) -- get first unfrozen column and row"),
+    XLSX_COMMAND(SetAutoFilter, "xlsx.SetAutoFilter(id,range$[,sheet]) -- set worksheet filter"),
+    XLSX_COMMAND(ClearAutoFilter, "xlsx.ClearAutoFilter(id[,sheet]) -- remove worksheet filter"),
+    XLSX_COMMAND(GetAutoFilter, "range$=xlsx.GetAutoFilter(id[,sheet]) -- get worksheet filter range"),
+    XLSX_COMMAND(SetSheetTabColor, "xlsx.SetSheetTabColor(id,color[,sheet]) -- set worksheet tab colour"),
+    XLSX_COMMAND(GetSheetTabColor, "color=xlsx.GetSheetTabColor(id[,sheet]) -- get worksheet tab colour"),
+    XLSX_COMMAND(SetCellHyperlink, "xlsx.SetCellHyperlink(id,x,y,target$[,tooltip$,sheet]) -- set cell hyperlink"),
+    XLSX_COMMAND(GetCellHyperlink, "target$,tooltip$=xlsx.GetCellHyperlink(id,x,y[,sheet]) -- get cell hyperlink"),
+    XLSX_COMMAND(ClearCellHyperlink, "xlsx.ClearCellHyperlink(id,x,y[,sheet]) -- remove cell hyperlink"),
 };
 #undef XLSX_COMMAND
 
@@ -113,6 +129,8 @@ constexpr PluginConstant kConstants[] = {
     {"XLSX_PROPERTY_HYPERLINKBASE", 0, XLSX_PROP_HYPERLINK_BASE},
     {"XLSX_PROPERTY_HYPERLINKSCHANGED", 0, XLSX_PROP_HYPERLINKS_CHANGED},
     {"XLSX_PROPERTY_APPVERSION", 0, XLSX_PROP_APP_VERSION},
+    // Sheet layout.
+    XLSX_CONSTANT(XLSX_TABCOLOR_NONE),
     {nullptr, 0, 0},
 };
 #undef XLSX_CONSTANT
