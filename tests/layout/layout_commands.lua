@@ -42,7 +42,9 @@ local function write(path)
   xlsx.SetSheetTabColor(doc, 0xFF0000, 2)
   check.eq(xlsx.GetSheetTabColor(doc), 0x1F6FB2, "tab colour")
   check.fails("XSLX operation has failed!", xlsx.SetSheetTabColor, doc, 0x1000000)
-  -- Hyperlinks: outside addresses, places in the workbook, replaced and cleared links.
+  -- Hyperlinks: outside addresses, places in the workbook, replaced and cleared links. The cells get
+  -- texts to show (applications drop links on empty cells when they save).
+  for y = 4, 9 do xlsx.SetCellValue(doc, 1, y, "link " .. y) end
   xlsx.SetCellHyperlink(doc, "A4", "https://example.com/report?a=1&b=2", "The report")
   xlsx.SetCellHyperlink(doc, 1, 5, "mailto:sales@example.com")
   xlsx.SetCellHyperlink(doc, "A6", "'My Data'!B2", "Go to the data")

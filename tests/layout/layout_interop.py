@@ -90,15 +90,18 @@ def written_by_script():
     korvadel("write", out)
     sheets = layout(out)
     check(sheets[0], ("Data 2", [], "A2", "A2:D20", "FF0000", []), "moved sheet")
-    check(sheets[1], ("Sheet1", ["A1:C1", "D4:E5"], "C4", "A3:C9", "1F6FB2",
+    check(sheets[1], ("Sheet1", ["A1:C1", "D4:E5"], "B3", "A3:C9", "1F6FB2",
                       [("A4", "https://example.com/report?a=1&b=2", "", "The report"),
                        ("A5", "mailto:sales@example.com", "", ""),
                        ("A6", "", "'My Data'!B2", "Go to the data"), ("A9", "", "'My Data'!C3", "")]), "first sheet")
     workbook = zipfile.ZipFile(out).read("xl/workbook.xml").decode()
     names = re.findall(r'<definedName name="_xlnm._FilterDatabase" localSheetId="(\d)" hidden="1">([^<]*)<', workbook)
     check(sorted(names), [("0", "'Data 2'!$A$2:$D$20"), ("1", "Sheet1!$A$3:$C$9")], "hidden filter names")
-    check(layout(office_resave(out, "ours")), sheets, "layout after LibreOffice saved the file")
-
+    # A headless LibreOffice has no view to apply frozen panes to, and keeps no link tooltips: it saves
+    # neither, whoever wrote the file.
+    def office_view(book):
+        return [(t, m, f, c, [link[:3] for link in links]) for t, m, _, f, c, links in book]
+    check(office_view(layout(office_resave(out, "ours"))), office_view(sheets), "layout after LibreOffice saved the file")
 
 def peer_files():
     made = path("by-openpyxl.xlsx")
