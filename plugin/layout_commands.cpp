@@ -34,6 +34,22 @@ int32_t LayoutResult(xlsx_status status) {
   return ChangeResult(status == XLSX_OK);
 }
 
+// Commands of the form (id, range$[, sheet]) that change the sheet with the range.
+int32_t ChangeRange(HostState* L, xlsx_status (*change)(SheetCall*, const char*)) {
+  SheetCall call{};
+  const char* range = nullptr;
+  if (int32_t error = ReadRangeCall(L, &range, &call)) return error;
+  return LayoutResult(change(&call, range));
+}
+
+// Commands of the form (id[, sheet]) that push one number read from the sheet.
+int32_t PushSheetNumber(HostState* L, double (*read)(SheetCall*)) {
+  SheetCall call{};
+  if (int32_t error = ReadSheetCall(L, 2, &call)) return error;
+  Host()->PushNumber(L, read(&call));
+  return 1;
+}
+
 // A cell command: the id, the cell from argument 2 and the position after it.
 struct LinkCall {
   CellArgs cell;
@@ -60,18 +76,10 @@ int32_t CmdMergeCells(HostState* L) {
 }
 
 // UnmergeCells(id, range$[, sheet]): every merged range sharing a cell with range.
-int32_t CmdUnmergeCells(HostState* L) {
-  SheetCall call{};
-  const char* range = nullptr;
-  if (int32_t error = ReadRangeCall(L, &range, &call)) return error;
-  return LayoutResult(UnmergeRange(&call, range));
-}
+int32_t CmdUnmergeCells(HostState* L) { return ChangeRange(L, UnmergeRange); }
 
 int32_t CmdGetMergedCount(HostState* L) {
-  SheetCall call{};
-  if (int32_t error = ReadSheetCall(L, 2, &call)) return error;
-  Host()->PushNumber(L, MergedCount(&call));
-  return 1;
+  return PushSheetNumber(L, [](SheetCall* call) -> double { return MergedCount(call); });
 }
 
 // GetMergedRange(id, n[, sheet]): n from 1 to GetMergedCount.
@@ -111,12 +119,7 @@ int32_t CmdGetFrozenPanes(HostState* L) {
   return 2;
 }
 
-int32_t CmdSetAutoFilter(HostState* L) {
-  SheetCall call{};
-  const char* range = nullptr;
-  if (int32_t error = ReadRangeCall(L, &range, &call)) return error;
-  return LayoutResult(SetAutoFilter(&call, range));
-}
+int32_t CmdSetAutoFilter(HostState* L) { return ChangeRange(L, SetAutoFilter); }
 
 int32_t CmdClearAutoFilter(HostState* L) {
   SheetCall call{};
@@ -143,10 +146,7 @@ int32_t CmdSetSheetTabColor(HostState* L) {
 }
 
 int32_t CmdGetSheetTabColor(HostState* L) {
-  SheetCall call{};
-  if (int32_t error = ReadSheetCall(L, 2, &call)) return error;
-  Host()->PushNumber(L, TabColor(&call));
-  return 1;
+  return PushSheetNumber(L, [](SheetCall* call) -> double { return TabColor(call); });
 }
 
 // SetCellHyperlink(id, cell, target$[, tooltip$, sheet]): a target with a scheme (https:, mailto:) is

@@ -28,7 +28,7 @@ TEST_F(CommandTableTest, EachCommandHasAHandlerAndAHelpRowShowingItsCall) {
   }
   EXPECT_EQ(commands[rows].handler, nullptr) << "the end row has two nulls";
   EXPECT_EQ(rows, CommandCount());
-  EXPECT_LE(rows, 44u);
+  EXPECT_GE(rows, 44u);
   EXPECT_TRUE(names.count("GetObjectType") && names.count("UseSharedStrings")) << "always there";
 }
 

@@ -58,7 +58,7 @@ TEST_F(RegistrationTest, ElevenMessagesAreRegisteredInOrder) {
       "Error opening XLSX document %s!", "Error creating XLSX document %s!",  "Cannot find specified XLSX document!",
       "XSLX operation has failed!",      "Sheet \"%s\" not found!",           "Specified sheet is out of range!",
       "Specified cell is out of range!", "Specified column is out of range!", "Specified row is out of range!",
-      "Cell doesn't have a formula!",    "Error saving XLSX document!",
+      "Cell doesn't have a formula!",    "Error saving XLSX document!",       "Range overlaps merged cells!",
   };
   for (uint32_t i = 0; i < ERROR_COUNT; ++i) {
     EXPECT_STREQ(HostErrorMessage(ErrorCode(static_cast<PluginError>(i))), expected[i]);

@@ -10,7 +10,7 @@ local groups = {
                      "MANAGER", "COMPANY", "LINKSUPTODATE", "SHAREDDOC", "HYPERLINKBASE", "HYPERLINKSCHANGED",
                      "APPVERSION" },
 }
-local expected = { XLSXATTRSHEETS = 32768 }
+local expected = { XLSXATTRSHEETS = 32768, XLSX_TABCOLOR_NONE = -1 }
 for prefix, names in pairs(groups) do
   for i, name in ipairs(names) do expected[prefix .. name] = i - 1 end
 end
@@ -21,7 +21,7 @@ for name, value in pairs(expected) do
   check.eq(math.type(_G[name]), "integer", name)
   count = count + 1
 end
-check.eq(count, 28, "constants listed")
+check.eq(count, 29, "constants listed")
 for name in pairs(_G) do
   if name:find("^XLSX") then check.is_true(expected[name] ~= nil, name) end
 end
