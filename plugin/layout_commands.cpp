@@ -17,6 +17,14 @@ int32_t ReadSheetCall(HostState* L, int32_t sheet_at, SheetCall* call) {
   return FindDocumentSheet(&id, sheet, call, true);
 }
 
+// Commands of the form (id, number[, sheet]): finds the document and checks the sheet. 0 or the error code.
+int32_t ReadNumberCall(HostState* L, int32_t* number, SheetCall* call) {
+  ObjectId id = ArgId(L);
+  *number = ArgInt(L, 2);
+  int32_t sheet = OptArgInt(L, 3, 0);
+  return FindDocumentSheet(&id, sheet, call, true);
+}
+
 // Commands of the form (id, range$[, sheet]): reads the range, finds the document and checks the sheet
 // and the range. 0 or the error code.
 int32_t ReadRangeCall(HostState* L, const char** range, SheetCall* call) {
@@ -84,11 +92,9 @@ int32_t CmdGetMergedCount(HostState* L) {
 
 // GetMergedRange(id, n[, sheet]): n from 1 to GetMergedCount.
 int32_t CmdGetMergedRange(HostState* L) {
-  ObjectId id = ArgId(L);
-  int32_t n = ArgInt(L, 2);
-  int32_t sheet = OptArgInt(L, 3, 0);
   SheetCall call{};
-  if (int32_t error = FindDocumentSheet(&id, sheet, &call, true)) return error;
+  int32_t n = 0;
+  if (int32_t error = ReadNumberCall(L, &n, &call)) return error;
   const char* range = MergedRange(&call, n);
   if (!range[0]) return ErrorCode(ERROR_OPERATION);
   PushHostText(L, range);
@@ -137,11 +143,9 @@ int32_t CmdGetAutoFilter(HostState* L) {
 
 // SetSheetTabColor(id, color[, sheet]): 0xRRGGBB, or XLSX_TABCOLOR_NONE to remove the colour.
 int32_t CmdSetSheetTabColor(HostState* L) {
-  ObjectId id = ArgId(L);
-  int32_t color = ArgInt(L, 2);
-  int32_t sheet = OptArgInt(L, 3, 0);
   SheetCall call{};
-  if (int32_t error = FindDocumentSheet(&id, sheet, &call, true)) return error;
+  int32_t color = 0;
+  if (int32_t error = ReadNumberCall(L, &color, &call)) return error;
   return ChangeResult(SetTabColor(&call, color) == XLSX_OK);
 }
 
