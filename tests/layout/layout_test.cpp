@@ -61,11 +61,6 @@ TEST(CellArea, TextsReadAndWritten) {
       EXPECT_STREQ(xlsx_area_format(&a, true, buffer), c.absolute);
     }
   }
-  XlsxCellArea a = area("B2:C3"), b = area("C3:D4"), c = area("D1:D2");
-  EXPECT_TRUE(xlsx_area_overlaps(&a, &b));
-  EXPECT_FALSE(xlsx_area_overlaps(&a, &c));
-  EXPECT_TRUE(xlsx_area_contains(&a, 3, 2));
-  EXPECT_FALSE(xlsx_area_contains(&a, 1, 2));
 }
 
 TEST_F(Layout, MergedAreasRefuseOverlapsAndUnmergeByAnyCell) {
