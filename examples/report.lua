@@ -1,6 +1,7 @@
 -- Builds a small sales report workbook: a data sheet per region, a summary sheet with formulas, column
--- widths, row heights, a hidden helper row, the document properties, and the formatting a reader expects:
--- bold shaded headers with a rule below, dates shown as dates, amounts as currency, banded rows.
+-- widths, row heights, a hidden helper row, a merged title, frozen headings, a filter, links to the region
+-- sheets, a coloured tab, the document properties, and the formatting a reader expects: bold shaded
+-- headers with a rule below, dates shown as dates, amounts as currency, banded rows.
 --   korvadel examples/report.lua [OUTPUT.xlsx]        (default: report.xlsx)
 local output = arg[1] or "report.xlsx"
 
@@ -57,29 +58,39 @@ for _, region in ipairs(regions) do
   xlsx.SetRowHeight(doc, 1, 22, sheet)
 end
 
--- The summary: one row per region, referring to the region sheets.
-xlsx.SetCellValue(doc, "A1", "Region")
-xlsx.SetCellValue(doc, "B1", "Total")
-xlsx.SetCellValue(doc, "C1", "Share")
+-- The summary: a title over the table, then one row per region, referring to (and linking to) the
+-- region sheets.
+xlsx.SetCellValue(doc, "A1", "Sales by region")
+xlsx.MergeCells(doc, "A1:C1")
+xlsx.SetCellValue(doc, "A2", "Region")
+xlsx.SetCellValue(doc, "B2", "Total")
+xlsx.SetCellValue(doc, "C2", "Share")
 for i, region in ipairs(regions) do
-  local row = i + 1
+  local row = i + 2
   xlsx.SetCellValue(doc, 1, row, region.name)
+  xlsx.SetCellHyperlink(doc, 1, row, region.name .. "!A1", "Open the " .. region.name .. " sheet")
   xlsx.SetCellFormula(doc, 2, row, region.name .. "!B6")
   xlsx.SetCellFormula(doc, 3, row, string.format("B%d/B%d", row, #regions + 3))
 end
 local total_row = #regions + 3
 -- A helper row the reader does not need to see: the grand total the shares divide by.
 xlsx.SetCellValue(doc, 1, total_row, "Grand total (helper)")
-xlsx.SetCellFormula(doc, 2, total_row, string.format("SUM(B2:B%d)", #regions + 1))
+xlsx.SetCellFormula(doc, 2, total_row, string.format("SUM(B3:B%d)", #regions + 2))
 xlsx.HideRow(doc, total_row, 1)
 xlsx.SetCellValue(doc, 1, total_row + 1, "Made by examples/report.lua")
 xlsx.SetColumnWidth(doc, 1, 24)
 xlsx.SetColumnWidth(doc, 2, 12)
 xlsx.SetRowHeight(doc, 1, 24)
-format_header("A1:C1")
-xlsx.SetCellNumberFormat(doc, string.format("B2:B%d", total_row), currency)
-xlsx.SetCellNumberFormat(doc, string.format("C2:C%d", #regions + 1), "0.0%")
+xlsx.SetCellFont(doc, "A1", "", 14, XLSX_FONT_BOLD, 0x1F4E78)
+xlsx.SetCellAlignment(doc, "A1", XLSX_ALIGN_CENTER, XLSX_KEEP, XLSX_KEEP, XLSX_KEEP, XLSX_KEEP)
+format_header("A2:C2")
+xlsx.SetCellNumberFormat(doc, string.format("B3:B%d", total_row), currency)
+xlsx.SetCellNumberFormat(doc, string.format("C3:C%d", #regions + 2), "0.0%")
 xlsx.SetCellFont(doc, 1, total_row + 1, "", XLSX_KEEP, XLSX_FONT_ITALIC, 0x808080)
+-- The title and the headings stay in view, the table gets a filter, the tab a colour.
+xlsx.FreezePanes(doc, 0, 3)
+xlsx.SetAutoFilter(doc, string.format("A2:C%d", #regions + 2))
+xlsx.SetSheetTabColor(doc, 0x1F6FB2)
 
 -- Properties of the document.
 xlsx.SetProperty(doc, XLSX_PROPERTY_TITLE, "Sales report")

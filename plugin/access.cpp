@@ -291,6 +291,8 @@ int32_t FindDocumentSheet(const ObjectId* id, int32_t sheet, SheetCall* out, boo
   return CheckSheet(record, sheet, worksheet, out);
 }
 
+xlsx_status CallWorksheet(SheetCall* call, XlsxWorksheet** out) { return Worksheet(call, out); }
+
 uint32_t SheetCount(const DocumentRecord* record) { return xlsx_workbook_sheet_count(WorkbookOf(record)); }
 
 // ---- Sheets

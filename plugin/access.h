@@ -106,6 +106,9 @@ int32_t FindDocumentOf(const ObjectId* id, DocumentRecord** out);
 // opened in the same pass (for the commands that need it, the check then costs nothing more); one that
 // cannot be opened leaves its status for the first wrapper that needs it.
 int32_t FindDocumentSheet(const ObjectId* id, int32_t sheet, SheetCall* out, bool worksheet);
+// The call's worksheet, opened once per call (later calls give the same); its status when it cannot be
+// opened. Borrowed from the call.
+xlsx_status CallWorksheet(SheetCall* call, XlsxWorksheet** out);
 // A mandatory sheet number: 0 is out of range.
 int32_t FindDocumentIndex(const ObjectId* id, int32_t idx, SheetCall* out);
 // Number of sheets of the document (0 for null). O(1) while the sheet list is unchanged.

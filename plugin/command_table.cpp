@@ -9,6 +9,7 @@
 #include "plugin/access.h"
 #include "plugin/cell_formats.h"
 #include "plugin/commands.h"
+#include "plugin/layout_access.h"
 
 namespace {
 
@@ -82,6 +83,21 @@ constexpr CommandRow kCommands[] = {
     XLSX_COMMAND(GetCellAlignment,
                  "horiz,vert,wrap,indent,rotation=xlsx.GetCellAlignment(id,x,y[,sheet]) -- get cell alignment"),
     XLSX_COMMAND(CopyCellStyle, "xlsx.CopyCellStyle(id,fromx,fromy,tox,toy[,sheet]) -- copy cell format"),
+    // Sheet layout.
+    XLSX_COMMAND(MergeCells, "xlsx.MergeCells(id,range$[,sheet]) -- merge a range of cells"),
+    XLSX_COMMAND(UnmergeCells, "xlsx.UnmergeCells(id,range$[,sheet]) -- unmerge the merged cells in a range"),
+    XLSX_COMMAND(GetMergedCount, "n=xlsx.GetMergedCount(id[,sheet]) -- get number of merged ranges"),
+    XLSX_COMMAND(GetMergedRange, "range$=xlsx.GetMergedRange(id,n[,sheet]) -- get merged range"),
+    XLSX_COMMAND(FreezePanes, "xlsx.FreezePanes(id,x,y[,sheet]) -- freeze the columns left of x and the rows above y"),
+    XLSX_COMMAND(GetFrozenPanes, "x,y=xlsx.GetFrozenPanes(id[,sheet]) -- get first unfrozen column and row"),
+    XLSX_COMMAND(SetAutoFilter, "xlsx.SetAutoFilter(id,range$[,sheet]) -- set worksheet filter"),
+    XLSX_COMMAND(ClearAutoFilter, "xlsx.ClearAutoFilter(id[,sheet]) -- remove worksheet filter"),
+    XLSX_COMMAND(GetAutoFilter, "range$=xlsx.GetAutoFilter(id[,sheet]) -- get worksheet filter range"),
+    XLSX_COMMAND(SetSheetTabColor, "xlsx.SetSheetTabColor(id,color[,sheet]) -- set worksheet tab colour"),
+    XLSX_COMMAND(GetSheetTabColor, "color=xlsx.GetSheetTabColor(id[,sheet]) -- get worksheet tab colour"),
+    XLSX_COMMAND(SetCellHyperlink, "xlsx.SetCellHyperlink(id,x,y,target$[,tooltip$,sheet]) -- set cell hyperlink"),
+    XLSX_COMMAND(GetCellHyperlink, "target$,tooltip$=xlsx.GetCellHyperlink(id,x,y[,sheet]) -- get cell hyperlink"),
+    XLSX_COMMAND(ClearCellHyperlink, "xlsx.ClearCellHyperlink(id,x,y[,sheet]) -- remove cell hyperlink"),
 };
 #undef XLSX_COMMAND
 

@@ -53,13 +53,32 @@ int32_t highest_id(XmlNode* root) {
   return highest;
 }
 
-bool set_attributes(XmlNode* item, const char* id, const char* uri, const char* target, uint32_t code) {
+bool set_attributes(XmlNode* item, const char* id, const char* uri, const char* target, bool external) {
   return xml_node_set_attribute(item, "Id", id) && xml_node_set_attribute(item, "Type", uri) &&
          xml_node_set_attribute(item, "Target", target ? target : "") &&
-         (code != XLSX_REL_EXTERNAL_LINK_PATH || xml_node_set_attribute(item, "TargetMode", "External"));
+         (!external || xml_node_set_attribute(item, "TargetMode", "External"));
+}
+
+XlsxRelItem add_item(const XlsxRelationships* rels, const char* uri, const char* target, bool external) {
+  XmlNode* root = xlsx_rels_root(rels);
+  if (!uri || !root) return XlsxRelItem{nullptr};
+  char id[32];
+  xlsx_snprintf(id, sizeof(id), "rId%u", unsigned(uint32_t(highest_id(root)) + 1u));
+  XmlNode* item = xml_node_append_child(root, "Relationship");
+  if (!item) return XlsxRelItem{nullptr};
+  if (!set_attributes(item, id, uri, target, external)) {
+    xml_node_remove_child(root, item);
+    return XlsxRelItem{nullptr};
+  }
+  return XlsxRelItem{item};
 }
 
 }  // namespace
+
+const char XLSX_REL_HYPERLINK_URI[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/hyperlink";
+const char XLSX_EMPTY_RELATIONSHIPS[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>";
 
 const char* xlsx_rel_type_uri(uint32_t code) {
   return xlsx_code_text(kRelTypes, uint32_t(sizeof kRelTypes / sizeof kRelTypes[0]), code);
@@ -95,18 +114,11 @@ uint32_t xlsx_rel_item_type(XlsxRelItem item) {
 }
 
 XlsxRelItem xlsx_rels_add(const XlsxRelationships* rels, uint32_t code, const char* target) {
-  const char* uri = xlsx_rel_type_uri(code);
-  XmlNode* root = xlsx_rels_root(rels);
-  if (!uri || !root) return XlsxRelItem{nullptr};
-  char id[32];
-  xlsx_snprintf(id, sizeof(id), "rId%u", unsigned(uint32_t(highest_id(root)) + 1u));
-  XmlNode* item = xml_node_append_child(root, "Relationship");
-  if (!item) return XlsxRelItem{nullptr};
-  if (!set_attributes(item, id, uri, target, code)) {
-    xml_node_remove_child(root, item);
-    return XlsxRelItem{nullptr};
-  }
-  return XlsxRelItem{item};
+  return add_item(rels, xlsx_rel_type_uri(code), target, code == XLSX_REL_EXTERNAL_LINK_PATH);
+}
+
+XlsxRelItem xlsx_rels_add_external(const XlsxRelationships* rels, const char* uri, const char* target) {
+  return add_item(rels, uri, target, true);
 }
 
 int xlsx_rels_remove_by_id(const XlsxRelationships* rels, const char* id) {

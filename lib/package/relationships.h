@@ -38,6 +38,11 @@ enum : uint32_t {
   XLSX_REL_NONE = 23,
 };
 
+// Type URI of hyperlink relationships (a type without code: such relationships are found by their Id).
+extern const char XLSX_REL_HYPERLINK_URI[];
+// Text of a relationships part with no relationship, for a part that gets its first one.
+extern const char XLSX_EMPTY_RELATIONSHIPS[];
+
 // Handle on one .rels part of the document; does not own it.
 struct XlsxRelationships {
   XlsxPart* part;  // may be null
@@ -70,5 +75,9 @@ uint32_t xlsx_rel_item_type(XlsxRelItem item);
 // XLSX_REL_EXTERNAL_LINK_PATH).
 // A null item when the code has no URI, the part has no root or memory runs out (nothing added then).
 XlsxRelItem xlsx_rels_add(const XlsxRelationships* rels, uint32_t code, const char* target);
+// Appends Relationship (Id = next free "rId<n>", Type uri, Target, TargetMode "External"): a link to
+// something outside the package, such as a hyperlink. A null item for a null uri, a part without root
+// or when memory runs out (nothing added then).
+XlsxRelItem xlsx_rels_add_external(const XlsxRelationships* rels, const char* uri, const char* target);
 // Removes the first element child whose Id equals id: 1 when removed, else 0.
 int xlsx_rels_remove_by_id(const XlsxRelationships* rels, const char* id);

@@ -421,7 +421,11 @@ xlsx_status delete_tree_records(XlsxWorkbook* workbook, const char* rel_id, cons
 // The records outside the trees: the package entries and the part. Nothing here can fail.
 void delete_package_records(XlsxWorkbook* workbook, const DeletePaths& d) {
   XlsxArchive* archive = xlsx_package_archive(workbook->package);
-  if (d.rels_path.length) xlsx_archive_delete_entry(archive, d.rels_path.data);
+  if (d.rels_path.length) {
+    xlsx_archive_delete_entry(archive, d.rels_path.data);
+    // A part opened on the sheet's relationships (for its hyperlinks) goes too, or a save would write it.
+    xlsx_package_remove_part(workbook->package, d.rels_path.data);
+  }
   xlsx_archive_delete_entry(archive, d.path.data);
   xlsx_package_remove_part(workbook->package, d.path.data);
 }

@@ -59,6 +59,7 @@ TEST_F(RegistrationTest, TheMessagesAreRegisteredInOrder) {
       "XSLX operation has failed!",      "Sheet \"%s\" not found!",           "Specified sheet is out of range!",
       "Specified cell is out of range!", "Specified column is out of range!", "Specified row is out of range!",
       "Cell doesn't have a formula!",    "Error saving XLSX document!",       "Invalid cell format value: %s!",
+      "Range overlaps merged cells!",
   };
   static_assert(std::size(expected) == ERROR_COUNT);
   for (uint32_t i = 0; i < ERROR_COUNT; ++i) {
