@@ -6,8 +6,8 @@
 
 #include "lib/base/alloc.h"
 #include "lib/base/convert.h"
+#include "lib/base/hash.h"
 #include "lib/base/strbuf.h"
-#include "lib/base/strmap.h"
 #include "lib/package/part.h"
 #include "lib/xml/text_decode.h"
 #include "lib/xml/tree.h"
@@ -36,7 +36,7 @@ char* item_text(const XmlNode* item) {
   return strbuf_detach(&sb, nullptr);
 }
 
-uint32_t hash_text(const char* text) { return xlsx_hash_bytes(text, uint32_t(strlen(text))); }
+uint32_t hash_text(const char* text) { return xlsx_hash_text(text); }
 
 // Slot of text in the index: the slot holding it, or the empty slot where it would go.
 uint32_t probe(const XlsxSharedStrings* table, const char* text) {

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "lib/base/hash.h"
 #include "lib/xml/journal.h"
 #include "lib/xml/node_pool.h"
 #include "lib/xml/text_arena.h"
@@ -148,8 +149,7 @@ inline char* intern(Parser& p, const char* bytes, uint32_t n) {
 
 // The table's copy of a name (made on first sight); null when memory runs out.
 char* intern_in_table(Parser& p, const char* bytes, uint32_t n) {
-  uint32_t hash = 2166136261u;
-  for (uint32_t i = 0; i < n; i++) hash = (hash ^ static_cast<uint8_t>(bytes[i])) * 16777619u;
+  uint32_t hash = xlsx_hash_keyed(bytes, n);
   NameTable& table = p.names;
   uint32_t index = hash & (NameTable::kSlots - 1);
   while (table.slots[index].text) {
