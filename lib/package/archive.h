@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "lib/base/dynarray.h"
+#include "lib/base/name_index.h"
 #include "lib/base/status.h"
 
 struct zip;  // the ZIP reader's state (libzip)
@@ -37,6 +38,7 @@ struct XlsxArchive {
   struct zip* reader;     // reader over file_buffer, or null
   uint32_t reader_active; // 1 while reader is set
   DynArray entries;       // XlsxArchiveEntry in archive order; the destructor frees name and data
+  XlsxNameIndex names;    // entry names to positions in entries
   // Inflated bytes currently cached for unmodified entries, and the caps in force for this archive
   // (XLSX_ENTRY_MAX_INFLATED and XLSX_ARCHIVE_MAX_INFLATED unless lowered, e.g. by tests).
   uint32_t inflated_total;

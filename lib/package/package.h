@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "lib/base/dynarray.h"
+#include "lib/base/name_index.h"
 #include "lib/base/status.h"
 #include "lib/package/archive.h"
 #include "lib/package/content_types.h"
@@ -18,6 +19,7 @@ struct XlsxPackage {
   XlsxArchive* archive;              // owned
   uint32_t is_open;
   DynArray parts;                    // XlsxPart* in creation order; the package owns every part
+  XlsxNameIndex part_paths;          // part paths to positions in parts
   XlsxContentTypes content_types;
   XlsxRelationships package_rels;
   XlsxRelationships workbook_rels;

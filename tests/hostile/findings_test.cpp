@@ -4,6 +4,7 @@
 #include <string>
 
 #include "lib/document/document.h"
+#include "lib/sheet/shared_strings.h"
 #include "lib/sheet/cell.h"
 #include "lib/sheet/workbook.h"
 #include "lib/sheet/worksheet.h"
@@ -126,6 +127,51 @@ TEST_F(Findings, PartMissingFromTheArchiveIsNotWrittenAsABareDeclaration) {
     uint32_t size = 0;
     ASSERT_EQ(xlsx_archive_get_entry(archive, entry->name, &data, &size), XLSX_OK) << entry->name;
     EXPECT_NE(std::string(data, size).find('<', 1), std::string::npos) << entry->name << " holds no element";
+  }
+}
+
+// Both hash tables hashed with an unkeyed FNV-1a, so texts made to share one value were cheap to compute:
+// 131,072 such shared strings made the first text written (which indexes the table) take a minute, and
+// as many such entry names made the open take minutes. With a keyed hash they cost what any texts cost
+// (the test's time limit catches the old behaviour).
+TEST_F(Findings, SharedStringsMadeToCollideAreIndexedInLinearTime) {
+  ASSERT_EQ(xlsx_document_open(document_, corpus_file("colliding_shared_strings").c_str()), XLSX_OK);
+  XlsxSharedStrings* table = xlsx_document_shared_strings(document_);
+  ASSERT_EQ(xlsx_sst_count(table), 131072u);
+  EXPECT_EQ(set_text(9, 9, "new text"), XLSX_OK);
+  EXPECT_EQ(xlsx_sst_find(table, "new text"), 131072);
+  for (uint32_t i : {0u, 1u, 77777u, 131071u}) EXPECT_EQ(xlsx_sst_find(table, xlsx_sst_get(table, i)), int32_t(i));
+}
+
+TEST_F(Findings, EntryNamesMadeToCollideOpenInLinearTime) {
+  ASSERT_EQ(xlsx_document_open(document_, corpus_file("colliding_entry_names").c_str()), XLSX_OK);
+  XlsxArchive* archive = xlsx_package_archive(xlsx_document_package(document_));
+  ASSERT_EQ(xlsx_archive_entry_count(archive), 10u + 131072u);
+  for (uint32_t i : {10u, 65546u, 131081u})
+    EXPECT_TRUE(xlsx_archive_has_entry(archive, xlsx_archive_entry_at(archive, i)->name));
+}
+
+// The ZIP reader files entry names in a hash table of its own, with an unkeyed hash: 65,000 names made to
+// share its value took it minutes to list. Such a directory is refused before the reader sees it.
+TEST_F(Findings, EntryNamesMadeToCollideInTheZipReaderAreRefused) {
+  EXPECT_EQ(xlsx_document_open(document_, corpus_file("colliding_reader_entry_names").c_str()), XLSX_ERR_PARSE);
+}
+
+// Finding a sheet by position, name or relationship id scanned the sheet list, the relationships and
+// the parts: touching every sheet of a workbook of 100,000 sheets took minutes. Each lookup is now O(1).
+TEST_F(Findings, EverySheetOfAHundredThousandIsFoundInConstantTime) {
+  ASSERT_EQ(xlsx_document_open(document_, corpus_file("hundred_thousand_sheets").c_str()), XLSX_OK);
+  XlsxWorkbook* workbook = xlsx_document_workbook(document_);
+  ASSERT_EQ(xlsx_workbook_sheet_count(workbook), 100000u);
+  for (uint32_t p = 1; p <= 100000; p++) {
+    std::string name = "S" + std::to_string(p);
+    std::string rel_id = "rId" + std::to_string(p <= 2 ? p : p + 4);
+    ASSERT_EQ(xlsx_workbook_sheet_name_at(workbook, p), name);
+    ASSERT_EQ(xlsx_workbook_sheet_index(workbook, name.c_str()), p);
+    ASSERT_EQ(xlsx_workbook_sheet_rid(workbook, name.c_str()), rel_id);
+    ASSERT_EQ(xlsx_workbook_sheet_name(workbook, rel_id.c_str()), name);
+    XlsxWorksheet sheet{};
+    ASSERT_EQ(xlsx_workbook_worksheet_at(workbook, p, &sheet), XLSX_OK) << p;
   }
 }
 

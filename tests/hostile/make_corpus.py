@@ -11,6 +11,7 @@ MANIFEST, one line per file: "NAME EXPECT", where EXPECT says what opening the f
 The ZIP container is written by hand (not with zipfile) so that sizes, flags, names and records can lie.
 """
 
+import itertools
 import os
 import struct
 import sys
@@ -234,6 +235,43 @@ def with_entry(parts, name, **overrides):
 
 
 # ---------------------------------------------------------------------------------------------------------
+# Texts made to collide in hash tables. FNV_PAIRS: pairs of blocks with one 32-bit FNV-1a value from the
+# state that the pairs before them leave, so that every choice of one block per pair gives the same value
+# (found by a birthday search). READER_PAIR: two blocks with one value of the ZIP reader's name hash
+# (value * 33 + byte), from any state.
+
+FNV_PAIRS = [('h9Gc', 'THad'), ('O0Cc', 'sAad')] + [('Q9Cc', 'MHad')] * 15
+READER_PAIR = ('Ez', 'FY')
+
+
+def colliding_texts(pairs, count):
+    """The first count texts made of one block of each pair."""
+    return [''.join(blocks) for blocks in itertools.islice(itertools.product(*pairs), count)]
+
+
+def stored_entries(names):
+    """Empty stored entries (their data costs nothing; only the names matter)."""
+    return [dict(name=name, data=b'', method=0) for name in names]
+
+
+def many_sheets(count):
+    """A workbook of count sheets, each with its own relationship and content type; only the first two
+    sheets' parts are in the archive (the others read as empty)."""
+    parts = [list(p) for p in base_parts()]
+    overrides = ''.join('<Override PartName="/xl/worksheets/sheet%d.xml" ContentType="application/'
+                        'vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>' % i
+                        for i in range(3, count + 1))
+    sheets = ''.join('<sheet name="S%d" sheetId="%d" r:id="rId%d"/>' % (i, i, i + 4) for i in range(3, count + 1))
+    links = ''.join('<Relationship Id="rId%d" Type="%s" Target="worksheets/sheet%d.xml"/>' % (i + 4, WS_TYPE, i)
+                    for i in range(3, count + 1))
+    parts[0][1] = CONTENT_TYPES.replace('</Types>', overrides + '</Types>')
+    parts[2][1] = workbook_xml('<sheet name="S1" sheetId="1" r:id="rId1"/><sheet name="S2" sheetId="2" r:id="rId2"/>'
+                               + sheets)
+    parts[3][1] = workbook_rels(extra=links)
+    return parts
+
+
+# ---------------------------------------------------------------------------------------------------------
 # The cases.
 
 def deflate_bomb(total, chunk_size=16 << 20):
@@ -420,6 +458,17 @@ def cases():
     sheets_case('sheet_without_attributes', '<sheet/>', '<sheet name="Notes"/>')
     many = ''.join('<sheet name="S%d" sheetId="%d" r:id="rId2"/>' % (i, i) for i in range(1, 2001))
     part_case('two_thousand_sheets_one_part', 'either', book, workbook_xml(many))
+    add('hundred_thousand_sheets', 'open', zip_parts(many_sheets(100000)))
+
+    # Hash flooding: texts that all had one hash value, as shared strings and as entry names, and entry
+    # names made to collide in the ZIP reader's own table.
+    part_case('colliding_shared_strings', 'open', strings, shared_strings_xml(colliding_texts(FNV_PAIRS, 1 << 17)))
+    add('colliding_entry_names', 'open',
+        build_zip([dict(name=n, data=d) for n, d in good] + stored_entries(colliding_texts(FNV_PAIRS, 1 << 17)),
+                  zip64=True))
+    reader_names = ['xl/media/' + name for name in colliding_texts([READER_PAIR] * 16, 65000)]
+    add('colliding_reader_entry_names', 'refuse', build_zip([dict(name=n, data=d) for n, d in good] +
+                                                            stored_entries(reader_names)))
     return out
 
 
