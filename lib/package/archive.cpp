@@ -595,15 +595,57 @@ xlsx_status write_all(void* handle, const void* data, uint32_t size) {
   return XLSX_OK;
 }
 
-// Creates a new temporary file "<path>.~<n>.tmp" (one that did not exist); null when none can be made.
+// Longest file name a folder entry may have on the file systems we write to.
+constexpr uint32_t kLongestFileName = 255;
+
+// Creates a new temporary file beside path (one that did not exist): the path's file name, cut to leave
+// room for the suffix ".~<n>.tmp" within kLongestFileName bytes (at a character boundary), and the suffix.
+// name must hold strlen(path) + 16 bytes. Null when none can be made.
 void* create_temp(const char* path, char* name, uint32_t name_size) {
   const XlsxHostOps* ops = xlsx_host_ops();
+  const char* slash = strrchr(path, '/');
+  uint32_t folder = slash ? uint32_t(slash - path) + 1 : 0;
+  uint32_t keep = uint32_t(strlen(path)) - folder;
+  if (keep > kLongestFileName - 8) keep = kLongestFileName - 8;
+  while (keep > 0 && (static_cast<unsigned char>(path[folder + keep]) & 0xC0) == 0x80) keep--;
   for (uint32_t n = 0; n < kTempNameAttempts; n++) {
-    xlsx_snprintf(name, name_size, "%s.~%u.tmp", path, unsigned(n));
+    xlsx_snprintf(name, name_size, "%.*s.~%u.tmp", int(folder + keep), path, unsigned(n));
     void* handle = ops->open_file(name, XLSX_FILE_CREATE_NEW);
     if (handle) return handle;
   }
   return nullptr;
+}
+
+// Whether the file at target (links followed) may be replaced by a save: it does not exist, or it is a
+// regular file this process may write, with one link (a rename would part it from its other links);
+// info receives what the replacement must keep.
+bool may_replace(const char* target, XlsxFileInfo* info, bool* exists) {
+  *exists = xlsx_host_ops()->file_info(target, info) == 0;
+  return !*exists || (info->regular && info->writable && info->links == 1);
+}
+
+// Writes the size bytes to a new temporary file beside target and renames it over target, giving it the
+// owner, group and mode of the file it replaces; the temporary file is removed on any failure.
+xlsx_status replace_target(const char* target, const void* data, uint32_t size) {
+  const XlsxHostOps* ops = xlsx_host_ops();
+  XlsxFileInfo info;
+  bool exists = false;
+  if (!may_replace(target, &info, &exists)) return XLSX_ERR_IO;
+  uint32_t name_size = uint32_t(strlen(target)) + 16;
+  char* temp = static_cast<char*>(xlsx_malloc(name_size));
+  if (!temp) return XLSX_ERR_NO_MEMORY;
+  void* handle = create_temp(target, temp, name_size);
+  if (!handle) {
+    xlsx_free(temp);
+    return XLSX_ERR_IO;
+  }
+  xlsx_status status = write_all(handle, data, size);
+  if (ops->close_file(handle) != 0) status = XLSX_ERR_IO;
+  if (status == XLSX_OK && exists && ops->set_file_info(temp, &info) != 0) status = XLSX_ERR_IO;
+  if (status == XLSX_OK && ops->rename_file(temp, target) != 0) status = XLSX_ERR_IO;
+  if (status != XLSX_OK) ops->delete_file(temp);
+  xlsx_free(temp);
+  return status;
 }
 
 }  // namespace
@@ -647,20 +689,13 @@ xlsx_status xlsx_write_file(const char* path, const void* data, uint32_t size) {
 
 xlsx_status xlsx_replace_file(const char* path, const void* data, uint32_t size) {
   if (!path || (!data && size > 0)) return XLSX_ERR_INVALID_ARG;
-  const XlsxHostOps* ops = xlsx_host_ops();
-  uint32_t name_size = uint32_t(strlen(path)) + 32;
-  char* temp = static_cast<char*>(xlsx_malloc(name_size));
-  if (!temp) return XLSX_ERR_NO_MEMORY;
-  void* handle = create_temp(path, temp, name_size);
-  if (!handle) {
-    xlsx_free(temp);
-    return XLSX_ERR_IO;
-  }
-  xlsx_status status = write_all(handle, data, size);
-  if (ops->close_file(handle) != 0) status = XLSX_ERR_IO;
-  if (status == XLSX_OK && ops->rename_file(temp, path) != 0) status = XLSX_ERR_IO;
-  if (status != XLSX_OK) ops->delete_file(temp);
-  xlsx_free(temp);
+  // A symbolic link stays: the file it names is the one replaced.
+  uint32_t target_size = uint32_t(strlen(path)) + 4096;
+  char* target = static_cast<char*>(xlsx_malloc(target_size));
+  if (!target) return XLSX_ERR_NO_MEMORY;
+  xlsx_status status = xlsx_host_ops()->resolve_links(path, target, target_size) == 0 ? XLSX_OK : XLSX_ERR_IO;
+  if (status == XLSX_OK) status = replace_target(target, data, size);
+  xlsx_free(target);
   return status;
 }
 
