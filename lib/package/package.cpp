@@ -7,6 +7,7 @@
 #include "lib/base/alloc.h"
 #include "lib/package/properties.h"
 #include "lib/package/template.h"
+#include "lib/xml/parser.h"
 
 const char XLSX_DEFAULT_SHARED_STRINGS[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -186,7 +187,20 @@ bool has_no_content(const XlsxPackage* package, XlsxPart* part) {
   return !xlsx_archive_has_entry(package->archive, xlsx_part_path(part)) && !xlsx_part_root(part);
 }
 
+// Whether the parsed parts would load again within the caps of an open: each part's text within the
+// archive's entry cap (checked as it is serialised), all the trees within the package's budget.
+bool trees_fit(const XlsxPackage* package) {
+  uint64_t cost = 0;
+  for (uint32_t i = 0; i < package->parts.count; i++) {
+    XlsxPart* part = part_at(package, i);
+    if (part->loaded && part->load_status == XLSX_OK) cost += xml_document_cost(part->xml);
+  }
+  return cost <= package->parsed_cap;
+}
+
 xlsx_status put_changed_parts(XlsxPackage* package) {
+  // A file that the library could not read back is not written: the save fails as a file error would.
+  if (!trees_fit(package)) return XLSX_ERR_IO;
   for (uint32_t i = 0; i < package->parts.count; i++) {
     XlsxPart* part = part_at(package, i);
     if (keeps_record(package, part) || has_no_content(package, part)) continue;
@@ -197,6 +211,10 @@ xlsx_status put_changed_parts(XlsxPackage* package) {
     char* text = nullptr;
     uint32_t length = 0;
     xlsx_status status = xlsx_part_serialize(part, &text, &length);
+    if (status == XLSX_OK && length > package->archive->max_entry_size) {
+      xlsx_free(text);
+      return XLSX_ERR_IO;
+    }
     // The archive takes the serialised text over (a worksheet's may be tens of megabytes: no copy), and
     // frees it itself when it cannot take it.
     if (status == XLSX_OK) status = xlsx_archive_take_entry(package->archive, xlsx_part_path(part), text, length);
@@ -219,6 +237,8 @@ void xlsx_package_init(XlsxPackage* package) {
   std::memset(package, 0, sizeof *package);
   dynarray_init(&package->parts, sizeof(XlsxPart*), nullptr);
   xlsx_name_index_init(&package->part_paths);
+  package->parsed_cap = XLSX_PACKAGE_MAX_PARSED;
+  package->parsed_left = package->parsed_cap;
 }
 
 xlsx_status xlsx_package_open(XlsxPackage* package, const char* path) {

@@ -25,7 +25,15 @@ struct XlsxPackage {
   XlsxRelationships workbook_rels;
   XlsxPart* core_properties;         // docProps/core.xml or null
   XlsxPart* app_properties;          // docProps/app.xml or null
+  // What the trees parsed from the file may cost together (XLSX_PACKAGE_MAX_PARSED unless lowered, e.g.
+  // by tests), and what is left of it since the package was opened: a part whose tree would cost more
+  // fails to load like a part that is not XML (it reads as empty and is saved back as stored).
+  uint64_t parsed_cap;
+  uint64_t parsed_left;
 };
+
+// Bytes the parsed trees of one package may cost: nodes, attributes and texts as stored.
+enum : uint32_t { XLSX_PACKAGE_MAX_PARSED = 512u << 20 };
 
 // The default shared strings part put into a file that has none.
 extern const char XLSX_DEFAULT_SHARED_STRINGS[];

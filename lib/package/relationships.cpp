@@ -71,6 +71,9 @@ RelsIndex* ready_index(const XlsxRelationships* rels) {
   XmlNode* root = xlsx_rels_root(rels);
   if (!root) return nullptr;
   XlsxPart* part = rels->part;
+  // A part that carries another attachment (a file may name its relationships part as a sheet) is
+  // searched without an index.
+  if (part->extra && part->extra_free != rels_index_free) return nullptr;
   RelsIndex* index = static_cast<RelsIndex*>(xlsx_part_extra(part));
   if (index && index->doc == part->xml && index->generation == part->xml->generation) return index;
   if (!index) {

@@ -10,22 +10,20 @@
 
 namespace {
 
-constexpr uint32_t kEndRecord = 0x06054B50;
-constexpr uint32_t kEnd64Locator = 0x07064B50;
-constexpr uint32_t kEnd64Record = 0x06064B50;
+// Signatures of the records read here, and the fixed sizes of the end record and of a directory record.
+constexpr uint32_t kEndRecord = 0x06054B50, kEnd64Locator = 0x07064B50, kEnd64Record = 0x06064B50;
 constexpr uint32_t kDirectoryRecord = 0x02014B50;
-constexpr uint32_t kEndRecordSize = 22;
-constexpr uint32_t kDirectoryRecordSize = 46;
-// Names one hash value may have before the directory counts as made to collide (duplicate names share
-// theirs), and the sum of squared slot counts allowed per name: random names give less than two, and
-// the reader compares a name with each other name of its slot, so this bounds its work to 64 per name.
-constexpr uint32_t kMostOfOneHash = 8;
-constexpr uint64_t kSquaresPerName = 64;
-constexpr uint64_t kSquaresSlack = 4096;
+constexpr uint32_t kEndRecordSize = 22, kDirectoryRecordSize = 46;
 
 uint32_t u16(const unsigned char* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 uint32_t u32(const unsigned char* p) { return u16(p) | u16(p + 2) << 16; }
 uint64_t u64(const unsigned char* p) { return uint64_t(u32(p)) | uint64_t(u32(p + 4)) << 32; }
+
+// Names one hash value may have before the directory counts as made to collide (duplicate names share
+// theirs), and the sum of squared slot counts allowed per name: random names give less than two, and
+// the reader compares a name with each other name of its slot, so this bounds its work to 64 per name.
+constexpr uint32_t kMostOfOneHash = 8;
+constexpr uint64_t kSquaresPerName = 64, kSquaresSlack = 4096;
 
 struct Directory {
   uint64_t offset;
