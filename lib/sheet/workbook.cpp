@@ -8,7 +8,6 @@
 #include "lib/base/strbuf.h"
 #include "lib/package/package.h"
 #include "lib/package/properties.h"
-#include "lib/sheet/columns.h"
 #include "lib/sheet/sheet_index.h"
 #include "lib/sheet/worksheet.h"
 
@@ -150,16 +149,10 @@ xlsx_status open_entry(XlsxWorkbook* workbook, uint32_t position, XlsxWorksheet*
   XlsxSheetEntry* entry = &workbook->entries[position];
   XlsxPart* part = resolve_part(workbook, entry);
   if (!part) return entry->resolved ? XLSX_ERR_INTERNAL : XLSX_ERR_NO_MEMORY;
-  // A sheet whose columns were normalised and whose tree has not changed since needs no second look.
-  XlsxSheetIndex* index = static_cast<XlsxSheetIndex*>(xlsx_part_extra(part));
-  if (index && index->cols_normalized && part->loaded && sheet_index_in_step(index, part->xml)) {
-    *out = XlsxWorksheet{part, workbook, index};
-    return XLSX_OK;
-  }
-  XlsxWorksheet sheet = {part, workbook, nullptr};
-  xlsx_status status = xlsx_sheet_normalize_cols(&sheet);
-  if (status != XLSX_OK) return status;
-  *out = sheet;
+  // The sheet's part is loaded and indexed here, so that the commands on the sheet work on a loaded tree.
+  XlsxSheetIndex* index = sheet_index_of_part(part);
+  if (!index || !sheet_index_sync(index)) return XLSX_ERR_NO_MEMORY;
+  *out = XlsxWorksheet{part, workbook, index};
   return XLSX_OK;
 }
 
