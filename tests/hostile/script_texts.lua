@@ -21,6 +21,13 @@ for _, case in ipairs(cases) do
     end
   end
 end
+for _, call in ipairs({ { xlsx.AddSheet, doc, "\xFF" }, { xlsx.SetProperty, doc, XLSX_PROPERTY_TITLE, "\xFF" } }) do
+  local ok, message = pcall(table.unpack(call))
+  if ok or not tostring(message):find("XSLX operation has failed!", 1, true) then
+    failures = failures + 1
+    print("not refused: " .. tostring(message))
+  end
+end
 local ok, message = pcall(xlsx.SetSheetName, doc, 1, "\xFF")
 if xlsx.GetSheetName(doc, 1) ~= "Sheet1" then failures = failures + 1; print("sheet renamed: " .. tostring(message)) end
 xlsx.Save(doc)
