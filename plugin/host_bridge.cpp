@@ -62,6 +62,7 @@ constexpr XlsxHostOps kLibraryOps = {
     .open_file = OpenFile, .close_file = CloseFile, .seek_file = SeekFile, .tell_file = TellFile,
     .read_file = ReadFile, .write_file = WriteFile, .delete_file = DeleteFile, .rename_file = RenameFile,
     .file_info = FileInfo, .resolve_links = ResolveLinks, .set_file_info = SetFileInfo,
+    .current_time = nullptr,  // the host offers no clock: the C library's
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 #include <climits>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 
 #include "lib/base/file_system.h"
@@ -117,6 +118,8 @@ int c_file_info(const char* name, XlsxFileInfo* info) { return file_info_of(name
 
 int c_set_file_info(const char* name, const XlsxFileInfo* info) { return file_set_info(name, info); }
 
+int64_t c_current_time() { return static_cast<int64_t>(std::time(nullptr)); }
+
 const XlsxHostOps kDefaultOps = {
     c_malloc,         c_calloc,       c_realloc,
     c_free,           c_format_text,  c_print_formatted,
@@ -124,7 +127,7 @@ const XlsxHostOps kDefaultOps = {
     c_open_file,      c_close_file,   c_seek_file,
     c_tell_file,      c_read_file,    c_write_file,
     c_delete_file,    c_rename_file,  c_file_info,
-    file_resolve_links, c_set_file_info,
+    file_resolve_links, c_set_file_info, c_current_time,
 };
 
 XlsxHostOps g_current_ops = kDefaultOps;
@@ -137,6 +140,11 @@ const XlsxHostOps* xlsx_host_ops() {
 
 void xlsx_set_host_ops(const XlsxHostOps* ops) {
   g_current_ops = ops ? *ops : kDefaultOps;
+}
+
+int64_t xlsx_now() {
+  const XlsxHostOps* ops = xlsx_host_ops();
+  return ops->current_time ? ops->current_time() : c_current_time();
 }
 
 const XlsxHostOps* xlsx_default_host_ops() {

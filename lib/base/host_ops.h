@@ -51,6 +51,9 @@ struct XlsxHostOps {
   // Gives name the owner and group of info where the process may set them (a refusal is ignored), then
   // its mode; 0 when the mode was set.
   int (*set_file_info)(const char* name, const XlsxFileInfo* info);
+
+  // Clock: the current time in seconds since 1970-01-01 UTC (the dates of saved workbooks); may be null.
+  int64_t (*current_time)();
 };
 
 enum { XLSX_FILE_READ = 0, XLSX_FILE_WRITE = 1, XLSX_FILE_CREATE_NEW = 2 };
@@ -61,3 +64,5 @@ const XlsxHostOps* xlsx_host_ops();
 void xlsx_set_host_ops(const XlsxHostOps* ops);
 // The C-library table (malloc, vsnprintf, strtod, stdio files, ...).
 const XlsxHostOps* xlsx_default_host_ops();
+// The current time from the table's clock, or from the C library when the table has none.
+int64_t xlsx_now();
