@@ -49,6 +49,20 @@ bool rehash(XlsxNameIndex* index, uint32_t slot_count) {
   return true;
 }
 
+// Indexes positions 0 .. count - 1 into the index's cleared table; the index is then complete.
+xlsx_status fill(XlsxNameIndex* index, uint32_t count, XlsxKeyAt key_at, const void* list) {
+  for (uint32_t position = 0; position < count; position++) {
+    const char* text = key_at(list, position);
+    uint32_t hash = xlsx_hash_text(text);
+    XlsxNameSlot* slot = probe(index->slots, index->slot_count, hash, text, key_at, list);
+    if (slot->position != 0) continue;
+    *slot = XlsxNameSlot{position + 1, hash};
+    index->used++;
+  }
+  index->complete = 1;
+  return XLSX_OK;
+}
+
 }  // namespace
 
 void xlsx_name_index_init(XlsxNameIndex* index) {
@@ -65,6 +79,13 @@ xlsx_status xlsx_name_index_build(XlsxNameIndex* index, uint32_t count, XlsxKeyA
   if (!index || !key_at) return XLSX_ERR_INVALID_ARG;
   index->complete = 0;
   uint32_t slot_count = slots_for(count);
+  // A table of the right size is cleared and used again: rebuilding after a small change of the list
+  // then takes no memory, and so cannot fail.
+  if (slot_count && slot_count == index->slot_count) {
+    std::memset(index->slots, 0, slot_count * sizeof(XlsxNameSlot));
+    index->used = 0;
+    return fill(index, count, key_at, list);
+  }
   XlsxNameSlot* slots =
       slot_count ? static_cast<XlsxNameSlot*>(xlsx_calloc(slot_count, sizeof(XlsxNameSlot))) : nullptr;
   if (!slots) return XLSX_ERR_NO_MEMORY;
@@ -72,16 +93,7 @@ xlsx_status xlsx_name_index_build(XlsxNameIndex* index, uint32_t count, XlsxKeyA
   index->slots = slots;
   index->slot_count = slot_count;
   index->used = 0;
-  for (uint32_t position = 0; position < count; position++) {
-    const char* text = key_at(list, position);
-    uint32_t hash = xlsx_hash_text(text);
-    XlsxNameSlot* slot = probe(slots, slot_count, hash, text, key_at, list);
-    if (slot->position != 0) continue;
-    *slot = XlsxNameSlot{position + 1, hash};
-    index->used++;
-  }
-  index->complete = 1;
-  return XLSX_OK;
+  return fill(index, count, key_at, list);
 }
 
 xlsx_status xlsx_name_index_add(XlsxNameIndex* index, uint32_t position, XlsxKeyAt key_at, const void* list) {
