@@ -140,6 +140,21 @@ char* CopyText(const char* text, size_t length) {
   return out;
 }
 
+// Whether ASCII text written in the character set name is free of NUL bytes (checked on a sample).
+bool EndsOnlyAtNul(const char* name) {
+  iconv_t to = iconv_open(name, "UTF-8");
+  if (to == kNoConverter) return false;
+  char sample[] = "Az09 ";
+  char out[64];
+  char* in = sample;
+  size_t in_left = sizeof sample - 1;
+  char* at = out;
+  size_t out_left = sizeof out;
+  size_t done = iconv(to, &in, &in_left, &at, &out_left);
+  iconv_close(to);
+  return done != static_cast<size_t>(-1) && in_left == 0 && !memchr(out, 0, size_t(at - out));
+}
+
 }  // namespace
 
 bool HostSetCharset(const char* name) {
@@ -149,6 +164,9 @@ bool HostSetCharset(const char* name) {
     iconv_t probe = iconv_open("UTF-8", name);
     if (probe == kNoConverter) return false;
     iconv_close(probe);
+    // Texts in the system character set end at their first NUL byte: a set whose units hold NUL bytes
+    // (UTF-16, UTF-32, ...) would cut every text, so it is refused.
+    if (!EndsOnlyAtNul(name)) return false;
   }
   HostCloseConverters();
   snprintf(charset, sizeof charset, "%s", name);

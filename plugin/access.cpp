@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "lib/base/alloc.h"
+#include "lib/base/convert.h"
 #include "lib/document/document.h"
 #include "lib/package/part.h"
 #include "lib/package/properties.h"
@@ -218,6 +219,8 @@ LibraryText ToLibraryText(const char* text) {
   char* converted = Host()->ConvertText(text, HOST_ENCODING_SYSTEM, HOST_ENCODING_UTF8, nullptr);
   return converted ? LibraryText{converted, converted} : LibraryText{text, nullptr};
 }
+
+bool IsLibraryText(const char* text) { return text && xlsx_utf8_is_valid(text, uint32_t(std::strlen(text))); }
 
 void ReleaseLibraryText(LibraryText* text) {
   if (text->converted) Host()->FreeText(text->converted);

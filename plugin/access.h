@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "lib/base/status.h"
 #include "lib/sheet/value.h"
@@ -58,12 +59,21 @@ struct LibraryText {
 LibraryText ToLibraryText(const char* text);
 // Releases what ToLibraryText made.
 void ReleaseLibraryText(LibraryText* text);
+// Whether a library text is well-formed UTF-8 (a host text the character set could not convert is not).
+bool IsLibraryText(const char* text);
 // work(text) with the host text in UTF-8, as ToLibraryText gives it; the converted text is released
-// before work's result is returned.
+// before work's result is returned. A work that stores (returns an xlsx_status) is not called for a text
+// that is not UTF-8 once converted (it would make the file unreadable): XLSX_ERR_VALUE_TYPE.
 template <typename Work>
 auto WithLibraryText(const char* text, Work work) {
   LibraryText library = ToLibraryText(text);
-  auto result = work(library.text);
+  using Result = decltype(work(library.text));
+  Result result{};
+  if constexpr (std::is_same_v<Result, xlsx_status>) {
+    result = IsLibraryText(library.text) ? work(library.text) : XLSX_ERR_VALUE_TYPE;
+  } else {
+    result = work(library.text);
+  }
   ReleaseLibraryText(&library);
   return result;
 }

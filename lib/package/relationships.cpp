@@ -6,6 +6,7 @@
 #include "lib/base/alloc.h"
 #include "lib/base/convert.h"
 #include "lib/base/host_ops.h"
+#include "lib/base/name_index.h"
 #include "lib/package/part.h"
 
 namespace {
@@ -35,8 +36,74 @@ const XlsxCodeText kRelTypes[] = {
     {22, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/ctrlProp"},
 };
 
+// Lookups by Id and by Target go through an index of the part's relationships, attached to the part and
+// built again whenever the tree changed: opening a package with many sheets looks up one relationship
+// per part, and every sheet command looks up the sheet's.
+struct RelsIndex {
+  const XmlDoc* doc;    // the tree the index was built from
+  uint32_t generation;  // and its generation then
+  XmlNode** items;      // the element children of the root, in order
+  uint32_t count;
+  uint32_t capacity;
+  XlsxNameIndex ids;
+  XlsxNameIndex targets;
+};
+
+// Value of the attribute of an item; "" when absent (lookups of "" scan instead).
+const char* item_attribute(const void* index, uint32_t position, const char* name) {
+  return xml_attribute_value(xml_node_attribute(static_cast<const RelsIndex*>(index)->items[position], name));
+}
+
+const char* id_at(const void* index, uint32_t position) { return item_attribute(index, position, "Id"); }
+
+const char* target_at(const void* index, uint32_t position) { return item_attribute(index, position, "Target"); }
+
+void rels_index_free(void* extra) {
+  RelsIndex* index = static_cast<RelsIndex*>(extra);
+  xlsx_free(index->items);
+  xlsx_name_index_free(&index->ids);
+  xlsx_name_index_free(&index->targets);
+  xlsx_free(index);
+}
+
+// The part's index, in step with its tree; null when it cannot be had (no part, no root, no memory).
+RelsIndex* ready_index(const XlsxRelationships* rels) {
+  XmlNode* root = xlsx_rels_root(rels);
+  if (!root) return nullptr;
+  XlsxPart* part = rels->part;
+  // A part that carries another attachment (a file may name its relationships part as a sheet) is
+  // searched without an index.
+  if (part->extra && part->extra_free != rels_index_free) return nullptr;
+  RelsIndex* index = static_cast<RelsIndex*>(xlsx_part_extra(part));
+  if (index && index->doc == part->xml && index->generation == part->xml->generation) return index;
+  if (!index) {
+    index = static_cast<RelsIndex*>(xlsx_calloc(1, sizeof(RelsIndex)));
+    if (!index) return nullptr;
+    xlsx_part_set_extra(part, index, rels_index_free);
+  }
+  index->doc = nullptr;
+  index->count = 0;
+  for (XmlNode* n = xml_node_first_element(root); n; n = xml_node_next_element(n)) {
+    if (xlsx_grow_array(&index->items, &index->capacity, index->count + 1, 16) != XLSX_OK) return nullptr;
+    index->items[index->count++] = n;
+  }
+  if (xlsx_name_index_build(&index->ids, index->count, id_at, index) != XLSX_OK ||
+      xlsx_name_index_build(&index->targets, index->count, target_at, index) != XLSX_OK)
+    return nullptr;
+  index->doc = part->xml;
+  index->generation = part->xml->generation;
+  return index;
+}
+
 // First element child of the root whose attribute equals value.
 XmlNode* find_by_attribute(const XlsxRelationships* rels, const char* attribute, const char* value) {
+  bool by_id = value && value[0] && strcmp(attribute, "Id") == 0;
+  bool by_target = value && value[0] && strcmp(attribute, "Target") == 0;
+  RelsIndex* index = by_id || by_target ? ready_index(rels) : nullptr;
+  if (index) {
+    uint32_t at = xlsx_name_index_find(by_id ? &index->ids : &index->targets, value, by_id ? id_at : target_at, index);
+    return at == XLSX_NO_POSITION ? nullptr : index->items[at];
+  }
   return xml_node_find_child_by_attribute(xlsx_rels_root(rels), nullptr, attribute, value);
 }
 
@@ -89,6 +156,11 @@ uint32_t xlsx_rel_type_code(const char* uri) {
 }
 
 XmlNode* xlsx_rels_root(const XlsxRelationships* rels) { return rels ? xlsx_part_root(rels->part) : nullptr; }
+
+xlsx_status xlsx_rels_prepare(const XlsxRelationships* rels) {
+  if (!xlsx_rels_root(rels)) return XLSX_OK;
+  return ready_index(rels) ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
 
 XlsxRelItem xlsx_rels_find_by_id(const XlsxRelationships* rels, const char* id) {
   return XlsxRelItem{find_by_attribute(rels, "Id", id)};

@@ -59,6 +59,9 @@ const char* xlsx_rel_type_uri(uint32_t code);
 uint32_t xlsx_rel_type_code(const char* uri);
 // The Relationships element (loading the part), or null.
 XmlNode* xlsx_rels_root(const XlsxRelationships* rels);
+// Builds the index through which Id and Target lookups go (they build it on first use themselves, and
+// scan when memory runs out). XLSX_OK also for a part without root; XLSX_ERR_NO_MEMORY.
+xlsx_status xlsx_rels_prepare(const XlsxRelationships* rels);
 // First element child whose Id equals id; a null item when none (or null arguments).
 XlsxRelItem xlsx_rels_find_by_id(const XlsxRelationships* rels, const char* id);
 // First element child whose Target equals target; a null item when none.

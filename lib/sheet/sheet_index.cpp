@@ -71,6 +71,24 @@ bool assign_number(XmlNode* node, uint32_t row, uint32_t column) {
   return xml_node_set_attribute(node, "r", text) != nullptr;
 }
 
+// Whether every element called name under parent, numbered as its reader numbers it (one after the
+// element before when it has no number of its own, or one beyond last), stays within 1 .. last. A file
+// whose unnumbered rows or cells run past the sheet's end is refused: numbering them would put them onto
+// the last row or past the last column.
+bool numbers_fit(const XmlNode* parent, const char* name, uint32_t last, uint32_t (*number_of)(const XmlNode*)) {
+  uint32_t previous = 0;
+  for (XmlNode* x = parent ? parent->first_child : nullptr; x; x = x->next_sibling) {
+    if (!xml_node_is_element(x, name)) continue;
+    uint32_t number = number_of(x);
+    if (number == 0 || number > last) {
+      if (previous >= last) return false;
+      number = previous + 1;
+    }
+    previous = number;
+  }
+  return true;
+}
+
 XmlNode* first_cell(const XmlNode* row) {
   XmlNode* x = xml_node_first_element(row);
   while (x && !is_cell(x)) x = xml_node_next_element(x);
@@ -208,9 +226,10 @@ uint32_t sheet_row_number(const XmlNode* row) { return xlsx_cellref_row_of(r_val
 
 XlsxSheetIndex* sheet_index_of_part(XlsxPart* part) {
   if (!part) return nullptr;
-  XlsxSheetIndex* index = static_cast<XlsxSheetIndex*>(xlsx_part_extra(part));
-  if (index) return index;
-  index = static_cast<XlsxSheetIndex*>(xlsx_calloc(1, sizeof(XlsxSheetIndex)));
+  // A part that carries another attachment (a file may name its relationships part as a sheet) is no
+  // worksheet: its attachment is never taken for an index.
+  if (part->extra) return part->extra_free == index_free ? static_cast<XlsxSheetIndex*>(part->extra) : nullptr;
+  XlsxSheetIndex* index = static_cast<XlsxSheetIndex*>(xlsx_calloc(1, sizeof(XlsxSheetIndex)));
   if (!index) return nullptr;
   index->part = part;
   xlsx_part_set_extra(part, index, index_free);
@@ -252,6 +271,7 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
   uint32_t count = 0;
   for (XmlNode* x = sheet_data ? sheet_data->first_child : nullptr; x; x = x->next_sibling)
     if (xml_node_is_element(x, "row")) count++;
+  if (!numbers_fit(sheet_data, "row", XLSX_CELLREF_MAX_ROW, sheet_row_number)) return XLSX_ERR_PARSE;
   if (reserve_rows(index, count) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
   bool sorted = true;
   uint32_t previous = 0;
@@ -261,7 +281,7 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
     uint32_t number = sheet_row_number(x);
     // A row without a number, or numbered beyond the sheet, follows the row before it.
     if (number == 0 || number > XLSX_CELLREF_MAX_ROW) {
-      number = previous < XLSX_CELLREF_MAX_ROW ? previous + 1 : XLSX_CELLREF_MAX_ROW;
+      number = previous + 1;
       if (!assign_number(x, number, 0)) return XLSX_ERR_NO_MEMORY;
     }
     if (number < previous) sorted = false;
@@ -340,6 +360,7 @@ xlsx_status sheet_index_check_cells(XlsxSheetIndex* index, XlsxRowEntry* entry) 
   bool sorted = true;
   uint32_t previous = 0;
   uint32_t count = 0;
+  if (!numbers_fit(row, "c", XLSX_CELLREF_MAX_COLUMN, sheet_cell_column)) return XLSX_ERR_PARSE;
   for (XmlNode* x = row->first_child; x; x = x->next_sibling) {
     if (!is_cell(x)) continue;
     uint32_t column = sheet_cell_column(x);
