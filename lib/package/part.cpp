@@ -21,6 +21,7 @@ xlsx_status load_from_loader(XlsxPart* part) {
   }
   status = xml_document_load_buffer(part->xml, text, size, XML_PARSE_PACKAGE);
   if (part->release) part->release(part->loader_context, part->path);
+  part->text_size = size;
   // Bytes that hold no element (binary data, plain text) are not this part's XML either.
   if (status == XLSX_OK && !xml_document_element(part->xml)) status = XLSX_ERR_PARSE;
   return status;
@@ -116,7 +117,8 @@ xlsx_status xlsx_part_serialize(XlsxPart* part, char** text, uint32_t* length) {
   XmlDoc* doc = xlsx_part_load(part);
   if (!doc) return XLSX_ERR_INVALID_ARG;
   uint32_t n = 0;
-  xlsx_status status = xml_document_save_buffer(doc, text, &n);
+  xlsx_status status = xml_document_save_buffer_sized(doc, part->text_size, text, &n);
+  if (status == XLSX_OK) part->text_size = n;
   if (length) *length = status == XLSX_OK ? n : 0;
   return status;
 }

@@ -45,6 +45,9 @@ struct XlsxPart {
   // Called before a changed part is serialised for a save (for instance to refresh a worksheet's
   // `dimension`); may be null. A failure fails the save.
   XlsxPartPrepareSave prepare_save;
+  // Length of the text the tree was last parsed from or serialised to (0 before either): a save's
+  // serialisation starts with room for about that much, so that a large part is not built by doublings.
+  uint32_t text_size;
 };
 
 // Initialises the record: copies of path and rel_id (null = ""), a new empty XmlDoc, nothing loaded.
