@@ -5,8 +5,10 @@
 #include <lauxlib.h>
 #include <lua.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "host/runtime.h"
 
@@ -95,13 +97,14 @@ lua_Integer CheckTable(lua_State* L) {
   return last;
 }
 
-// Highest cell index of the row on top (already checked).
-lua_Integer LastColumn(lua_State* L) {
-  lua_Integer last = 0;
-  for (lua_pushnil(L); lua_next(L, -2); lua_pop(L, 1)) {
-    if (lua_tointeger(L, -2) > last) last = lua_tointeger(L, -2);
-  }
-  return last;
+// The integer keys of the table on top (already checked), in ascending order: a table is sent in time
+// that follows the entries it holds, not the highest index (one cell at row 1048576, column 16384 is
+// one item, not a rectangle). Nothing here raises a script error.
+std::vector<lua_Integer> SortedKeys(lua_State* L) {
+  std::vector<lua_Integer> keys;
+  for (lua_pushnil(L); lua_next(L, -2); lua_pop(L, 1)) keys.push_back(lua_tointeger(L, -2));
+  std::sort(keys.begin(), keys.end());
+  return keys;
 }
 
 bool SendMarker(Plugin* plugin, void* state, double key, uint32_t begins) {
@@ -126,20 +129,23 @@ bool SendCell(Plugin* plugin, void* state, double key, lua_State* L) {
   return plugin->serializeItem(state, &k, &v) != 0;
 }
 
-bool SendRow(Plugin* plugin, void* state, lua_Integer row, lua_State* L) {
+bool SendRow(Plugin* plugin, void* state, lua_Integer row, const std::vector<lua_Integer>& columns, lua_State* L) {
   if (!SendMarker(plugin, state, static_cast<double>(row - 1), 1)) return false;
-  lua_Integer last = LastColumn(L);
-  for (lua_Integer c = 1; c <= last; ++c) {
-    bool ok = lua_rawgeti(L, -1, c) == LUA_TNIL || SendCell(plugin, state, static_cast<double>(c - 1), L);
+  for (lua_Integer c : columns) {
+    lua_rawgeti(L, -1, c);
+    bool ok = SendCell(plugin, state, static_cast<double>(c - 1), L);
     lua_pop(L, 1);
     if (!ok) return false;
   }
   return SendMarker(plugin, state, static_cast<double>(row - 1), 0);
 }
 
-bool SendTable(Plugin* plugin, void* state, lua_Integer lastRow, lua_State* L) {
-  for (lua_Integer r = 1; r <= lastRow; ++r) {
-    bool ok = lua_rawgeti(L, 1, r) == LUA_TNIL || SendRow(plugin, state, r, L);
+// Sends the rows in ascending order, each with its cells in ascending order.
+bool SendTable(Plugin* plugin, void* state, const std::vector<lua_Integer>& rows, lua_State* L) {
+  for (lua_Integer r : rows) {
+    lua_rawgeti(L, 1, r);
+    std::vector<lua_Integer> columns = SortedKeys(L);
+    bool ok = SendRow(plugin, state, r, columns, L);
     lua_pop(L, 1);
     if (!ok) return false;
   }
@@ -227,18 +233,26 @@ int ProtectedReceive(lua_State* L) {
   return 2;
 }
 
+// Serializes the checked table at the top into sink; false when the plugin fails. The keys live only in
+// here, so that no script error raised later skips their release.
+bool WriteTable(Plugin* plugin, Sink* sink, lua_State* L) {
+  std::vector<lua_Integer> rows = SortedKeys(L);
+  HostTag options[] = {{1, HOST_ENCODING_SYSTEM}, {HOST_TAG_END, 0}};
+  void* state = plugin->initSerializer(nullptr, WriteToSink, sink, options);
+  bool ok = state && SendTable(plugin, state, rows, L);
+  if (state && !plugin->freeSerializer(state)) ok = false;
+  return ok;
+}
+
 }  // namespace
 
 int HostLuaSerializeTable(lua_State* L) {
   luaL_checktype(L, 1, LUA_TTABLE);
   Plugin* plugin = Adapter(L, 2);
   lua_settop(L, 1);
-  lua_Integer lastRow = CheckTable(L);
-  HostTag options[] = {{1, HOST_ENCODING_SYSTEM}, {HOST_TAG_END, 0}};
+  CheckTable(L);
   Sink sink{nullptr, 0, 0};
-  void* state = plugin->initSerializer(nullptr, WriteToSink, &sink, options);
-  bool ok = state && SendTable(plugin, state, lastRow, L);
-  if (state && !plugin->freeSerializer(state)) ok = false;
+  bool ok = WriteTable(plugin, &sink, L);
   int status = LUA_OK;
   if (ok) {
     lua_pushcfunction(L, PushSink);

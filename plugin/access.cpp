@@ -7,11 +7,13 @@
 
 #include "lib/base/alloc.h"
 #include "lib/document/document.h"
+#include "lib/package/part.h"
 #include "lib/package/properties.h"
 #include "lib/package/relationships.h"
 #include "lib/sheet/cell.h"
 #include "lib/sheet/cellref.h"
 #include "lib/sheet/columns.h"
+#include "lib/sheet/sheet_index.h"
 #include "lib/sheet/sheet_view.h"
 #include "lib/sheet/workbook.h"
 #include "plugin/globals.h"
@@ -402,20 +404,39 @@ xlsx_status SetLineHidden(SheetCall* call, Axis axis, int32_t number, bool hidde
 
 // ---- Cells
 
-xlsx_status ReadCellValue(SheetCall* call, const CellArgs* args, ScriptValue* out) {
+namespace {
+
+// Reads the value of the cell that locate hands to its work.
+template <typename Locate>
+xlsx_status ReadValue(SheetCall* call, Locate locate, ScriptValue* out) {
   out->held = XlsxCellValue{};
   LoadSharedStrings(call->record);
   // A zeroed value is a valid empty one without text; a string's text is lent by the sheet or the shared
   // strings table, so that it is copied once, by the host, when it is pushed.
   const char* lent = nullptr;
-  xlsx_status status =
-      OnCell(call, args, [&](XlsxCell* cell) { return xlsx_cell_peek_value(cell, &out->held, &lent); });
+  xlsx_status status = locate([&](XlsxCell* cell) { return xlsx_cell_peek_value(cell, &out->held, &lent); });
   if (status != XLSX_OK) {
     ReleaseScriptValue(out);
     return status;
   }
   ToScriptValue(lent, out);
   return XLSX_OK;
+}
+
+}  // namespace
+
+xlsx_status ReadCellValue(SheetCall* call, const CellArgs* args, ScriptValue* out) {
+  return ReadValue(call, [&](auto work) { return OnCell(call, args, work); }, out);
+}
+
+xlsx_status ReadHeldValue(SheetCall* call, const HeldWalk* walk, ScriptValue* out) {
+  return ReadValue(
+      call,
+      [&](auto work) {
+        XlsxCell cell{static_cast<XmlNode*>(walk->cell), xlsx_document_shared_strings(call->record->document), nullptr};
+        return cell.element ? work(&cell) : XLSX_ERR_NOT_FOUND;
+      },
+      out);
 }
 
 void ReleaseScriptValue(ScriptValue* value) {
@@ -488,21 +509,59 @@ bool StartCellRange(SheetCall* call, const CellArgs* from, const CellArgs* to, R
   return xlsx_range_init(sheet, &first, &last, &range) == XLSX_OK && StartRangeLoop(loop, call->record, &range);
 }
 
+namespace {
+
+// The first row or cell element from node on (node included); rows and cells without a readable
+// number are passed over, as the sheet's index passes them over.
+XmlNode* HeldElement(XmlNode* node, const char* name) {
+  bool row = name[0] == 'r';
+  for (; node; node = xml_node_next_element(node)) {
+    if (!xml_node_is_element(node, name)) continue;
+    if ((row ? sheet_row_number(node) : sheet_cell_column(node)) != 0) return node;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool FirstHeldRow(SheetCall* call, HeldWalk* walk, uint32_t* row) {
+  *walk = HeldWalk{nullptr, nullptr};
+  XlsxWorksheet* sheet = nullptr;
+  // Counting the rows builds the sheet's index, which puts rows and cells in order first.
+  if (SheetExtent(call, Axis::kRow) == 0 || Worksheet(call, &sheet) != XLSX_OK) return false;
+  XmlNode* data = xml_node_child(xlsx_part_root(sheet->part), "sheetData");
+  walk->row = HeldElement(xml_node_first_element(data), "row");
+  *row = walk->row ? sheet_row_number(static_cast<XmlNode*>(walk->row)) : 0;
+  return walk->row != nullptr;
+}
+
+bool NextHeldRow(HeldWalk* walk, uint32_t* row) {
+  walk->row = HeldElement(xml_node_next_element(static_cast<XmlNode*>(walk->row)), "row");
+  walk->cell = nullptr;
+  *row = walk->row ? sheet_row_number(static_cast<XmlNode*>(walk->row)) : 0;
+  return walk->row != nullptr;
+}
+
+bool NextHeldCell(HeldWalk* walk, bool first, uint32_t* column) {
+  XmlNode* from = first ? xml_node_first_element(static_cast<XmlNode*>(walk->row))
+                        : xml_node_next_element(static_cast<XmlNode*>(walk->cell));
+  walk->cell = walk->row ? HeldElement(from, "c") : nullptr;
+  *column = walk->cell ? sheet_cell_column(static_cast<XmlNode*>(walk->cell)) : 0;
+  return walk->cell != nullptr;
+}
+
 // ---- Properties
 
 bool IsProperty(int32_t property) { return property >= 0 && static_cast<uint32_t>(property) < XLSX_PROP_COUNT; }
 
 xlsx_status SetProperty(DocumentRecord* record, int32_t property, const char* value) {
-  if (!value) value = "";
-  xlsx_status status = xlsx_document_set_property(record->document, static_cast<uint32_t>(property), value);
-  // The library answers success without effect when the document's property part is missing or could not
-  // be read (also for want of memory): the text the property has afterwards tells.
-  if (status == XLSX_OK && strcmp(GetProperty(record, property), value) != 0) return XLSX_ERR_NOT_FOUND;
-  return status;
+  return xlsx_document_set_property(record->document, static_cast<uint32_t>(property), value ? value : "");
 }
 
-const char* GetProperty(DocumentRecord* record, int32_t property) {
-  return xlsx_document_get_property(record->document, static_cast<uint32_t>(property));
+char* GetProperty(DocumentRecord* record, int32_t property) {
+  return xlsx_package_property_text(xlsx_document_package(record->document), static_cast<uint32_t>(property));
 }
+
+void FreeProperty(char* text) { xlsx_free(text); }
 
 xlsx_status DeleteProperty(DocumentRecord* record, int32_t property) { return SetProperty(record, property, ""); }

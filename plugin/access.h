@@ -207,14 +207,35 @@ xlsx_status CellReference(SheetCall* call, const CellArgs* args, uint32_t* colum
 // the call's sheet; false, with the loop ended, when a corner names no cell or the range cannot be made.
 bool StartCellRange(SheetCall* call, const CellArgs* from, const CellArgs* to, RangeLoop* loop);
 
+// A walk over the rows and cells a sheet holds, in reading order, that creates nothing: its cost follows
+// the cells, not the rectangle they span. The elements it stands on stay valid while the walk reads
+// values only.
+struct HeldWalk {
+  void* row;   // the current row element, or null after the last
+  void* cell;  // the current cell element of that row, or null
+};
+// Starts at the first row the call's sheet holds: its number into *row; false when it holds none or the
+// worksheet cannot be opened.
+bool FirstHeldRow(SheetCall* call, HeldWalk* walk, uint32_t* row);
+// Moves to the next row: false after the last.
+bool NextHeldRow(HeldWalk* walk, uint32_t* row);
+// Moves to the first (first) or next cell of the current row, its column into *column; false when the
+// row holds no more.
+bool NextHeldCell(HeldWalk* walk, bool first, uint32_t* column);
+// Reads the value of the walk's current cell, as ReadCellValue does.
+xlsx_status ReadHeldValue(SheetCall* call, const HeldWalk* walk, ScriptValue* out);
+
 // ---- Properties
 
 // Whether property is one of the script property numbers, which are the library's.
 bool IsProperty(int32_t property);
-// Sets the property to value (UTF-8; null is ""); XLSX_ERR_INVALID_ARG for a value the property does not
-// accept, XLSX_ERR_NOT_FOUND when the document's property part is missing or cannot be read.
+// Sets the property to value (UTF-8; null is ""), adding the property part when the document has none;
+// XLSX_ERR_INVALID_ARG for a value the property does not accept, XLSX_ERR_NOT_FOUND when the part cannot
+// be read or added.
 xlsx_status SetProperty(DocumentRecord* record, int32_t property, const char* value);
-// The property's text, borrowed from the document (valid until the property changes); never null.
-const char* GetProperty(DocumentRecord* record, int32_t property);
+// A copy of the property's text as it reads (escapes decoded), released with FreeProperty; null when
+// memory runs out.
+char* GetProperty(DocumentRecord* record, int32_t property);
+void FreeProperty(char* text);
 // Empties the property, as SetProperty with "".
 xlsx_status DeleteProperty(DocumentRecord* record, int32_t property);

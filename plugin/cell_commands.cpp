@@ -2,6 +2,7 @@
 // (x and y, a reference text, or a CellRange position handle), then its other arguments, then finds the
 // document and checks the sheet; a cell the library cannot resolve or change reports
 // "Specified cell is out of range!".
+#include "lib/sheet/cell.h"
 #include "plugin/access.h"
 #include "plugin/commands.h"
 #include "plugin/globals.h"
@@ -98,11 +99,14 @@ int32_t CmdClearCellValue(HostState* L) {
   return CellResult(ClearCellValue(&call.sheet, &call.cell));
 }
 
-// SetCellFormula(id, cell, f$[, sheet]): stored without a cached value; the text is read after the checks.
+// SetCellFormula(id, cell, f$[, sheet]): stored without a leading "=" and without a cached value; the
+// text is read after the checks. A formula with a control character (other than tab and line feed) is
+// refused with "XSLX operation has failed!".
 int32_t CmdSetCellFormula(HostState* L) {
   CellCall call{};
   if (int32_t error = ReadCellCall(L, 1, &call)) return error;
   const char* formula = Host()->CheckString(L, call.next);
+  if (!xlsx_formula_text_valid(formula)) return ErrorCode(ERROR_OPERATION);
   auto set = [&call](const char* text) { return SetCellFormula(&call.sheet, &call.cell, text); };
   return CellResult(WithLibraryText(formula, set));
 }

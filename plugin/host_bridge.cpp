@@ -48,6 +48,7 @@ constexpr XlsxHostOps kLibraryOps = {
     .text_to_long = TextToLong, .text_equals_nocase = TextEqualsNoCase,
     .open_file = OpenFile, .close_file = CloseFile, .seek_file = SeekFile, .tell_file = TellFile,
     .read_file = ReadFile, .write_file = WriteFile, .delete_file = DeleteFile, .rename_file = RenameFile,
+    .current_time = nullptr,  // the host offers no clock: the C library's
 };
 
 }  // namespace

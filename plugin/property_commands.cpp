@@ -35,7 +35,10 @@ int32_t CmdGetProperty(HostState* L) {
   DocumentRecord* record = nullptr;
   int32_t property = 0;
   if (int32_t error = ReadPropertyCall(L, &record, &property, nullptr)) return error;
-  PushHostText(L, GetProperty(record, property));
+  char* text = GetProperty(record, property);
+  if (!text) return ErrorCode(ERROR_OPERATION);
+  PushHostText(L, text);
+  FreeProperty(text);
   return 1;
 }
 

@@ -1,7 +1,6 @@
 // Row and column commands: the worksheet's extent, column widths, row heights and hidden states. Rows and
 // columns are addressed inside the sheet's current extent (1..row count, 1..column count).
-#include <cmath>
-
+#include "lib/sheet/columns.h"
 #include "plugin/access.h"
 #include "plugin/commands.h"
 #include "plugin/globals.h"
@@ -29,7 +28,8 @@ ObjectId ReadLine(HostState* L, Axis axis, Line* line) {
 int32_t FindLine(HostState* L, const ObjectId& id, int32_t sheet_at, Line* line) {
   int32_t sheet = OptArgInt(L, sheet_at, 0);
   if (int32_t error = FindDocumentSheet(&id, sheet, &line->sheet, true)) return error;
-  uint32_t limit = SheetExtent(&line->sheet, line->axis);
+  // A chart sheet has no rows or columns: it takes no sizes, as it takes no cells.
+  uint32_t limit = SheetType(&line->sheet) == XLSX_SHEETTYPE_CHARTSHEET ? 0 : SheetExtent(&line->sheet, line->axis);
   if (line->number < 1 || static_cast<uint32_t>(line->number) > limit)
     return ErrorCode(line->axis == Axis::kRow ? ERROR_ROW_RANGE : ERROR_COLUMN_RANGE);
   return 0;
@@ -46,15 +46,16 @@ int32_t PushCount(HostState* L, Axis axis) {
 }
 
 // SetRowHeight and SetColumnWidth: (id, number, size[, sheet]). The size is kept in single precision; a
-// value that is not a finite number there (it would be written as "nan" or "inf", which no spreadsheet
-// application reads) is refused after the checks of the sheet and the number, as is a size the library
-// could not store.
+// size the format does not allow (widths 0 to 255, heights 0 to 409; NaN and infinities, which would be
+// written as "nan" or "inf") is refused after the checks of the sheet and the number, before anything is
+// changed, as is a size the library could not store.
 int32_t SetSize(HostState* L, Axis axis) {
   Line line{};
   ObjectId id = ReadLine(L, axis, &line);
   float size = static_cast<float>(Host()->CheckNumber(L, 3));
   if (int32_t error = FindLine(L, id, 4, &line)) return error;
-  return ChangeResult(std::isfinite(size) && SetLineSize(&line.sheet, axis, line.number, size) == XLSX_OK);
+  float limit = axis == Axis::kRow ? XLSX_MAX_ROW_HEIGHT : XLSX_MAX_COLUMN_WIDTH;
+  return ChangeResult(size >= 0.0f && size <= limit && SetLineSize(&line.sheet, axis, line.number, size) == XLSX_OK);
 }
 
 // GetRowHeight and GetColumnWidth: (id, number[, sheet]).

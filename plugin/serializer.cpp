@@ -1,12 +1,12 @@
 // The table serializer: the host hands a table item by item (SerializeItem) or takes one back
 // (DeserializeItem); the workbook lives in a temporary file the host names, because the library works on
 // files. Writing creates the workbook from the built-in template and streams the saved file when the
-// host frees the state; reading copies the whole stream into the file first and walks the first sheet's
-// data range A1 to (column count, row count) row by row.
+// host frees the state; reading copies the whole stream into the file first and walks the rows and cells
+// the first sheet holds, row by row, so that its cost follows the cells and not the rectangle they span
+// (a sheet holding one cell at XFD1048576 gives one row of one cell).
 //
-// Cells are stored and read through the access layer, exactly as SetCellValue and GetCellValue do (reading
-// through a range loop's position handle), on a document record of the state's own that is never added
-// to the registry of open documents.
+// Cells are stored and read through the access layer, exactly as SetCellValue and GetCellValue do, on a
+// document record of the state's own that is never added to the registry of open documents.
 #include "plugin/serializer.h"
 
 #include <cstdio>
@@ -29,7 +29,7 @@ constexpr int32_t kSheet = 1;
 // Allocated with AllocMem (cleared, tag "serializeinfo").
 struct SerializerState {
   DocumentRecord record;  // record.document: the library document, owned
-  RangeLoop walk;         // reading: the loop over the data range
+  HeldWalk walk;          // reading: the rows and cells the first sheet holds
   SerialReadFn read;
   SerialWriteFn write;  // null when reading
   void* user;
@@ -40,9 +40,8 @@ struct SerializerState {
   uint8_t copyBuffer[kCopyBufferSize];
   uint32_t rowBegins;  // reading: the next item is a row's beginning marker
   uint32_t rowEnds;    // reading: the next item is a row's ending marker
-  uint32_t columnCount;
-  uint32_t rowCount;
-  uint32_t currentColumn;  // 1-based
+  uint32_t finished;   // reading: the rows are over
+  uint32_t currentColumn;  // 1-based: reading, the column of the walk's cell
   uint32_t currentRow;     // 1-based
   double keyNumber;        // reading: the key handed out
   double valueNumber;      // reading: the number value handed out
@@ -129,20 +128,16 @@ bool CopyStreamToFile(SerializerState* s) {
   return ok;
 }
 
-// Opens the workbook and starts the walk over the range A1 to (column count, row count) of its first sheet.
+// Opens the workbook and starts the walk at the first row its first sheet holds.
 bool StartReading(SerializerState* s) {
   if (!CopyStreamToFile(s)) return false;
   s->record.document = OpenLibraryDocument(s->tempName, false);
   if (!s->record.document) return false;
   SheetCall sheet = FirstSheet(s);
-  s->rowCount = SheetExtent(&sheet, Axis::kRow);
-  s->columnCount = SheetExtent(&sheet, Axis::kColumn);
-  // An empty first sheet has no data range: the items end at once.
-  if (s->rowCount == 0) return true;
-  s->rowBegins = 1;
-  CellArgs first{1, 1, nullptr, nullptr};
-  CellArgs last{static_cast<int32_t>(s->columnCount), static_cast<int32_t>(s->rowCount), nullptr, nullptr};
-  return StartCellRange(&sheet, &first, &last, &s->walk);
+  // A first sheet without rows: the items end at once.
+  s->rowBegins = FirstHeldRow(&sheet, &s->walk, &s->currentRow) ? 1 : 0;
+  s->finished = s->rowBegins ? 0 : 1;
+  return true;
 }
 
 // The beginning or ending marker of the current row.
@@ -151,14 +146,14 @@ void NextMarker(SerializerState* s, SerialItem* key, SerialItem* value) {
   *key = NumberItem(&s->keyNumber);
   if (s->rowBegins) {
     *value = MarkerItem(1);
-    s->currentColumn = 1;
     s->rowBegins = 0;
+    s->rowEnds = NextHeldCell(&s->walk, true, &s->currentColumn) ? 0 : 1;
     return;
   }
   *value = MarkerItem(0);
   s->rowEnds = 0;
-  s->currentRow += 1;
-  if (s->currentRow <= s->rowCount) s->rowBegins = 1;
+  s->rowBegins = NextHeldRow(&s->walk, &s->currentRow) ? 1 : 0;
+  s->finished = s->rowBegins ? 0 : 1;
 }
 
 // A library text as a text item in the target encoding; false when it cannot be converted.
@@ -186,19 +181,14 @@ bool CellItem(SerializerState* s, SerialItem* value) {
   return true;
 }
 
-// The value of the walk's next cell (also when its text cannot be converted, the walk goes on from there
-// at the next call).
+// The value of the walk's cell, then the walk moves on (also when the text cannot be converted, the walk
+// goes on from there at the next call).
 bool NextCell(SerializerState* s, SerialItem* key, SerialItem* value) {
-  CellArgs position{0, 0, nullptr, StepRangeLoop(&s->walk)};
-  if (!position.handle) return false;  // a cell of the range could not be made
   SheetCall sheet = FirstSheet(s);
-  if (ReadCellValue(&sheet, &position, &s->cell) != XLSX_OK) return false;
+  if (ReadHeldValue(&sheet, &s->walk, &s->cell) != XLSX_OK) return false;
   s->keyNumber = static_cast<double>(s->currentColumn - 1);
   *key = NumberItem(&s->keyNumber);
-  if (s->currentColumn == s->columnCount)
-    s->rowEnds = 1;
-  else
-    s->currentColumn += 1;
+  s->rowEnds = NextHeldCell(&s->walk, false, &s->currentColumn) ? 0 : 1;
   return CellItem(s, value);
 }
 
@@ -362,7 +352,7 @@ int32_t DeserializeItem(void* state, SerialItem* key, SerialItem* value, uint32_
     NextMarker(s, key, value);
     return 1;
   }
-  if (s->currentRow > s->rowCount) {
+  if (s->finished) {
     s->keyNumber = 0;
     *key = NumberItem(&s->keyNumber);
     *value = TextItem(kNoCharacters);

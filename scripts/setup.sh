@@ -17,6 +17,10 @@ install_missing_packages() {
       missing+=("$package")
     fi
   done
+  # The npm readers of the interoperability tests need node and npm; any installed ones will do.
+  if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+    missing+=(nodejs npm)
+  fi
   if ((${#missing[@]} == 0)); then
     return
   fi
@@ -48,3 +52,14 @@ build_dir="${BUILD_DIR:-build}"
 case "$build_dir" in /*) ;; *) build_dir="$ROOT/$build_dir" ;; esac
 cmake -S "$ROOT" -B "$build_dir" -DXLSX_BUILD_BENCH=OFF "${cmake_args[@]}"
 cmake --build "$build_dir" -j "$(nproc)"
+
+# The npm packages of the interoperability tests (tests/interop/node), at the versions of its lock file,
+# into the build folder; skipped when that lock file is installed there already.
+node_dir="$build_dir/interop-node"
+if ! cmp -s "$ROOT/tests/interop/node/package-lock.json" "$node_dir/package-lock.json" ||
+   [ ! -d "$node_dir/node_modules" ]; then
+  mkdir -p "$node_dir"
+  cp "$ROOT/tests/interop/node/package.json" "$ROOT/tests/interop/node/package-lock.json" \
+     "$ROOT/tests/interop/node/.npmrc" "$node_dir/"
+  (cd "$node_dir" && npm ci --no-audit --no-fund)
+fi

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 #include <climits>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 
 namespace {
@@ -113,13 +114,15 @@ int c_rename_file(const char* from, const char* to) {
   return (from && to && std::rename(from, to) == 0) ? 0 : -1;
 }
 
+int64_t c_current_time() { return static_cast<int64_t>(std::time(nullptr)); }
+
 const XlsxHostOps kDefaultOps = {
     c_malloc,         c_calloc,       c_realloc,
     c_free,           c_format_text,  c_print_formatted,
     c_text_to_double, c_text_to_long, c_text_equals_nocase,
     c_open_file,      c_close_file,   c_seek_file,
     c_tell_file,      c_read_file,    c_write_file,
-    c_delete_file,    c_rename_file,
+    c_delete_file,    c_rename_file,  c_current_time,
 };
 
 XlsxHostOps g_current_ops = kDefaultOps;
@@ -132,6 +135,11 @@ const XlsxHostOps* xlsx_host_ops() {
 
 void xlsx_set_host_ops(const XlsxHostOps* ops) {
   g_current_ops = ops ? *ops : kDefaultOps;
+}
+
+int64_t xlsx_now() {
+  const XlsxHostOps* ops = xlsx_host_ops();
+  return ops->current_time ? ops->current_time() : c_current_time();
 }
 
 const XlsxHostOps* xlsx_default_host_ops() {

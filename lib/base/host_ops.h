@@ -32,6 +32,9 @@ struct XlsxHostOps {
   uint32_t (*write_file)(void* handle, const void* buffer, uint32_t count);  // bytes written
   int (*delete_file)(const char* name);                                      // 0 on success
   int (*rename_file)(const char* from, const char* to);                      // 0 on success; replaces `to`
+
+  // Clock: the current time in seconds since 1970-01-01 UTC (the dates of saved workbooks); may be null.
+  int64_t (*current_time)();
 };
 
 enum { XLSX_FILE_READ = 0, XLSX_FILE_WRITE = 1, XLSX_FILE_CREATE_NEW = 2 };
@@ -42,3 +45,5 @@ const XlsxHostOps* xlsx_host_ops();
 void xlsx_set_host_ops(const XlsxHostOps* ops);
 // The C-library table (malloc, vsnprintf, strtod, stdio files, ...).
 const XlsxHostOps* xlsx_default_host_ops();
+// The current time from the table's clock, or from the C library when the table has none.
+int64_t xlsx_now();

@@ -36,6 +36,21 @@ xlsx_status bind_model(XlsxDocument* document, xlsx_status opened) {
   return XLSX_ERR_NO_MEMORY;
 }
 
+// When a cell value or formula changed since the last save, the saved workbook asks spreadsheet
+// applications to recalculate, so that no formula shows a result computed from old values.
+xlsx_status save_document(XlsxDocument* document, const char* path) {
+  XlsxPackage* package = xlsx_document_package(document);
+  if (!xlsx_document_is_open(document)) return xlsx_package_save_as(package, path);
+  bool changed = false;
+  for (uint32_t i = 0; i < xlsx_package_part_count(package); i++)
+    changed = changed || xlsx_package_part_at(package, i)->cells_changed;
+  xlsx_status status = changed ? xlsx_workbook_request_recalc(document->workbook) : XLSX_OK;
+  if (status == XLSX_OK) status = path ? xlsx_package_save_as(package, path) : xlsx_package_save(package);
+  for (uint32_t i = 0; status == XLSX_OK && i < xlsx_package_part_count(package); i++)
+    xlsx_package_part_at(package, i)->cells_changed = 0;
+  return status;
+}
+
 }  // namespace
 
 XlsxDocument* xlsx_document_new() {
@@ -56,12 +71,11 @@ xlsx_status xlsx_document_create(XlsxDocument* document, const char* path) {
   return bind_model(document, xlsx_package_create(&document->package, path));
 }
 
-xlsx_status xlsx_document_save(XlsxDocument* document) {
-  return xlsx_package_save(xlsx_document_package(document));
-}
+xlsx_status xlsx_document_save(XlsxDocument* document) { return save_document(document, nullptr); }
 
 xlsx_status xlsx_document_save_as(XlsxDocument* document, const char* path) {
-  return xlsx_package_save_as(xlsx_document_package(document), path);
+  if (!path) return XLSX_ERR_INVALID_ARG;
+  return save_document(document, path);
 }
 
 void xlsx_document_close(XlsxDocument* document) {

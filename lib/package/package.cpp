@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "lib/base/alloc.h"
+#include "lib/base/host_ops.h"
 #include "lib/package/properties.h"
 #include "lib/package/template.h"
 
@@ -59,6 +60,7 @@ void reset(XlsxPackage* package) {
   package->core_properties = nullptr;
   package->app_properties = nullptr;
   package->is_open = 0;
+  package->modified_set = 0;
 }
 
 // Parses a part the open sequence needs now; a part left unloaded for lack of memory fails the open
@@ -191,6 +193,23 @@ xlsx_status put_changed_parts(XlsxPackage* package) {
   return XLSX_OK;
 }
 
+// Whether a part's tree changed since it was read or last saved, other than by the opening.
+bool has_changes(const XlsxPackage* package) {
+  for (uint32_t i = 0; i < package->parts.count; i++) {
+    const XlsxPart* part = part_at(package, i);
+    if (xlsx_part_is_dirty(part) && part->xml->generation != part->opened_generation) return true;
+  }
+  return false;
+}
+
+// Notes the generation of every part the opening changed.
+void note_opened(XlsxPackage* package) {
+  for (uint32_t i = 0; i < package->parts.count; i++) {
+    XlsxPart* part = part_at(package, i);
+    part->opened_generation = xlsx_part_is_dirty(part) ? part->xml->generation : 0;
+  }
+}
+
 void mark_parts_clean(XlsxPackage* package) {
   for (uint32_t i = 0; i < package->parts.count; i++) {
     XlsxPart* part = part_at(package, i);
@@ -219,6 +238,7 @@ xlsx_status xlsx_package_open(XlsxPackage* package, const char* path) {
     reset(package);
     return status;
   }
+  note_opened(package);
   package->is_open = 1;
   return XLSX_OK;
 }
@@ -226,8 +246,13 @@ xlsx_status xlsx_package_open(XlsxPackage* package, const char* path) {
 xlsx_status xlsx_package_create(XlsxPackage* package, const char* path) {
   if (!package || !path) return XLSX_ERR_INVALID_ARG;
   xlsx_status status = xlsx_replace_file(path, xlsx_template_bytes, xlsx_template_size);
+  if (status == XLSX_OK) status = xlsx_package_open(package, path);
   if (status != XLSX_OK) return status;
-  return xlsx_package_open(package, path);
+  // The new workbook is dated by its creation, and the file says so at once.
+  status = xlsx_package_stamp_dates(package, xlsx_now(), true);
+  if (status == XLSX_OK) status = xlsx_package_save(package);
+  if (status != XLSX_OK) xlsx_package_close(package);
+  return status;
 }
 
 xlsx_status xlsx_package_save(XlsxPackage* package) {
@@ -243,8 +268,13 @@ xlsx_status xlsx_package_save_as(XlsxPackage* package, const char* path) {
     xlsx_free(package->path);
     package->path = copy;
   }
+  xlsx_status status = XLSX_OK;
+  // A changed workbook is dated by its save, unless the script gave the date itself.
+  if (!package->modified_set && has_changes(package))
+    status = xlsx_package_stamp_dates(package, xlsx_now(), false);
+  if (status != XLSX_OK) return status;
   drop_calc_chain(package);
-  xlsx_status status = put_changed_parts(package);
+  status = put_changed_parts(package);
   if (status == XLSX_OK) status = xlsx_archive_write(package->archive, package->path);
   if (status == XLSX_OK) mark_parts_clean(package);
   return status;

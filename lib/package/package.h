@@ -23,6 +23,8 @@ struct XlsxPackage {
   XlsxRelationships workbook_rels;
   XlsxPart* core_properties;         // docProps/core.xml or null
   XlsxPart* app_properties;          // docProps/app.xml or null
+  uint32_t modified_set;             // 1 once the modification date was set through the properties: a save
+                                     // then leaves it as it is
 };
 
 // The default shared strings part put into a file that has none.
@@ -38,12 +40,14 @@ void xlsx_package_init(XlsxPackage* package);
 // unreadable file; XLSX_ERR_PARSE not a ZIP or no content types; XLSX_ERR_NO_MEMORY. On failure the
 // package is closed.
 xlsx_status xlsx_package_open(XlsxPackage* package, const char* path);
-// Writes the built-in template to path (replacing any file there) and opens it. XLSX_ERR_IO when the
-// template cannot be written (package untouched).
+// Writes the built-in template to path (replacing any file there), opens it, dates it by the time of
+// creation and saves it. XLSX_ERR_IO when the template cannot be written (package untouched); after that
+// any failure leaves the package closed.
 xlsx_status xlsx_package_create(XlsxPackage* package, const char* path);
 // Saves to the package's own path: xlsx_package_save_as(package, own path).
 xlsx_status xlsx_package_save(XlsxPackage* package);
-// Writes the package to path (which becomes the package's path). Changed parts are serialised; parts
+// Writes the package to path (which becomes the package's path). A package with changes gets the time of
+// the save as its modification date, unless that property was set since it was opened. Changed parts are serialised; parts
 // never loaded, unchanged or unparsable are copied from their records. The file at path is replaced only
 // when complete; on failure it is left as it was and the package stays open and can be saved again.
 // XLSX_ERR_INVALID_ARG (null or not open), XLSX_ERR_IO, XLSX_ERR_INTERNAL, XLSX_ERR_NO_MEMORY.

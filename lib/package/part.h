@@ -45,6 +45,12 @@ struct XlsxPart {
   // Called before a changed part is serialised for a save (for instance to refresh a worksheet's
   // `dimension`); may be null. A failure fails the save.
   XlsxPartPrepareSave prepare_save;
+  // 1 once an edit changed a cell value or formula of the part since it was read or last saved: the saved
+  // workbook then asks spreadsheet applications to recalculate.
+  uint32_t cells_changed;
+  // xml->generation when the package finished opening, for the parts the opening itself changed (it adds
+  // a default shared strings part to the records); 0 for the others. Such a change is not the script's.
+  uint32_t opened_generation;
   // Length of the text the tree was last parsed from or serialised to (0 before either): a save's
   // serialisation starts with room for about that much, so that a large part is not built by doublings.
   uint32_t text_size;

@@ -38,16 +38,27 @@ enum : uint32_t {
 const char* xlsx_property_element(uint32_t number);
 // Whether the value is acceptable for the property (null and "" always are); false for unknown numbers.
 bool xlsx_property_value_valid(uint32_t number, const char* value);
-// Stores value (null = "") as the text of the property's element, creating the element when missing.
-// XLSX_ERR_INVALID_ARG for a null package, unknown number or invalid value; XLSX_ERR_NOT_FOUND when the
-// package has no such part (or one that did not parse); XLSX_ERR_NO_MEMORY. Keeps to the failure rule
-// (lib/base/status.h).
+// Stores value (null = "") as the text of the property's element, creating the element when missing, and
+// the part (with its content type and package relationship) when the package has none. Characters XML
+// cannot carry are stored escaped (lib/xml/escape.h). XLSX_ERR_INVALID_ARG for a null package, unknown
+// number or invalid value (dates: YYYY-MM-DD[Thh:mm[:ss[.s]](Z|+hh:mm|-hh:mm)]); XLSX_ERR_NOT_FOUND when
+// the part did not parse or the package lacks the records to add it to; XLSX_ERR_NO_MEMORY. Keeps to the
+// failure rule (lib/base/status.h).
 xlsx_status xlsx_package_set_property(XlsxPackage* package, uint32_t number, const char* value);
-// The property's text, or "" (null package, unknown number, missing part or element). Never null; does
-// not change the XML. Borrowed from the tree: valid until the element changes.
+// The property's text as stored (escapes not decoded), or "" (null package, unknown number, missing part
+// or element). Never null; does not change the XML. Borrowed from the tree: valid until the element
+// changes.
 const char* xlsx_package_get_property(XlsxPackage* package, uint32_t number);
+// The property's text as it reads: every text node of the element joined, escapes decoded. A new text
+// (the caller frees it with xlsx_free), "" for what xlsx_package_get_property gives "" for; null when
+// memory runs out.
+char* xlsx_package_property_text(XlsxPackage* package, uint32_t number);
 // Sets the property to the empty text (the element stays).
 xlsx_status xlsx_package_delete_property(XlsxPackage* package, uint32_t number);
+// Sets the modification date, and with created the creation date too, to now (seconds since 1970-01-01
+// UTC) in the form the properties use; nothing for a package without core properties. XLSX_ERR_INVALID_ARG
+// for null; XLSX_ERR_NO_MEMORY (nothing changed).
+xlsx_status xlsx_package_stamp_dates(XlsxPackage* package, int64_t now, bool created);
 
 // Sheet titles of the extended properties (TitlesOfParts vector and its size). Each returns XLSX_OK
 // without effect for a null part or name, a part without TitlesOfParts, or no match; XLSX_ERR_NO_MEMORY
@@ -55,3 +66,9 @@ xlsx_status xlsx_package_delete_property(XlsxPackage* package, uint32_t number);
 xlsx_status xlsx_app_add_title(XlsxPart* app_properties, const char* name);
 xlsx_status xlsx_app_remove_title(XlsxPart* app_properties, const char* name);
 xlsx_status xlsx_app_rename_title(XlsxPart* app_properties, const char* old_name, const char* new_name);
+// Makes the sheet titles and the counts of their headings ("Worksheets", "Charts") in the extended
+// properties agree with the sheet lists given (in workbook order); the titles of other headings (named
+// ranges) stay. Nothing for a null part, one without TitlesOfParts, or HeadingPairs the library does not
+// read. XLSX_ERR_NO_MEMORY (call inside a journaled edit of the part: the tree is then partly changed).
+xlsx_status xlsx_app_sync_titles(XlsxPart* app_properties, const char* const* worksheets, uint32_t worksheet_count,
+                                 const char* const* charts, uint32_t chart_count);

@@ -2,6 +2,7 @@
 #include "lib/sheet/cell.h"
 
 #include <cfloat>
+#include <cmath>
 #include <charconv>
 #include <cstring>
 #include <initializer_list>
@@ -10,8 +11,10 @@
 #include "lib/base/convert.h"
 #include "lib/base/strbuf.h"
 #include "lib/package/part.h"
+#include "lib/sheet/shared_formula.h"
 #include "lib/sheet/shared_strings.h"
 #include "lib/sheet/sheet_index.h"
+#include "lib/xml/escape.h"
 
 namespace {
 
@@ -113,23 +116,57 @@ bool read_decimal(const char* text, double* number) {
   return true;
 }
 
-// A number text with a point or an exponent is a float; a whole number too large for 64 bits as well.
-void read_number(const char* text, XlsxCellValue* out) {
-  if (read_plain_number(text, out)) return;
-  bool is_float = std::strpbrk(text, ".eE") != nullptr;
+// Whether text is a number as the format writes one (an XML Schema double): an optional sign, digits with
+// an optional point (or a point and digits), an optional exponent; or INF, -INF, NaN. Surrounding white
+// space is allowed. Hexadecimal numbers, commas, and words that a C converter would take are not numbers.
+bool is_number_text(const char* text) {
+  const char* p = text;
+  while (char_is_space(static_cast<unsigned char>(*p))) p++;
+  const char* start = p;
+  if (*p == '+' || *p == '-') p++;
+  bool special = std::strncmp(p, "INF", 3) == 0 || (p == start && std::strncmp(p, "NaN", 3) == 0);
+  if (special) {
+    p += 3;
+  } else {
+    const char* digits = p;
+    while (*p >= '0' && *p <= '9') p++;
+    uint32_t whole = static_cast<uint32_t>(p - digits);
+    uint32_t fraction = 0;
+    if (*p == '.') {
+      for (digits = ++p; *p >= '0' && *p <= '9';) p++;
+      fraction = static_cast<uint32_t>(p - digits);
+    }
+    if (whole + fraction == 0) return false;
+    if (*p == 'e' || *p == 'E') {
+      p++;
+      if (*p == '+' || *p == '-') p++;
+      if (*p < '0' || *p > '9') return false;
+      while (*p >= '0' && *p <= '9') p++;
+    }
+  }
+  while (char_is_space(static_cast<unsigned char>(*p))) p++;
+  return *p == 0;
+}
+
+// A number text with a point or an exponent is a float; a whole number too large for 64 bits as well. A
+// text that is no number is not read as one (nor as 0): it reads as the text it is.
+xlsx_status read_number(const char* text, XlsxCellValue* out) {
+  if (read_plain_number(text, out)) return XLSX_OK;
+  if (!is_number_text(text)) return xlsx_value_set_string(out, text);
+  if (std::strstr(text, "INF")) {
+    xlsx_value_set_float(out, std::strchr(text, '-') ? -HUGE_VAL : HUGE_VAL);  // the error #NUM!
+    return XLSX_OK;
+  }
+  bool is_float = std::strpbrk(text, ".eEN") != nullptr;
   int64_t integer = 0;
   if (!is_float && xlsx_text_to_i64(text, &integer)) {
     xlsx_value_set_int(out, integer);
-    return;
+    return XLSX_OK;
   }
   double number = 0.0;
-  if (is_float && read_decimal(text, &number)) {
-    xlsx_value_set_float(out, number);
-    return;
-  }
-  if (xlsx_text_to_double(text, &number)) xlsx_value_set_float(out, number);
-  else if (is_float) xlsx_value_set_float(out, 0.0);
-  else xlsx_value_set_int(out, 0);
+  if (!(is_float && read_decimal(text, &number)) && !xlsx_text_to_double(text, &number)) number = 0.0;
+  xlsx_value_set_float(out, number);
+  return XLSX_OK;
 }
 
 bool read_boolean(const char* text) {
@@ -137,33 +174,55 @@ bool read_boolean(const char* text) {
   return c == '1' || c == 'T' || c == 't' || c == 'y' || c == 'Y';
 }
 
-// Text of an inline string: its `t`, or the concatenated `t` of its rich-text runs.
+// A cell text as stored: escapes of characters XML cannot carry decoded (lib/xml/escape.h).
+xlsx_status set_string_unescaped(XlsxCellValue* out, const char* text) {
+  xlsx_status status = xlsx_value_set_string(out, text);
+  if (status == XLSX_OK && xml_text_has_escape(out->text))
+    xml_unescape_text(out->text, static_cast<uint32_t>(std::strlen(out->text)));
+  return status;
+}
+
+// Whether the element's text can be lent as it stands: held by one node, without escapes.
+bool lendable(const XmlNode* element) {
+  return xml_node_text_is_whole(element) && !xml_text_has_escape(xml_node_text(element));
+}
+
+// Text of an inline string: its `t`, or the concatenated `t` of its rich-text runs; every text node of a
+// `t` counts (a CDATA section or a comment may split it).
 xlsx_status read_inline(const XmlNode* c, XlsxCellValue* out) {
   XmlNode* is = xml_node_child(c, "is");
   XmlNode* t = xml_node_child(is, "t");
-  if (t || !is) return xlsx_value_set_string(out, xml_node_text(t));
   StrBuf text;
   strbuf_init(&text);
   xlsx_status status = strbuf_append(&text, "");
-  for (XmlNode* run = xml_node_child(is, "r"); run && status == XLSX_OK; run = xml_node_next_sibling_named(run, "r"))
-    status = strbuf_append(&text, xml_node_text(xml_node_child(run, "t")));
-  if (status == XLSX_OK) status = xlsx_value_set_string(out, text.data);
+  if (t) status = xml_node_append_text(t, &text);
+  for (XmlNode* run = t ? nullptr : xml_node_child(is, "r"); run && status == XLSX_OK;
+       run = xml_node_next_sibling_named(run, "r"))
+    status = xml_node_append_text(xml_node_child(run, "t"), &text);
+  if (status == XLSX_OK) status = set_string_unescaped(out, text.data);
   strbuf_free(&text);
   return status;
 }
 
-// Position in the shared strings table named by the text of a `v`; 0 when it names none. Plain digits
-// (what writers put there) are read in place; any other text goes through the general converter, which
-// accepts surrounding white space.
+// No position in the shared strings table: reads as the empty text.
+constexpr uint32_t kNoIndex = 0xFFFFFFFFu;
+
+// Position in the shared strings table named by the text of a `v`: a whole number in decimal digits
+// (surrounding white space allowed); kNoIndex for anything else (a sign, a point, a letter, nothing).
 uint32_t shared_index(const char* v) {
-  uint64_t index = 0;
   const char* p = v;
-  for (; *p >= '0' && *p <= '9' && p - v < 10; p++) index = index * 10 + static_cast<uint32_t>(*p - '0');
-  if (p == v || *p != 0) {
-    index = 0;
-    if (!xlsx_text_to_u64(v, &index)) return 0;
-  }
-  return index > 0xFFFFFFFFu ? 0 : static_cast<uint32_t>(index);
+  while (char_is_space(static_cast<unsigned char>(*p))) p++;
+  uint64_t index = 0;
+  const char* digits = p;
+  for (; *p >= '0' && *p <= '9' && index <= kNoIndex; p++) index = index * 10 + static_cast<uint32_t>(*p - '0');
+  if (p == digits || index >= kNoIndex) return kNoIndex;
+  while (char_is_space(static_cast<unsigned char>(*p))) p++;
+  return *p == 0 ? static_cast<uint32_t>(index) : kNoIndex;
+}
+
+const char* shared_text(const XlsxCell* cell, const char* v) {
+  uint32_t index = shared_index(v);
+  return index == kNoIndex ? "" : xlsx_sst_get(cell->shared_strings, index);
 }
 
 // The value of the cell whose `v` text and storage kind were read already.
@@ -172,36 +231,56 @@ xlsx_status read_stored(const XlsxCell* cell, const char* v, Kind kind, XlsxCell
   switch (kind) {
     case Kind::kEmpty: return xlsx_value_set_empty(out);
     case Kind::kBoolean: xlsx_value_set_bool(out, read_boolean(v) ? 1 : 0); return XLSX_OK;
-    case Kind::kNumber: read_number(v, out); return XLSX_OK;
+    case Kind::kNumber: return read_number(v, out);
     case Kind::kError: return xlsx_value_set_error(out, v);
-    case Kind::kInline: return xlsx_value_set_string(out, v);
+    case Kind::kInline: return set_string_unescaped(out, v);
     case Kind::kInlineRich: return read_inline(c, out);
     case Kind::kShared: break;
   }
-  return xlsx_value_set_string(out, xlsx_sst_get(cell->shared_strings, shared_index(v)));
+  return xlsx_value_set_string(out, shared_text(cell, v));
+}
+
+// The text of the cell's `v`: lent from the tree when one node holds it, else joined into joined.
+const char* value_text(const XmlNode* v, StrBuf* joined, xlsx_status* status) {
+  *status = XLSX_OK;
+  if (xml_node_text_is_whole(v)) return xml_node_text(v);
+  *status = strbuf_append(joined, "");
+  if (*status == XLSX_OK) *status = xml_node_append_text(v, joined);
+  return *status == XLSX_OK ? joined->data : "";
 }
 
 xlsx_status read_value(const XlsxCell* cell, XlsxCellValue* out) {
-  const char* v = xml_node_text(value_child(cell->element));
-  return read_stored(cell, v, kind_of(cell->element, v), out);
+  StrBuf joined;
+  strbuf_init(&joined);
+  xlsx_status status = XLSX_OK;
+  const char* v = value_text(value_child(cell->element), &joined, &status);
+  if (status == XLSX_OK) status = read_stored(cell, v, kind_of(cell->element, v), out);
+  strbuf_free(&joined);
+  return status;
 }
 
-// read_value for a reader that copies the text itself: string and error texts are lent, not copied.
+// read_value for a reader that copies the text itself: string and error texts are lent, not copied, when
+// the tree or the table holds them as they read.
 xlsx_status peek_value(const XlsxCell* cell, XlsxCellValue* out, const char** text) {
   const XmlNode* c = cell->element;
-  const char* v = xml_node_text(value_child(c));
+  const XmlNode* v_element = value_child(c);
+  if (!xml_node_text_is_whole(v_element)) return read_value(cell, out);
+  const char* v = xml_node_text(v_element);
   uint32_t type = kString;
   Kind kind = kind_of(c, v);
   switch (kind) {
     case Kind::kEmpty: out->type = kEmpty; return XLSX_OK;
     case Kind::kError: type = kError; *text = v; break;
-    case Kind::kInline: *text = v; break;
-    case Kind::kShared: *text = xlsx_sst_get(cell->shared_strings, shared_index(v)); break;
+    case Kind::kInline:
+      if (!lendable(v_element)) return read_stored(cell, v, kind, out);
+      *text = v;
+      break;
+    case Kind::kShared: *text = shared_text(cell, v); break;
     case Kind::kInlineRich: {
       // One `t` (or no `is`) is lent as it stands; rich runs are joined into out's own text.
       XmlNode* is = xml_node_child(c, "is");
       XmlNode* t = xml_node_child(is, "t");
-      if (is && !t) return read_inline(c, out);
+      if ((is && !t) || !lendable(t)) return read_inline(c, out);
       *text = xml_node_text(t);
       break;
     }
@@ -212,6 +291,13 @@ xlsx_status peek_value(const XlsxCell* cell, XlsxCellValue* out, const char** te
   out->number = 0.0;
   out->boolean = 0;
   return XLSX_OK;
+}
+
+// A successful change of a value or formula: the part records it for the recalculation request of the
+// next save (lib/sheet/workbook.h). Returns status.
+xlsx_status note_change(const XlsxCell* cell, xlsx_status status) {
+  if (status == XLSX_OK && cell->index && cell->index->part) cell->index->part->cells_changed = 1;
+  return status;
 }
 
 // Edits through a handle keep the sheet's index valid when it was valid before.
@@ -252,7 +338,7 @@ bool store(XmlNode* c, const char* type, const char* text) {
   XmlNode* is;
   value_children(c, &v, &is);
   if (!v) v = xml_node_append_child(c, "v");
-  if (!v || !xml_node_set_text(v, text)) return false;
+  if (!v || !xml_node_set_whole_text(v, text)) return false;
   XmlAttr* t = type_attribute(c);
   if (!type) {
     if (t && !xml_node_remove_attribute(c, "t")) return false;
@@ -315,8 +401,19 @@ bool store_string(const XlsxCell* cell, const char* text, bool use_table) {
     xlsx_i64_to_text(index, digits);
     return store(c, "s", digits);
   }
-  if (!store(c, "str", text)) return false;
-  return !edge_space(text) || xml_node_set_attribute(c, "xml:space", "preserve");
+  // An inline string (t="inlineStr", the text in is/t, no `v`): readers keep its spaces and decode its
+  // escapes, which they do not for the formula-result form t="str".
+  if (!clear_value(c) || !xml_node_set_attribute(c, "t", "inlineStr")) return false;
+  XmlNode* is = xml_node_append_child(c, "is");
+  XmlNode* t = xml_node_append_child(is, "t");
+  StrBuf escaped;
+  strbuf_init(&escaped);
+  bool escape = xml_text_needs_escape(text);
+  bool ok = t && (!escape || xml_escape_text(text, &escaped) == XLSX_OK) &&
+            (!edge_space(text) || xml_node_set_attribute(t, "xml:space", "preserve")) &&
+            (!*text || xml_node_set_text(t, escape ? escaped.data : text));
+  strbuf_free(&escaped);
+  return ok;
 }
 
 // True when no `xml:space` is left on c (it belongs to inline strings only).
@@ -366,7 +463,7 @@ xlsx_status xlsx_cell_set_value(const XlsxCell* cell, const XlsxCellValue* value
   CellEdit edit;
   if (status == XLSX_OK) status = begin_cell_edit(cell, use_table ? cell->shared_strings : nullptr, &edit);
   if (status != XLSX_OK) return status;
-  return end_cell_edit(&edit, store_value(cell, value, use_table) ? XLSX_OK : XLSX_ERR_NO_MEMORY);
+  return note_change(cell, end_cell_edit(&edit, store_value(cell, value, use_table) ? XLSX_OK : XLSX_ERR_NO_MEMORY));
 }
 
 xlsx_status xlsx_cell_clear_value(const XlsxCell* cell) {
@@ -375,7 +472,7 @@ xlsx_status xlsx_cell_clear_value(const XlsxCell* cell) {
   CellEdit edit;
   xlsx_status status = begin_cell_edit(cell, nullptr, &edit);
   if (status != XLSX_OK) return status;
-  return end_cell_edit(&edit, clear_value(cell->element) ? XLSX_OK : XLSX_ERR_NO_MEMORY);
+  return note_change(cell, end_cell_edit(&edit, clear_value(cell->element) ? XLSX_OK : XLSX_ERR_NO_MEMORY));
 }
 
 bool xlsx_cell_has_formula(const XlsxCell* cell) {
@@ -384,34 +481,62 @@ bool xlsx_cell_has_formula(const XlsxCell* cell) {
 
 xlsx_status xlsx_cell_get_formula(const XlsxCell* cell, XlsxText* out) {
   if (!valid(cell) || !out) return XLSX_ERR_INTERNAL;
+  StrBuf text;
+  strbuf_init(&text);
+  xlsx_status status = strbuf_append(&text, "");
   XmlNode* f = xml_node_child(cell->element, "f");
-  const char* kind = xml_attribute_value(xml_node_attribute(f, "t"));
-  if (xlsx_str_equal(kind, "shared") || xlsx_str_equal(kind, "array")) return XLSX_ERR_UNSUPPORTED;
-  return xlsx_text_set(out, xml_node_text(f));
+  if (status == XLSX_OK && f) status = xlsx_shared_formula_text(cell, f, &text);
+  if (status == XLSX_OK) status = xlsx_text_set(out, text.data);
+  strbuf_free(&text);
+  return status;
 }
 
-// Stores the formula as an ordinary one, first child of c, without a cached value; false when memory ran out.
-bool store_formula(XmlNode* c, const char* formula) {
+bool xlsx_formula_text_valid(const char* formula) {
+  for (const char* p = formula ? formula : ""; *p; p++)
+    if (static_cast<unsigned char>(*p) < 0x20 && *p != '\t' && *p != '\n') return false;
+  return true;
+}
+
+namespace {
+
+// Stores the formula as an ordinary one, first child of c, without a cached value; a shared group that
+// c starts hands its formula to its other cells first. False when memory ran out.
+bool store_formula(const XlsxCell* cell, const char* formula) {
+  XmlNode* c = cell->element;
   XmlNode* f = xml_node_child(c, "f");
+  if (f && !xlsx_shared_formula_detach(cell, f)) return false;
   if (!f) f = xml_node_prepend_child(c, "f");
-  if (!f || !xml_node_set_text(f, formula ? formula : "")) return false;
+  if (!f || !xml_node_set_whole_text(f, formula)) return false;
   for (const char* name : {"t", "si", "ref"})
     if (xml_node_attribute(f, name) && !xml_node_remove_attribute(f, name)) return false;
   return clear_value(c) && (c->first_child == f || xml_node_prepend_move(c, f));
 }
 
+bool remove_formula(const XlsxCell* cell) {
+  XmlNode* f = xml_node_child(cell->element, "f");
+  return !f || (xlsx_shared_formula_detach(cell, f) && xml_node_remove_child(cell->element, f));
+}
+
+}  // namespace
+
 xlsx_status xlsx_cell_set_formula(const XlsxCell* cell, const char* formula) {
   if (!valid(cell)) return XLSX_ERR_INVALID_ARG;
+  if (!formula) formula = "";
+  if (formula[0] == '=') formula++;  // the text of a formula has no leading "="
+  if (!xlsx_formula_text_valid(formula)) return XLSX_ERR_INVALID_ARG;
   EditScope scope(cell);
   CellEdit edit;
   xlsx_status status = begin_cell_edit(cell, nullptr, &edit);
   if (status != XLSX_OK) return status;
-  return end_cell_edit(&edit, store_formula(cell->element, formula) ? XLSX_OK : XLSX_ERR_NO_MEMORY);
+  return note_change(cell, end_cell_edit(&edit, store_formula(cell, formula) ? XLSX_OK : XLSX_ERR_NO_MEMORY));
 }
 
 xlsx_status xlsx_cell_clear_formula(const XlsxCell* cell) {
   if (!valid(cell)) return XLSX_ERR_INVALID_ARG;
+  if (!xml_node_child(cell->element, "f")) return XLSX_OK;
   EditScope scope(cell);
-  XmlNode* f = xml_node_child(cell->element, "f");
-  return !f || xml_node_remove_child(cell->element, f) ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+  CellEdit edit;
+  xlsx_status status = begin_cell_edit(cell, nullptr, &edit);
+  if (status != XLSX_OK) return status;
+  return note_change(cell, end_cell_edit(&edit, remove_formula(cell) ? XLSX_OK : XLSX_ERR_NO_MEMORY));
 }

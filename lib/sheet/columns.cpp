@@ -212,7 +212,8 @@ xlsx_status xlsx_sheet_column(XlsxWorksheet* sheet, uint32_t column, XlsxColumn*
 }
 
 xlsx_status xlsx_column_set_width(const XlsxColumn* column, float width) {
-  return column ? set_size(column->element, column->index, "width", width, "customWidth") : XLSX_ERR_INVALID_ARG;
+  if (!column || !(width >= 0.0f && width <= XLSX_MAX_COLUMN_WIDTH)) return XLSX_ERR_INVALID_ARG;
+  return set_size(column->element, column->index, "width", width, "customWidth");
 }
 
 float xlsx_column_width(const XlsxColumn* column) {
@@ -227,7 +228,8 @@ xlsx_status xlsx_column_set_hidden(const XlsxColumn* column, uint32_t hidden) {
 bool xlsx_column_is_hidden(const XlsxColumn* column) { return column && is_hidden(column->element); }
 
 xlsx_status xlsx_row_set_height(const XlsxRow* row, float height) {
-  return row ? set_size(row->element, row->index, "ht", height, "customHeight") : XLSX_ERR_INVALID_ARG;
+  if (!row || !(height >= 0.0f && height <= XLSX_MAX_ROW_HEIGHT)) return XLSX_ERR_INVALID_ARG;
+  return set_size(row->element, row->index, "ht", height, "customHeight");
 }
 
 double xlsx_row_height(const XlsxRow* row) {

@@ -23,7 +23,11 @@ xlsx_status xlsx_sheet_normalize_cols(XlsxWorksheet* sheet);
 // customWidth 0; `cols` is created before sheetData when missing). XLSX_ERR_INVALID_ARG for null
 // arguments or a column out of range; XLSX_ERR_NO_MEMORY with nothing changed.
 xlsx_status xlsx_sheet_column(XlsxWorksheet* sheet, uint32_t column, XlsxColumn* out);
-// Writes `width` ("%.9g") and customWidth 1. XLSX_ERR_INVALID_ARG for an invalid handle; XLSX_ERR_NO_MEMORY.
+// The sizes the format allows: column widths 0 to 255 characters, row heights 0 to 409 points.
+constexpr float XLSX_MAX_COLUMN_WIDTH = 255.0f;
+constexpr float XLSX_MAX_ROW_HEIGHT = 409.0f;
+// Writes `width` ("%.9g") and customWidth 1. XLSX_ERR_INVALID_ARG for an invalid handle or a width
+// outside 0 to XLSX_MAX_COLUMN_WIDTH (NaN included); XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_column_set_width(const XlsxColumn* column, float width);
 // The width in single precision; 0 when absent or for an invalid handle.
 float xlsx_column_width(const XlsxColumn* column);
@@ -32,7 +36,8 @@ xlsx_status xlsx_column_set_hidden(const XlsxColumn* column, uint32_t hidden);
 // Whether `hidden` is true; false when absent or for an invalid handle.
 bool xlsx_column_is_hidden(const XlsxColumn* column);
 
-// Writes `ht` ("%.9g") and customHeight 1. XLSX_ERR_INVALID_ARG for an invalid handle; XLSX_ERR_NO_MEMORY.
+// Writes `ht` ("%.9g") and customHeight 1. XLSX_ERR_INVALID_ARG for an invalid handle or a height
+// outside 0 to XLSX_MAX_ROW_HEIGHT (NaN included); XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_row_set_height(const XlsxRow* row, float height);
 // The `ht` value; 15.0 when absent or for an invalid handle.
 double xlsx_row_height(const XlsxRow* row);

@@ -9,6 +9,7 @@
 #include "lib/base/strbuf.h"
 #include "lib/base/strmap.h"
 #include "lib/package/part.h"
+#include "lib/xml/escape.h"
 #include "lib/xml/text_decode.h"
 #include "lib/xml/tree.h"
 
@@ -19,21 +20,30 @@ const char* text_at(const DynArray* strings, uint32_t index) {
   return slot && *slot ? *slot : "";
 }
 
-// The text of one si: its t, or the runs' t texts joined. Phonetic guides (rPh) and their properties
-// are reading aids shown above the text, not part of it, and are left out.
+// Decodes the escapes of characters XML cannot carry in an owned text (lib/xml/escape.h); null stays null.
+char* unescaped(char* text) {
+  if (text && xml_text_has_escape(text)) xml_unescape_text(text, uint32_t(strlen(text)));
+  return text;
+}
+
+// The text of one si: its t, or the runs' t texts joined, every text node of a t counted (a CDATA
+// section or a comment may split it). Phonetic guides (rPh) and their properties are reading aids shown
+// above the text, not part of it, and are left out.
 char* item_text(const XmlNode* item) {
   XmlNode* first = xml_node_first_element(item);
-  if (!first || strcmp(xml_node_name(first), "r") != 0) return xlsx_strdup(xml_node_text(first));
+  bool rich = first && strcmp(xml_node_name(first), "r") == 0;
   StrBuf sb;
   strbuf_init(&sb);
-  for (XmlNode* run = first; run; run = xml_node_next_element(run)) {
-    if (strcmp(xml_node_name(run), "r") != 0) continue;
-    if (strbuf_append(&sb, xml_node_text(xml_node_child(run, "t"))) != XLSX_OK) {
-      strbuf_free(&sb);
-      return nullptr;
-    }
+  xlsx_status status = strbuf_append(&sb, "");
+  if (!rich && status == XLSX_OK) status = xml_node_append_text(first, &sb);
+  for (XmlNode* run = rich ? first : nullptr; run && status == XLSX_OK; run = xml_node_next_element(run)) {
+    if (strcmp(xml_node_name(run), "r") == 0) status = xml_node_append_text(xml_node_child(run, "t"), &sb);
   }
-  return strbuf_detach(&sb, nullptr);
+  if (status != XLSX_OK) {
+    strbuf_free(&sb);
+    return nullptr;
+  }
+  return unescaped(strbuf_detach(&sb, nullptr));
 }
 
 uint32_t hash_text(const char* text) { return xlsx_hash_bytes(text, uint32_t(strlen(text))); }
@@ -95,8 +105,13 @@ XmlNode* append_item(XmlNode* root, const char* text) {
   XmlNode* t = xml_node_append_child(item, "t");
   size_t length = strlen(text);
   bool edge_space = length > 0 && (text[0] == ' ' || text[length - 1] == ' ');
+  StrBuf escaped;
+  strbuf_init(&escaped);
+  bool escape = xml_text_needs_escape(text);
   bool ok = t && (!edge_space || xml_node_set_attribute(t, "xml:space", "preserve")) &&
-            (length == 0 || xml_node_set_text(t, text));
+            (!escape || xml_escape_text(text, &escaped) == XLSX_OK) &&
+            (length == 0 || xml_node_set_text(t, escape ? escaped.data : text));
+  strbuf_free(&escaped);
   if (!ok && item) {
     xml_node_remove_child(root, item);
     item = nullptr;
@@ -277,7 +292,7 @@ char* run_text(const Span& run) {
   else if (run.n > 0) memcpy(text, run.from, run.n);  // an empty item has no source bytes (null)
   if (length > 0 && memchr(text, '&', length)) length = xml_decode_references(text, length);
   text[length] = 0;
-  return text;
+  return unescaped(text);
 }
 
 // Appends the stored text of a run to joined; false when memory runs out.
@@ -298,7 +313,7 @@ bool plain_item(Scanner& s, char** text) {
   const char* at = from;
   while (at < s.end && *at != '<' && *at != '&' && *at != '\r') at++;
   if (size_t(s.end - at) < sizeof kClose - 1 || memcmp(at, kClose, sizeof kClose - 1) != 0) return false;
-  *text = xlsx_strndup(from, uint32_t(at - from));
+  *text = unescaped(xlsx_strndup(from, uint32_t(at - from)));
   s.p = at + sizeof kClose - 1;
   return true;
 }

@@ -1,8 +1,10 @@
 // The shared strings table: the XML of xl/sharedStrings.xml and the document's array of texts, kept in
-// step. Texts are found by index and (through a hash index) by value; new texts are appended. The array
-// is filled from the part on first use (the script layer does it at open): the part's text is read
-// directly, without building its tree, whenever it has the plain form writers produce; the tree is parsed
-// for any other form and, in every case, when the first text is appended.
+// step. The array holds the texts as they read (every text node of an item joined, _xHHHH_ escapes
+// decoded, lib/xml/escape.h); the XML holds them escaped. Texts are found by index and (through a hash
+// index) by value; new texts are appended. The array is filled from the part on first use (the script
+// layer does it at open): the part's text is read directly, without building its tree, whenever it has the
+// plain form writers produce; the tree is parsed for any other form and, in every case, when the first
+// text is appended.
 #pragma once
 
 #include <cstdint>

@@ -19,6 +19,7 @@ void index_free(void* extra) {
   if (!index) return;
   xlsx_free(index->rows);
   xlsx_free(index->col_entries);
+  xlsx_free(index->formula_groups);
   xlsx_free(index);
 }
 

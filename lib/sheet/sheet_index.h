@@ -14,6 +14,7 @@
 #include "lib/xml/tree.h"
 
 struct XlsxPart;
+struct XlsxFormulaGroups;
 
 // One `row` element of sheetData, with its number read once.
 struct XlsxRowEntry {
@@ -58,6 +59,9 @@ struct XlsxSheetIndex {
   XlsxColEntry* col_entries;
   uint32_t col_count;
   uint32_t col_capacity;
+  // The first cell of each shared formula group, found on first use (lib/sheet/shared_formula.h); one
+  // block, or null.
+  XlsxFormulaGroups* formula_groups;
 };
 
 // The index attached to the worksheet part, created and attached on first use; null for a null part or

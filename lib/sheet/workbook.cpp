@@ -2,6 +2,7 @@
 #include "lib/sheet/workbook.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "lib/base/alloc.h"
 #include "lib/base/convert.h"
@@ -110,6 +111,14 @@ int32_t position_by(XlsxWorkbook* workbook, const char* text, bool by_name) {
   return -1;
 }
 
+// 0-based position of a sheet whose name is name as spreadsheet applications compare names (case
+// ignored), or -1. The cache must be ready.
+int32_t name_holder(XlsxWorkbook* workbook, const char* name) {
+  for (uint32_t i = 0; i < workbook->entry_count; i++)
+    if (xlsx_sheet_names_equal(workbook->entries[i].name, name)) return static_cast<int32_t>(i);
+  return -1;
+}
+
 // Target of the relationship with a leading "/xl/" dropped; "" when there is none.
 const char* target_of(XlsxWorkbook* workbook, const char* rel_id) {
   const char* target = xlsx_rel_item_target(xlsx_rels_find_by_id(rels_of(workbook), rel_id));
@@ -192,23 +201,6 @@ bool remap_local_names(XlsxWorkbook* workbook, Map map) {
 
 // --- names and prefixes
 
-uint32_t utf8_length(const char* text) {
-  uint32_t n = 0;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; p++)
-    if ((*p & 0xC0) != 0x80) n++;
-  return n;
-}
-
-bool needs_quotes(const char* name) {
-  if (!name[0] || (name[0] >= '0' && name[0] <= '9')) return true;
-  for (const char* p = name; *p; p++) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    bool plain = c >= 0x80 || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
-    if (!plain) return true;
-  }
-  return false;
-}
-
 bool name_char(char c) {
   unsigned char u = static_cast<unsigned char>(c);
   return u >= 0x80 || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || c == '_' || c == '.' || c == '\'';
@@ -279,8 +271,28 @@ bool part_name_taken(XlsxWorkbook* workbook, uint32_t n) {
 xlsx_status begin_edit(XlsxWorkbook* workbook, XlsxPartsEdit* edit, bool package) {
   XlsxPackage* p = workbook->package;
   XlsxPart* parts[] = {workbook->part, package ? xlsx_package_content_types(p)->part : nullptr,
-                       package ? rels_of(workbook)->part : nullptr, package ? xlsx_package_app_properties(p) : nullptr};
+                       package ? rels_of(workbook)->part : nullptr, xlsx_package_app_properties(p)};
   return xlsx_parts_edit_begin(edit, parts, 4);
+}
+
+// Makes the sheet titles of the extended properties follow the sheet list (inside an edit begun by
+// begin_edit); false when memory ran out.
+bool sync_titles(XlsxWorkbook* workbook) {
+  XlsxPart* app = xlsx_package_app_properties(workbook->package);
+  if (!app || !cache_ready(workbook)) return app == nullptr;
+  uint32_t count = workbook->entry_count;
+  const char** names = static_cast<const char**>(xlsx_malloc(2 * (count ? count : 1) * sizeof(const char*)));
+  if (!names) return false;
+  const char** charts = names + count;
+  uint32_t worksheets = 0, chart_count = 0;
+  for (uint32_t i = 0; i < count; i++) {
+    uint32_t type = xlsx_rel_item_type(xlsx_rels_find_by_id(rels_of(workbook), workbook->entries[i].rel_id));
+    if (type == XLSX_REL_WORKSHEET) names[worksheets++] = workbook->entries[i].name;
+    if (type == XLSX_REL_CHARTSHEET) charts[chart_count++] = workbook->entries[i].name;
+  }
+  bool ok = xlsx_app_sync_titles(app, names, worksheets, charts, chart_count) == XLSX_OK;
+  xlsx_free(names);
+  return ok;
 }
 
 // Steps of adding a sheet. The trees' changes are taken back by the journal; the package entry and the
@@ -298,15 +310,13 @@ void undo_add(XlsxWorkbook* workbook, const AddSteps& s) {
   if (s.entry) xlsx_archive_delete_entry(xlsx_package_archive(workbook->package), s.path);
 }
 
-xlsx_status add_package_records(XlsxWorkbook* workbook, AddSteps* s, const char* name) {
+xlsx_status add_package_records(XlsxWorkbook* workbook, AddSteps* s) {
   XlsxPackage* package = workbook->package;
   xlsx_status status = xlsx_content_types_add(xlsx_package_content_types(package), s->part_name, XLSX_CT_WORKSHEET);
   if (status != XLSX_OK) return status;
   XlsxRelItem item = xlsx_rels_add(rels_of(workbook), XLSX_REL_WORKSHEET, s->target);
   if (!item.node) return xlsx_rels_root(rels_of(workbook)) ? XLSX_ERR_NO_MEMORY : XLSX_ERR_INTERNAL;
   xlsx_snprintf(s->rel_id, sizeof s->rel_id, "%s", xlsx_rel_item_id(item));
-  status = xlsx_app_add_title(xlsx_package_app_properties(package), name);
-  if (status != XLSX_OK) return status;
   status = xlsx_archive_put_entry(xlsx_package_archive(package), s->path, kDefaultWorksheet,
                                   static_cast<uint32_t>(sizeof kDefaultWorksheet - 1));
   if (status != XLSX_OK) return status;
@@ -396,11 +406,10 @@ xlsx_status delete_paths(XlsxWorkbook* workbook, const char* rel_id, DeletePaths
 
 // The tree records of the sheet: its title, content type and relationship; XLSX_ERR_NO_MEMORY when a
 // removal could not be made.
-xlsx_status delete_tree_records(XlsxWorkbook* workbook, const char* name, const char* rel_id, const DeletePaths& d) {
-  XlsxPackage* package = workbook->package;
-  xlsx_status status = xlsx_app_remove_title(xlsx_package_app_properties(package), name);
-  XlsxContentTypes* types = xlsx_package_content_types(package);
-  if (status == XLSX_OK && xlsx_content_types_find(types, d.part_name.data).node &&
+xlsx_status delete_tree_records(XlsxWorkbook* workbook, const char* rel_id, const DeletePaths& d) {
+  XlsxContentTypes* types = xlsx_package_content_types(workbook->package);
+  xlsx_status status = XLSX_OK;
+  if (xlsx_content_types_find(types, d.part_name.data).node &&
       !xlsx_content_types_remove(types, d.part_name.data))
     status = XLSX_ERR_NO_MEMORY;
   if (status == XLSX_OK && xlsx_rels_find_by_id(rels_of(workbook), rel_id).node &&
@@ -560,18 +569,10 @@ xlsx_status xlsx_workbook_worksheet_at(XlsxWorkbook* workbook, uint32_t position
   return open_entry(workbook, position - 1, out);
 }
 
-bool xlsx_sheet_name_is_valid(const char* name) {
-  if (!name || !name[0]) return false;
-  uint32_t length = utf8_length(name);
-  if (length > 31) return false;
-  if (name[0] == '\'' || name[std::strlen(name) - 1] == '\'') return false;
-  return std::strpbrk(name, ":\\/?*[]") == nullptr;
-}
-
 xlsx_status xlsx_workbook_add_sheet(XlsxWorkbook* workbook, const char* name) {
   if (!workbook || !xlsx_sheet_name_is_valid(name)) return XLSX_ERR_INVALID_ARG;
   if (!cache_ready(workbook)) return XLSX_ERR_NO_MEMORY;
-  if (position_by(workbook, name, true) >= 0) return XLSX_ERR_INVALID_ARG;
+  if (name_holder(workbook, name) >= 0) return XLSX_ERR_INVALID_ARG;
   XmlNode* sheets = sheets_of(workbook);
   if (!sheets) return XLSX_ERR_INTERNAL;
   uint32_t sheet_id = xlsx_workbook_next_sheet_id(workbook);
@@ -584,8 +585,9 @@ xlsx_status xlsx_workbook_add_sheet(XlsxWorkbook* workbook, const char* name) {
   XlsxPartsEdit edit;
   xlsx_status status = begin_edit(workbook, &edit, true);
   if (status != XLSX_OK) return status;
-  status = add_package_records(workbook, &s, name);
+  status = add_package_records(workbook, &s);
   if (status == XLSX_OK && !append_sheet_element(sheets, name, sheet_id, s.rel_id)) status = XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK && !sync_titles(workbook)) status = XLSX_ERR_NO_MEMORY;
   if (status != XLSX_OK) undo_add(workbook, s);
   return xlsx_parts_edit_end(&edit, status);
 }
@@ -605,7 +607,7 @@ xlsx_status xlsx_workbook_delete_sheet(XlsxWorkbook* workbook, const char* name)
   if (status != XLSX_OK) return status;
   XlsxPartsEdit edit;
   status = begin_edit(workbook, &edit, true);
-  if (status == XLSX_OK) status = delete_tree_records(workbook, name, rel_id, paths);
+  if (status == XLSX_OK) status = delete_tree_records(workbook, rel_id, paths);
   if (status == XLSX_OK && !xml_node_remove_child(xml_node_parent(element), element)) status = XLSX_ERR_NO_MEMORY;
   uint32_t removed = static_cast<uint32_t>(at);
   if (status == XLSX_OK && !remap_local_names(workbook, [removed](int64_t p) -> int64_t {
@@ -614,6 +616,7 @@ xlsx_status xlsx_workbook_delete_sheet(XlsxWorkbook* workbook, const char* name)
     status = XLSX_ERR_NO_MEMORY;
   if (status == XLSX_OK && !(cache_ready(workbook) && fix_views_after_delete(workbook, removed)))
     status = XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK && !sync_titles(workbook)) status = XLSX_ERR_NO_MEMORY;
   if (xlsx_parts_edit_end(&edit, status) == XLSX_OK) delete_package_records(workbook, paths);
   free_paths(&paths);
   return status;
@@ -642,11 +645,11 @@ xlsx_status xlsx_workbook_move_sheet(XlsxWorkbook* workbook, const char* name, i
     return p;
   };
   ok = ok && remap_local_names(workbook, follow);
+  // The active tab stays on its sheet, also when it is the first one (no activeTab attribute).
   XmlNode* view = first_view(workbook);
-  if (ok && xml_node_attribute(view, "activeTab")) {
-    int64_t active = active_tab(workbook);
-    if (follow(active) != active) ok = set_number(view, "activeTab", follow(active));
-  }
+  int64_t active = active_tab(workbook);
+  if (ok && view && follow(active) != active) ok = set_number(view, "activeTab", follow(active));
+  ok = ok && sync_titles(workbook);
   return xlsx_parts_edit_end(&edit, ok ? XLSX_OK : XLSX_ERR_NO_MEMORY);
 }
 
@@ -656,7 +659,7 @@ xlsx_status xlsx_workbook_rename_sheet(XlsxWorkbook* workbook, const char* rel_i
   int32_t at = position_by(workbook, rel_id, false);
   if (at < 0) return XLSX_ERR_NOT_FOUND;
   if (!xlsx_sheet_name_is_valid(name)) return XLSX_ERR_INVALID_ARG;
-  int32_t holder = position_by(workbook, name, true);
+  int32_t holder = name_holder(workbook, name);
   if (holder >= 0 && holder != at) return XLSX_ERR_INVALID_ARG;
   XmlNode* element = workbook->entries[at].element;
   char* old_name = xlsx_strdup(workbook->entries[at].name);
@@ -664,8 +667,8 @@ xlsx_status xlsx_workbook_rename_sheet(XlsxWorkbook* workbook, const char* rel_i
   XlsxPartsEdit edit;
   xlsx_status status = begin_edit(workbook, &edit, true);
   if (status == XLSX_OK && !xml_node_set_attribute(element, "name", name)) status = XLSX_ERR_NO_MEMORY;
-  if (status == XLSX_OK) status = xlsx_app_rename_title(xlsx_package_app_properties(workbook->package), old_name, name);
   if (status == XLSX_OK && !rename_in_defined_names(workbook, old_name, name)) status = XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK && !sync_titles(workbook)) status = XLSX_ERR_NO_MEMORY;
   xlsx_free(old_name);
   return xlsx_parts_edit_end(&edit, status);
 }
@@ -699,29 +702,32 @@ xlsx_status xlsx_workbook_set_active(XlsxWorkbook* workbook, const char* rel_id)
   return xlsx_parts_edit_end(&edit, ok ? XLSX_OK : XLSX_ERR_NO_MEMORY);
 }
 
+xlsx_status xlsx_workbook_request_recalc(XlsxWorkbook* workbook) {
+  if (!workbook) return XLSX_ERR_INVALID_ARG;
+  xlsx_part_load(workbook->part);
+  XmlNode* root = root_of(workbook);
+  if (!root) return XLSX_OK;
+  XmlNode* calc = xml_node_child(root, "calcPr");
+  if (xlsx_str_equal(attr(calc, "fullCalcOnLoad"), "1")) return XLSX_OK;
+  XlsxPartsEdit edit;
+  xlsx_status status = begin_edit(workbook, &edit, false);
+  if (status != XLSX_OK) return status;
+  if (!calc) {
+    // calcPr follows the sheet list and the defined names in the workbook's element order.
+    XmlNode* after = nullptr;
+    for (const char* name : {"sheets", "functionGroups", "externalReferences", "definedNames"})
+      if (XmlNode* x = xml_node_child(root, name)) after = x;
+    // A workbook without a sheet list has no place for it (nor formulas to compute).
+    if (!after) return xlsx_parts_edit_end(&edit, XLSX_OK);
+    calc = xml_node_insert_child_after(root, "calcPr", after);
+  }
+  bool ok = calc && xml_node_set_attribute(calc, "fullCalcOnLoad", "1");
+  return xlsx_parts_edit_end(&edit, ok ? XLSX_OK : XLSX_ERR_NO_MEMORY);
+}
+
 bool xlsx_workbook_is_active(XlsxWorkbook* workbook, const char* rel_id) {
   int32_t at = position_by(workbook, rel_id, false);
   return at >= 0 && active_tab(workbook) == at;
-}
-
-char* xlsx_sheet_ref_prefix(const char* name, char* buffer, uint32_t size) {
-  if (!buffer || size == 0) return buffer;
-  buffer[0] = 0;
-  if (!name) return buffer;
-  uint32_t n = 0;
-  auto put = [&](char c) {
-    if (n + 1 < size) buffer[n++] = c;
-  };
-  bool quote = needs_quotes(name);
-  if (quote) put('\'');
-  for (const char* p = name; *p; p++) {
-    put(*p);
-    if (*p == '\'') put('\'');
-  }
-  if (quote) put('\'');
-  put('!');
-  buffer[n] = 0;
-  return buffer;
 }
 
 xlsx_status xlsx_worksheet_set_active(XlsxWorksheet* sheet) {

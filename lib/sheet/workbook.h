@@ -14,6 +14,7 @@
 
 #include "lib/base/dynarray.h"
 #include "lib/base/status.h"
+#include "lib/sheet/sheet_name.h"
 #include "lib/xml/tree.h"
 
 struct XlsxPackage;
@@ -81,11 +82,9 @@ xlsx_status xlsx_workbook_worksheet(XlsxWorkbook* workbook, const char* name, Xl
 // xlsx_workbook_worksheet (XLSX_ERR_NOT_FOUND for a position out of range).
 xlsx_status xlsx_workbook_worksheet_at(XlsxWorkbook* workbook, uint32_t position, XlsxWorksheet* out);
 
-// Whether name may name a sheet: 1 to 31 characters, none of : \ / ? * [ ], not starting or ending with
-// an apostrophe. False for null.
-bool xlsx_sheet_name_is_valid(const char* name);
 // Appends a new empty worksheet named name as the last, visible sheet. XLSX_ERR_INVALID_ARG for a
-// missing or invalid name or one already in use (nothing changed); XLSX_ERR_INTERNAL for a workbook
+// missing or invalid name (xlsx_sheet_name_is_valid) or one another sheet has, case ignored (nothing
+// changed); XLSX_ERR_INTERNAL for a workbook
 // without `sheets`; XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_workbook_add_sheet(XlsxWorkbook* workbook, const char* name);
 // Deletes the sheet with its part, package entry, content type, relationship and title; sheet-local
@@ -97,7 +96,7 @@ xlsx_status xlsx_workbook_delete_sheet(XlsxWorkbook* workbook, const char* name)
 // active tab follow their sheets. XLSX_ERR_INVALID_ARG for a missing name; XLSX_ERR_NOT_FOUND.
 xlsx_status xlsx_workbook_move_sheet(XlsxWorkbook* workbook, const char* name, int32_t position);
 // Renames the sheet with that id; defined names that refer to it follow. XLSX_ERR_INVALID_ARG for
-// missing arguments, an invalid name or one another sheet has; XLSX_ERR_NOT_FOUND.
+// missing arguments, an invalid name or one another sheet has (case ignored); XLSX_ERR_NOT_FOUND.
 xlsx_status xlsx_workbook_rename_sheet(XlsxWorkbook* workbook, const char* rel_id, const char* name);
 // Sets `state` ("hidden", "veryHidden", "visible"; "" removes it). XLSX_ERR_INVALID_ARG for missing
 // arguments, another text, or hiding the last visible sheet; XLSX_ERR_NOT_FOUND.
@@ -105,11 +104,12 @@ xlsx_status xlsx_workbook_set_sheet_state(XlsxWorkbook* workbook, const char* re
 // Makes the visible sheet with that id the active tab. XLSX_ERR_INVALID_ARG for missing arguments or a
 // hidden sheet, XLSX_ERR_NOT_FOUND for an unknown id (nothing changed).
 xlsx_status xlsx_workbook_set_active(XlsxWorkbook* workbook, const char* rel_id);
+// Asks spreadsheet applications to recalculate every formula when they open the saved workbook (calcPr
+// fullCalcOnLoad="1"). XLSX_OK without effect for a workbook part without a tree or without a sheet list;
+// XLSX_ERR_INVALID_ARG for null; XLSX_ERR_NO_MEMORY (nothing changed).
+xlsx_status xlsx_workbook_request_recalc(XlsxWorkbook* workbook);
 // True when the sheet with that id is the active tab.
 bool xlsx_workbook_is_active(XlsxWorkbook* workbook, const char* rel_id);
-// Writes the prefix by which formulas name the sheet ("Data!", or "'My Data'!" with apostrophes doubled
-// for names that need quoting) into buffer, cut to size - 1 bytes; returns buffer ("" for a null name).
-char* xlsx_sheet_ref_prefix(const char* name, char* buffer, uint32_t size);
 
 // The same operations for a worksheet standing for its own sheet. Without a workbook the getters give
 // "", 0 or false, the setters XLSX_ERR_INTERNAL (set active does nothing).

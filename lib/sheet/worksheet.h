@@ -53,7 +53,7 @@ struct XlsxCellIterator {
   uint32_t column;
 };
 
-// How string values are written: 0 in the shared strings table (the default), nonzero inline ("str").
+// How string values are written: 0 in the shared strings table (the default), nonzero inline (t="inlineStr", the text in is/t).
 // Process-wide, read at every write.
 void xlsx_set_shared_strings_mode(uint32_t mode);
 uint32_t xlsx_shared_strings_mode();

@@ -299,6 +299,25 @@ const char* xml_node_text(const XmlNode* node) {
 const char* xml_node_child_value(const XmlNode* node) {
   return xml_node_text(node);
 }
+
+namespace {
+bool is_text_kind(const XmlNode* node) { return node->type == XML_NODE_TEXT || node->type == XML_NODE_CDATA; }
+}  // namespace
+
+bool xml_node_text_is_whole(const XmlNode* node) {
+  XmlNode* first = xml_node_text_node(node);
+  if (!first) return true;
+  for (XmlNode* child = first->next_sibling; child; child = child->next_sibling)
+    if (is_text_kind(child)) return false;
+  return true;
+}
+
+xlsx_status xml_node_append_text(const XmlNode* node, StrBuf* out) {
+  xlsx_status status = XLSX_OK;
+  for (XmlNode* child = node ? node->first_child : nullptr; child && status == XLSX_OK; child = child->next_sibling)
+    if (is_text_kind(child) && child->value) status = strbuf_append(out, child->value);
+  return status;
+}
 XmlAttr* xml_node_first_attribute(const XmlNode* node) {
   return node ? node->first_attribute : nullptr;
 }
@@ -445,6 +464,17 @@ bool xml_node_set_text(XmlNode* node, const char* text) {
   xml_link_append(node, text_node);
   xml_journal_created(doc, text_node);
   xml_doc_changed(doc);
+  return true;
+}
+
+bool xml_node_set_whole_text(XmlNode* node, const char* text) {
+  if (!xml_node_set_text(node, text)) return false;
+  XmlNode* child = xml_node_text_node(node)->next_sibling;
+  while (child) {
+    XmlNode* next = child->next_sibling;
+    if (is_text_kind(child) && !xml_node_remove_child(node, child)) return false;
+    child = next;
+  }
   return true;
 }
 

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "lib/base/status.h"
+#include "lib/base/strbuf.h"
 
 enum XmlNodeType : uint8_t {
   XML_NODE_NULL = 0,
@@ -162,6 +163,12 @@ XmlNode* xml_node_text_node(const XmlNode* node);
 const char* xml_node_text(const XmlNode* node);
 // The same as xml_node_text.
 const char* xml_node_child_value(const XmlNode* node);
+// Whether xml_node_text gives the node's whole text: it has no second TEXT or CDATA child (a text split
+// by a comment or a CDATA section has). True for null.
+bool xml_node_text_is_whole(const XmlNode* node);
+// Appends the values of every TEXT and CDATA child of node, in order, to out; comments, instructions and
+// elements are skipped. XLSX_ERR_NO_MEMORY (out then holds part of it); nothing for null.
+xlsx_status xml_node_append_text(const XmlNode* node, StrBuf* out);
 // First attribute; null for null or a node without attributes.
 XmlAttr* xml_node_first_attribute(const XmlNode* node);
 // Next attribute of the same owner; null for null or the last one.
@@ -216,6 +223,9 @@ bool xml_attribute_set_i64(XmlAttr* attr, int64_t value);
 // --- element text writers (the first TEXT/CDATA child, appended when missing; a CDATA child stays CDATA)
 // Stores a copy of text (null gives ""); false for null node or when memory runs out (nothing changes).
 bool xml_node_set_text(XmlNode* node, const char* text);
+// xml_node_set_text, then removes every later TEXT and CDATA child, so that the whole text of the node is
+// text; false for null node or when memory runs out (nothing changes inside a journaled edit).
+bool xml_node_set_whole_text(XmlNode* node, const char* text);
 // xml_node_set_text with "%.9g" of the value.
 bool xml_node_set_text_float(XmlNode* node, float value);
 // xml_node_set_text with "%.17g" of the value.

@@ -106,9 +106,10 @@ TEST_F(PropertiesTest, DeleteLeavesAnEmptyElement) {
   EXPECT_NE(xml_node_child(root_of("docProps/app.xml"), "Company"), nullptr);
 }
 
-TEST_F(PropertiesTest, DatesKeepTheirAttributesAndAreNotChecked) {
-  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_CREATED, "yesterday"), XLSX_OK);
-  EXPECT_NE(part_xml("docProps/core.xml").find("<dcterms:created xsi:type=\"dcterms:W3CDTF\">yesterday</dcterms:created>"),
+TEST_F(PropertiesTest, DatesKeepTheirAttributesAndMustBeDates) {
+  EXPECT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_CREATED, "yesterday"), XLSX_ERR_INVALID_ARG);
+  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_CREATED, "2024-02-29T10:00:00Z"), XLSX_OK);
+  EXPECT_NE(part_xml("docProps/core.xml").find("<dcterms:created xsi:type=\"dcterms:W3CDTF\">2024-02-29T10:00:00Z</dcterms:created>"),
             std::string::npos);
 }
 

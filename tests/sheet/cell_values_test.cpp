@@ -77,12 +77,12 @@ TEST_F(CellValues, EveryStoredFormReadsTheSameCopiedOrLent) {
       {" t=\"n\"", "", "empty:", 0},
       {" t=\"s\"", "<v>999999</v>", "string:", 1},  // a position beyond the table reads as ""
       // Number texts: an exponent or a point makes a float (1e+20 is no integer 0); out-of-range values
-      // are the error "#NUM!"; a trailing letter or a lone exponent reads as 0.
+      // are the error "#NUM!"; a text that is no number (a trailing letter, a lone exponent) reads as text.
       {"", "<v>1e+20</v>", "float:1e+20", 0},
       {"", "<v>1.0</v>", "float:1", 0},
       {"", "<v>2E-3</v>", "float:0.002", 0},
       {"", "<v>99999999999999999999</v>", "float:1e+20", 0},
-      {"", "<v>junk</v>", "integer:0", 0},
+      {"", "<v>junk</v>", "string:junk", 0},
       {"", "<v>-0</v>", "integer:0", 0},
       {"", "<v>-0.0</v>", "float:-0", 0},
       {"", "<v>007</v>", "integer:7", 0},
@@ -96,9 +96,9 @@ TEST_F(CellValues, EveryStoredFormReadsTheSameCopiedOrLent) {
       {"", "<v> 2.5</v>", "float:2.5", 0},
       {"", "<v>1e309</v>", "error:#NUM!", -1},
       {"", "<v>-1e400</v>", "error:#NUM!", -1},
-      {"", "<v>nan</v>", "error:#NUM!", -1},
-      {"", "<v>1.5e</v>", "float:0", 0},
-      {"", "<v>1.5x</v>", "float:0", 0},
+      {"", "<v>nan</v>", "string:nan", -1},
+      {"", "<v>1.5e</v>", "string:1.5e", 0},
+      {"", "<v>1.5x</v>", "string:1.5x", 0},
       {"", "<v>1e-400</v>", "float:0", 0},
   };
   for (const auto& c : cases) {
@@ -111,7 +111,7 @@ TEST_F(CellValues, SharedStringPositionsReadAsTheGeneralConverterReadsThem) {
   XlsxSharedStrings* table = &book_.sst;
   const std::string first = std::to_string(xlsx_sst_append(table, "first"));
   const std::string second = std::to_string(xlsx_sst_append(table, "second"));
-  const std::string fallback = std::string("string:") + xlsx_sst_get(table, 0);  // no position: the first entry
+  const std::string fallback = "string:";  // no position: the empty text
   const struct {
     std::string v, expected;
   } cases[] = {
@@ -239,7 +239,7 @@ TEST_F(CellValues, SharedStringsAreStoredOnceAndInlineModeKeepsEdgeSpaces) {
   xlsx_set_shared_strings_mode(1);
   set_text(1, 1, " lead");
   EXPECT_EQ(sheet_data_xml(),
-            "<sheetData><row r=\"1\"><c r=\"A1\" t=\"str\" xml:space=\"preserve\"><v> lead</v></c></row></sheetData>");
+            "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> lead</t></is></c></row></sheetData>");
   EXPECT_EQ(value_at(1, 1), "string: lead");
   set_int(1, 1, 7);  // a number drops the text's type and space attribute
   EXPECT_EQ(sheet_data_xml(), "<sheetData><row r=\"1\"><c r=\"A1\"><v>7</v></c></row></sheetData>");

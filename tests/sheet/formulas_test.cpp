@@ -32,14 +32,14 @@ TEST_F(Formulas, SettingAFormulaDropsTheCachedValueAndType) {
   EXPECT_EQ(value_of(a1), "empty:");
 }
 
-TEST_F(Formulas, SharedAndArrayFormulasCannotBeRead) {
+TEST_F(Formulas, SharedAndArrayFormulasReadTheirFirstCellsText) {
   load_sheet(worksheet_with("<sheetData><row r=\"1\"><c r=\"A1\"><f t=\"shared\" si=\"0\" ref=\"A1:A2\">B1</f><v>1</v></c>"
                             "<c r=\"B1\"><f t=\"array\" ref=\"B1\">C1:C2*2</f><v>2</v></c><c r=\"C1\"><v>3</v></c></row></sheetData>"));
   xlsx_status status;
-  formula_of(cell(1, 1), &status);
-  EXPECT_EQ(status, XLSX_ERR_UNSUPPORTED);
-  formula_of(cell(1, 2), &status);
-  EXPECT_EQ(status, XLSX_ERR_UNSUPPORTED);
+  EXPECT_EQ(formula_of(cell(1, 1), &status), "B1");
+  EXPECT_EQ(status, XLSX_OK);
+  EXPECT_EQ(formula_of(cell(1, 2), &status), "C1:C2*2");
+  EXPECT_EQ(status, XLSX_OK);
   EXPECT_EQ(formula_of(cell(1, 3), &status), "");
   EXPECT_EQ(status, XLSX_OK);
   EXPECT_EQ(value_at(1, 1), "integer:1");

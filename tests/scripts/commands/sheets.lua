@@ -100,7 +100,7 @@ t.raises(t.SHEET_RANGE, xlsx.GetSheetVisibility, id, 9)
 t.rejects(xlsx.SetSheetVisibility, id)
 
 -- Active sheet.
-t.eq(xlsx.IsSheetActive(id, 1) .. xlsx.IsSheetActive(id, 3), "10", "the first sheet is active, another is not")
+t.eq(xlsx.IsSheetActive(id, 4) .. xlsx.IsSheetActive(id, 1), "10", "Sheet1 stayed active through its moves; hidden, it handed over to the last visible sheet")
 xlsx.SetSheetActive(id, 3)
 t.eq(xlsx.IsSheetActive(id, 3) .. xlsx.IsSheetActive(id, 1), "10", "SetSheetActive: only one active sheet")
 xlsx.SetSheetActive(id)

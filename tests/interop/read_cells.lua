@@ -1,0 +1,48 @@
+-- Prints every cell of every sheet of the workbooks given, as the plugin reads them, one line each:
+-- file, sheet, reference, type code, value and formula, separated by tabs (backslash, tab, line feed and
+-- carriage return escaped as \\, \t, \n and \r). With "--keep OUT" after a file, the file is also saved
+-- unchanged as OUT.keep.xlsx and, with one cell changed, as OUT.changed.xlsx.
+--   korvadel read_cells.lua FILE [--keep OUT] ...
+local function escape(text)
+  return (tostring(text):gsub("[\\\t\n\r]", {["\\"] = "\\\\", ["\t"] = "\\t", ["\n"] = "\\n", ["\r"] = "\\r"}))
+end
+
+local function dump(path)
+  local id = xlsx.Open(nil, path)
+  for sheet = 1, xlsx.GetSheetCount(id) do
+    local name = xlsx.GetSheetName(id, sheet)
+    local rows, columns = xlsx.GetRowCount(id, sheet), xlsx.GetColumnCount(id, sheet)
+    if xlsx.GetSheetType(id, sheet) == XLSX_SHEETTYPE_WORKSHEET and rows > 0 then
+      for pos in xlsx.CellRange(id, 1, 1, columns, rows, sheet) do
+        local value, code = xlsx.GetCellValue(id, pos)
+        local formula = xlsx.HaveCellFormula(id, pos) == 1 and xlsx.GetCellFormula(id, pos) or ""
+        if code ~= 0 or formula ~= "" then
+          if math.type(value) == "float" then value = string.format("%.17g", value) end
+          print(table.concat({escape(path), escape(name), xlsx.GetCellReference(id, pos), code,
+                              escape(value == nil and "" or value), escape(formula)}, "\t"))
+        end
+      end
+    end
+  end
+  xlsx.Close(id)
+end
+
+local function keep(path, out)
+  local id = xlsx.Open(nil, path)
+  xlsx.SaveAs(id, out .. ".keep.xlsx")
+  xlsx.SetCellValue(id, 1, 1, "changed", 3, 1)
+  xlsx.SaveAs(id, out .. ".changed.xlsx")
+  xlsx.Close(id)
+end
+
+local i = 1
+while arg[i] do
+  if arg[i + 1] == "--keep" then
+    keep(arg[i], arg[i + 2])
+    dump(arg[i])
+    i = i + 3
+  else
+    dump(arg[i])
+    i = i + 1
+  end
+end

@@ -1,0 +1,202 @@
+-- Writes the workbooks that every other program must read as written (run.py checks them), using every
+-- command of the xlsx library, and checks what the plugin itself reads back and refuses.
+--   korvadel write_cases.lua OUT_DIR IN_DIR
+-- IN_DIR holds files of other writers: names.xlsx (defined names, a chart sheet), shared.xlsx (shared
+-- formulas), noprops.xlsx (no document properties). OUT_DIR receives the workbooks and expect.json.
+local check = require "check"
+local expect = require "expect"
+local out, input = arg[1], arg[2]
+local OPERATION = "XSLX operation has failed!"
+
+-- ---- cases.xlsx: values, texts, formulas, layout, sheets and properties of a new workbook
+local id = xlsx.Create(nil, out .. "/cases.xlsx")
+check.eq(type(id), "userdata", "an automatic id")
+check.eq(xlsx.GetObjectType() > 0, true, "object type")
+local book = expect.book("cases.xlsx")
+
+-- Sheet names a spreadsheet application refuses are refused; names beyond ASCII are kept.
+xlsx.SetSheetName(id, 1, "Values")
+check.eq(xlsx.AddSheet(id, "Größe €"), 2, "a name beyond ASCII")
+check.eq(xlsx.AddSheet(id, "Layout", 2), 2, "AddSheet at a position")
+check.eq(xlsx.AddSheet(id, "ä"), 4, "a one-letter name")
+for _, bad in ipairs({"values", "Ä", "", string.rep("x", 32), "a:b", "a[b]", "'quoted'", "tab\tname", "\27"}) do
+  check.fails(OPERATION, xlsx.AddSheet, id, bad)
+end
+check.eq(xlsx.AddSheet(id, string.rep("€", 31)), 5, "31 characters")
+xlsx.SetSheetName(id, 4, "VALUES")  -- refused without an error, as other refused names
+check.eq(xlsx.GetSheetName(id, 4), "ä", "a rename onto another name (case ignored) is refused")
+xlsx.SetSheetName(id, 4, "Ä")
+check.eq(xlsx.GetSheetName(id, 4), "Ä", "a sheet may change the case of its own name")
+xlsx.DeleteSheet(id, 5)
+check.eq(xlsx.GetSheetCount(id), 4, "DeleteSheet")
+check.eq(xlsx.GetSheetType(id, 1), XLSX_SHEETTYPE_WORKSHEET, "GetSheetType")
+
+-- The active sheet follows its moves; a hidden sheet hands the active tab to a visible one.
+check.eq(xlsx.IsSheetActive(id, 1), 1, "the first sheet is active")
+xlsx.MoveSheet(id, 1, 3)
+check.eq(xlsx.GetSheetName(id, 3) .. xlsx.IsSheetActive(id, 3), "Values1", "the moved active sheet stays active")
+xlsx.MoveSheet(id, 3, 1)
+xlsx.SetSheetActive(id, 2)
+check.eq(xlsx.IsSheetActive(id, 2) .. xlsx.IsSheetActive(id, 1), "10", "SetSheetActive")
+xlsx.SetSheetSelected(id, 0, 1)
+xlsx.SetSheetSelected(id, 1, 2)
+check.eq(xlsx.IsSheetSelected(id, 2) .. xlsx.IsSheetSelected(id, 1), "10", "SetSheetSelected")
+book:sheets_from(id)
+book:state(id, "Ä", XLSX_VISIBILITY_VERYHIDDEN)
+check.eq(xlsx.GetSheetVisibility(id, 4), XLSX_VISIBILITY_VERYHIDDEN, "very hidden")
+book:set("active", "Layout")
+
+-- Values of every kind, in the shared strings table and in the cells.
+xlsx.SetDefaultSheet(id, xlsx.GetSheetIndex(id, "Values"))
+local values = {
+  {"A1", 42}, {"B1", -7}, {"C1", 9007199254740992}, {"D1", 2.5}, {"E1", 0.1}, {"F1", -1.25e-7}, {"G1", 1e20},
+  {"A2", "plain"}, {"B2", " leading and trailing "}, {"C2", "Grüße, 中文, €"}, {"D2", "<tag> & \"quotes\" 'x'"},
+  {"E2", "12"}, {"F2", "line\nbreak\ttab"}, {"G2", "escape \27 and \1 and \31"}, {"H2", "carriage\rreturn\r\n"},
+  {"I2", "literal _x0041_ and _x005F_ and _xD83D_"}, {"J2", "plain"},
+}
+for _, v in ipairs(values) do book:value(id, "Values", v[1], v[2]) end
+book:value(id, "Values", "A3", 1, 13)
+book:value(id, "Values", "B3", 0, 13)
+book:value(id, "Values", "C3", math.huge, 12)
+xlsx.UseSharedStrings(0)
+book:value(id, "Values", "D3", "inline", nil, true)
+book:value(id, "Values", "E3", " inline spaced ", nil, true)
+book:value(id, "Values", "F3", "inline \27 escape", nil, true)
+xlsx.UseSharedStrings(1)
+xlsx.SetCellValue(id, "G3", 5)
+xlsx.ClearCellValue(id, "G3")
+xlsx.SetCellValue(id, 8, 3, 5, 0)  -- type 0 empties the cell
+for _, v in ipairs(values) do check.eq(xlsx.GetCellValue(id, v[1]), v[2], "read back " .. v[1]) end
+check.eq(select(2, xlsx.GetCellValue(id, "C3")), 14, "an infinite float is an error cell")
+check.eq(xlsx.GetCellValue(id, "G3"), nil, "ClearCellValue")
+
+-- Formulas: a leading "=" is not stored; control characters are refused.
+book:formula(id, "Values", "A4", "=A1*2", "84")
+book:formula(id, "Values", "B4", "SUM(A1:B1)", "35")
+book:formula(id, "Values", "C4", "IF(A3,\"yes\",\"no\")", "yes")
+book:formula(id, "Values", "D4", "'Größe €'!A1&\"!\"", "big!")
+book:formula(id, "Values", "E4", "LEN(A2)", "5")
+check.eq(xlsx.GetCellFormula(id, "A4"), "A1*2", "the leading = is not stored")
+check.eq(xlsx.HaveCellFormula(id, "A4") .. xlsx.HaveCellFormula(id, "A1"), "10", "HaveCellFormula")
+check.fails(OPERATION, xlsx.SetCellFormula, id, "F4", "A1\27")
+xlsx.SetCellFormula(id, "F4", "A1+1")
+xlsx.ClearCellFormula(id, "F4")
+check.eq(xlsx.HaveCellFormula(id, "F4"), 0, "ClearCellFormula")
+book:value(id, "Größe €", "A1", "big")
+
+-- A block written through a range loop, and references.
+for pos in xlsx.CellRange(id, 1, 6, 3, 7) do
+  local x, y = xlsx.GetCellReference(id, pos, 1)
+  book:value(id, "Values", xlsx.GetCellReference(id, pos), x * 10 + y)
+end
+check.eq(xlsx.GetRowCount(id) .. "," .. xlsx.GetColumnCount(id), "7,10", "the extent")
+
+-- Layout inside the extent; sizes outside the format's limits are refused.
+local layout = xlsx.GetSheetIndex(id, "Layout")
+book:value(id, "Layout", "E6", 1)
+book:width(id, "Layout", 1, "A", 25)
+book:width(id, "Layout", 3, "C", 8.5)
+book:height(id, "Layout", 2, 30)
+book:height(id, "Layout", 3, 7.25)
+book:hide_column(id, "Layout", 4, "D")
+book:hide_row(id, "Layout", 5)
+check.eq(xlsx.GetColumnWidth(id, 1, layout) .. "," .. xlsx.GetRowHeight(id, 3, layout), "25,7.25", "sizes")
+check.eq(xlsx.IsColumnHidden(id, 4, layout) .. xlsx.IsRowHidden(id, 5, layout), "11", "hidden")
+for _, bad in ipairs({{xlsx.SetColumnWidth, 256}, {xlsx.SetColumnWidth, -1}, {xlsx.SetRowHeight, 410}}) do
+  check.fails(OPERATION, bad[1], id, 2, bad[2], layout)
+end
+
+-- Properties: texts with characters XML cannot carry, dates in the format's form only.
+book:property(id, XLSX_PROPERTY_TITLE, "title", "Interop \1 title")
+book:property(id, XLSX_PROPERTY_SUBJECT, "subject", "Subject")
+book:property(id, XLSX_PROPERTY_CREATOR, "creator", "Creator")
+book:property(id, XLSX_PROPERTY_KEYWORDS, "keywords", "a, b")
+book:property(id, XLSX_PROPERTY_DESCRIPTION, "description", "<&>")
+book:property(id, XLSX_PROPERTY_CATEGORY, "category", "Category")
+book:property(id, XLSX_PROPERTY_LASTPRINTED, "lastPrinted", "2024-02-29T12:30:00Z")
+check.fails(OPERATION, xlsx.SetProperty, id, XLSX_PROPERTY_CREATIONDATE, "yesterday")
+check.fails(OPERATION, xlsx.SetProperty, id, XLSX_PROPERTY_MODIFICATIONDATE, "2024-02-30T00:00:00Z")
+xlsx.SetProperty(id, XLSX_PROPERTY_COMPANY, "Company")
+xlsx.DeleteProperty(id, XLSX_PROPERTY_COMPANY)
+check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_COMPANY), "", "DeleteProperty")
+check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_TITLE), "Interop \1 title", "a property text reads back")
+check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_APPLICATION), "xlsx.kvp", "our application")
+check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_CREATIONDATE):match("^%d%d%d%d%-%d%d%-%d%dT%d%d:%d%d:%d%dZ$") ~= nil,
+         true, "a creation date in the format's form")
+book:set("titles", {"Values", "Layout", "Größe €", "Ä"})
+book:set("shared_counts", {plain = 1, inline = 0})  -- a text is stored once; inline texts stay out
+xlsx.Save(id)
+xlsx.SaveAs(id, out .. "/cases-copy.xlsx")
+xlsx.Close(id)
+xlsx.Open(7, out .. "/cases.xlsx")
+check.eq(xlsx.GetCellValue(7, "H2", 1), "carriage\rreturn\r\n", "a carriage return survives a save")
+check.eq(xlsx.GetCellValue(7, "F3", 1), "inline \27 escape", "an inline escape survives a save")
+xlsx.Close(7)
+
+-- ---- names.xlsx edited: defined names follow a rename to a reference-like name; chart sheets take no sizes
+local names = expect.book("names.xlsx", {unread_by = {"exceljs"}})  -- exceljs reads no chart sheets
+id = xlsx.Open(nil, input .. "/names.xlsx")
+local chart = xlsx.GetSheetIndex(id, "Chart")
+check.eq(xlsx.GetSheetType(id, chart), XLSX_SHEETTYPE_CHARTSHEET, "a chart sheet")
+check.fails("Specified column is out of range!", xlsx.SetColumnWidth, id, 1, 20, chart)
+check.fails("Specified row is out of range!", xlsx.HideRow, id, 1, 1, chart)
+xlsx.SetSheetName(id, xlsx.GetSheetIndex(id, "Data"), "R1C1")
+xlsx.AddSheet(id, "A1")
+xlsx.MoveSheet(id, xlsx.GetSheetIndex(id, "A1"), 1)
+names:sheets_from(id)
+names:set("defined_names", {Total = {text = "'R1C1'!$A$1:$A$3"}, Local = {sheet = 1, text = "'R1C1'!$A$2"}})
+names:set("titles", {"A1", "R1C1", "Chart"})
+names:cell("R1C1", "A1", {n = 1})
+names:set("dated_by_save", true)  -- the file said 2000-01-01
+xlsx.SaveAs(id, out .. "/names.xlsx")
+xlsx.Close(id)
+
+-- ---- shared.xlsx edited: the first cell of a shared formula changes, the others keep their formulas
+local shared = expect.book("shared.xlsx")
+id = xlsx.Open(nil, input .. "/shared.xlsx")
+check.eq(xlsx.GetCellFormula(id, "B3"), "A3*2+$A$1", "a cell of a shared formula reads its own formula")
+xlsx.SetCellFormula(id, "B1", "A1*3")
+xlsx.ClearCellFormula(id, "B4")
+xlsx.SetCellValue(id, "A5", 50)
+shared:sheets_from(id)
+for row, value in ipairs({1, 2, 3, 4, 50}) do shared:cell("Fill", "A" .. row, {n = value}) end
+shared:cell("Fill", "B1", {f = "A1*3", csv = "3"})
+shared:cell("Fill", "B2", {f = "A2*2+$A$1", csv = "5"})
+shared:cell("Fill", "B3", {f = "A3*2+$A$1", csv = "7"})
+shared:cell("Fill", "B4", {n = 9})
+shared:cell("Fill", "B5", {f = "A5*2+$A$1"})  -- its stored result is the one of A5 = 5
+shared:set("recalc", true)
+xlsx.SaveAs(id, out .. "/shared.xlsx")
+xlsx.Close(id)
+
+-- ---- noprops.xlsx edited: a property of a package without property parts is kept
+local noprops = expect.book("noprops.xlsx")
+id = xlsx.Open(nil, input .. "/noprops.xlsx")
+noprops:property(id, XLSX_PROPERTY_TITLE, "title", "Added title")
+noprops:sheets_from(id)
+xlsx.SaveAs(id, out .. "/noprops.xlsx")
+xlsx.Close(id)
+
+-- ---- tables: the serializer on a sparse table, in time that follows its cells
+local far = {[1] = {"first"}, [1048576] = {[16384] = 7}}
+local file = assert(io.open(out .. "/far.xlsx", "wb"))
+file:write(SerializeTable(far))
+file:close()
+local far_book = expect.book("far.xlsx", {no_office = true})
+far_book.order = {"Sheet1"}
+far_book:cell("Sheet1", "A1", {s = "first"})
+far_book:cell("Sheet1", "XFD1048576", {n = 7})
+local back = DeserializeTable(SerializeTable(far))
+check.eq(back[1][1] .. back[1048576][16384], "first7", "a sparse table comes back")
+check.eq(back[2], nil, "rows the table did not hold stay out")
+local tables = expect.book("table.xlsx")
+file = assert(io.open(out .. "/table.xlsx", "wb"))
+file:write(SerializeTable({{"name", 1.5}, [3] = {[2] = -4}}))
+file:close()
+tables.order = {"Sheet1"}
+tables:cell("Sheet1", "A1", {s = "name"})
+tables:cell("Sheet1", "B1", {n = 1.5})
+tables:cell("Sheet1", "B3", {n = -4})
+
+expect.write(out .. "/expect.json")
+check.done()
