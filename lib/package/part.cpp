@@ -26,6 +26,7 @@ xlsx_status load_from_loader(XlsxPart* part) {
   uint64_t* budget = part->owner ? &part->owner->parsed_left : &unbounded;
   status = xml_document_load_within(part->xml, text, size, XML_PARSE_PACKAGE, budget);
   if (part->release) part->release(part->loader_context, part->path);
+  part->text_size = size;
   if (status == XLSX_ERR_PARSE) {
     // A tree that failed (perhaps at its budget, after hundreds of megabytes) keeps its pages for reuse:
     // the part gets a new empty tree so that they go back now. Without memory for it, the old one stays.
@@ -130,7 +131,8 @@ xlsx_status xlsx_part_serialize(XlsxPart* part, char** text, uint32_t* length) {
   XmlDoc* doc = xlsx_part_load(part);
   if (!doc) return XLSX_ERR_INVALID_ARG;
   uint32_t n = 0;
-  xlsx_status status = xml_document_save_buffer(doc, text, &n);
+  xlsx_status status = xml_document_save_buffer_sized(doc, part->text_size, text, &n);
+  if (status == XLSX_OK) part->text_size = n;
   if (length) *length = status == XLSX_OK ? n : 0;
   return status;
 }

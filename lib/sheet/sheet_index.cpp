@@ -133,16 +133,23 @@ CellSlot walk_backward(XmlNode* x, const XmlNode* row, uint32_t column) {
   return {nullptr, nullptr, first_cell(row)};
 }
 
-// Longest step count a dense-row guess takes before the ordinary walk is used instead.
+// Longest count from an end of a row before the ordinary walk is used instead.
 constexpr uint32_t kGuessSteps = 32;
 
-// The cell of column found by counting elements from the row's first cell, which hits at once in a row
-// without gaps; null when the element reached is not that column, or lies too far. Needs no ordered row.
-XmlNode* guess_cell(const XmlNode* row, uint32_t column) {
-  XmlNode* x = first_cell(row);
-  uint32_t first = sheet_cell_column(x);
-  if (!x || first == 0 || column < first || column - first > kGuessSteps) return nullptr;
-  for (uint32_t k = column - first; k > 0 && x; k--) x = next_cell(x);
+// The cell of column counted from the nearer end of a row taken to hold the columns first..last without
+// gaps; null when the cell counted to is not that column's (its `r`, the only one read, says so) or lies
+// too far. Needs no ordered row.
+XmlNode* count_cell(const XmlNode* row, uint32_t column, uint32_t first, uint32_t last) {
+  if (first == 0 || column < first || column > last) return nullptr;
+  uint32_t from_first = column - first, from_last = last - column;
+  XmlNode* x = nullptr;
+  if (from_first <= from_last && from_first <= kGuessSteps) {
+    x = first_cell(row);
+    for (uint32_t k = from_first; k > 0 && x; k--) x = next_cell(x);
+  } else if (from_last < from_first && from_last <= kGuessSteps) {
+    x = sheet_last_cell(row);
+    for (uint32_t k = from_last; k > 0 && x; k--) x = previous_cell(x);
+  }
   return x && sheet_cell_column(x) == column ? x : nullptr;
 }
 
@@ -272,7 +279,8 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
   for (XmlNode* x = sheet_data ? sheet_data->first_child : nullptr; x; x = x->next_sibling)
     if (xml_node_is_element(x, "row")) count++;
   if (!numbers_fit(sheet_data, "row", XLSX_CELLREF_MAX_ROW, sheet_row_number)) return XLSX_ERR_PARSE;
-  if (reserve_rows(index, count) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
+  // The array is made to the sheet's size at first (a loaded sheet is mostly read); rows added later grow it.
+  if (xlsx_grow_array(&index->rows, &index->row_capacity, count, count) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
   bool sorted = true;
   uint32_t previous = 0;
   uint32_t n = 0;
@@ -390,14 +398,28 @@ xlsx_status sheet_index_check_cells(XlsxSheetIndex* index, XlsxRowEntry* entry) 
 namespace {
 
 // A cell found without checking its row first (finding needs no ordered row; creating does): the cursor
-// or the cell after it, or the cell counted from the row's first cell, when its `r` names the column.
-XmlNode* quick_find(const XlsxSheetIndex* index, uint32_t position, uint32_t column) {
+// or the cell after it in the cursor's row (the rest of that row is left to the walk next to the cursor);
+// in another row the cell counted from an end by the extent of the last row counted, else by this row's
+// own extent. Only the `r` of a cell counted to decides.
+XmlNode* quick_find(XlsxSheetIndex* index, uint32_t position, uint32_t column) {
   XmlNode* row = index->rows[position].node;
   XmlNode* cursor = index->cursor_cell;
-  if (!cursor || index->cursor_row != position || cursor->parent != row) return guess_cell(row, column);
-  if (column == index->cursor_column) return cursor;
-  XmlNode* next = column > index->cursor_column ? next_cell(cursor) : nullptr;
-  return next && sheet_cell_column(next) == column ? next : nullptr;
+  if (cursor && index->cursor_row == position && cursor->parent == row) {
+    if (column == index->cursor_column) return cursor;
+    XmlNode* next = column > index->cursor_column ? next_cell(cursor) : nullptr;
+    return next && sheet_cell_column(next) == column ? next : nullptr;
+  }
+  XmlNode* x = count_cell(row, column, index->span_first, index->span_last);
+  if (x) return x;
+  uint32_t first = sheet_cell_column(first_cell(row));
+  uint32_t last = sheet_cell_column(sheet_last_cell(row));
+  if (first == index->span_first && last == index->span_last) return nullptr;
+  x = count_cell(row, column, first, last);
+  if (x) {
+    index->span_first = first;
+    index->span_last = last;
+  }
+  return x;
 }
 
 void move_cursor(XlsxSheetIndex* index, uint32_t position, XmlNode* cell, uint32_t column) {
@@ -406,16 +428,20 @@ void move_cursor(XlsxSheetIndex* index, uint32_t position, XmlNode* cell, uint32
   index->cursor_column = column;
 }
 
+// The quick find, with the cursor moved onto its cell; false when it found none.
+bool take_quick(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell) {
+  XmlNode* quick = quick_find(index, position, column);
+  if (!quick) return false;
+  move_cursor(index, position, quick, column);
+  *cell = quick;
+  return true;
+}
+
 }  // namespace
 
 xlsx_status sheet_index_find_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell) {
   *cell = nullptr;
-  XmlNode* quick = quick_find(index, position, column);
-  if (quick) {
-    move_cursor(index, position, quick, column);
-    *cell = quick;
-    return XLSX_OK;
-  }
+  if (take_quick(index, position, column, cell)) return XLSX_OK;
   xlsx_status status = sheet_index_check_cells(index, &index->rows[position]);
   if (status != XLSX_OK) return status;
   CellSlot slot = locate_cell(index, position, column);
@@ -426,6 +452,8 @@ xlsx_status sheet_index_find_cell(XlsxSheetIndex* index, uint32_t position, uint
 
 xlsx_status sheet_index_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell) {
   *cell = nullptr;
+  // A cell that is there is found as a find finds it; only a missing one needs the row checked.
+  if (take_quick(index, position, column, cell)) return XLSX_OK;
   XlsxRowEntry* entry = &index->rows[position];
   xlsx_status status = sheet_index_check_cells(index, entry);
   if (status != XLSX_OK) return status;
