@@ -220,7 +220,7 @@ LibraryText ToLibraryText(const char* text) {
   return converted ? LibraryText{converted, converted} : LibraryText{text, nullptr};
 }
 
-bool IsLibraryText(const char* text) { return text && xlsx_utf8_is_valid(text, uint32_t(std::strlen(text))); }
+bool IsLibraryText(const char* text) { return !text || xlsx_utf8_is_valid(text, uint32_t(std::strlen(text))); }
 
 void ReleaseLibraryText(LibraryText* text) {
   if (text->converted) Host()->FreeText(text->converted);
@@ -504,8 +504,6 @@ xlsx_status CellReference(SheetCall* call, const CellArgs* args, uint32_t* colum
   strcpy(text, status == XLSX_OK ? xlsx_cellref_text(&ref) : "");
   return status;
 }
-
-xlsx_status CallWorksheet(SheetCall* call, XlsxWorksheet** out) { return Worksheet(call, out); }
 
 xlsx_status CallCell(SheetCall* call, const CellArgs* args, XlsxCell* out) { return ResolveCell(call, args, out); }
 

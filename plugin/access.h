@@ -216,8 +216,6 @@ xlsx_status PushCellFormula(HostState* L, SheetCall* call, const CellArgs* args,
 xlsx_status SetCellFormula(SheetCall* call, const CellArgs* args, const char* formula);
 // The cell's column and row and its reference text (into text, kNameBufferSize bytes).
 xlsx_status CellReference(SheetCall* call, const CellArgs* args, uint32_t* column, uint32_t* row, char* text);
-// The call's worksheet, opened once per call; its status when it cannot be opened.
-xlsx_status CallWorksheet(SheetCall* call, XlsxWorksheet** out);
 // The cell of args (invalid handle on failure), for commands that work on the library's cell directly.
 xlsx_status CallCell(SheetCall* call, const CellArgs* args, XlsxCell* out);
 // Starts loop over the rectangle between the corners (x and y or reference texts, in either order) on
