@@ -409,6 +409,17 @@ def check_examples(folder, peer):
     check(wb.sheetnames, ["Summary", "North", "South", "West"], "report.lua: sheets")
     check((wb["North"]["B3"].value, wb["North"]["B6"].value), (1350.5, "=SUM(B2:B5)"), "report.lua: cells")
     check(wb.properties.title, "Sales report", "report.lua: title")
+    summary, north = wb["Summary"], wb["North"]
+    check((str(summary.merged_cells), summary.freeze_panes, summary.auto_filter.ref,
+           summary.sheet_properties.tabColor.rgb.upper(), summary["A3"].hyperlink.location),
+          ("A1:C1", "A3", "A2:C5", "FF1F6FB2", "North!A1"), "report.lua: title, panes, filter, tab, link")
+    check((north["A1"].font.b, north["A1"].border.bottom.style, north["A3"].fill.fgColor.rgb.upper(),
+           north["D2"].is_date, north["B2"].number_format), (True, "medium", "FFF2F2F2", True, '"$"#,##0.00'),
+          "report.lua: header, banded row, date and currency formats")
+    shown = json.loads(run(["node", os.path.join(HERE, "node", "read.js"), os.path.join(NODE_DIR, "node_modules"),
+                            report]) or "{}").get(report, {})
+    check({reader: "error" in sheets for reader, sheets in shown.items()}, {"sheetjs": False, "exceljs": False},
+          "report.lua: SheetJS and exceljs open it")
     modified = os.path.join(folder, "modified.xlsx")
     run([KORVADEL, "--plugin", PLUGIN, "--check-leaks", os.path.join(examples, "modify.lua"), peer, modified,
          "C1", "99.5", "Data"])
