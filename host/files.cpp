@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "lib/base/file_system.h"
+
 namespace {
 
 uint32_t openFiles = 0;
@@ -27,7 +29,7 @@ HostFile* HostOpenFile(const char* name, uint32_t mode) {
   if (!name) return nullptr;
   const char* how = (mode == HOST_FILE_READ) ? "rb" : (mode == HOST_FILE_WRITE) ? "wb" : "wbx";
   if (mode > HOST_FILE_CREATE_NEW) return nullptr;
-  FILE* stream = fopen(name, how);
+  FILE* stream = mode == HOST_FILE_READ ? file_open_regular(name) : fopen(name, how);
   if (stream) ++openFiles;
   return reinterpret_cast<HostFile*>(stream);
 }
@@ -78,6 +80,14 @@ int32_t HostGetTempFileName(char* buffer, uint32_t size, const HostTag* options)
   if (!WantsReservation(options)) unlink(buffer);
   return 0;
 }
+
+int32_t HostFileInfoOf(const char* name, HostFileInfo* info) { return file_info_of(name, info); }
+
+int32_t HostResolveLinks(const char* name, char* buffer, uint32_t size) {
+  return file_resolve_links(name, buffer, size);
+}
+
+int32_t HostSetFileInfo(const char* name, const HostFileInfo* info) { return file_set_info(name, info); }
 
 uint32_t HostOpenFiles() {
   return openFiles;

@@ -35,6 +35,9 @@ HostApi MakeTable() {
   api.DeleteFile = HostDeleteFile;
   api.RenameFile = HostRenameFile;
   api.GetTempFileName = HostGetTempFileName;
+  api.FileInfo = HostFileInfoOf;
+  api.ResolveLinks = HostResolveLinks;
+  api.SetFileInfo = HostSetFileInfo;
   api.RegisterErrorMessage = HostRegisterErrorMessage;
   api.SetErrorArgument = HostSetErrorArgument;
   api.RegisterObjectType = HostRegisterObjectType;
@@ -43,6 +46,7 @@ HostApi MakeTable() {
   api.CheckNumber = HostCheckNumber;
   api.OptNumber = HostOptNumber;
   api.CheckString = HostCheckString;
+  api.CheckText = HostCheckText;
   api.ValueType = HostValueType;
   api.ToUserdata = HostToUserdata;
   api.CheckObjectId = HostCheckObjectId;

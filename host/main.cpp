@@ -128,7 +128,7 @@ bool ApplyEnvironment(CommandLine* cl) {
   const char* charset = getenv("KORVADEL_CHARSET");
   if (cl->charset.empty() && charset && *charset) cl->charset = charset;
   if (!cl->charset.empty() && !HostSetCharset(cl->charset.c_str())) {
-    fprintf(stderr, "korvadel: unknown character set %s\n", cl->charset.c_str());
+    fprintf(stderr, "korvadel: unknown character set %s (or one whose characters hold NUL bytes)\n", cl->charset.c_str());
     return false;
   }
   return ChoosePlugins(&cl->runtime.plugins);

@@ -62,6 +62,15 @@ const char* HostCheckString(HostState* L, int32_t index) {
   return luaL_checkstring(LuaOf(L), ArgumentIndex(L, index));
 }
 
+const char* HostCheckText(HostState* L, int32_t index) {
+  lua_State* lua = LuaOf(L);
+  int at = ArgumentIndex(L, index);
+  size_t length = 0;
+  const char* text = luaL_checklstring(lua, at, &length);
+  luaL_argcheck(lua, std::strlen(text) == length, at, "text holds a NUL byte");
+  return text;
+}
+
 int32_t HostValueType(HostState* L, int32_t index) {
   return lua_type(LuaOf(L), HostMapIndex(index));
 }

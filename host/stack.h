@@ -25,6 +25,8 @@ void HostPushClosure(HostState* L, HostCFunction function, int32_t upvalues);
 double HostCheckNumber(HostState* L, int32_t index);
 double HostOptNumber(HostState* L, int32_t index, double fallback);
 const char* HostCheckString(HostState* L, int32_t index);
+// HostCheckString that also raises an argument error for a string holding a NUL byte.
+const char* HostCheckText(HostState* L, int32_t index);
 int32_t HostValueType(HostState* L, int32_t index);
 void* HostToUserdata(HostState* L, int32_t index);
 // An explicit id (a number from 0 to 4294967295, truncated) gives (n, 0), a light userdata (0, handle);

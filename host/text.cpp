@@ -89,44 +89,31 @@ char* Convert(iconv_t cd, const char* text, size_t length) {
   return out;
 }
 
-// ISO-8859-1 to UTF-8: bytes below 0x80 stay, the others become two bytes. Never fails but for memory.
-char* Latin1ToUtf8(const char* text, size_t length) {
-  char* out = static_cast<char*>(malloc(length * 2 + 1));
+// ISO-8859-1 to UTF-8 (to_utf8) or back; bytes below 0x80 stay either way. To UTF-8 the others become
+// two bytes, which never fails but for memory. From UTF-8, null when the text holds a character above
+// U+00FF or is not valid UTF-8 (a stray continuation byte, an overlong form, a sequence cut short), as
+// with iconv: the only valid multi-byte forms of the code points below 256 are the two-byte ones led by
+// 0xC2 and 0xC3.
+char* ConvertLatin1(const char* text, size_t length, bool to_utf8) {
+  char* out = static_cast<char*>(malloc((to_utf8 ? length * 2 : length) + 1));
   if (!out) return nullptr;
   size_t used = 0;
   for (size_t i = 0; i < length; ++i) {
     unsigned char byte = static_cast<unsigned char>(text[i]);
     if (byte < 0x80) {
       out[used++] = static_cast<char>(byte);
-    } else {
+    } else if (to_utf8) {
       out[used++] = static_cast<char>(0xC0 | (byte >> 6));
       out[used++] = static_cast<char>(0x80 | (byte & 0x3F));
+    } else {
+      unsigned char next = (i + 1 < length) ? static_cast<unsigned char>(text[i + 1]) : 0;
+      if ((byte != 0xC2 && byte != 0xC3) || (next & 0xC0) != 0x80) {
+        free(out);
+        return nullptr;
+      }
+      out[used++] = static_cast<char>(((byte & 0x03) << 6) | (next & 0x3F));
+      ++i;
     }
-  }
-  out[used] = '\0';
-  return out;
-}
-
-// UTF-8 to ISO-8859-1; null when the text holds a character above U+00FF or is not valid UTF-8 (a stray
-// continuation byte, an overlong form, a sequence cut short), as with iconv. The only valid multi-byte
-// forms of the code points below 256 are the two-byte ones led by 0xC2 and 0xC3.
-char* Utf8ToLatin1(const char* text, size_t length) {
-  char* out = static_cast<char*>(malloc(length + 1));
-  if (!out) return nullptr;
-  size_t used = 0;
-  for (size_t i = 0; i < length; ++i) {
-    unsigned char byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x80) {
-      out[used++] = static_cast<char>(byte);
-      continue;
-    }
-    unsigned char next = (i + 1 < length) ? static_cast<unsigned char>(text[i + 1]) : 0;
-    if ((byte != 0xC2 && byte != 0xC3) || (next & 0xC0) != 0x80) {
-      free(out);
-      return nullptr;
-    }
-    out[used++] = static_cast<char>(((byte & 0x03) << 6) | (next & 0x3F));
-    ++i;
   }
   out[used] = '\0';
   return out;
@@ -140,6 +127,21 @@ char* CopyText(const char* text, size_t length) {
   return out;
 }
 
+// Whether ASCII text written in the character set name is free of NUL bytes (checked on a sample).
+bool EndsOnlyAtNul(const char* name) {
+  iconv_t to = iconv_open(name, "UTF-8");
+  if (to == kNoConverter) return false;
+  char sample[] = "Az09 ";
+  char out[64];
+  char* in = sample;
+  size_t in_left = sizeof sample - 1;
+  char* at = out;
+  size_t out_left = sizeof out;
+  size_t done = iconv(to, &in, &in_left, &at, &out_left);
+  iconv_close(to);
+  return done != static_cast<size_t>(-1) && in_left == 0 && !memchr(out, 0, size_t(at - out));
+}
+
 }  // namespace
 
 bool HostSetCharset(const char* name) {
@@ -149,6 +151,9 @@ bool HostSetCharset(const char* name) {
     iconv_t probe = iconv_open("UTF-8", name);
     if (probe == kNoConverter) return false;
     iconv_close(probe);
+    // Texts in the system character set end at their first NUL byte: a set whose units hold NUL bytes
+    // (UTF-16, UTF-32, ...) would cut every text, so it is refused.
+    if (!EndsOnlyAtNul(name)) return false;
   }
   HostCloseConverters();
   snprintf(charset, sizeof charset, "%s", name);
@@ -208,7 +213,7 @@ char* HostConvertText(const char* text, int32_t from, int32_t to, const HostTag*
   if (from == to || HostCharsetIsUtf8()) {
     out = CopyText(text, length);  // both sides use the same encoding
   } else if (charsetIsLatin1) {
-    out = (to == HOST_ENCODING_UTF8) ? Latin1ToUtf8(text, length) : Utf8ToLatin1(text, length);
+    out = ConvertLatin1(text, length, to == HOST_ENCODING_UTF8);
   } else {
     iconv_t cd = Converter(from, to);
     out = (cd == kNoConverter) ? nullptr : Convert(cd, text, length);

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "lib/base/alloc.h"
+#include "lib/base/convert.h"
 #include "lib/document/document.h"
 #include "lib/package/part.h"
 #include "lib/package/properties.h"
@@ -219,6 +220,8 @@ LibraryText ToLibraryText(const char* text) {
   return converted ? LibraryText{converted, converted} : LibraryText{text, nullptr};
 }
 
+bool IsLibraryText(const char* text) { return !text || xlsx_utf8_is_valid(text, uint32_t(std::strlen(text))); }
+
 void ReleaseLibraryText(LibraryText* text) {
   if (text->converted) Host()->FreeText(text->converted);
   *text = LibraryText{};
@@ -290,6 +293,8 @@ int32_t FindDocumentSheet(const ObjectId* id, int32_t sheet, SheetCall* out, boo
   }
   return CheckSheet(record, sheet, worksheet, out);
 }
+
+xlsx_status CallWorksheet(SheetCall* call, XlsxWorksheet** out) { return Worksheet(call, out); }
 
 uint32_t SheetCount(const DocumentRecord* record) { return xlsx_workbook_sheet_count(WorkbookOf(record)); }
 
@@ -499,6 +504,8 @@ xlsx_status CellReference(SheetCall* call, const CellArgs* args, uint32_t* colum
   strcpy(text, status == XLSX_OK ? xlsx_cellref_text(&ref) : "");
   return status;
 }
+
+xlsx_status CallCell(SheetCall* call, const CellArgs* args, XlsxCell* out) { return ResolveCell(call, args, out); }
 
 bool StartCellRange(SheetCall* call, const CellArgs* from, const CellArgs* to, RangeLoop* loop) {
   *loop = RangeLoop{};

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "lib/base/status.h"
 #include "lib/sheet/value.h"
@@ -58,12 +59,21 @@ struct LibraryText {
 LibraryText ToLibraryText(const char* text);
 // Releases what ToLibraryText made.
 void ReleaseLibraryText(LibraryText* text);
+// Whether a library text is well-formed UTF-8 (a host text the character set could not convert is not).
+bool IsLibraryText(const char* text);
 // work(text) with the host text in UTF-8, as ToLibraryText gives it; the converted text is released
-// before work's result is returned.
+// before work's result is returned. A work that stores (returns an xlsx_status) is not called for a text
+// that is not UTF-8 once converted (it would make the file unreadable): XLSX_ERR_VALUE_TYPE.
 template <typename Work>
 auto WithLibraryText(const char* text, Work work) {
   LibraryText library = ToLibraryText(text);
-  auto result = work(library.text);
+  using Result = decltype(work(library.text));
+  Result result{};
+  if constexpr (std::is_same_v<Result, xlsx_status>) {
+    result = IsLibraryText(library.text) ? work(library.text) : XLSX_ERR_VALUE_TYPE;
+  } else {
+    result = work(library.text);
+  }
   ReleaseLibraryText(&library);
   return result;
 }
@@ -106,6 +116,9 @@ int32_t FindDocumentOf(const ObjectId* id, DocumentRecord** out);
 // opened in the same pass (for the commands that need it, the check then costs nothing more); one that
 // cannot be opened leaves its status for the first wrapper that needs it.
 int32_t FindDocumentSheet(const ObjectId* id, int32_t sheet, SheetCall* out, bool worksheet);
+// The call's worksheet, opened once per call (later calls give the same); its status when it cannot be
+// opened. Borrowed from the call.
+xlsx_status CallWorksheet(SheetCall* call, XlsxWorksheet** out);
 // A mandatory sheet number: 0 is out of range.
 int32_t FindDocumentIndex(const ObjectId* id, int32_t idx, SheetCall* out);
 // Number of sheets of the document (0 for null). O(1) while the sheet list is unchanged.
@@ -203,6 +216,8 @@ xlsx_status PushCellFormula(HostState* L, SheetCall* call, const CellArgs* args,
 xlsx_status SetCellFormula(SheetCall* call, const CellArgs* args, const char* formula);
 // The cell's column and row and its reference text (into text, kNameBufferSize bytes).
 xlsx_status CellReference(SheetCall* call, const CellArgs* args, uint32_t* column, uint32_t* row, char* text);
+// The cell of args (invalid handle on failure), for commands that work on the library's cell directly.
+xlsx_status CallCell(SheetCall* call, const CellArgs* args, XlsxCell* out);
 // Starts loop over the rectangle between the corners (x and y or reference texts, in either order) on
 // the call's sheet; false, with the loop ended, when a corner names no cell or the range cannot be made.
 bool StartCellRange(SheetCall* call, const CellArgs* from, const CellArgs* to, RangeLoop* loop);

@@ -88,7 +88,7 @@ int32_t CmdSetCellValue(HostState* L) {
     return CellResult(StoreCellValue(&call.sheet, &call.cell, type, number, nullptr));
   }
   // The text is converted once the read, which may raise, is done.
-  const char* value = host->CheckString(L, at);
+  const char* value = host->CheckText(L, at);
   return CellResult(
       WithLibraryText(value, [&](const char* text) { return StoreCellValue(&call.sheet, &call.cell, type, 0, text); }));
 }
@@ -105,7 +105,7 @@ int32_t CmdClearCellValue(HostState* L) {
 int32_t CmdSetCellFormula(HostState* L) {
   CellCall call{};
   if (int32_t error = ReadCellCall(L, 1, &call)) return error;
-  const char* formula = Host()->CheckString(L, call.next);
+  const char* formula = Host()->CheckText(L, call.next);
   if (!xlsx_formula_text_valid(formula)) return ErrorCode(ERROR_OPERATION);
   auto set = [&call](const char* text) { return SetCellFormula(&call.sheet, &call.cell, text); };
   return CellResult(WithLibraryText(formula, set));

@@ -7,7 +7,9 @@
 
 #include "lib/package/properties.h"
 #include "plugin/access.h"
+#include "plugin/cell_formats.h"
 #include "plugin/commands.h"
+#include "plugin/layout_access.h"
 
 namespace {
 
@@ -64,6 +66,38 @@ constexpr CommandRow kCommands[] = {
     XLSX_COMMAND(CellRange, "ref=xlsx.CellRange(id,startx,starty,endx,endy[,sheet]) -- iterate over cell range"),
     XLSX_COMMAND(UseSharedStrings, "xlsx.UseSharedStrings(on) -- toggle shared string mode"),
     XLSX_COMMAND(GetCellReference, "ref=xlsx.GetCellReference(id,x,y[,xyref,sheet]) -- get cell reference"),
+    // Cell formatting.
+    XLSX_COMMAND(SetCellNumberFormat, "xlsx.SetCellNumberFormat(id,x,y,format$[,sheet]) -- set cell number format"),
+    XLSX_COMMAND(GetCellNumberFormat, "format$=xlsx.GetCellNumberFormat(id,x,y[,sheet]) -- get cell number format"),
+    XLSX_COMMAND(SetCellDate, "xlsx.SetCellDate(id,x,y,date$[,sheet]) -- set cell date and time"),
+    XLSX_COMMAND(GetCellDate, "date$=xlsx.GetCellDate(id,x,y[,sheet]) -- get cell date and time"),
+    XLSX_COMMAND(IsCellDate, "bool=xlsx.IsCellDate(id,x,y[,sheet]) -- check if cell has a date format"),
+    XLSX_COMMAND(SetCellFont, "xlsx.SetCellFont(id,x,y,name$,size,style,color[,sheet]) -- set cell font"),
+    XLSX_COMMAND(GetCellFont, "name$,size,style,color=xlsx.GetCellFont(id,x,y[,sheet]) -- get cell font"),
+    XLSX_COMMAND(SetCellFill, "xlsx.SetCellFill(id,x,y,color[,sheet]) -- set cell fill color"),
+    XLSX_COMMAND(GetCellFill, "color=xlsx.GetCellFill(id,x,y[,sheet]) -- get cell fill color"),
+    XLSX_COMMAND(SetCellBorder, "xlsx.SetCellBorder(id,x,y,sides,style,color[,sheet]) -- set cell border"),
+    XLSX_COMMAND(GetCellBorder, "style,color=xlsx.GetCellBorder(id,x,y,side[,sheet]) -- get cell border"),
+    XLSX_COMMAND(SetCellAlignment,
+                 "xlsx.SetCellAlignment(id,x,y,horiz,vert,wrap,indent,rotation[,sheet]) -- set cell alignment"),
+    XLSX_COMMAND(GetCellAlignment,
+                 "horiz,vert,wrap,indent,rotation=xlsx.GetCellAlignment(id,x,y[,sheet]) -- get cell alignment"),
+    XLSX_COMMAND(CopyCellStyle, "xlsx.CopyCellStyle(id,fromx,fromy,tox,toy[,sheet]) -- copy cell format"),
+    // Sheet layout.
+    XLSX_COMMAND(MergeCells, "xlsx.MergeCells(id,range$[,sheet]) -- merge a range of cells"),
+    XLSX_COMMAND(UnmergeCells, "xlsx.UnmergeCells(id,range$[,sheet]) -- unmerge the merged cells in a range"),
+    XLSX_COMMAND(GetMergedCount, "n=xlsx.GetMergedCount(id[,sheet]) -- get number of merged ranges"),
+    XLSX_COMMAND(GetMergedRange, "range$=xlsx.GetMergedRange(id,n[,sheet]) -- get merged range"),
+    XLSX_COMMAND(FreezePanes, "xlsx.FreezePanes(id,x,y[,sheet]) -- freeze the columns left of x and the rows above y"),
+    XLSX_COMMAND(GetFrozenPanes, "x,y=xlsx.GetFrozenPanes(id[,sheet]) -- get first unfrozen column and row"),
+    XLSX_COMMAND(SetAutoFilter, "xlsx.SetAutoFilter(id,range$[,sheet]) -- set worksheet filter"),
+    XLSX_COMMAND(ClearAutoFilter, "xlsx.ClearAutoFilter(id[,sheet]) -- remove worksheet filter"),
+    XLSX_COMMAND(GetAutoFilter, "range$=xlsx.GetAutoFilter(id[,sheet]) -- get worksheet filter range"),
+    XLSX_COMMAND(SetSheetTabColor, "xlsx.SetSheetTabColor(id,color[,sheet]) -- set worksheet tab colour"),
+    XLSX_COMMAND(GetSheetTabColor, "color=xlsx.GetSheetTabColor(id[,sheet]) -- get worksheet tab colour"),
+    XLSX_COMMAND(SetCellHyperlink, "xlsx.SetCellHyperlink(id,x,y,target$[,tooltip$,sheet]) -- set cell hyperlink"),
+    XLSX_COMMAND(GetCellHyperlink, "target$,tooltip$=xlsx.GetCellHyperlink(id,x,y[,sheet]) -- get cell hyperlink"),
+    XLSX_COMMAND(ClearCellHyperlink, "xlsx.ClearCellHyperlink(id,x,y[,sheet]) -- remove cell hyperlink"),
 };
 #undef XLSX_COMMAND
 
@@ -113,6 +147,46 @@ constexpr PluginConstant kConstants[] = {
     {"XLSX_PROPERTY_HYPERLINKBASE", 0, XLSX_PROP_HYPERLINK_BASE},
     {"XLSX_PROPERTY_HYPERLINKSCHANGED", 0, XLSX_PROP_HYPERLINKS_CHANGED},
     {"XLSX_PROPERTY_APPVERSION", 0, XLSX_PROP_APP_VERSION},
+    // Cell formatting.
+    XLSX_CONSTANT(XLSX_KEEP),
+    XLSX_CONSTANT(XLSX_COLOR_NONE),
+    XLSX_CONSTANT(XLSX_FONT_BOLD),
+    XLSX_CONSTANT(XLSX_FONT_ITALIC),
+    XLSX_CONSTANT(XLSX_FONT_UNDERLINE),
+    XLSX_CONSTANT(XLSX_FONT_STRIKE),
+    XLSX_CONSTANT(XLSX_SIDE_LEFT),
+    XLSX_CONSTANT(XLSX_SIDE_RIGHT),
+    XLSX_CONSTANT(XLSX_SIDE_TOP),
+    XLSX_CONSTANT(XLSX_SIDE_BOTTOM),
+    XLSX_CONSTANT(XLSX_SIDE_ALL),
+    XLSX_CONSTANT(XLSX_BORDER_NONE),
+    XLSX_CONSTANT(XLSX_BORDER_THIN),
+    XLSX_CONSTANT(XLSX_BORDER_MEDIUM),
+    XLSX_CONSTANT(XLSX_BORDER_DASHED),
+    XLSX_CONSTANT(XLSX_BORDER_DOTTED),
+    XLSX_CONSTANT(XLSX_BORDER_THICK),
+    XLSX_CONSTANT(XLSX_BORDER_DOUBLE),
+    XLSX_CONSTANT(XLSX_BORDER_HAIR),
+    XLSX_CONSTANT(XLSX_BORDER_MEDIUMDASHED),
+    XLSX_CONSTANT(XLSX_BORDER_DASHDOT),
+    XLSX_CONSTANT(XLSX_BORDER_MEDIUMDASHDOT),
+    XLSX_CONSTANT(XLSX_BORDER_DASHDOTDOT),
+    XLSX_CONSTANT(XLSX_BORDER_MEDIUMDASHDOTDOT),
+    XLSX_CONSTANT(XLSX_BORDER_SLANTDASHDOT),
+    XLSX_CONSTANT(XLSX_ALIGN_GENERAL),
+    XLSX_CONSTANT(XLSX_ALIGN_LEFT),
+    XLSX_CONSTANT(XLSX_ALIGN_CENTER),
+    XLSX_CONSTANT(XLSX_ALIGN_RIGHT),
+    XLSX_CONSTANT(XLSX_ALIGN_FILL),
+    XLSX_CONSTANT(XLSX_ALIGN_JUSTIFY),
+    XLSX_CONSTANT(XLSX_ALIGN_CENTERCONTINUOUS),
+    XLSX_CONSTANT(XLSX_ALIGN_DISTRIBUTED),
+    XLSX_CONSTANT(XLSX_VALIGN_TOP),
+    XLSX_CONSTANT(XLSX_VALIGN_CENTER),
+    XLSX_CONSTANT(XLSX_VALIGN_BOTTOM),
+    XLSX_CONSTANT(XLSX_VALIGN_JUSTIFY),
+    XLSX_CONSTANT(XLSX_VALIGN_DISTRIBUTED),
+    XLSX_CONSTANT(XLSX_ROTATION_VERTICAL),
     {nullptr, 0, 0},
 };
 #undef XLSX_CONSTANT

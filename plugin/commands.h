@@ -52,6 +52,36 @@ int32_t CmdDeleteProperty(HostState* L);
 int32_t CmdCellRange(HostState* L);
 int32_t CmdUseSharedStrings(HostState* L);
 int32_t CmdGetCellReference(HostState* L);
+// Cell formatting.
+int32_t CmdSetCellNumberFormat(HostState* L);
+int32_t CmdGetCellNumberFormat(HostState* L);
+int32_t CmdSetCellDate(HostState* L);
+int32_t CmdGetCellDate(HostState* L);
+int32_t CmdIsCellDate(HostState* L);
+int32_t CmdSetCellFont(HostState* L);
+int32_t CmdGetCellFont(HostState* L);
+int32_t CmdSetCellFill(HostState* L);
+int32_t CmdGetCellFill(HostState* L);
+int32_t CmdSetCellBorder(HostState* L);
+int32_t CmdGetCellBorder(HostState* L);
+int32_t CmdSetCellAlignment(HostState* L);
+int32_t CmdGetCellAlignment(HostState* L);
+int32_t CmdCopyCellStyle(HostState* L);
+// Sheet layout (plugin/layout_commands.cpp).
+int32_t CmdMergeCells(HostState* L);
+int32_t CmdUnmergeCells(HostState* L);
+int32_t CmdGetMergedCount(HostState* L);
+int32_t CmdGetMergedRange(HostState* L);
+int32_t CmdFreezePanes(HostState* L);
+int32_t CmdGetFrozenPanes(HostState* L);
+int32_t CmdSetAutoFilter(HostState* L);
+int32_t CmdClearAutoFilter(HostState* L);
+int32_t CmdGetAutoFilter(HostState* L);
+int32_t CmdSetSheetTabColor(HostState* L);
+int32_t CmdGetSheetTabColor(HostState* L);
+int32_t CmdSetCellHyperlink(HostState* L);
+int32_t CmdGetCellHyperlink(HostState* L);
+int32_t CmdClearCellHyperlink(HostState* L);
 
 // The metatable every CellRange loop carries (created by InitLibrary), and its __gc (1: the loop's
 // userdata), which ends the loop; returns 0.

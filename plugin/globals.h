@@ -18,7 +18,9 @@
   X(ERROR_COLUMN_RANGE, "Specified column is out of range!")     \
   X(ERROR_ROW_RANGE, "Specified row is out of range!")           \
   X(ERROR_NO_FORMULA, "Cell doesn't have a formula!")            \
-  X(ERROR_SAVE, "Error saving XLSX document!")
+  X(ERROR_SAVE, "Error saving XLSX document!")                  \
+  X(ERROR_FORMAT_VALUE, "Invalid cell format value: %s!")  \
+  X(ERROR_MERGE_OVERLAP, "Range overlaps merged cells!")
 
 #define XLSX_MESSAGE_NAME(name, text) name,
 enum PluginError : uint32_t { XLSX_PLUGIN_MESSAGES(XLSX_MESSAGE_NAME) ERROR_COUNT };

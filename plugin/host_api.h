@@ -48,6 +48,16 @@ enum : uint32_t { HOST_NOTIFY_TEXT_ENCODING = 3 };
 // Modes of OpenFile.
 enum : uint32_t { HOST_FILE_READ = 0, HOST_FILE_WRITE = 1, HOST_FILE_CREATE_NEW = 2 };
 
+// What FileInfo reports of an existing file (symbolic links followed) and SetFileInfo gives a file.
+struct HostFileInfo {
+  uint32_t regular;   // 1 for a regular file
+  uint32_t writable;  // 1 when the process may write it and its permission bits let anyone write it
+  uint32_t mode;      // permission bits (07777)
+  uint32_t owner;
+  uint32_t group;
+  uint32_t links;     // hard links to it
+};
+
 // Option lists: (tag, value) pairs ended by tag 0.
 struct HostTag {
   uint32_t tag;
@@ -117,6 +127,12 @@ struct HostApi {
   int32_t (*DeleteFile)(const char* name);
   int32_t (*RenameFile)(const char* from, const char* to);  // replaces `to`
   int32_t (*GetTempFileName)(char* buffer, uint32_t size, const HostTag* options);
+  // OpenFile with HOST_FILE_READ opens regular files only. FileInfo: 0 when name exists. ResolveLinks:
+  // the path name designates once symbolic links are followed. SetFileInfo: owner and group where the
+  // process may set them, then the mode (0 when the mode was set).
+  int32_t (*FileInfo)(const char* name, HostFileInfo* info);
+  int32_t (*ResolveLinks)(const char* name, char* buffer, uint32_t size);
+  int32_t (*SetFileInfo)(const char* name, const HostFileInfo* info);
 
   // Errors: a registered message may hold one %s, filled from the last SetErrorArgument.
   uint32_t (*RegisterErrorMessage)(const char* text);
@@ -132,6 +148,8 @@ struct HostApi {
   double (*CheckNumber)(HostState* L, int32_t index);
   double (*OptNumber)(HostState* L, int32_t index, double fallback);
   const char* (*CheckString)(HostState* L, int32_t index);
+  // CheckString for a text to be stored: a string holding a NUL byte (which would cut it) raises too.
+  const char* (*CheckText)(HostState* L, int32_t index);
   int32_t (*ValueType)(HostState* L, int32_t index);
   void* (*ToUserdata)(HostState* L, int32_t index);
   void (*CheckObjectId)(HostState* L, int32_t index, ObjectId* id);

@@ -41,6 +41,19 @@ uint32_t WriteFile(void* file, const void* buffer, uint32_t count) {
 int DeleteFile(const char* name) { return Host()->DeleteFile(name); }
 int RenameFile(const char* from, const char* to) { return Host()->RenameFile(from, to); }
 
+int FileInfo(const char* name, XlsxFileInfo* info) {
+  HostFileInfo got{};
+  if (!info || Host()->FileInfo(name, &got) != 0) return -1;
+  *info = XlsxFileInfo{got.regular, got.writable, got.mode, got.owner, got.group, got.links};
+  return 0;
+}
+int ResolveLinks(const char* name, char* buffer, uint32_t size) { return Host()->ResolveLinks(name, buffer, size); }
+int SetFileInfo(const char* name, const XlsxFileInfo* info) {
+  if (!info) return -1;
+  HostFileInfo given{info->regular, info->writable, info->mode, info->owner, info->group, info->links};
+  return Host()->SetFileInfo(name, &given);
+}
+
 // Field by field, so that the table follows the library's record whatever its order.
 constexpr XlsxHostOps kLibraryOps = {
     .malloc_fn = Malloc, .calloc_fn = Calloc, .realloc_fn = Realloc, .free_fn = Free,
@@ -48,6 +61,7 @@ constexpr XlsxHostOps kLibraryOps = {
     .text_to_long = TextToLong, .text_equals_nocase = TextEqualsNoCase,
     .open_file = OpenFile, .close_file = CloseFile, .seek_file = SeekFile, .tell_file = TellFile,
     .read_file = ReadFile, .write_file = WriteFile, .delete_file = DeleteFile, .rename_file = RenameFile,
+    .file_info = FileInfo, .resolve_links = ResolveLinks, .set_file_info = SetFileInfo,
     .current_time = nullptr,  // the host offers no clock: the C library's
 };
 

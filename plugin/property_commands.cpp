@@ -12,7 +12,7 @@ namespace {
 int32_t ReadPropertyCall(HostState* L, DocumentRecord** record, int32_t* property, const char** value) {
   ObjectId id = ArgId(L);
   *property = ArgInt(L, 2);
-  if (value) *value = Host()->CheckString(L, 3);
+  if (value) *value = Host()->CheckText(L, 3);
   if (int32_t error = FindDocumentOf(&id, record)) return error;
   return IsProperty(*property) ? 0 : ErrorCode(ERROR_OPERATION);
 }

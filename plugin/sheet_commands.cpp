@@ -49,7 +49,7 @@ int32_t SetSheetNumber(HostState* L, int32_t (*write)(SheetCall*, int32_t)) {
 // nothing and reports "XSLX operation has failed!", as does a sheet that could not be added or moved.
 int32_t CmdAddSheet(HostState* L) {
   ObjectId id = ArgId(L);
-  const char* name = Host()->CheckString(L, 2);
+  const char* name = Host()->CheckText(L, 2);
   int32_t pos = OptArgInt(L, 3, 0);
   DocumentRecord* record = nullptr;
   if (int32_t error = FindDocumentOf(&id, &record)) return error;
@@ -115,7 +115,7 @@ int32_t CmdGetSheetName(HostState* L) {
 int32_t CmdSetSheetName(HostState* L) {
   ObjectId id = ArgId(L);
   int32_t idx = ArgInt(L, 2);
-  const char* name = Host()->CheckString(L, 3);
+  const char* name = Host()->CheckText(L, 3);
   SheetCall call{};
   if (int32_t error = FindDocumentIndex(&id, idx, &call)) return error;
   return SheetChangeResult(WithLibraryText(name, [&call](const char* text) { return RenameSheet(&call, text); }));

@@ -222,3 +222,27 @@ bool char_is_xdigit(int c) {
 int char_to_lower(int c) {
   return (c >= 'A' && c <= 'Z') ? c + 32 : c;
 }
+
+bool xlsx_utf8_is_valid(const char* bytes, uint32_t n) {
+  if (!bytes) return n == 0;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
+  const unsigned char* end = p + n;
+  while (p < end) {
+    unsigned char c = *p++;
+    if (c < 0x80) continue;
+    uint32_t extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 ? 1 : 0;
+    if (extra == 0 || c > 0xF4 || uint32_t(end - p) < extra) return false;
+    // The second byte's range rules out overlong forms, surrogates and values above U+10FFFF.
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (c == 0xE0) lo = 0xA0;
+    if (c == 0xED) hi = 0x9F;
+    if (c == 0xF0) lo = 0x90;
+    if (c == 0xF4) hi = 0x8F;
+    if (p[0] < lo || p[0] > hi) return false;
+    for (uint32_t i = 1; i < extra; i++) {
+      if ((p[i] & 0xC0) != 0x80) return false;
+    }
+    p += extra;
+  }
+  return true;
+}

@@ -46,6 +46,10 @@ bool xlsx_str_iequal(const char* a, const char* b);
 // Trims in place; returns the first non-space byte (null for null).
 char* xlsx_str_trim(char* text);
 
+// Whether the n bytes are well-formed UTF-8: no stray or missing continuation bytes, no overlong forms,
+// no surrogates, nothing above U+10FFFF. True for n = 0; false for null bytes with n > 0.
+bool xlsx_utf8_is_valid(const char* bytes, uint32_t n);
+
 // ASCII classes of a byte value 0..255; every other value is in no class and char_to_lower returns it.
 bool char_is_space(int c);
 bool char_is_alpha(int c);

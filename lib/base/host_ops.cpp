@@ -7,6 +7,8 @@
 #include <ctime>
 #include <cstdlib>
 
+#include "lib/base/file_system.h"
+
 namespace {
 
 void* c_malloc(uint32_t size) {
@@ -61,11 +63,9 @@ int c_text_equals_nocase(const char* a, const char* b) {
 
 void* c_open_file(const char* name, int mode) {
   if (!name) return nullptr;
+  if (mode == XLSX_FILE_READ) return file_open_regular(name);
   const char* how = nullptr;
   switch (mode) {
-    case XLSX_FILE_READ:
-      how = "rb";
-      break;
     case XLSX_FILE_WRITE:
       how = "wb";
       break;
@@ -114,6 +114,10 @@ int c_rename_file(const char* from, const char* to) {
   return (from && to && std::rename(from, to) == 0) ? 0 : -1;
 }
 
+int c_file_info(const char* name, XlsxFileInfo* info) { return file_info_of(name, info); }
+
+int c_set_file_info(const char* name, const XlsxFileInfo* info) { return file_set_info(name, info); }
+
 int64_t c_current_time() { return static_cast<int64_t>(std::time(nullptr)); }
 
 const XlsxHostOps kDefaultOps = {
@@ -122,7 +126,8 @@ const XlsxHostOps kDefaultOps = {
     c_text_to_double, c_text_to_long, c_text_equals_nocase,
     c_open_file,      c_close_file,   c_seek_file,
     c_tell_file,      c_read_file,    c_write_file,
-    c_delete_file,    c_rename_file,  c_current_time,
+    c_delete_file,    c_rename_file,  c_file_info,
+    file_resolve_links, c_set_file_info, c_current_time,
 };
 
 XlsxHostOps g_current_ops = kDefaultOps;

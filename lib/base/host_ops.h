@@ -6,6 +6,16 @@
 #include <cstdarg>
 #include <cstdint>
 
+// What a save needs to know of an existing file (symbolic links followed), and gives its replacement.
+struct XlsxFileInfo {
+  uint32_t regular;   // 1 for a regular file
+  uint32_t writable;  // 1 when this process may write it and its permission bits let anyone write it
+  uint32_t mode;      // permission bits (07777)
+  uint32_t owner;     // user and group ids
+  uint32_t group;
+  uint32_t links;     // hard links to it
+};
+
 struct XlsxHostOps {
   // Memory (sizes are unsigned 32-bit, as on the target).
   void* (*malloc_fn)(uint32_t size);
@@ -23,7 +33,8 @@ struct XlsxHostOps {
   int (*text_equals_nocase)(const char* a, const char* b);  // nonzero when equal ignoring ASCII case
 
   // Files. A handle is opaque; null means failure.
-  // mode: XLSX_FILE_READ, XLSX_FILE_WRITE (create or truncate), XLSX_FILE_CREATE_NEW (fail if it exists).
+  // mode: XLSX_FILE_READ (regular files only: a FIFO or a device is refused, never waited on),
+  // XLSX_FILE_WRITE (create or truncate), XLSX_FILE_CREATE_NEW (fail if it exists).
   void* (*open_file)(const char* name, int mode);
   int (*close_file)(void* handle);                                           // 0 on success
   int (*seek_file)(void* handle, int64_t offset, int origin);                // origin: SEEK_SET/CUR/END; 0 on success
@@ -32,6 +43,14 @@ struct XlsxHostOps {
   uint32_t (*write_file)(void* handle, const void* buffer, uint32_t count);  // bytes written
   int (*delete_file)(const char* name);                                      // 0 on success
   int (*rename_file)(const char* from, const char* to);                      // 0 on success; replaces `to`
+  int (*file_info)(const char* name, XlsxFileInfo* info);                    // 0 when name exists
+  // Writes into buffer the path of the file name designates once symbolic links are followed (name itself
+  // when it is no link; the last link's target when that does not exist); 0 on success, -1 when the path
+  // does not fit or the links loop.
+  int (*resolve_links)(const char* name, char* buffer, uint32_t size);
+  // Gives name the owner and group of info where the process may set them (a refusal is ignored), then
+  // its mode; 0 when the mode was set.
+  int (*set_file_info)(const char* name, const XlsxFileInfo* info);
 
   // Clock: the current time in seconds since 1970-01-01 UTC (the dates of saved workbooks); may be null.
   int64_t (*current_time)();

@@ -1,9 +1,11 @@
-// StrMap: open addressing with linear probing over an insertion-ordered entry array.
+// StrMap: open addressing with linear probing over an insertion-ordered entry array. Keys are hashed with
+// the keyed hash (lib/base/hash.h): a map filled from a file cannot be made to probe its whole table.
 #include "lib/base/strmap.h"
 
 #include <cstring>
 
 #include "lib/base/alloc.h"
+#include "lib/base/hash.h"
 
 namespace {
 
@@ -14,9 +16,7 @@ StrMapEntry* entry_at(const StrMap* map, uint32_t i) {
   return static_cast<StrMapEntry*>(dynarray_get(&map->entries, i));
 }
 
-uint32_t hash_key(const char* key) {
-  return xlsx_hash_bytes(key, static_cast<uint32_t>(std::strlen(key)));
-}
+uint32_t hash_key(const char* key) { return xlsx_hash_text(key); }
 
 // Bucket where key is stored, or the first empty bucket of its probe sequence. The table is never more
 // than three quarters full, so an empty bucket always ends the walk.

@@ -1,4 +1,4 @@
-// StrMap: a string-keyed hash map (open addressing over an insertion-ordered entry array).
+// StrMap: a string-keyed hash map (open addressing over an insertion-ordered entry array, keyed hash).
 #pragma once
 
 #include <cstdint>
@@ -20,7 +20,8 @@ struct StrMap {
   StrMapValueDestructor value_destructor;  // may be null
 };
 
-// 32-bit FNV-1a over n bytes (the start value 0x811C9DC5 for n = 0).
+// 32-bit FNV-1a over n bytes (the start value 0x811C9DC5 for n = 0). Not for tables filled from input:
+// its collisions are easy to compute (the maps use lib/base/hash.h).
 uint32_t xlsx_hash_bytes(const void* bytes, uint32_t n);
 
 // Empty map without buckets; value_destructor (may be null) is applied to dropped or replaced values.

@@ -11,8 +11,9 @@
 
 #include "lib/base/alloc.h"
 #include "lib/base/host_ops.h"
-#include "lib/base/strmap.h"
+#include "lib/base/name_index.h"
 #include "lib/package/deflate.h"
+#include "lib/package/zip_names.h"
 
 namespace {
 
@@ -38,8 +39,23 @@ XlsxArchiveEntry* entry_at(const XlsxArchive* archive, uint32_t index) {
   return static_cast<XlsxArchiveEntry*>(dynarray_get(&archive->entries, index));
 }
 
-// Index of the entry called name, or UINT32_MAX.
+const char* entry_name_at(const void* entries, uint32_t position) {
+  return static_cast<const XlsxArchiveEntry*>(dynarray_get(static_cast<const DynArray*>(entries), position))->name;
+}
+
+// Indexes the archive's entry list anew; the index stays incomplete when memory runs out (then names are
+// found by a scan until a later call succeeds).
+void reindex(XlsxArchive* archive) {
+  xlsx_name_index_build(&archive->names, archive->entries.count, entry_name_at, &archive->entries);
+}
+
+// Index of the entry called name, or UINT32_MAX. An index left incomplete is built again first (it is a
+// cache of the list, which a lookup may refresh).
 uint32_t find_entry(const XlsxArchive* archive, const char* name) {
+  if (!xlsx_name_index_complete(&archive->names)) reindex(const_cast<XlsxArchive*>(archive));
+  if (xlsx_name_index_complete(&archive->names)) {
+    return xlsx_name_index_find(&archive->names, name, entry_name_at, &archive->entries);
+  }
   for (uint32_t i = 0; i < archive->entries.count; i++) {
     if (strcmp(entry_at(archive, i)->name, name) == 0) return i;
   }
@@ -83,11 +99,27 @@ xlsx_status open_reader(const char* bytes, uint32_t size, zip_t** out) {
   return XLSX_OK;
 }
 
-// Adds (or rebinds, for a name seen before) the entry of record index; seen maps names to list slots + 1.
-xlsx_status add_record(DynArray* entries, StrMap* seen, const char* name, uint32_t index) {
-  uintptr_t slot = reinterpret_cast<uintptr_t>(strmap_get(seen, name));
-  if (slot != 0) {
-    XlsxArchiveEntry* entry = static_cast<XlsxArchiveEntry*>(dynarray_get(entries, uint32_t(slot - 1)));
+// Whether a record's name can be a part of a package: not empty, relative, made of segments that are
+// neither empty nor "." or "..", without backslashes or a drive letter. Names are never used as paths,
+// but a package whose names break these rules is no workbook, and a save would copy them on.
+bool is_part_name(const char* name) {
+  if (!name[0] || name[0] == '/' || strchr(name, '\\')) return false;
+  if (name[1] == ':') return false;
+  for (const char* segment = name; *segment;) {
+    const char* end = strchr(segment, '/');
+    size_t n = end ? size_t(end - segment) : strlen(segment);
+    if (n == 0 && end) return false;
+    if ((n == 1 && segment[0] == '.') || (n == 2 && segment[0] == '.' && segment[1] == '.')) return false;
+    segment += n + (end ? 1 : 0);
+  }
+  return true;
+}
+
+// Adds (or rebinds, for a name seen before) the entry of record index to the list and its index.
+xlsx_status add_record(DynArray* entries, XlsxNameIndex* names, const char* name, uint32_t index) {
+  uint32_t seen = xlsx_name_index_find(names, name, entry_name_at, entries);
+  if (seen != XLSX_NO_POSITION) {
+    XlsxArchiveEntry* entry = static_cast<XlsxArchiveEntry*>(dynarray_get(entries, seen));
     entry->source_index = index;  // a duplicate name is bound to its last record, in its first place
     return XLSX_OK;
   }
@@ -95,21 +127,18 @@ xlsx_status add_record(DynArray* entries, StrMap* seen, const char* name, uint32
   entry.name = xlsx_strdup(name);
   entry.source_index = index;
   if (!entry.name) return XLSX_ERR_NO_MEMORY;
-  if (strmap_set(seen, name, reinterpret_cast<void*>(uintptr_t(entries->count) + 1)) != XLSX_OK ||
-      !dynarray_push(entries, &entry)) {
+  if (!dynarray_push(entries, &entry)) {
     xlsx_free(entry.name);
     return XLSX_ERR_NO_MEMORY;
   }
-  return XLSX_OK;
+  return xlsx_name_index_add(names, entries->count - 1, entry_name_at, entries);
 }
 
-// Lists the reader's records (directories skipped) into entries, which must be empty.
-xlsx_status build_entry_list(zip_t* reader, DynArray* entries) {
+// Lists the reader's records (directories skipped) into entries, which must be empty, and indexes them.
+xlsx_status build_entry_list(zip_t* reader, DynArray* entries, XlsxNameIndex* names) {
   zip_int64_t count = zip_get_num_entries(reader, 0);
   if (count < 0 || count > zip_int64_t(UINT32_MAX)) return XLSX_ERR_PARSE;
-  StrMap seen;
-  strmap_init(&seen, nullptr);
-  xlsx_status status = XLSX_OK;
+  xlsx_status status = xlsx_name_index_build(names, 0, entry_name_at, entries);
   for (zip_int64_t i = 0; i < count && status == XLSX_OK; i++) {
     zip_stat_t st;
     zip_stat_init(&st);
@@ -124,9 +153,8 @@ xlsx_status build_entry_list(zip_t* reader, DynArray* entries) {
     }
     size_t length = strlen(st.name);
     if (length > 0 && st.name[length - 1] == '/') continue;
-    status = add_record(entries, &seen, st.name, uint32_t(i));
+    status = is_part_name(st.name) ? add_record(entries, names, st.name, uint32_t(i)) : XLSX_ERR_PARSE;
   }
-  strmap_free(&seen);
   if (status != XLSX_OK) dynarray_clear(entries);
   return status;
 }
@@ -135,13 +163,17 @@ xlsx_status build_entry_list(zip_t* reader, DynArray* entries) {
 struct Base {
   zip_t* reader;
   DynArray entries;
+  XlsxNameIndex names;
 };
 
 xlsx_status prepare_base(const char* buffer, uint32_t size, Base* base) {
   dynarray_init(&base->entries, sizeof(XlsxArchiveEntry), entry_destroy);
-  xlsx_status status = open_reader(buffer, size, &base->reader);
+  xlsx_name_index_init(&base->names);
+  base->reader = nullptr;
+  xlsx_status status = xlsx_zip_names_check(buffer, size);
+  if (status == XLSX_OK) status = open_reader(buffer, size, &base->reader);
   if (status != XLSX_OK) return status;
-  status = build_entry_list(base->reader, &base->entries);
+  status = build_entry_list(base->reader, &base->entries, &base->names);
   if (status != XLSX_OK) {
     zip_discard(base->reader);
     base->reader = nullptr;
@@ -151,6 +183,7 @@ xlsx_status prepare_base(const char* buffer, uint32_t size, Base* base) {
 
 void discard_base(Base* base) {
   dynarray_free(&base->entries);
+  xlsx_name_index_free(&base->names);
   if (base->reader) zip_discard(base->reader);
   base->reader = nullptr;
 }
@@ -159,7 +192,9 @@ void discard_base(Base* base) {
 void install_base(XlsxArchive* archive, Base* base, char* buffer, uint32_t size) {
   xlsx_archive_reset(archive);
   dynarray_free(&archive->entries);
+  xlsx_name_index_free(&archive->names);
   archive->entries = base->entries;
+  archive->names = base->names;
   archive->reader = base->reader;
   archive->reader_active = 1;
   archive->file_buffer = buffer;
@@ -560,15 +595,57 @@ xlsx_status write_all(void* handle, const void* data, uint32_t size) {
   return XLSX_OK;
 }
 
-// Creates a new temporary file "<path>.~<n>.tmp" (one that did not exist); null when none can be made.
+// Longest file name a folder entry may have on the file systems we write to.
+constexpr uint32_t kLongestFileName = 255;
+
+// Creates a new temporary file beside path (one that did not exist): the path's file name, cut to leave
+// room for the suffix ".~<n>.tmp" within kLongestFileName bytes (at a character boundary), and the suffix.
+// name must hold strlen(path) + 16 bytes. Null when none can be made.
 void* create_temp(const char* path, char* name, uint32_t name_size) {
   const XlsxHostOps* ops = xlsx_host_ops();
+  const char* slash = strrchr(path, '/');
+  uint32_t folder = slash ? uint32_t(slash - path) + 1 : 0;
+  uint32_t keep = uint32_t(strlen(path)) - folder;
+  if (keep > kLongestFileName - 8) keep = kLongestFileName - 8;
+  while (keep > 0 && (static_cast<unsigned char>(path[folder + keep]) & 0xC0) == 0x80) keep--;
   for (uint32_t n = 0; n < kTempNameAttempts; n++) {
-    xlsx_snprintf(name, name_size, "%s.~%u.tmp", path, unsigned(n));
+    xlsx_snprintf(name, name_size, "%.*s.~%u.tmp", int(folder + keep), path, unsigned(n));
     void* handle = ops->open_file(name, XLSX_FILE_CREATE_NEW);
     if (handle) return handle;
   }
   return nullptr;
+}
+
+// Whether the file at target (links followed) may be replaced by a save: it does not exist, or it is a
+// regular file this process may write, with one link (a rename would part it from its other links);
+// info receives what the replacement must keep.
+bool may_replace(const char* target, XlsxFileInfo* info, bool* exists) {
+  *exists = xlsx_host_ops()->file_info(target, info) == 0;
+  return !*exists || (info->regular && info->writable && info->links == 1);
+}
+
+// Writes the size bytes to a new temporary file beside target and renames it over target, giving it the
+// owner, group and mode of the file it replaces; the temporary file is removed on any failure.
+xlsx_status replace_target(const char* target, const void* data, uint32_t size) {
+  const XlsxHostOps* ops = xlsx_host_ops();
+  XlsxFileInfo info;
+  bool exists = false;
+  if (!may_replace(target, &info, &exists)) return XLSX_ERR_IO;
+  uint32_t name_size = uint32_t(strlen(target)) + 16;
+  char* temp = static_cast<char*>(xlsx_malloc(name_size));
+  if (!temp) return XLSX_ERR_NO_MEMORY;
+  void* handle = create_temp(target, temp, name_size);
+  if (!handle) {
+    xlsx_free(temp);
+    return XLSX_ERR_IO;
+  }
+  xlsx_status status = write_all(handle, data, size);
+  if (ops->close_file(handle) != 0) status = XLSX_ERR_IO;
+  if (status == XLSX_OK && exists && ops->set_file_info(temp, &info) != 0) status = XLSX_ERR_IO;
+  if (status == XLSX_OK && ops->rename_file(temp, target) != 0) status = XLSX_ERR_IO;
+  if (status != XLSX_OK) ops->delete_file(temp);
+  xlsx_free(temp);
+  return status;
 }
 
 }  // namespace
@@ -612,20 +689,13 @@ xlsx_status xlsx_write_file(const char* path, const void* data, uint32_t size) {
 
 xlsx_status xlsx_replace_file(const char* path, const void* data, uint32_t size) {
   if (!path || (!data && size > 0)) return XLSX_ERR_INVALID_ARG;
-  const XlsxHostOps* ops = xlsx_host_ops();
-  uint32_t name_size = uint32_t(strlen(path)) + 32;
-  char* temp = static_cast<char*>(xlsx_malloc(name_size));
-  if (!temp) return XLSX_ERR_NO_MEMORY;
-  void* handle = create_temp(path, temp, name_size);
-  if (!handle) {
-    xlsx_free(temp);
-    return XLSX_ERR_IO;
-  }
-  xlsx_status status = write_all(handle, data, size);
-  if (ops->close_file(handle) != 0) status = XLSX_ERR_IO;
-  if (status == XLSX_OK && ops->rename_file(temp, path) != 0) status = XLSX_ERR_IO;
-  if (status != XLSX_OK) ops->delete_file(temp);
-  xlsx_free(temp);
+  // A symbolic link stays: the file it names is the one replaced.
+  uint32_t target_size = uint32_t(strlen(path)) + 4096;
+  char* target = static_cast<char*>(xlsx_malloc(target_size));
+  if (!target) return XLSX_ERR_NO_MEMORY;
+  xlsx_status status = xlsx_host_ops()->resolve_links(path, target, target_size) == 0 ? XLSX_OK : XLSX_ERR_IO;
+  if (status == XLSX_OK) status = replace_target(target, data, size);
+  xlsx_free(target);
   return status;
 }
 
@@ -633,6 +703,7 @@ XlsxArchive* xlsx_archive_new() {
   XlsxArchive* archive = static_cast<XlsxArchive*>(xlsx_calloc(1, sizeof(XlsxArchive)));
   if (!archive) return nullptr;
   dynarray_init(&archive->entries, sizeof(XlsxArchiveEntry), entry_destroy);
+  xlsx_name_index_init(&archive->names);
   archive->max_entry_size = XLSX_ENTRY_MAX_INFLATED;
   archive->max_total_size = XLSX_ARCHIVE_MAX_INFLATED;
   return archive;
@@ -703,6 +774,11 @@ xlsx_status xlsx_archive_take_entry(XlsxArchive* archive, const char* name, char
       return XLSX_ERR_NO_MEMORY;
     }
     index = archive->entries.count - 1;
+    if (xlsx_name_index_add(&archive->names, index, entry_name_at, &archive->entries) != XLSX_OK) {
+      dynarray_pop(&archive->entries);  // the destructor frees the name
+      xlsx_free(data);
+      return XLSX_ERR_NO_MEMORY;
+    }
   }
   XlsxArchiveEntry* entry = entry_at(archive, index);
   drop_entry_data(archive, entry);
@@ -727,6 +803,7 @@ int xlsx_archive_delete_entry(XlsxArchive* archive, const char* name) {
   if (index == UINT32_MAX) return 0;
   drop_entry_data(archive, entry_at(archive, index));
   dynarray_remove(&archive->entries, index);
+  reindex(archive);  // every later entry moved down by one
   return 1;
 }
 
@@ -790,6 +867,7 @@ void xlsx_archive_reset(XlsxArchive* archive) {
   archive->file_buffer = nullptr;
   archive->file_size = 0;
   dynarray_clear(&archive->entries);
+  xlsx_name_index_free(&archive->names);
   archive->inflated_total = 0;
   archive->is_open = 0;
 }

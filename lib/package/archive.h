@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "lib/base/dynarray.h"
+#include "lib/base/name_index.h"
 #include "lib/base/status.h"
 
 struct zip;  // the ZIP reader's state (libzip)
@@ -37,6 +38,7 @@ struct XlsxArchive {
   struct zip* reader;     // reader over file_buffer, or null
   uint32_t reader_active; // 1 while reader is set
   DynArray entries;       // XlsxArchiveEntry in archive order; the destructor frees name and data
+  XlsxNameIndex names;    // entry names to positions in entries
   // Inflated bytes currently cached for unmodified entries, and the caps in force for this archive
   // (XLSX_ENTRY_MAX_INFLATED and XLSX_ARCHIVE_MAX_INFLATED unless lowered, e.g. by tests).
   uint32_t inflated_total;
@@ -47,14 +49,17 @@ struct XlsxArchive {
 // --- whole files, through the host's file operations
 
 // Reads the whole file into a new block (NUL after the last byte; caller frees with xlsx_free). Outputs
-// are cleared first. XLSX_ERR_IO when it cannot be opened, sized or read (or exceeds 4 GiB - 2 bytes),
+// are cleared first. XLSX_ERR_IO when it cannot be opened (also when it is no regular file), sized or read (or exceeds 4 GiB - 2 bytes),
 // XLSX_ERR_NO_MEMORY when the block cannot be allocated, XLSX_ERR_INVALID_ARG for null arguments.
 xlsx_status xlsx_read_file(const char* path, char** data, uint32_t* size);
 // Creates or truncates path and writes size bytes (data may be null when size is 0). XLSX_ERR_IO when
 // it cannot be opened, written or closed; the file may then be partly written.
 xlsx_status xlsx_write_file(const char* path, const void* data, uint32_t size);
-// Writes the bytes to a new temporary file beside path and renames it over path only when complete.
-// On any failure the temporary file is deleted and path is left as it was: XLSX_ERR_IO.
+// Writes the bytes to a new temporary file beside path and renames it over path only when complete,
+// keeping path's mode, and its owner and group where the process may set them. A symbolic link path
+// stays: the file it names is replaced. XLSX_ERR_IO, before anything is written, for a target that is
+// not a regular file, may not be written, or has several hard links (replacing it would part it from
+// them); on any failure the temporary file is deleted and path is left as it was: XLSX_ERR_IO.
 xlsx_status xlsx_replace_file(const char* path, const void* data, uint32_t size);
 
 // --- archives

@@ -8,6 +8,7 @@
 #include "lib/base/host_ops.h"
 #include "lib/package/properties.h"
 #include "lib/package/template.h"
+#include "lib/xml/parser.h"
 
 const char XLSX_DEFAULT_SHARED_STRINGS[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -35,7 +36,16 @@ XlsxPart* part_at(const XlsxPackage* package, uint32_t index) {
   return slot ? *slot : nullptr;
 }
 
+const char* part_path_at(const void* parts, uint32_t position) {
+  return xlsx_part_path(*static_cast<XlsxPart* const*>(dynarray_get(static_cast<const DynArray*>(parts), position)));
+}
+
+// Position of the first part of that path, or UINT32_MAX. The index of the paths is a cache of the list:
+// one left incomplete (memory ran out) is built again here, and the list is scanned while it cannot be.
 uint32_t find_part_index(const XlsxPackage* package, const char* path) {
+  XlsxNameIndex* paths = const_cast<XlsxNameIndex*>(&package->part_paths);
+  if (!xlsx_name_index_complete(paths)) xlsx_name_index_build(paths, package->parts.count, part_path_at, &package->parts);
+  if (xlsx_name_index_complete(paths)) return xlsx_name_index_find(paths, path, part_path_at, &package->parts);
   for (uint32_t i = 0; i < package->parts.count; i++) {
     if (strcmp(xlsx_part_path(part_at(package, i)), path) == 0) return i;
   }
@@ -50,6 +60,7 @@ void reset(XlsxPackage* package) {
   }
   dynarray_free(&package->parts);  // a closed package holds no blocks at all
   dynarray_init(&package->parts, sizeof(XlsxPart*), nullptr);
+  xlsx_name_index_free(&package->part_paths);
   xlsx_archive_free(package->archive);
   package->archive = nullptr;
   xlsx_free(package->path);
@@ -122,9 +133,13 @@ xlsx_status add_override_part(XlsxPackage* package, XlsxContentItem item) {
 }
 
 xlsx_status add_override_parts(XlsxPackage* package) {
+  // Every override looks up its relationship: both relationship parts are indexed once, up front.
+  xlsx_status status = xlsx_rels_prepare(&package->package_rels);
+  if (status == XLSX_OK) status = xlsx_rels_prepare(&package->workbook_rels);
+  if (status != XLSX_OK) return status;
   DynArray items;
   dynarray_init(&items, sizeof(XlsxContentItem), nullptr);
-  xlsx_status status = xlsx_content_types_list(&package->content_types, &items);
+  status = xlsx_content_types_list(&package->content_types, &items);
   for (uint32_t i = 0; i < items.count && status == XLSX_OK; i++) {
     status = add_override_part(package, *static_cast<XlsxContentItem*>(dynarray_get(&items, i)));
   }
@@ -174,7 +189,20 @@ bool has_no_content(const XlsxPackage* package, XlsxPart* part) {
   return !xlsx_archive_has_entry(package->archive, xlsx_part_path(part)) && !xlsx_part_root(part);
 }
 
+// Whether the parsed parts would load again within the caps of an open: each part's text within the
+// archive's entry cap (checked as it is serialised), all the trees within the package's budget.
+bool trees_fit(const XlsxPackage* package) {
+  uint64_t cost = 0;
+  for (uint32_t i = 0; i < package->parts.count; i++) {
+    XlsxPart* part = part_at(package, i);
+    if (part->loaded && part->load_status == XLSX_OK) cost += xml_document_cost(part->xml);
+  }
+  return cost <= package->parsed_cap;
+}
+
 xlsx_status put_changed_parts(XlsxPackage* package) {
+  // A file that the library could not read back is not written: the save fails as a file error would.
+  if (!trees_fit(package)) return XLSX_ERR_IO;
   for (uint32_t i = 0; i < package->parts.count; i++) {
     XlsxPart* part = part_at(package, i);
     if (keeps_record(package, part) || has_no_content(package, part)) continue;
@@ -185,6 +213,10 @@ xlsx_status put_changed_parts(XlsxPackage* package) {
     char* text = nullptr;
     uint32_t length = 0;
     xlsx_status status = xlsx_part_serialize(part, &text, &length);
+    if (status == XLSX_OK && length > package->archive->max_entry_size) {
+      xlsx_free(text);
+      return XLSX_ERR_IO;
+    }
     // The archive takes the serialised text over (a worksheet's may be tens of megabytes: no copy), and
     // frees it itself when it cannot take it.
     if (status == XLSX_OK) status = xlsx_archive_take_entry(package->archive, xlsx_part_path(part), text, length);
@@ -223,6 +255,9 @@ void xlsx_package_init(XlsxPackage* package) {
   if (!package) return;
   std::memset(package, 0, sizeof *package);
   dynarray_init(&package->parts, sizeof(XlsxPart*), nullptr);
+  xlsx_name_index_init(&package->part_paths);
+  package->parsed_cap = XLSX_PACKAGE_MAX_PARSED;
+  package->parsed_left = package->parsed_cap;
 }
 
 xlsx_status xlsx_package_open(XlsxPackage* package, const char* path) {
@@ -305,6 +340,12 @@ XlsxPart* xlsx_package_add_part(XlsxPackage* package, const char* path, const ch
     xlsx_free(part);
     return nullptr;
   }
+  if (xlsx_name_index_add(&package->part_paths, package->parts.count - 1, part_path_at, &package->parts) != XLSX_OK) {
+    dynarray_pop(&package->parts);
+    xlsx_part_free(part);
+    xlsx_free(part);
+    return nullptr;
+  }
   return part;
 }
 
@@ -331,6 +372,8 @@ void xlsx_package_remove_part(XlsxPackage* package, const char* path) {
   xlsx_part_free(part);
   xlsx_free(part);
   dynarray_remove(&package->parts, index);
+  // Every later part moved down by one.
+  xlsx_name_index_build(&package->part_paths, package->parts.count, part_path_at, &package->parts);
 }
 
 const char* xlsx_package_load_entry(void* context, const char* path, uint32_t* size, xlsx_status* status) {

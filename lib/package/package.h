@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "lib/base/dynarray.h"
+#include "lib/base/name_index.h"
 #include "lib/base/status.h"
 #include "lib/package/archive.h"
 #include "lib/package/content_types.h"
@@ -18,6 +19,7 @@ struct XlsxPackage {
   XlsxArchive* archive;              // owned
   uint32_t is_open;
   DynArray parts;                    // XlsxPart* in creation order; the package owns every part
+  XlsxNameIndex part_paths;          // part paths to positions in parts
   XlsxContentTypes content_types;
   XlsxRelationships package_rels;
   XlsxRelationships workbook_rels;
@@ -25,7 +27,15 @@ struct XlsxPackage {
   XlsxPart* app_properties;          // docProps/app.xml or null
   uint32_t modified_set;             // 1 once the modification date was set through the properties: a save
                                      // then leaves it as it is
+  // What the trees parsed from the file may cost together (XLSX_PACKAGE_MAX_PARSED unless lowered, e.g.
+  // by tests), and what is left of it since the package was opened: a part whose tree would cost more
+  // fails to load like a part that is not XML (it reads as empty and is saved back as stored).
+  uint64_t parsed_cap;
+  uint64_t parsed_left;
 };
+
+// Bytes the parsed trees of one package may cost: nodes, attributes and texts as stored.
+enum : uint32_t { XLSX_PACKAGE_MAX_PARSED = 512u << 20 };
 
 // The default shared strings part put into a file that has none.
 extern const char XLSX_DEFAULT_SHARED_STRINGS[];

@@ -3,6 +3,8 @@
 
 #include "lib/base/alloc.h"
 #include "lib/package/content_types.h"
+#include "lib/package/namespaces.h"
+#include "lib/package/package.h"
 #include "lib/xml/parser.h"
 #include "lib/xml/writer.h"
 
@@ -19,10 +21,23 @@ xlsx_status load_from_loader(XlsxPart* part) {
     xml_node_remove_children(&part->xml->node);
     return XLSX_ERR_PARSE;
   }
-  status = xml_document_load_buffer(part->xml, text, size, XML_PARSE_PACKAGE);
+  // The tree's cost is taken from its package's budget (a part without a package has none).
+  uint64_t unbounded = UINT64_MAX;
+  uint64_t* budget = part->owner ? &part->owner->parsed_left : &unbounded;
+  status = xml_document_load_within(part->xml, text, size, XML_PARSE_PACKAGE, budget);
   if (part->release) part->release(part->loader_context, part->path);
+  part->text_size = size;
+  if (status == XLSX_ERR_PARSE) {
+    // A tree that failed (perhaps at its budget, after hundreds of megabytes) keeps its pages for reuse:
+    // the part gets a new empty tree so that they go back now. Without memory for it, the old one stays.
+    if (XmlDoc* fresh = xml_document_create()) {
+      xml_document_destroy(part->xml);
+      part->xml = fresh;
+    }
+  }
   // Bytes that hold no element (binary data, plain text) are not this part's XML either.
   if (status == XLSX_OK && !xml_document_element(part->xml)) status = XLSX_ERR_PARSE;
+  if (status == XLSX_OK) status = xlsx_part_use_usual_prefixes(part->xml);
   return status;
 }
 
@@ -116,7 +131,8 @@ xlsx_status xlsx_part_serialize(XlsxPart* part, char** text, uint32_t* length) {
   XmlDoc* doc = xlsx_part_load(part);
   if (!doc) return XLSX_ERR_INVALID_ARG;
   uint32_t n = 0;
-  xlsx_status status = xml_document_save_buffer(doc, text, &n);
+  xlsx_status status = xml_document_save_buffer_sized(doc, part->text_size, text, &n);
+  if (status == XLSX_OK) part->text_size = n;
   if (length) *length = status == XLSX_OK ? n : 0;
   return status;
 }

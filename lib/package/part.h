@@ -51,6 +51,9 @@ struct XlsxPart {
   // xml->generation when the package finished opening, for the parts the opening itself changed (it adds
   // a default shared strings part to the records); 0 for the others. Such a change is not the script's.
   uint32_t opened_generation;
+  // Length of the text the tree was last parsed from or serialised to (0 before either): a save's
+  // serialisation starts with room for about that much, so that a large part is not built by doublings.
+  uint32_t text_size;
 };
 
 // Initialises the record: copies of path and rel_id (null = ""), a new empty XmlDoc, nothing loaded.

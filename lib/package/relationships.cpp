@@ -6,6 +6,7 @@
 #include "lib/base/alloc.h"
 #include "lib/base/convert.h"
 #include "lib/base/host_ops.h"
+#include "lib/base/name_index.h"
 #include "lib/package/part.h"
 
 namespace {
@@ -35,8 +36,74 @@ const XlsxCodeText kRelTypes[] = {
     {22, "http://schemas.openxmlformats.org/officeDocument/2006/relationships/ctrlProp"},
 };
 
+// Lookups by Id and by Target go through an index of the part's relationships, attached to the part and
+// built again whenever the tree changed: opening a package with many sheets looks up one relationship
+// per part, and every sheet command looks up the sheet's.
+struct RelsIndex {
+  const XmlDoc* doc;    // the tree the index was built from
+  uint32_t generation;  // and its generation then
+  XmlNode** items;      // the element children of the root, in order
+  uint32_t count;
+  uint32_t capacity;
+  XlsxNameIndex ids;
+  XlsxNameIndex targets;
+};
+
+// Value of the attribute of an item; "" when absent (lookups of "" scan instead).
+const char* item_attribute(const void* index, uint32_t position, const char* name) {
+  return xml_attribute_value(xml_node_attribute(static_cast<const RelsIndex*>(index)->items[position], name));
+}
+
+const char* id_at(const void* index, uint32_t position) { return item_attribute(index, position, "Id"); }
+
+const char* target_at(const void* index, uint32_t position) { return item_attribute(index, position, "Target"); }
+
+void rels_index_free(void* extra) {
+  RelsIndex* index = static_cast<RelsIndex*>(extra);
+  xlsx_free(index->items);
+  xlsx_name_index_free(&index->ids);
+  xlsx_name_index_free(&index->targets);
+  xlsx_free(index);
+}
+
+// The part's index, in step with its tree; null when it cannot be had (no part, no root, no memory).
+RelsIndex* ready_index(const XlsxRelationships* rels) {
+  XmlNode* root = xlsx_rels_root(rels);
+  if (!root) return nullptr;
+  XlsxPart* part = rels->part;
+  // A part that carries another attachment (a file may name its relationships part as a sheet) is
+  // searched without an index.
+  if (part->extra && part->extra_free != rels_index_free) return nullptr;
+  RelsIndex* index = static_cast<RelsIndex*>(xlsx_part_extra(part));
+  if (index && index->doc == part->xml && index->generation == part->xml->generation) return index;
+  if (!index) {
+    index = static_cast<RelsIndex*>(xlsx_calloc(1, sizeof(RelsIndex)));
+    if (!index) return nullptr;
+    xlsx_part_set_extra(part, index, rels_index_free);
+  }
+  index->doc = nullptr;
+  index->count = 0;
+  for (XmlNode* n = xml_node_first_element(root); n; n = xml_node_next_element(n)) {
+    if (xlsx_grow_array(&index->items, &index->capacity, index->count + 1, 16) != XLSX_OK) return nullptr;
+    index->items[index->count++] = n;
+  }
+  if (xlsx_name_index_build(&index->ids, index->count, id_at, index) != XLSX_OK ||
+      xlsx_name_index_build(&index->targets, index->count, target_at, index) != XLSX_OK)
+    return nullptr;
+  index->doc = part->xml;
+  index->generation = part->xml->generation;
+  return index;
+}
+
 // First element child of the root whose attribute equals value.
 XmlNode* find_by_attribute(const XlsxRelationships* rels, const char* attribute, const char* value) {
+  bool by_id = value && value[0] && strcmp(attribute, "Id") == 0;
+  bool by_target = value && value[0] && strcmp(attribute, "Target") == 0;
+  RelsIndex* index = by_id || by_target ? ready_index(rels) : nullptr;
+  if (index) {
+    uint32_t at = xlsx_name_index_find(by_id ? &index->ids : &index->targets, value, by_id ? id_at : target_at, index);
+    return at == XLSX_NO_POSITION ? nullptr : index->items[at];
+  }
   return xml_node_find_child_by_attribute(xlsx_rels_root(rels), nullptr, attribute, value);
 }
 
@@ -53,13 +120,32 @@ int32_t highest_id(XmlNode* root) {
   return highest;
 }
 
-bool set_attributes(XmlNode* item, const char* id, const char* uri, const char* target, uint32_t code) {
+bool set_attributes(XmlNode* item, const char* id, const char* uri, const char* target, bool external) {
   return xml_node_set_attribute(item, "Id", id) && xml_node_set_attribute(item, "Type", uri) &&
          xml_node_set_attribute(item, "Target", target ? target : "") &&
-         (code != XLSX_REL_EXTERNAL_LINK_PATH || xml_node_set_attribute(item, "TargetMode", "External"));
+         (!external || xml_node_set_attribute(item, "TargetMode", "External"));
+}
+
+XlsxRelItem add_item(const XlsxRelationships* rels, const char* uri, const char* target, bool external) {
+  XmlNode* root = xlsx_rels_root(rels);
+  if (!uri || !root) return XlsxRelItem{nullptr};
+  char id[32];
+  xlsx_snprintf(id, sizeof(id), "rId%u", unsigned(uint32_t(highest_id(root)) + 1u));
+  XmlNode* item = xml_node_append_child(root, "Relationship");
+  if (!item) return XlsxRelItem{nullptr};
+  if (!set_attributes(item, id, uri, target, external)) {
+    xml_node_remove_child(root, item);
+    return XlsxRelItem{nullptr};
+  }
+  return XlsxRelItem{item};
 }
 
 }  // namespace
+
+const char XLSX_REL_HYPERLINK_URI[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/hyperlink";
+const char XLSX_EMPTY_RELATIONSHIPS[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>";
 
 const char* xlsx_rel_type_uri(uint32_t code) {
   return xlsx_code_text(kRelTypes, uint32_t(sizeof kRelTypes / sizeof kRelTypes[0]), code);
@@ -70,6 +156,11 @@ uint32_t xlsx_rel_type_code(const char* uri) {
 }
 
 XmlNode* xlsx_rels_root(const XlsxRelationships* rels) { return rels ? xlsx_part_root(rels->part) : nullptr; }
+
+xlsx_status xlsx_rels_prepare(const XlsxRelationships* rels) {
+  if (!xlsx_rels_root(rels)) return XLSX_OK;
+  return ready_index(rels) ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
 
 XlsxRelItem xlsx_rels_find_by_id(const XlsxRelationships* rels, const char* id) {
   return XlsxRelItem{find_by_attribute(rels, "Id", id)};
@@ -95,18 +186,11 @@ uint32_t xlsx_rel_item_type(XlsxRelItem item) {
 }
 
 XlsxRelItem xlsx_rels_add(const XlsxRelationships* rels, uint32_t code, const char* target) {
-  const char* uri = xlsx_rel_type_uri(code);
-  XmlNode* root = xlsx_rels_root(rels);
-  if (!uri || !root) return XlsxRelItem{nullptr};
-  char id[32];
-  xlsx_snprintf(id, sizeof(id), "rId%u", unsigned(uint32_t(highest_id(root)) + 1u));
-  XmlNode* item = xml_node_append_child(root, "Relationship");
-  if (!item) return XlsxRelItem{nullptr};
-  if (!set_attributes(item, id, uri, target, code)) {
-    xml_node_remove_child(root, item);
-    return XlsxRelItem{nullptr};
-  }
-  return XlsxRelItem{item};
+  return add_item(rels, xlsx_rel_type_uri(code), target, code == XLSX_REL_EXTERNAL_LINK_PATH);
+}
+
+XlsxRelItem xlsx_rels_add_external(const XlsxRelationships* rels, const char* uri, const char* target) {
+  return add_item(rels, uri, target, true);
 }
 
 int xlsx_rels_remove_by_id(const XlsxRelationships* rels, const char* id) {

@@ -38,6 +38,11 @@ enum : uint32_t {
   XLSX_REL_NONE = 23,
 };
 
+// Type URI of hyperlink relationships (a type without code: such relationships are found by their Id).
+extern const char XLSX_REL_HYPERLINK_URI[];
+// Text of a relationships part with no relationship, for a part that gets its first one.
+extern const char XLSX_EMPTY_RELATIONSHIPS[];
+
 // Handle on one .rels part of the document; does not own it.
 struct XlsxRelationships {
   XlsxPart* part;  // may be null
@@ -54,6 +59,9 @@ const char* xlsx_rel_type_uri(uint32_t code);
 uint32_t xlsx_rel_type_code(const char* uri);
 // The Relationships element (loading the part), or null.
 XmlNode* xlsx_rels_root(const XlsxRelationships* rels);
+// Builds the index through which Id and Target lookups go (they build it on first use themselves, and
+// scan when memory runs out). XLSX_OK also for a part without root; XLSX_ERR_NO_MEMORY.
+xlsx_status xlsx_rels_prepare(const XlsxRelationships* rels);
 // First element child whose Id equals id; a null item when none (or null arguments).
 XlsxRelItem xlsx_rels_find_by_id(const XlsxRelationships* rels, const char* id);
 // First element child whose Target equals target; a null item when none.
@@ -70,5 +78,9 @@ uint32_t xlsx_rel_item_type(XlsxRelItem item);
 // XLSX_REL_EXTERNAL_LINK_PATH).
 // A null item when the code has no URI, the part has no root or memory runs out (nothing added then).
 XlsxRelItem xlsx_rels_add(const XlsxRelationships* rels, uint32_t code, const char* target);
+// Appends Relationship (Id = next free "rId<n>", Type uri, Target, TargetMode "External"): a link to
+// something outside the package, such as a hyperlink. A null item for a null uri, a part without root
+// or when memory runs out (nothing added then).
+XlsxRelItem xlsx_rels_add_external(const XlsxRelationships* rels, const char* uri, const char* target);
 // Removes the first element child whose Id equals id: 1 when removed, else 0.
 int xlsx_rels_remove_by_id(const XlsxRelationships* rels, const char* id);

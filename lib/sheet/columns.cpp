@@ -1,6 +1,7 @@
 // Column and row attributes.
 #include "lib/sheet/columns.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "lib/base/alloc.h"
@@ -32,27 +33,35 @@ XlsxSheetIndex* ready_index(XlsxWorksheet* sheet) {
   return sheet_index_sync(sheet->index) ? sheet->index : nullptr;
 }
 
-// Splits one element covering a..b into single columns (columns beyond 1..16384 do not exist and are
-// not split off); false when memory ran out, with the copies made so far removed again.
-bool split(XmlNode* cols, XmlNode* col) {
-  int32_t a = read_int(col, "min");
-  int32_t b = read_int(col, "max");
-  if (a == b) return true;
-  if (b > static_cast<int32_t>(XLSX_CELLREF_MAX_COLUMN)) b = static_cast<int32_t>(XLSX_CELLREF_MAX_COLUMN);
-  if (a < 1) a = 1;
-  int32_t made = 0;
-  for (int32_t k = a; k < b; k++, made++) {
-    XmlNode* copy = xml_node_copy(col);
-    if (copy) xml_node_insert_move_before(cols, copy, col);
-    if (!copy || !set_int(copy, "min", k) || !set_int(copy, "max", k)) {
-      if (copy) xml_node_remove_child(cols, copy);
-      for (; made > 0; made--) xml_node_remove_child(cols, xml_node_previous_sibling_named(col, "col"));
-      return false;
-    }
-  }
-  if (set_int(col, "min", b) && (b == read_int(col, "max") || set_int(col, "max", b))) return true;
-  for (; made > 0; made--) xml_node_remove_child(cols, xml_node_previous_sibling_named(col, "col"));
-  return false;
+// The columns a..b a `col` element covers, cut to the sheet (a > b when it covers none).
+void span_of(const XmlNode* col, int32_t* a, int32_t* b) {
+  *a = read_int(col, "min");
+  *b = read_int(col, "max");
+  if (*a < 1) *a = 1;
+  if (*b > static_cast<int32_t>(XLSX_CELLREF_MAX_COLUMN)) *b = static_cast<int32_t>(XLSX_CELLREF_MAX_COLUMN);
+}
+
+// A copy of col covering a..b, put before (or after) col; false when memory runs out.
+bool copy_beside(XmlNode* cols, XmlNode* col, int32_t a, int32_t b, bool before) {
+  XmlNode* copy = xml_node_copy(col);
+  if (!copy) return false;
+  if (before) xml_node_insert_move_before(cols, copy, col);
+  else xml_node_insert_move_after(cols, copy, col);
+  return set_int(copy, "min", a) && set_int(copy, "max", b);
+}
+
+// Cuts column out of the range col covers: the columns before and after it keep copies of col in col's
+// place (so that they keep their order among overlapping elements), col covers column alone. One
+// journaled edit: false, with nothing changed, when memory runs out.
+bool split_off(XmlNode* cols, XmlNode* col, int32_t column) {
+  int32_t a, b;
+  span_of(col, &a, &b);
+  if (!xml_document_begin_edit(col->document)) return false;
+  bool ok = (a == column || copy_beside(cols, col, a, column - 1, true)) &&
+            (b == column || copy_beside(cols, col, column + 1, b, false)) && set_int(col, "min", column) &&
+            set_int(col, "max", column);
+  xml_document_end_edit(col->document, ok);
+  return ok;
 }
 
 xlsx_status reserve_cols(XlsxSheetIndex* index, uint32_t need) {
@@ -67,39 +76,41 @@ xlsx_status build_cols(XlsxSheetIndex* index) {
     if (xml_node_is_element(x, "col")) count++;
   if (reserve_cols(index, count) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
   index->col_count = 0;
-  index->cols_sorted = 1;
+  index->cols_sorted = 1;  // ascending and disjoint, as the format has them: then a lookup can bisect
+  int32_t last = 0;
   for (XmlNode* x = cols ? cols->first_child : nullptr; x; x = x->next_sibling) {
     if (!xml_node_is_element(x, "col")) continue;
-    int32_t min = read_int(x, "min");
-    if (index->col_count && min < index->col_entries[index->col_count - 1].min) index->cols_sorted = 0;
-    index->col_entries[index->col_count++] = {x, min};
+    int32_t a, b;
+    span_of(x, &a, &b);
+    if (a <= last || a > b) index->cols_sorted = 0;
+    last = b;
+    index->col_entries[index->col_count++] = {x, a};
   }
   index->cols = cols;
   index->cols_built = 1;
   return XLSX_OK;
 }
 
-// Position of the entry for column, or of the entry before which a new one goes (col_count: at the end).
-uint32_t find_col(const XlsxSheetIndex* index, int32_t column, bool* found) {
-  uint32_t count = index->col_count;
-  const XlsxColEntry* entries = index->col_entries;
-  uint32_t at = 0;
+// Position (in document order) of the first element covering column: the one that decides it, as
+// spreadsheet applications read overlapping ranges; col_count when none does. *insert_at receives the
+// position of the first element starting after column (where a new element keeps ascending order).
+uint32_t find_col(const XlsxSheetIndex* index, int32_t column, uint32_t* insert_at) {
   if (index->cols_sorted) {
-    uint32_t hi = count;
-    while (at < hi) {
-      uint32_t mid = at + (hi - at) / 2;
-      if (entries[mid].min < column) at = mid + 1;
-      else hi = mid;
-    }
-  } else {
-    for (at = 0; at < count && entries[at].min != column; at++) {
-    }
-    if (at == count)
-      for (at = 0; at < count && entries[at].min <= column; at++) {
-      }
+    const XlsxColEntry* entries = index->col_entries;
+    uint32_t after = uint32_t(std::upper_bound(entries, entries + index->col_count, column,
+                                               [](int32_t c, const XlsxColEntry& e) { return c < e.min; }) -
+                              entries);
+    *insert_at = after;
+    return after > 0 && read_int(entries[after - 1].node, "max") >= column ? after - 1 : index->col_count;
   }
-  *found = at < count && entries[at].min == column;
-  return at;
+  *insert_at = index->col_count;
+  for (uint32_t at = 0; at < index->col_count; at++) {
+    int32_t a, b;
+    span_of(index->col_entries[at].node, &a, &b);
+    if (a <= column && column <= b) return at;
+    if (a > column && *insert_at == index->col_count) *insert_at = at;
+  }
+  return index->col_count;
 }
 
 // The `cols` element, created before sheetData when missing (*created tells).
@@ -166,47 +177,29 @@ bool is_hidden(const XmlNode* element) { return xml_attribute_as_bool(xml_node_a
 
 }  // namespace
 
-xlsx_status xlsx_sheet_normalize_cols(XlsxWorksheet* sheet) {
-  if (!sheet) return XLSX_ERR_INVALID_ARG;
-  XlsxSheetIndex* index = ready_index(sheet);
-  if (!index) return sheet->part ? XLSX_ERR_NO_MEMORY : XLSX_ERR_INVALID_ARG;
-  if (index->cols_normalized) return XLSX_OK;
-  XmlNode* cols = xml_node_child(xlsx_part_root(index->part), "cols");
-  xlsx_status status = XLSX_OK;
-  XmlNode* next = nullptr;
-  for (XmlNode* x = cols ? cols->first_child : nullptr; x && status == XLSX_OK; x = next) {
-    next = x->next_sibling;
-    if (xml_node_is_element(x, "col") && !split(cols, x)) status = XLSX_ERR_NO_MEMORY;
-  }
-  index->cols_built = 0;
-  if (status == XLSX_OK) index->cols_normalized = 1;
-  sheet_index_commit(index);
-  return status;
-}
-
 xlsx_status xlsx_sheet_column(XlsxWorksheet* sheet, uint32_t column, XlsxColumn* out) {
   if (!out) return XLSX_ERR_INVALID_ARG;
   *out = XlsxColumn{nullptr, nullptr};
   if (!sheet || column < 1 || column > XLSX_CELLREF_MAX_COLUMN) return XLSX_ERR_INVALID_ARG;
-  xlsx_status status = xlsx_sheet_normalize_cols(sheet);
+  XlsxSheetIndex* index = ready_index(sheet);
+  if (!index) return sheet->part ? XLSX_ERR_NO_MEMORY : XLSX_ERR_INVALID_ARG;
+  xlsx_status status = build_cols(index);
   if (status != XLSX_OK) return status;
-  XlsxSheetIndex* index = sheet->index;
-  status = build_cols(index);
-  if (status == XLSX_OK) status = reserve_cols(index, index->col_count + 1);
-  if (status != XLSX_OK) return status;
-  bool found = false;
-  uint32_t at = find_col(index, static_cast<int32_t>(column), &found);
-  XmlNode* col = found ? index->col_entries[at].node : new_col(index, at, static_cast<int32_t>(column));
-  if (!col) {
-    sheet_index_commit(index);
-    return XLSX_ERR_NO_MEMORY;
-  }
-  if (!found) {
-    std::memmove(index->col_entries + at + 1, index->col_entries + at, (index->col_count - at) * sizeof(XlsxColEntry));
-    index->col_entries[at] = {col, static_cast<int32_t>(column)};
-    index->col_count++;
+  uint32_t insert_at = 0;
+  uint32_t at = find_col(index, static_cast<int32_t>(column), &insert_at);
+  XmlNode* col = nullptr;
+  int32_t a = 0, b = 0;
+  if (at < index->col_count) span_of(index->col_entries[at].node, &a, &b);
+  if (at < index->col_count && a == b) {
+    col = index->col_entries[at].node;  // the column's own element: nothing changes
+  } else {
+    col = at < index->col_count ? index->col_entries[at].node : nullptr;
+    if (col && !split_off(index->cols, col, static_cast<int32_t>(column))) col = nullptr;
+    if (at == index->col_count) col = new_col(index, insert_at, static_cast<int32_t>(column));
+    index->cols_built = 0;  // elements were added: the list is read again on the next lookup
   }
   sheet_index_commit(index);
+  if (!col) return XLSX_ERR_NO_MEMORY;
   *out = XlsxColumn{col, index};
   return XLSX_OK;
 }

@@ -1,4 +1,4 @@
-// Column widths and hidden states (`cols`/`col`, one element per column once the ranges are split) and
+// Column widths and hidden states (`cols`/`col`: ranges stay ranges until a column of one is asked for) and
 // row heights and hidden states (attributes of `row`). Column lookups go through an index of the `col`
 // elements attached to the worksheet part, so they do not walk `cols` per call. The setters keep to the
 // failure rule (lib/base/status.h).
@@ -15,13 +15,12 @@ struct XlsxColumn {
   XlsxSheetIndex* index;  // the sheet's index, kept in step with edits made through the handle
 };
 
-// Splits every `col` element that spans several columns into one element per column (attributes
-// copied), once per change of the tree. XLSX_ERR_INVALID_ARG for a null worksheet; XLSX_ERR_NO_MEMORY
-// leaves every column covered exactly once (the range being split is cut where the split stopped).
-xlsx_status xlsx_sheet_normalize_cols(XlsxWorksheet* sheet);
-// The `col` element of column (1..16384), created when missing (min = max = column, width 9.8,
-// customWidth 0; `cols` is created before sheetData when missing). XLSX_ERR_INVALID_ARG for null
-// arguments or a column out of range; XLSX_ERR_NO_MEMORY with nothing changed.
+// The `col` element of column (1..16384) alone. The element that decides a column is the first one
+// covering it (later overlapping elements are ignored, as spreadsheet applications read them); when it
+// covers a range, the columns before and after column get copies of it in its place. Created when no
+// element covers column (min = max = column, width 9.8, customWidth 0; `cols` is created before sheetData
+// when missing). XLSX_ERR_INVALID_ARG for null arguments or a column out of range; XLSX_ERR_NO_MEMORY with
+// nothing changed.
 xlsx_status xlsx_sheet_column(XlsxWorksheet* sheet, uint32_t column, XlsxColumn* out);
 // The sizes the format allows: column widths 0 to 255 characters, row heights 0 to 409 points.
 constexpr float XLSX_MAX_COLUMN_WIDTH = 255.0f;

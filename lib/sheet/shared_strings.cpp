@@ -6,8 +6,9 @@
 
 #include "lib/base/alloc.h"
 #include "lib/base/convert.h"
+#include "lib/base/hash.h"
 #include "lib/base/strbuf.h"
-#include "lib/base/strmap.h"
+#include "lib/package/package.h"
 #include "lib/package/part.h"
 #include "lib/xml/escape.h"
 #include "lib/xml/text_decode.h"
@@ -46,7 +47,7 @@ char* item_text(const XmlNode* item) {
   return unescaped(strbuf_detach(&sb, nullptr));
 }
 
-uint32_t hash_text(const char* text) { return xlsx_hash_bytes(text, uint32_t(strlen(text))); }
+uint32_t hash_text(const char* text) { return xlsx_hash_text(text); }
 
 // Slot of text in the index: the slot holding it, or the empty slot where it would go.
 uint32_t probe(const XlsxSharedStrings* table, const char* text) {
@@ -374,10 +375,15 @@ void pop_to(DynArray* strings, uint32_t before) {
 }
 
 // The items of the whole text into strings; on anything but kDone the array is as it was.
-Scan scan_items(const char* bytes, uint32_t size, DynArray* strings) {
+// What a string read without a tree counts against its package's budget: its bytes, its slot in the
+// array and the allocator's record of its block.
+uint64_t scanned_cost(const char* text) { return strlen(text) + 1 + 2 * sizeof(char*); }
+
+Scan scan_items(const char* bytes, uint32_t size, DynArray* strings, uint64_t* budget) {
   Scanner s{bytes, bytes + size};
   if (memchr(bytes, 0, size) || !skip_prolog(s)) return Scan::kGiveUp;
   uint32_t before = strings->count;
+  uint64_t left = *budget;
   Span root;
   bool empty = false;
   if (!start_tag(s, &root, &empty)) return Scan::kGiveUp;
@@ -387,6 +393,12 @@ Scan scan_items(const char* bytes, uint32_t size, DynArray* strings) {
         char* text = nullptr;
         Scan read = item(s, &text);
         if (read != Scan::kDone) return read;
+        uint64_t cost = scanned_cost(text);
+        if (cost > left) {
+          xlsx_free(text);
+          return Scan::kGiveUp;  // beyond the budget: the parse that follows fails at it too
+        }
+        left -= cost;
         if (dynarray_push(strings, &text)) return Scan::kDone;
         xlsx_free(text);
         return Scan::kNoMemory;
@@ -394,6 +406,7 @@ Scan scan_items(const char* bytes, uint32_t size, DynArray* strings) {
   skip_space(s);
   if (result == Scan::kDone && s.p != s.end) result = Scan::kGiveUp;  // anything after the root
   if (result != Scan::kDone) pop_to(strings, before);
+  if (result == Scan::kDone) *budget = left;
   return result;
 }
 
@@ -407,7 +420,8 @@ Scan scan_part(XlsxSharedStrings* table) {
   const char* bytes = part->loader(part->loader_context, part->path, &size, &status);
   if (!bytes) return status == XLSX_ERR_NO_MEMORY ? Scan::kNoMemory : Scan::kGiveUp;
   if (size == 0) return Scan::kGiveUp;
-  Scan result = scan_items(bytes, size, table->strings);
+  uint64_t unbounded = UINT64_MAX;
+  Scan result = scan_items(bytes, size, table->strings, part->owner ? &part->owner->parsed_left : &unbounded);
   if (result != Scan::kGiveUp && part->release) part->release(part->loader_context, part->path);
   return result;
 }

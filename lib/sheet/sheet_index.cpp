@@ -71,6 +71,24 @@ bool assign_number(XmlNode* node, uint32_t row, uint32_t column) {
   return xml_node_set_attribute(node, "r", text) != nullptr;
 }
 
+// Whether every element called name under parent, numbered as its reader numbers it (one after the
+// element before when it has no number of its own, or one beyond last), stays within 1 .. last. A file
+// whose unnumbered rows or cells run past the sheet's end is refused: numbering them would put them onto
+// the last row or past the last column.
+bool numbers_fit(const XmlNode* parent, const char* name, uint32_t last, uint32_t (*number_of)(const XmlNode*)) {
+  uint32_t previous = 0;
+  for (XmlNode* x = parent ? parent->first_child : nullptr; x; x = x->next_sibling) {
+    if (!xml_node_is_element(x, name)) continue;
+    uint32_t number = number_of(x);
+    if (number == 0 || number > last) {
+      if (previous >= last) return false;
+      number = previous + 1;
+    }
+    previous = number;
+  }
+  return true;
+}
+
 XmlNode* first_cell(const XmlNode* row) {
   XmlNode* x = xml_node_first_element(row);
   while (x && !is_cell(x)) x = xml_node_next_element(x);
@@ -115,16 +133,23 @@ CellSlot walk_backward(XmlNode* x, const XmlNode* row, uint32_t column) {
   return {nullptr, nullptr, first_cell(row)};
 }
 
-// Longest step count a dense-row guess takes before the ordinary walk is used instead.
+// Longest count from an end of a row before the ordinary walk is used instead.
 constexpr uint32_t kGuessSteps = 32;
 
-// The cell of column found by counting elements from the row's first cell, which hits at once in a row
-// without gaps; null when the element reached is not that column, or lies too far. Needs no ordered row.
-XmlNode* guess_cell(const XmlNode* row, uint32_t column) {
-  XmlNode* x = first_cell(row);
-  uint32_t first = sheet_cell_column(x);
-  if (!x || first == 0 || column < first || column - first > kGuessSteps) return nullptr;
-  for (uint32_t k = column - first; k > 0 && x; k--) x = next_cell(x);
+// The cell of column counted from the nearer end of a row taken to hold the columns first..last without
+// gaps; null when the cell counted to is not that column's (its `r`, the only one read, says so) or lies
+// too far. Needs no ordered row.
+XmlNode* count_cell(const XmlNode* row, uint32_t column, uint32_t first, uint32_t last) {
+  if (first == 0 || column < first || column > last) return nullptr;
+  uint32_t from_first = column - first, from_last = last - column;
+  XmlNode* x = nullptr;
+  if (from_first <= from_last && from_first <= kGuessSteps) {
+    x = first_cell(row);
+    for (uint32_t k = from_first; k > 0 && x; k--) x = next_cell(x);
+  } else if (from_last < from_first && from_last <= kGuessSteps) {
+    x = sheet_last_cell(row);
+    for (uint32_t k = from_last; k > 0 && x; k--) x = previous_cell(x);
+  }
   return x && sheet_cell_column(x) == column ? x : nullptr;
 }
 
@@ -208,9 +233,10 @@ uint32_t sheet_row_number(const XmlNode* row) { return xlsx_cellref_row_of(r_val
 
 XlsxSheetIndex* sheet_index_of_part(XlsxPart* part) {
   if (!part) return nullptr;
-  XlsxSheetIndex* index = static_cast<XlsxSheetIndex*>(xlsx_part_extra(part));
-  if (index) return index;
-  index = static_cast<XlsxSheetIndex*>(xlsx_calloc(1, sizeof(XlsxSheetIndex)));
+  // A part that carries another attachment (a file may name its relationships part as a sheet) is no
+  // worksheet: its attachment is never taken for an index.
+  if (part->extra) return part->extra_free == index_free ? static_cast<XlsxSheetIndex*>(part->extra) : nullptr;
+  XlsxSheetIndex* index = static_cast<XlsxSheetIndex*>(xlsx_calloc(1, sizeof(XlsxSheetIndex)));
   if (!index) return nullptr;
   index->part = part;
   xlsx_part_set_extra(part, index, index_free);
@@ -252,7 +278,9 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
   uint32_t count = 0;
   for (XmlNode* x = sheet_data ? sheet_data->first_child : nullptr; x; x = x->next_sibling)
     if (xml_node_is_element(x, "row")) count++;
-  if (reserve_rows(index, count) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
+  if (!numbers_fit(sheet_data, "row", XLSX_CELLREF_MAX_ROW, sheet_row_number)) return XLSX_ERR_PARSE;
+  // The array is made to the sheet's size at first (a loaded sheet is mostly read); rows added later grow it.
+  if (xlsx_grow_array(&index->rows, &index->row_capacity, count, count) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
   bool sorted = true;
   uint32_t previous = 0;
   uint32_t n = 0;
@@ -261,7 +289,7 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
     uint32_t number = sheet_row_number(x);
     // A row without a number, or numbered beyond the sheet, follows the row before it.
     if (number == 0 || number > XLSX_CELLREF_MAX_ROW) {
-      number = previous < XLSX_CELLREF_MAX_ROW ? previous + 1 : XLSX_CELLREF_MAX_ROW;
+      number = previous + 1;
       if (!assign_number(x, number, 0)) return XLSX_ERR_NO_MEMORY;
     }
     if (number < previous) sorted = false;
@@ -340,6 +368,7 @@ xlsx_status sheet_index_check_cells(XlsxSheetIndex* index, XlsxRowEntry* entry) 
   bool sorted = true;
   uint32_t previous = 0;
   uint32_t count = 0;
+  if (!numbers_fit(row, "c", XLSX_CELLREF_MAX_COLUMN, sheet_cell_column)) return XLSX_ERR_PARSE;
   for (XmlNode* x = row->first_child; x; x = x->next_sibling) {
     if (!is_cell(x)) continue;
     uint32_t column = sheet_cell_column(x);
@@ -369,14 +398,28 @@ xlsx_status sheet_index_check_cells(XlsxSheetIndex* index, XlsxRowEntry* entry) 
 namespace {
 
 // A cell found without checking its row first (finding needs no ordered row; creating does): the cursor
-// or the cell after it, or the cell counted from the row's first cell, when its `r` names the column.
-XmlNode* quick_find(const XlsxSheetIndex* index, uint32_t position, uint32_t column) {
+// or the cell after it in the cursor's row (the rest of that row is left to the walk next to the cursor);
+// in another row the cell counted from an end by the extent of the last row counted, else by this row's
+// own extent. Only the `r` of a cell counted to decides.
+XmlNode* quick_find(XlsxSheetIndex* index, uint32_t position, uint32_t column) {
   XmlNode* row = index->rows[position].node;
   XmlNode* cursor = index->cursor_cell;
-  if (!cursor || index->cursor_row != position || cursor->parent != row) return guess_cell(row, column);
-  if (column == index->cursor_column) return cursor;
-  XmlNode* next = column > index->cursor_column ? next_cell(cursor) : nullptr;
-  return next && sheet_cell_column(next) == column ? next : nullptr;
+  if (cursor && index->cursor_row == position && cursor->parent == row) {
+    if (column == index->cursor_column) return cursor;
+    XmlNode* next = column > index->cursor_column ? next_cell(cursor) : nullptr;
+    return next && sheet_cell_column(next) == column ? next : nullptr;
+  }
+  XmlNode* x = count_cell(row, column, index->span_first, index->span_last);
+  if (x) return x;
+  uint32_t first = sheet_cell_column(first_cell(row));
+  uint32_t last = sheet_cell_column(sheet_last_cell(row));
+  if (first == index->span_first && last == index->span_last) return nullptr;
+  x = count_cell(row, column, first, last);
+  if (x) {
+    index->span_first = first;
+    index->span_last = last;
+  }
+  return x;
 }
 
 void move_cursor(XlsxSheetIndex* index, uint32_t position, XmlNode* cell, uint32_t column) {
@@ -385,16 +428,20 @@ void move_cursor(XlsxSheetIndex* index, uint32_t position, XmlNode* cell, uint32
   index->cursor_column = column;
 }
 
+// The quick find, with the cursor moved onto its cell; false when it found none.
+bool take_quick(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell) {
+  XmlNode* quick = quick_find(index, position, column);
+  if (!quick) return false;
+  move_cursor(index, position, quick, column);
+  *cell = quick;
+  return true;
+}
+
 }  // namespace
 
 xlsx_status sheet_index_find_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell) {
   *cell = nullptr;
-  XmlNode* quick = quick_find(index, position, column);
-  if (quick) {
-    move_cursor(index, position, quick, column);
-    *cell = quick;
-    return XLSX_OK;
-  }
+  if (take_quick(index, position, column, cell)) return XLSX_OK;
   xlsx_status status = sheet_index_check_cells(index, &index->rows[position]);
   if (status != XLSX_OK) return status;
   CellSlot slot = locate_cell(index, position, column);
@@ -405,6 +452,8 @@ xlsx_status sheet_index_find_cell(XlsxSheetIndex* index, uint32_t position, uint
 
 xlsx_status sheet_index_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell) {
   *cell = nullptr;
+  // A cell that is there is found as a find finds it; only a missing one needs the row checked.
+  if (take_quick(index, position, column, cell)) return XLSX_OK;
   XlsxRowEntry* entry = &index->rows[position];
   xlsx_status status = sheet_index_check_cells(index, entry);
   if (status != XLSX_OK) return status;

@@ -1,8 +1,8 @@
 // The row index and cursor of one worksheet part: a sorted array of the row elements of `sheetData`, a
 // cursor on the last row and cell found, and an index of the `col` elements. A row is found next to the
 // cursor, at number - first number when the rows have no gaps, else by binary search; a cell next to the
-// cursor, by counting from the row's first cell when the row has no gaps, else by a walk from the nearer
-// end of the row. The XML tree stays the
+// cursor, by counting from the nearer end of the row when the row has no gaps (only the `r` of the cell
+// counted to is read), else by a walk from the nearer end of the checked row. The XML tree stays the
 // only store of the data; the index only points into it and is attached to the part (XlsxPart extra), so
 // it lives as long as the part. It is valid for one XmlDoc generation: edits made through this layer
 // carry it forward (sheet_index_commit), any other change to the tree makes it rebuild itself lazily.
@@ -43,6 +43,11 @@ struct XlsxSheetIndex {
   uint32_t cursor_row;   // position in rows; meaningful while < row_count
   XmlNode* cursor_cell;  // a `c` child of rows[cursor_row].node, or null
   uint32_t cursor_column;
+  // Columns of the first and last cells of the row where the last count from an end hit (0 before one
+  // did): rows of one sheet mostly have the same extent, so the next row is counted by them without
+  // reading its ends. Only a guess: the cell counted to is taken only when its `r` names the column.
+  uint32_t span_first;
+  uint32_t span_last;
   // Highest column of a row's last cell (the column count), once computed.
   uint32_t max_column;
   uint32_t max_column_known;
@@ -83,8 +88,8 @@ XlsxRowEntry* sheet_index_find_row(XlsxSheetIndex* index, uint32_t number);
 xlsx_status sheet_index_row(XlsxSheetIndex* index, uint32_t number, uint32_t* position);
 // Makes sure the cells of the row entry carry readable `r` attributes and stand in ascending order.
 xlsx_status sheet_index_check_cells(XlsxSheetIndex* index, XlsxRowEntry* entry);
-// Finds or creates the `c` element of column in the row entry at position (cells checked first) and
-// moves the cursor onto it. XLSX_ERR_NO_MEMORY with nothing changed.
+// Finds or creates the `c` element of column in the row entry at position (its cells checked before a
+// creation) and moves the cursor onto it. XLSX_ERR_NO_MEMORY with nothing changed.
 xlsx_status sheet_index_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell);
 // Finds the `c` element without creating anything; null when absent.
 xlsx_status sheet_index_find_cell(XlsxSheetIndex* index, uint32_t position, uint32_t column, XmlNode** cell);

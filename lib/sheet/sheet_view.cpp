@@ -5,45 +5,26 @@
 
 #include "lib/base/alloc.h"
 #include "lib/package/part.h"
-#include "lib/sheet/sheet_index.h"
+#include "lib/sheet/sheet_children.h"
 
 namespace {
 
 const XlsxColor kDefaultColor = {255, 0, 0, 0};
 
-// Root of the worksheet tree (loaded), with its index in step so that edits here keep it valid.
-XmlNode* sheet_root(XlsxWorksheet* sheet) {
-  if (!sheet || !sheet->part) return nullptr;
-  if (!sheet->index || sheet->index->part != sheet->part) sheet->index = sheet_index_of_part(sheet->part);
-  if (!sheet_index_sync(sheet->index)) return nullptr;
-  return xlsx_part_root(sheet->part);
-}
-
 XmlNode* first_view(const XmlNode* root) { return xml_node_child(xml_node_child(root, "sheetViews"), "sheetView"); }
-
-// A `sheetViews` element at its place in the worksheet (after sheetPr and dimension).
-XmlNode* ensure_views(XmlNode* root) {
-  XmlNode* views = xml_node_child(root, "sheetViews");
-  if (views) return views;
-  XmlNode* before = xml_node_child(root, "dimension");
-  if (!before) before = xml_node_child(root, "sheetPr");
-  return before ? xml_node_insert_child_after(root, "sheetViews", before) : xml_node_prepend_child(root, "sheetViews");
-}
 
 // Selects the first view, made when missing; false when memory ran out (the edit is then taken back).
 bool select_view(XmlNode* root) {
-  XmlNode* views = ensure_views(root);
-  XmlNode* view = xml_node_child(views, "sheetView");
-  bool new_view = views && !view;
-  if (new_view) view = xml_node_prepend_child(views, "sheetView");
-  return view && xml_node_set_attribute(view, "tabSelected", "1") &&
-         (!new_view || xml_node_set_attribute(view, "workbookViewId", "0"));
+  XmlNode* view = first_view(root);
+  if (view) return xml_node_set_attribute(view, "tabSelected", "1");
+  // A new view names the flag first, as the files of the applications that select tabs do.
+  view = xml_node_prepend_child(sheet_child(root, "sheetViews", true), "sheetView");
+  return view && xml_node_set_attribute(view, "tabSelected", "1") && xml_node_set_attribute(view, "workbookViewId", "0");
 }
 
 // Stores the colour text as the tab colour's only attribute; false when memory ran out.
 bool store_tab_color(XmlNode* root, const char* text) {
-  XmlNode* pr = xml_node_child(root, "sheetPr");
-  if (!pr) pr = xml_node_prepend_child(root, "sheetPr");
+  XmlNode* pr = sheet_child(root, "sheetPr", true);
   XmlNode* tab = xml_node_child(pr, "tabColor");
   if (pr && !tab) tab = xml_node_prepend_child(pr, "tabColor");
   if (!tab || !xml_node_set_attribute(tab, "rgb", text)) return false;
@@ -56,16 +37,9 @@ bool store_tab_color(XmlNode* root, const char* text) {
   return true;
 }
 
-// Runs store on the worksheet's root as one journaled edit (the failure rule).
-template <typename Store>
-xlsx_status edit_root(XlsxWorksheet* sheet, Store store) {
-  XmlNode* root = sheet_root(sheet);
-  if (!root) return XLSX_ERR_INVALID_ARG;
-  if (!xml_document_begin_edit(root->document)) return XLSX_ERR_NO_MEMORY;
-  bool ok = store(root);
-  xml_document_end_edit(root->document, ok);
-  sheet_index_commit(sheet->index);
-  return ok ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+XmlAttr* tab_color_rgb(XlsxWorksheet* sheet) {
+  XmlNode* root = sheet_edit_root(sheet);
+  return xml_node_attribute(xml_node_child(xml_node_child(root, "sheetPr"), "tabColor"), "rgb");
 }
 
 int hex_value(char c) {
@@ -77,13 +51,23 @@ int hex_value(char c) {
 
 }  // namespace
 
+XmlNode* xlsx_sheet_view_element(XmlNode* root, bool create) {
+  XmlNode* views = sheet_child(root, "sheetViews", create);
+  XmlNode* view = xml_node_child(views, "sheetView");
+  if (view || !views || !create) return view;
+  view = xml_node_prepend_child(views, "sheetView");
+  if (view && xml_node_set_attribute(view, "workbookViewId", "0")) return view;
+  if (view) xml_node_remove_child(views, view);
+  return nullptr;
+}
+
 bool xlsx_sheet_is_selected(XlsxWorksheet* sheet) {
-  XmlNode* root = sheet_root(sheet);
+  XmlNode* root = sheet_edit_root(sheet);
   return xml_attribute_as_bool(xml_node_attribute(first_view(root), "tabSelected"), false);
 }
 
 xlsx_status xlsx_sheet_set_selected(XlsxWorksheet* sheet, uint32_t selected) {
-  return edit_root(sheet, [selected](XmlNode* root) {
+  return sheet_edit(sheet, nullptr, [selected](XmlNode* root) {
     XmlNode* view = first_view(root);
     return selected ? select_view(root) : !view || xml_node_set_attribute(view, "tabSelected", "0");
   });
@@ -92,8 +76,7 @@ xlsx_status xlsx_sheet_set_selected(XlsxWorksheet* sheet, uint32_t selected) {
 xlsx_status xlsx_sheet_tab_color(XlsxWorksheet* sheet, XlsxColor* out) {
   if (!sheet || !out) return XLSX_ERR_INVALID_ARG;
   *out = kDefaultColor;
-  XmlNode* root = sheet_root(sheet);
-  const char* rgb = xml_attribute_value(xml_node_attribute(xml_node_child(xml_node_child(root, "sheetPr"), "tabColor"), "rgb"));
+  const char* rgb = xml_attribute_value(tab_color_rgb(sheet));
   if (rgb[0]) xlsx_color_from_text(rgb, out);
   return XLSX_OK;
 }
@@ -101,7 +84,19 @@ xlsx_status xlsx_sheet_tab_color(XlsxWorksheet* sheet, XlsxColor* out) {
 xlsx_status xlsx_sheet_set_tab_color(XlsxWorksheet* sheet, const XlsxColor* color) {
   char text[16];
   xlsx_color_to_text(color, text);
-  return edit_root(sheet, [&text](XmlNode* root) { return store_tab_color(root, text); });
+  return sheet_edit(sheet, nullptr, [&text](XmlNode* root) { return store_tab_color(root, text); });
+}
+
+bool xlsx_sheet_has_tab_color(XlsxWorksheet* sheet) { return tab_color_rgb(sheet) != nullptr; }
+
+xlsx_status xlsx_sheet_clear_tab_color(XlsxWorksheet* sheet) {
+  return sheet_edit(sheet, nullptr, [](XmlNode* root) {
+    XmlNode* pr = xml_node_child(root, "sheetPr");
+    XmlNode* tab = xml_node_child(pr, "tabColor");
+    if (tab && !xml_node_remove_child(pr, tab)) return false;
+    // An empty sheetPr says nothing; one with attributes (codeName, filterMode, ...) stays.
+    return !pr || pr->first_attribute || sheet_child_drop_if_empty(root, "sheetPr");
+  });
 }
 
 xlsx_status xlsx_color_from_text(const char* text, XlsxColor* out) {

@@ -16,6 +16,10 @@ struct XlsxColor {
   uint8_t blue;
 };
 
+// The first `sheetView` of the worksheet root; with create, made (with `workbookViewId` 0, in a
+// `sheetViews` at its place) when missing. Null for a null root, or when none exists and create is false
+// or memory ran out (nothing made then).
+XmlNode* xlsx_sheet_view_element(XmlNode* root, bool create);
 // Whether the first `sheetView` element has a true `tabSelected`; false when absent or for null.
 bool xlsx_sheet_is_selected(XlsxWorksheet* sheet);
 // Writes `tabSelected` "1" or "0" on the first `sheetView`, adding the attribute (and, to select, the view
@@ -34,3 +38,9 @@ xlsx_status xlsx_color_from_text(const char* text, XlsxColor* out);
 // Eight lower-case hexadecimal digits, alpha first, into buffer (at least 9 bytes); null colour gives
 // "ff000000". Returns buffer.
 char* xlsx_color_to_text(const XlsxColor* color, char* buffer);
+// Whether the sheet's tab has a colour given as red, green and blue (`tabColor` with `rgb`); false for
+// null, no colour, or one given another way (theme, index).
+bool xlsx_sheet_has_tab_color(XlsxWorksheet* sheet);
+// Removes `tabColor`, and `sheetPr` when nothing else is left in it. XLSX_ERR_INVALID_ARG for a null
+// worksheet or a part without root; XLSX_ERR_NO_MEMORY.
+xlsx_status xlsx_sheet_clear_tab_color(XlsxWorksheet* sheet);

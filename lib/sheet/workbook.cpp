@@ -9,7 +9,6 @@
 #include "lib/base/strbuf.h"
 #include "lib/package/package.h"
 #include "lib/package/properties.h"
-#include "lib/sheet/columns.h"
 #include "lib/sheet/sheet_index.h"
 #include "lib/sheet/worksheet.h"
 
@@ -47,6 +46,14 @@ const XmlDoc* rels_doc(XlsxWorkbook* workbook) {
 
 // --- position cache
 
+const char* name_at(const void* workbook, uint32_t position) {
+  return static_cast<const XlsxWorkbook*>(workbook)->entries[position].name;
+}
+
+const char* rel_id_at(const void* workbook, uint32_t position) {
+  return static_cast<const XlsxWorkbook*>(workbook)->entries[position].rel_id;
+}
+
 bool cache_current(XlsxWorkbook* workbook) {
   if (!workbook->cache_valid) return false;
   const XmlDoc* doc = workbook->part ? workbook->part->xml : nullptr;
@@ -66,6 +73,9 @@ xlsx_status cache_build(XlsxWorkbook* workbook) {
   for (XmlNode* x = sheets ? sheets->first_child : nullptr; x; x = x->next_sibling)
     if (xml_node_is_element(x, "sheet")) workbook->entries[n++] = {x, attr(x, "name"), attr(x, "r:id"), nullptr, 0};
   workbook->entry_count = n;
+  if (xlsx_name_index_build(&workbook->names, n, name_at, workbook) != XLSX_OK ||
+      xlsx_name_index_build(&workbook->rel_ids, n, rel_id_at, workbook) != XLSX_OK)
+    return XLSX_ERR_NO_MEMORY;
   const XmlDoc* rels = rels_doc(workbook);
   workbook->rels_doc = rels;
   workbook->rels_generation = rels ? rels->generation : 0;
@@ -101,9 +111,14 @@ bool cache_ready(XlsxWorkbook* workbook) {
 
 uint32_t count_of(XlsxWorkbook* workbook) { return cache_ready(workbook) ? workbook->entry_count : 0; }
 
-// 0-based position of the sheet with that name / id, or -1.
+// 0-based position of the first sheet with that name / id, or -1.
 int32_t position_by(XlsxWorkbook* workbook, const char* text, bool by_name) {
   if (!text || !cache_ready(workbook)) return -1;
+  const XlsxNameIndex* index = by_name ? &workbook->names : &workbook->rel_ids;
+  if (xlsx_name_index_complete(index)) {
+    uint32_t at = xlsx_name_index_find(index, text, by_name ? name_at : rel_id_at, workbook);
+    return at == XLSX_NO_POSITION ? -1 : static_cast<int32_t>(at);
+  }
   for (uint32_t i = 0; i < workbook->entry_count; i++) {
     const char* value = by_name ? workbook->entries[i].name : workbook->entries[i].rel_id;
     if (std::strcmp(value, text) == 0) return static_cast<int32_t>(i);
@@ -143,16 +158,10 @@ xlsx_status open_entry(XlsxWorkbook* workbook, uint32_t position, XlsxWorksheet*
   XlsxSheetEntry* entry = &workbook->entries[position];
   XlsxPart* part = resolve_part(workbook, entry);
   if (!part) return entry->resolved ? XLSX_ERR_INTERNAL : XLSX_ERR_NO_MEMORY;
-  // A sheet whose columns were normalised and whose tree has not changed since needs no second look.
-  XlsxSheetIndex* index = static_cast<XlsxSheetIndex*>(xlsx_part_extra(part));
-  if (index && index->cols_normalized && part->loaded && sheet_index_in_step(index, part->xml)) {
-    *out = XlsxWorksheet{part, workbook, index};
-    return XLSX_OK;
-  }
-  XlsxWorksheet sheet = {part, workbook, nullptr};
-  xlsx_status status = xlsx_sheet_normalize_cols(&sheet);
-  if (status != XLSX_OK) return status;
-  *out = sheet;
+  // The sheet's part is loaded and indexed here, so that the commands on the sheet work on a loaded tree.
+  XlsxSheetIndex* index = sheet_index_of_part(part);
+  if (!index || !sheet_index_sync(index)) return XLSX_ERR_NO_MEMORY;
+  *out = XlsxWorksheet{part, workbook, index};
   return XLSX_OK;
 }
 
@@ -421,7 +430,11 @@ xlsx_status delete_tree_records(XlsxWorkbook* workbook, const char* rel_id, cons
 // The records outside the trees: the package entries and the part. Nothing here can fail.
 void delete_package_records(XlsxWorkbook* workbook, const DeletePaths& d) {
   XlsxArchive* archive = xlsx_package_archive(workbook->package);
-  if (d.rels_path.length) xlsx_archive_delete_entry(archive, d.rels_path.data);
+  if (d.rels_path.length) {
+    xlsx_archive_delete_entry(archive, d.rels_path.data);
+    // A part opened on the sheet's relationships (for its hyperlinks) goes too, or a save would write it.
+    xlsx_package_remove_part(workbook->package, d.rels_path.data);
+  }
   xlsx_archive_delete_entry(archive, d.path.data);
   xlsx_package_remove_part(workbook->package, d.path.data);
 }
@@ -461,6 +474,9 @@ XlsxWorkbook* workbook_of(XlsxWorksheet* sheet) {
 const char* rel_id_of(XlsxWorksheet* sheet) {
   XlsxWorkbook* workbook = workbook_of(sheet);
   if (!sheet || !cache_ready(workbook)) return "";
+  // The part's own relationship id names its sheet unless the file binds the part to several sheets.
+  int32_t at = position_by(workbook, xlsx_part_rel_id(sheet->part), false);
+  if (at >= 0 && resolve_part(workbook, &workbook->entries[at]) == sheet->part) return workbook->entries[at].rel_id;
   for (uint32_t i = 0; i < workbook->entry_count; i++)
     if (resolve_part(workbook, &workbook->entries[i]) == sheet->part) return workbook->entries[i].rel_id;
   return xlsx_part_rel_id(sheet->part);
@@ -480,6 +496,8 @@ XlsxWorkbook* xlsx_workbook_new(XlsxPart* part, XlsxPackage* package, XlsxShared
 void xlsx_workbook_free(XlsxWorkbook* workbook) {
   if (!workbook) return;
   xlsx_free(workbook->entries);
+  xlsx_name_index_free(&workbook->names);
+  xlsx_name_index_free(&workbook->rel_ids);
   xlsx_free(workbook);
 }
 

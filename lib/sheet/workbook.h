@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "lib/base/dynarray.h"
+#include "lib/base/name_index.h"
 #include "lib/base/status.h"
 #include "lib/sheet/sheet_name.h"
 #include "lib/xml/tree.h"
@@ -39,6 +40,8 @@ struct XlsxWorkbook {
   XlsxSheetEntry* entries;
   uint32_t entry_count;
   uint32_t entry_capacity;
+  XlsxNameIndex names;    // sheet names to positions (the first of a repeated name)
+  XlsxNameIndex rel_ids;  // relationship ids to positions
   uint32_t cache_valid;
   uint32_t workbook_generation;  // generation of the workbook tree the cache matches
   uint32_t rels_generation;      // generation of the workbook relationships tree

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "lib/base/hash.h"
 #include "lib/xml/journal.h"
 #include "lib/xml/node_pool.h"
 #include "lib/xml/text_arena.h"
@@ -83,6 +84,7 @@ struct Parser {
   XmlNode* parent;
   uint32_t depth;  // elements open around the current position
   xlsx_status status;
+  uint64_t budget;  // bytes the tree may still cost
   RecentNames recent;
   NameTable names;
 };
@@ -90,6 +92,17 @@ struct Parser {
 bool fail(Parser& p, xlsx_status status) {
   if (p.status == XLSX_OK) p.status = status;
   return false;
+}
+
+// What a text of n bytes counts against a budget (names are not counted: each is stored once, or once
+// per use beyond the parser's table, and so within the bytes of the input).
+inline uint64_t text_cost(uint64_t n) { return n ? n + 1 : 0; }
+
+// Takes the cost of a node, attribute or text from the budget; false (a parse error) when it is spent.
+bool charge(Parser& p, uint64_t cost) {
+  if (cost > p.budget) return fail(p, XLSX_ERR_PARSE);
+  p.budget -= cost;
+  return true;
 }
 
 inline void skip_space(Parser& p) {
@@ -148,8 +161,7 @@ inline char* intern(Parser& p, const char* bytes, uint32_t n) {
 
 // The table's copy of a name (made on first sight); null when memory runs out.
 char* intern_in_table(Parser& p, const char* bytes, uint32_t n) {
-  uint32_t hash = 2166136261u;
-  for (uint32_t i = 0; i < n; i++) hash = (hash ^ static_cast<uint8_t>(bytes[i])) * 16777619u;
+  uint32_t hash = xlsx_hash_keyed(bytes, n);
   NameTable& table = p.names;
   uint32_t index = hash & (NameTable::kSlots - 1);
   while (table.slots[index].text) {
@@ -169,6 +181,7 @@ char* intern_in_table(Parser& p, const char* bytes, uint32_t n) {
 
 // New node of the given kind appended to the current parent; null (status set) when memory runs out.
 XmlNode* append_node(Parser& p, XmlNodeType type) {
+  if (!charge(p, sizeof(XmlNode))) return nullptr;
   XmlNode* node = xml_pool_take_node(p.doc, type);
   if (!node) {
     fail(p, XLSX_ERR_NO_MEMORY);
@@ -227,7 +240,7 @@ char* store_value(Parser& p, const char* from, uint32_t n, bool eol, bool attr_w
   }
   if (decode) length = xml_decode_references(text, length);
   xml_arena_commit(p.doc->arena, text, n, length);
-  return text;
+  return charge(p, text_cost(length)) ? text : nullptr;
 }
 
 // Stores the raw bytes [from, from + n) of a comment, CDATA section, instruction or document type as the
@@ -272,6 +285,7 @@ bool attributes(Parser& p, XmlNode* owner, AttrMode mode) {
     char quote = *p.pos++;
     const char* close = find_byte(p.pos, p.end, quote);
     if (!close) return fail(p, XLSX_ERR_PARSE);
+    if (!charge(p, sizeof(XmlAttr))) return false;
     XmlAttr* attr = xml_pool_take_attribute(p.doc);
     if (!attr) return fail(p, XLSX_ERR_NO_MEMORY);
     xml_link_append_attribute(owner, attr);
@@ -439,7 +453,31 @@ void parse_content(Parser& p) {
 }  // namespace
 
 xlsx_status xml_document_load_buffer(XmlDoc* doc, const char* bytes, uint32_t length, uint32_t options) {
-  if (!doc || !bytes) return XLSX_ERR_INVALID_ARG;
+  uint64_t budget = UINT64_MAX;
+  return xml_document_load_within(doc, bytes, length, options, &budget);
+}
+
+uint64_t xml_document_cost(const XmlDoc* doc) {
+  if (!doc) return 0;
+  uint64_t cost = 0;
+  const XmlNode* top = &doc->node;
+  for (const XmlNode* n = top->first_child; n;) {
+    cost += sizeof(XmlNode) + text_cost(n->value ? strlen(n->value) : 0);
+    for (const XmlAttr* a = n->first_attribute; a; a = a->next)
+      cost += sizeof(XmlAttr) + text_cost(a->value ? strlen(a->value) : 0);
+    if (n->first_child) {
+      n = n->first_child;
+      continue;
+    }
+    while (n != top && !n->next_sibling) n = n->parent;
+    n = n == top ? nullptr : n->next_sibling;
+  }
+  return cost;
+}
+
+xlsx_status xml_document_load_within(XmlDoc* doc, const char* bytes, uint32_t length, uint32_t options,
+                                     uint64_t* budget) {
+  if (!doc || !bytes || !budget) return XLSX_ERR_INVALID_ARG;
   xml_journal_discard(doc);
   xml_pool_reset(doc);
   xml_doc_changed(doc);
@@ -457,9 +495,11 @@ xlsx_status xml_document_load_buffer(XmlDoc* doc, const char* bytes, uint32_t le
   parser.parent = &doc->node;
   parser.depth = 0;
   parser.status = XLSX_OK;
+  parser.budget = *budget;
   memset(&parser.recent, 0, sizeof parser.recent);
   memset(&parser.names, 0, sizeof parser.names);
   parse_content(parser);
   if (parser.status != XLSX_OK) xml_pool_reset(doc);
+  if (parser.status == XLSX_OK) *budget = parser.budget;
   return parser.status;
 }

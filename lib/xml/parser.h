@@ -27,3 +27,10 @@ enum : uint32_t { XML_MAX_DEPTH = 1024 };
 // XLSX_ERR_INVALID_ARG for null doc or bytes (doc untouched); XLSX_ERR_PARSE (document left empty);
 // XLSX_ERR_NO_MEMORY (document left empty).
 xlsx_status xml_document_load_buffer(XmlDoc* doc, const char* bytes, uint32_t length, uint32_t options);
+// xml_document_load_buffer for a tree that may cost at most *budget bytes (each node and attribute its
+// record, each text its bytes): the cost is taken from *budget. A tree that would cost more is not built:
+// XLSX_ERR_PARSE (document left empty, *budget unchanged); so is every failure. Null budget: INVALID_ARG.
+xlsx_status xml_document_load_within(XmlDoc* doc, const char* bytes, uint32_t length, uint32_t options,
+                                     uint64_t* budget);
+// What parsing doc's serialised text would take from a budget, or a little more (0 for null).
+uint64_t xml_document_cost(const XmlDoc* doc);

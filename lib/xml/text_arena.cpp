@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "lib/base/alloc.h"
+#include "lib/base/hash.h"
 
 namespace {
 
@@ -219,14 +220,11 @@ char* xml_doc_intern(XmlDoc* doc, const char* name) {
   // last in the name's cache slot is compared before the name is hashed.
   char*& recent = doc->recent_names[recent_slot(name)];
   if (recent && same_name(recent, name)) return recent;
-  // Length and hash in one pass: names are short, and every created element and attribute comes here.
-  uint32_t hash = 2166136261u;
   const char* end = name;
-  for (; *end && static_cast<size_t>(end - name) < kLargestText; end++) {
-    hash = (hash ^ static_cast<uint8_t>(*end)) * 16777619u;
-  }
+  while (*end && static_cast<size_t>(end - name) < kLargestText) end++;
   if (*end) return nullptr;
   uint32_t n = static_cast<uint32_t>(end - name);
+  uint32_t hash = xlsx_hash_keyed(name, n);
   if (XmlNameTable* table = doc->names) {
     XmlNameEntry* entries = name_entries(table);
     uint32_t mask = table->capacity - 1;

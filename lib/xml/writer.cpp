@@ -240,9 +240,21 @@ bool has_declaration(const XmlNode* top) {
 }  // namespace
 
 xlsx_status xml_document_save_buffer(const XmlDoc* doc, char** out, uint32_t* length_out) {
+  return xml_document_save_buffer_sized(doc, 0, out, length_out);
+}
+
+xlsx_status xml_document_save_buffer_sized(const XmlDoc* doc, uint32_t expected, char** out, uint32_t* length_out) {
   if (!doc || !out) return XLSX_ERR_INVALID_ARG;
   Writer w;
   strbuf_init(&w.out);
+  // The first block is made to the expected length and a sixteenth more, for small edits (growth would
+  // round it up to a power of two); a larger text grows from there.
+  uint64_t first = uint64_t(expected) + expected / 16 + 64;
+  if (expected && first < UINT32_MAX) {
+    if (xlsx_grow_array(&w.out.data, &w.out.capacity, uint32_t(first), uint32_t(first)) != XLSX_OK)
+      return XLSX_ERR_NO_MEMORY;
+    w.out.data[0] = 0;
+  }
   w.ok = true;
   const XmlNode* top = &doc->node;
   if (!has_declaration(top)) put_literal(w, kDefaultDeclaration);

@@ -40,10 +40,10 @@ uint64_t file_size(const std::string& path) {
 }
 
 // The library's memory bound for opening, reading every cell, editing and saving one file: the file's
-// bytes, one inflated entry at the per-entry cap while it is read (with its doubling growth), and the
-// trees and output of the parts, which for these small files stay within a fixed allowance.
+// bytes, one inflated entry at the per-entry cap while it is read (with its doubling growth), the trees
+// of the parts within the document's budget, and their output, which stays within a fixed allowance.
 uint64_t memory_bound(uint64_t size) {
-  return 2 * size + 2 * uint64_t(XLSX_ENTRY_MAX_INFLATED) + (64u << 20);
+  return 2 * size + 2 * uint64_t(XLSX_ENTRY_MAX_INFLATED) + XLSX_PACKAGE_MAX_PARSED + (64u << 20);
 }
 
 class HostileCorpus : public xlsx_test::CountedTest, public ::testing::WithParamInterface<CorpusCase> {};

@@ -1,10 +1,17 @@
 // Faults found by the hostile corpus and the fuzz targets, each kept as the smallest case that showed it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "lib/document/document.h"
+#include "lib/package/archive.h"
+#include "lib/sheet/shared_strings.h"
 #include "lib/sheet/cell.h"
+#include "lib/sheet/columns.h"
 #include "lib/sheet/workbook.h"
 #include "lib/sheet/worksheet.h"
 #include "tests/support/live_allocations.h"
@@ -13,6 +20,15 @@
 namespace {
 
 std::string corpus_file(const char* name) { return std::string(HOSTILE_CORPUS_DIR) + "/" + name + ".xlsx"; }
+
+std::string contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 class Findings : public xlsx_test::CountedTest {
  protected:
@@ -127,6 +143,198 @@ TEST_F(Findings, PartMissingFromTheArchiveIsNotWrittenAsABareDeclaration) {
     ASSERT_EQ(xlsx_archive_get_entry(archive, entry->name, &data, &size), XLSX_OK) << entry->name;
     EXPECT_NE(std::string(data, size).find('<', 1), std::string::npos) << entry->name << " holds no element";
   }
+}
+
+// Both hash tables hashed with an unkeyed FNV-1a, so texts made to share one value were cheap to compute:
+// 131,072 such shared strings made the first text written (which indexes the table) take a minute, and
+// as many such entry names made the open take minutes. With a keyed hash they cost what any texts cost;
+// finding every one of them again took hours before (the test's time limit catches that).
+TEST_F(Findings, SharedStringsMadeToCollideAreIndexedInLinearTime) {
+  ASSERT_EQ(xlsx_document_open(document_, corpus_file("colliding_shared_strings").c_str()), XLSX_OK);
+  XlsxSharedStrings* table = xlsx_document_shared_strings(document_);
+  ASSERT_EQ(xlsx_sst_count(table), 131072u);
+  EXPECT_EQ(set_text(9, 9, "new text"), XLSX_OK);
+  EXPECT_EQ(xlsx_sst_find(table, "new text"), 131072);
+  // Every string is found again: with one hash value for all, each lookup walked the whole table.
+  for (uint32_t i = 0; i < 131072u; i++) ASSERT_EQ(xlsx_sst_find(table, xlsx_sst_get(table, i)), int32_t(i));
+}
+
+TEST_F(Findings, EntryNamesMadeToCollideOpenInLinearTime) {
+  ASSERT_EQ(xlsx_document_open(document_, corpus_file("colliding_entry_names").c_str()), XLSX_OK);
+  XlsxArchive* archive = xlsx_package_archive(xlsx_document_package(document_));
+  ASSERT_EQ(xlsx_archive_entry_count(archive), 10u + 131072u);
+  for (uint32_t i = 0; i < xlsx_archive_entry_count(archive); i++)
+    ASSERT_TRUE(xlsx_archive_has_entry(archive, xlsx_archive_entry_at(archive, i)->name));
+}
+
+// The ZIP reader files entry names in a hash table of its own, with an unkeyed hash: 65,000 names made to
+// share its value took it minutes to list. Such a directory is refused before the reader sees it.
+TEST_F(Findings, EntryNamesMadeToCollideInTheZipReaderAreRefused) {
+  EXPECT_EQ(xlsx_document_open(document_, corpus_file("colliding_reader_entry_names").c_str()), XLSX_ERR_PARSE);
+}
+
+// Finding a sheet by position, name or relationship id scanned the sheet list, the relationships and
+// the parts: touching every sheet of a workbook of 100,000 sheets took minutes. Each lookup is now O(1).
+TEST_F(Findings, EverySheetOfAHundredThousandIsFoundInConstantTime) {
+  ASSERT_EQ(xlsx_document_open(document_, corpus_file("hundred_thousand_sheets").c_str()), XLSX_OK);
+  XlsxWorkbook* workbook = xlsx_document_workbook(document_);
+  ASSERT_EQ(xlsx_workbook_sheet_count(workbook), 100000u);
+  for (uint32_t p = 1; p <= 100000; p++) {
+    std::string name = "S" + std::to_string(p);
+    std::string rel_id = "rId" + std::to_string(p <= 2 ? p : p + 4);
+    ASSERT_EQ(xlsx_workbook_sheet_name_at(workbook, p), name);
+    ASSERT_EQ(xlsx_workbook_sheet_index(workbook, name.c_str()), p);
+    ASSERT_EQ(xlsx_workbook_sheet_rid(workbook, name.c_str()), rel_id);
+    ASSERT_EQ(xlsx_workbook_sheet_name(workbook, rel_id.c_str()), name);
+    XlsxWorksheet sheet{};
+    ASSERT_EQ(xlsx_workbook_worksheet_at(workbook, p, &sheet), XLSX_OK) << p;
+  }
+}
+
+// Worksheet, workbook and content types elements under a namespace prefix (`<x:worksheet>`), and
+// relationship ids under another prefix than r, read as a package without sheets or cells.
+TEST_F(Findings, ElementsAndRelationshipIdsAreFoundByNamespaceNotByPrefix) {
+  for (const char* name : {"prefixed_worksheet", "prefixed_workbook", "prefixed_content_types"}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(xlsx_document_open(document_, corpus_file(name).c_str()), XLSX_OK);
+    EXPECT_EQ(xlsx_workbook_sheet_count(xlsx_document_workbook(document_)), 2u);
+    EXPECT_EQ(get_text(3, 1), "inline");
+  }
+}
+
+// Opening a sheet split every `col` range into one element per column: a full-width record grew a
+// 400-byte part to a megabyte at save, 1,000 overlapping ones cost gigabytes. Ranges now stay ranges; a
+// column asked for is split off the first element covering it (which decides it, as applications read
+// overlapping elements), and its neighbours keep that element's width.
+TEST_F(Findings, ColumnRangesStayRangesAndTheFirstOverlappingOneDecides) {
+  auto col_count = [this] {
+    uint32_t n = 0;
+    for (XmlNode* x = xml_node_first_element(xml_node_child(xlsx_part_root(first_sheet().part), "cols")); x;
+         x = xml_node_next_element(x))
+      n++;
+    return n;
+  };
+  auto width = [this](uint32_t column) {
+    XlsxWorksheet sheet = first_sheet();
+    XlsxColumn handle;
+    EXPECT_EQ(xlsx_sheet_column(&sheet, column, &handle), XLSX_OK);
+    return xlsx_column_width(&handle);
+  };
+  std::string saved = dir_.file("saved.xlsx");
+  ASSERT_EQ(xlsx_document_open(document_, corpus_file("full_width_column_record").c_str()), XLSX_OK);
+  ASSERT_EQ(set_text(1, 1, "changed"), XLSX_OK);
+  ASSERT_EQ(xlsx_document_save_as(document_, saved.c_str()), XLSX_OK);
+  ASSERT_EQ(xlsx_document_open(document_, saved.c_str()), XLSX_OK);
+  EXPECT_EQ(col_count(), 1u);
+
+  ASSERT_EQ(xlsx_document_open(document_, corpus_file("overlapping_column_records").c_str()), XLSX_OK);
+  EXPECT_EQ(width(16384), 1.0f);
+  XlsxWorksheet sheet = first_sheet();
+  XlsxColumn handle;
+  ASSERT_EQ(xlsx_sheet_column(&sheet, 5, &handle), XLSX_OK);
+  ASSERT_EQ(xlsx_column_set_width(&handle, 42.0f), XLSX_OK);
+  ASSERT_EQ(xlsx_document_save_as(document_, saved.c_str()), XLSX_OK);
+  ASSERT_EQ(xlsx_document_open(document_, saved.c_str()), XLSX_OK);
+  EXPECT_EQ(col_count(), 1000u + 3u);
+  for (uint32_t column : {1u, 4u, 6u, 16384u}) EXPECT_EQ(width(column), 1.0f) << column;
+  EXPECT_EQ(width(5), 42.0f);
+}
+
+// Cells and rows without `r` past the sheet's end were numbered past the last column (a save wrote
+// references wrapping to AAA1) or all onto the last row. Such a sheet is refused when read.
+TEST_F(Findings, CellsAndRowsPastTheSheetsEndAreRefused) {
+  for (const char* name : {"cells_past_last_column", "rows_past_last_row"}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(xlsx_document_open(document_, corpus_file(name).c_str()), XLSX_OK);
+    XlsxWorksheet sheet = first_sheet();
+    XlsxCell cell;
+    EXPECT_EQ(xlsx_sheet_find_cell(&sheet, 1, 1, &cell), XLSX_ERR_PARSE);
+  }
+}
+
+// Three inline texts of 100 MB were saved (a part of 314 MB, success reported) that the reader's entry
+// cap then refused: the file read back as an empty sheet. A save now refuses a part beyond the entry cap,
+// and trees beyond the document's parse budget, with the save error; the target keeps its bytes. (The
+// caps are lowered here so that the texts can be small.)
+TEST_F(Findings, SaveRefusesWhatOpenWouldNotRead) {
+  std::string target = dir_.file("book.xlsx");
+  ASSERT_EQ(xlsx_document_open(document_, corpus_file("good").c_str()), XLSX_OK);
+  ASSERT_EQ(xlsx_document_save_as(document_, target.c_str()), XLSX_OK);
+  std::string before = contents(target);
+  XlsxPackage* package = xlsx_document_package(document_);
+  xlsx_package_archive(package)->max_entry_size = 1 << 20;
+  std::string text(400 << 10, 'x');
+  for (char row : {'1', '2', '3'}) ASSERT_EQ(set_text(row - '0', 1, (text + row).c_str()), XLSX_OK);
+  EXPECT_EQ(xlsx_document_save(document_), XLSX_ERR_IO);
+  xlsx_package_archive(package)->max_entry_size = XLSX_ENTRY_MAX_INFLATED;
+  package->parsed_cap = 1 << 20;
+  EXPECT_EQ(xlsx_document_save(document_), XLSX_ERR_IO);
+  package->parsed_cap = XLSX_PACKAGE_MAX_PARSED;
+  EXPECT_TRUE(contents(target) == before) << "the target changed";
+  ASSERT_EQ(xlsx_document_save(document_), XLSX_OK);
+  ASSERT_EQ(xlsx_document_open(document_, target.c_str()), XLSX_OK);
+  EXPECT_EQ(get_text(3, 1), text + '3');
+}
+
+// Open on a FIFO (or a device) waited forever for a writer: a file that is not regular is refused.
+TEST_F(Findings, OpenRefusesWhatIsNotARegularFile) {
+  std::string fifo = dir_.file("pipe.xlsx");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& name : {fifo, dir_.path(), std::string("/dev/zero")}) {
+    EXPECT_EQ(xlsx_document_open(document_, name.c_str()), XLSX_ERR_IO) << name;
+  }
+}
+
+// A save replaced its target by a new file with the process's mode and owner, replaced a symbolic link by
+// a file, wrote over a read-only file, parted a file from its other hard links, and could not save under a
+// name of 249-255 bytes (the temporary name's suffix went past the longest file name).
+TEST_F(Findings, SaveKeepsWhatTheFileSystemSaysOfItsTarget) {
+  std::string target = dir_.file("book.xlsx"), linked = dir_.file("link.xlsx"), other = dir_.file("other.xlsx");
+  auto fresh = [&](mode_t mode) {
+    unlink(target.c_str());
+    write(target, "old");
+    chmod(target.c_str(), mode);
+  };
+  struct stat st {};
+  fresh(0640);
+  bool root = geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(chown(target.c_str(), 4321, 4322), 0);
+  }
+  ASSERT_EQ(xlsx_replace_file(target.c_str(), "new", 3), XLSX_OK);
+  ASSERT_EQ(stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(st.st_uid * 10000 + st.st_gid, 4321u * 10000 + 4322u);
+  }
+
+  ASSERT_EQ(symlink("book.xlsx", linked.c_str()), 0);
+  ASSERT_EQ(xlsx_replace_file(linked.c_str(), "linked", 6), XLSX_OK);
+  ASSERT_EQ(lstat(linked.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(contents(target), "linked");
+
+  fresh(0444);
+  EXPECT_EQ(xlsx_replace_file(target.c_str(), "new", 3), XLSX_ERR_IO);
+  EXPECT_EQ(contents(target), "old");
+
+  std::string fifo = dir_.file("pipe.xlsx");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(xlsx_replace_file(fifo.c_str(), "new", 3), XLSX_ERR_IO);
+
+  fresh(0644);
+  ASSERT_EQ(link(target.c_str(), other.c_str()), 0);
+  EXPECT_EQ(xlsx_replace_file(target.c_str(), "new", 3), XLSX_ERR_IO);
+  EXPECT_EQ(contents(target) + contents(other), "oldold");
+
+  for (size_t length : {249u, 255u}) {
+    std::string longest = dir_.file(std::string(length - 5, 'n') + ".xlsx");
+    EXPECT_EQ(xlsx_replace_file(longest.c_str(), "new", 3), XLSX_OK) << length;
+    EXPECT_EQ(contents(longest), "new");
+  }
+  std::string leftovers;
+  for (const char* name : {"book.xlsx.~0.tmp", "link.xlsx.~0.tmp"}) leftovers += contents(dir_.file(name));
+  EXPECT_EQ(leftovers, "");
 }
 
 }  // namespace

@@ -11,7 +11,9 @@ MANIFEST, one line per file: "NAME EXPECT", where EXPECT says what opening the f
 The ZIP container is written by hand (not with zipfile) so that sizes, flags, names and records can lie.
 """
 
+import itertools
 import os
+import re
 import struct
 import sys
 import zlib
@@ -234,6 +236,43 @@ def with_entry(parts, name, **overrides):
 
 
 # ---------------------------------------------------------------------------------------------------------
+# Texts made to collide in hash tables. FNV_PAIRS: pairs of blocks with one 32-bit FNV-1a value from the
+# state that the pairs before them leave, so that every choice of one block per pair gives the same value
+# (found by a birthday search). READER_PAIR: two blocks with one value of the ZIP reader's name hash
+# (value * 33 + byte), from any state.
+
+FNV_PAIRS = [('h9Gc', 'THad'), ('O0Cc', 'sAad')] + [('Q9Cc', 'MHad')] * 15
+READER_PAIR = ('Ez', 'FY')
+
+
+def colliding_texts(pairs, count):
+    """The first count texts made of one block of each pair."""
+    return [''.join(blocks) for blocks in itertools.islice(itertools.product(*pairs), count)]
+
+
+def stored_entries(names):
+    """Empty stored entries (their data costs nothing; only the names matter)."""
+    return [dict(name=name, data=b'', method=0) for name in names]
+
+
+def many_sheets(count):
+    """A workbook of count sheets, each with its own relationship and content type; only the first two
+    sheets' parts are in the archive (the others read as empty)."""
+    parts = [list(p) for p in base_parts()]
+    overrides = ''.join('<Override PartName="/xl/worksheets/sheet%d.xml" ContentType="application/'
+                        'vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>' % i
+                        for i in range(3, count + 1))
+    sheets = ''.join('<sheet name="S%d" sheetId="%d" r:id="rId%d"/>' % (i, i, i + 4) for i in range(3, count + 1))
+    links = ''.join('<Relationship Id="rId%d" Type="%s" Target="worksheets/sheet%d.xml"/>' % (i + 4, WS_TYPE, i)
+                    for i in range(3, count + 1))
+    parts[0][1] = CONTENT_TYPES.replace('</Types>', overrides + '</Types>')
+    parts[2][1] = workbook_xml('<sheet name="S1" sheetId="1" r:id="rId1"/><sheet name="S2" sheetId="2" r:id="rId2"/>'
+                               + sheets)
+    parts[3][1] = workbook_rels(extra=links)
+    return parts
+
+
+# ---------------------------------------------------------------------------------------------------------
 # The cases.
 
 def deflate_bomb(total, chunk_size=16 << 20):
@@ -325,6 +364,9 @@ def cases():
               ['C:\\windows\\drive.xml', '<a/>'], ['', 'nameless'], ['dir/', ''],
               [b'nul\x00inside.xml', '<a/>'], [b'\xff\xfe bad utf8.xml', '<a/>'], ['xl/./worksheets/../x.xml', '<a/>']]
     add('absurd_entry_names', 'either', zip_parts(good + absurd))
+    for case, name in (('entry_name_parent', '../../x'), ('entry_name_absolute', '/abs'), ('entry_name_empty', ''),
+                       ('entry_name_drive', 'C:\\x'), ('entry_name_not_utf8', b'xl/\xff.xml')):
+        add(case, 'refuse', zip_parts(good + [[name, '<a/>']]))
     part_case('sheet_path_traversal', 'either', rels, workbook_rels(sheet1='../../../../etc/passwd'))
 
     # Flags, methods, container variants.
@@ -420,6 +462,51 @@ def cases():
     sheets_case('sheet_without_attributes', '<sheet/>', '<sheet name="Notes"/>')
     many = ''.join('<sheet name="S%d" sheetId="%d" r:id="rId2"/>' % (i, i) for i in range(1, 2001))
     part_case('two_thousand_sheets_one_part', 'either', book, workbook_xml(many))
+    add('hundred_thousand_sheets', 'open', zip_parts(many_sheets(100000)))
+
+    # The format's elements under another prefix than the usual (none), relationship ids under another
+    # than r.
+    def prefixed(xml, uri_end):
+        xml = re.sub(r'<(/?)(?![?!])([A-Za-z][\w.]*)([\s/>])', r'<\1x:\2\3', xml)
+        return xml.replace('xmlns="http://schemas.openxmlformats.org/' + uri_end,
+                           'xmlns:x="http://schemas.openxmlformats.org/' + uri_end)
+    part_case('prefixed_worksheet', 'open', sheet, prefixed(sheet_xml(SHEET1_DATA), 'spreadsheetml/2006/main"'))
+    part_case('prefixed_workbook', 'open', book,
+              prefixed(workbook_xml(), 'spreadsheetml/2006/main"').replace('r:id=', 'rel:id=').replace(
+                  'xmlns:r=', 'xmlns:rel='))
+    part_case('prefixed_content_types', 'open', '[Content_Types].xml',
+              prefixed(CONTENT_TYPES, 'package/2006/content-types"'))
+
+    # Column records over the whole sheet: one, and 1,000 overlapping ones of widths 1..1000.
+    def cols_case(name, cols):
+        part_case(name, 'open', sheet, sheet_xml(SHEET1_DATA).replace(
+            '<cols><col min="1" max="2" width="12" customWidth="1"/></cols>', '<cols>%s</cols>' % cols))
+    cols_case('full_width_column_record', '<col min="1" max="16384" width="20" customWidth="1"/>')
+    cols_case('overlapping_column_records',
+              ''.join('<col min="1" max="16384" width="%d" customWidth="1"/>' % w for w in range(1, 1001)))
+
+    # Cells and rows without `r` past the sheet's last column and last row.
+    sheet_case('cells_past_last_column', 'open', '<row r="1">' + '<c><v>1</v></c>' * 16385 + '</row>')
+    sheet_case('rows_past_last_row', 'open', '<row/>' * 1048577)
+
+    # Parts of 64 MiB of tiny elements (a node each): their trees would cost over a gigabyte each.
+    tiny = 64 << 20
+    part_case('tiny_elements_sheet', 'open', sheet, sheet_xml('<a/>' * (tiny // 4)))
+    part_case('empty_shared_strings', 'open', strings,
+              shared_strings_xml(()).replace('</sst>', '<si/>' * (tiny // 5) + '</sst>'))
+    eight = replace_part(base_parts(), sheet, sheet_xml('<a/>' * (tiny // 4)))
+    eight = replace_part(eight, 'xl/worksheets/sheet2.xml', sheet_xml('<a/>' * (tiny // 4)))
+    add('two_tiny_element_sheets', 'open', zip_parts(eight))
+
+    # Hash flooding: texts that all had one hash value, as shared strings and as entry names, and entry
+    # names made to collide in the ZIP reader's own table.
+    part_case('colliding_shared_strings', 'open', strings, shared_strings_xml(colliding_texts(FNV_PAIRS, 1 << 17)))
+    add('colliding_entry_names', 'open',
+        build_zip([dict(name=n, data=d) for n, d in good] + stored_entries(colliding_texts(FNV_PAIRS, 1 << 17)),
+                  zip64=True))
+    reader_names = ['xl/media/' + name for name in colliding_texts([READER_PAIR] * 16, 65000)]
+    add('colliding_reader_entry_names', 'refuse', build_zip([dict(name=n, data=d) for n, d in good] +
+                                                            stored_entries(reader_names)))
     return out
 
 

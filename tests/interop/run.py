@@ -7,6 +7,7 @@ Writing: write_cases.lua uses every command of the xlsx library and writes workb
 edits of files other programs wrote); expect.json records what it wrote. Every workbook must be
 well-formed XML 1.0 in every part and read as written by openpyxl, by LibreOffice (every sheet converted
 to CSV in one headless call) and by SheetJS and exceljs (npm, installed into NODE_DIR by `npm ci`).
+Cell formats and sheet layout both ways: looks.py.
 Reading: workbooks written by openpyxl, XlsxWriter, exceljs (shared formulas) and LibreOffice read cell
 by cell as openpyxl reads them; saved unchanged they keep every entry byte for byte, saved with one cell
 changed they keep every entry the change does not concern.
@@ -27,6 +28,8 @@ import openpyxl
 import xlsxwriter
 from openpyxl.chart import BarChart, Reference
 from openpyxl.workbook.defined_name import DefinedName
+
+from looks import Looks
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 KORVADEL, PLUGIN, SCRATCH, NODE_DIR = (os.path.abspath(p) for p in sys.argv[1:5])
@@ -51,9 +54,18 @@ def run(command, **options):
     return result.stdout
 
 
-def korvadel(script, *args):
+def korvadel(script, *args, chunk=None):
+    """Runs a script of this folder (a path relative to it, or "-" for chunk) through korvadel."""
     env = dict(os.environ, LUA_PATH_5_4=f"{HERE}/?.lua;{HERE}/../scripts/lib/?.lua")
-    return run([KORVADEL, "--plugin", PLUGIN, "--check-leaks", os.path.join(HERE, script), *args], env=env)
+    script = script if script == "-" else os.path.join(HERE, script)
+    return run([KORVADEL, "--plugin", PLUGIN, "--check-leaks", script, *args], env=env, input=chunk)
+
+
+def office(convert_to, outdir, *files):
+    """LibreOffice converts files (headless, a profile of its own in the scratch folder) into outdir."""
+    program = shutil.which("soffice") or shutil.which("libreoffice")
+    run([program, f"-env:UserInstallation=file://{SCRATCH}/profile", "--headless", "--convert-to", convert_to,
+         "--outdir", outdir, *files], timeout=300)
 
 
 # ---- what each program shows of a text the plugin stored
@@ -140,7 +152,7 @@ def make_inputs(folder):
             out.writestr(name, data)
 
 
-def make_peer_files(folder, office):
+def make_peer_files(folder, has_office):
     """Workbooks of other writers for the reading checks; returns their paths."""
     wb = openpyxl.Workbook()
     ws = wb.active
@@ -169,11 +181,10 @@ def make_peer_files(folder, office):
     book.add_worksheet("Second").write(0, 0, "x")
     book.close()
     paths.append(os.path.join(folder, "shared.xlsx"))
-    if office:
+    if has_office:
         source = os.path.join(folder, "office-source.xlsx")
         shutil.copy(paths[1], source)
-        run([office, f"-env:UserInstallation=file://{folder}/profile", "--headless", "--convert-to", "xlsx",
-             "--outdir", os.path.join(folder, "office"), source], timeout=300)
+        office("xlsx", os.path.join(folder, "office"), source)
         paths.append(os.path.join(folder, "office", "office-source.xlsx"))
     return paths
 
@@ -409,6 +420,17 @@ def check_examples(folder, peer):
     check(wb.sheetnames, ["Summary", "North", "South", "West"], "report.lua: sheets")
     check((wb["North"]["B3"].value, wb["North"]["B6"].value), (1350.5, "=SUM(B2:B5)"), "report.lua: cells")
     check(wb.properties.title, "Sales report", "report.lua: title")
+    summary, north = wb["Summary"], wb["North"]
+    check((str(summary.merged_cells), summary.freeze_panes, summary.auto_filter.ref,
+           summary.sheet_properties.tabColor.rgb.upper(), summary["A3"].hyperlink.location),
+          ("A1:C1", "A3", "A2:C5", "FF1F6FB2", "North!A1"), "report.lua: title, panes, filter, tab, link")
+    check((north["A1"].font.b, north["A1"].border.bottom.style, north["A3"].fill.fgColor.rgb.upper(),
+           north["D2"].is_date, north["B2"].number_format), (True, "medium", "FFF2F2F2", True, '"$"#,##0.00'),
+          "report.lua: header, banded row, date and currency formats")
+    shown = json.loads(run(["node", os.path.join(HERE, "node", "read.js"), os.path.join(NODE_DIR, "node_modules"),
+                            report]) or "{}").get(report, {})
+    check({reader: "error" in sheets for reader, sheets in shown.items()}, {"sheetjs": False, "exceljs": False},
+          "report.lua: SheetJS and exceljs open it")
     modified = os.path.join(folder, "modified.xlsx")
     run([KORVADEL, "--plugin", PLUGIN, "--check-leaks", os.path.join(examples, "modify.lua"), peer, modified,
          "C1", "99.5", "Data"])
@@ -433,7 +455,7 @@ def ensure_node_modules():
 
 
 def main():
-    office = shutil.which("soffice") or shutil.which("libreoffice")
+    has_office = shutil.which("soffice") or shutil.which("libreoffice")
     shutil.rmtree(SCRATCH, ignore_errors=True)
     written, inputs, peers, csvs = (os.path.join(SCRATCH, d) for d in ("written", "inputs", "peers", "csv"))
     for folder in (written, peers, csvs):
@@ -447,10 +469,8 @@ def main():
         books = json.load(f)
     paths = {book["file"]: os.path.join(written, book["file"]) for book in books}
     office_paths = [paths[b["file"]] for b in books if not as_dict(b.get("options")).get("no_office")]
-    if office:
-        run([office, f"-env:UserInstallation=file://{SCRATCH}/profile", "--headless", "--convert-to",
-             "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1", "--outdir", csvs,
-             *office_paths], timeout=300)
+    if has_office:
+        office("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1", csvs, *office_paths)
     else:
         fail("LibreOffice (soffice) is not installed (Debian: libreoffice-calc)")
     shown = json.loads(run(["node", os.path.join(HERE, "node", "read.js"), os.path.join(NODE_DIR, "node_modules"),
@@ -462,10 +482,10 @@ def main():
                 step(path, book) if step is not check_xml else step(path)
             except Exception as error:  # a reader that refuses a file
                 fail(f"{path}: {step.__name__}: {type(error).__name__}: {error}")
-        if office and path in office_paths:
+        if has_office and path in office_paths:
             check_office(path, book, csvs)
         check_node(path, book, shown.get(path, {}))
-    peer_files = make_peer_files(inputs, office)
+    peer_files = make_peer_files(inputs, has_office)
     args = []
     for path in peer_files:
         args += [path, "--keep", os.path.join(peers, os.path.basename(path))]
@@ -473,6 +493,8 @@ def main():
     for path in peer_files:
         check_kept_entries(path, os.path.join(peers, os.path.basename(path)))
     check_examples(peers, peer_files[0])
+    if has_office:
+        Looks(os.path.join(SCRATCH, "looks"), check, korvadel, office).run()
 
 
 if __name__ == "__main__":

@@ -6,8 +6,12 @@ local t = require "check"
 t.eq(type(xlsx), "table", "global xlsx")
 t.eq(package.loaded.xlsx, xlsx, "xlsx is a loaded library")
 for name, fn in pairs(xlsx) do t.eq(type(fn), "function", name) end
--- The 28 constants: XLSXATTRSHEETS is 32768, each XLSX_ group numbers its members from 0; no other.
-local expected = {XLSXATTRSHEETS = 32768}
+-- The 67 constants: XLSXATTRSHEETS is 32768, each XLSX_ group numbers its members from 0, the formatting
+-- constants have the values listed; no other.
+local expected = {XLSXATTRSHEETS = 32768, XLSX_KEEP = -1, XLSX_COLOR_NONE = -2, XLSX_FONT_BOLD = 1,
+                  XLSX_FONT_ITALIC = 2, XLSX_FONT_UNDERLINE = 4, XLSX_FONT_STRIKE = 8, XLSX_SIDE_LEFT = 1,
+                  XLSX_SIDE_RIGHT = 2, XLSX_SIDE_TOP = 4, XLSX_SIDE_BOTTOM = 8, XLSX_SIDE_ALL = 15,
+                  XLSX_ROTATION_VERTICAL = 255}
 for prefix, names in pairs({
   XLSX_VISIBILITY_ = {"VISIBLE", "HIDDEN", "VERYHIDDEN"},
   XLSX_SHEETTYPE_ = {"WORKSHEET", "CHARTSHEET", "DIALOGSHEET", "MACROSHEET"},
@@ -15,6 +19,10 @@ for prefix, names in pairs({
                     "CREATIONDATE", "MODIFICATIONDATE", "CATEGORY", "APPLICATION", "DOCSECURITY", "SCALECROP",
                     "MANAGER", "COMPANY", "LINKSUPTODATE", "SHAREDDOC", "HYPERLINKBASE", "HYPERLINKSCHANGED",
                     "APPVERSION"},
+  XLSX_BORDER_ = {"NONE", "THIN", "MEDIUM", "DASHED", "DOTTED", "THICK", "DOUBLE", "HAIR", "MEDIUMDASHED", "DASHDOT",
+                  "MEDIUMDASHDOT", "DASHDOTDOT", "MEDIUMDASHDOTDOT", "SLANTDASHDOT"},
+  XLSX_ALIGN_ = {"GENERAL", "LEFT", "CENTER", "RIGHT", "FILL", "JUSTIFY", "CENTERCONTINUOUS", "DISTRIBUTED"},
+  XLSX_VALIGN_ = {"TOP", "CENTER", "BOTTOM", "JUSTIFY", "DISTRIBUTED"},
 }) do
   for i, name in ipairs(names) do expected[prefix .. name] = i - 1 end
 end
