@@ -191,18 +191,6 @@ void xml_pool_release(XmlDoc* doc) {
   xml_arena_free(&doc->arena);
 }
 
-uint32_t xml_pool_node_pages(const XmlDoc* doc) {
-  uint32_t count = 0;
-  for (const XmlNodePage* page = doc->node_pages; page; page = page->previous) count++;
-  return count;
-}
-
-uint32_t xml_pool_attribute_pages(const XmlDoc* doc) {
-  uint32_t count = 0;
-  for (const XmlAttrPage* page = doc->attribute_pages; page; page = page->previous) count++;
-  return count;
-}
-
 uint64_t xml_pool_node_bytes(const XmlDoc* doc) {
   uint64_t bytes = 0;
   for (const XmlNodePage* page = doc->node_pages; page; page = page->previous)

@@ -70,9 +70,7 @@ void xml_pool_free_subtree(XmlNode* node);
 void xml_pool_reset(XmlDoc* doc);
 // Releases every page (and the heap texts of slots in use). The document is unusable afterwards.
 void xml_pool_release(XmlDoc* doc);
-// Number of node / attribute pages, and the bytes they take, headers included (diagnostic figures).
-uint32_t xml_pool_node_pages(const XmlDoc* doc);
-uint32_t xml_pool_attribute_pages(const XmlDoc* doc);
+// The bytes the node / attribute pages take, headers included (figures for the memory benchmark).
 uint64_t xml_pool_node_bytes(const XmlDoc* doc);
 uint64_t xml_pool_attribute_bytes(const XmlDoc* doc);
 

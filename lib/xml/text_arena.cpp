@@ -103,12 +103,6 @@ void xml_arena_free(XmlTextArena** arena) {
   *arena = nullptr;
 }
 
-uint32_t xml_arena_chunks(const XmlTextArena* arena) {
-  uint32_t count = 0;
-  for (; arena; arena = arena->previous) count++;
-  return count;
-}
-
 char* xml_heap_text(const char* text) {
   size_t length = text ? strlen(text) : 0;
   if (length > kLargestText) return nullptr;

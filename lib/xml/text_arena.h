@@ -60,8 +60,6 @@ void xml_arena_commit(XmlTextArena* arena, char* text, uint32_t n, uint32_t leng
 char* xml_arena_copy(XmlTextArena** arena, const char* bytes, uint32_t n);
 // Releases every chunk; *arena becomes null. Null arena pointers are ignored.
 void xml_arena_free(XmlTextArena** arena);
-// Number of chunks (a diagnostic figure).
-uint32_t xml_arena_chunks(const XmlTextArena* arena);
 
 // Heap copy of text (null counts as ""), tagged heap; null when memory runs out. Caller releases it with
 // xml_text_release.
