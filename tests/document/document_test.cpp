@@ -1,66 +1,112 @@
-// The document binds a shared strings table and a workbook object to the package it opens, and drops
-// them with the package; failures leave the model in step with the package.
-#include <gtest/gtest.h>
-
+// The document: the shared strings table and workbook bound to the package it opens, failures that leave
+// the model in step with the package, what a saved workbook says of itself (dates, origin, recalculation,
+// property parts), and texts XML cannot carry through a save.
 #include "lib/document/document.h"
-#include "tests/document/document_fixture.h"
+#include "lib/base/host_ops.h"
+#include "lib/package/properties.h"
 #include "lib/sheet/workbook.h"
+#include "tests/support/book.h"
+#include "tests/support/cases.h"
 #include "tests/support/fault_alloc.h"
+#include "tests/support/live_allocations.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/zip.h"
 
 namespace {
 
+using namespace xlsx_test;
 
+int64_t g_now = 0;
+
+class DocumentTest : public CountedTest {
+ protected:
+  void SetUp() override {
+    CountedTest::SetUp();
+    XlsxHostOps ops = *xlsx_default_host_ops();
+    ops.current_time = [] { return g_now; };
+    xlsx_set_host_ops(&ops);
+    g_now = 1709208000;  // 2024-02-29T12:00:00Z
+    doc_ = xlsx_document_new();
+    ASSERT_NE(doc_, nullptr);
+  }
+  void TearDown() override {
+    xlsx_document_free(doc_);
+    xlsx_set_host_ops(nullptr);
+    CountedTest::TearDown();
+  }
+  std::string path(const char* name) { return dir_.file(name); }
+  // Writes the parts (the base workbook's unless given) as a package and opens it.
+  xlsx_status open_parts(const std::vector<ZipInput>& parts = workbook_parts()) {
+    write_bytes(path("in.xlsx"), make_zip(parts));
+    return xlsx_document_open(doc_, path("in.xlsx").c_str());
+  }
+  // Saves under name and gives the file's bytes.
+  std::string save_as(const char* name) {
+    EXPECT_EQ(xlsx_document_save_as(doc_, path(name).c_str()), XLSX_OK);
+    return read_bytes(path(name));
+  }
+  std::string property(uint32_t number) { return xlsx_document_get_property(doc_, number); }
+  XlsxWorksheet first_sheet() {
+    XlsxWorksheet sheet{};
+    EXPECT_EQ(xlsx_workbook_worksheet_at(xlsx_document_workbook(doc_), 1, &sheet), XLSX_OK);
+    return sheet;
+  }
+  void set_number(uint32_t row, int64_t number) {
+    XlsxWorksheet sheet = first_sheet();
+    ASSERT_EQ(put_cell(&sheet, row, 1, [number](XlsxCellValue* v) { return xlsx_value_set_int(v, number); }), XLSX_OK);
+  }
+
+  TempDir dir_;
+  XlsxDocument* doc_ = nullptr;
+};
+
+bool has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Opening binds the table and the workbook; a file without shared strings gets a table holding the empty
+// text, a package without workbook opens without sheets; both still take texts.
 TEST_F(DocumentTest, OpenBindsTheSharedStringsAndTheWorkbookToThePackage) {
-  ASSERT_EQ(open_parts(xlsx_test::workbook_parts()), XLSX_OK);
+  ASSERT_EQ(open_parts(), XLSX_OK);
   EXPECT_TRUE(xlsx_document_is_open(doc_));
   EXPECT_STREQ(xlsx_sst_get(xlsx_document_shared_strings(doc_), 2), "North");
   EXPECT_EQ(xlsx_workbook_sheet_count(xlsx_document_workbook(doc_)), 2u);
   EXPECT_EQ(xlsx_document_workbook_rels(doc_), &doc_->package.workbook_rels);
   EXPECT_EQ(xlsx_document_package(doc_), &doc_->package);
-  EXPECT_STREQ(xlsx_document_path(doc_), dir_.file("in.xlsx").c_str());
-  ASSERT_EQ(xlsx_document_set_property(doc_, 0, "Title"), XLSX_OK);
-  EXPECT_STREQ(xlsx_document_get_property(doc_, 0), "Title");
-  // A file without shared strings gets a table holding the empty text; a package without workbook opens
-  // without sheets and still takes texts.
-  auto parts = xlsx_test::workbook_parts();
-  xlsx_test::remove_part(&parts, "xl/sharedStrings.xml");
+  EXPECT_STREQ(xlsx_document_path(doc_), path("in.xlsx").c_str());
+  auto parts = workbook_parts();
+  remove_part(&parts, "xl/sharedStrings.xml");
   ASSERT_EQ(open_parts(parts), XLSX_OK);
   EXPECT_EQ(xlsx_sst_count(xlsx_document_shared_strings(doc_)), 1u);
   EXPECT_EQ(xlsx_sst_append(xlsx_document_shared_strings(doc_), "x"), 1);
-  ASSERT_EQ(xlsx_document_save_as(doc_, dir_.file("out.xlsx").c_str()), XLSX_OK);
-  EXPECT_NE(xlsx_test::zip_entry(xlsx_test::read_bytes(dir_.file("out.xlsx")), "xl/sharedStrings.xml")
-                .find("count=\"2\" uniqueCount=\"2\""),
-            std::string::npos);
+  EXPECT_TRUE(has(zip_entry(save_as("out.xlsx"), "xl/sharedStrings.xml"), "count=\"2\" uniqueCount=\"2\""));
   ASSERT_EQ(open_parts({{"[Content_Types].xml", "<Types/>"}, {"readme.txt", "hello"}}), XLSX_OK);
   EXPECT_EQ(xlsx_workbook_sheet_count(xlsx_document_workbook(doc_)), 0u);
   EXPECT_EQ(xlsx_sst_append(xlsx_document_shared_strings(doc_), "x"), 1);
 }
 
 // A failed open leaves no model behind a closed package; a create that fails on the file leaves an open
-// document as it was.
+// document as it was; an open with any allocation failing reports it and leaves nothing.
 TEST_F(DocumentTest, FailuresLeaveTheModelInStepWithThePackage) {
-  ASSERT_EQ(open_parts(xlsx_test::workbook_parts()), XLSX_OK);
-  EXPECT_EQ(xlsx_document_create(doc_, dir_.file("no/such/folder/new.xlsx").c_str()), XLSX_ERR_IO);
+  ASSERT_EQ(open_parts(), XLSX_OK);
+  EXPECT_EQ(xlsx_document_create(doc_, path("no/such/folder/new.xlsx").c_str()), XLSX_ERR_IO);
   EXPECT_EQ(xlsx_workbook_sheet_count(xlsx_document_workbook(doc_)), 2u);
-  EXPECT_EQ(xlsx_document_open(doc_, dir_.file("missing.xlsx").c_str()), XLSX_ERR_IO);
+  EXPECT_EQ(xlsx_document_open(doc_, path("missing.xlsx").c_str()), XLSX_ERR_IO);
   EXPECT_FALSE(xlsx_document_is_open(doc_));
   EXPECT_EQ(xlsx_document_workbook(doc_), nullptr);
   EXPECT_EQ(xlsx_document_save(doc_), XLSX_ERR_INVALID_ARG);
-  ASSERT_EQ(xlsx_document_create(doc_, dir_.file("new.xlsx").c_str()), XLSX_OK);
+  ASSERT_EQ(xlsx_document_create(doc_, path("new.xlsx").c_str()), XLSX_OK);
   EXPECT_EQ(xlsx_workbook_sheet_count(xlsx_document_workbook(doc_)), 1u);
   xlsx_document_close(doc_);
   EXPECT_EQ(xlsx_document_workbook(doc_), nullptr);
   EXPECT_STREQ(xlsx_document_path(doc_), "");
-  xlsx_test::write_bytes(dir_.file("in.xlsx"), xlsx_test::make_zip(xlsx_test::workbook_parts()));
-  xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
+  for_each_allocation_failure([&](FaultAllocation& fault) {
     uint32_t live = xlsx_live_allocations();
-    xlsx_status status = xlsx_document_open(doc_, dir_.file("in.xlsx").c_str());
+    xlsx_status status = xlsx_document_open(doc_, path("in.xlsx").c_str());
     fault.fail_after(0);
     EXPECT_EQ(status, fault.failures() ? XLSX_ERR_NO_MEMORY : XLSX_OK);
     EXPECT_EQ(xlsx_document_workbook(doc_) != nullptr, status == XLSX_OK);
-    if (status == XLSX_OK) {
-      EXPECT_STREQ(xlsx_sst_get(xlsx_document_shared_strings(doc_), 0), "Name");
-    }
+    EXPECT_TRUE(status != XLSX_OK || std::string(xlsx_sst_get(xlsx_document_shared_strings(doc_), 0)) == "Name");
     xlsx_document_close(doc_);
     EXPECT_EQ(xlsx_live_allocations(), live);
   });
@@ -74,6 +120,124 @@ TEST_F(DocumentTest, FailuresLeaveTheModelInStepWithThePackage) {
   EXPECT_STREQ(xlsx_document_get_property(nullptr, 0), "");
   EXPECT_TRUE(xlsx_document_package(nullptr) == nullptr && xlsx_document_workbook_rels(nullptr) == nullptr &&
               xlsx_document_shared_strings(nullptr) == nullptr && xlsx_document_workbook(nullptr) == nullptr);
+}
+
+// A created workbook is dated by its creation under our application's name and keeps nothing of the
+// template's origin; dates given must be dates.
+TEST_F(DocumentTest, ACreatedWorkbookIsOursAndDatedByItsCreation) {
+  ASSERT_EQ(xlsx_document_create(doc_, path("new.xlsx").c_str()), XLSX_OK);
+  std::string file = read_bytes(path("new.xlsx")), core = zip_entry(file, "docProps/core.xml");
+  EXPECT_TRUE(has(core, "<dcterms:created xsi:type=\"dcterms:W3CDTF\">2024-02-29T12:00:00Z</dcterms:created>")) << core;
+  EXPECT_TRUE(has(core, ">2024-02-29T12:00:00Z</dcterms:modified>")) << core;
+  EXPECT_EQ(property(XLSX_PROP_APPLICATION), "xlsx.kvp");
+  for (const std::string& name : zip_names(file)) {
+    for (const char* origin : {"2019", "Microsoft", "revisionPtr", "xr:uid", "calcId", "AppVersion", "lastEdited"})
+      EXPECT_FALSE(has(zip_entry(file, name), origin)) << name << " holds " << origin;
+  }
+  for (const Case& c : read_cases("document/document.cases", "date")) {
+    for (uint32_t number : {XLSX_PROP_CREATED, XLSX_PROP_MODIFIED, XLSX_PROP_LAST_PRINTED}) {
+      EXPECT_EQ(xlsx_document_set_property(doc_, number, c[0].c_str()), c[1] == "1" ? XLSX_OK : XLSX_ERR_INVALID_ARG)
+          << c.where;
+    }
+  }
+}
+
+// A changed workbook is dated by its save unless the script gave the date; an unchanged one keeps its date.
+TEST_F(DocumentTest, AChangedWorkbookIsDatedByItsSaveUnlessTheScriptGaveTheDate) {
+  ASSERT_EQ(xlsx_document_create(doc_, path("book.xlsx").c_str()), XLSX_OK);
+  g_now += 3600;
+  ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
+  EXPECT_EQ(property(XLSX_PROP_MODIFIED), "2024-02-29T12:00:00Z");
+  set_number(1, 5);
+  ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
+  EXPECT_EQ(property(XLSX_PROP_MODIFIED) + " " + property(XLSX_PROP_CREATED),
+            "2024-02-29T13:00:00Z 2024-02-29T12:00:00Z");
+  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_MODIFIED, "2000-01-01"), XLSX_OK);
+  set_number(1, 6);
+  g_now += 3600;
+  ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
+  EXPECT_EQ(property(XLSX_PROP_MODIFIED), "2000-01-01");
+}
+
+// A changed value asks for recalculation, in a workbook part that holds its sheet list and nothing else.
+TEST_F(DocumentTest, AChangedValueAsksForRecalculation) {
+  auto parts = workbook_parts();
+  replace_part(&parts, "xl/workbook.xml",
+               "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+               "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
+               "<sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/><sheet name=\"Notes\" sheetId=\"2\" r:id=\"rId2\"/>"
+               "</sheets></workbook>");
+  ASSERT_EQ(open_parts(parts), XLSX_OK);
+  EXPECT_FALSE(has(zip_entry(save_as("unchanged.xlsx"), "xl/workbook.xml"), "calcPr"));
+  set_number(2, 7);
+  std::string workbook = zip_entry(save_as("changed.xlsx"), "xl/workbook.xml");
+  EXPECT_TRUE(has(workbook, "</sheets><calcPr fullCalcOnLoad=\"1\"/></workbook>")) << workbook;
+}
+
+// A property of a package without property parts gets the part, registered and escaped as needed.
+TEST_F(DocumentTest, APropertyOfAPackageWithoutPropertyPartsGetsThePart) {
+  auto parts = workbook_parts();
+  remove_part(&parts, "docProps/core.xml");
+  remove_part(&parts, "docProps/app.xml");
+  ASSERT_EQ(open_parts(parts), XLSX_OK);
+  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "Title \x01"), XLSX_OK);
+  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_COMPANY, "Company"), XLSX_OK);
+  std::string saved = save_as("saved.xlsx");
+  EXPECT_TRUE(has(zip_entry(saved, "docProps/core.xml"), "<dc:title>Title _x0001_</dc:title>"));
+  EXPECT_TRUE(has(zip_entry(saved, "[Content_Types].xml"), "PartName=\"/docProps/app.xml\""));
+  EXPECT_TRUE(has(zip_entry(saved, "_rels/.rels"), "Target=\"docProps/core.xml\""));
+  ASSERT_EQ(xlsx_document_open(doc_, path("saved.xlsx").c_str()), XLSX_OK);
+  char* title = xlsx_package_property_text(xlsx_document_package(doc_), XLSX_PROP_TITLE);
+  EXPECT_STREQ(title, "Title \x01");
+  xlsx_free(title);
+  EXPECT_EQ(property(XLSX_PROP_COMPANY), "Company");
+}
+
+// Adding a property part with its n-th allocation failing saves the file as it was.
+TEST_F(DocumentTest, AddingAPropertyPartIsWholeOrNothing) {
+  auto parts = workbook_parts();
+  remove_part(&parts, "docProps/core.xml");
+  auto entries = [](const std::string& file) {
+    std::string out;
+    for (const std::string& name : zip_names(file)) out += name + "=" + zip_entry(file, name) + "\n";
+    return out;
+  };
+  ASSERT_EQ(open_parts(parts), XLSX_OK);
+  std::string unedited = entries(save_as("unedited.xlsx"));
+  for (uint32_t n = 1;; n++) {
+    ASSERT_LT(n, 1000u);
+    ASSERT_EQ(open_parts(parts), XLSX_OK);
+    FaultAllocation fault(n);
+    xlsx_status status = xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "Title");
+    bool failed = fault.failures() > 0;
+    fault.fail_after(0);
+    std::string saved = entries(save_as("run.xlsx"));
+    if (!failed) {
+      EXPECT_EQ(status, XLSX_OK);
+      EXPECT_TRUE(has(saved, "<dc:title>Title</dc:title>"));
+      break;
+    }
+    EXPECT_EQ(status, XLSX_ERR_NO_MEMORY) << n;
+    EXPECT_EQ(saved, unedited) << "allocation " << n;
+  }
+}
+
+// Texts with characters XML cannot carry are escaped in shared and inline strings and come back the same.
+TEST_F(DocumentTest, TextsXmlCannotCarryComeBackAfterASave) {
+  const char* texts[] = {"esc\x1b", "cr\r\nlf", "lit _x0041_", "\x01\x1f"};
+  ASSERT_EQ(open_parts(), XLSX_OK);
+  XlsxWorksheet sheet = first_sheet();
+  for (uint32_t i = 0; i < 8; i++) {
+    xlsx_set_shared_strings_mode(i / 4);
+    ASSERT_EQ(put_text(&sheet, 1, i + 1, texts[i % 4]), XLSX_OK);
+  }
+  xlsx_set_shared_strings_mode(0);
+  std::string saved = save_as("saved.xlsx");
+  EXPECT_TRUE(has(zip_entry(saved, "xl/sharedStrings.xml"), "<t>esc_x001B_</t>"));
+  EXPECT_TRUE(has(zip_entry(saved, "xl/worksheets/sheet1.xml"), "<t>lit _x005F_x0041_</t>"));
+  ASSERT_EQ(xlsx_document_open(doc_, path("saved.xlsx").c_str()), XLSX_OK);
+  sheet = first_sheet();
+  for (uint32_t i = 0; i < 8; i++) EXPECT_EQ(cell_text(&sheet, 1, i + 1), std::string("string:") + texts[i % 4]) << i;
 }
 
 }  // namespace

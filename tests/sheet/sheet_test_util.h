@@ -1,10 +1,13 @@
 // Fixture of the sheet tests: a book created from the template in a temporary directory, its workbook
-// and first worksheet, cell helpers, and the worksheet and other parts as XML text.
+// and first worksheet, cell helpers, the worksheet and other parts as XML text, and the reference tables
+// of tests/sheet/sheet.cases.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "lib/base/alloc.h"
 #include "lib/package/part.h"
@@ -12,21 +15,48 @@
 #include "lib/xml/parser.h"
 #include "lib/xml/writer.h"
 #include "tests/support/book.h"
+#include "tests/support/cases.h"
 #include "tests/support/live_allocations.h"
 #include "tests/support/temp_dir.h"
 
 namespace sheet_test {
 
 using xlsx_test::describe;
-using xlsx_test::TestBook;
 using xlsx_test::test_book_close;
 using xlsx_test::test_book_open;
+using xlsx_test::TestBook;
+
+inline std::vector<xlsx_test::Case> cases(const char* kind) {
+  return xlsx_test::read_cases("sheet/sheet.cases", kind);
+}
+
+// Sets the value from "type:text" as describe gives it; "string" alone sets the null text.
+inline xlsx_status set_value(XlsxCellValue* v, const std::string& spec) {
+  size_t colon = spec.find(':');
+  std::string type = spec.substr(0, colon), text = colon == std::string::npos ? "" : spec.substr(colon + 1);
+  if (type == "boolean") return xlsx_value_set_bool(v, uint32_t(std::stoul(text)));
+  if (type == "integer") return xlsx_value_set_int(v, std::stoll(text));
+  if (type == "float") return xlsx_value_set_float(v, std::strtod(text.c_str(), nullptr));
+  if (type == "error") return xlsx_value_set_error(v, text.c_str());
+  if (type == "string") return xlsx_value_set_string(v, colon == std::string::npos ? nullptr : text.c_str());
+  return xlsx_value_set_empty(v);
+}
 
 // The worksheet text with the given sheetData content.
 inline std::string worksheet_with(const std::string& sheet_data, const std::string& before = "") {
   return "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
          "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">" +
          before + sheet_data + "</worksheet>";
+}
+
+// A part serialised ("" with a test failure when it cannot be).
+inline std::string part_text(XlsxPart* part) {
+  char* text = nullptr;
+  uint32_t length = 0;
+  EXPECT_EQ(xlsx_part_serialize(part, &text, &length), XLSX_OK);
+  std::string result(text ? text : "", length);
+  xlsx_free(text);
+  return result;
 }
 
 class SheetTest : public xlsx_test::CountedTest {
@@ -47,16 +77,16 @@ class SheetTest : public xlsx_test::CountedTest {
   // Replaces the tree of the first worksheet / of the workbook part by the parsed text.
   void load_sheet(const std::string& xml) { load_part(ws_.part, xml); }
   void load_workbook(const std::string& xml) { load_part(wb_->part, xml); }
-  // A part serialised, and the part of the first worksheet from <sheetData to its end tag.
+  // A part as text, and the part of the first worksheet from <sheetData to its end tag.
   std::string part_xml(const char* path) { return serialise(xlsx_package_find_part(pkg_, path)); }
   std::string sheet_xml() { return serialise(ws_.part); }
   std::string workbook_xml() { return serialise(wb_->part); }
   std::string sheet_data_xml() {
     std::string xml = sheet_xml();
-    size_t start = xml.find("<sheetData");
-    size_t end = xml.find("</sheetData>", start);
+    size_t start = xml.find("<sheetData"), end = xml.find("</sheetData>", start);
     if (start == std::string::npos) return "";
-    return end == std::string::npos ? xml.substr(start, xml.find("/>", start) + 2 - start) : xml.substr(start, end + 12 - start);
+    return end == std::string::npos ? xml.substr(start, xml.find("/>", start) + 2 - start)
+                                    : xml.substr(start, end + 12 - start);
   }
 
   // Cell helpers on the first worksheet (they fail the test on a bad status).
@@ -65,12 +95,8 @@ class SheetTest : public xlsx_test::CountedTest {
     EXPECT_EQ(xlsx_sheet_cell(&ws_, row, column, &c), XLSX_OK);
     return c;
   }
-  void set_int(uint32_t row, uint32_t column, int64_t value) {
-    EXPECT_EQ(xlsx_test::put_cell(&ws_, row, column, [value](XlsxCellValue* v) { return xlsx_value_set_int(v, value); }),
-              XLSX_OK);
-  }
-  void set_text(uint32_t row, uint32_t column, const char* text) {
-    EXPECT_EQ(xlsx_test::put_text(&ws_, row, column, text), XLSX_OK);
+  void set(uint32_t row, uint32_t column, const std::string& spec) {
+    EXPECT_EQ(xlsx_test::put_cell(&ws_, row, column, [&](XlsxCellValue* v) { return set_value(v, spec); }), XLSX_OK);
   }
   // The value read back, as "type:text" ("integer:5", "string:abc", "float:0.5", "empty:").
   std::string value_of(const XlsxCell& c) {
@@ -82,6 +108,16 @@ class SheetTest : public xlsx_test::CountedTest {
     return result;
   }
   std::string value_at(uint32_t row, uint32_t column) { return value_of(cell(row, column)); }
+  // The cell's formula text; "<none>" when it has none.
+  std::string formula_at(uint32_t row, uint32_t column) {
+    XlsxCell c = cell(row, column);
+    XlsxText text;
+    xlsx_text_init(&text);
+    EXPECT_EQ(xlsx_cell_get_formula(&c, &text), XLSX_OK);
+    std::string result = xlsx_cell_has_formula(&c) ? xlsx_text_get(&text) : "<none>";
+    xlsx_text_release(&text);
+    return result;
+  }
 
   xlsx_test::TempDir dir_;
   TestBook book_ = {};

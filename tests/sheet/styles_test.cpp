@@ -1,86 +1,40 @@
 // Cell formats: date texts and serial numbers in both date systems, number format codes, and the styles
 // model on a workbook (records shared, a change keeps what it does not name, indexes out of range, a
 // part left as it was when no record is needed, the failure rule under failing allocations).
-#include <gtest/gtest.h>
-
-#include <string>
-
-#include "lib/base/alloc.h"
+#include "lib/sheet/styles.h"
 #include "lib/document/document.h"
-#include "lib/package/part.h"
 #include "lib/sheet/date_serial.h"
 #include "lib/sheet/number_format.h"
-#include "lib/sheet/styles.h"
-#include "lib/sheet/workbook.h"
+#include "tests/sheet/sheet_test_util.h"
 #include "tests/support/fault_alloc.h"
-#include "tests/support/live_allocations.h"
-#include "tests/support/temp_dir.h"
 
+namespace sheet_test {
 namespace {
 
-TEST(DateSerial, TextsAndSerialsBothWays) {
-  struct Row {
-    const char* text;
-    bool date1904;
-    double serial;
-    const char* back;  // what the serial reads back as
-  } rows[] = {
-      {"1900-01-01", false, 1, "1900-01-01"},
-      {"1900-02-28", false, 59, "1900-02-28"},
-      {"1900-02-29", false, 60, "1900-02-29"},  // the day the 1900 system counts
-      {"1900-03-01", false, 61, "1900-03-01"},
-      {"2026-12-07", false, 46363, "2026-12-07"},
-      {"9999-12-31", false, 2958465, "9999-12-31"},
-      {"2026-12-07 18:30", false, 46363.770833333336, "2026-12-07 18:30:00"},
-      {"2000-02-29T06:00:01", false, 36585.250011574077, "2000-02-29 06:00:01"},
-      {"12:00", false, 0.5, "12:00:00"},
-      {"23:59:59", true, 0.99998842592592596, "23:59:59"},
-      {"1904-01-02", true, 1, "1904-01-02"},
-      {"2026-12-07", true, 44901, "2026-12-07"},
-  };
-  for (const Row& row : rows) {
-    double serial = -1;
-    ASSERT_TRUE(xlsx_date_text_to_serial(row.text, row.date1904, &serial, nullptr)) << row.text;
-    EXPECT_DOUBLE_EQ(serial, row.serial) << row.text;
-    char text[XLSX_DATE_TEXT_SIZE];
-    ASSERT_TRUE(xlsx_serial_to_date_text(serial, row.date1904, text)) << row.text;
-    EXPECT_STREQ(text, row.back);
-  }
-  for (const char* bad : {"", "2026-13-01", "2026-02-29", "1899-12-31", "2026-1-07", "2026-12-07 24:00", "12:60",
-                          "2026-12-07 ", "10000-01-01", "1904-02-29x"}) {
-    double serial = -1;
-    EXPECT_FALSE(xlsx_date_text_to_serial(bad, false, &serial, nullptr)) << bad;
-  }
-  double serial = 0;
-  EXPECT_FALSE(xlsx_date_text_to_serial("1900-02-29", true, &serial, nullptr)) << "no such day from 1904 on";
+// Dates and times both ways in both systems, and texts that name no day; number format codes.
+TEST(CellFormats, DatesAndNumberFormatCodes) {
   char text[XLSX_DATE_TEXT_SIZE];
+  for (const auto& c : cases("date")) {
+    double serial = -1;
+    ASSERT_TRUE(xlsx_date_text_to_serial(c[0].c_str(), c[1] == "1", &serial, nullptr)) << c.where;
+    EXPECT_DOUBLE_EQ(serial, std::strtod(c[2].c_str(), nullptr)) << c.where;
+    ASSERT_TRUE(xlsx_serial_to_date_text(serial, c[1] == "1", text)) << c.where;
+    EXPECT_EQ(text, c[3]) << c.where;
+  }
+  for (const auto& c : cases("no-date")) {
+    double serial = -1;
+    EXPECT_FALSE(xlsx_date_text_to_serial(c[0].c_str(), c[1] == "1", &serial, nullptr)) << c.where;
+  }
   for (double bad : {-1.0, 2958466.0, 1.0 / 0.0}) EXPECT_FALSE(xlsx_serial_to_date_text(bad, false, text)) << bad;
-}
-
-TEST(NumberFormat, CodesDatesAndBuiltins) {
-  struct Row {
-    const char* code;
-    bool valid, date;
-  } rows[] = {
-      {"General", true, false},         {"0.00", true, false},          {"\"$\"#,##0.00", true, false},
-      {"yyyy-mm-dd", true, true},       {"[h]:mm", true, true},          {"hh:mm AM/PM", true, true},
-      {"\"day\" 0", true, false},       {"[Red]0.00;[Blue]-0", true, false}, {"0\\d", true, false},
-      {"[$-409]d-mmm", true, true},     {"_(* #,##0_)", true, false},    {"\"open", false, false},
-      {"[Red0", false, false},          {"0;0;0;@;0", false, false},     {"", false, false},
-      {"0\\", false, false},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(xlsx_format_code_is_valid(row.code), row.valid) << row.code;
-    if (row.valid) {
-      EXPECT_EQ(xlsx_format_code_is_date(row.code), row.date) << row.code;
-    }
+  for (const auto& c : cases("format")) {
+    EXPECT_EQ(xlsx_format_code_is_valid(c[0].c_str()), c[1] == "1") << c.where;
+    EXPECT_TRUE(c[1] != "1" || xlsx_format_code_is_date(c[0].c_str()) == (c[2] == "1")) << c.where;
   }
   EXPECT_FALSE(xlsx_format_code_is_valid(std::string(256, '0').c_str()));
   EXPECT_EQ(xlsx_builtin_format_id("mm-dd-yy"), 14);
   EXPECT_STREQ(xlsx_builtin_format_code(49), "@");
   EXPECT_EQ(xlsx_builtin_format_code(30), nullptr);
-  EXPECT_TRUE(xlsx_builtin_format_is_date(30));
-  EXPECT_FALSE(xlsx_builtin_format_is_date(49));
+  EXPECT_TRUE(xlsx_builtin_format_is_date(30) && !xlsx_builtin_format_is_date(49));
 }
 
 // A new workbook, its styles and the first sheet.
@@ -98,9 +52,7 @@ class Styles : public xlsx_test::CountedTest {
   }
   // Saves (when asked) and opens the file again; the styles and sheet are found anew.
   void Reopen(bool save) {
-    if (save) {
-      ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
-    }
+    ASSERT_TRUE(!save || xlsx_document_save(doc_) == XLSX_OK);
     ASSERT_EQ(xlsx_document_open(doc_, dir_.file("book.xlsx").c_str()), XLSX_OK);
     XlsxWorkbook* workbook = xlsx_document_workbook(doc_);
     ASSERT_EQ(xlsx_workbook_worksheet_at(workbook, 1, &sheet_), XLSX_OK);
@@ -111,14 +63,17 @@ class Styles : public xlsx_test::CountedTest {
     EXPECT_EQ(xlsx_sheet_cell_by_ref(&sheet_, ref, &cell), XLSX_OK);
     return cell;
   }
+  uint32_t Style(const char* ref) {
+    XlsxCell cell = Cell(ref);
+    return xlsx_cell_style(&cell);
+  }
   xlsx_status Apply(const char* ref, const XlsxStyleChange& change) {
     XlsxCell cell = Cell(ref);
     return xlsx_styles_apply(styles_, &cell, &change);
   }
   XlsxFontLook Font(const char* ref) {
-    XlsxCell cell = Cell(ref);
     XlsxFontLook font{};
-    xlsx_styles_font(styles_, xlsx_cell_style(&cell), &font);
+    xlsx_styles_font(styles_, Style(ref), &font);
     return font;
   }
   XlsxPart* StylesPart() { return xlsx_package_find_part(xlsx_document_package(doc_), "xl/styles.xml"); }
@@ -137,6 +92,7 @@ class Styles : public xlsx_test::CountedTest {
     change.color = color;
     return change;
   }
+  static XlsxStyleChange Bold() { return Font(nullptr, XLSX_STYLE_KEEP, XLSX_FONT_BOLD, XLSX_STYLE_KEEP); }
   static XlsxStyleChange Fill(int32_t color) {
     XlsxStyleChange change = xlsx_style_change(XLSX_ASPECT_FILL);
     change.color = color;
@@ -149,37 +105,27 @@ class Styles : public xlsx_test::CountedTest {
   XlsxStyles* styles_ = nullptr;
 };
 
+// Cells of the same look share one record of each kind, also over thousands of cells.
 TEST_F(Styles, IdenticalRecordsAreShared) {
-  XlsxStyleChange bold = Font(nullptr, XLSX_STYLE_KEEP, XLSX_FONT_BOLD, XLSX_STYLE_KEEP);
-  XlsxStyleChange band = Fill(0xF2F2F2);
-  XlsxStyleChange money = xlsx_style_change(XLSX_ASPECT_NUMBER_FORMAT);
+  XlsxStyleChange bold = Bold(), band = Fill(0xF2F2F2), money = xlsx_style_change(XLSX_ASPECT_NUMBER_FORMAT);
   money.number_format = "\"$\"#,##0.00";
   for (uint32_t row = 1; row <= 2000; row++) {
     for (uint32_t column = 1; column <= 5; column++) {
       XlsxCell cell{};
       ASSERT_EQ(xlsx_sheet_cell(&sheet_, row, column, &cell), XLSX_OK);
-      if (row == 1) {
-        ASSERT_EQ(xlsx_styles_apply(styles_, &cell, &bold), XLSX_OK);
-      }
-      if (row % 2 == 0) {
-        ASSERT_EQ(xlsx_styles_apply(styles_, &cell, &band), XLSX_OK);
-      }
-      if (column == 3) {
-        ASSERT_EQ(xlsx_styles_apply(styles_, &cell, &money), XLSX_OK);
-      }
+      ASSERT_TRUE(row != 1 || xlsx_styles_apply(styles_, &cell, &bold) == XLSX_OK);
+      ASSERT_TRUE(row % 2 || xlsx_styles_apply(styles_, &cell, &band) == XLSX_OK);
+      ASSERT_TRUE(column != 3 || xlsx_styles_apply(styles_, &cell, &money) == XLSX_OK);
     }
   }
   Reopen(true);
   // Plain, bold, bold money, banded, banded money, money: six cell formats; one font, fill and format more.
-  EXPECT_EQ(Count("cellXfs"), 6u);
-  EXPECT_EQ(Count("fonts"), 2u);
-  EXPECT_EQ(Count("fills"), 3u);
-  EXPECT_EQ(Count("numFmts"), 1u);
-  XlsxCell cell = Cell("C4");
-  EXPECT_STREQ(xlsx_styles_number_format(styles_, xlsx_cell_style(&cell)), "\"$\"#,##0.00");
-  EXPECT_EQ(xlsx_styles_fill(styles_, xlsx_cell_style(&cell)), 0xF2F2F2);
+  EXPECT_EQ(Count("cellXfs") * 1000 + Count("fonts") * 100 + Count("fills") * 10 + Count("numFmts"), 6231u);
+  EXPECT_STREQ(xlsx_styles_number_format(styles_, Style("C4")), "\"$\"#,##0.00");
+  EXPECT_EQ(xlsx_styles_fill(styles_, Style("C4")), 0xF2F2F2);
 }
 
+// A change keeps every aspect it does not name; a refused value changes nothing.
 TEST_F(Styles, ChangeKeepsWhatItDoesNotName) {
   ASSERT_EQ(Apply("B2", Font("Arial", 14, XLSX_FONT_ITALIC, 0xC00000)), XLSX_OK);
   ASSERT_EQ(Apply("B2", Fill(0x00FF00)), XLSX_OK);
@@ -195,77 +141,62 @@ TEST_F(Styles, ChangeKeepsWhatItDoesNotName) {
   Reopen(true);
   XlsxFontLook font = Font("B2");
   EXPECT_STREQ(font.name, "Arial");
-  EXPECT_EQ(font.size, 14);
-  EXPECT_EQ(font.flags, XLSX_FONT_BOLD | XLSX_FONT_UNDERLINE);
-  EXPECT_EQ(font.color, 0xC00000);
-  XlsxCell cell = Cell("B2");
-  uint32_t xf = xlsx_cell_style(&cell);
+  EXPECT_TRUE(font.size == 14 && font.flags == (XLSX_FONT_BOLD | XLSX_FONT_UNDERLINE) && font.color == 0xC00000);
+  uint32_t xf = Style("B2");
   EXPECT_EQ(xlsx_styles_fill(styles_, xf), 0x00FF00);
   int32_t style = 0, color = 0;
   xlsx_styles_border(styles_, xf, XLSX_SIDE_LEFT, &style, &color);
-  EXPECT_EQ(style, 5);
-  EXPECT_EQ(color, XLSX_STYLE_NO_COLOR);
+  EXPECT_TRUE(style == 5 && color == XLSX_STYLE_NO_COLOR);
   xlsx_styles_border(styles_, xf, XLSX_SIDE_BOTTOM, &style, &color);
   EXPECT_EQ(style, 0);
   XlsxAlignmentLook a{};
   xlsx_styles_alignment(styles_, xf, &a);
-  EXPECT_EQ(a.rotation, -30);
-  EXPECT_EQ(a.wrap, 1);
-  EXPECT_EQ(a.horizontal, 0);
-  EXPECT_EQ(a.vertical, XLSX_VERTICAL_DEFAULT);
-  // A refused value changes nothing.
+  EXPECT_TRUE(a.rotation == -30 && a.wrap == 1 && a.horizontal == 0 && a.vertical == XLSX_VERTICAL_DEFAULT);
   EXPECT_EQ(Apply("B2", Font("", 500, XLSX_STYLE_KEEP, XLSX_STYLE_KEEP)), XLSX_ERR_INVALID_ARG);
   XlsxStyleChange bad = Fill(0x1000000);
   EXPECT_STREQ(xlsx_style_change_problem(&bad), "colour");
-  EXPECT_EQ(xlsx_cell_style(&cell), xf);
+  EXPECT_EQ(Style("B2"), xf);
 }
 
+// An index beyond the records reads as the default; a change on it starts from the default.
 TEST_F(Styles, IndexOutOfRangeReadsAsDefault) {
   XlsxCell cell = Cell("A1");
   ASSERT_TRUE(xml_node_set_attribute(cell.element, "s", "4000"));
-  XlsxFontLook font = Font("A1");
-  EXPECT_EQ(font.flags, 0u);
+  EXPECT_EQ(Font("A1").flags, 0u);
   EXPECT_STREQ(xlsx_styles_number_format(styles_, 4000), "General");
-  ASSERT_EQ(Apply("A1", Font(nullptr, XLSX_STYLE_KEEP, XLSX_FONT_BOLD, XLSX_STYLE_KEEP)), XLSX_OK);
-  font = Font("A1");
-  EXPECT_EQ(font.flags, XLSX_FONT_BOLD);
-  EXPECT_EQ(font.size, 12) << "the default font's size";
+  ASSERT_EQ(Apply("A1", Bold()), XLSX_OK);
+  EXPECT_EQ(Font("A1").flags, XLSX_FONT_BOLD);
+  EXPECT_EQ(Font("A1").size, 12) << "the default font's size";
 }
 
+// A change that needs no new record leaves the styles part unchanged.
 TEST_F(Styles, NoNewRecordLeavesThePartUnchanged) {
-  ASSERT_EQ(Apply("A1", Font(nullptr, XLSX_STYLE_KEEP, XLSX_FONT_BOLD, XLSX_STYLE_KEEP)), XLSX_OK);
+  ASSERT_EQ(Apply("A1", Bold()), XLSX_OK);
   Reopen(true);
   ASSERT_FALSE(xlsx_part_is_dirty(StylesPart()));
-  ASSERT_EQ(Apply("D9", Font(nullptr, XLSX_STYLE_KEEP, XLSX_FONT_BOLD, XLSX_STYLE_KEEP)), XLSX_OK);
-  ASSERT_EQ(Apply("A1", Font(nullptr, XLSX_STYLE_KEEP, XLSX_FONT_BOLD, XLSX_STYLE_KEEP)), XLSX_OK);
+  ASSERT_EQ(Apply("D9", Bold()), XLSX_OK);
+  ASSERT_EQ(Apply("A1", Bold()), XLSX_OK);
   EXPECT_FALSE(xlsx_part_is_dirty(StylesPart()));
-  XlsxCell cell = Cell("D9");
-  EXPECT_EQ(xlsx_cell_style(&cell), 1u);
+  EXPECT_EQ(Style("D9"), 1u);
 }
 
+// A change with its n-th allocation failing leaves the styles and the sheet as they were.
 TEST_F(Styles, FailedChangeLeavesBothTreesAsTheyWere) {
   ASSERT_EQ(Apply("A1", Fill(0x123456)), XLSX_OK);
-  auto text_of = [](XlsxPart* part) {
-    char* text = nullptr;
-    uint32_t length = 0;
-    EXPECT_EQ(xlsx_part_serialize(part, &text, &length), XLSX_OK);
-    std::string out(text ? text : "", length);
-    xlsx_free(text);
-    return out;
-  };
   XlsxCell cell = Cell("A1");
-  std::string styles_before = text_of(StylesPart()), sheet_before = text_of(sheet_.part);
+  std::string styles_before = part_text(StylesPart()), sheet_before = part_text(sheet_.part);
   XlsxStyleChange change = Font("Verdana", 9, XLSX_FONT_STRIKE, 0x336699);
   xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& faults) {
     xlsx_status status = xlsx_styles_apply(styles_, &cell, &change);
     if (faults.failures() == 0) return;
     faults.fail_after(0);  // the checks below need memory
     ASSERT_NE(status, XLSX_OK);
-    ASSERT_EQ(text_of(StylesPart()), styles_before);
-    ASSERT_EQ(text_of(sheet_.part), sheet_before);
+    ASSERT_EQ(part_text(StylesPart()), styles_before);
+    ASSERT_EQ(part_text(sheet_.part), sheet_before);
   });
   EXPECT_STREQ(Font("A1").name, "Verdana");
-  EXPECT_EQ(xlsx_styles_fill(styles_, xlsx_cell_style(&cell)), 0x123456);
+  EXPECT_EQ(xlsx_styles_fill(styles_, Style("A1")), 0x123456);
 }
 
 }  // namespace
+}  // namespace sheet_test

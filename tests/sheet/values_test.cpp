@@ -1,18 +1,17 @@
-// Cell references (column letters, row digits, reference texts within the limits of a worksheet), the
-// cell value record and the owned text of formulas.
-#include <gtest/gtest.h>
-
+// Cell references (column letters, row digits, reference texts within the limits of a worksheet), areas,
+// the cell value record, the owned text of formulas and the moving of a formula's references.
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <limits>
-#include <string>
 
+#include "lib/sheet/cell_area.h"
 #include "lib/sheet/cellref.h"
+#include "lib/sheet/formula_move.h"
 #include "lib/sheet/value.h"
+#include "tests/sheet/sheet_test_util.h"
 #include "tests/support/fault_alloc.h"
-#include "tests/support/live_allocations.h"
 
+namespace sheet_test {
 namespace {
 
 using Values = xlsx_test::CountedTest;
@@ -22,60 +21,36 @@ std::string letters(uint32_t column) {
   return xlsx_column_to_letters(column, buffer);
 }
 
+// Letters <-> columns both ways for every column; row digits within the sheet; nothing beyond wraps.
 TEST_F(Values, ColumnLettersAndRowDigits) {
-  const struct {
-    uint32_t column;
-    const char* letters;
-  } table[] = {{1, "A"},     {26, "Z"},    {27, "AA"},   {52, "AZ"},    {53, "BA"},    {702, "ZZ"},
-               {703, "AAA"}, {728, "AAZ"}, {729, "ABA"}, {1378, "AZZ"}, {1379, "BAA"}, {16384, "XFD"}};
-  for (const auto& row : table) {
-    EXPECT_EQ(letters(row.column), row.letters) << row.column;
-    EXPECT_EQ(xlsx_letters_to_column(row.letters), row.column) << row.letters;
+  for (const auto& c : cases("letters")) {
+    EXPECT_EQ(letters(std::stoul(c[0])), c[1]) << c.where;
+    EXPECT_EQ(xlsx_letters_to_column(c[1].c_str()), std::stoul(c[0])) << c.where;
   }
   for (uint32_t column = 1; column <= XLSX_CELLREF_MAX_COLUMN; ++column) {
     ASSERT_EQ(xlsx_letters_to_column(letters(column).c_str()), column) << column;
   }
   EXPECT_EQ(letters(0) + letters(16385), "");
   EXPECT_EQ(xlsx_letters_to_column("xfd") + xlsx_letters_to_column("Aa"), 16384 + 27);
-  for (const char* text : {"", "XFE", "ZZZ", "AAAA", "A1", "A B", "$A", "@", "[", "\xC4", " A", "A ",
-                           "AAAAAAA"}) {  // 16-bit arithmetic would wrap the last onto column 14935
-    EXPECT_EQ(xlsx_letters_to_column(text), 0) << '"' << text << '"';
-  }
+  for (const auto& c : cases("no-column")) EXPECT_EQ(xlsx_letters_to_column(c[0].c_str()), 0) << c.where;
   EXPECT_EQ(xlsx_letters_to_column(nullptr), 0);
-  // A row's `r`: digits with blanks around them, within the sheet.
-  const struct {
-    const char* text;
-    uint32_t row;
-  } rows[] = {{"1", 1},        {"  \t42 ", 42}, {"1048576", 1048576}, {"1048577", 0}, {"0", 0},
-              {"0000012", 12}, {"00000012", 0}, {"12x", 0},           {"", 0},        {"x1", 0},
-              {"\n5", 0},      {"+5", 0},       {"4294967297", 0}};  // 32-bit arithmetic would wrap this to 1
-  for (const auto& row : rows) {
-    EXPECT_EQ(xlsx_cellref_row_of(row.text), row.row) << '"' << row.text << '"';
-  }
+  for (const auto& c : cases("row-of")) EXPECT_EQ(xlsx_cellref_row_of(c[0].c_str()), std::stoul(c[1])) << c.where;
   EXPECT_EQ(xlsx_cellref_row_of(nullptr), 0u);
 }
 
 // One reader behind set_text, a cell's column and the formatter: a valid text is kept as written; any
 // other resets the reference to A1.
 TEST_F(Values, ReferenceTextsFollowOneRule) {
-  const struct {
-    const char* text;
-    uint32_t row, column;  // 0, 0: names no cell
-  } table[] = {{"A1", 1, 1},   {"XFD1048576", 1048576, 16384}, {"b2", 2, 2},   {"B 7", 7, 2},   {"B\t7 ", 7, 2},
-               {"AA10", 10, 27}, {"C0000005", 5, 3},           {"D", 0, 0},    {"XFE1", 0, 0},  {"C1x", 0, 0},
-               {" B7", 0, 0},  {"B0", 0, 0},    {"7B", 0, 0},   {"12", 0, 0},   {"AAAA1", 0, 0}, {"A1048577", 0, 0},
-               {"B2:C3", 0, 0}, {"$B$2", 0, 0}, {"C00000005", 0, 0}, {"B-2", 0, 0}, {"B2 x", 0, 0},
-               {"\xC4" "1", 0, 0}, {"A4294967297", 0, 0}, {"AAAAAAA1", 0, 0}};
-  for (const auto& row : table) {
-    uint32_t r = 77, c = 77;
-    EXPECT_EQ(xlsx_cellref_read(row.text, &r, &c), row.row != 0) << row.text;
-    EXPECT_EQ(r * 100000 + c, row.row * 100000 + row.column) << row.text;
-    EXPECT_EQ(xlsx_cellref_column_of(row.text), row.column) << row.text;
+  for (const auto& c : cases("ref")) {
+    uint32_t row = std::stoul(c[1]), column = std::stoul(c[2]), r = 77, col = 77;
+    EXPECT_EQ(xlsx_cellref_read(c[0].c_str(), &r, &col), row != 0) << c.where;
+    EXPECT_EQ(r * 100000 + col, row * 100000 + column) << c.where;
+    EXPECT_EQ(xlsx_cellref_column_of(c[0].c_str()), column) << c.where;
     XlsxCellRef ref;
     ASSERT_EQ(xlsx_cellref_set(&ref, 9, 9), XLSX_OK);
-    EXPECT_EQ(xlsx_cellref_set_text(&ref, row.text), row.row ? XLSX_OK : XLSX_ERR_INVALID_ARG) << row.text;
-    EXPECT_EQ(xlsx_cellref_row(&ref) * 100000 + xlsx_cellref_column(&ref), row.row ? r * 100000 + c : 100001u);
-    EXPECT_STREQ(xlsx_cellref_text(&ref), row.row ? row.text : "A1");
+    EXPECT_EQ(xlsx_cellref_set_text(&ref, c[0].c_str()), row ? XLSX_OK : XLSX_ERR_INVALID_ARG) << c.where;
+    EXPECT_EQ(xlsx_cellref_row(&ref) * 100000 + xlsx_cellref_column(&ref), row ? r * 100000 + col : 100001u);
+    EXPECT_STREQ(xlsx_cellref_text(&ref), row ? c[0].c_str() : "A1");
   }
   XlsxCellRef ref;
   ASSERT_EQ(xlsx_cellref_set_text(&ref, ("B2" + std::string(40, ' ')).c_str()), XLSX_OK);
@@ -93,8 +68,16 @@ TEST_F(Values, ReferenceTextsFollowOneRule) {
   EXPECT_STREQ(buffer, "XFD1048576");
   EXPECT_EQ(xlsx_cellref_format(0, 1, buffer), 0u);
   EXPECT_STREQ(buffer, "");
+  for (const auto& c : cases("area")) {
+    XlsxCellArea a{};
+    ASSERT_EQ(xlsx_area_read(c[0].c_str(), &a), !c[1].empty()) << c.where;
+    if (c[1].empty()) continue;
+    EXPECT_STREQ(xlsx_area_format(&a, false, buffer), c[1].c_str()) << c.where;
+    EXPECT_TRUE(c[2].empty() || xlsx_area_format(&a, true, buffer) == c[2]) << c.where;
+  }
 }
 
+// Numbers outside the sheet are refused and change nothing; references order by row, then column.
 TEST_F(Values, ReferenceNumbersWithinTheLimitsAndTheirOrder) {
   XlsxCellRef ref;
   xlsx_cellref_init(&ref);
@@ -109,12 +92,10 @@ TEST_F(Values, ReferenceNumbersWithinTheLimitsAndTheirOrder) {
     EXPECT_FALSE(xlsx_cellref_is_valid(pair[0], pair[1]));
     EXPECT_EQ(xlsx_cellref_set(&ref, pair[0], pair[1]), XLSX_ERR_INVALID_ARG) << pair[0] << "," << pair[1];
   }
-  EXPECT_EQ(xlsx_cellref_set_row(&ref, 0), XLSX_ERR_INVALID_ARG);
-  EXPECT_EQ(xlsx_cellref_set_column(&ref, 16385), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_cellref_set_row(&ref, 0) + xlsx_cellref_set_column(&ref, 16385), 2 * XLSX_ERR_INVALID_ARG);
   EXPECT_EQ(std::memcmp(&ref, &before, sizeof ref), 0);
-  EXPECT_EQ(xlsx_cellref_set(nullptr, 1, 1), XLSX_ERR_INVALID_ARG);
-  EXPECT_EQ(xlsx_cellref_set_row(nullptr, 1), XLSX_ERR_INVALID_ARG);
-  EXPECT_EQ(xlsx_cellref_set_column(nullptr, 1), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_cellref_set(nullptr, 1, 1) + xlsx_cellref_set_row(nullptr, 1) + xlsx_cellref_set_column(nullptr, 1),
+            3 * XLSX_ERR_INVALID_ARG);
   XlsxCellRef b2_text, b2, z1, a2;
   ASSERT_EQ(xlsx_cellref_set_text(&b2_text, "b 2") + xlsx_cellref_set(&b2, 2, 2), XLSX_OK);
   ASSERT_EQ(xlsx_cellref_set_text(&z1, "Z1") + xlsx_cellref_set_text(&a2, "A2"), XLSX_OK);
@@ -143,47 +124,29 @@ class CellValue : public xlsx_test::CountedTest {
   XlsxCellValue a, b;
 };
 
-using Setter = std::function<xlsx_status(XlsxCellValue*)>;
-Setter integer(int64_t v) { return [v](XlsxCellValue* x) { return xlsx_value_set_int(x, v); }; }
-Setter number(double v) { return [v](XlsxCellValue* x) { return xlsx_value_set_float(x, v); }; }
-Setter boolean(uint32_t v) { return [v](XlsxCellValue* x) { return xlsx_value_set_bool(x, v); }; }
-Setter string(const char* v) { return [v](XlsxCellValue* x) { return xlsx_value_set_string(x, v); }; }
-Setter error(const char* v) { return [v](XlsxCellValue* x) { return xlsx_value_set_error(x, v); }; }
-Setter empty() { return xlsx_value_set_empty; }
-
 // Each getter answers only for its own kind (an error reads as a NaN float) and leaves its output alone
 // otherwise ("-"); setters normalise the record; a float that is not finite becomes the error #NUM!.
 TEST_F(CellValue, SettersNormaliseAndGettersDoNotConvert) {
-  const struct {
-    Setter set;
-    const char *type, *as_bool, *as_int, *as_float, *as_text;
-  } table[] = {
-      {empty(), "empty", "-", "-", "-", ""},         {boolean(2), "boolean", "1", "-", "-", "-"},
-      {integer(42), "integer", "-", "42", "-", "-"}, {number(0.5), "float", "-", "-", "0.5", "-"},
-      {error("#N/A"), "error", "-", "-", "nan", "#N/A"}, {string(nullptr), "string", "-", "-", "-", ""},
-      {number(INFINITY), "error", "-", "-", "nan", "#NUM!"}, {number(std::nan("")), "error", "-", "-", "nan", "#NUM!"},
-  };
   auto got = [](xlsx_status status, bool untouched, const std::string& value) -> std::string {
     if (status == XLSX_ERR_VALUE_TYPE) return untouched ? "-" : "output changed on failure";
     return status == XLSX_OK ? value : "status " + std::to_string(status);
   };
-  for (const auto& row : table) {
-    ASSERT_EQ(row.set(&a), XLSX_OK);
-    EXPECT_STREQ(xlsx_value_type_name(&a), row.type);
+  for (const auto& c : cases("getters")) {
+    ASSERT_EQ(set_value(&a, c[0]), XLSX_OK) << c.where;
+    EXPECT_STREQ(xlsx_value_type_name(&a), c[1].c_str()) << c.where;
     bool number = a.type == XLSX_VALUE_BOOLEAN || a.type == XLSX_VALUE_INTEGER || a.type == XLSX_VALUE_FLOAT;
-    EXPECT_TRUE(a.boolean <= 1 && !(number && a.text)) << row.type << ": numbers carry no text";
+    EXPECT_TRUE(a.boolean <= 1 && !(number && a.text)) << c.where << ": numbers carry no text";
     bool flag = false;
     int64_t i = 5;
     double d = 5;
     const char* text = nullptr;
-    xlsx_status status = xlsx_value_get_bool(&a, &flag);
-    EXPECT_EQ(got(status, !flag, flag ? "1" : "0"), row.as_bool) << row.type;
-    status = xlsx_value_get_int(&a, &i);
-    EXPECT_EQ(got(status, i == 5, std::to_string(i)), row.as_int) << row.type;
-    status = xlsx_value_get_float(&a, &d);
-    EXPECT_EQ(got(status, d == 5, std::isnan(d) ? "nan" : d == 0.5 ? "0.5" : "?"), row.as_float) << row.type;
-    status = xlsx_value_get_text(&a, &text);
-    EXPECT_EQ(got(status, text == nullptr, text ? text : "(null)"), row.as_text) << row.type;
+    xlsx_status as_bool = xlsx_value_get_bool(&a, &flag), as_int = xlsx_value_get_int(&a, &i),
+                as_float = xlsx_value_get_float(&a, &d), as_text = xlsx_value_get_text(&a, &text);
+    std::string float_text = std::isnan(d) ? "nan" : d == 0.5 ? "0.5" : "?";
+    EXPECT_EQ(got(as_bool, !flag, flag ? "1" : "0"), c[2]) << c.where;
+    EXPECT_EQ(got(as_int, i == 5, std::to_string(i)), c[3]) << c.where;
+    EXPECT_EQ(got(as_float, d == 5, float_text), c[4]) << c.where;
+    EXPECT_EQ(got(as_text, text == nullptr, text ? text : "(null)"), c[5]) << c.where;
   }
   xlsx_value_reset(&a);
   EXPECT_EQ(a.text, nullptr);
@@ -196,14 +159,14 @@ TEST_F(CellValue, SettersNormaliseAndGettersDoNotConvert) {
   EXPECT_STREQ(xlsx_value_type_name(nullptr), "empty");
   EXPECT_EQ(xlsx_value_type(nullptr), 0u);
   xlsx_value_reset(nullptr);
-  EXPECT_EQ(xlsx_value_set_string(nullptr, "x"), XLSX_ERR_INVALID_ARG);
-  EXPECT_EQ(xlsx_value_get_text(&a, nullptr), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_value_set_string(nullptr, "x") + xlsx_value_get_text(&a, nullptr), 2 * XLSX_ERR_INVALID_ARG);
   double d = 0;
   EXPECT_EQ(xlsx_value_get_float(nullptr, &d), XLSX_ERR_INVALID_ARG);
   ASSERT_EQ(xlsx_value_set_float(&a, std::numeric_limits<double>::max()), XLSX_OK);
   EXPECT_EQ(a.type, XLSX_VALUE_FLOAT);
 }
 
+// Texts are owned copies, may come from the value itself, and a copy that cannot be made changes nothing.
 TEST_F(CellValue, TextsAreOwnedCopiesAndMayComeFromTheValueItself) {
   char source[] = "self";
   ASSERT_EQ(xlsx_value_set_string(&a, source), XLSX_OK);
@@ -214,12 +177,11 @@ TEST_F(CellValue, TextsAreOwnedCopiesAndMayComeFromTheValueItself) {
   ASSERT_EQ(xlsx_value_set_int(&a, 3), XLSX_OK);
   ASSERT_EQ(xlsx_value_copy(&b, &a), XLSX_OK);  // releases b's text
   EXPECT_TRUE(b.text == nullptr && b.integer == 3);
-  ASSERT_EQ(xlsx_value_set_string(&a, "kept"), XLSX_OK);
-  ASSERT_EQ(xlsx_value_set_string(&b, "source"), XLSX_OK);
+  ASSERT_EQ(xlsx_value_set_string(&a, "kept") + xlsx_value_set_string(&b, "source"), XLSX_OK);
   char* before = a.text;
   xlsx_test::FaultAllocation fault(1, true);
-  for (const Setter& set : {string("new"), error("#REF!"), empty(), number(INFINITY)}) {
-    EXPECT_EQ(set(&a), XLSX_ERR_NO_MEMORY);
+  for (const char* spec : {"string:new", "error:#REF!", "empty:", "float:inf"}) {
+    EXPECT_EQ(set_value(&a, spec), XLSX_ERR_NO_MEMORY) << spec;
   }
   EXPECT_EQ(xlsx_value_copy(&a, &b), XLSX_ERR_NO_MEMORY);
   EXPECT_TRUE(a.type == XLSX_VALUE_STRING && a.text == before);
@@ -234,24 +196,11 @@ TEST_F(CellValue, TextsAreOwnedCopiesAndMayComeFromTheValueItself) {
 
 // Ordering: texts, then integers, then floats, then booleans; never by magnitude across classes.
 TEST_F(CellValue, ComparisonReferenceTable) {
-  const struct {
-    Setter left, right;
-    int order;
-    bool equal;
-  } table[] = {
-      {integer(5), number(1.0), -1, false},    {number(1.0), boolean(0), -1, false},
-      {string("zzz"), integer(-9), -1, false}, {integer(1), number(1.0), -1, false},
-      {integer(INT64_MIN), integer(INT64_MAX), -1, false}, {number(2.5), number(-2.5), 1, false},
-      {boolean(0), boolean(1), -1, false},     {string("abc"), error("abd"), -1, false},
-      {string("abc"), string("ab\xE4"), -1, false},  // byte-wise: bytes above 127 sort last
-      {empty(), string(""), 0, true},          {error("#N/A"), string("#N/A"), 0, true},
-      {number(0.0), number(-0.0), 0, true},    {boolean(7), boolean(1), 0, true},
-  };
-  for (const auto& row : table) {
-    ASSERT_EQ(row.left(&a) + row.right(&b), XLSX_OK);
-    EXPECT_EQ(xlsx_value_compare(&a, &b), row.order) << xlsx_value_type_name(&a) << " " << xlsx_value_type_name(&b);
-    EXPECT_EQ(xlsx_value_compare(&b, &a), -row.order);
-    EXPECT_EQ(xlsx_value_equal(&a, &b), row.equal);
+  for (const auto& c : cases("compare")) {
+    ASSERT_EQ(set_value(&a, c[0]) + set_value(&b, c[1]), XLSX_OK) << c.where;
+    EXPECT_EQ(xlsx_value_compare(&a, &b), std::stoi(c[2])) << c.where;
+    EXPECT_EQ(xlsx_value_compare(&b, &a), -std::stoi(c[2])) << c.where;
+    EXPECT_EQ(xlsx_value_equal(&a, &b), c[3] == "1") << c.where;
   }
   xlsx_value_reset(&a);
   EXPECT_EQ(xlsx_value_compare(nullptr, &a), -1) << "missing values sort first";
@@ -262,6 +211,7 @@ TEST_F(CellValue, ComparisonReferenceTable) {
   EXPECT_TRUE(xlsx_value_equal(&a, &b)) << "a reset value equals the empty text";
 }
 
+// Formula texts are owned copies (also from their own text); a failed copy keeps the old text.
 TEST_F(Values, FormulaTextsAreOwnedCopies) {
   XlsxText a, b;
   ASSERT_EQ(xlsx_text_init(&a) + xlsx_text_init(&b), XLSX_OK);
@@ -273,12 +223,10 @@ TEST_F(Values, FormulaTextsAreOwnedCopies) {
   EXPECT_STREQ(xlsx_text_get(&b), "SUM(A1:A3)");
   {
     xlsx_test::FaultAllocation fault(1, true);
-    EXPECT_EQ(xlsx_text_set(&a, "new"), XLSX_ERR_NO_MEMORY);
-    EXPECT_EQ(xlsx_text_assign(&a, &b), XLSX_ERR_NO_MEMORY);
+    EXPECT_EQ(xlsx_text_set(&a, "new") + xlsx_text_assign(&a, &b), 2 * XLSX_ERR_NO_MEMORY);
     EXPECT_STREQ(xlsx_text_get(&a), "SUM(A1:A3)");
   }
-  ASSERT_EQ(xlsx_text_set(&a, nullptr), XLSX_OK);
-  ASSERT_EQ(xlsx_text_assign(&b, nullptr), XLSX_OK);
+  ASSERT_EQ(xlsx_text_set(&a, nullptr) + xlsx_text_assign(&b, nullptr), XLSX_OK);
   EXPECT_STREQ(xlsx_text_get(&b), "");
   xlsx_text_release(&a);
   EXPECT_EQ(a.text, nullptr);
@@ -288,6 +236,14 @@ TEST_F(Values, FormulaTextsAreOwnedCopies) {
   EXPECT_EQ(xlsx_text_set(nullptr, "x"), XLSX_ERR_INVALID_ARG);
   xlsx_text_release(&b);
   xlsx_text_release(nullptr);
+  for (const auto& c : cases("move")) {
+    StrBuf out;
+    strbuf_init(&out);
+    ASSERT_EQ(xlsx_formula_move(c[0].c_str(), std::stoll(c[1]), std::stoll(c[2]), &out), XLSX_OK) << c.where;
+    EXPECT_STREQ(out.data, c[3].c_str()) << c.where;
+    strbuf_free(&out);
+  }
 }
 
 }  // namespace
+}  // namespace sheet_test
