@@ -14,18 +14,10 @@ namespace {
 
 const std::string kEndRecordOnly = std::string("PK\x05\x06", 4) + std::string(18, '\0');
 
-// Text that deflate cannot shrink much, so that its record is well above the size from which an entry
+// Bytes that deflate cannot shrink much, so that their record is well above the size from which an entry
 // is inflated in one call.
 const std::string& noisy_text() {
-  static const std::string text = [] {
-    std::string out(400000, ' ');
-    uint32_t x = 7;
-    for (char& c : out) {
-      x = x * 1664525u + 1013904223u;
-      c = static_cast<char>('0' + (x >> 24) % 75);
-    }
-    return out;
-  }();
+  static const std::string text = sample(0, 400000);
   return text;
 }
 

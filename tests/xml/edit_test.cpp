@@ -235,6 +235,7 @@ TEST_F(Tree, RemovingFreesSubtreesAndCopiesAreDeepAndDetached) {
   EXPECT_EQ(depth, 100000);
 }
 
+// Every mutation moves the generation (which tells the package a part changed); refusals and reads do not.
 TEST_F(Tree, EveryMutationMovesTheGenerationAndRefusalsDoNot) {
   auto changes = [&](const std::function<void()>& operation) {
     uint32_t before = doc_->generation;
@@ -250,16 +251,13 @@ TEST_F(Tree, EveryMutationMovesTheGenerationAndRefusalsDoNot) {
   EXPECT_FALSE(changes([&] { xml_node_append_move(a, r); }));
   EXPECT_FALSE(changes([&] { xml_node_child(r, "a"); }));
   EXPECT_FALSE(changes([&] { std::string out = xml_test::write(doc_); }));
+  // Mutations beyond those of the table of changes below, which checks the generation of each of its own.
   const std::function<void()> mutations[] = {
-      [&] { xml_node_append_child(r, "c"); }, [&] { xml_node_prepend_child(r, "z"); },
-      [&] { xml_node_insert_child_after(r, "y", a); }, [&] { xml_node_insert_child_before(r, "x", a); },
-      [&] { xml_node_append_child_of_type(r, XML_NODE_COMMENT); }, [&] { xml_node_append_attribute(r, "k"); },
-      [&] { xml_node_set_attribute(r, "k", "v"); }, [&] { xml_attribute_set_name(xml_node_attribute(r, "k"), "j"); },
-      [&] { xml_attribute_set_u64(xml_node_attribute(r, "j"), 3); }, [&] { xml_node_set_text(r, "t"); },
-      [&] { xml_node_set_text(r, "u"); }, [&] { xml_node_set_value(xml_node_text_node(r), "w"); },
-      [&] { xml_node_append_move(r, a); }, [&] { xml_node_insert_move_before(r, a, xml_node_child(r, "b")); },
-      [&] { xml_node_copy(a); }, [&] { xml_node_remove_attribute(r, "j"); },
-      [&] { xml_node_remove_child_named(r, "c"); }, [&] { xml_node_remove_children(r); },
+      [&] { xml_node_prepend_child(r, "z"); }, [&] { xml_node_insert_child_after(r, "y", a); },
+      [&] { xml_node_append_child_of_type(r, XML_NODE_COMMENT); }, [&] { xml_node_set_attribute(r, "k", "v"); },
+      [&] { xml_attribute_set_u64(xml_node_attribute(r, "k"), 3); }, [&] { xml_node_set_text(r, "t"); },
+      [&] { xml_node_set_value(xml_node_text_node(r), "w"); }, [&] { xml_node_copy(a); },
+      [&] { xml_node_insert_move_before(r, a, xml_node_child(r, "b")); }, [&] { xml_node_remove_child_named(r, "b"); },
   };
   for (const auto& mutation : mutations) {
     EXPECT_TRUE(changes(mutation)) << &mutation - mutations;
