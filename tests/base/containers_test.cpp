@@ -144,6 +144,7 @@ TEST_F(Containers, DynArrayInsertsRemovesAndTakesItsOwnElements) {
   while (arr.count < 8 || arr.count < arr.capacity) push(int(arr.count + 1));
   std::vector<int> expected = values();
   ASSERT_NE(dynarray_insert(&arr, 0, dynarray_get(&arr, 2)), nullptr);
+  ASSERT_LE(arr.count, arr.capacity) << "a full block grows";
   expected.insert(expected.begin(), 3);
   while (arr.count < arr.capacity) push(0), expected.push_back(0);
   ASSERT_NE(dynarray_push(&arr, dynarray_get(&arr, 0)), nullptr);
