@@ -35,7 +35,8 @@ TEST_F(ArchiveTest, OpenRefusesWhatIsNotAZip) {
     EXPECT_EQ(open_bytes(bytes), XLSX_ERR_PARSE) << bytes.size() << " bytes";
   }
   EXPECT_EQ(archive_->is_open, 0u);
-  EXPECT_TRUE(xlsx_archive_open(nullptr, "x") == XLSX_ERR_INVALID_ARG && xlsx_archive_open(archive_, nullptr) == XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_archive_open(nullptr, "x"), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_archive_open(archive_, nullptr), XLSX_ERR_INVALID_ARG);
 }
 
 // Directory records are left out; a name held twice is one entry in its first place, bound to the
