@@ -1,5 +1,5 @@
 // Fixtures of the package tests: an archive (ArchiveTest) or a package (PackageTest) per test, with a
-// temporary directory and helpers to read and write ZIP files.
+// temporary directory and helpers to read and write ZIP files; sample entry contents.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,10 +10,27 @@
 #include "lib/base/alloc.h"
 #include "lib/package/archive.h"
 #include "lib/package/package.h"
-#include "tests/package/package_test_util.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/zip.h"
 #include "tests/support/live_allocations.h"
 
 using Names = std::vector<std::string>;
+
+// Worksheet-like rows (compressible, with long matches) followed by noise bytes that deflate cannot
+// shrink.
+inline std::string sample(uint32_t rows, uint32_t noise) {
+  std::string out;
+  for (uint32_t r = 1; r <= rows; r++) {
+    std::string n = std::to_string(r);
+    out += "<row r=\"" + n + "\"><c r=\"A" + n + "\"><v>" + std::to_string(r * 7 % 1000) + "</v></c><c r=\"B" + n +
+           "\" t=\"s\"><v>" + std::to_string(r % 100) + "</v></c></row>";
+  }
+  for (uint32_t i = 0, x = 11; i < noise; i++) {
+    x = x * 1664525u + 1013904223u;
+    out += static_cast<char>(x >> 24);
+  }
+  return out;
+}
 
 class ArchiveTest : public xlsx_test::CountedTest {
  protected:

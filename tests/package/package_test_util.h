@@ -1,4 +1,4 @@
-// The package tests' names for the support library's files and ZIP helpers (tests/support/zip.h).
+// Names for the support library's files and ZIP helpers (tests/support/zip.h), as the document tests use them.
 #pragma once
 
 #include "tests/support/temp_dir.h"

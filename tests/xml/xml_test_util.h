@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
+#include <sstream>
 #include <string>
 
 #include "lib/base/alloc.h"
@@ -29,23 +31,15 @@ inline std::string write(const XmlDoc* doc) {
 // Parse options named as in the case files: XML_PARSE_ names without the prefix joined with "+", or
 // numbers.
 inline uint32_t options(const std::string& names) {
-  static const struct {
-    const char* name;
-    uint32_t bits;
-  } kNames[] = {{"PI", XML_PARSE_PI}, {"COMMENTS", XML_PARSE_COMMENTS}, {"CDATA", XML_PARSE_CDATA},
-                {"WS_TEXT", XML_PARSE_WS_TEXT}, {"ENTITIES", XML_PARSE_ENTITIES}, {"EOL", XML_PARSE_EOL},
-                {"ATTR_WS", XML_PARSE_ATTR_WS}, {"DECLARATION", XML_PARSE_DECLARATION},
-                {"DOCTYPE", XML_PARSE_DOCTYPE}, {"PACKAGE", XML_PARSE_PACKAGE}};
+  static const std::map<std::string, uint32_t> kBits = {
+      {"PI", XML_PARSE_PI},           {"COMMENTS", XML_PARSE_COMMENTS}, {"CDATA", XML_PARSE_CDATA},
+      {"WS_TEXT", XML_PARSE_WS_TEXT}, {"ENTITIES", XML_PARSE_ENTITIES}, {"EOL", XML_PARSE_EOL},
+      {"ATTR_WS", XML_PARSE_ATTR_WS}, {"DECLARATION", XML_PARSE_DECLARATION},
+      {"DOCTYPE", XML_PARSE_DOCTYPE}, {"PACKAGE", XML_PARSE_PACKAGE}};
   uint32_t bits = 0;
-  for (size_t at = 0; at < names.size();) {
-    size_t end = names.find('+', at);
-    std::string name = names.substr(at, end == std::string::npos ? std::string::npos : end - at);
-    bool known = false;
-    for (const auto& n : kNames) {
-      if (name == n.name) bits |= n.bits, known = true;
-    }
-    if (!known) bits |= static_cast<uint32_t>(std::stoul(name, nullptr, 0));
-    at = end == std::string::npos ? names.size() : end + 1;
+  std::stringstream parts(names);
+  for (std::string name; std::getline(parts, name, '+');) {
+    bits |= kBits.count(name) ? kBits.at(name) : static_cast<uint32_t>(std::stoul(name, nullptr, 0));
   }
   return bits;
 }
