@@ -177,7 +177,7 @@ TEST(AccessNumbers, ToInt32TruncatesTowardZeroAndClampsWhatDoesNotFit) {
   const struct {
     double in;
     int32_t out;
-  } rows[] = {{3.9, 3}, {-3.9, -3}, {-0.5, 0}, {2147483647.0, INT32_MAX}, {4294967297.0, INT32_MAX},
+  } rows[] = {{3.9, 3}, {-3.9, -3}, {-0.5, 0}, {2147483647.0, INT32_MAX}, {3e9, INT32_MAX}, {4294967297.0, INT32_MAX},
               {-1e300, INT32_MIN}, {65537, 65537}, {NAN, 0}, {INFINITY, INT32_MAX}};
   for (const auto& row : rows) {
     EXPECT_EQ(ToInt32(row.in), row.out) << row.in;
