@@ -30,7 +30,9 @@ using Entries = std::vector<std::pair<std::string, std::string>>;
 // The entries of a saved file, in order, with their inflated bytes.
 Entries entries_of(const std::string& path) {
   Entries out;
-  for (const auto& entry : xlsx_test::zip_entries(xlsx_test::read_bytes(path))) out.emplace_back(entry.name, entry.data);
+  for (const auto& entry : xlsx_test::zip_entries(xlsx_test::read_bytes(path))) {
+    out.emplace_back(entry.name, entry.data);
+  }
   return out;
 }
 

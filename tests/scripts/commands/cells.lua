@@ -32,7 +32,8 @@ xlsx.SetCellValue(id, "B3", "by reference")
 t.eq(xlsx.GetCellValue(id, 2, 3) .. xlsx.GetCellValue(id, "b3"), "by referenceby reference", "B3 is x 2, y 3")
 xlsx.AddSheet(id, "Other")
 xlsx.SetCellValue(id, "C2", 7, 1, 2)
-t.same("sheet after a reference text", {7, nil, n = 2}, xlsx.GetCellValue(id, "C2", 2), (xlsx.GetCellValue(id, 3, 2, 1)))
+t.same("sheet after a reference text", {7, nil, n = 2}, xlsx.GetCellValue(id, "C2", 2),
+       (xlsx.GetCellValue(id, 3, 2, 1)))
 
 -- Cells out of range: beyond the sheet, and 65536 + n (never reduced to 16 bits).
 for _, xy in ipairs({{-1, 1}, {16385, 1}, {1, 1048577}, {65537, 1}, {65536, 1}, {2 ^ 32 + 1, 1}}) do

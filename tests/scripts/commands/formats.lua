@@ -48,7 +48,8 @@ xlsx.SetCellFont(id, "D2", "Arial", 14, XLSX_FONT_ITALIC + XLSX_FONT_UNDERLINE, 
 xlsx.SetCellFont(id, "D2", "", XLSX_KEEP, XLSX_FONT_ITALIC + XLSX_FONT_STRIKE, XLSX_KEEP)
 same("font kept", { "Arial", 14, XLSX_FONT_ITALIC + XLSX_FONT_STRIKE, 0xC00000 }, xlsx.GetCellFont(id, "D2"))
 xlsx.SetCellFill(id, "A3:E3", 0xF2F2F2)
-same("fill keeps the format", { 0xF2F2F2, '"$"#,##0.00' }, xlsx.GetCellFill(id, "B3"), xlsx.GetCellNumberFormat(id, "B3"))
+same("fill keeps the format", { 0xF2F2F2, '"$"#,##0.00' }, xlsx.GetCellFill(id, "B3"),
+     xlsx.GetCellNumberFormat(id, "B3"))
 xlsx.SetCellBorder(id, "D4", XLSX_SIDE_ALL, XLSX_BORDER_THIN, XLSX_COLOR_NONE)
 xlsx.SetCellBorder(id, "D4", XLSX_SIDE_LEFT, XLSX_BORDER_NONE, XLSX_KEEP)
 same("left removed", { XLSX_BORDER_NONE, XLSX_COLOR_NONE }, xlsx.GetCellBorder(id, "D4", XLSX_SIDE_LEFT))
@@ -82,7 +83,8 @@ local refusals = {
   { "date", xlsx.SetCellDate, id, "A1", "2026-02-29" },
 }
 for _, row in ipairs(refusals) do check.raises("Invalid cell format value: " .. row[1] .. "!", table.unpack(row, 2)) end
-check.raises_each(check.CELL_RANGE, xlsx.SetCellFill, { { id, 0, 1, 0 }, { id, "A1:XFD1048576", 0 }, { id, "A1:B0", 0 } })
+check.raises_each(check.CELL_RANGE, xlsx.SetCellFill,
+                  { { id, 0, 1, 0 }, { id, "A1:XFD1048576", 0 }, { id, "A1:B0", 0 } })
 check.raises(check.CELL_RANGE, xlsx.GetCellFill, id, "A1:B2")
 same("header unchanged", { 0xDDEBF7 }, xlsx.GetCellFill(id, "A1"))
 

@@ -10,7 +10,8 @@ end
 
 -- Row by row, creating the cells of an empty sheet; corners in any order and either form.
 for _, w in ipairs({{{1, 1, 2, 2}, "A1 B1 A2 B2"}, {{"A1", "B2"}, "A1 B1 A2 B2"}, {{"A1", "C3"}, walk(1, 1, 3, 3)},
-                    {{"C5", "C5"}, "C5"}, {{4, 4, 4, 4}, "D4"}, {{"B2", "A1"}, "A1 B1 A2 B2"}, {{"a1", "b1"}, "A1 B1"}}) do
+                    {{"C5", "C5"}, "C5"}, {{4, 4, 4, 4}, "D4"}, {{"B2", "A1"}, "A1 B1 A2 B2"},
+                    {{"a1", "b1"}, "A1 B1"}}) do
   t.eq(walk(table.unpack(w[1])), w[2], table.concat(w[1], ","))
 end
 t.eq(xlsx.GetRowCount(id), 5, "the walks created rows")
