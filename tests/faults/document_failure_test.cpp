@@ -33,17 +33,29 @@ xlsx_status on_first_sheet(XlsxDocument* doc, const SheetWork& work) {
 xlsx_status put(XlsxDocument* doc, uint32_t row, uint32_t column, std::function<xlsx_status(XlsxCellValue*)> set) {
   return on_first_sheet(doc, [&](XlsxWorksheet* sheet) { return xlsx_test::put_cell(sheet, row, column, set); });
 }
-// The value of a cell of the first sheet as describe gives it, or its formula as "f:TEXT".
+// The value of a cell of the first sheet, read through the value getters ("s:text", "i:4711", "d:1.5"), or
+// its formula ("f:B2*2").
 std::string cell(XlsxDocument* doc, uint32_t row, uint32_t column) {
-  std::string text = "<no sheet>";
+  std::string text = "<none>";
   on_first_sheet(doc, [&](XlsxWorksheet* sheet) {
     XlsxCell cell;
     XlsxText formula{nullptr};
-    text = xlsx_test::cell_text(sheet, row, column);
-    if (xlsx_sheet_find_cell(sheet, row, column, &cell) == XLSX_OK && xlsx_cell_has_formula(&cell) &&
-        xlsx_cell_get_formula(&cell, &formula) == XLSX_OK)
-      text = "f:" + std::string(xlsx_text_get(&formula));
+    XlsxCellValue value;
+    xlsx_value_init(&value);
+    const char* got = nullptr;
+    int64_t integer = 0;
+    double number = 0;
+    if (xlsx_sheet_find_cell(sheet, row, column, &cell) != XLSX_OK) {
+      text = "<no cell>";
+    } else if (xlsx_cell_has_formula(&cell)) {
+      if (xlsx_cell_get_formula(&cell, &formula) == XLSX_OK) text = "f:" + std::string(xlsx_text_get(&formula));
+    } else if (xlsx_cell_get_value(&cell, &value) == XLSX_OK) {
+      if (xlsx_value_get_text(&value, &got) == XLSX_OK) text = "s:" + std::string(got);
+      if (xlsx_value_get_int(&value, &integer) == XLSX_OK) text = "i:" + std::to_string(integer);
+      if (xlsx_value_get_float(&value, &number) == XLSX_OK) text = "d:" + std::to_string(number);
+    }
     xlsx_free(formula.text);
+    xlsx_value_reset(&value);
     return XLSX_OK;
   });
   return text;
@@ -60,16 +72,18 @@ struct Edit {
 };
 const Edit kEdits[] = {
     {"A1",
-     [](XlsxDocument* d) { return put(d, 1, 1, [](XlsxCellValue* v) { return xlsx_value_set_string(v, "text"); }); },
-     [](XlsxDocument* d) { return cell(d, 1, 1) == "string:text"; }},
+     [](XlsxDocument* d) {
+       return put(d, 1, 1, [](XlsxCellValue* v) { return xlsx_value_set_string(v, "changed text"); });
+     },
+     [](XlsxDocument* d) { return cell(d, 1, 1) == "s:changed text"; }},
     {"B2",
      [](XlsxDocument* d) { return put(d, 2, 2, [](XlsxCellValue* v) { return xlsx_value_set_int(v, 4711); }); },
-     [](XlsxDocument* d) { return cell(d, 2, 2) == "integer:4711"; }},
+     [](XlsxDocument* d) { return cell(d, 2, 2) == "i:4711"; }},
     {"XFD1048576",
      [](XlsxDocument* d) {
        return put(d, 1048576, 16384, [](XlsxCellValue* v) { return xlsx_value_set_float(v, 1.5); });
      },
-     [](XlsxDocument* d) { return cell(d, 1048576, 16384) == "float:1.5"; }},
+     [](XlsxDocument* d) { return cell(d, 1048576, 16384) == "d:1.500000"; }},
     {"C3",
      [](XlsxDocument* d) {
        return on_first_sheet(d, [](XlsxWorksheet* sheet) {

@@ -135,6 +135,8 @@ const Edit kEdits[] = {
      [](Site& s) { return xlsx_sheet_set_selected(&s.sheet, 1); }},
     {"NumberIntoNewCell", [](Site& s) { xlsx_sheet_cell(&s.sheet, 5, 4, &s.cell); },
      [](Site& s) { return set(s.cell, [](XlsxCellValue* v) { return xlsx_value_set_float(v, 4711); }); }},
+    {"IntegerOverText", [](Site& s) { xlsx_sheet_cell(&s.sheet, 2, 1, &s.cell); },
+     [](Site& s) { return set(s.cell, [](XlsxCellValue* v) { return xlsx_value_set_int(v, 4711); }); }},
     {"NewTextIntoTable", [](Site& s) { xlsx_sheet_cell(&s.sheet, 2, 2, &s.cell); },
      [](Site& s) { return set_text(s.cell, "a text the table lacks"); }},
     {"KnownTextOverFormula", [](Site& s) { xlsx_sheet_cell(&s.sheet, 4, 3, &s.cell); },
