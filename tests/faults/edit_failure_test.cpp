@@ -12,15 +12,16 @@
 #include "lib/base/alloc.h"
 #include "lib/base/host_ops.h"
 #include "lib/document/document.h"
-#include "lib/package/archive.h"
 #include "lib/package/properties.h"
 #include "lib/sheet/cell.h"
 #include "lib/sheet/columns.h"
 #include "lib/sheet/sheet_view.h"
 #include "lib/sheet/workbook.h"
+#include "tests/support/book.h"
 #include "tests/support/fault_alloc.h"
 #include "tests/support/live_allocations.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/zip.h"
 
 namespace {
 
@@ -29,16 +30,9 @@ using Entries = std::vector<std::pair<std::string, std::string>>;
 // The entries of a saved file, in order, with their inflated bytes.
 Entries entries_of(const std::string& path) {
   Entries out;
-  XlsxArchive* archive = xlsx_archive_new();
-  EXPECT_EQ(xlsx_archive_open(archive, path.c_str()), XLSX_OK) << path;
-  for (uint32_t i = 0; i < xlsx_archive_entry_count(archive); i++) {
-    const char* name = xlsx_archive_entry_at(archive, i)->name;
-    const char* data = nullptr;
-    uint32_t size = 0;
-    EXPECT_EQ(xlsx_archive_get_entry(archive, name, &data, &size), XLSX_OK) << name;
-    out.emplace_back(name, std::string(data ? data : "", size));
+  for (const auto& entry : xlsx_test::zip_entries(xlsx_test::read_bytes(path))) {
+    out.emplace_back(entry.name, entry.data);
   }
-  xlsx_archive_free(archive);
   return out;
 }
 
@@ -59,22 +53,17 @@ XlsxWorksheet sheet_at(XlsxDocument* doc, uint32_t position) {
   return sheet;
 }
 
-xlsx_status set_text(const XlsxCell& cell, const char* text) {
+// Stores the value that set makes in the cell.
+xlsx_status set(const XlsxCell& cell, const std::function<xlsx_status(XlsxCellValue*)>& make) {
   XlsxCellValue value;
-  xlsx_value_init(&value);
-  xlsx_status status = xlsx_value_set_string(&value, text);
+  xlsx_status status = xlsx_value_init(&value);
+  if (status == XLSX_OK) status = make(&value);
   if (status == XLSX_OK) status = xlsx_cell_set_value(&cell, &value);
   xlsx_value_reset(&value);
   return status;
 }
-
-xlsx_status set_number(const XlsxCell& cell, double number) {
-  XlsxCellValue value;
-  xlsx_value_init(&value);
-  xlsx_value_set_float(&value, number);
-  xlsx_status status = xlsx_cell_set_value(&cell, &value);
-  xlsx_value_reset(&value);
-  return status;
+xlsx_status set_text(const XlsxCell& cell, const char* text) {
+  return set(cell, [text](XlsxCellValue* v) { return xlsx_value_set_string(v, text); });
 }
 
 // Marks every part changed, so that the next save writes each with the library's own writer.
@@ -96,15 +85,12 @@ void make_base(const std::string& path) {
   XlsxWorkbook* workbook = xlsx_document_workbook(doc);
   ASSERT_EQ(xlsx_workbook_add_sheet(workbook, "Two"), XLSX_OK);
   ASSERT_EQ(xlsx_workbook_add_sheet(workbook, "Three"), XLSX_OK);
-  XlsxWorksheet first = sheet_at(doc, 1);
+  XlsxWorksheet first = sheet_at(doc, 1), second = sheet_at(doc, 2);
+  const std::pair<uint32_t, const char*> texts[] = {{1, "Name"}, {2, "North"}, {3, "South"}};
+  for (const auto& [row, text] : texts) ASSERT_EQ(xlsx_test::put_text(&first, row, 1, text), XLSX_OK);
+  ASSERT_EQ(xlsx_test::put_text(&second, 1, 1, "note"), XLSX_OK);
+  ASSERT_EQ(xlsx_test::put_cell(&first, 2, 2, [](XlsxCellValue* v) { return xlsx_value_set_float(v, 12.5); }), XLSX_OK);
   XlsxCell cell;
-  const char* texts[][2] = {{"A1", "Name"}, {"A2", "North"}, {"A3", "South"}};
-  for (const auto& t : texts) {
-    ASSERT_EQ(xlsx_sheet_cell_by_ref(&first, t[0], &cell), XLSX_OK);
-    ASSERT_EQ(set_text(cell, t[1]), XLSX_OK);
-  }
-  ASSERT_EQ(xlsx_sheet_cell_by_ref(&first, "B2", &cell), XLSX_OK);
-  ASSERT_EQ(set_number(cell, 12.5), XLSX_OK);
   ASSERT_EQ(xlsx_sheet_cell_by_ref(&first, "C4", &cell), XLSX_OK);
   ASSERT_EQ(xlsx_cell_set_formula(&cell, "B2*2"), XLSX_OK);
   XlsxColumn column;
@@ -113,9 +99,6 @@ void make_base(const std::string& path) {
   XlsxRow row;
   ASSERT_EQ(xlsx_sheet_row(&first, 2, &row), XLSX_OK);
   ASSERT_EQ(xlsx_row_set_height(&row, 20), XLSX_OK);
-  XlsxWorksheet second = sheet_at(doc, 2);
-  ASSERT_EQ(xlsx_sheet_cell_by_ref(&second, "A1", &cell), XLSX_OK);
-  ASSERT_EQ(set_text(cell, "note"), XLSX_OK);
   ASSERT_EQ(xlsx_workbook_set_active(workbook, xlsx_workbook_sheet_rid(workbook, "Three")), XLSX_OK);
   XmlNode* root = xlsx_part_root(workbook->part);
   XmlNode* names = xml_node_insert_child_after(root, "definedNames", xml_node_child(root, "sheets"));
@@ -151,7 +134,9 @@ const Edit kEdits[] = {
     {"SelectSheet", [](Site& s) { s.sheet = sheet_at(s.doc, 2); },
      [](Site& s) { return xlsx_sheet_set_selected(&s.sheet, 1); }},
     {"NumberIntoNewCell", [](Site& s) { xlsx_sheet_cell(&s.sheet, 5, 4, &s.cell); },
-     [](Site& s) { return set_number(s.cell, 4711); }},
+     [](Site& s) { return set(s.cell, [](XlsxCellValue* v) { return xlsx_value_set_float(v, 4711); }); }},
+    {"IntegerOverText", [](Site& s) { xlsx_sheet_cell(&s.sheet, 2, 1, &s.cell); },
+     [](Site& s) { return set(s.cell, [](XlsxCellValue* v) { return xlsx_value_set_int(v, 4711); }); }},
     {"NewTextIntoTable", [](Site& s) { xlsx_sheet_cell(&s.sheet, 2, 2, &s.cell); },
      [](Site& s) { return set_text(s.cell, "a text the table lacks"); }},
     {"KnownTextOverFormula", [](Site& s) { xlsx_sheet_cell(&s.sheet, 4, 3, &s.cell); },

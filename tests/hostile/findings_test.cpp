@@ -3,32 +3,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "lib/document/document.h"
 #include "lib/package/archive.h"
-#include "lib/sheet/shared_strings.h"
-#include "lib/sheet/cell.h"
 #include "lib/sheet/columns.h"
-#include "lib/sheet/workbook.h"
-#include "lib/sheet/worksheet.h"
+#include "tests/support/book.h"
 #include "tests/support/live_allocations.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/zip.h"
 
 namespace {
 
-std::string corpus_file(const char* name) { return std::string(HOSTILE_CORPUS_DIR) + "/" + name + ".xlsx"; }
-
-std::string contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+using xlsx_test::corpus_file;
+using xlsx_test::read_bytes;
 
 class Findings : public xlsx_test::CountedTest {
  protected:
@@ -49,35 +37,24 @@ class Findings : public xlsx_test::CountedTest {
     return sheet;
   }
 
-  // Sets a string at (row, column) of the first sheet and gives the status.
+  // Sets / reads a text at (row, column) of the first sheet ("string:TEXT" as describe gives it).
   xlsx_status set_text(uint32_t row, uint32_t column, const char* text) {
     XlsxWorksheet sheet = first_sheet();
-    XlsxCell cell;
-    xlsx_status status = xlsx_sheet_cell(&sheet, row, column, &cell);
-    if (status != XLSX_OK) return status;
-    XlsxCellValue value;
-    xlsx_value_init(&value);
-    xlsx_value_set_string(&value, text);
-    status = xlsx_cell_set_value(&cell, &value);
-    xlsx_value_reset(&value);
-    return status;
+    return xlsx_test::put_text(&sheet, row, column, text);
   }
-
   std::string get_text(uint32_t row, uint32_t column) {
     XlsxWorksheet sheet = first_sheet();
-    XlsxCell cell;
-    if (xlsx_sheet_find_cell(&sheet, row, column, &cell) != XLSX_OK) return "<no cell>";
-    XlsxCellValue value;
-    xlsx_value_init(&value);
-    std::string text = "<not a text>";
-    const char* got = nullptr;
-    if (xlsx_cell_get_value(&cell, &value) == XLSX_OK && xlsx_value_get_text(&value, &got) == XLSX_OK) text = got;
-    xlsx_value_reset(&value);
-    return text;
+    return xlsx_test::cell_text(&sheet, row, column);
+  }
+  // Saves to saved.xlsx of the folder and opens that.
+  void save_and_reopen() {
+    ASSERT_EQ(xlsx_document_save_as(document_, saved_.c_str()), XLSX_OK);
+    ASSERT_EQ(xlsx_document_open(document_, saved_.c_str()), XLSX_OK);
   }
 
   XlsxDocument* document_ = nullptr;
   xlsx_test::TempDir dir_;
+  std::string saved_ = dir_.file("saved.xlsx");
 };
 
 // A workbook whose shared strings part cannot be read (not XML, or inflating past the cap) took no new
@@ -88,11 +65,9 @@ TEST_F(Findings, StringIntoWorkbookWithUnreadableSharedStringsIsStoredInTheCell)
     SCOPED_TRACE(name);
     ASSERT_EQ(xlsx_document_open(document_, corpus_file(name).c_str()), XLSX_OK);
     EXPECT_EQ(set_text(7, 2, "kept"), XLSX_OK);
-    EXPECT_EQ(get_text(7, 2), "kept");
-    std::string saved = dir_.file("saved.xlsx");
-    ASSERT_EQ(xlsx_document_save_as(document_, saved.c_str()), XLSX_OK);
-    ASSERT_EQ(xlsx_document_open(document_, saved.c_str()), XLSX_OK);
-    EXPECT_EQ(get_text(7, 2), "kept");
+    EXPECT_EQ(get_text(7, 2), "string:kept");
+    save_and_reopen();
+    EXPECT_EQ(get_text(7, 2), "string:kept");
     xlsx_document_close(document_);
   }
 }
@@ -129,9 +104,7 @@ TEST_F(Findings, ArchiveWithEncryptedEntryIsRefused) {
 TEST_F(Findings, PartMissingFromTheArchiveIsNotWrittenAsABareDeclaration) {
   ASSERT_EQ(xlsx_document_open(document_, corpus_file("missing_sheet_part").c_str()), XLSX_OK);
   uint32_t sheets = xlsx_workbook_sheet_count(xlsx_document_workbook(document_));
-  std::string saved = dir_.file("saved.xlsx");
-  ASSERT_EQ(xlsx_document_save_as(document_, saved.c_str()), XLSX_OK);
-  ASSERT_EQ(xlsx_document_open(document_, saved.c_str()), XLSX_OK);
+  save_and_reopen();
   XlsxArchive* archive = xlsx_package_archive(xlsx_document_package(document_));
   EXPECT_FALSE(xlsx_archive_has_entry(archive, "xl/worksheets/sheet1.xml"));
   EXPECT_TRUE(xlsx_archive_has_entry(archive, "xl/worksheets/sheet2.xml"));
@@ -198,7 +171,7 @@ TEST_F(Findings, ElementsAndRelationshipIdsAreFoundByNamespaceNotByPrefix) {
     SCOPED_TRACE(name);
     ASSERT_EQ(xlsx_document_open(document_, corpus_file(name).c_str()), XLSX_OK);
     EXPECT_EQ(xlsx_workbook_sheet_count(xlsx_document_workbook(document_)), 2u);
-    EXPECT_EQ(get_text(3, 1), "inline");
+    EXPECT_EQ(get_text(3, 1), "string:inline");
   }
 }
 
@@ -220,11 +193,9 @@ TEST_F(Findings, ColumnRangesStayRangesAndTheFirstOverlappingOneDecides) {
     EXPECT_EQ(xlsx_sheet_column(&sheet, column, &handle), XLSX_OK);
     return xlsx_column_width(&handle);
   };
-  std::string saved = dir_.file("saved.xlsx");
   ASSERT_EQ(xlsx_document_open(document_, corpus_file("full_width_column_record").c_str()), XLSX_OK);
   ASSERT_EQ(set_text(1, 1, "changed"), XLSX_OK);
-  ASSERT_EQ(xlsx_document_save_as(document_, saved.c_str()), XLSX_OK);
-  ASSERT_EQ(xlsx_document_open(document_, saved.c_str()), XLSX_OK);
+  save_and_reopen();
   EXPECT_EQ(col_count(), 1u);
 
   ASSERT_EQ(xlsx_document_open(document_, corpus_file("overlapping_column_records").c_str()), XLSX_OK);
@@ -233,8 +204,7 @@ TEST_F(Findings, ColumnRangesStayRangesAndTheFirstOverlappingOneDecides) {
   XlsxColumn handle;
   ASSERT_EQ(xlsx_sheet_column(&sheet, 5, &handle), XLSX_OK);
   ASSERT_EQ(xlsx_column_set_width(&handle, 42.0f), XLSX_OK);
-  ASSERT_EQ(xlsx_document_save_as(document_, saved.c_str()), XLSX_OK);
-  ASSERT_EQ(xlsx_document_open(document_, saved.c_str()), XLSX_OK);
+  save_and_reopen();
   EXPECT_EQ(col_count(), 1000u + 3u);
   for (uint32_t column : {1u, 4u, 6u, 16384u}) EXPECT_EQ(width(column), 1.0f) << column;
   EXPECT_EQ(width(5), 42.0f);
@@ -260,7 +230,7 @@ TEST_F(Findings, SaveRefusesWhatOpenWouldNotRead) {
   std::string target = dir_.file("book.xlsx");
   ASSERT_EQ(xlsx_document_open(document_, corpus_file("good").c_str()), XLSX_OK);
   ASSERT_EQ(xlsx_document_save_as(document_, target.c_str()), XLSX_OK);
-  std::string before = contents(target);
+  std::string before = read_bytes(target);
   XlsxPackage* package = xlsx_document_package(document_);
   xlsx_package_archive(package)->max_entry_size = 1 << 20;
   std::string text(400 << 10, 'x');
@@ -270,10 +240,10 @@ TEST_F(Findings, SaveRefusesWhatOpenWouldNotRead) {
   package->parsed_cap = 1 << 20;
   EXPECT_EQ(xlsx_document_save(document_), XLSX_ERR_IO);
   package->parsed_cap = XLSX_PACKAGE_MAX_PARSED;
-  EXPECT_TRUE(contents(target) == before) << "the target changed";
+  EXPECT_TRUE(read_bytes(target) == before) << "the target changed";
   ASSERT_EQ(xlsx_document_save(document_), XLSX_OK);
   ASSERT_EQ(xlsx_document_open(document_, target.c_str()), XLSX_OK);
-  EXPECT_EQ(get_text(3, 1), text + '3');
+  EXPECT_EQ(get_text(3, 1), "string:" + text + '3');
 }
 
 // Open on a FIFO (or a device) waited forever for a writer: a file that is not regular is refused.
@@ -292,7 +262,7 @@ TEST_F(Findings, SaveKeepsWhatTheFileSystemSaysOfItsTarget) {
   std::string target = dir_.file("book.xlsx"), linked = dir_.file("link.xlsx"), other = dir_.file("other.xlsx");
   auto fresh = [&](mode_t mode) {
     unlink(target.c_str());
-    write(target, "old");
+    xlsx_test::write_bytes(target, "old");
     chmod(target.c_str(), mode);
   };
   struct stat st {};
@@ -312,11 +282,11 @@ TEST_F(Findings, SaveKeepsWhatTheFileSystemSaysOfItsTarget) {
   ASSERT_EQ(xlsx_replace_file(linked.c_str(), "linked", 6), XLSX_OK);
   ASSERT_EQ(lstat(linked.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-  EXPECT_EQ(contents(target), "linked");
+  EXPECT_EQ(read_bytes(target), "linked");
 
   fresh(0444);
   EXPECT_EQ(xlsx_replace_file(target.c_str(), "new", 3), XLSX_ERR_IO);
-  EXPECT_EQ(contents(target), "old");
+  EXPECT_EQ(read_bytes(target), "old");
 
   std::string fifo = dir_.file("pipe.xlsx");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -325,15 +295,15 @@ TEST_F(Findings, SaveKeepsWhatTheFileSystemSaysOfItsTarget) {
   fresh(0644);
   ASSERT_EQ(link(target.c_str(), other.c_str()), 0);
   EXPECT_EQ(xlsx_replace_file(target.c_str(), "new", 3), XLSX_ERR_IO);
-  EXPECT_EQ(contents(target) + contents(other), "oldold");
+  EXPECT_EQ(read_bytes(target) + read_bytes(other), "oldold");
 
   for (size_t length : {249u, 255u}) {
     std::string longest = dir_.file(std::string(length - 5, 'n') + ".xlsx");
     EXPECT_EQ(xlsx_replace_file(longest.c_str(), "new", 3), XLSX_OK) << length;
-    EXPECT_EQ(contents(longest), "new");
+    EXPECT_EQ(read_bytes(longest), "new");
   }
   std::string leftovers;
-  for (const char* name : {"book.xlsx.~0.tmp", "link.xlsx.~0.tmp"}) leftovers += contents(dir_.file(name));
+  for (const char* name : {"book.xlsx.~0.tmp", "link.xlsx.~0.tmp"}) leftovers += read_bytes(dir_.file(name));
   EXPECT_EQ(leftovers, "");
 }
 

@@ -3,12 +3,11 @@
 
 Usage: make_corpus.py OUTDIR
 
-Every file is made here from nothing (Python standard library only). Besides the files, OUTDIR gets
-MANIFEST, one line per file: "NAME EXPECT", where EXPECT says what opening the file must do:
-  open    the file must open (it is a valid package, however strange its contents)
-  refuse  opening must fail with the registered message
-  either  either outcome is sound; what counts is that nothing crashes, leaks or grows without bound
-The ZIP container is written by hand (not with zipfile) so that sizes, flags, names and records can lie.
+Every file is made here from nothing (Python standard library only). OUTDIR also gets MANIFEST, one line
+"NAME EXPECT" per file, EXPECT saying what opening the file must do: open (a valid package, however
+strange its contents), refuse (fail with the registered message) or either (what counts is that nothing
+crashes, leaks or grows without bound). The ZIP container is written by hand so that sizes, flags, names
+and records can lie.
 """
 
 import itertools
@@ -18,79 +17,60 @@ import struct
 import sys
 import zlib
 
-# ---------------------------------------------------------------------------------------------------------
 # A realistic small workbook: two sheets, shared strings, styles, properties.
+DECL = '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+OOXML = 'http://schemas.openxmlformats.org/'
+MAIN_NS = 'xmlns="%sspreadsheetml/2006/main"' % OOXML
+R_NS = 'xmlns:r="%sofficeDocument/2006/relationships"' % OOXML
+DOC_REL, PKG_REL = OOXML + 'officeDocument/2006/relationships/', OOXML + 'package/2006/relationships/'
+WS_TYPE = DOC_REL + 'worksheet'
+SML = 'officedocument.spreadsheetml.'
+SHEET_TYPE = SML + 'worksheet+xml'
+
+
+def override(part, kind):
+    return '<Override PartName="/%s" ContentType="application/vnd.openxmlformats-%s"/>' % (part, kind)
+
+
+def relationship(rel_id, rel_type, target):
+    return '<Relationship Id="%s" Type="%s" Target="%s"/>' % (rel_id, rel_type, target)
+
+
+def relationships(body):
+    return DECL + '<Relationships xmlns="%spackage/2006/relationships">%s</Relationships>' % (OOXML, body)
+
 
 CONTENT_TYPES = (
-    '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
-    '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
+    DECL + '<Types xmlns="%spackage/2006/content-types">' % OOXML +
     '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
-    '<Default Extension="xml" ContentType="application/xml"/>'
-    '<Override PartName="/xl/workbook.xml" '
-    'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/>'
-    '<Override PartName="/xl/worksheets/sheet1.xml" '
-    'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>'
-    '<Override PartName="/xl/worksheets/sheet2.xml" '
-    'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>'
-    '<Override PartName="/xl/sharedStrings.xml" '
-    'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"/>'
-    '<Override PartName="/xl/styles.xml" '
-    'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"/>'
-    '<Override PartName="/docProps/core.xml" '
-    'ContentType="application/vnd.openxmlformats-package.core-properties+xml"/>'
-    '<Override PartName="/docProps/app.xml" '
-    'ContentType="application/vnd.openxmlformats-officedocument.extended-properties+xml"/>'
-    '</Types>')
-
-PACKAGE_RELS = (
-    '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
-    '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
-    '<Relationship Id="rId1" '
-    'Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" '
-    'Target="xl/workbook.xml"/>'
-    '<Relationship Id="rId2" '
-    'Type="http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties" '
-    'Target="docProps/core.xml"/>'
-    '<Relationship Id="rId3" '
-    'Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties" '
-    'Target="docProps/app.xml"/>'
-    '</Relationships>')
-
-WS_TYPE = 'http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet'
+    '<Default Extension="xml" ContentType="application/xml"/>' +
+    ''.join(override(*o) for o in (
+        ('xl/workbook.xml', SML + 'sheet.main+xml'), ('xl/worksheets/sheet1.xml', SHEET_TYPE),
+        ('xl/worksheets/sheet2.xml', SHEET_TYPE), ('xl/sharedStrings.xml', SML + 'sharedStrings+xml'),
+        ('xl/styles.xml', SML + 'styles+xml'), ('docProps/core.xml', 'package.core-properties+xml'),
+        ('docProps/app.xml', 'officedocument.extended-properties+xml'))) + '</Types>')
+PACKAGE_RELS = relationships(relationship('rId1', DOC_REL + 'officeDocument', 'xl/workbook.xml') +
+                             relationship('rId2', PKG_REL + 'metadata/core-properties', 'docProps/core.xml') +
+                             relationship('rId3', DOC_REL + 'extended-properties', 'docProps/app.xml'))
 
 
 def workbook_xml(sheets='<sheet name="Data" sheetId="1" r:id="rId1"/><sheet name="Notes" sheetId="2" r:id="rId2"/>',
                  sheets_element=True):
     body = '<sheets>%s</sheets>' % sheets if sheets_element else ''
-    return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
-            '<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" '
-            'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">'
-            '<bookViews><workbookView activeTab="0"/></bookViews>%s'
-            '<definedNames><definedName name="Total">Data!$B$2:$B$4</definedName></definedNames>'
-            '</workbook>' % body)
+    return (DECL + '<workbook %s %s><bookViews><workbookView activeTab="0"/></bookViews>%s' % (MAIN_NS, R_NS, body) +
+            '<definedNames><definedName name="Total">Data!$B$2:$B$4</definedName></definedNames></workbook>')
 
 
 def workbook_rels(sheet1='worksheets/sheet1.xml', sheet2='worksheets/sheet2.xml', extra=''):
-    return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
-            '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
-            '<Relationship Id="rId1" Type="%s" Target="%s"/>'
-            '<Relationship Id="rId2" Type="%s" Target="%s"/>'
-            '<Relationship Id="rId3" '
-            'Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings" '
-            'Target="sharedStrings.xml"/>'
-            '<Relationship Id="rId4" '
-            'Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" '
-            'Target="styles.xml"/>%s'
-            '</Relationships>' % (WS_TYPE, sheet1, WS_TYPE, sheet2, extra))
+    return relationships(relationship('rId1', WS_TYPE, sheet1) + relationship('rId2', WS_TYPE, sheet2) +
+                         relationship('rId3', DOC_REL + 'sharedStrings', 'sharedStrings.xml') +
+                         relationship('rId4', DOC_REL + 'styles', 'styles.xml') + extra)
 
 
 def sheet_xml(sheet_data, prefix=''):
-    return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n%s'
-            '<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" '
-            'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">'
-            '<sheetViews><sheetView workbookViewId="0"/></sheetViews>'
-            '<cols><col min="1" max="2" width="12" customWidth="1"/></cols>'
-            '<sheetData>%s</sheetData></worksheet>' % (prefix, sheet_data))
+    return (DECL + prefix + '<worksheet %s %s><sheetViews><sheetView workbookViewId="0"/></sheetViews>'
+            % (MAIN_NS, R_NS) + '<cols><col min="1" max="2" width="12" customWidth="1"/></cols>'
+            '<sheetData>%s</sheetData></worksheet>' % sheet_data)
 
 
 SHEET1_DATA = ('<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c></row>'
@@ -102,62 +82,39 @@ SHEET2_DATA = '<row r="1"><c r="A1" t="str"><v>note</v></c></row>'
 
 
 def shared_strings_xml(items=('Name', 'Value', 'North')):
-    body = ''.join('<si><t>%s</t></si>' % item for item in items)
-    return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
-            '<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" count="%d" '
-            'uniqueCount="%d">%s</sst>' % (len(items), len(items), body))
+    return (DECL + '<sst %s count="%d" uniqueCount="%d">%s</sst>'
+            % (MAIN_NS, len(items), len(items), ''.join('<si><t>%s</t></si>' % item for item in items)))
 
 
-STYLES = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
-          '<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">'
-          '<fonts count="1"><font><sz val="11"/><name val="Calibri"/></font></fonts>'
+STYLES = (DECL + '<styleSheet %s><fonts count="1"><font><sz val="11"/><name val="Calibri"/></font></fonts>' % MAIN_NS +
           '<fills count="1"><fill><patternFill patternType="none"/></fill></fills>'
           '<borders count="1"><border/></borders>'
           '<cellStyleXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0"/></cellStyleXfs>'
-          '<cellXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/></cellXfs>'
-          '</styleSheet>')
-
-CORE = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
-        '<cp:coreProperties xmlns:cp="http://schemas.openxmlformats.org/package/2006/metadata/core-properties" '
+          '<cellXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/></cellXfs></styleSheet>')
+CORE = (DECL + '<cp:coreProperties xmlns:cp="%spackage/2006/metadata/core-properties" ' % OOXML +
         'xmlns:dc="http://purl.org/dc/elements/1.1/" xmlns:dcterms="http://purl.org/dc/terms/" '
         'xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">'
         '<dc:title>Hostile</dc:title><dc:creator>corpus</dc:creator></cp:coreProperties>')
-
-APP = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
-       '<Properties xmlns="http://schemas.openxmlformats.org/officeDocument/2006/extended-properties">'
+APP = (DECL + '<Properties xmlns="%sofficeDocument/2006/extended-properties">' % OOXML +
        '<Application>corpus</Application></Properties>')
 
 
 def base_parts():
     """The parts of the good workbook, in archive order, as a list of [name, bytes]."""
-    return [
-        ['[Content_Types].xml', CONTENT_TYPES],
-        ['_rels/.rels', PACKAGE_RELS],
-        ['xl/workbook.xml', workbook_xml()],
-        ['xl/_rels/workbook.xml.rels', workbook_rels()],
-        ['xl/worksheets/sheet1.xml', sheet_xml(SHEET1_DATA)],
-        ['xl/worksheets/sheet2.xml', sheet_xml(SHEET2_DATA)],
-        ['xl/sharedStrings.xml', shared_strings_xml()],
-        ['xl/styles.xml', STYLES],
-        ['docProps/core.xml', CORE],
-        ['docProps/app.xml', APP],
-    ]
+    return [['[Content_Types].xml', CONTENT_TYPES], ['_rels/.rels', PACKAGE_RELS], ['xl/workbook.xml', workbook_xml()],
+            ['xl/_rels/workbook.xml.rels', workbook_rels()], ['xl/worksheets/sheet1.xml', sheet_xml(SHEET1_DATA)],
+            ['xl/worksheets/sheet2.xml', sheet_xml(SHEET2_DATA)], ['xl/sharedStrings.xml', shared_strings_xml()],
+            ['xl/styles.xml', STYLES], ['docProps/core.xml', CORE], ['docProps/app.xml', APP]]
 
 
 def replace_part(parts, name, data):
-    out = []
-    for part_name, part_data in parts:
-        out.append([part_name, data if part_name == name else part_data])
-    return out
+    return [[part_name, data if part_name == name else part_data] for part_name, part_data in parts]
 
 
-# ---------------------------------------------------------------------------------------------------------
 # The ZIP writer. An entry is a dict: name (str or bytes), data (uncompressed bytes), and optionally
 # method (0 stored, 8 deflate), raw (the bytes to store instead of compressing data), crc, size and
-# csize (values to declare instead of the true ones), flags, zip64 (write ZIP64 extra fields).
-
-DOS_TIME = 0x6000  # 12:00:00
-DOS_DATE = 0x5A21  # 2025-01-01
+# csize (values to declare instead of the true ones), flags; zip64 writes ZIP64 extra fields.
+DOS_TIME, DOS_DATE = 0x6000, 0x5A21  # 12:00:00, 2025-01-01
 
 
 def as_bytes(text):
@@ -169,47 +126,27 @@ def deflate_raw(data):
     return compressor.compress(data) + compressor.flush()
 
 
-def prepare(entry):
-    name = as_bytes(entry['name'])
-    data = as_bytes(entry.get('data', b''))
-    method = entry.get('method', 8)
-    raw = entry.get('raw')
-    if raw is None:
-        raw = deflate_raw(data) if method == 8 else data
-    crc = entry.get('crc', zlib.crc32(data) & 0xFFFFFFFF)
-    size = entry.get('size', len(data))
-    csize = entry.get('csize', len(raw))
-    return name, raw, method, crc, size, csize
-
-
 def build_zip(entries, zip64=False, comment=b''):
-    out = bytearray()
-    central = bytearray()
+    out, central = bytearray(), bytearray()
     for entry in entries:
-        name, raw, method, crc, size, csize = prepare(entry)
-        flags = entry.get('flags', 0x0800)
-        offset = len(out)
-        if zip64:
-            extra = struct.pack('<HHQQ', 1, 16, size, csize)
-            out += struct.pack('<IHHHHHIIIHH', 0x04034B50, 45, flags, method, DOS_TIME, DOS_DATE, crc,
-                               0xFFFFFFFF, 0xFFFFFFFF, len(name), len(extra))
-        else:
-            extra = b''
-            out += struct.pack('<IHHHHHIIIHH', 0x04034B50, 20, flags, method, DOS_TIME, DOS_DATE, crc, csize,
-                               size, len(name), 0)
+        name, data, method = as_bytes(entry['name']), as_bytes(entry.get('data', b'')), entry.get('method', 8)
+        raw = entry.get('raw')
+        if raw is None:
+            raw = deflate_raw(data) if method == 8 else data
+        crc, size = entry.get('crc', zlib.crc32(data) & 0xFFFFFFFF), entry.get('size', len(data))
+        csize, flags, offset = entry.get('csize', len(raw)), entry.get('flags', 0x0800), len(out)
+        version = 45 if zip64 else 20
+        sizes = (0xFFFFFFFF, 0xFFFFFFFF) if zip64 else (csize, size)
+        extra = struct.pack('<HHQQ', 1, 16, size, csize) if zip64 else b''
+        out += struct.pack('<IHHHHHIIIHH', 0x04034B50, version, flags, method, DOS_TIME, DOS_DATE, crc, *sizes,
+                           len(name), len(extra))
         out += name + extra + raw
-        if zip64:
-            cextra = struct.pack('<HHQQQ', 1, 24, size, csize, offset)
-            central += struct.pack('<IHHHHHHIIIHHHHHII', 0x02014B50, 45, 45, flags, method, DOS_TIME, DOS_DATE,
-                                   crc, 0xFFFFFFFF, 0xFFFFFFFF, len(name), len(cextra), 0, 0, 0, 0, 0xFFFFFFFF)
-            central += name + cextra
-        else:
-            central += struct.pack('<IHHHHHHIIIHHHHHII', 0x02014B50, 20, 20, flags, method, DOS_TIME, DOS_DATE,
-                                   crc, csize, size, len(name), 0, 0, 0, 0, 0, offset)
-            central += name
-    cd_offset = len(out)
+        cextra = struct.pack('<HHQQQ', 1, 24, size, csize, offset) if zip64 else b''
+        central += struct.pack('<IHHHHHHIIIHHHHHII', 0x02014B50, version, version, flags, method, DOS_TIME, DOS_DATE,
+                               crc, *sizes, len(name), len(cextra), 0, 0, 0, 0, 0xFFFFFFFF if zip64 else offset)
+        central += name + cextra
+    cd_offset, count = len(out), len(entries)
     out += central
-    count = len(entries)
     if zip64:
         eocd64_offset = len(out)
         out += struct.pack('<IQHHIIQQQQ', 0x06064B50, 44, 45, 45, 0, 0, count, count, len(central), cd_offset)
@@ -226,21 +163,13 @@ def zip_parts(parts, **entry_options):
 
 def with_entry(parts, name, **overrides):
     """Entries of parts where the one called name gets overrides."""
-    entries = []
-    for part_name, data in parts:
-        entry = dict(name=part_name, data=data)
-        if part_name == name:
-            entry.update(overrides)
-        entries.append(entry)
-    return entries
+    return [dict(name=n, data=d, **(overrides if n == name else {})) for n, d in parts]
 
 
-# ---------------------------------------------------------------------------------------------------------
 # Texts made to collide in hash tables. FNV_PAIRS: pairs of blocks with one 32-bit FNV-1a value from the
 # state that the pairs before them leave, so that every choice of one block per pair gives the same value
 # (found by a birthday search). READER_PAIR: two blocks with one value of the ZIP reader's name hash
 # (value * 33 + byte), from any state.
-
 FNV_PAIRS = [('h9Gc', 'THad'), ('O0Cc', 'sAad')] + [('Q9Cc', 'MHad')] * 15
 READER_PAIR = ('Ez', 'FY')
 
@@ -258,22 +187,15 @@ def stored_entries(names):
 def many_sheets(count):
     """A workbook of count sheets, each with its own relationship and content type; only the first two
     sheets' parts are in the archive (the others read as empty)."""
-    parts = [list(p) for p in base_parts()]
-    overrides = ''.join('<Override PartName="/xl/worksheets/sheet%d.xml" ContentType="application/'
-                        'vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>' % i
-                        for i in range(3, count + 1))
-    sheets = ''.join('<sheet name="S%d" sheetId="%d" r:id="rId%d"/>' % (i, i, i + 4) for i in range(3, count + 1))
-    links = ''.join('<Relationship Id="rId%d" Type="%s" Target="worksheets/sheet%d.xml"/>' % (i + 4, WS_TYPE, i)
-                    for i in range(3, count + 1))
-    parts[0][1] = CONTENT_TYPES.replace('</Types>', overrides + '</Types>')
-    parts[2][1] = workbook_xml('<sheet name="S1" sheetId="1" r:id="rId1"/><sheet name="S2" sheetId="2" r:id="rId2"/>'
-                               + sheets)
-    parts[3][1] = workbook_rels(extra=links)
+    parts, more = base_parts(), range(3, count + 1)
+    parts[0][1] = CONTENT_TYPES.replace('</Types>', ''.join(override('xl/worksheets/sheet%d.xml' % i, SHEET_TYPE)
+                                                            for i in more) + '</Types>')
+    parts[2][1] = workbook_xml(''.join('<sheet name="S%d" sheetId="%d" r:id="rId%d"/>' % (i, i, i + 4 if i > 2 else i)
+                                       for i in range(1, count + 1)))
+    parts[3][1] = workbook_rels(extra=''.join(relationship('rId%d' % (i + 4), WS_TYPE, 'worksheets/sheet%d.xml' % i)
+                                              for i in more))
     return parts
 
-
-# ---------------------------------------------------------------------------------------------------------
-# The cases.
 
 def deflate_bomb(total, chunk_size=16 << 20):
     """Raw deflate of total spaces (a multiple of chunk_size) and its CRC, made from one compressed
@@ -281,9 +203,7 @@ def deflate_bomb(total, chunk_size=16 << 20):
     compressor = zlib.compressobj(9, zlib.DEFLATED, -15)
     chunk = b' ' * chunk_size
     segment = compressor.compress(chunk) + compressor.flush(zlib.Z_FULL_FLUSH)
-    tail = compressor.flush()
-    count = total // chunk_size
-    crc = 0
+    tail, count, crc = compressor.flush(), total // chunk_size, 0
     for _ in range(count):
         crc = zlib.crc32(chunk, crc)
     return segment * count + tail, crc & 0xFFFFFFFF
@@ -293,7 +213,7 @@ def cases():
     good = base_parts()
     good_zip = zip_parts(good)
     sheet, book = 'xl/worksheets/sheet1.xml', 'xl/workbook.xml'
-    rels, strings = 'xl/_rels/workbook.xml.rels', 'xl/sharedStrings.xml'
+    rels, strings, types = 'xl/_rels/workbook.xml.rels', 'xl/sharedStrings.xml', '[Content_Types].xml'
     out = []
 
     def add(name, expect, data):
@@ -314,18 +234,20 @@ def cases():
     def sheets_case(name, first, second='<sheet name="Notes" sheetId="2" r:id="rId2"/>'):
         part_case(name, 'either', book, workbook_xml(first + second))
 
-    # The reference: a good workbook must open, so the hostile cases are measured against it.
+    def patched(fmt, offset, *values):
+        data = bytearray(good_zip)
+        struct.pack_into(fmt, data, len(data) - offset, *values)
+        return bytes(data)
+
+    # The reference: a good workbook must open, so the hostile cases are measured against it. Then files
+    # that are no package at all, truncated and corrupted archives.
     add('good', 'open', good_zip)
     add('good_stored', 'open', zip_parts(good, method=0))
-
-    # Not a package at all.
     add('empty', 'refuse', b'')
     add('not_zip', 'refuse', b'This is a plain text file, not a workbook.\n' * 20)
     add('only_eocd', 'refuse', struct.pack('<IHHHHIIH', 0x06054B50, 0, 0, 0, 0, 0, 0, 0))
     add('zip_without_content_types', 'refuse', zip_parts(good[1:]))
     add('zip_of_unrelated_file', 'refuse', zip_parts([['readme.txt', 'hello']]))
-
-    # Truncated and corrupted archives.
     for fraction in (2, 4):
         add('truncated_1_%d' % fraction, 'refuse', good_zip[:len(good_zip) // fraction])
     add('truncated_last_byte', 'either', good_zip[:-1])
@@ -334,32 +256,29 @@ def cases():
     for position in range(60, len(corrupted) // 2, 97):
         corrupted[position] ^= 0x5A
     add('corrupted_data', 'either', bytes(corrupted))
-    bad_offset = bytearray(good_zip)
-    struct.pack_into('<I', bad_offset, len(bad_offset) - 6, 0x7FFFFFF0)
-    add('central_directory_offset_past_end', 'refuse', bytes(bad_offset))
-    bad_count = bytearray(good_zip)
-    struct.pack_into('<HH', bad_count, len(bad_count) - 14, 0xFFFF, 0xFFFF)
-    add('entry_count_lies', 'either', bytes(bad_count))
+    add('central_directory_offset_past_end', 'refuse', patched('<I', 6, 0x7FFFFFF0))
+    add('entry_count_lies', 'either', patched('<HH', 14, 0xFFFF, 0xFFFF))
     entry_case('crc_wrong', 'either', sheet, crc=0x12345678)
 
-    # Entries whose declared sizes lie.
-    entry_case('size_declared_smaller', 'either', sheet, size=10)
-    entry_case('size_declared_larger', 'either', sheet, size=4000000)
-    entry_case('size_declared_huge', 'either', sheet, size=0xFFFFFFF0)
-    entry_case('size_declared_zero', 'either', sheet, size=0)
-    entry_case('compressed_size_past_end', 'either', sheet, csize=0x7FFFFFF0)
-    entry_case('shared_strings_size_lies', 'either', strings, size=3)
-
-    # Deflate bombs: 2 GiB of spaces in about 2 MB, once declared honestly and once declared small.
+    # Entries whose declared sizes lie; deflate bombs: 2 GiB of spaces in about 2 MB, declared honestly
+    # and declared small.
+    for name, part, lie in (('size_declared_smaller', sheet, dict(size=10)),
+                            ('size_declared_larger', sheet, dict(size=4000000)),
+                            ('size_declared_huge', sheet, dict(size=0xFFFFFFF0)),
+                            ('size_declared_zero', sheet, dict(size=0)),
+                            ('compressed_size_past_end', sheet, dict(csize=0x7FFFFFF0)),
+                            ('shared_strings_size_lies', strings, dict(size=3))):
+        entry_case(name, 'either', part, **lie)
     bomb, bomb_crc = deflate_bomb(2 << 30)
-    entry_case('deflate_bomb_declared', 'either', sheet, raw=bomb, crc=bomb_crc, size=2 << 30)
-    entry_case('deflate_bomb_declared_small', 'either', sheet, raw=bomb, crc=bomb_crc, size=len(sheet_xml(SHEET1_DATA)))
-    entry_case('deflate_bomb_shared_strings', 'either', strings, raw=bomb, crc=bomb_crc, size=2 << 30)
-    entry_case('deflate_bomb_content_types', 'either', '[Content_Types].xml', raw=bomb, crc=bomb_crc, size=2 << 30)
+    for name, part, size in (('deflate_bomb_declared', sheet, 2 << 30),
+                             ('deflate_bomb_declared_small', sheet, len(sheet_xml(SHEET1_DATA))),
+                             ('deflate_bomb_shared_strings', strings, 2 << 30),
+                             ('deflate_bomb_content_types', types, 2 << 30)):
+        entry_case(name, 'either', part, raw=bomb, crc=bomb_crc, size=size)
 
     # Names.
     add('duplicate_entry_names', 'either', zip_parts(good + [[sheet, sheet_xml('<row r="9"/>')]]))
-    add('duplicate_content_types', 'either', zip_parts(good + [['[Content_Types].xml', CONTENT_TYPES]]))
+    add('duplicate_content_types', 'either', zip_parts(good + [[types, CONTENT_TYPES]]))
     absurd = [['x' * 60000, 'long'], ['../../../../tmp/escape.xml', '<a/>'], ['/etc/absolute.xml', '<a/>'],
               ['C:\\windows\\drive.xml', '<a/>'], ['', 'nameless'], ['dir/', ''],
               [b'nul\x00inside.xml', '<a/>'], [b'\xff\xfe bad utf8.xml', '<a/>'], ['xl/./worksheets/../x.xml', '<a/>']]
@@ -371,16 +290,16 @@ def cases():
 
     # Flags, methods, container variants.
     entry_case('encrypted_entry', 'refuse', sheet, flags=0x0801, raw=b'\x13' * 64)
-    entry_case('encrypted_content_types', 'refuse', '[Content_Types].xml', flags=0x0801)
+    entry_case('encrypted_content_types', 'refuse', types, flags=0x0801)
     entry_case('unknown_method', 'either', sheet, method=99, raw=b'\x00' * 40)
-    add('zip64_archive', 'either', build_zip([dict(name=n, data=d) for n, d in good], zip64=True))
-    add('archive_comment', 'open', build_zip([dict(name=n, data=d) for n, d in good], comment=b'comment' * 100))
+    add('zip64_archive', 'either', build_zip(with_entry(good, None), zip64=True))
+    add('archive_comment', 'open', build_zip(with_entry(good, None), comment=b'comment' * 100))
 
     # XML that no parser should follow to the end.
     depth = 10000
     sheet_case('nested_10000_in_sheet', 'either', '<row r="1">' + '<x>' * depth + '</x>' * depth + '</row>')
-    deep_workbook = workbook_xml().replace('<bookViews>', '<a>' * depth + '</a>' * depth + '<bookViews>')
-    part_case('nested_10000_in_workbook', 'either', book, deep_workbook)
+    part_case('nested_10000_in_workbook', 'either', book,
+              workbook_xml().replace('<bookViews>', '<a>' * depth + '</a>' * depth + '<bookViews>'))
     part_case('nested_unclosed_100000', 'either', sheet, sheet_xml('<row r="1">' + '<x>' * 100000))
     laughs = ('<!DOCTYPE lolz [<!ENTITY lol "lol">' +
               ''.join('<!ENTITY lol%d "%s">' % (i, ('&lol%d;' % (i - 1) if i > 1 else '&lol;') * 10)
@@ -391,12 +310,13 @@ def cases():
               shared_strings_xml(('&lol9;', 'b', 'c')).replace('<sst', laughs + '<sst', 1))
     sheet_case('external_entity', 'either', '<row r="1"><c r="A1" t="inlineStr"><is><t>&x;</t></is></c></row>',
                prefix='<!DOCTYPE w [<!ENTITY x SYSTEM "file:///etc/passwd">]>')
-    sheet_case('unterminated_comment', 'either', '<row r="1"><c r="A1"><v>1</v></c></row><!-- never ends')
-    sheet_case('unterminated_cdata', 'either', '<row r="1"><c r="A1" t="str"><v><![CDATA[never ends')
-    sheet_case('attributes_without_values', 'either', '<row r><c r t><v>1</v></c><c r= t=><v>2</v></c></row>')
-    sheet_case('attribute_unterminated', 'either', '<row r="1"><c r="A1 t="s"><v>0</v></c></row>')
+    for name, data in (('unterminated_comment', '<row r="1"><c r="A1"><v>1</v></c></row><!-- never ends'),
+                       ('unterminated_cdata', '<row r="1"><c r="A1" t="str"><v><![CDATA[never ends'),
+                       ('attributes_without_values', '<row r><c r t><v>1</v></c><c r= t=><v>2</v></c></row>'),
+                       ('attribute_unterminated', '<row r="1"><c r="A1 t="s"><v>0</v></c></row>')):
+        sheet_case(name, 'either', data)
     part_case('workbook_not_xml', 'either', book, b'\x00\x01\x02 binary')
-    part_case('content_types_not_xml', 'either', '[Content_Types].xml', 'not xml <<<')
+    part_case('content_types_not_xml', 'either', types, 'not xml <<<')
     part_case('shared_strings_not_xml', 'open', strings, 'not xml <<<')
     part_case('rels_not_xml', 'either', rels, '<Relationships')
 
@@ -438,7 +358,7 @@ def cases():
     part_case('no_sheet_data', 'open', sheet, sheet_xml('').replace('<sheetData></sheetData>', ''))
     part_case('empty_sheet_part', 'either', sheet, '')
     without_case('missing_sheet_part', sheet)
-    without_case('missing_shared_strings', 'xl/sharedStrings.xml')
+    without_case('missing_shared_strings', strings)
 
     # Relationships pointing nowhere or at absolute paths.
     for name, target in (('relationship_to_missing_part', 'worksheets/missing.xml'),
@@ -468,45 +388,39 @@ def cases():
     # than r.
     def prefixed(xml, uri_end):
         xml = re.sub(r'<(/?)(?![?!])([A-Za-z][\w.]*)([\s/>])', r'<\1x:\2\3', xml)
-        return xml.replace('xmlns="http://schemas.openxmlformats.org/' + uri_end,
-                           'xmlns:x="http://schemas.openxmlformats.org/' + uri_end)
-    part_case('prefixed_worksheet', 'open', sheet, prefixed(sheet_xml(SHEET1_DATA), 'spreadsheetml/2006/main"'))
+        return xml.replace('xmlns="%s%s' % (OOXML, uri_end), 'xmlns:x="%s%s' % (OOXML, uri_end))
+    main = 'spreadsheetml/2006/main"'
+    part_case('prefixed_worksheet', 'open', sheet, prefixed(sheet_xml(SHEET1_DATA), main))
     part_case('prefixed_workbook', 'open', book,
-              prefixed(workbook_xml(), 'spreadsheetml/2006/main"').replace('r:id=', 'rel:id=').replace(
-                  'xmlns:r=', 'xmlns:rel='))
-    part_case('prefixed_content_types', 'open', '[Content_Types].xml',
-              prefixed(CONTENT_TYPES, 'package/2006/content-types"'))
+              prefixed(workbook_xml(), main).replace('r:id=', 'rel:id=').replace('xmlns:r=', 'xmlns:rel='))
+    part_case('prefixed_content_types', 'open', types, prefixed(CONTENT_TYPES, 'package/2006/content-types"'))
 
     # Column records over the whole sheet: one, and 1,000 overlapping ones of widths 1..1000.
-    def cols_case(name, cols):
+    for name, cols in (('full_width_column_record', '<col min="1" max="16384" width="20" customWidth="1"/>'),
+                       ('overlapping_column_records',
+                        ''.join('<col min="1" max="16384" width="%d" customWidth="1"/>' % w for w in range(1, 1001)))):
         part_case(name, 'open', sheet, sheet_xml(SHEET1_DATA).replace(
             '<cols><col min="1" max="2" width="12" customWidth="1"/></cols>', '<cols>%s</cols>' % cols))
-    cols_case('full_width_column_record', '<col min="1" max="16384" width="20" customWidth="1"/>')
-    cols_case('overlapping_column_records',
-              ''.join('<col min="1" max="16384" width="%d" customWidth="1"/>' % w for w in range(1, 1001)))
 
     # Cells and rows without `r` past the sheet's last column and last row.
     sheet_case('cells_past_last_column', 'open', '<row r="1">' + '<c><v>1</v></c>' * 16385 + '</row>')
     sheet_case('rows_past_last_row', 'open', '<row/>' * 1048577)
 
     # Parts of 64 MiB of tiny elements (a node each): their trees would cost over a gigabyte each.
-    tiny = 64 << 20
-    part_case('tiny_elements_sheet', 'open', sheet, sheet_xml('<a/>' * (tiny // 4)))
+    tiny_sheet = sheet_xml('<a/>' * (16 << 20))
+    part_case('tiny_elements_sheet', 'open', sheet, tiny_sheet)
     part_case('empty_shared_strings', 'open', strings,
-              shared_strings_xml(()).replace('</sst>', '<si/>' * (tiny // 5) + '</sst>'))
-    eight = replace_part(base_parts(), sheet, sheet_xml('<a/>' * (tiny // 4)))
-    eight = replace_part(eight, 'xl/worksheets/sheet2.xml', sheet_xml('<a/>' * (tiny // 4)))
-    add('two_tiny_element_sheets', 'open', zip_parts(eight))
+              shared_strings_xml(()).replace('</sst>', '<si/>' * ((64 << 20) // 5) + '</sst>'))
+    add('two_tiny_element_sheets', 'open',
+        zip_parts(replace_part(replace_part(good, sheet, tiny_sheet), 'xl/worksheets/sheet2.xml', tiny_sheet)))
 
     # Hash flooding: texts that all had one hash value, as shared strings and as entry names, and entry
     # names made to collide in the ZIP reader's own table.
     part_case('colliding_shared_strings', 'open', strings, shared_strings_xml(colliding_texts(FNV_PAIRS, 1 << 17)))
     add('colliding_entry_names', 'open',
-        build_zip([dict(name=n, data=d) for n, d in good] + stored_entries(colliding_texts(FNV_PAIRS, 1 << 17)),
-                  zip64=True))
+        build_zip(with_entry(good, None) + stored_entries(colliding_texts(FNV_PAIRS, 1 << 17)), zip64=True))
     reader_names = ['xl/media/' + name for name in colliding_texts([READER_PAIR] * 16, 65000)]
-    add('colliding_reader_entry_names', 'refuse', build_zip([dict(name=n, data=d) for n, d in good] +
-                                                            stored_entries(reader_names)))
+    add('colliding_reader_entry_names', 'refuse', build_zip(with_entry(good, None) + stored_entries(reader_names)))
     return out
 
 
@@ -514,14 +428,13 @@ def main():
     if len(sys.argv) != 2:
         sys.stderr.write('usage: make_corpus.py OUTDIR\n')
         return 2
-    outdir = sys.argv[1]
-    os.makedirs(outdir, exist_ok=True)
+    os.makedirs(sys.argv[1], exist_ok=True)
     manifest = []
     for name, expect, data in cases():
-        with open(os.path.join(outdir, name + '.xlsx'), 'wb') as handle:
+        with open(os.path.join(sys.argv[1], name + '.xlsx'), 'wb') as handle:
             handle.write(data)
         manifest.append('%s %s\n' % (name, expect))
-    with open(os.path.join(outdir, 'MANIFEST'), 'w') as handle:
+    with open(os.path.join(sys.argv[1], 'MANIFEST'), 'w') as handle:
         handle.writelines(manifest)
     return 0
 

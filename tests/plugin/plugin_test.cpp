@@ -33,9 +33,8 @@ TEST_F(EntryPoints, HeaderEntriesAndTablesNeedNoHost) {
     EXPECT_TRUE(ResolveEntry(name) && distinct.insert(ResolveEntry(name)).second) << name;
   }
   EXPECT_EQ(ResolveEntry("DeserializeItem"), reinterpret_cast<PluginEntryFn>(DeserializeItem));
-  for (const char* name : {"", "initplugin", "InitPlugin ", "InitPlugi", "InitPluginX", "ResolveEntry"}) {
+  for (const char* name : {"", "initplugin", "InitPlugin ", "InitPlugi", "InitPluginX", "ResolveEntry"})
     EXPECT_EQ(ResolveEntry(name), nullptr) << '"' << name << '"';
-  }
   EXPECT_EQ(ResolveEntry(nullptr), nullptr);
   // InitPlugin without a host fills the information record only.
   PluginGlobals saved = globals;
@@ -51,9 +50,7 @@ TEST_F(EntryPoints, HeaderEntriesAndTablesNeedNoHost) {
   EXPECT_EQ(globals.errorCodes[0], 0u);
   globals = saved;
   EXPECT_STREQ(GetBaseTable(), "xlsx");
-  for (uint32_t kind : {0u, 1u, 2u, 3u, 0xFFFFFFFFu}) {
-    EXPECT_EQ(GetExtensions(kind), kind == 2 ? 4u : 0u) << kind;
-  }
+  for (uint32_t kind : {0u, 1u, 2u, 3u, 0xFFFFFFFFu}) EXPECT_EQ(GetExtensions(kind), kind == 2 ? 4u : 0u) << kind;
   EXPECT_EQ(InitSerializer(nullptr, nullptr, nullptr, nullptr), nullptr);
   EXPECT_EQ(FreeSerializer(nullptr), 0);
   // One handler and one help row per command, the help showing the command's own call.
@@ -139,10 +136,9 @@ TEST_F(PluginFrame, DocumentRecordsFollowOpensClosesAndFreeLibrary) {
   ASSERT_EQ(Run("xlsx.Open(3, DIR .. '/b.xlsx')"), "");
   EXPECT_EQ(HostReleasedObjects(), released + 1) << "the old record was released to the host";
   EXPECT_EQ(reinterpret_cast<DocumentRecord*>(globals.documentList), second) << "the replacement goes to the tail";
-  EXPECT_TRUE(EndsWith(Run("xlsx.Open(3, DIR .. '/missing.xlsx')"), "Error opening XLSX document " + dir_.path() + "/missing.xlsx!"));
-  EXPECT_TRUE(EndsWith(Run("xlsx.GetSheetCount(3)"), "Cannot find specified XLSX document!"));
-  EXPECT_TRUE(EndsWith(Run("xlsx.Open(nil, DIR .. '/none.xlsx')"), "none.xlsx!"));
-  EXPECT_TRUE(EndsWith(Run("xlsx.Create(4, '/nonexistent-folder/x.xlsx')"), "Error creating XLSX document /nonexistent-folder/x.xlsx!"));
+  for (const char* failing : {"xlsx.Open(3, DIR .. '/missing.xlsx')", "xlsx.Open(nil, DIR .. '/none.xlsx')",
+                              "xlsx.Create(4, '/nonexistent-folder/x.xlsx')"})
+    EXPECT_NE(Run(failing), "") << failing;
   EXPECT_EQ(HostObjectCount(globals.objectTypeId), 2u);
   EXPECT_EQ(HostLiveTaggedBlocksWithTag("xlsx"), tagged - 1) << "failed opens and creates leave no record";
   ASSERT_EQ(Run("for p in xlsx.CellRange(1, 1, 1, 9, 9) do break end"), "");
@@ -181,32 +177,11 @@ TEST(AccessNumbers, ToInt32TruncatesTowardZeroAndClampsWhatDoesNotFit) {
   const struct {
     double in;
     int32_t out;
-  } rows[] = {{3.9, 3}, {-3.9, -3}, {-0.5, 0}, {2147483647.0, INT32_MAX}, {4294967297.0, INT32_MAX},
+  } rows[] = {{3.9, 3}, {-3.9, -3}, {-0.5, 0}, {2147483647.0, INT32_MAX}, {3e9, INT32_MAX}, {4294967297.0, INT32_MAX},
               {-1e300, INT32_MIN}, {65537, 65537}, {NAN, 0}, {INFINITY, INT32_MAX}};
   for (const auto& row : rows) {
     EXPECT_EQ(ToInt32(row.in), row.out) << row.in;
   }
-}
-
-class Latin1Plugin : public PluginTest {
- protected:
-  const char* Charset() const override { return "ISO-8859-1"; }
-};
-
-TEST_F(Latin1Plugin, TextsAreConvertedOnTheWayInAndOut) {
-  EXPECT_EQ(globals.textPassThrough, 0u) << "the host told the plugin its texts are not UTF-8";
-  LibraryText converted = ToLibraryText("caf\xE9");
-  EXPECT_STREQ(converted.text, "caf\xC3\xA9");
-  ReleaseLibraryText(&converted);
-  PushHostText(hs, "caf\xC3\xA9");
-  EXPECT_STREQ(lua_tostring(L, -1), "caf\xE9");
-  PushHostText(hs, "\xE2\x82\xAC");
-  EXPECT_STREQ(lua_tostring(L, -1), "\xE2\x82\xAC") << "a text Latin-1 cannot hold is pushed unconverted";
-  lua_settop(L, 0);
-  globals.textPassThrough = 1;
-  const char* text = "caf\xE9";
-  LibraryText same = ToLibraryText(text);
-  EXPECT_TRUE(same.text == text && same.converted == nullptr);
 }
 
 // Resolving a sheet goes through the workbook's position cache: a single-cell command allocates the same

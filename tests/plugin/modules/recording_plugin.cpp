@@ -8,78 +8,42 @@
 
 namespace {
 
-const HostApi* host = nullptr;
-
 void Say(const char* text) {
   fputs(text, stdout);
   fputc('\n', stdout);
   fflush(stdout);
 }
 
-void OnEncoding(uint32_t value) {
-  Say(value ? "notify 3: 1" : "notify 3: 0");
-}
+void OnEncoding(uint32_t value) { Say(value ? "notify 3: 1" : "notify 3: 0"); }
 
 uint32_t InitPlugin(PluginInfo* info, const HostApi* api) {
   memset(info, 0, sizeof *info);
   info->baseName = "rec";
   Say(api ? "InitPlugin(host)" : "InitPlugin(null)");
-  if (api) {
-    host = api;
-    host->RegisterNotification(HOST_NOTIFY_TEXT_ENCODING, OnEncoding, 0);
-  }
+  if (api) api->RegisterNotification(HOST_NOTIFY_TEXT_ENCODING, OnEncoding, 0);
   return 1;
-}
-
-void ClosePlugin() {
-  Say("ClosePlugin");
-}
-const char* GetBaseTable() {
-  return "rec";
 }
 
 int32_t Hello(HostState*) {
   Say("Hello");
   return 0;
 }
-
 const PluginCommand kCommands[] = {{"Hello", Hello}, {nullptr, nullptr}};
 const PluginHelp kHelp[] = {{"rec.Hello() -- say hello", 0}};
 const PluginConstant kConstants[] = {{"REC_ANSWER", 0, 42}, {nullptr, 0, 0}};
 
-const PluginCommand* GetCommands() {
-  return kCommands;
-}
-const PluginConstant* GetConstants() {
-  return kConstants;
-}
-const PluginHelp* GetHelpStrings() {
-  return kHelp;
-}
-
-int32_t InitLibrary(HostState*) {
-  Say("InitLibrary");
-  return 0;
-}
-
-void FreeLibrary(HostState*) {
-  Say("FreeLibrary");
-}
-void* InitSerializer(SerialReadFn, SerialWriteFn, void*, const HostTag*) {
-  return nullptr;
-}
-int32_t FreeSerializer(void*) {
-  return 0;
-}
-int32_t SerializeItem(void*, const SerialItem*, const SerialItem*) {
-  return 0;
-}
-int32_t DeserializeItem(void*, SerialItem*, SerialItem*, uint32_t*) {
-  return 0;
-}
-uint32_t GetExtensions(uint32_t) {
-  return 0;
-}
+void ClosePlugin() { Say("ClosePlugin"); }
+const char* GetBaseTable() { return "rec"; }
+const PluginCommand* GetCommands() { return kCommands; }
+const PluginConstant* GetConstants() { return kConstants; }
+const PluginHelp* GetHelpStrings() { return kHelp; }
+int32_t InitLibrary(HostState*) { return Say("InitLibrary"), 0; }
+void FreeLibrary(HostState*) { Say("FreeLibrary"); }
+void* InitSerializer(SerialReadFn, SerialWriteFn, void*, const HostTag*) { return nullptr; }
+int32_t FreeSerializer(void*) { return 0; }
+int32_t SerializeItem(void*, const SerialItem*, const SerialItem*) { return 0; }
+int32_t DeserializeItem(void*, SerialItem*, SerialItem*, uint32_t*) { return 0; }
+uint32_t GetExtensions(uint32_t) { return 0; }
 
 template <typename Fn>
 PluginEntryFn Entry(Fn function) {

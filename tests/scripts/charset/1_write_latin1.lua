@@ -6,9 +6,8 @@ local t = require "check"
 local cafe, naive = "caf\233", "na\239ve \230"  -- café, naïve æ
 local id = xlsx.Create(nil, t.path("charset.xlsx"))
 xlsx.SetSheetName(id, 1, "Gr\252\223e")  -- Grüße
-t.eq(xlsx.GetSheetName(id, 1), "Gr\252\223e", "sheet name read back")
-t.eq(xlsx.GetSheetIndex(id, "Gr\252\223e"), 1, "sheet found by its ISO-8859-1 name")
 t.eq(xlsx.AddSheet(id, "\196rger"), 2, "AddSheet with an ISO-8859-1 name")  -- Ärger
+t.same("sheet names", {"Gr\252\223e", 1}, xlsx.GetSheetName(id, 1), xlsx.GetSheetIndex(id, "Gr\252\223e"))
 xlsx.SetCellValue(id, 1, 1, cafe)
 xlsx.SetCellValue(id, 2, 1, naive, 3)
 t.eq(xlsx.GetCellValue(id, 1, 1) .. xlsx.GetCellValue(id, 2, 1), cafe .. naive, "cell texts read back")

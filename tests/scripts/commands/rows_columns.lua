@@ -1,81 +1,52 @@
--- Row and column commands: GetRowCount, GetColumnCount, SetColumnWidth, GetColumnWidth, SetRowHeight,
--- GetRowHeight, HideColumn, HideRow, IsColumnHidden, IsRowHidden.
+-- Row and column commands: counts, widths, heights and hidden flags, on the default and another sheet.
 local t = require "check"
-
 local id = t.new_document("rows_columns.xlsx")
-
--- An empty sheet has 0 rows and 1 column, so every row number is out of range.
-t.eq(xlsx.GetRowCount(id), 0, "rows of an empty sheet")
-t.eq(xlsx.GetColumnCount(id), 1, "columns of an empty sheet")
-local function rows_refused(row)
-  for _, call in ipairs({ { xlsx.SetRowHeight, 20 }, { xlsx.GetRowHeight }, { xlsx.HideRow, 1 }, { xlsx.IsRowHidden } }) do
-    t.labelled("row " .. row, t.raises, t.ROW_RANGE, call[1], id, row, call[2])
-  end
+local function refused(message, row_or_column, calls)
+  for _, c in ipairs(calls) do t.labelled(row_or_column, t.raises, message, c[1], id, row_or_column, c[2]) end
 end
-rows_refused(1)
+local rows = {{xlsx.SetRowHeight, 20}, {xlsx.GetRowHeight}, {xlsx.HideRow, 1}, {xlsx.IsRowHidden}}
+local columns = {{xlsx.SetColumnWidth, 20}, {xlsx.GetColumnWidth}, {xlsx.HideColumn, 1}, {xlsx.IsColumnHidden}}
 
--- After writing A3 and C2 the sheet has 3 rows and 3 columns.
+-- An empty sheet has 0 rows and 1 column, so every row is out of range; after A3 and C2, 3 and 3.
+t.eq(xlsx.GetRowCount(id) .. "x" .. xlsx.GetColumnCount(id), "0x1", "an empty sheet")
+refused(t.ROW_RANGE, 1, rows)
 xlsx.SetCellValue(id, 1, 3, "row three")
 xlsx.SetCellValue(id, 3, 2, 1)
-t.eq(xlsx.GetRowCount(id) .. "x" .. xlsx.GetColumnCount(id), "3x3", "rows and columns after writing A3 and C2")
+t.eq(xlsx.GetRowCount(id) .. "x" .. xlsx.GetColumnCount(id), "3x3", "after writing A3 and C2")
+for _, n in ipairs({0, 4, -1}) do refused(t.ROW_RANGE, n, rows) end
+for _, n in ipairs({0, 4, -1, 65537}) do refused(t.COLUMN_RANGE, n, columns) end
 
--- Row heights: 15 until set; rows 1 to 3 pass the check, 0 and 4 do not.
-t.eq(xlsx.GetRowHeight(id, 1), 15, "default height")
+-- Heights (15 until set) and widths (9.8 in single precision until set); values that are no finite
+-- numbers are refused and change nothing.
 xlsx.SetRowHeight(id, 2, 20)
-t.eq(xlsx.GetRowHeight(id, 2), 20, "SetRowHeight")
 xlsx.SetRowHeight(id, 3, 12.75)
-t.eq(xlsx.GetRowHeight(id, 3), 12.75, "fractional height")
-for _, row in ipairs({ 0, 4, -1 }) do rows_refused(row) end
+t.same("heights", {15, 20, 12.75}, xlsx.GetRowHeight(id, 1), xlsx.GetRowHeight(id, 2), xlsx.GetRowHeight(id, 3))
 t.raises(t.OPERATION, xlsx.SetRowHeight, id, 2, 1 / 0)
 t.eq(xlsx.GetRowHeight(id, 2), 20, "a height that is not finite changes nothing")
-
--- Hidden rows.
-t.eq(xlsx.IsRowHidden(id, 1), 0, "rows start visible")
-for _, h in ipairs({ { 1, 1, 1, "HideRow" }, { 1, 0, 0, "HideRow 0 shows the row" },
-                     { 3, -5, 1, "any nonzero value hides" }, { 2, 0.5, 0, "0.5 truncates to 0" } }) do
-  xlsx.HideRow(id, h[1], h[2])
-  t.eq(xlsx.IsRowHidden(id, h[1]), h[3], h[4])
-end
-
--- Column widths: a column without its own width reports 9.8 in single precision.
-t.eq(math.abs(xlsx.GetColumnWidth(id, 2) - 9.8) < 1e-6, true, "default width")
+t.is_true(math.abs(xlsx.GetColumnWidth(id, 2) - 9.8) < 1e-6, "default width")
 xlsx.SetColumnWidth(id, 3, 12.5)
-t.eq(xlsx.GetColumnWidth(id, 3), 12.5, "SetColumnWidth")
-for _, col in ipairs({ 0, 4, -1, 65537 }) do
-  for _, call in ipairs({ { xlsx.SetColumnWidth, 20 }, { xlsx.GetColumnWidth }, { xlsx.HideColumn, 1 },
-                          { xlsx.IsColumnHidden } }) do
-    t.labelled("column " .. col, t.raises, t.COLUMN_RANGE, call[1], id, col, call[2])
-  end
-end
 t.raises(t.OPERATION, xlsx.SetColumnWidth, id, 3, 0 / 0)
-t.eq(xlsx.GetColumnWidth(id, 3), 12.5, "a width that is not a number changes nothing")
+t.eq(xlsx.GetColumnWidth(id, 3), 12.5, "SetColumnWidth, then a width that is no number changes nothing")
 
--- Hidden columns.
-t.eq(xlsx.IsColumnHidden(id, 1), 0, "columns start visible")
-for _, h in ipairs({ { 1, 1, "HideColumn" }, { 0, 0, "HideColumn 0 shows the column" } }) do
-  xlsx.HideColumn(id, 1, h[1])
-  t.eq(xlsx.IsColumnHidden(id, 1), h[2], h[3])
+-- Hidden rows and columns: any nonzero value hides, 0.5 truncates to 0.
+t.eq(xlsx.IsRowHidden(id, 1) .. xlsx.IsColumnHidden(id, 1), "00", "rows and columns start visible")
+for _, h in ipairs({{1, 1, 1}, {1, 0, 0}, {3, -5, 1}, {2, 0.5, 0}}) do
+  xlsx.HideRow(id, h[1], h[2])
+  xlsx.HideColumn(id, h[1], h[2])
+  t.eq(xlsx.IsRowHidden(id, h[1]) .. xlsx.IsColumnHidden(id, h[1]), h[3] .. h[3], "Hide " .. h[2])
 end
 
--- The optional sheet, and the order of checks: id, sheet, then row or column.
+-- The optional sheet.
 xlsx.AddSheet(id, "Second")
 xlsx.SetCellValue(id, 2, 2, "x", 3, 2)
 t.eq(xlsx.GetRowCount(id, 2) .. "x" .. xlsx.GetColumnCount(id, 2), "2x2", "rows and columns of sheet 2")
 xlsx.SetColumnWidth(id, 2, 30, 2)
-t.eq(xlsx.GetColumnWidth(id, 2, 2), 30, "width on sheet 2")
-t.eq(math.abs(xlsx.GetColumnWidth(id, 2, 1) - 9.8) < 1e-6, true, "sheet 1 unchanged")
 xlsx.SetRowHeight(id, 1, 40, 2)
-t.eq(xlsx.GetRowHeight(id, 1, 2), 40, "height on sheet 2")
 xlsx.HideRow(id, 2, 1, 2)
-t.eq(xlsx.IsRowHidden(id, 2, 2), 1, "hidden row on sheet 2")
 xlsx.HideColumn(id, 1, 1, 2)
-t.eq(xlsx.IsColumnHidden(id, 1, 2), 1, "hidden column on sheet 2")
-for _, fn in ipairs({ xlsx.GetColumnWidth, xlsx.GetRowHeight, xlsx.IsColumnHidden, xlsx.IsRowHidden }) do
-  t.raises(t.SHEET_RANGE, fn, id, 1, -1)
-end
-for _, fn in ipairs({ xlsx.SetColumnWidth, xlsx.SetRowHeight, xlsx.HideColumn, xlsx.HideRow }) do
-  t.rejects(fn, id, 1)
-end
-t.raises(t.SHEET_RANGE, xlsx.GetColumnCount, id, 9)
+t.same("sheet 2", {30, 40, 1, 1}, xlsx.GetColumnWidth(id, 2, 2), xlsx.GetRowHeight(id, 1, 2),
+       xlsx.IsRowHidden(id, 2, 2), xlsx.IsColumnHidden(id, 1, 2))
+t.is_true(math.abs(xlsx.GetColumnWidth(id, 2, 1) - 9.8) < 1e-6, "sheet 1 unchanged")
+for _, i in ipairs({1, 3}) do t.rejects(rows[i][1], id, 1) t.rejects(columns[i][1], id, 1) end  -- value missing
 xlsx.Close(id)
 t.done()

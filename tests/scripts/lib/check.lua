@@ -1,11 +1,6 @@
 -- Assertions and helpers of the script tests. A failed check raises an error naming the caller's line,
 -- which ends the script and makes korvadel exit non-zero. Each script is run with its scratch folder as
--- arg[1] and the host's temporary folder (TMPDIR) as arg[2].
---
---   local t = require "check"
---   t.eq(xlsx.GetSheetCount(id), 1, "sheets after Create")
---   t.raises(t.NO_DOCUMENT, xlsx.Close, 99)
---   t.done()
+-- arg[1] and the host's temporary folder (TMPDIR) as arg[2]. Use: local t = require "check".
 local t = {count = 0, scratch = arg[1] or ".", temp = arg[2]}
 
 -- The registered messages.
@@ -33,37 +28,29 @@ function t.eq(actual, expected, what)
   if actual ~= expected then fail(what, "expected " .. show(expected) .. ", got " .. show(actual)) end
 end
 
+-- The results ... are exactly expected (expected.n, else #expected, values compared with eq).
+function t.same(what, expected, ...)
+  local got, n = table.pack(...), expected.n or #expected
+  t.eq(got.n, n, what .. ": result count")
+  for i = 1, n do t.eq(got[i], expected[i], what .. ": result " .. i) end
+end
+
 function t.is_true(value, what)
   t.count = t.count + 1
   if not value then fail(what, "expected a true value, got " .. show(value)) end
 end
 
--- The error message of fn(...) without the "file:line: " in front; nil when fn succeeds.
-local function error_of(fn, ...)
-  local ok, message = pcall(fn, ...)
-  if ok then return nil end
-  return type(message) == "string" and (message:gsub("^[^\n]-:%d+: ", "", 1)) or tostring(message)
-end
-
--- fn(...) raises exactly the message expected.
+-- fn(...) raises exactly the message expected (without the "file:line: " in front).
 function t.raises(expected, fn, ...)
   t.count = t.count + 1
-  local message = error_of(fn, ...)
-  if message ~= expected then fail(nil, "expected the error " .. show(expected) .. ", got " .. show(message)) end
+  local ok, message = pcall(fn, ...)
+  if not ok and type(message) == "string" then message = message:gsub("^[^\n]-:%d+: ", "", 1) end
+  if ok or message ~= expected then fail(nil, "expected the error " .. show(expected) .. ", got " .. show(message)) end
 end
 
 -- fn(table.unpack(row)) raises message for every row of rows.
 function t.raises_each(message, fn, rows)
   for i, row in ipairs(rows) do t.labelled("row " .. i, t.raises, message, fn, table.unpack(row)) end
-end
-
--- fn(...) raises an error containing the plain text part.
-function t.fails_with(part, fn, ...)
-  t.count = t.count + 1
-  local message = error_of(fn, ...)
-  if not (message and message:find(part, 1, true)) then
-    fail(nil, "expected an error containing " .. show(part) .. ", got " .. show(message))
-  end
 end
 
 -- fn(...) is refused with an argument error raised by the host (any message).
@@ -89,14 +76,13 @@ function t.sheets(id)
   return table.concat(names, ",")
 end
 
+-- A file's bytes (nil when it cannot be read); writing them.
 function t.read(path)
   local file = io.open(path, "rb")
-  if not file then return nil end
-  local bytes = file:read("a")
-  file:close()
+  local bytes = file and file:read("a")
+  if file then file:close() end
   return bytes
 end
-
 function t.write(path, bytes)
   local file = assert(io.open(path, "wb"))
   file:write(bytes)
@@ -106,9 +92,8 @@ end
 -- The host's temporary folder holds no file.
 function t.no_temp_files(what)
   local pipe = assert(io.popen('ls -A "' .. t.temp .. '"'))
-  local names = pipe:read("a")
+  t.eq(pipe:read("a"), "", (what or "temporary folder") .. ": files left")
   pipe:close()
-  t.eq(names, "", (what or "temporary folder") .. ": files left")
 end
 
 -- Prints the number of checks made; call at the end of a test script.

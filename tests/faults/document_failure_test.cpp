@@ -1,0 +1,235 @@
+// Failure through the whole life of the corpus's reference workbook. Allocation: the n-th allocation of
+// the library fails, for n = 1, 2, ... through open, edits and save; every run succeeds or fails with
+// XLSX_ERR_NO_MEMORY, a failed open leaves the document closed, after any failure the document stays usable
+// (saving again with memory back writes every edit that reported success), a failed save leaves the target
+// as it was, and each run gives back every block it took. Files: open, close, seek, tell, read, write and
+// rename fail one at a time at every step of a save of an edited workbook; a failed save reports an error
+// and leaves the target byte for byte as it was, with no temporary file beside it; a later save succeeds.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "lib/base/alloc.h"
+#include "lib/document/document.h"
+#include "lib/sheet/cell.h"
+#include "tests/support/book.h"
+#include "tests/support/failing_files.h"
+#include "tests/support/fault_alloc.h"
+#include "tests/support/live_allocations.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/zip.h"
+
+namespace {
+
+using SheetWork = std::function<xlsx_status(XlsxWorksheet*)>;
+const std::string kWorkbook = xlsx_test::corpus_file("good");
+const std::string kBefore = "the file that was there before";
+
+xlsx_status on_first_sheet(XlsxDocument* doc, const SheetWork& work) {
+  XlsxWorksheet sheet;
+  xlsx_status status = xlsx_workbook_worksheet_at(xlsx_document_workbook(doc), 1, &sheet);
+  return status == XLSX_OK ? work(&sheet) : status;
+}
+xlsx_status put(XlsxDocument* doc, uint32_t row, uint32_t column, std::function<xlsx_status(XlsxCellValue*)> set) {
+  return on_first_sheet(doc, [&](XlsxWorksheet* sheet) { return xlsx_test::put_cell(sheet, row, column, set); });
+}
+// The value of a cell of the first sheet, read through the value getters ("s:text", "i:4711", "d:1.5"), or
+// its formula ("f:B2*2").
+std::string cell(XlsxDocument* doc, uint32_t row, uint32_t column) {
+  std::string text = "<none>";
+  on_first_sheet(doc, [&](XlsxWorksheet* sheet) {
+    XlsxCell cell;
+    XlsxText formula{nullptr};
+    XlsxCellValue value;
+    xlsx_value_init(&value);
+    const char* got = nullptr;
+    int64_t integer = 0;
+    double number = 0;
+    if (xlsx_sheet_find_cell(sheet, row, column, &cell) != XLSX_OK) {
+      text = "<no cell>";
+    } else if (xlsx_cell_has_formula(&cell)) {
+      if (xlsx_cell_get_formula(&cell, &formula) == XLSX_OK) text = "f:" + std::string(xlsx_text_get(&formula));
+    } else if (xlsx_cell_get_value(&cell, &value) == XLSX_OK) {
+      if (xlsx_value_get_text(&value, &got) == XLSX_OK) text = "s:" + std::string(got);
+      if (xlsx_value_get_int(&value, &integer) == XLSX_OK) text = "i:" + std::to_string(integer);
+      if (xlsx_value_get_float(&value, &number) == XLSX_OK) text = "d:" + std::to_string(number);
+    }
+    xlsx_free(formula.text);
+    xlsx_value_reset(&value);
+    return XLSX_OK;
+  });
+  return text;
+}
+bool has_sheet(XlsxDocument* doc, const char* name) {
+  return xlsx_workbook_sheet_exists(xlsx_document_workbook(doc), name);
+}
+
+// The edits made to the workbook, each with the check that a reopened document holds it.
+struct Edit {
+  const char* name;
+  std::function<xlsx_status(XlsxDocument*)> apply;
+  std::function<bool(XlsxDocument*)> held;
+};
+const Edit kEdits[] = {
+    {"A1",
+     [](XlsxDocument* d) {
+       return put(d, 1, 1, [](XlsxCellValue* v) { return xlsx_value_set_string(v, "changed text"); });
+     },
+     [](XlsxDocument* d) { return cell(d, 1, 1) == "s:changed text"; }},
+    {"B2",
+     [](XlsxDocument* d) { return put(d, 2, 2, [](XlsxCellValue* v) { return xlsx_value_set_int(v, 4711); }); },
+     [](XlsxDocument* d) { return cell(d, 2, 2) == "i:4711"; }},
+    {"XFD1048576",
+     [](XlsxDocument* d) {
+       return put(d, 1048576, 16384, [](XlsxCellValue* v) { return xlsx_value_set_float(v, 1.5); });
+     },
+     [](XlsxDocument* d) { return cell(d, 1048576, 16384) == "d:1.500000"; }},
+    {"C3",
+     [](XlsxDocument* d) {
+       return on_first_sheet(d, [](XlsxWorksheet* sheet) {
+         XlsxCell cell;
+         xlsx_status status = xlsx_sheet_cell(sheet, 3, 3, &cell);
+         return status == XLSX_OK ? xlsx_cell_set_formula(&cell, "B2*2") : status;
+       });
+     },
+     [](XlsxDocument* d) { return cell(d, 3, 3) == "f:B2*2"; }},
+    {"sheet Extra", [](XlsxDocument* d) { return xlsx_workbook_add_sheet(xlsx_document_workbook(d), "Extra"); },
+     [](XlsxDocument* d) { return has_sheet(d, "Extra"); }},
+    // The sheet-list getters have no status: while memory is exhausted they answer as for a sheet that
+    // does not exist, so that the rename cannot be attempted; that counts as a failure of memory.
+    {"sheet Renamed",
+     [](XlsxDocument* d) {
+       XlsxWorkbook* workbook = xlsx_document_workbook(d);
+       const char* rel_id = xlsx_workbook_sheet_rid(workbook, xlsx_workbook_sheet_name_at(workbook, 2));
+       return *rel_id ? xlsx_workbook_rename_sheet(workbook, rel_id, "Renamed") : XLSX_ERR_NO_MEMORY;
+     },
+     [](XlsxDocument* d) { return has_sheet(d, "Renamed"); }},
+};
+
+// Which edits reported success; the first status that was not XLSX_OK (XLSX_OK when none).
+struct EditLog {
+  std::vector<bool> done;
+  xlsx_status first_failure = XLSX_OK;
+};
+EditLog apply_edits(XlsxDocument* doc) {
+  EditLog log;
+  for (const Edit& edit : kEdits) {
+    xlsx_status status = edit.apply(doc);
+    log.done.push_back(status == XLSX_OK);
+    if (status != XLSX_OK && log.first_failure == XLSX_OK) log.first_failure = status;
+  }
+  return log;
+}
+// "" when the document at path opens and holds every edit that log says succeeded, else what is missing.
+std::string missing_edits(const std::string& path, const EditLog& log) {
+  XlsxDocument* doc = xlsx_document_new();
+  bool opened = xlsx_document_open(doc, path.c_str()) == XLSX_OK;
+  std::string missing = opened ? "" : "the file does not open";
+  for (size_t i = 0; opened && i < log.done.size(); i++) {
+    if (log.done[i] && !kEdits[i].held(doc)) missing += std::string(" ") + kEdits[i].name;
+  }
+  xlsx_document_free(doc);
+  return missing;
+}
+
+class DocumentFailure : public xlsx_test::CountedTest {
+ protected:
+  // One run: open, edit, save with the allocation fault armed; then, unless memory stays exhausted, save
+  // again with memory back and check the file.
+  void run_once(xlsx_test::FaultAllocation& fault, bool keep_failing_after) {
+    uint32_t live = xlsx_live_allocations();
+    xlsx_test::write_bytes(target_, kBefore);
+    XlsxDocument* doc = xlsx_document_new();
+    xlsx_status status = doc ? xlsx_document_open(doc, kWorkbook.c_str()) : XLSX_ERR_NO_MEMORY;
+    if (status != XLSX_OK) {
+      EXPECT_EQ(status, XLSX_ERR_NO_MEMORY);
+      EXPECT_GT(fault.failures(), 0u);
+      EXPECT_TRUE(!doc || !xlsx_document_is_open(doc));
+    } else {
+      EditLog log = apply_edits(doc);
+      EXPECT_TRUE(log.first_failure == XLSX_OK || log.first_failure == XLSX_ERR_NO_MEMORY)
+          << "status " << log.first_failure << " at allocation " << fault.calls();
+      status = xlsx_document_save_as(doc, target_.c_str());
+      if (status != XLSX_OK) {
+        EXPECT_EQ(status, XLSX_ERR_NO_MEMORY);
+        EXPECT_EQ(xlsx_test::read_bytes(target_), kBefore) << "a failed save changed the target";
+      }
+      if (status != XLSX_OK || log.first_failure != XLSX_OK) {
+        EXPECT_GT(fault.failures(), 0u);
+      }
+      if (!keep_failing_after) {
+        fault.fail_after(0);
+        EXPECT_EQ(xlsx_document_save_as(doc, target_.c_str()), XLSX_OK) << "the document is not usable";
+        EXPECT_EQ(missing_edits(target_, log), "") << "edits that reported success were lost";
+      }
+    }
+    xlsx_document_free(doc);
+    EXPECT_EQ(xlsx_live_allocations(), live) << "blocks left after failing allocation " << fault.calls();
+  }
+
+  xlsx_test::TempDir dir_;
+  std::string target_ = dir_.file("book.xlsx");
+};
+
+TEST_F(DocumentFailure, EveryAllocationOfOpenEditsAndSaveFailsOnceWithoutHarm) {
+  uint32_t total = xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& f) { run_once(f, false); });
+  EXPECT_GT(total, 100u) << "the workbook is too small to exercise the library";
+}
+
+// Memory that stays gone: every allocation from the n-th on fails (n stepping through the first run's
+// allocations); the document fails cleanly and releases everything when freed.
+TEST_F(DocumentFailure, MemoryThatStaysExhaustedFailsCleanlyAndReleasesEverything) {
+  uint32_t total = 0;
+  {
+    xlsx_test::FaultAllocation count_only(0);
+    run_once(count_only, true);
+    total = count_only.calls();
+  }
+  ASSERT_GT(total, 100u);
+  for (uint32_t n = 1; n <= total && !HasFailure(); n += 7) {
+    xlsx_test::FaultAllocation fault(n, true);
+    run_once(fault, true);
+    if (HasFailure()) ADD_FAILURE() << "first failing allocation " << n;
+  }
+}
+
+TEST_F(DocumentFailure, SaveFailingAtEachFileOperationKeepsTheTargetAndALaterSaveSucceeds) {
+  const std::string original = xlsx_test::read_bytes(kWorkbook);
+  uint32_t fail_at = 1;
+  for (bool injected = true; injected; ++fail_at) {
+    ASSERT_LT(fail_at, 1000u);
+    xlsx_test::write_bytes(target_, original);
+    XlsxDocument* doc = xlsx_document_new();
+    ASSERT_EQ(xlsx_document_open(doc, target_.c_str()), XLSX_OK);
+    EditLog log = apply_edits(doc);
+    ASSERT_EQ(log.first_failure, XLSX_OK);
+    xlsx_status status;
+    std::string failed;
+    {
+      xlsx_test::FailingFiles files(fail_at);
+      status = xlsx_document_save(doc);
+      injected = files.failures() > 0;
+      failed = files.failed_operation();
+    }
+    SCOPED_TRACE("file operation " + std::to_string(fail_at) + " (" + failed + ") failed");
+    // A failure while the new file is written, closed or put in place keeps the old bytes exactly; only a
+    // failure after the new file was complete and in place may leave it there.
+    if (failed == "write" || failed == "rename" || failed == "close") {
+      EXPECT_NE(status, XLSX_OK);
+      EXPECT_EQ(xlsx_test::read_bytes(target_), original);
+    }
+    if (status == XLSX_OK || xlsx_test::read_bytes(target_) != original) {
+      EXPECT_EQ(missing_edits(target_, log), "");
+    }
+    if (!injected) {
+      EXPECT_EQ(status, XLSX_OK);
+    }
+    EXPECT_EQ(xlsx_test::list_dir(dir_.path()), std::vector<std::string>{"book.xlsx"}) << "a temporary file was left";
+    EXPECT_EQ(xlsx_document_save(doc), XLSX_OK) << "the later save failed";
+    EXPECT_EQ(missing_edits(target_, log), "") << "the later save";
+    xlsx_document_free(doc);
+  }
+  EXPECT_GE(fail_at, 6u) << "a save makes too few file operations to have been exercised";
+}
+
+}  // namespace

@@ -1,4 +1,0 @@
-// A loadable module without any plugin header.
-extern "C" int NotAPlugin() {
-  return 42;
-}
