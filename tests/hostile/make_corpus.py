@@ -451,6 +451,11 @@ def cases():
     part_case('package_rels_point_nowhere', 'either', '_rels/.rels',
               PACKAGE_RELS.replace('xl/workbook.xml', 'nothing/here.xml'))
     without_case('no_package_rels', '_rels/.rels')
+    # The workbook at the package root, its relationships naming parts under xl/ by relative and absolute targets.
+    at_root = lambda text: text.replace('xl/_rels/workbook.xml', '_rels/wb.xml').replace('xl/workbook.xml', 'wb.xml')
+    root_rels = workbook_rels('xl/worksheets/sheet1.xml', '/xl/worksheets/sheet2.xml').replace('="s', '="xl/s')
+    add('workbook_at_root', 'open',
+        zip_parts([[at_root(n), at_root(d)] for n, d in replace_part(good, rels, root_rels)]))
     without_case('no_workbook', book)
 
     # Sheet lists.
