@@ -178,7 +178,7 @@ xlsx.SaveAs(id, out .. "/noprops.xlsx")
 xlsx.Close(id)
 
 -- ---- moved.xlsx edited: a workbook stored as book/main.xml reads, and what is added goes beside it
-local moved = expect.book("moved.xlsx", {unread_by = {"sheetjs", "exceljs"}})  -- both look in xl/ only
+local moved = expect.book("moved.xlsx", {unread_by = {"sheetjs", "exceljs"}})  -- neither reads the input either
 id = xlsx.Open(nil, input .. "/moved.xlsx")
 check.eq(xlsx.GetCellValue(id, "A1") .. "," .. xlsx.GetCellValue(id, "B1"), "1.5,2", "a workbook stored elsewhere")
 xlsx.AddSheet(id, "Added")
