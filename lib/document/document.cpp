@@ -27,10 +27,8 @@ xlsx_status bind_model(XlsxDocument* document, xlsx_status opened) {
   XlsxPackage* package = &document->package;
   if (opened == XLSX_OK || !xlsx_package_is_open(package)) release_model(document);
   if (opened != XLSX_OK) return opened;
-  xlsx_sst_init(&document->shared_strings_table, xlsx_package_find_part(package, XLSX_SHARED_STRINGS_PATH),
-                &document->shared_strings);
-  document->workbook = xlsx_workbook_new(xlsx_package_find_part(package, XLSX_WORKBOOK_PATH), package,
-                                         &document->shared_strings_table);
+  xlsx_sst_init(&document->shared_strings_table, xlsx_package_shared_strings(package), &document->shared_strings);
+  document->workbook = xlsx_workbook_new(xlsx_package_workbook(package), package, &document->shared_strings_table);
   if (document->workbook) return XLSX_OK;
   xlsx_document_close(document);
   return XLSX_ERR_NO_MEMORY;

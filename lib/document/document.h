@@ -45,7 +45,7 @@ const char* xlsx_document_path(const XlsxDocument* document);
 
 // The package (the field's address); null for a null document. Valid while the document lives.
 XlsxPackage* xlsx_document_package(XlsxDocument* document);
-// The workbook relationships handle (xl/_rels/workbook.xml.rels); null for a null document.
+// The workbook relationships handle (xl/_rels/workbook.xml.rels in most files); null for a null document.
 XlsxRelationships* xlsx_document_workbook_rels(XlsxDocument* document);
 // The shared strings table (the field's address); null for a null document.
 XlsxSharedStrings* xlsx_document_shared_strings(XlsxDocument* document);

@@ -3,6 +3,7 @@
 #include "lib/package/package.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "lib/base/alloc.h"
 #include "lib/base/host_ops.h"
@@ -25,11 +26,6 @@ namespace {
 
 const char* const kContentTypesPath = "[Content_Types].xml";
 const char* const kPackageRelsPath = "_rels/.rels";
-const char* const kWorkbookRelsPath = "xl/_rels/workbook.xml.rels";
-const char* const kWorkbookPartName = "/xl/workbook.xml";
-const char* const kSharedStringsPartName = "/xl/sharedStrings.xml";
-const char* const kCalcChainPath = "xl/calcChain.xml";
-const char* const kCalcChainPartName = "/xl/calcChain.xml";
 
 XlsxPart* part_at(const XlsxPackage* package, uint32_t index) {
   XlsxPart** slot = static_cast<XlsxPart**>(dynarray_get(&package->parts, index));
@@ -65,6 +61,10 @@ void reset(XlsxPackage* package) {
   package->archive = nullptr;
   xlsx_free(package->path);
   package->path = nullptr;
+  xlsx_free(package->workbook_path);
+  package->workbook_path = nullptr;
+  package->workbook = nullptr;
+  package->shared_strings = nullptr;
   package->content_types.part = nullptr;
   package->package_rels.part = nullptr;
   package->workbook_rels.part = nullptr;
@@ -81,53 +81,121 @@ xlsx_status load_now(XlsxPart* part) {
   return part->loaded ? XLSX_OK : XLSX_ERR_NO_MEMORY;
 }
 
+// Sets name to the part name of the entry path: "/" + path.
+xlsx_status part_name_of(const char* path, StrBuf* name) {
+  strbuf_clear(name);
+  return strbuf_appendf(name, "/%s", path) >= 0 ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+// Whether a content type code is one of kinds, or no known one (a part without an Override or of a type
+// without code is taken for any kind).
+bool of_kind(uint32_t type, std::initializer_list<uint32_t> kinds) {
+  if (type == XLSX_CT_NONE) return true;
+  for (uint32_t kind : kinds)
+    if (type == kind) return true;
+  return false;
+}
+
+// The workbook part's entry name: the target of the package's officeDocument relationship when the file
+// holds that entry and does not declare it as another kind of part, else XLSX_WORKBOOK_PATH (where every
+// writer puts it; a package without it then has no sheets).
+xlsx_status find_workbook(XlsxPackage* package) {
+  StrBuf path;
+  strbuf_init(&path);
+  XlsxRelItem rel = xlsx_rels_find_by_type(&package->package_rels, XLSX_REL_OFFICE_DOCUMENT);
+  xlsx_status status = rel.node ? xlsx_rels_resolve_target("", xlsx_rel_item_target(rel), &path) : XLSX_ERR_NOT_FOUND;
+  StrBuf name;
+  strbuf_init(&name);
+  if (status == XLSX_OK && !xlsx_archive_has_entry(package->archive, path.data)) status = XLSX_ERR_NOT_FOUND;
+  if (status == XLSX_OK) status = part_name_of(path.data, &name);
+  XlsxContentItem declared = {nullptr};
+  if (status == XLSX_OK) declared = xlsx_content_types_find(&package->content_types, name.data);
+  if (status == XLSX_OK && !of_kind(xlsx_content_item_type(declared), {XLSX_CT_WORKBOOK, XLSX_CT_WORKBOOK_MACRO}))
+    status = XLSX_ERR_NOT_FOUND;
+  strbuf_free(&name);
+  if (status == XLSX_ERR_NOT_FOUND) status = strbuf_set(&path, XLSX_WORKBOOK_PATH);
+  if (status == XLSX_OK) package->workbook_path = strbuf_detach(&path, nullptr);
+  strbuf_free(&path);
+  return status != XLSX_OK ? status : package->workbook_path ? XLSX_OK : XLSX_ERR_NO_MEMORY;
+}
+
+// The content types and the package relationships, then the workbook's relationships, which live beside
+// the workbook part those name.
 xlsx_status add_fixed_parts(XlsxPackage* package) {
   package->content_types.part = xlsx_package_add_part(package, kContentTypesPath, "", XLSX_CT_NONE);
   package->package_rels.part = xlsx_package_add_part(package, kPackageRelsPath, "", XLSX_CT_NONE);
-  package->workbook_rels.part = xlsx_package_add_part(package, kWorkbookRelsPath, "", XLSX_CT_NONE);
-  bool ok = package->content_types.part && package->package_rels.part && package->workbook_rels.part;
-  if (!ok) return XLSX_ERR_NO_MEMORY;
+  if (!package->content_types.part || !package->package_rels.part) return XLSX_ERR_NO_MEMORY;
   xlsx_status status = load_now(package->content_types.part);
   if (status == XLSX_OK) status = load_now(package->package_rels.part);
-  if (status == XLSX_OK) status = load_now(package->workbook_rels.part);
+  if (status == XLSX_OK) status = find_workbook(package);
+  StrBuf rels_path;
+  strbuf_init(&rels_path);
+  if (status == XLSX_OK) status = xlsx_rels_part_path(package->workbook_path, &rels_path);
+  if (status == XLSX_OK) {
+    package->workbook_rels.part = xlsx_package_add_part(package, rels_path.data, "", XLSX_CT_NONE);
+    status = package->workbook_rels.part ? load_now(package->workbook_rels.part) : XLSX_ERR_NO_MEMORY;
+  }
+  strbuf_free(&rels_path);
   return status;
+}
+
+// Sets path to the shared strings part's entry name: the target of the workbook's relationship of that
+// type, or sharedStrings.xml beside the workbook when there is none. XLSX_ERR_NOT_FOUND when the
+// relationship names no part: the package then has no shared strings.
+xlsx_status shared_strings_path(XlsxPackage* package, StrBuf* path) {
+  XlsxRelItem rel = xlsx_rels_find_by_type(&package->workbook_rels, XLSX_REL_SHARED_STRINGS);
+  return xlsx_package_workbook_target(package, rel.node ? xlsx_rel_item_target(rel) : "sharedStrings.xml", path);
 }
 
 // A file without shared strings gets the default part, with its override and relationship unless the
 // package already declares them (a second Override for one part name makes the package invalid).
-xlsx_status add_default_shared_strings(XlsxPackage* package) {
-  if (xlsx_archive_has_entry(package->archive, XLSX_SHARED_STRINGS_PATH)) return XLSX_OK;
-  xlsx_status status = XLSX_OK;
-  if (!xlsx_content_types_find(&package->content_types, kSharedStringsPartName).node) {
-    status = xlsx_content_types_add(&package->content_types, kSharedStringsPartName, XLSX_CT_SHARED_STRINGS);
+xlsx_status add_default_shared_strings(XlsxPackage* package, const char* path) {
+  if (xlsx_archive_has_entry(package->archive, path)) return XLSX_OK;
+  StrBuf part_name;
+  strbuf_init(&part_name);
+  xlsx_status status = part_name_of(path, &part_name);
+  if (status == XLSX_OK && !xlsx_content_types_find(&package->content_types, part_name.data).node) {
+    status = xlsx_content_types_add(&package->content_types, part_name.data, XLSX_CT_SHARED_STRINGS);
   }
+  strbuf_free(&part_name);
   if (status == XLSX_OK && !xlsx_rels_find_by_type(&package->workbook_rels, XLSX_REL_SHARED_STRINGS).node &&
       xlsx_rels_root(&package->workbook_rels) &&
       !xlsx_rels_add(&package->workbook_rels, XLSX_REL_SHARED_STRINGS, "sharedStrings.xml").node) {
     status = XLSX_ERR_NO_MEMORY;
   }
   if (status != XLSX_OK) return status;
-  return xlsx_archive_put_entry(package->archive, XLSX_SHARED_STRINGS_PATH, XLSX_DEFAULT_SHARED_STRINGS,
+  return xlsx_archive_put_entry(package->archive, path, XLSX_DEFAULT_SHARED_STRINGS,
                                 uint32_t(sizeof(XLSX_DEFAULT_SHARED_STRINGS) - 1));
 }
 
 xlsx_status ensure_workbook_override(XlsxPackage* package) {
-  if (xlsx_content_types_find(&package->content_types, kWorkbookPartName).node) return XLSX_OK;
-  return xlsx_content_types_add(&package->content_types, kWorkbookPartName, XLSX_CT_WORKBOOK);
+  StrBuf part_name;
+  strbuf_init(&part_name);
+  xlsx_status status = part_name_of(package->workbook_path, &part_name);
+  if (status == XLSX_OK && !xlsx_content_types_find(&package->content_types, part_name.data).node)
+    status = xlsx_content_types_add(&package->content_types, part_name.data, XLSX_CT_WORKBOOK);
+  strbuf_free(&part_name);
+  return status;
 }
 
-// One part per Override; a second Override for a part name adds nothing.
+// Length of the workbook's folder, its "/" included ("xl/" in most files, "" for a workbook at the root).
+uint32_t workbook_folder_length(const XlsxPackage* package) {
+  const char* slash = std::strrchr(package->workbook_path, '/');
+  return slash ? uint32_t(slash - package->workbook_path + 1) : 0;
+}
+
+// One part per Override; a second Override for a part name adds nothing. A part in the workbook's folder
+// takes the id of the workbook's relationship to it, any other the id of the package's.
 xlsx_status add_override_part(XlsxPackage* package, XlsxContentItem item) {
   const char* name = xlsx_content_item_part_name(item);
   if (name[0] != '/' || name[1] == '\0') return XLSX_OK;
   const char* path = name + 1;
   if (xlsx_package_find_part(package, path)) return XLSX_OK;
   XlsxRelItem rel = {nullptr};
-  if (strncmp(name, "/xl/", 4) == 0 && strcmp(name, kWorkbookPartName) != 0) {
-    rel = xlsx_rels_find_by_target(&package->workbook_rels, name + 4);
-  } else {
-    rel = xlsx_rels_find_by_target(&package->package_rels, path);
-  }
+  uint32_t folder = workbook_folder_length(package);
+  if (strcmp(path, package->workbook_path) != 0 && strncmp(path, package->workbook_path, folder) == 0)
+    rel = xlsx_rels_find_by_target(&package->workbook_rels, path + folder);
+  if (!rel.node) rel = xlsx_rels_find_by_target(&package->package_rels, path);
   XlsxPart* part = xlsx_package_add_part(package, path, xlsx_rel_item_id(rel), xlsx_content_item_type(item));
   return part ? XLSX_OK : XLSX_ERR_NO_MEMORY;
 }
@@ -152,26 +220,45 @@ xlsx_status open_parts(XlsxPackage* package) {
   // whose save writes a ZIP that no reader takes for a workbook. It is refused like any other non-workbook.
   if (!xlsx_archive_has_entry(package->archive, kContentTypesPath)) return XLSX_ERR_PARSE;
   xlsx_status status = add_fixed_parts(package);
-  if (status == XLSX_OK) status = add_default_shared_strings(package);
+  StrBuf strings;
+  strbuf_init(&strings);
+  xlsx_status found = status == XLSX_OK ? shared_strings_path(package, &strings) : status;
+  if (found != XLSX_OK && found != XLSX_ERR_NOT_FOUND) status = found;
+  if (status == XLSX_OK && found == XLSX_OK) status = add_default_shared_strings(package, strings.data);
   if (status == XLSX_OK) status = ensure_workbook_override(package);
   if (status == XLSX_OK) status = add_override_parts(package);
-  if (status != XLSX_OK) return status;
-  package->core_properties = xlsx_package_find_part(package, "docProps/core.xml");
-  package->app_properties = xlsx_package_find_part(package, "docProps/app.xml");
-  return XLSX_OK;
+  if (status == XLSX_OK) {
+    package->workbook = xlsx_package_find_part(package, package->workbook_path);
+    // A relationship naming another kind of part (a worksheet, say) gives no table: texts go into cells.
+    XlsxPart* table = found == XLSX_OK ? xlsx_package_find_part(package, strings.data) : nullptr;
+    if (of_kind(xlsx_part_content_type(table), {XLSX_CT_SHARED_STRINGS})) package->shared_strings = table;
+    package->core_properties = xlsx_package_find_part(package, "docProps/core.xml");
+    package->app_properties = xlsx_package_find_part(package, "docProps/app.xml");
+  }
+  strbuf_free(&strings);
+  return status;
 }
 
 // The calculation chain lists formula cells by position; after edits it may name cells that no longer
 // hold formulas, so it is dropped at save (applications rebuild it) together with its override and
 // relationship, which would otherwise point at a part the package no longer has.
-void drop_calc_chain(XlsxPackage* package) {
-  xlsx_archive_delete_entry(package->archive, kCalcChainPath);
-  xlsx_package_remove_part(package, kCalcChainPath);
-  if (xlsx_content_types_find(&package->content_types, kCalcChainPartName).node) {
-    xlsx_content_types_remove(&package->content_types, kCalcChainPartName);
+xlsx_status drop_calc_chain(XlsxPackage* package) {
+  StrBuf path, name;
+  strbuf_init(&path);
+  strbuf_init(&name);
+  xlsx_status status = xlsx_package_workbook_target(package, "calcChain.xml", &path);
+  if (status == XLSX_OK) status = part_name_of(path.data, &name);
+  if (status == XLSX_OK) {
+    xlsx_archive_delete_entry(package->archive, path.data);
+    xlsx_package_remove_part(package, path.data);
+    if (xlsx_content_types_find(&package->content_types, name.data).node)
+      xlsx_content_types_remove(&package->content_types, name.data);
+    XlsxRelItem rel = xlsx_rels_find_by_type(&package->workbook_rels, XLSX_REL_CALC_CHAIN);
+    if (rel.node) xlsx_rels_remove_by_id(&package->workbook_rels, xlsx_rel_item_id(rel));
   }
-  XlsxRelItem rel = xlsx_rels_find_by_type(&package->workbook_rels, XLSX_REL_CALC_CHAIN);
-  if (rel.node) xlsx_rels_remove_by_id(&package->workbook_rels, xlsx_rel_item_id(rel));
+  strbuf_free(&path);
+  strbuf_free(&name);
+  return status;
 }
 
 // Whether the part's archive record can be written back as it is: the tree never changed since it was
@@ -308,8 +395,8 @@ xlsx_status xlsx_package_save_as(XlsxPackage* package, const char* path) {
   if (!package->modified_set && has_changes(package))
     status = xlsx_package_stamp_dates(package, xlsx_now(), false);
   if (status != XLSX_OK) return status;
-  drop_calc_chain(package);
-  status = put_changed_parts(package);
+  status = drop_calc_chain(package);
+  if (status == XLSX_OK) status = put_changed_parts(package);
   if (status == XLSX_OK) status = xlsx_archive_write(package->archive, package->path);
   if (status == XLSX_OK) mark_parts_clean(package);
   return status;
@@ -356,6 +443,16 @@ XlsxPart* xlsx_package_find_part(const XlsxPackage* package, const char* path) {
 
 bool xlsx_package_has_part(const XlsxPackage* package, const char* path) {
   return xlsx_package_find_part(package, path) != nullptr;
+}
+
+bool xlsx_package_is_bound_part(const XlsxPackage* package, const char* path) {
+  XlsxPart* part = xlsx_package_find_part(package, path);
+  if (!part) return false;
+  for (const XlsxPart* bound : {package->content_types.part, package->package_rels.part, package->workbook_rels.part,
+                                package->workbook, package->shared_strings, package->core_properties,
+                                package->app_properties})
+    if (part == bound) return true;
+  return false;
 }
 
 uint32_t xlsx_package_part_count(const XlsxPackage* package) { return package ? package->parts.count : 0; }
@@ -417,4 +514,19 @@ XlsxPart* xlsx_package_core_properties(XlsxPackage* package) {
 
 XlsxPart* xlsx_package_app_properties(XlsxPackage* package) {
   return package ? package->app_properties : nullptr;
+}
+
+const char* xlsx_package_workbook_path(const XlsxPackage* package) {
+  return package && package->workbook_path ? package->workbook_path : "";
+}
+
+XlsxPart* xlsx_package_workbook(XlsxPackage* package) { return package ? package->workbook : nullptr; }
+
+XlsxPart* xlsx_package_shared_strings(XlsxPackage* package) {
+  return package ? package->shared_strings : nullptr;
+}
+
+xlsx_status xlsx_package_workbook_target(const XlsxPackage* package, const char* target, StrBuf* out) {
+  if (!package || !package->workbook_path) return XLSX_ERR_INVALID_ARG;
+  return xlsx_rels_resolve_target(package->workbook_path, target, out);
 }

@@ -22,7 +22,10 @@ struct XlsxPackage {
   XlsxNameIndex part_paths;          // part paths to positions in parts
   XlsxContentTypes content_types;
   XlsxRelationships package_rels;
-  XlsxRelationships workbook_rels;
+  XlsxRelationships workbook_rels;   // the workbook part's relationships
+  char* workbook_path;               // entry name of the workbook part while open; owned
+  XlsxPart* workbook;                // the workbook part, or null
+  XlsxPart* shared_strings;          // the shared strings part, or null (texts are then stored in cells)
   XlsxPart* core_properties;         // docProps/core.xml or null
   XlsxPart* app_properties;          // docProps/app.xml or null
   uint32_t modified_set;             // 1 once the modification date was set through the properties: a save
@@ -39,14 +42,17 @@ enum : uint32_t { XLSX_PACKAGE_MAX_PARSED = 512u << 20 };
 
 // The default shared strings part put into a file that has none.
 extern const char XLSX_DEFAULT_SHARED_STRINGS[];
-// Entry names of the parts the document layer binds to the spreadsheet model.
+// Entry names of the workbook and its shared strings in a new workbook, and in a package whose
+// relationships name no workbook part that it holds.
 extern const char XLSX_WORKBOOK_PATH[];        // "xl/workbook.xml"
 extern const char XLSX_SHARED_STRINGS_PATH[];  // "xl/sharedStrings.xml"
 
 // Sets up a closed package holding no blocks; null ignored.
 void xlsx_package_init(XlsxPackage* package);
 // Opens the package at path (an open package is closed first): the fixed parts, one part per Override, a
-// default shared strings part when the file has none. XLSX_ERR_INVALID_ARG for null arguments; XLSX_ERR_IO
+// default shared strings part in the workbook's folder when the file has none. The workbook part is the
+// one the package's officeDocument relationship names, when the file holds it and declares no other
+// kind of part there; else XLSX_WORKBOOK_PATH. XLSX_ERR_INVALID_ARG for null arguments; XLSX_ERR_IO
 // unreadable file; XLSX_ERR_PARSE not a ZIP or no content types; XLSX_ERR_NO_MEMORY. On failure the
 // package is closed.
 xlsx_status xlsx_package_open(XlsxPackage* package, const char* path);
@@ -77,6 +83,10 @@ XlsxPart* xlsx_package_add_part(XlsxPackage* package, const char* path, const ch
 XlsxPart* xlsx_package_find_part(const XlsxPackage* package, const char* path);
 // Whether a part of that path exists; false for null arguments.
 bool xlsx_package_has_part(const XlsxPackage* package, const char* path);
+// Whether path is the entry of a part the package holds a handle on: the content types, the two
+// relationship parts, the workbook, the shared strings, the properties. Such a part is never removed with
+// a sheet that names it. False for null arguments.
+bool xlsx_package_is_bound_part(const XlsxPackage* package, const char* path);
 // Number of parts; 0 for a null package.
 uint32_t xlsx_package_part_count(const XlsxPackage* package);
 // Part index in list order; null when out of range or for a null package. Borrowed.
@@ -95,8 +105,23 @@ XlsxArchive* xlsx_package_archive(XlsxPackage* package);
 XlsxContentTypes* xlsx_package_content_types(XlsxPackage* package);
 // The package relationships handle (_rels/.rels); null for a null package.
 XlsxRelationships* xlsx_package_package_rels(XlsxPackage* package);
-// The workbook relationships handle (xl/_rels/workbook.xml.rels); null for a null package.
+// The workbook relationships handle (<folder>/_rels/<name>.rels of the workbook part); null for a null
+// package.
 XlsxRelationships* xlsx_package_workbook_rels(XlsxPackage* package);
+// Entry name of the workbook part ("xl/workbook.xml" in most files); "" for a null or closed package.
+// Valid until close.
+const char* xlsx_package_workbook_path(const XlsxPackage* package);
+// The workbook part, or null (null package, closed, or no override for it). Borrowed until close.
+XlsxPart* xlsx_package_workbook(XlsxPackage* package);
+// The shared strings part the workbook's relationships name (or the default one given at open), or null
+// (null package, closed, a relationship that names no part, or a part declared as another kind).
+// Borrowed until close.
+XlsxPart* xlsx_package_shared_strings(XlsxPackage* package);
+// Sets out to the entry name that a target of the workbook's relationships names (see
+// xlsx_rels_resolve_target): also the name under which a new part the workbook refers to is stored
+// ("worksheets/sheet2.xml" gives "xl/worksheets/sheet2.xml"). XLSX_ERR_NOT_FOUND for a target naming no
+// part, XLSX_ERR_NO_MEMORY, XLSX_ERR_INVALID_ARG for null arguments or a closed package.
+xlsx_status xlsx_package_workbook_target(const XlsxPackage* package, const char* target, StrBuf* out);
 // The docProps/core.xml part, or null (null package, closed, or no such part). Borrowed until close.
 XlsxPart* xlsx_package_core_properties(XlsxPackage* package);
 // The docProps/app.xml part, or null (null package, closed, or no such part). Borrowed until close.

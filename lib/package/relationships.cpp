@@ -197,3 +197,38 @@ int xlsx_rels_remove_by_id(const XlsxRelationships* rels, const char* id) {
   XmlNode* n = find_by_attribute(rels, "Id", id);
   return n && xml_node_remove_child(xml_node_parent(n), n) ? 1 : 0;
 }
+
+xlsx_status xlsx_rels_resolve_target(const char* source, const char* target, StrBuf* out) {
+  if (!source || !target || !out) return XLSX_ERR_INVALID_ARG;
+  strbuf_clear(out);
+  const char* p = target;
+  const char* slash = std::strrchr(source, '/');
+  if (*p == '/') p++;
+  else if (slash && strbuf_append_bytes(out, source, uint32_t(slash - source)) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
+  // One segment at a time: out holds the folders (and at the end the name) without a leading "/".
+  for (;;) {
+    size_t n = std::strcspn(p, "/");
+    bool dot = n == 1 && p[0] == '.', dots = n == 2 && p[0] == '.' && p[1] == '.';
+    if (n == 0 || ((dot || dots) && p[n] == '\0')) return XLSX_ERR_NOT_FOUND;
+    if (dots) {
+      if (!out->length) return XLSX_ERR_NOT_FOUND;
+      const char* up = std::strrchr(out->data, '/');
+      out->length = up ? uint32_t(up - out->data) : 0;
+      out->data[out->length] = '\0';
+    } else if (!dot) {
+      if ((out->length && strbuf_putc(out, '/') != XLSX_OK) || strbuf_append_bytes(out, p, uint32_t(n)) != XLSX_OK)
+        return XLSX_ERR_NO_MEMORY;
+    }
+    if (p[n] == '\0') return XLSX_OK;
+    p += n + 1;
+  }
+}
+
+xlsx_status xlsx_rels_part_path(const char* path, StrBuf* out) {
+  if (!path || !out) return XLSX_ERR_INVALID_ARG;
+  const char* slash = std::strrchr(path, '/');
+  uint32_t folder = slash ? uint32_t(slash - path + 1) : 0;
+  return strbuf_set_bytes(out, path, folder) == XLSX_OK && strbuf_appendf(out, "_rels/%s.rels", path + folder) >= 0
+             ? XLSX_OK
+             : XLSX_ERR_NO_MEMORY;
+}

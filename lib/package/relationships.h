@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "lib/base/status.h"
+#include "lib/base/strbuf.h"
 #include "lib/xml/tree.h"
 
 struct XlsxPart;
@@ -84,3 +85,14 @@ XlsxRelItem xlsx_rels_add(const XlsxRelationships* rels, uint32_t code, const ch
 XlsxRelItem xlsx_rels_add_external(const XlsxRelationships* rels, const char* uri, const char* target);
 // Removes the first element child whose Id equals id: 1 when removed, else 0.
 int xlsx_rels_remove_by_id(const XlsxRelationships* rels, const char* id);
+
+// Sets out to the entry name of the part that target names, for a relationship held for the part at
+// source ("" for the package itself): a target starting with "/" from the package root, any other from
+// source's folder, "." and ".." segments resolved ("worksheets/sheet1.xml" from "book/main.xml" gives
+// "book/worksheets/sheet1.xml"). XLSX_ERR_NOT_FOUND, out then unspecified, for a target that names no
+// part: empty, an empty segment (also "a//b", "x:/" of a URI, a trailing "/"), ending in "." or "..",
+// or leading out of the package; XLSX_ERR_NO_MEMORY; XLSX_ERR_INVALID_ARG for null arguments.
+xlsx_status xlsx_rels_resolve_target(const char* source, const char* target, StrBuf* out);
+// Sets out to the path of the relationships part of the part at path: "xl/_rels/workbook.xml.rels" for
+// "xl/workbook.xml". XLSX_ERR_NO_MEMORY (out unspecified); XLSX_ERR_INVALID_ARG for null arguments.
+xlsx_status xlsx_rels_part_path(const char* path, StrBuf* out);

@@ -523,7 +523,6 @@ bool valid_cell(const XlsxCell* cell) { return cell && cell->element; }
 
 // The styles part given to a workbook that has none: one font, the two fills every workbook reserves, one
 // border, one cell format and the Normal style.
-constexpr char kStylesPath[] = "xl/styles.xml";
 constexpr char kDefaultStyles[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
     "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
@@ -536,31 +535,43 @@ constexpr char kDefaultStyles[] =
     "<cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
     "</styleSheet>";
 
-// Adds the default styles part with its content type and relationship; the trees' changes are taken back
-// by the journal, the package entry and the part by hand. XLSX_ERR_UNSUPPORTED when an entry of that name
-// exists without being the workbook's styles (it is left alone).
+// Adds the default styles part, styles.xml in the workbook's folder, with its content type and
+// relationship; the trees' changes are taken back by the journal, the package entry and the part by hand.
+// XLSX_ERR_UNSUPPORTED when an entry of that name exists without being the workbook's styles (it is left
+// alone).
 xlsx_status add_styles_part(XlsxWorkbook* workbook) {
   XlsxPackage* package = workbook->package;
   XlsxArchive* archive = xlsx_package_archive(package);
-  if (xlsx_archive_has_entry(archive, kStylesPath) || xlsx_package_find_part(package, kStylesPath))
-    return XLSX_ERR_UNSUPPORTED;
+  StrBuf path, part_name;
+  strbuf_init(&path);
+  strbuf_init(&part_name);
+  xlsx_status status = xlsx_package_workbook_target(package, "styles.xml", &path);
+  if (status == XLSX_OK && strbuf_appendf(&part_name, "/%s", path.data) < 0) status = XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK && (xlsx_archive_has_entry(archive, path.data) || xlsx_package_find_part(package, path.data)))
+    status = XLSX_ERR_UNSUPPORTED;
   XlsxRelationships* rels = xlsx_package_workbook_rels(package);
   XlsxPart* parts[] = {xlsx_package_content_types(package)->part, rels->part};
   XlsxPartsEdit edit{};
-  xlsx_status status = xlsx_parts_edit_begin(&edit, parts, 2);
-  if (status != XLSX_OK) return status;
-  status = xlsx_content_types_add(xlsx_package_content_types(package), "/xl/styles.xml", XLSX_CT_STYLES);
+  if (status == XLSX_OK) status = xlsx_parts_edit_begin(&edit, parts, 2);
+  if (status != XLSX_OK) {
+    strbuf_free(&path);
+    strbuf_free(&part_name);
+    return status;
+  }
+  status = xlsx_content_types_add(xlsx_package_content_types(package), part_name.data, XLSX_CT_STYLES);
   XlsxRelItem item{};
   if (status == XLSX_OK) item = xlsx_rels_add(rels, XLSX_REL_STYLES, "styles.xml");
   if (status == XLSX_OK && !item.node) status = xlsx_rels_root(rels) ? XLSX_ERR_NO_MEMORY : XLSX_ERR_UNSUPPORTED;
   bool entry = false;
   if (status == XLSX_OK) {
-    status = xlsx_archive_put_entry(archive, kStylesPath, kDefaultStyles, sizeof kDefaultStyles - 1);
+    status = xlsx_archive_put_entry(archive, path.data, kDefaultStyles, sizeof kDefaultStyles - 1);
     entry = status == XLSX_OK;
   }
-  if (status == XLSX_OK && !xlsx_package_add_part(package, kStylesPath, xlsx_rel_item_id(item), XLSX_CT_STYLES))
+  if (status == XLSX_OK && !xlsx_package_add_part(package, path.data, xlsx_rel_item_id(item), XLSX_CT_STYLES))
     status = XLSX_ERR_NO_MEMORY;
-  if (status != XLSX_OK && entry) xlsx_archive_delete_entry(archive, kStylesPath);
+  if (status != XLSX_OK && entry) xlsx_archive_delete_entry(archive, path.data);
+  strbuf_free(&path);
+  strbuf_free(&part_name);
   return xlsx_parts_edit_end(&edit, status);
 }
 
@@ -606,15 +617,13 @@ xlsx_status xlsx_workbook_styles(XlsxWorkbook* workbook, XlsxStyles** out) {
   *out = nullptr;
   if (!workbook || !workbook->package) return XLSX_ERR_NOT_FOUND;
   XlsxRelItem item = xlsx_rels_find_by_type(xlsx_package_workbook_rels(workbook->package), XLSX_REL_STYLES);
-  const char* target = xlsx_rel_item_target(item);
-  if (!target[0]) return XLSX_ERR_NOT_FOUND;
-  // The part's name: the target taken from the package root when it starts with "/", else from "xl/".
-  char path[256];
-  size_t length = std::strlen(target);
-  if (length + 4 > sizeof path) return XLSX_ERR_NOT_FOUND;
-  if (target[0] == '/') std::memcpy(path, target + 1, length);
-  else std::memcpy(path, "xl/", 3), std::memcpy(path + 3, target, length + 1);
-  XlsxPart* part = xlsx_package_find_part(workbook->package, path);
+  if (!item.node) return XLSX_ERR_NOT_FOUND;
+  StrBuf path;
+  strbuf_init(&path);
+  xlsx_status found = xlsx_package_workbook_target(workbook->package, xlsx_rel_item_target(item), &path);
+  XlsxPart* part = found == XLSX_OK ? xlsx_package_find_part(workbook->package, path.data) : nullptr;
+  strbuf_free(&path);
+  if (found == XLSX_ERR_NO_MEMORY) return found;
   if (!part) return XLSX_ERR_NOT_FOUND;
   XlsxStyles* styles = static_cast<XlsxStyles*>(xlsx_part_extra(part));
   if (!styles) {

@@ -134,22 +134,23 @@ int32_t name_holder(XlsxWorkbook* workbook, const char* name) {
   return -1;
 }
 
-// Target of the relationship with a leading "/xl/" dropped; "" when there is none.
-const char* target_of(XlsxWorkbook* workbook, const char* rel_id) {
-  const char* target = xlsx_rel_item_target(xlsx_rels_find_by_id(rels_of(workbook), rel_id));
-  return xlsx_str_starts_with(target, "/xl/") ? target + 4 : target;
+// Sets path to the entry name of the part the sheet's relationship names. XLSX_ERR_NOT_FOUND when there
+// is no such relationship or its target names no part (outside the package, say).
+xlsx_status sheet_path(XlsxWorkbook* workbook, const char* rel_id, StrBuf* path) {
+  XlsxRelItem rel = xlsx_rels_find_by_id(rels_of(workbook), rel_id);
+  if (!rel.node) return XLSX_ERR_NOT_FOUND;
+  return xlsx_package_workbook_target(workbook->package, xlsx_rel_item_target(rel), path);
 }
 
 XlsxPart* resolve_part(XlsxWorkbook* workbook, XlsxSheetEntry* entry) {
   if (entry->resolved) return entry->part;
   StrBuf path;
   strbuf_init(&path);
-  if (strbuf_appendf(&path, "xl/%s", target_of(workbook, entry->rel_id)) < 0) {
-    strbuf_free(&path);
-    return nullptr;
+  xlsx_status status = sheet_path(workbook, entry->rel_id, &path);
+  if (status == XLSX_OK || status == XLSX_ERR_NOT_FOUND) {
+    entry->part = status == XLSX_OK ? xlsx_package_find_part(workbook->package, path.data) : nullptr;
+    entry->resolved = 1;
   }
-  entry->part = xlsx_package_find_part(workbook->package, path.data);
-  entry->resolved = 1;
   strbuf_free(&path);
   return entry->part;
 }
@@ -263,14 +264,41 @@ bool rename_in_defined_names(XlsxWorkbook* workbook, const char* old_name, const
 
 // --- adding
 
-bool part_name_taken(XlsxWorkbook* workbook, uint32_t n) {
-  char path[64], part_name[64];
-  xlsx_snprintf(path, sizeof path, "xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
-  xlsx_snprintf(part_name, sizeof part_name, "/xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
+// Steps of adding a sheet. The trees' changes are taken back by the journal; the package entry and the
+// part, which are not in a tree, are undone by hand.
+struct AddSteps {
+  StrBuf part_name;  // "/xl/worksheets/sheet2.xml"
+  StrBuf path;       // "xl/worksheets/sheet2.xml"
+  char target[64];   // "worksheets/sheet2.xml"
+  char rel_id[32];
+  bool entry, part;
+};
+
+// Sets s->path, s->part_name and s->target to the names of a new worksheet part numbered n, in the
+// workbook's folder.
+xlsx_status name_new_sheet(XlsxWorkbook* workbook, uint32_t n, AddSteps* s) {
+  xlsx_snprintf(s->target, sizeof s->target, "worksheets/sheet%u.xml", static_cast<unsigned>(n));
+  xlsx_status status = xlsx_package_workbook_target(workbook->package, s->target, &s->path);
+  strbuf_clear(&s->part_name);
+  if (status == XLSX_OK && strbuf_appendf(&s->part_name, "/%s", s->path.data) < 0) status = XLSX_ERR_NO_MEMORY;
+  return status;
+}
+
+// Whether the names of a new worksheet part numbered n (set in s) are taken by an entry, a part, an
+// Override or a relationship.
+bool part_name_taken(XlsxWorkbook* workbook, const AddSteps& s) {
   XlsxPackage* package = workbook->package;
-  return xlsx_archive_has_entry(xlsx_package_archive(package), path) || xlsx_package_has_part(package, path) ||
-         xlsx_content_types_find(xlsx_package_content_types(package), part_name).node != nullptr ||
-         xlsx_rels_find_by_target(rels_of(workbook), path + 3).node != nullptr;
+  return xlsx_archive_has_entry(xlsx_package_archive(package), s.path.data) ||
+         xlsx_package_has_part(package, s.path.data) ||
+         xlsx_content_types_find(xlsx_package_content_types(package), s.part_name.data).node != nullptr ||
+         xlsx_rels_find_by_target(rels_of(workbook), s.target).node != nullptr;
+}
+
+// The names of the first worksheet part numbered n or above that no record takes.
+xlsx_status name_free_sheet(XlsxWorkbook* workbook, uint32_t n, AddSteps* s) {
+  xlsx_status status = name_new_sheet(workbook, n, s);
+  while (status == XLSX_OK && part_name_taken(workbook, *s)) status = name_new_sheet(workbook, ++n, s);
+  return status;
 }
 
 // --- editing the sheet list (the failure rule: the trees' changes are journaled)
@@ -304,33 +332,31 @@ bool sync_titles(XlsxWorkbook* workbook) {
   return ok;
 }
 
-// Steps of adding a sheet. The trees' changes are taken back by the journal; the package entry and the
-// part, which are not in a tree, are undone by hand.
-struct AddSteps {
-  char part_name[64];
-  char path[64];
-  char target[64];
-  char rel_id[32];
-  bool entry, part;
-};
+// Releases the names of the steps; returns status.
+xlsx_status free_steps(AddSteps* s, xlsx_status status) {
+  strbuf_free(&s->part_name);
+  strbuf_free(&s->path);
+  return status;
+}
 
 void undo_add(XlsxWorkbook* workbook, const AddSteps& s) {
-  if (s.part) xlsx_package_remove_part(workbook->package, s.path);
-  if (s.entry) xlsx_archive_delete_entry(xlsx_package_archive(workbook->package), s.path);
+  if (s.part) xlsx_package_remove_part(workbook->package, s.path.data);
+  if (s.entry) xlsx_archive_delete_entry(xlsx_package_archive(workbook->package), s.path.data);
 }
 
 xlsx_status add_package_records(XlsxWorkbook* workbook, AddSteps* s) {
   XlsxPackage* package = workbook->package;
-  xlsx_status status = xlsx_content_types_add(xlsx_package_content_types(package), s->part_name, XLSX_CT_WORKSHEET);
+  xlsx_status status =
+      xlsx_content_types_add(xlsx_package_content_types(package), s->part_name.data, XLSX_CT_WORKSHEET);
   if (status != XLSX_OK) return status;
   XlsxRelItem item = xlsx_rels_add(rels_of(workbook), XLSX_REL_WORKSHEET, s->target);
   if (!item.node) return xlsx_rels_root(rels_of(workbook)) ? XLSX_ERR_NO_MEMORY : XLSX_ERR_INTERNAL;
   xlsx_snprintf(s->rel_id, sizeof s->rel_id, "%s", xlsx_rel_item_id(item));
-  status = xlsx_archive_put_entry(xlsx_package_archive(package), s->path, kDefaultWorksheet,
+  status = xlsx_archive_put_entry(xlsx_package_archive(package), s->path.data, kDefaultWorksheet,
                                   static_cast<uint32_t>(sizeof kDefaultWorksheet - 1));
   if (status != XLSX_OK) return status;
   s->entry = true;
-  if (!xlsx_package_add_part(package, s->path, s->rel_id, XLSX_CT_WORKSHEET)) return XLSX_ERR_NO_MEMORY;
+  if (!xlsx_package_add_part(package, s->path.data, s->rel_id, XLSX_CT_WORKSHEET)) return XLSX_ERR_NO_MEMORY;
   s->part = true;
   return XLSX_OK;
 }
@@ -397,18 +423,22 @@ void free_paths(DeletePaths* d) {
   strbuf_free(&d->rels_path);
 }
 
-// XLSX_ERR_NO_MEMORY (nothing made) when the names cannot be built.
+// XLSX_ERR_NO_MEMORY (nothing made) when the names cannot be built. A relationship that names no part,
+// or one the package holds (the workbook itself, say), leaves the names empty: then only the relationship
+// and the sheet element go.
 xlsx_status delete_paths(XlsxWorkbook* workbook, const char* rel_id, DeletePaths* d) {
   strbuf_init(&d->path);
   strbuf_init(&d->part_name);
   strbuf_init(&d->rels_path);
-  const char* target = target_of(workbook, rel_id);
-  bool ok = strbuf_appendf(&d->path, "xl/%s", target) >= 0 && strbuf_appendf(&d->part_name, "/xl/%s", target) >= 0;
-  const char* slash = ok ? std::strrchr(d->path.data, '/') : nullptr;
-  if (ok && slash)
-    ok = strbuf_append_bytes(&d->rels_path, d->path.data, static_cast<uint32_t>(slash - d->path.data + 1)) == XLSX_OK &&
-         strbuf_appendf(&d->rels_path, "_rels/%s.rels", slash + 1) >= 0;
-  if (ok) return XLSX_OK;
+  xlsx_status status = sheet_path(workbook, rel_id, &d->path);
+  if (status == XLSX_OK && xlsx_package_is_bound_part(workbook->package, d->path.data)) status = XLSX_ERR_NOT_FOUND;
+  if (status == XLSX_ERR_NOT_FOUND) {
+    strbuf_clear(&d->path);
+    return XLSX_OK;
+  }
+  if (status == XLSX_OK && strbuf_appendf(&d->part_name, "/%s", d->path.data) < 0) status = XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK) status = xlsx_rels_part_path(d->path.data, &d->rels_path);
+  if (status == XLSX_OK) return XLSX_OK;
   free_paths(d);
   return XLSX_ERR_NO_MEMORY;
 }
@@ -418,7 +448,7 @@ xlsx_status delete_paths(XlsxWorkbook* workbook, const char* rel_id, DeletePaths
 xlsx_status delete_tree_records(XlsxWorkbook* workbook, const char* rel_id, const DeletePaths& d) {
   XlsxContentTypes* types = xlsx_package_content_types(workbook->package);
   xlsx_status status = XLSX_OK;
-  if (xlsx_content_types_find(types, d.part_name.data).node &&
+  if (d.part_name.length && xlsx_content_types_find(types, d.part_name.data).node &&
       !xlsx_content_types_remove(types, d.part_name.data))
     status = XLSX_ERR_NO_MEMORY;
   if (status == XLSX_OK && xlsx_rels_find_by_id(rels_of(workbook), rel_id).node &&
@@ -430,6 +460,7 @@ xlsx_status delete_tree_records(XlsxWorkbook* workbook, const char* rel_id, cons
 // The records outside the trees: the package entries and the part. Nothing here can fail.
 void delete_package_records(XlsxWorkbook* workbook, const DeletePaths& d) {
   XlsxArchive* archive = xlsx_package_archive(workbook->package);
+  if (!d.path.length) return;
   if (d.rels_path.length) {
     xlsx_archive_delete_entry(archive, d.rels_path.data);
     // A part opened on the sheet's relationships (for its hyperlinks) goes too, or a save would write it.
@@ -594,20 +625,16 @@ xlsx_status xlsx_workbook_add_sheet(XlsxWorkbook* workbook, const char* name) {
   XmlNode* sheets = sheets_of(workbook);
   if (!sheets) return XLSX_ERR_INTERNAL;
   uint32_t sheet_id = xlsx_workbook_next_sheet_id(workbook);
-  uint32_t n = sheet_id;
-  while (part_name_taken(workbook, n)) n++;
   AddSteps s = {};
-  xlsx_snprintf(s.part_name, sizeof s.part_name, "/xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
-  xlsx_snprintf(s.path, sizeof s.path, "xl/worksheets/sheet%u.xml", static_cast<unsigned>(n));
-  xlsx_snprintf(s.target, sizeof s.target, "worksheets/sheet%u.xml", static_cast<unsigned>(n));
   XlsxPartsEdit edit;
-  xlsx_status status = begin_edit(workbook, &edit, true);
-  if (status != XLSX_OK) return status;
+  xlsx_status status = name_free_sheet(workbook, sheet_id, &s);
+  if (status == XLSX_OK) status = begin_edit(workbook, &edit, true);
+  if (status != XLSX_OK) return free_steps(&s, status);
   status = add_package_records(workbook, &s);
   if (status == XLSX_OK && !append_sheet_element(sheets, name, sheet_id, s.rel_id)) status = XLSX_ERR_NO_MEMORY;
   if (status == XLSX_OK && !sync_titles(workbook)) status = XLSX_ERR_NO_MEMORY;
   if (status != XLSX_OK) undo_add(workbook, s);
-  return xlsx_parts_edit_end(&edit, status);
+  return free_steps(&s, xlsx_parts_edit_end(&edit, status));
 }
 
 xlsx_status xlsx_workbook_delete_sheet(XlsxWorkbook* workbook, const char* name) {

@@ -72,6 +72,21 @@ TEST_F(Findings, StringIntoWorkbookWithUnreadableSharedStringsIsStoredInTheCell)
   }
 }
 
+// Deleting a sheet whose relationship names the workbook part itself removed the workbook, its
+// relationships and its content type from the package, and left the workbook object on a freed part.
+// Only the relationship and the sheet element go; the workbook keeps its other sheet.
+TEST_F(Findings, DeletingASheetNamingTheWorkbookKeepsTheWorkbook) {
+  ASSERT_EQ(xlsx_document_open(document_, corpus_file("relationship_to_workbook_itself").c_str()), XLSX_OK);
+  XlsxWorkbook* workbook = xlsx_document_workbook(document_);
+  ASSERT_EQ(xlsx_workbook_delete_sheet(workbook, "Data"), XLSX_OK);
+  EXPECT_EQ(xlsx_workbook_sheet_count(workbook), 1u);
+  XlsxArchive* archive = xlsx_package_archive(xlsx_document_package(document_));
+  EXPECT_TRUE(xlsx_archive_has_entry(archive, "xl/workbook.xml"));
+  EXPECT_TRUE(xlsx_archive_has_entry(archive, "xl/_rels/workbook.xml.rels"));
+  XlsxContentTypes* types = xlsx_package_content_types(xlsx_document_package(document_));
+  EXPECT_NE(xlsx_content_types_find(types, "/xl/workbook.xml").node, nullptr);
+}
+
 // Rows numbered beyond the sheet (r="1048577", r="4294967297") were indexed under those numbers, so the
 // row count was 4294967295 and a script walking the rows up to it never ended. Such a row is numbered
 // like a row without `r`: one after the row before it.

@@ -371,6 +371,15 @@ def cases():
     part_case('package_rels_point_nowhere', 'either', '_rels/.rels',
               PACKAGE_RELS.replace('xl/workbook.xml', 'nothing/here.xml'))
     without_case('no_package_rels', '_rels/.rels')
+    for name, target in (('package_rels_leave_package', '../xl/workbook.xml'), ('package_rels_name_a_sheet', sheet)):
+        part_case(name, 'open', '_rels/.rels', PACKAGE_RELS.replace('xl/workbook.xml', target))
+    part_case('shared_strings_relationship_names_a_sheet', 'open', rels,
+              workbook_rels().replace('"sharedStrings.xml"', '"worksheets/sheet2.xml"'))
+    # The workbook at the package root, its relationships naming parts under xl/ by relative and absolute targets.
+    at_root = lambda text: text.replace('xl/_rels/workbook.xml', '_rels/wb.xml').replace('xl/workbook.xml', 'wb.xml')
+    root_rels = workbook_rels('xl/worksheets/sheet1.xml', '/xl/worksheets/sheet2.xml').replace('="s', '="xl/s')
+    add('workbook_at_root', 'open',
+        zip_parts([[at_root(n), at_root(d)] for n, d in replace_part(good, rels, root_rels)]))
     without_case('no_workbook', book)
 
     # Sheet lists.

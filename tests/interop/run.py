@@ -17,6 +17,7 @@ import datetime
 import json
 import math
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -150,6 +151,19 @@ def make_inputs(folder):
                         dom.documentElement.removeChild(node)
                 data = dom.toxml(encoding="UTF-8")
             out.writestr(name, data)
+    # A package whose workbook is book/main.xml with relative targets from there, without shared strings or
+    # styles (the plugin adds them beside it).
+    wb = openpyxl.Workbook()
+    wb.active.title = "Data"
+    wb.active.append([1.5, 2])
+    wb.save(source)
+    def moved(text):
+        text = re.sub(r"<[^<>]*(sharedStrings|styles)[^<>]*/>", "", text)
+        return text.replace("_rels/workbook.xml", "_rels/main.xml").replace("xl/workbook.xml", "book/main.xml") \
+            .replace("xl/", "book/")
+    with zipfile.ZipFile(source) as z, zipfile.ZipFile(os.path.join(folder, "moved.xlsx"), "w") as out:
+        for name in (n for n in z.namelist() if not re.match("xl/(sharedStrings|styles)", n)):
+            out.writestr(moved(name), moved(z.read(name).decode()))
 
 
 def make_peer_files(folder, has_office):
@@ -257,8 +271,10 @@ def check_package(path, book):
     request, and the dates and application of a workbook we created."""
     with zipfile.ZipFile(path) as z:
         names = z.namelist()
-        workbook = z.read("xl/workbook.xml").decode()
+        workbook = z.read("xl/workbook.xml").decode() if "xl/workbook.xml" in names else ""
         app = z.read("docProps/app.xml").decode() if "docProps/app.xml" in names else ""
+    if book.get("folders"):
+        check(sorted({n.split("/")[0] for n in names if "/" in n}), book["folders"], f"{path}: folders of the parts")
     if book.get("recalc"):
         check('fullCalcOnLoad="1"' in workbook, True, f"{path}: recalculation asked for")
     if book.get("shared_counts"):
@@ -471,6 +487,11 @@ def main():
     office_paths = [paths[b["file"]] for b in books if not as_dict(b.get("options")).get("no_office")]
     if has_office:
         office("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1", csvs, *office_paths)
+        # openpyxl takes styles from xl/styles.xml only: the format of a workbook stored elsewhere is read
+        # in LibreOffice's copy.
+        office("xlsx", csvs, os.path.join(written, "moved-bold.xlsx"))
+        cell = openpyxl.load_workbook(os.path.join(csvs, "moved-bold.xlsx"))["Added"]["B2"]
+        check((cell.value, cell.font.b), ("new text", True), "moved-bold.xlsx: a format read by LibreOffice")
     else:
         fail("LibreOffice (soffice) is not installed (Debian: libreoffice-calc)")
     shown = json.loads(run(["node", os.path.join(HERE, "node", "read.js"), os.path.join(NODE_DIR, "node_modules"),

@@ -177,6 +177,21 @@ noprops:sheets_from(id)
 xlsx.SaveAs(id, out .. "/noprops.xlsx")
 xlsx.Close(id)
 
+-- ---- moved.xlsx edited: a workbook stored as book/main.xml reads, and what is added goes beside it
+local moved = expect.book("moved.xlsx", {unread_by = {"sheetjs", "exceljs"}})  -- neither reads the input either
+id = xlsx.Open(nil, input .. "/moved.xlsx")
+check.eq(xlsx.GetCellValue(id, "A1") .. "," .. xlsx.GetCellValue(id, "B1"), "1.5,2", "a workbook stored elsewhere")
+xlsx.AddSheet(id, "Added")
+moved:value(id, "Added", "B2", "new text")
+moved:value(id, "Data", "A2", "beside")
+moved:cell("Data", "A1", {n = 1.5})
+moved:sheets_from(id)
+moved:set("folders", {"_rels", "book", "docProps"})
+xlsx.SaveAs(id, out .. "/moved.xlsx")
+xlsx.SetCellFont(id, "B2", "", XLSX_KEEP, XLSX_FONT_BOLD, XLSX_KEEP, 2)
+xlsx.SaveAs(id, out .. "/moved-bold.xlsx")  -- read by run.py in LibreOffice's copy
+xlsx.Close(id)
+
 -- ---- tables: the serializer on a sparse table, in time that follows its cells
 local far = {[1] = {"first"}, [1048576] = {[16384] = 7}}
 local file = assert(io.open(out .. "/far.xlsx", "wb"))
