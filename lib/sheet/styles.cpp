@@ -857,10 +857,12 @@ xlsx_status xlsx_styles_apply(XlsxStyles* styles, const XlsxCell* cell, const Xl
   // A derivation met lately (of a change that was checked then) adds no record: only the cell's
   // attribute changes, in one step that either happens or leaves the cell as it was, so no edit needs to
   // be opened for it.
-  if (styles_sync(styles) == XLSX_OK && recent_derivation(styles, current, change, &xf))
+  xlsx_status status = styles_sync(styles);
+  if (status == XLSX_OK && recent_derivation(styles, current, change, &xf))
     return xf == current ? XLSX_OK : xlsx_cell_set_style(cell, xf);
   if (xlsx_style_change_problem(change)) return XLSX_ERR_INVALID_ARG;
-  xlsx_status status = xlsx_styles_edit_begin(styles, cell->element->document);
+  if (status != XLSX_OK) return status;
+  status = xlsx_styles_edit_begin(styles, cell->element->document);
   if (status != XLSX_OK) return status;
   status = derive_cached(styles, current, change, &xf);
   if (status == XLSX_OK && xf != current) status = xlsx_cell_set_style(cell, xf);
