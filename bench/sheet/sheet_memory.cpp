@@ -214,7 +214,7 @@ int run(const char* path, uint32_t rows) {
   for (uint32_t i = 0; i < strings->count; i++) {
     sst_texts += std::strlen(*static_cast<char**>(dynarray_get(strings, i))) + 1;
   }
-  uint64_t sst_index = uint64_t(doc->shared_strings_table.slot_count) * sizeof(uint32_t);
+  uint64_t sst_index = uint64_t(doc->shared_strings_table.slot_count) * sizeof(XlsxSstSlot);
   double cells = double(rows) * 10;
 
   std::printf("sheet %s, %u rows x 10 = %.0f cells (%llu read), %zu-bit build, blocks from %s\n\n", path, rows, cells,

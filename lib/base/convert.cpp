@@ -63,16 +63,37 @@ Scan scan_integer(const char* text, int base, uint64_t limit) {
 
 // Digits from the end of a scratch buffer: the bytes of "%llu" / "%lld" without a formatting call, which
 // a cell write would otherwise make for its reference and its value.
+// Two digits at a time, from a table of "00" to "99", and in 32-bit arithmetic once the value fits it
+// (numbers in a sheet mostly do); the few bytes are copied one by one rather than through a library call.
 uint32_t integer_text(uint64_t magnitude, bool negative, char* buffer) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
   char scratch[kIntegerTextSize];
   char* at = scratch + sizeof scratch;
-  do {
-    *--at = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude);
+  while (magnitude > UINT32_MAX) {
+    uint32_t pair = static_cast<uint32_t>(magnitude % 100) * 2;
+    magnitude /= 100;
+    *--at = kPairs[pair + 1];
+    *--at = kPairs[pair];
+  }
+  uint32_t small = static_cast<uint32_t>(magnitude);
+  while (small >= 100) {
+    uint32_t pair = small % 100 * 2;
+    small /= 100;
+    *--at = kPairs[pair + 1];
+    *--at = kPairs[pair];
+  }
+  if (small >= 10) {
+    *--at = kPairs[small * 2 + 1];
+    *--at = kPairs[small * 2];
+  } else {
+    *--at = static_cast<char>('0' + small);
+  }
   if (negative) *--at = '-';
   uint32_t length = static_cast<uint32_t>(scratch + sizeof scratch - at);
-  std::memcpy(buffer, at, length);
+  for (uint32_t i = 0; i < length; i++) buffer[i] = at[i];
   buffer[length] = '\0';
   return length;
 }

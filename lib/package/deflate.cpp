@@ -1,6 +1,6 @@
-// Deflate of changed entries: one libdeflate call, or a zlib head in a worker thread beside a libdeflate
-// tail (see deflate.h). Every block is allocated in the calling thread through the counted allocator; the
-// worker only runs zlib's deflate over memory prepared for it, which allocates nothing.
+// Deflate of changed entries: one libdeflate call, or two at once (the head in a worker thread) joined into
+// one stream (see deflate.h). Every block is allocated in the calling thread through the counted allocator;
+// the worker only runs libdeflate over memory prepared for it. zlib's inflate finds the head's last block.
 #include "lib/package/deflate.h"
 
 #include <libdeflate.h>
@@ -25,57 +25,24 @@ voidpf zlib_alloc(voidpf, uInt items, uInt size) {
 
 void zlib_free(voidpf, voidpf block) { xlsx_free(block); }
 
-// The zlib half: raw deflate (no header) of the head, level 6 with zlib's default memory, ended by a sync
-// flush so that the next stream can follow on the byte boundary.
-struct Head {
-  z_stream stream;
-  bool done;  // the whole head was consumed and flushed
-};
+// The level of every deflate, as the archive's compressor has it.
+constexpr int kLevel = 6;
+// Output block of the inflate that walks the head's blocks (the bytes are not kept).
+constexpr uint32_t kScratch = 64u * 1024u;
 
-bool head_init(Head* head, const char* data, uint32_t size) {
-  std::memset(&head->stream, 0, sizeof head->stream);
-  head->stream.zalloc = zlib_alloc;
-  head->stream.zfree = zlib_free;
-  head->done = false;
-  if (deflateInit2(&head->stream, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
-  head->stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-  head->stream.avail_in = size;
-  return true;
-}
-
-// Room the head may need: zlib's bound plus the empty stored block of the sync flush; 0 when it does not
-// fit 32 bits (a bound that wrapped in a 32-bit uLong is caught by its falling below the size).
-uint32_t head_bound(Head* head, uint32_t size) {
-  uint64_t bound = uint64_t(deflateBound(&head->stream, size)) + 16;
-  return bound < size || bound > UINT32_MAX ? 0 : uint32_t(bound);
-}
-
-// Room of the block that holds both pieces, or 0 when it does not fit 32 bits; a tail bound that wrapped
-// in a 32-bit size_t falls below the tail's size.
-uint32_t split_room(uint32_t head_room, size_t tail_bound, uint32_t tail_size) {
-  uint64_t total = uint64_t(head_room) + tail_bound;
-  if (head_room == 0 || tail_bound < tail_size || total > UINT32_MAX - 1) return 0;
-  return uint32_t(total);
-}
-
-void head_run(Head* head) {
-  head->done = deflate(&head->stream, Z_SYNC_FLUSH) == Z_OK && head->stream.avail_in == 0 &&
-               head->stream.avail_out > 0;
-}
-
-// Runs the head in a worker thread while tail() runs here; inline when no thread can be started (the
+// Runs head() in a worker thread while tail() runs here; inline when no thread can be started (the
 // bytes are the same either way).
-template <typename Tail>
-void run_beside(Head* head, Tail tail) {
+template <typename Head, typename Tail>
+void run_beside(Head head, Tail tail) {
 #ifdef XLSX_NO_THREADS
-  head_run(head);
+  head();
   tail();
 #else
   std::thread worker;
   try {
-    worker = std::thread(head_run, head);
+    worker = std::thread(head);
   } catch (...) {  // std::system_error, or std::bad_alloc for the thread's state
-    head_run(head);
+    head();
   }
   tail();
   if (worker.joinable()) worker.join();
@@ -112,41 +79,99 @@ bool deflate_whole(struct libdeflate_compressor* compressor, const char* data, u
   return true;
 }
 
-// The split form: one block holds room for both pieces; the head is written at its start, the tail
-// after the head's room, and the tail is then moved up to follow the head's last byte. An entry whose two
-// pieces would not fit one 32-bit block (one of several GiB) is deflated whole instead.
-bool deflate_split(struct libdeflate_compressor* compressor, const char* data, uint32_t size, uint32_t head_size,
-                   char** out, uint32_t* out_size) {
-  Head head;
-  if (!head_init(&head, data, head_size)) return false;  // zlib frees what it took
-  uint32_t tail_size = size - head_size;
-  uint32_t room = head_bound(&head, head_size);
-  size_t tail_bound = libdeflate_deflate_compress_bound(compressor, tail_size);
-  uint32_t total = split_room(room, tail_bound, tail_size);
-  if (total == 0) {
-    deflateEnd(&head.stream);
-    return deflate_whole(compressor, data, size, out, out_size);
-  }
-  char* block = static_cast<char*>(xlsx_malloc(total));
-  if (!block) {
-    deflateEnd(&head.stream);
+// Bytes the head may grow by when it is made non-final: an empty stored block (three header bits, the
+// padding to the byte boundary, LEN 0 and NLEN 0xFFFF).
+constexpr uint32_t kSyncBlock = 5;
+
+// Makes the complete raw stream of `size` bytes at `stream` non-final, as a sync flush ends a stream: the
+// last block's BFINAL bit is cleared (zlib's inflate, stopping at every block boundary, tells where the
+// headers are) and an empty stored block follows it, so that another stream can follow on the byte
+// boundary. The stream grows by 4 or 5 bytes, into *size. False when the stream does not read as one
+// complete stream of `size` bytes or memory runs out.
+bool make_non_final(unsigned char* stream, uint32_t* size) {
+  z_stream z;
+  std::memset(&z, 0, sizeof z);
+  z.zalloc = zlib_alloc;
+  z.zfree = zlib_free;
+  unsigned char* scratch = static_cast<unsigned char*>(xlsx_malloc(kScratch));
+  if (!scratch || inflateInit2(&z, -15) != Z_OK) {
+    xlsx_free(scratch);
     return false;
   }
-  head.stream.next_out = reinterpret_cast<Bytef*>(block);
-  head.stream.avail_out = room;
-  size_t tail_written = 0;
-  run_beside(&head, [&] {
-    tail_written = libdeflate_deflate_compress(compressor, data + head_size, tail_size, block + room, tail_bound);
-  });
-  uint32_t head_written = room - head.stream.avail_out;
-  deflateEnd(&head.stream);
-  if (!head.done || tail_written == 0) {
+  z.next_in = stream;
+  z.avail_in = *size;
+  // The first block's header starts at the stream's first bit.
+  bool last = (stream[0] & 1) != 0;
+  if (last) stream[0] &= static_cast<unsigned char>(~1u);
+  bool ended = false;
+  for (;;) {
+    z.next_out = scratch;
+    z.avail_out = kScratch;
+    int result = inflate(&z, Z_BLOCK);
+    if (result != Z_OK) break;  // an error, or a stream that ended with no final block found
+    if (!(z.data_type & 128)) continue;
+    // At a block boundary: data_type's low bits count the unused bits of the last byte read.
+    uint32_t unused = uint32_t(z.data_type) & 7;
+    if (last) {
+      ended = z.avail_in == 0;
+      break;
+    }
+    unsigned char* at = unused ? z.next_in - 1 : z.next_in;
+    unsigned char bit = static_cast<unsigned char>(unused ? 0x100u >> unused : 1u);
+    if (!unused && z.avail_in == 0) break;
+    last = (*at & bit) != 0;
+    if (last) *at = static_cast<unsigned char>(*at & ~bit);
+  }
+  uint32_t unused = uint32_t(z.data_type) & 7;
+  inflateEnd(&z);
+  xlsx_free(scratch);
+  if (!ended) return false;
+  // The stored block's three zero header bits follow the last block: in the last byte's unused bits when
+  // there are three of them, else partly or wholly in one byte more; the padding bits are zero.
+  unsigned char* end = stream + *size;
+  end[-1] = static_cast<unsigned char>(end[-1] & (0xFFu >> unused));
+  if (unused < 3) *end++ = 0;
+  const unsigned char lengths[4] = {0x00, 0x00, 0xFF, 0xFF};
+  std::memcpy(end, lengths, sizeof lengths);
+  *size = uint32_t(end + sizeof lengths - stream);
+  return true;
+}
+
+// The split form: one block holds room for both pieces; the head is written at its start, the tail
+// after the head's room, and the tail is then moved up to follow the head, made non-final. The head has
+// a compressor of its own (one compressor serves one thread). An entry whose two pieces would not fit one
+// 32-bit block (one of several GiB) is deflated whole instead.
+bool deflate_split(struct libdeflate_compressor* compressor, const char* data, uint32_t size, uint32_t head_size,
+                   char** out, uint32_t* out_size) {
+  uint32_t tail_size = size - head_size;
+  size_t head_bound = libdeflate_deflate_compress_bound(compressor, head_size);
+  size_t tail_bound = libdeflate_deflate_compress_bound(compressor, tail_size);
+  uint64_t total = uint64_t(head_bound) + kSyncBlock + tail_bound;
+  if (total > UINT32_MAX - 1) return deflate_whole(compressor, data, size, out, out_size);
+  uint32_t room = uint32_t(head_bound) + kSyncBlock;
+  char* block = static_cast<char*>(xlsx_malloc(uint32_t(total)));
+  struct libdeflate_compressor* head_compressor = block ? libdeflate_alloc_compressor(kLevel) : nullptr;
+  if (!head_compressor) {
     xlsx_free(block);
     return false;
   }
-  std::memmove(block + head_written, block + room, tail_written);
+  size_t head_written = 0;
+  size_t tail_written = 0;
+  run_beside([&] { head_written = libdeflate_deflate_compress(head_compressor, data, head_size, block, head_bound); },
+             [&] {
+               tail_written =
+                   libdeflate_deflate_compress(compressor, data + head_size, tail_size, block + room, tail_bound);
+             });
+  libdeflate_free_compressor(head_compressor);
+  uint32_t head_length = uint32_t(head_written);
+  if (head_written == 0 || tail_written == 0 ||
+      !make_non_final(reinterpret_cast<unsigned char*>(block), &head_length)) {
+    xlsx_free(block);
+    return false;
+  }
+  std::memmove(block + head_length, block + room, tail_written);
   *out = block;
-  *out_size = head_written + uint32_t(tail_written);
+  *out_size = head_length + uint32_t(tail_written);
   return true;
 }
 
@@ -154,7 +179,7 @@ bool deflate_split(struct libdeflate_compressor* compressor, const char* data, u
 
 uint32_t xlsx_deflate_head_size(uint32_t size) {
   if (size < XLSX_DEFLATE_SPLIT_MINIMUM || !second_processor()) return 0;
-  return size / 3;
+  return size / 2;
 }
 
 bool xlsx_deflate(struct libdeflate_compressor* compressor, const char* data, uint32_t size, uint32_t head,

@@ -54,6 +54,7 @@ void reset(XlsxPackage* package) {
     xlsx_part_free(part);
     xlsx_free(part);
   }
+  package->parts_generation++;
   dynarray_free(&package->parts);  // a closed package holds no blocks at all
   dynarray_init(&package->parts, sizeof(XlsxPart*), nullptr);
   xlsx_name_index_free(&package->part_paths);
@@ -433,6 +434,7 @@ XlsxPart* xlsx_package_add_part(XlsxPackage* package, const char* path, const ch
     xlsx_free(part);
     return nullptr;
   }
+  package->parts_generation++;
   return part;
 }
 
@@ -469,6 +471,7 @@ void xlsx_package_remove_part(XlsxPackage* package, const char* path) {
   xlsx_part_free(part);
   xlsx_free(part);
   dynarray_remove(&package->parts, index);
+  package->parts_generation++;
   // Every later part moved down by one.
   xlsx_name_index_build(&package->part_paths, package->parts.count, part_path_at, &package->parts);
 }

@@ -20,6 +20,8 @@ struct XlsxPackage {
   uint32_t is_open;
   DynArray parts;                    // XlsxPart* in creation order; the package owns every part
   XlsxNameIndex part_paths;          // part paths to positions in parts
+  uint32_t parts_generation;         // a new value whenever a part is added or removed: a part found by
+                                     // path and cached stays the one the path names while it is unchanged
   XlsxContentTypes content_types;
   XlsxRelationships package_rels;
   XlsxRelationships workbook_rels;   // the workbook part's relationships

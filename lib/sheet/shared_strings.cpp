@@ -49,27 +49,32 @@ char* item_text(const XmlNode* item) {
 
 uint32_t hash_text(const char* text) { return xlsx_hash_text(text); }
 
-// Slot of text in the index: the slot holding it, or the empty slot where it would go.
-uint32_t probe(const XlsxSharedStrings* table, const char* text) {
+// Slot of text (whose hash is hash) in the index: the slot holding it, or the empty slot where it would go.
+uint32_t probe(const XlsxSharedStrings* table, const char* text, uint32_t hash) {
   uint32_t mask = table->slot_count - 1;
-  uint32_t i = hash_text(text) & mask;
-  while (table->slots[i] != 0 && strcmp(text_at(table->strings, table->slots[i] - 1), text) != 0) {
-    i = (i + 1) & mask;
+  uint32_t i = hash & mask;
+  for (;; i = (i + 1) & mask) {
+    const XlsxSstSlot& slot = table->slots[i];
+    if (slot.position == 0) return i;
+    if (slot.hash == hash && strcmp(text_at(table->strings, slot.position - 1), text) == 0) return i;
   }
-  return i;
 }
 
 xlsx_status grow_index(XlsxSharedStrings* table) {
   uint32_t count = table->slot_count ? table->slot_count * 2 : 1024;
-  if (count == 0 || count > (UINT32_MAX / sizeof(uint32_t))) return XLSX_ERR_NO_MEMORY;
-  uint32_t* slots = static_cast<uint32_t*>(xlsx_calloc(count, sizeof(uint32_t)));
+  if (count == 0 || count > (UINT32_MAX / sizeof(XlsxSstSlot))) return XLSX_ERR_NO_MEMORY;
+  XlsxSstSlot* slots = static_cast<XlsxSstSlot*>(xlsx_calloc(count, sizeof(XlsxSstSlot)));
   if (!slots) return XLSX_ERR_NO_MEMORY;
-  uint32_t* old = table->slots;
+  XlsxSstSlot* old = table->slots;
   uint32_t old_count = table->slot_count;
   table->slots = slots;
   table->slot_count = count;
+  // The texts are distinct: each goes to the first empty slot from its hash, without comparing texts.
   for (uint32_t i = 0; i < old_count; i++) {
-    if (old[i] != 0) table->slots[probe(table, text_at(table->strings, old[i] - 1))] = old[i];
+    if (old[i].position == 0) continue;
+    uint32_t at = old[i].hash & (count - 1);
+    while (slots[at].position != 0) at = (at + 1) & (count - 1);
+    slots[at] = old[i];
   }
   xlsx_free(old);
   return XLSX_OK;
@@ -86,9 +91,11 @@ void update_index(XlsxSharedStrings* table) {
   }
   while (table->indexed < table->strings->count) {
     if (uint64_t(table->distinct + 1) * 4 > uint64_t(table->slot_count) * 3 && grow_index(table) != XLSX_OK) return;
-    uint32_t slot = probe(table, text_at(table->strings, table->indexed));
-    if (table->slots[slot] == 0) {  // only the first position of a text is kept: find gives the smallest
-      table->slots[slot] = table->indexed + 1;
+    const char* text = text_at(table->strings, table->indexed);
+    uint32_t hash = hash_text(text);
+    XlsxSstSlot& slot = table->slots[probe(table, text, hash)];
+    if (slot.position == 0) {  // only the first position of a text is kept: find gives the smallest
+      slot = XlsxSstSlot{table->indexed + 1, hash};
       table->distinct++;
     }
     table->indexed++;
@@ -481,7 +488,7 @@ int32_t xlsx_sst_find(XlsxSharedStrings* table, const char* text) {
   if (!table || !table->strings || !text || xlsx_sst_ensure_loaded(table) != XLSX_OK) return -1;
   update_index(table);
   if (table->slot_count > 0) {
-    uint32_t slot = table->slots[probe(table, text)];
+    uint32_t slot = table->slots[probe(table, text, hash_text(text))].position;
     if (slot != 0) return int32_t(slot - 1);
   }
   for (uint32_t i = table->indexed; i < table->strings->count; i++) {

@@ -14,12 +14,18 @@
 
 struct XlsxPart;
 
+struct XlsxSstSlot {
+  uint32_t position;  // string position + 1; 0 for an empty slot
+  uint32_t hash;
+};
+
 struct XlsxSharedStrings {
   XlsxPart* part;     // xl/sharedStrings.xml, or null; not owned
   DynArray* strings;  // the document's array of owned char* texts, or null; not owned
-  // Hash index over strings: open addressing, each slot the string position + 1 (0 = empty), holding
-  // the first position of every distinct text. Built lazily by find and extended as texts are added.
-  uint32_t* slots;        // owned
+  // Hash index over strings: open addressing, each slot the string position + 1 (0 = empty) and the
+  // text's hash, holding the first position of every distinct text: a probe compares hashes in the slot
+  // array and reads a text only when they match. Built lazily by find and extended as texts are added.
+  XlsxSstSlot* slots;     // owned
   uint32_t slot_count;    // 0 or a power of two
   uint32_t indexed;       // strings[0 .. indexed) are in the index
   uint32_t distinct;      // occupied slots

@@ -54,6 +54,23 @@ constexpr uint32_t count_of(const char* const (&)[N]) {
 
 }  // namespace
 
+namespace {
+
+// A derivation met lately: the cell format `from` with `change` made is `to`. The change's text (the
+// format code or font name) is held in `text`; longer texts are not kept here.
+struct RecentDerivation {
+  XlsxStyleChange change;
+  char text[48];
+  uint32_t from;
+  uint32_t to;
+};
+
+// Scripts format cell after cell with the same few changes: the last ones are compared field by field
+// before a key is made and looked up in the derived map.
+constexpr uint32_t kRecentDerivations = 8;
+
+}  // namespace
+
 struct XlsxStyles {
   XlsxPart* part;
   uint32_t built;       // 1 while the index matches the tree of generation `generation`
@@ -65,6 +82,9 @@ struct XlsxStyles {
   uint32_t next_format_id;
   uint32_t depth;    // edits open
   uint32_t changed;  // 1 once the open edit added to the styles tree
+  RecentDerivation recent[kRecentDerivations];  // entries [0, recent_count) hold derivations of `derived`
+  uint32_t recent_count;
+  uint32_t recent_next;  // the entry the next derivation replaces
 };
 
 namespace {
@@ -79,6 +99,7 @@ void styles_reset(XlsxStyles* styles) {
   }
   strmap_clear(&styles->formats);
   strmap_clear(&styles->derived);
+  styles->recent_count = styles->recent_next = 0;
   styles->next_format_id = XLSX_FIRST_CUSTOM_FORMAT;
   styles->built = 0;
 }
@@ -476,6 +497,14 @@ xlsx_status derive_xf(XlsxStyles* styles, uint32_t xf, const XlsxStyleChange* ch
 // 31, and thirteen numbers.
 constexpr uint32_t kChangeKeySize = XLSX_FORMAT_CODE_MAX + 14 * 24 + 48;
 
+// The text a change's key holds: the format code or the font name; "" for the other aspects.
+const char* change_text(const XlsxStyleChange* c) {
+  const char* text = c->aspect == XLSX_ASPECT_NUMBER_FORMAT ? c->number_format
+                     : c->aspect == XLSX_ASPECT_FONT        ? c->font_name
+                                                            : nullptr;
+  return text ? text : "";
+}
+
 // Appends a number and a separator at *at.
 void put_number(char** at, int64_t value) {
   *at += xlsx_i64_to_text(value, *at);
@@ -488,12 +517,10 @@ void change_key(uint32_t xf, const XlsxStyleChange* c, char* key) {
   char* at = key;
   put_number(&at, xf);
   put_number(&at, c->aspect);
-  const char* text = c->aspect == XLSX_ASPECT_NUMBER_FORMAT ? c->number_format
-                     : c->aspect == XLSX_ASPECT_FONT           ? c->font_name
-                                                               : nullptr;
+  const char* text = change_text(c);
   // Longer texts are refused before a key is made; the cut only keeps the buffer safe.
-  size_t length = text ? std::min<size_t>(std::strlen(text), XLSX_FORMAT_CODE_MAX) : 0;
-  std::memcpy(at, text ? text : "", length);
+  size_t length = std::min<size_t>(std::strlen(text), XLSX_FORMAT_CODE_MAX);
+  std::memcpy(at, text, length);
   at += length;
   *at++ = ':';
   if (c->aspect != XLSX_ASPECT_NUMBER_FORMAT) {
@@ -508,18 +535,80 @@ void change_key(uint32_t xf, const XlsxStyleChange* c, char* key) {
   *at = '\0';
 }
 
+bool same_change(const XlsxStyleChange* a, const char* a_text, const XlsxStyleChange* b) {
+  return a->aspect == b->aspect && a->font_size == b->font_size && a->font_flags == b->font_flags &&
+         a->color == b->color && a->sides == b->sides && a->border_style == b->border_style &&
+         a->horizontal == b->horizontal && a->vertical == b->vertical && a->wrap == b->wrap &&
+         a->indent == b->indent && a->rotation == b->rotation && std::strcmp(a_text, change_text(b)) == 0;
+}
+
+// The result of a recent derivation of xf by change into *out; false when none matches.
+bool recent_derivation(const XlsxStyles* styles, uint32_t xf, const XlsxStyleChange* change, uint32_t* out) {
+  for (uint32_t i = 0; i < styles->recent_count; i++) {
+    const RecentDerivation& r = styles->recent[i];
+    if (r.from == xf && same_change(&r.change, r.text, change)) {
+      *out = r.to;
+      return true;
+    }
+  }
+  return false;
+}
+
+void remember_derivation(XlsxStyles* styles, uint32_t xf, const XlsxStyleChange* change, uint32_t to) {
+  const char* text = change_text(change);
+  size_t length = std::strlen(text);
+  if (length >= sizeof RecentDerivation::text) return;
+  RecentDerivation& r = styles->recent[styles->recent_next];
+  r.change = *change;
+  r.change.number_format = r.change.font_name = nullptr;
+  std::memcpy(r.text, text, length + 1);
+  r.from = xf;
+  r.to = to;
+  styles->recent_next = (styles->recent_next + 1) % kRecentDerivations;
+  if (styles->recent_count < kRecentDerivations) styles->recent_count++;
+}
+
 xlsx_status derive_cached(XlsxStyles* styles, uint32_t xf, const XlsxStyleChange* change, uint32_t* out) {
+  if (recent_derivation(styles, xf, change, out)) return XLSX_OK;
   char key[kChangeKeySize];
   change_key(xf, change, key);
+  xlsx_status status = XLSX_OK;
   if (void* found = strmap_get(&styles->derived, key)) {
     *out = from_value(found);
-    return XLSX_OK;
+  } else {
+    status = derive_xf(styles, xf, change, out);
+    if (status == XLSX_OK) status = strmap_set(&styles->derived, key, as_value(*out));
   }
-  xlsx_status status = derive_xf(styles, xf, change, out);
-  return status == XLSX_OK ? strmap_set(&styles->derived, key, as_value(*out)) : status;
+  if (status == XLSX_OK) remember_derivation(styles, xf, change, *out);
+  return status;
 }
 
 bool valid_cell(const XlsxCell* cell) { return cell && cell->element; }
+
+// The styles the workbook found last, while the relationships that named their part and the package's
+// parts list are unchanged (every cell a script formats asks for them); null otherwise.
+XlsxStyles* remembered_styles(const XlsxWorkbook* workbook) {
+  const XlsxPart* rels = xlsx_package_workbook_rels(workbook->package)->part;
+  if (!workbook->styles || !rels || !rels->xml) return nullptr;
+  if (workbook->package->parts_generation != workbook->styles_parts_generation) return nullptr;
+  bool same = rels->xml == workbook->styles_rels_doc && rels->xml->generation == workbook->styles_rels_generation;
+  return same ? workbook->styles : nullptr;
+}
+
+void remember_styles(XlsxWorkbook* workbook, XlsxStyles* styles) {
+  const XlsxPart* rels = xlsx_package_workbook_rels(workbook->package)->part;
+  workbook->styles = rels && rels->xml ? styles : nullptr;
+  workbook->styles_rels_doc = rels ? rels->xml : nullptr;
+  workbook->styles_rels_generation = rels && rels->xml ? rels->xml->generation : 0;
+  workbook->styles_parts_generation = workbook->package->parts_generation;
+}
+
+// The styles in step with their tree, into *out.
+xlsx_status synced(XlsxStyles* styles, XlsxStyles** out) {
+  xlsx_status status = styles_sync(styles);
+  if (status == XLSX_OK) *out = styles;
+  return status;
+}
 
 // The styles part given to a workbook that has none: one font, the two fills every workbook reserves, one
 // border, one cell format and the Normal style.
@@ -616,6 +705,7 @@ const char* xlsx_style_change_problem(const XlsxStyleChange* c) {
 xlsx_status xlsx_workbook_styles(XlsxWorkbook* workbook, XlsxStyles** out) {
   *out = nullptr;
   if (!workbook || !workbook->package) return XLSX_ERR_NOT_FOUND;
+  if (XlsxStyles* styles = remembered_styles(workbook)) return synced(styles, out);
   XlsxRelItem item = xlsx_rels_find_by_type(xlsx_package_workbook_rels(workbook->package), XLSX_REL_STYLES);
   if (!item.node) return XLSX_ERR_NOT_FOUND;
   StrBuf path;
@@ -625,6 +715,8 @@ xlsx_status xlsx_workbook_styles(XlsxWorkbook* workbook, XlsxStyles** out) {
   strbuf_free(&path);
   if (found == XLSX_ERR_NO_MEMORY) return found;
   if (!part) return XLSX_ERR_NOT_FOUND;
+  // A part that carries another attachment (a file may name a worksheet as its styles) is no styles part.
+  if (part->extra && part->extra_free != styles_free) return XLSX_ERR_NOT_FOUND;
   XlsxStyles* styles = static_cast<XlsxStyles*>(xlsx_part_extra(part));
   if (!styles) {
     // A styles part whose bytes do not parse is kept as it is and read as the default format.
@@ -635,9 +727,8 @@ xlsx_status xlsx_workbook_styles(XlsxWorkbook* workbook, XlsxStyles** out) {
     if (!styles) return XLSX_ERR_NO_MEMORY;
     xlsx_part_set_extra(part, styles, styles_free);
   }
-  xlsx_status status = styles_sync(styles);
-  if (status == XLSX_OK) *out = styles;
-  return status;
+  remember_styles(workbook, styles);
+  return synced(styles, out);
 }
 
 xlsx_status xlsx_workbook_styles_to_change(XlsxWorkbook* workbook, XlsxStyles** out) {
@@ -769,12 +860,21 @@ xlsx_status xlsx_cell_set_style(const XlsxCell* cell, uint32_t xf) {
 }
 
 xlsx_status xlsx_styles_apply(XlsxStyles* styles, const XlsxCell* cell, const XlsxStyleChange* change) {
-  if (!styles || !valid_cell(cell) || xlsx_style_change_problem(change)) return XLSX_ERR_INVALID_ARG;
-  xlsx_status status = xlsx_styles_edit_begin(styles, cell->element->document);
-  if (status != XLSX_OK) return status;
+  if (!styles || !valid_cell(cell) || !change) return XLSX_ERR_INVALID_ARG;
+  uint32_t current = xlsx_cell_style(cell);
   uint32_t xf = 0;
-  status = derive_cached(styles, xlsx_cell_style(cell), change, &xf);
-  if (status == XLSX_OK && xf != xlsx_cell_style(cell)) status = xlsx_cell_set_style(cell, xf);
+  // A derivation met lately (of a change that was checked then) adds no record: only the cell's
+  // attribute changes, in one step that either happens or leaves the cell as it was, so no edit needs to
+  // be opened for it.
+  xlsx_status status = styles_sync(styles);
+  if (status == XLSX_OK && recent_derivation(styles, current, change, &xf))
+    return xf == current ? XLSX_OK : xlsx_cell_set_style(cell, xf);
+  if (xlsx_style_change_problem(change)) return XLSX_ERR_INVALID_ARG;
+  if (status != XLSX_OK) return status;
+  status = xlsx_styles_edit_begin(styles, cell->element->document);
+  if (status != XLSX_OK) return status;
+  status = derive_cached(styles, current, change, &xf);
+  if (status == XLSX_OK && xf != current) status = xlsx_cell_set_style(cell, xf);
   return xlsx_styles_edit_end(styles, cell->element->document, status);
 }
 

@@ -46,6 +46,12 @@ struct XlsxWorkbook {
   uint32_t workbook_generation;  // generation of the workbook tree the cache matches
   uint32_t rels_generation;      // generation of the workbook relationships tree
   const void* rels_doc;          // the relationships tree the cache matches
+  // The styles last found for the workbook (lib/sheet/styles.h), owned by their part: taken again while
+  // the relationships tree and the package's parts list are those they were found with.
+  struct XlsxStyles* styles;
+  const void* styles_rels_doc;
+  uint32_t styles_rels_generation;
+  uint32_t styles_parts_generation;
 };
 
 // New workbook object for the part (may be null) of package, whose cells use the shared strings table

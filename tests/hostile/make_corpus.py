@@ -368,6 +368,8 @@ def cases():
         part_case(name, 'either', rels, workbook_rels(sheet1=target))
     sheets_case('relationship_sheet_id_unknown', '<sheet name="Data" sheetId="1" r:id="rId77"/>')
     part_case('relationship_to_workbook_itself', 'either', rels, workbook_rels(sheet1='workbook.xml'))
+    part_case('styles_relationship_to_sheet', 'either', rels,
+              workbook_rels().replace('Target="styles.xml"', 'Target="worksheets/sheet1.xml"'))
     part_case('package_rels_point_nowhere', 'either', '_rels/.rels',
               PACKAGE_RELS.replace('xl/workbook.xml', 'nothing/here.xml'))
     without_case('no_package_rels', '_rels/.rels')
