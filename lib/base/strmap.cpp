@@ -51,16 +51,6 @@ void drop_value(const StrMap* map, void* value) {
 
 }  // namespace
 
-uint32_t xlsx_hash_bytes(const void* bytes, uint32_t n) {
-  const unsigned char* p = static_cast<const unsigned char*>(bytes);
-  uint32_t hash = 2166136261u;
-  for (uint32_t i = 0; i < n; ++i) {
-    hash ^= p[i];
-    hash *= 16777619u;
-  }
-  return hash;
-}
-
 void strmap_init(StrMap* map, StrMapValueDestructor value_destructor) {
   dynarray_init(&map->entries, sizeof(StrMapEntry), nullptr);
   map->buckets = nullptr;

@@ -20,10 +20,6 @@ struct StrMap {
   StrMapValueDestructor value_destructor;  // may be null
 };
 
-// 32-bit FNV-1a over n bytes (the start value 0x811C9DC5 for n = 0). Not for tables filled from input:
-// its collisions are easy to compute (the maps use lib/base/hash.h).
-uint32_t xlsx_hash_bytes(const void* bytes, uint32_t n);
-
 // Empty map without buckets; value_destructor (may be null) is applied to dropped or replaced values.
 void strmap_init(StrMap* map, StrMapValueDestructor value_destructor);
 // Inserts a copy of key or replaces its value (releasing a different non-null old value); on failure the

@@ -163,8 +163,10 @@ TEST_F(Containers, DynArrayFailuresChangeNothing) {
     FaultAllocation fault(1, true);
     EXPECT_TRUE(!dynarray_push(&arr, &nine) && !dynarray_insert(&arr, 0, &nine));
     EXPECT_EQ(dynarray_reserve(&arr, arr.capacity + 1), XLSX_ERR_NO_MEMORY);
-    DynArray wide;
+    DynArray wide, bytes;
     dynarray_init(&wide, 0x10000, nullptr);
+    dynarray_init(&bytes, 0, nullptr);
+    EXPECT_EQ(bytes.element_size, 1u) << "an element size of 0 is stored as 1";
     fault.fail_after(0);
     uint32_t calls = fault.calls();
     EXPECT_EQ(dynarray_reserve(&wide, 0x10000), XLSX_ERR_NO_MEMORY);  // 2^32 bytes

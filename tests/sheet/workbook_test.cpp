@@ -62,6 +62,22 @@ class ThreeSheets : public SheetTest {
       "<definedName name=\"c\" localSheetId=\"2\">Three!$A$1</definedName>";
 };
 
+// A workbook part without a sheet list, or with an empty one, has no sheets; an addition appends to an
+// empty list and is refused without one (the part is not a workbook this library can extend).
+TEST_F(Workbook, AnEmptyOrMissingSheetListHoldsNoSheets) {
+  const std::string open = "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                           "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">";
+  load_workbook(open + "</workbook>");
+  EXPECT_EQ(xlsx_workbook_sheet_count(wb_), 0u);
+  EXPECT_EQ(xlsx_workbook_add_sheet(wb_, "Costs"), XLSX_ERR_INTERNAL);
+  EXPECT_EQ(workbook_xml().find("<sheet"), std::string::npos);
+  load_workbook(open + "<sheets/></workbook>");
+  EXPECT_EQ(xlsx_workbook_sheet_count(wb_), 0u);
+  ASSERT_EQ(xlsx_workbook_add_sheet(wb_, "Sales"), XLSX_OK);
+  EXPECT_EQ(names(wb_), "Sales");
+  EXPECT_TRUE(has(workbook_xml(), "<sheets><sheet name=\"Sales\" sheetId=\"1\"")) << workbook_xml();
+}
+
 // An addition registers the sheet in the workbook, its relationships, the content types and the
 // titles; lookups answer from caches that follow it; a refused name or a taken part name changes nothing.
 TEST_F(Workbook, AddingASheetRegistersEveryRecord) {
