@@ -1,9 +1,13 @@
 #!/usr/bin/env python3
-"""Compares two gcovr JSON reports of the same product code: prints the totals of both and every line and
-branch that the first covers and the second does not. Exits 1 when there is one.
-usage: compare_coverage.py BEFORE.json AFTER.json
+"""Compares two gcovr JSON reports: prints the totals of both and every line and branch that the first
+covers and the second does not. Exits 1 when there is one. Given the two source trees, lines are matched
+through each file's text, so that product code changed between the reports is told apart: a covered line
+that is gone from the second tree is listed as removed, not as a loss.
+usage: compare_coverage.py BEFORE.json AFTER.json [BEFORE_SRC AFTER_SRC]
 """
+import difflib
 import json
+import os
 import sys
 
 
@@ -38,7 +42,22 @@ def totals(files):
     return lines, covered, branches, taken
 
 
-def main(before_path, after_path):
+def line_map(path, sources):
+    """{line before: line after} of a file, or None when no source trees are given (same numbers)."""
+    if not sources:
+        return None
+    texts = []
+    for root in sources:
+        full = os.path.join(root, path)
+        texts.append(open(full, encoding="utf-8", errors="replace").read().splitlines() if os.path.exists(full) else [])
+    mapping = {}
+    for tag, i1, i2, j1, _ in difflib.SequenceMatcher(None, texts[0], texts[1], autojunk=False).get_opcodes():
+        if tag == "equal":
+            mapping.update({i1 + k + 1: j1 + k + 1 for k in range(i2 - i1)})
+    return mapping
+
+
+def main(before_path, after_path, *sources):
     before, after = load(before_path), load(after_path)
     for name, files in (("before", before), ("after", after)):
         lines, covered, branches, taken = totals(files)
@@ -46,9 +65,13 @@ def main(before_path, after_path):
               (name, covered, lines, 100.0 * covered / lines, taken, branches, 100.0 * taken / branches))
     lost = 0
     for path, entry in sorted(before.items()):
-        later = after.get(path, {})
+        later, mapping = after.get(path, {}), line_map(path, sources)
         for number, (count, counts) in sorted(entry.items()):
-            count_after, counts_after = later.get(number, (0, []))
+            if mapping is not None and number not in mapping:
+                if count > 0:
+                    print("%s:%d: covered line removed from the product" % (path, number))
+                continue
+            count_after, counts_after = later.get(number if mapping is None else mapping[number], (0, []))
             if count > 0 and count_after == 0:
                 print("%s:%d: line no longer covered" % (path, number))
                 lost += 1
@@ -61,4 +84,4 @@ def main(before_path, after_path):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    sys.exit(main(*sys.argv[1:]))
