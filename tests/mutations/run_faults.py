@@ -198,7 +198,8 @@ def main():
             finally:
                 with open(path, "w", encoding="utf-8") as out:
                     out.write(original)
-            outcome = "caught" if names else "missed"
+            # A tree that does not build proves nothing about the tests: said apart, never counted as caught.
+            outcome = "build failed" if names == ["(build failed)"] else "caught" if names else "missed"
             where = where if names else "-"
         line = "\t".join([fault["id"], fault["file"], outcome, where, "%.0f" % (time.time() - started),
                           " ".join(names[:3])])
