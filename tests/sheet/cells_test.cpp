@@ -92,12 +92,12 @@ class CellValues : public SheetTest {
     load_sheet(
         worksheet_with("<sheetData><row r=\"1\"><c r=\"A1\" " + attributes + ">" + content + "</c></row></sheetData>"));
   }
-  // Stores the value of the spec (or of set) in A1 and gives the cell's `v` text.
-  std::string write(const std::string& spec, void (*set)(XlsxCellValue*) = nullptr) {
+  // Stores the value "type:text" names (or the one set makes) in A1 and gives the cell's `v` text.
+  std::string write(const std::string& typed, void (*set)(XlsxCellValue*) = nullptr) {
     XlsxCell c = cell(1, 1);
     XlsxCellValue value;
     xlsx_value_init(&value);
-    set ? set(&value) : (void)set_value(&value, spec);
+    set ? set(&value) : (void)set_value(&value, typed);
     EXPECT_EQ(xlsx_cell_set_value(&c, &value), XLSX_OK);
     xlsx_value_reset(&value);
     return xml_node_text(xml_node_child(c.element, "v"));

@@ -31,9 +31,9 @@ inline std::vector<xlsx_test::Case> cases(const char* kind) {
 }
 
 // Sets the value from "type:text" as describe gives it; "string" alone sets the null text.
-inline xlsx_status set_value(XlsxCellValue* v, const std::string& spec) {
-  size_t colon = spec.find(':');
-  std::string type = spec.substr(0, colon), text = colon == std::string::npos ? "" : spec.substr(colon + 1);
+inline xlsx_status set_value(XlsxCellValue* v, const std::string& typed) {
+  size_t colon = typed.find(':');
+  std::string type = typed.substr(0, colon), text = colon == std::string::npos ? "" : typed.substr(colon + 1);
   if (type == "boolean") return xlsx_value_set_bool(v, uint32_t(std::stoul(text)));
   if (type == "integer") return xlsx_value_set_int(v, std::stoll(text));
   if (type == "float") return xlsx_value_set_float(v, std::strtod(text.c_str(), nullptr));
@@ -95,8 +95,8 @@ class SheetTest : public xlsx_test::CountedTest {
     EXPECT_EQ(xlsx_sheet_cell(&ws_, row, column, &c), XLSX_OK);
     return c;
   }
-  void set(uint32_t row, uint32_t column, const std::string& spec) {
-    EXPECT_EQ(xlsx_test::put_cell(&ws_, row, column, [&](XlsxCellValue* v) { return set_value(v, spec); }), XLSX_OK);
+  void set(uint32_t row, uint32_t column, const std::string& typed) {
+    EXPECT_EQ(xlsx_test::put_cell(&ws_, row, column, [&](XlsxCellValue* v) { return set_value(v, typed); }), XLSX_OK);
   }
   // The value read back, as "type:text" ("integer:5", "string:abc", "float:0.5", "empty:").
   std::string value_of(const XlsxCell& c) {

@@ -180,8 +180,8 @@ TEST_F(CellValue, TextsAreOwnedCopiesAndMayComeFromTheValueItself) {
   ASSERT_EQ(xlsx_value_set_string(&a, "kept") + xlsx_value_set_string(&b, "source"), XLSX_OK);
   char* before = a.text;
   xlsx_test::FaultAllocation fault(1, true);
-  for (const char* spec : {"string:new", "error:#REF!", "empty:", "float:inf"}) {
-    EXPECT_EQ(set_value(&a, spec), XLSX_ERR_NO_MEMORY) << spec;
+  for (const char* typed : {"string:new", "error:#REF!", "empty:", "float:inf"}) {
+    EXPECT_EQ(set_value(&a, typed), XLSX_ERR_NO_MEMORY) << typed;
   }
   EXPECT_EQ(xlsx_value_copy(&a, &b), XLSX_ERR_NO_MEMORY);
   EXPECT_TRUE(a.type == XLSX_VALUE_STRING && a.text == before);
