@@ -82,12 +82,6 @@ xlsx_status load_now(XlsxPart* part) {
   return part->loaded ? XLSX_OK : XLSX_ERR_NO_MEMORY;
 }
 
-// Sets name to the part name of the entry path: "/" + path.
-xlsx_status part_name_of(const char* path, StrBuf* name) {
-  strbuf_clear(name);
-  return strbuf_appendf(name, "/%s", path) >= 0 ? XLSX_OK : XLSX_ERR_NO_MEMORY;
-}
-
 // Whether a content type code is one of kinds, or no known one (a part without an Override or of a type
 // without code is taken for any kind).
 bool of_kind(uint32_t type, std::initializer_list<uint32_t> kinds) {
@@ -108,7 +102,7 @@ xlsx_status find_workbook(XlsxPackage* package) {
   StrBuf name;
   strbuf_init(&name);
   if (status == XLSX_OK && !xlsx_archive_has_entry(package->archive, path.data)) status = XLSX_ERR_NOT_FOUND;
-  if (status == XLSX_OK) status = part_name_of(path.data, &name);
+  if (status == XLSX_OK) status = xlsx_package_part_name(path.data, &name);
   XlsxContentItem declared = {nullptr};
   if (status == XLSX_OK) declared = xlsx_content_types_find(&package->content_types, name.data);
   if (status == XLSX_OK && !of_kind(xlsx_content_item_type(declared), {XLSX_CT_WORKBOOK, XLSX_CT_WORKBOOK_MACRO}))
@@ -154,7 +148,7 @@ xlsx_status add_default_shared_strings(XlsxPackage* package, const char* path) {
   if (xlsx_archive_has_entry(package->archive, path)) return XLSX_OK;
   StrBuf part_name;
   strbuf_init(&part_name);
-  xlsx_status status = part_name_of(path, &part_name);
+  xlsx_status status = xlsx_package_part_name(path, &part_name);
   if (status == XLSX_OK && !xlsx_content_types_find(&package->content_types, part_name.data).node) {
     status = xlsx_content_types_add(&package->content_types, part_name.data, XLSX_CT_SHARED_STRINGS);
   }
@@ -172,7 +166,7 @@ xlsx_status add_default_shared_strings(XlsxPackage* package, const char* path) {
 xlsx_status ensure_workbook_override(XlsxPackage* package) {
   StrBuf part_name;
   strbuf_init(&part_name);
-  xlsx_status status = part_name_of(package->workbook_path, &part_name);
+  xlsx_status status = xlsx_package_part_name(package->workbook_path, &part_name);
   if (status == XLSX_OK && !xlsx_content_types_find(&package->content_types, part_name.data).node)
     status = xlsx_content_types_add(&package->content_types, part_name.data, XLSX_CT_WORKBOOK);
   strbuf_free(&part_name);
@@ -248,7 +242,7 @@ xlsx_status drop_calc_chain(XlsxPackage* package) {
   strbuf_init(&path);
   strbuf_init(&name);
   xlsx_status status = xlsx_package_workbook_target(package, "calcChain.xml", &path);
-  if (status == XLSX_OK) status = part_name_of(path.data, &name);
+  if (status == XLSX_OK) status = xlsx_package_part_name(path.data, &name);
   if (status == XLSX_OK) {
     xlsx_archive_delete_entry(package->archive, path.data);
     xlsx_package_remove_part(package, path.data);
@@ -527,6 +521,12 @@ XlsxPart* xlsx_package_workbook(XlsxPackage* package) { return package ? package
 
 XlsxPart* xlsx_package_shared_strings(XlsxPackage* package) {
   return package ? package->shared_strings : nullptr;
+}
+
+xlsx_status xlsx_package_part_name(const char* path, StrBuf* name) {
+  if (!path || !name) return XLSX_ERR_INVALID_ARG;
+  strbuf_clear(name);
+  return strbuf_appendf(name, "/%s", path) >= 0 ? XLSX_OK : XLSX_ERR_NO_MEMORY;
 }
 
 xlsx_status xlsx_package_workbook_target(const XlsxPackage* package, const char* target, StrBuf* out) {

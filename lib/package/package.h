@@ -119,6 +119,9 @@ XlsxPart* xlsx_package_workbook(XlsxPackage* package);
 // (null package, closed, a relationship that names no part, or a part declared as another kind).
 // Borrowed until close.
 XlsxPart* xlsx_package_shared_strings(XlsxPackage* package);
+// Sets name to the part name of an entry (the content types' form): "/" + path. XLSX_ERR_NO_MEMORY,
+// XLSX_ERR_INVALID_ARG for null arguments.
+xlsx_status xlsx_package_part_name(const char* path, StrBuf* name);
 // Sets out to the entry name that a target of the workbook's relationships names (see
 // xlsx_rels_resolve_target): also the name under which a new part the workbook refers to is stored
 // ("worksheets/sheet2.xml" gives "xl/worksheets/sheet2.xml"). XLSX_ERR_NOT_FOUND for a target naming no

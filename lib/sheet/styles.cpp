@@ -568,8 +568,9 @@ void remember_derivation(XlsxStyles* styles, uint32_t xf, const XlsxStyleChange*
   if (styles->recent_count < kRecentDerivations) styles->recent_count++;
 }
 
+// The derivation of xf by change, from the derived map or made now; remembered among the recent ones
+// (the caller looked there first).
 xlsx_status derive_cached(XlsxStyles* styles, uint32_t xf, const XlsxStyleChange* change, uint32_t* out) {
-  if (recent_derivation(styles, xf, change, out)) return XLSX_OK;
   char key[kChangeKeySize];
   change_key(xf, change, key);
   xlsx_status status = XLSX_OK;
@@ -635,7 +636,7 @@ xlsx_status add_styles_part(XlsxWorkbook* workbook) {
   strbuf_init(&path);
   strbuf_init(&part_name);
   xlsx_status status = xlsx_package_workbook_target(package, "styles.xml", &path);
-  if (status == XLSX_OK && strbuf_appendf(&part_name, "/%s", path.data) < 0) status = XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK) status = xlsx_package_part_name(path.data, &part_name);
   if (status == XLSX_OK && (xlsx_archive_has_entry(archive, path.data) || xlsx_package_find_part(package, path.data)))
     status = XLSX_ERR_UNSUPPORTED;
   XlsxRelationships* rels = xlsx_package_workbook_rels(package);

@@ -279,9 +279,7 @@ struct AddSteps {
 xlsx_status name_new_sheet(XlsxWorkbook* workbook, uint32_t n, AddSteps* s) {
   xlsx_snprintf(s->target, sizeof s->target, "worksheets/sheet%u.xml", static_cast<unsigned>(n));
   xlsx_status status = xlsx_package_workbook_target(workbook->package, s->target, &s->path);
-  strbuf_clear(&s->part_name);
-  if (status == XLSX_OK && strbuf_appendf(&s->part_name, "/%s", s->path.data) < 0) status = XLSX_ERR_NO_MEMORY;
-  return status;
+  return status == XLSX_OK ? xlsx_package_part_name(s->path.data, &s->part_name) : status;
 }
 
 // Whether the names of a new worksheet part numbered n (set in s) are taken by an entry, a part, an
@@ -436,7 +434,7 @@ xlsx_status delete_paths(XlsxWorkbook* workbook, const char* rel_id, DeletePaths
     strbuf_clear(&d->path);
     return XLSX_OK;
   }
-  if (status == XLSX_OK && strbuf_appendf(&d->part_name, "/%s", d->path.data) < 0) status = XLSX_ERR_NO_MEMORY;
+  if (status == XLSX_OK) status = xlsx_package_part_name(d->path.data, &d->part_name);
   if (status == XLSX_OK) status = xlsx_rels_part_path(d->path.data, &d->rels_path);
   if (status == XLSX_OK) return XLSX_OK;
   free_paths(d);
