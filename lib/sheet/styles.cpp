@@ -18,6 +18,7 @@
 #include "lib/package/part.h"
 #include "lib/package/relationships.h"
 #include "lib/sheet/cell.h"
+#include "lib/sheet/colors.h"
 #include "lib/sheet/number_format.h"
 #include "lib/sheet/sheet_index.h"
 #include "lib/sheet/workbook.h"
@@ -85,6 +86,7 @@ struct XlsxStyles {
   RecentDerivation recent[kRecentDerivations];  // entries [0, recent_count) hold derivations of `derived`
   uint32_t recent_count;
   uint32_t recent_next;  // the entry the next derivation replaces
+  XlsxThemeColors theme;  // the workbook's theme colours, read when the styles were first found
 };
 
 namespace {
@@ -116,10 +118,11 @@ void styles_free(void* extra) {
   xlsx_free(styles);
 }
 
-XlsxStyles* styles_new(XlsxPart* part) {
+XlsxStyles* styles_new(XlsxPart* part, const XlsxThemeColors* theme) {
   XlsxStyles* styles = static_cast<XlsxStyles*>(xlsx_calloc(1, sizeof(XlsxStyles)));
   if (!styles) return nullptr;
   styles->part = part;
+  styles->theme = *theme;
   for (uint32_t i = 0; i < LIST_COUNT; i++) {
     dynarray_init(&styles->records[i], sizeof(XmlNode*), nullptr);
     strmap_init(&styles->keys[i], nullptr);
@@ -219,15 +222,13 @@ XmlNode* part_of_xf(XlsxStyles* styles, uint32_t xf, uint32_t list, const char* 
   return record_or_default(styles, list, attribute_uint(record_or_default(styles, LIST_XFS, xf), id_name));
 }
 
-// 0xRRGGBB of a `color` element given as rgb; XLSX_STYLE_NO_COLOR otherwise.
-int32_t color_of(const XmlNode* color) {
-  const char* rgb = xml_attribute_value(xml_node_attribute(color, "rgb"));
-  size_t length = std::strlen(rgb);
-  if (length != 6 && length != 8) return XLSX_STYLE_NO_COLOR;
-  const char* end = nullptr;
-  uint64_t value = xlsx_strtoull(rgb, &end, 16);
-  if (*end) return XLSX_STYLE_NO_COLOR;
-  return static_cast<int32_t>(value & 0xFFFFFFu);
+// 0xRRGGBB of a colour element as applications show it (theme and palette colours resolved, tints
+// applied); XLSX_STYLE_NO_COLOR for none and the automatic colour.
+int32_t color_of(const XlsxStyles* styles, const XmlNode* color) {
+  const XmlNode* palette =
+      styles ? xml_node_child(xml_node_child(styles_root(styles), "colors"), "indexedColors") : nullptr;
+  int32_t value = xlsx_color_resolve(color, palette, styles ? &styles->theme : nullptr);
+  return value < 0 ? XLSX_STYLE_NO_COLOR : value;
 }
 
 // An element with a `val` attribute that is on unless val says "false"/"0" (or "none" for underline).
@@ -724,7 +725,10 @@ xlsx_status xlsx_workbook_styles(XlsxWorkbook* workbook, XlsxStyles** out) {
     xlsx_part_load(part);
     if (!part->loaded) return XLSX_ERR_NO_MEMORY;
     if (!xlsx_part_root(part)) return XLSX_ERR_NOT_FOUND;
-    styles = styles_new(part);
+    XlsxThemeColors theme;
+    xlsx_status themed = xlsx_workbook_theme_colors(workbook, &theme);
+    if (themed != XLSX_OK) return themed;
+    styles = styles_new(part, &theme);
     if (!styles) return XLSX_ERR_NO_MEMORY;
     xlsx_part_set_extra(part, styles, styles_free);
   }
@@ -780,14 +784,14 @@ void xlsx_styles_font(XlsxStyles* styles, uint32_t xf, XlsxFontLook* out) {
   out->flags = 0;
   for (const auto& flag : kFontFlags)
     if (flag_on(xml_node_child(font, flag.name))) out->flags |= flag.flag;
-  out->color = color_of(xml_node_child(font, "color"));
+  out->color = color_of(styles, xml_node_child(font, "color"));
 }
 
 int32_t xlsx_styles_fill(XlsxStyles* styles, uint32_t xf) {
   XmlNode* pattern = xml_node_child(part_of_xf(styles, xf, LIST_FILLS, "fillId"), "patternFill");
   if (!xlsx_str_equal(xml_attribute_value(xml_node_attribute(pattern, "patternType")), "solid"))
     return XLSX_STYLE_NO_COLOR;
-  return color_of(xml_node_child(pattern, "fgColor"));
+  return color_of(styles, xml_node_child(pattern, "fgColor"));
 }
 
 void xlsx_styles_border(XlsxStyles* styles, uint32_t xf, uint32_t side, int32_t* style, int32_t* color) {
@@ -798,7 +802,7 @@ void xlsx_styles_border(XlsxStyles* styles, uint32_t xf, uint32_t side, int32_t*
   *style = 0;
   for (uint32_t s = 0; s < XLSX_BORDER_STYLE_COUNT; s++)
     if (std::strcmp(text, kBorderStyles[s]) == 0) *style = static_cast<int32_t>(s);
-  *color = *style ? color_of(xml_node_child(element, "color")) : XLSX_STYLE_NO_COLOR;
+  *color = *style ? color_of(styles, xml_node_child(element, "color")) : XLSX_STYLE_NO_COLOR;
 }
 
 void xlsx_styles_alignment(XlsxStyles* styles, uint32_t xf, XlsxAlignmentLook* out) {

@@ -68,7 +68,7 @@ struct XlsxFontLook {
   const char* name;  // "" when the font names none
   double size;       // 11 when the font has no size
   uint32_t flags;    // XLSX_FONT_
-  int32_t color;     // 0xRRGGBB, or XLSX_STYLE_NO_COLOR for automatic, theme and indexed colours
+  int32_t color;     // 0xRRGGBB (theme and palette colours resolved), or XLSX_STYLE_NO_COLOR for automatic
 };
 struct XlsxAlignmentLook {
   int32_t horizontal, vertical, wrap, indent, rotation;

@@ -4,7 +4,8 @@
    layout item as set, LibreOffice's CSV shows the formatted texts, LibreOffice keeps the layout when it
    saves the file again.
 2. Formats and layouts written by openpyxl, XlsxWriter and LibreOffice read through the commands as
-   those programs show them; after a change of one cell the layout is unchanged.
+   those programs show them (theme and palette colours as LibreOffice resolves them); after a change of
+   one cell the layout is unchanged.
 3. A round trip of the XlsxWriter file with one value changed, and with a cell given a look the file
    already has, keeps its styles part byte for byte; a file without a styles part gets one when a cell
    is formatted.
@@ -39,6 +40,7 @@ class Looks:
     def run(self):
         self.formats_written()
         self.formats_of_peers()
+        self.theme_colours()
         self.round_trip()
         self.without_styles()
         self.layout_written()
@@ -123,6 +125,29 @@ xlsx.Close(id)
         for name, file, expected in (("openpyxl", made, self.EXPECTED), ("XlsxWriter", self.written, self.EXPECTED),
                                      ("LibreOffice", self.resave(made, "formats"), office_expected)):
             self.check(self.korvadel("-", file, chunk=self.READ_BACK).splitlines(), expected, f"formats written by {name}")
+
+    def theme_colours(self):
+        """Colours in the forms spreadsheet applications write (theme colours with tints, the palette) read
+        through the commands as LibreOffice shows them (its copy of the file has them as red-green-blue)."""
+        from openpyxl.styles.colors import Color
+        made = self.path("theme.xlsx")
+        wb = openpyxl.Workbook()
+        ws = wb.active
+        for ref, font, fill, top in (("B2", Color(theme=4, tint=0.3999755851924192), Color(theme=0, tint=-0.15),
+                                      Color(indexed=10)),
+                                     ("C2", Color(theme=1), Color(theme=9, tint=-0.499984740745262), Color(indexed=18))):
+            ws[ref] = ref
+            ws[ref].font, ws[ref].fill = Font(color=font), PatternFill("solid", fgColor=fill)
+            ws[ref].border = Border(top=Side(style="thin", color=top))
+        wb.save(made)
+        chunk = ("local id = xlsx.Open(nil, arg[1])\nfor _, ref in ipairs({'B2', 'C2'}) do\n"
+                 "  local _, _, _, font = xlsx.GetCellFont(id, ref)\n  local _, top = xlsx.GetCellBorder(id, ref, XLSX_SIDE_TOP)\n"
+                 "  print(string.format('%06X %06X %06X', font, xlsx.GetCellFill(id, ref), top))\nend\n")
+        ours = self.korvadel("-", made, chunk=chunk).split()
+        office = openpyxl.load_workbook(self.resave(made, "theme")).active
+        shown = [c.rgb[2:] for ref in ("B2", "C2")
+                 for c in (office[ref].font.color, office[ref].fill.fgColor, office[ref].border.top.color)]
+        self.check(ours, shown, "theme and palette colours as LibreOffice shows them")
 
     def round_trip(self):
         def styles_of(file):

@@ -2,6 +2,7 @@
 // model on a workbook (records shared, a change keeps what it does not name, indexes out of range, a
 // part left as it was when no record is needed, the failure rule under failing allocations).
 #include "lib/sheet/styles.h"
+#include "lib/sheet/colors.h"
 #include "lib/document/document.h"
 #include "lib/sheet/date_serial.h"
 #include "lib/sheet/number_format.h"
@@ -35,6 +36,31 @@ TEST(CellFormats, DatesAndNumberFormatCodes) {
   EXPECT_STREQ(xlsx_builtin_format_code(49), "@");
   EXPECT_EQ(xlsx_builtin_format_code(30), nullptr);
   EXPECT_TRUE(xlsx_builtin_format_is_date(30) && !xlsx_builtin_format_is_date(49));
+}
+
+// Colour elements resolve as applications show them: red-green-blue, the palette (as the styles redefine
+// it), the theme's scheme under any prefix (a colour it lacks from the default theme), tints.
+TEST(CellFormats, ThemeAndPaletteColours) {
+  auto parse = [](XmlDoc* doc, const std::string& xml) {
+    EXPECT_EQ(xml_document_load_buffer(doc, xml.c_str(), 0, XML_PARSE_PACKAGE), XLSX_OK) << xml;
+    return xml_document_element(doc);
+  };
+  XmlDoc* doc = xml_document_create();
+  XlsxThemeColors theme;
+  xlsx_theme_colors_read(parse(doc, "<t:theme xmlns:t='x'><t:themeElements><t:clrScheme><t:dk1><t:sysClr "
+                                    "lastClr='101010'/></t:dk1><t:accent1><t:srgbClr val='4472C4'/></t:accent1>"
+                                    "<t:accent2><t:scrgbClr/></t:accent2></t:clrScheme></t:themeElements></t:theme>"),
+                         &theme);
+  XmlDoc* palette = xml_document_create();
+  parse(palette, "<indexedColors><rgbColor rgb='FF123456'/><rgbColor rgb='FFABCDEF'/></indexedColors>");
+  for (const auto& c : cases("color")) {
+    int32_t color = xlsx_color_resolve(parse(doc, c[0]), xml_document_element(palette), &theme);
+    char shown[16] = "none";
+    if (color >= 0) std::snprintf(shown, sizeof shown, "%06X", static_cast<unsigned>(color));
+    EXPECT_EQ(shown, c[1]) << c.where;
+  }
+  xml_document_destroy(palette);
+  xml_document_destroy(doc);
 }
 
 // A new workbook, its styles and the first sheet.
