@@ -533,3 +533,17 @@ xlsx_status xlsx_package_workbook_target(const XlsxPackage* package, const char*
   if (!package || !package->workbook_path) return XLSX_ERR_INVALID_ARG;
   return xlsx_rels_resolve_target(package->workbook_path, target, out);
 }
+
+xlsx_status xlsx_package_workbook_related(XlsxPackage* package, uint32_t code, XlsxPart** out) {
+  if (!out) return XLSX_ERR_INVALID_ARG;
+  *out = nullptr;
+  if (!package) return XLSX_ERR_INVALID_ARG;
+  XlsxRelItem item = xlsx_rels_find_by_type(xlsx_package_workbook_rels(package), code);
+  if (!item.node) return XLSX_OK;
+  StrBuf path;
+  strbuf_init(&path);
+  xlsx_status found = xlsx_package_workbook_target(package, xlsx_rel_item_target(item), &path);
+  if (found == XLSX_OK) *out = xlsx_package_find_part(package, path.data);
+  strbuf_free(&path);
+  return found == XLSX_ERR_NO_MEMORY ? found : XLSX_OK;
+}

@@ -127,6 +127,10 @@ xlsx_status xlsx_package_part_name(const char* path, StrBuf* name);
 // ("worksheets/sheet2.xml" gives "xl/worksheets/sheet2.xml"). XLSX_ERR_NOT_FOUND for a target naming no
 // part, XLSX_ERR_NO_MEMORY, XLSX_ERR_INVALID_ARG for null arguments or a closed package.
 xlsx_status xlsx_package_workbook_target(const XlsxPackage* package, const char* target, StrBuf* out);
+// Sets *out to the part that the workbook's first relationship of type code names, or to null when there
+// is no such relationship or it names no part. XLSX_ERR_NO_MEMORY, XLSX_ERR_INVALID_ARG for null arguments
+// (*out null then too).
+xlsx_status xlsx_package_workbook_related(XlsxPackage* package, uint32_t code, XlsxPart** out);
 // The docProps/core.xml part, or null (null package, closed, or no such part). Borrowed until close.
 XlsxPart* xlsx_package_core_properties(XlsxPackage* package);
 // The docProps/app.xml part, or null (null package, closed, or no such part). Borrowed until close.

@@ -6,7 +6,6 @@
 #include <initializer_list>
 
 #include "lib/base/convert.h"
-#include "lib/base/strbuf.h"
 #include "lib/package/package.h"
 #include "lib/package/part.h"
 #include "lib/package/relationships.h"
@@ -91,14 +90,9 @@ void xlsx_theme_colors_read(const XmlNode* root, XlsxThemeColors* out) {
 xlsx_status xlsx_workbook_theme_colors(XlsxWorkbook* workbook, XlsxThemeColors* out) {
   xlsx_theme_colors_default(out);
   if (!workbook || !workbook->package) return XLSX_OK;
-  XlsxRelItem item = xlsx_rels_find_by_type(xlsx_package_workbook_rels(workbook->package), XLSX_REL_THEME);
-  if (!item.node) return XLSX_OK;
-  StrBuf path;
-  strbuf_init(&path);
-  xlsx_status found = xlsx_package_workbook_target(workbook->package, xlsx_rel_item_target(item), &path);
-  XlsxPart* part = found == XLSX_OK ? xlsx_package_find_part(workbook->package, path.data) : nullptr;
-  strbuf_free(&path);
-  if (found == XLSX_ERR_NO_MEMORY) return found;
+  XlsxPart* part = nullptr;
+  xlsx_status found = xlsx_package_workbook_related(workbook->package, XLSX_REL_THEME, &part);
+  if (found != XLSX_OK) return found;
   if (!part) return XLSX_OK;
   xlsx_part_load(part);
   if (!part->loaded) return XLSX_ERR_NO_MEMORY;

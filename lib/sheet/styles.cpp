@@ -708,14 +708,9 @@ xlsx_status xlsx_workbook_styles(XlsxWorkbook* workbook, XlsxStyles** out) {
   *out = nullptr;
   if (!workbook || !workbook->package) return XLSX_ERR_NOT_FOUND;
   if (XlsxStyles* styles = remembered_styles(workbook)) return synced(styles, out);
-  XlsxRelItem item = xlsx_rels_find_by_type(xlsx_package_workbook_rels(workbook->package), XLSX_REL_STYLES);
-  if (!item.node) return XLSX_ERR_NOT_FOUND;
-  StrBuf path;
-  strbuf_init(&path);
-  xlsx_status found = xlsx_package_workbook_target(workbook->package, xlsx_rel_item_target(item), &path);
-  XlsxPart* part = found == XLSX_OK ? xlsx_package_find_part(workbook->package, path.data) : nullptr;
-  strbuf_free(&path);
-  if (found == XLSX_ERR_NO_MEMORY) return found;
+  XlsxPart* part = nullptr;
+  xlsx_status found = xlsx_package_workbook_related(workbook->package, XLSX_REL_STYLES, &part);
+  if (found != XLSX_OK) return found;
   if (!part) return XLSX_ERR_NOT_FOUND;
   // A part that carries another attachment (a file may name a worksheet as its styles) is no styles part.
   if (part->extra && part->extra_free != styles_free) return XLSX_ERR_NOT_FOUND;
