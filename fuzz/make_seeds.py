@@ -83,20 +83,14 @@ def cellref_seeds(outdir):
         put(folder, text.encode('utf-8'))
 
 
-# The commands_fuzzer encoding: one byte chooses the command (index into its table, below, in the same
-# order), then each argument takes bytes: a document id byte (value % 8: 0..3 the id, 7 nil); a number
-# byte (an index into its table of edge values, or an integer); a text as a length byte and the bytes;
-# a file name byte; a cell as a form byte (1 a text, 2 and 3 two numbers) and its parts; an optional
-# argument as one byte, odd meaning "no more arguments". A command byte of 250 or more steps the last
-# range loop.
-COMMANDS = ['Open', 'Close', 'Create', 'Save', 'SaveAs', 'AddSheet', 'DeleteSheet', 'MoveSheet', 'GetSheetIndex',
-            'GetSheetCount', 'GetSheetName', 'SetSheetName', 'GetSheetType', 'SetDefaultSheet', 'GetRowCount',
-            'GetColumnCount', 'GetCellValue', 'GetCellFormula', 'HaveCellFormula', 'SetCellValue',
-            'ClearCellValue', 'SetCellFormula', 'ClearCellFormula', 'SetColumnWidth', 'GetColumnWidth',
-            'SetRowHeight', 'GetRowHeight', 'HideColumn', 'HideRow', 'IsColumnHidden', 'IsRowHidden',
-            'IsSheetActive', 'IsSheetSelected', 'SetSheetActive', 'SetSheetSelected', 'SetSheetVisibility',
-            'GetSheetVisibility', 'SetProperty', 'GetProperty', 'DeleteProperty', 'CellRange', 'UseSharedStrings',
-            'GetCellReference']
+# The commands_fuzzer encoding: one byte chooses the command (an index into its table, whose order is
+# read from its source), then each argument takes bytes: a document id byte (value % 8: 0..3 the id, 7
+# nil); a number byte (an index into its table of edge values, or an integer); a text as a length byte and
+# the bytes; a file name byte; a cell as a form byte (1 a text, 2 and 3 two numbers) and its parts; an
+# optional argument as one byte, odd meaning "no more arguments". A command byte of 250 or more steps the
+# last range loop.
+with open(os.path.join(ROOT, 'fuzz', 'commands', 'commands_fuzzer.cpp'), encoding='utf-8') as source:
+    COMMANDS = re.findall(r'\{"(\w+)", "[dnscvo]*"\}', source.read())
 
 
 def cmd(name):

@@ -149,22 +149,17 @@ int push_arguments(Session& s, Input& in, const CommandShape& shape) {
   int count = 0;
   bool file_command = !strcmp(shape.name, "Open") || !strcmp(shape.name, "Create") || !strcmp(shape.name, "SaveAs");
   for (const char* kind = shape.args; *kind; ++kind) {
-    switch (*kind) {
-      case 'd': push_document(s, in); ++count; break;
-      case 'n': push_number(s, in); ++count; break;
-      case 's':
-        if (file_command) push_file(s, in);
-        else push_text(s, in);
-        ++count;
-        break;
-      case 'c': push_cell(s, in, &count); break;
-      case 'v': push_value(s, in); ++count; break;
-      case 'o':
-        if (in.byte() & 1) return count;  // optional arguments stop here
-        push_number(s, in);
-        ++count;
-        break;
+    if (*kind == 'c') {
+      push_cell(s, in, &count);
+      continue;
     }
+    if (*kind == 'o' && (in.byte() & 1)) return count;  // optional arguments stop here
+    if (*kind == 'd') push_document(s, in);
+    else if (*kind == 'n' || *kind == 'o') push_number(s, in);
+    else if (*kind == 'v') push_value(s, in);
+    else if (file_command) push_file(s, in);
+    else push_text(s, in);
+    ++count;
   }
   return count;
 }

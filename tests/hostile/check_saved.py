@@ -1,13 +1,12 @@
 #!/usr/bin/env python3
 """Has openpyxl read the workbooks that the hostile-corpus tests saved: saving never makes a readable
-workbook unreadable.
+workbook unreadable. Usage: check_saved.py MANIFEST DIR...
 
-Usage: check_saved.py MANIFEST DIR... -- for every NAME in MANIFEST whose corpus file (beside MANIFEST)
-openpyxl can read, DIR/NAME.xlsx must load with every sheet iterable. A missing DIR/NAME.xlsx is a file the
-library refused to open (the tests that save check that a file that opened also saved). Corpus files that
-openpyxl cannot read are left out: the library writes the parts it could not parse back as they were. So
-are the deflate bombs and the workbooks of thousands of sheets or entries, which take openpyxl minutes.
-Exits 1 when any file fails, nothing was saved or openpyxl is missing.
+For every NAME in MANIFEST whose corpus file (beside MANIFEST) openpyxl reads, DIR/NAME.xlsx must load
+with every sheet iterable; a missing one is a file the library refused to open. Left out: corpus files
+openpyxl cannot read (the library writes parts it could not parse back as they were), the deflate bombs
+and the workbooks of thousands of sheets or entries, which take openpyxl minutes. Exits 1 when any file
+fails, nothing was saved or openpyxl is missing.
 """
 import os
 import sys

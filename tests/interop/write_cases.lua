@@ -10,8 +10,6 @@ local OPERATION = "XSLX operation has failed!"
 
 -- ---- cases.xlsx: values, texts, formulas, layout, sheets and properties of a new workbook
 local id = xlsx.Create(nil, out .. "/cases.xlsx")
-check.eq(type(id), "userdata", "an automatic id")
-check.eq(xlsx.GetObjectType() > 0, true, "object type")
 local book = expect.book("cases.xlsx")
 
 -- Sheet names a spreadsheet application refuses are refused; names beyond ASCII are kept.
@@ -29,21 +27,15 @@ xlsx.SetSheetName(id, 4, "Ä")
 check.eq(xlsx.GetSheetName(id, 4), "Ä", "a sheet may change the case of its own name")
 xlsx.DeleteSheet(id, 5)
 check.eq(xlsx.GetSheetCount(id), 4, "DeleteSheet")
-check.eq(xlsx.GetSheetType(id, 1), XLSX_SHEETTYPE_WORKSHEET, "GetSheetType")
 
--- The active sheet follows its moves; a hidden sheet hands the active tab to a visible one.
-check.eq(xlsx.IsSheetActive(id, 1), 1, "the first sheet is active")
+-- The active sheet moved away and back, then another made active; a selection; a very hidden sheet.
 xlsx.MoveSheet(id, 1, 3)
-check.eq(xlsx.GetSheetName(id, 3) .. xlsx.IsSheetActive(id, 3), "Values1", "the moved active sheet stays active")
 xlsx.MoveSheet(id, 3, 1)
 xlsx.SetSheetActive(id, 2)
-check.eq(xlsx.IsSheetActive(id, 2) .. xlsx.IsSheetActive(id, 1), "10", "SetSheetActive")
 xlsx.SetSheetSelected(id, 0, 1)
 xlsx.SetSheetSelected(id, 1, 2)
-check.eq(xlsx.IsSheetSelected(id, 2) .. xlsx.IsSheetSelected(id, 1), "10", "SetSheetSelected")
 book:sheets_from(id)
 book:state(id, "Ä", XLSX_VISIBILITY_VERYHIDDEN)
-check.eq(xlsx.GetSheetVisibility(id, 4), XLSX_VISIBILITY_VERYHIDDEN, "very hidden")
 book:set("active", "Layout")
 
 -- Values of every kind, in the shared strings table and in the cells.
@@ -100,8 +92,6 @@ book:height(id, "Layout", 2, 30)
 book:height(id, "Layout", 3, 7.25)
 book:hide_column(id, "Layout", 4, "D")
 book:hide_row(id, "Layout", 5)
-check.eq(xlsx.GetColumnWidth(id, 1, layout) .. "," .. xlsx.GetRowHeight(id, 3, layout), "25,7.25", "sizes")
-check.eq(xlsx.IsColumnHidden(id, 4, layout) .. xlsx.IsRowHidden(id, 5, layout), "11", "hidden")
 for _, bad in ipairs({{xlsx.SetColumnWidth, 256}, {xlsx.SetColumnWidth, -1}, {xlsx.SetRowHeight, 410}}) do
   check.raises(OPERATION, bad[1], id, 2, bad[2], layout)
 end
@@ -116,10 +106,7 @@ book:property(id, XLSX_PROPERTY_CATEGORY, "category", "Category")
 book:property(id, XLSX_PROPERTY_LASTPRINTED, "lastPrinted", "2024-02-29T12:30:00Z")
 check.raises(OPERATION, xlsx.SetProperty, id, XLSX_PROPERTY_CREATIONDATE, "yesterday")
 check.raises(OPERATION, xlsx.SetProperty, id, XLSX_PROPERTY_MODIFICATIONDATE, "2024-02-30T00:00:00Z")
-xlsx.SetProperty(id, XLSX_PROPERTY_COMPANY, "Company")
-xlsx.DeleteProperty(id, XLSX_PROPERTY_COMPANY)
-check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_COMPANY), "", "DeleteProperty")
-check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_TITLE), "Interop \1 title", "a property text reads back")
+check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_TITLE), "Interop \1 title", "a text with an escaped character reads back")
 check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_APPLICATION), "xlsx.kvp", "our application")
 check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_CREATIONDATE):match("^%d%d%d%d%-%d%d%-%d%dT%d%d:%d%d:%d%dZ$") ~= nil,
          true, "a creation date in the format's form")
