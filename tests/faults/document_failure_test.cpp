@@ -60,15 +60,23 @@ std::string cell(XlsxDocument* doc, uint32_t row, uint32_t column) {
 }
 
 // The edits made to the workbook: a cell of the first sheet is given a value or a formula, as cell() reads
-// it back ("s:", "i:", "d:", "f:"); a sheet is added ("+:name"), the second sheet renamed ("r:name").
+// it back ("s:", "i:", "d:", "f:"); a sheet is added ("+:name"), the second sheet renamed ("r:name"). Then
+// 150 texts new to the shared strings table, so that its index certainly holds texts meeting in one slot.
 struct Edit {
-  const char* name;
+  std::string name;
   uint32_t row, column;
   std::string change;
 };
-const Edit kEdits[] = {{"A1", 1, 1, "s:changed text"},   {"B2", 2, 2, "i:4711"},
-                       {"XFD1048576", 1048576, 16384, "d:1.500000"}, {"C3", 3, 3, "f:B2*2"},
-                       {"sheet Extra", 0, 0, "+:Extra"}, {"sheet Renamed", 0, 0, "r:Renamed"}};
+std::vector<Edit> edits() {
+  std::vector<Edit> all = {{"A1", 1, 1, "s:changed text"},   {"B2", 2, 2, "i:4711"},
+                           {"XFD1048576", 1048576, 16384, "d:1.500000"}, {"C3", 3, 3, "f:B2*2"},
+                           {"sheet Extra", 0, 0, "+:Extra"}, {"sheet Renamed", 0, 0, "r:Renamed"}};
+  for (uint32_t row = 10; row < 160; row++) {
+    all.push_back({"E" + std::to_string(row), row, 5, "s:text " + std::to_string(row)});
+  }
+  return all;
+}
+const std::vector<Edit> kEdits = edits();
 
 xlsx_status apply(XlsxDocument* doc, const Edit& edit) {
   const char kind = edit.change[0], *text = edit.change.c_str() + 2;
@@ -117,7 +125,7 @@ std::string missing_edits(const std::string& path, const EditLog& log) {
   bool opened = xlsx_document_open(doc, path.c_str()) == XLSX_OK;
   std::string missing = opened ? "" : "the file does not open";
   for (size_t i = 0; opened && i < log.done.size(); i++) {
-    if (log.done[i] && !held(doc, kEdits[i])) missing += std::string(" ") + kEdits[i].name;
+    if (log.done[i] && !held(doc, kEdits[i])) missing += " " + kEdits[i].name;
   }
   xlsx_document_free(doc);
   return missing;
