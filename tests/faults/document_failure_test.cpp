@@ -5,6 +5,7 @@
 // as it was, and each run gives back every block it took. Files: open, close, seek, tell, read, write and
 // rename fail one at a time at every step of a save of an edited workbook; a failed save reports an error
 // and leaves the target byte for byte as it was, with no temporary file beside it; a later save succeeds.
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,20 +22,17 @@
 
 namespace {
 
-using SheetWork = std::function<xlsx_status(XlsxWorksheet*)>;
 const std::string kWorkbook = xlsx_test::corpus_file("good");
 const std::string kBefore = "the file that was there before";
 
-xlsx_status on_first_sheet(XlsxDocument* doc, const SheetWork& work) {
+// Runs work on the first sheet; the status of the lookup or of the work.
+xlsx_status on_first_sheet(XlsxDocument* doc, const std::function<xlsx_status(XlsxWorksheet*)>& work) {
   XlsxWorksheet sheet;
   xlsx_status status = xlsx_workbook_worksheet_at(xlsx_document_workbook(doc), 1, &sheet);
   return status == XLSX_OK ? work(&sheet) : status;
 }
-xlsx_status put(XlsxDocument* doc, uint32_t row, uint32_t column, std::function<xlsx_status(XlsxCellValue*)> set) {
-  return on_first_sheet(doc, [&](XlsxWorksheet* sheet) { return xlsx_test::put_cell(sheet, row, column, set); });
-}
-// The value of a cell of the first sheet, read through the value getters ("s:text", "i:4711", "d:1.5"), or
-// its formula ("f:B2*2").
+// The value of a cell of the first sheet, read through the value getters ("s:text", "i:4711", "d:1.500000"),
+// or its formula ("f:B2*2").
 std::string cell(XlsxDocument* doc, uint32_t row, uint32_t column) {
   std::string text = "<none>";
   on_first_sheet(doc, [&](XlsxWorksheet* sheet) {
@@ -60,51 +58,52 @@ std::string cell(XlsxDocument* doc, uint32_t row, uint32_t column) {
   });
   return text;
 }
-bool has_sheet(XlsxDocument* doc, const char* name) {
-  return xlsx_workbook_sheet_exists(xlsx_document_workbook(doc), name);
-}
 
-// The edits made to the workbook, each with the check that a reopened document holds it.
+// The edits made to the workbook: a cell of the first sheet is given a value or a formula, as cell() reads
+// it back ("s:", "i:", "d:", "f:"); a sheet is added ("+:name"), the second sheet renamed ("r:name"). Then
+// 150 texts new to the shared strings table, so that its index certainly holds texts meeting in one slot.
 struct Edit {
-  const char* name;
-  std::function<xlsx_status(XlsxDocument*)> apply;
-  std::function<bool(XlsxDocument*)> held;
+  std::string name;
+  uint32_t row, column;
+  std::string change;
 };
-const Edit kEdits[] = {
-    {"A1",
-     [](XlsxDocument* d) {
-       return put(d, 1, 1, [](XlsxCellValue* v) { return xlsx_value_set_string(v, "changed text"); });
-     },
-     [](XlsxDocument* d) { return cell(d, 1, 1) == "s:changed text"; }},
-    {"B2",
-     [](XlsxDocument* d) { return put(d, 2, 2, [](XlsxCellValue* v) { return xlsx_value_set_int(v, 4711); }); },
-     [](XlsxDocument* d) { return cell(d, 2, 2) == "i:4711"; }},
-    {"XFD1048576",
-     [](XlsxDocument* d) {
-       return put(d, 1048576, 16384, [](XlsxCellValue* v) { return xlsx_value_set_float(v, 1.5); });
-     },
-     [](XlsxDocument* d) { return cell(d, 1048576, 16384) == "d:1.500000"; }},
-    {"C3",
-     [](XlsxDocument* d) {
-       return on_first_sheet(d, [](XlsxWorksheet* sheet) {
-         XlsxCell cell;
-         xlsx_status status = xlsx_sheet_cell(sheet, 3, 3, &cell);
-         return status == XLSX_OK ? xlsx_cell_set_formula(&cell, "B2*2") : status;
-       });
-     },
-     [](XlsxDocument* d) { return cell(d, 3, 3) == "f:B2*2"; }},
-    {"sheet Extra", [](XlsxDocument* d) { return xlsx_workbook_add_sheet(xlsx_document_workbook(d), "Extra"); },
-     [](XlsxDocument* d) { return has_sheet(d, "Extra"); }},
+std::vector<Edit> edits() {
+  std::vector<Edit> all = {{"A1", 1, 1, "s:changed text"},   {"B2", 2, 2, "i:4711"},
+                           {"XFD1048576", 1048576, 16384, "d:1.500000"}, {"C3", 3, 3, "f:B2*2"},
+                           {"sheet Extra", 0, 0, "+:Extra"}, {"sheet Renamed", 0, 0, "r:Renamed"}};
+  for (uint32_t row = 10; row < 160; row++) {
+    all.push_back({"E" + std::to_string(row), row, 5, "s:text " + std::to_string(row)});
+  }
+  return all;
+}
+const std::vector<Edit> kEdits = edits();
+
+xlsx_status apply(XlsxDocument* doc, const Edit& edit) {
+  const char kind = edit.change[0], *text = edit.change.c_str() + 2;
+  XlsxWorkbook* workbook = xlsx_document_workbook(doc);
+  if (kind == '+') return xlsx_workbook_add_sheet(workbook, text);
+  if (kind == 'r') {
     // The sheet-list getters have no status: while memory is exhausted they answer as for a sheet that
     // does not exist, so that the rename cannot be attempted; that counts as a failure of memory.
-    {"sheet Renamed",
-     [](XlsxDocument* d) {
-       XlsxWorkbook* workbook = xlsx_document_workbook(d);
-       const char* rel_id = xlsx_workbook_sheet_rid(workbook, xlsx_workbook_sheet_name_at(workbook, 2));
-       return *rel_id ? xlsx_workbook_rename_sheet(workbook, rel_id, "Renamed") : XLSX_ERR_NO_MEMORY;
-     },
-     [](XlsxDocument* d) { return has_sheet(d, "Renamed"); }},
-};
+    const char* rel_id = xlsx_workbook_sheet_rid(workbook, xlsx_workbook_sheet_name_at(workbook, 2));
+    return *rel_id ? xlsx_workbook_rename_sheet(workbook, rel_id, text) : XLSX_ERR_NO_MEMORY;
+  }
+  return on_first_sheet(doc, [&](XlsxWorksheet* sheet) {
+    XlsxCell cell;
+    xlsx_status status = xlsx_sheet_cell(sheet, edit.row, edit.column, &cell);
+    if (status != XLSX_OK || kind == 'f') return status == XLSX_OK ? xlsx_cell_set_formula(&cell, text) : status;
+    return xlsx_test::set_value(cell, [&](XlsxCellValue* v) {
+      return kind == 's' ? xlsx_value_set_string(v, text)
+             : kind == 'i' ? xlsx_value_set_int(v, std::strtoll(text, nullptr, 10))
+                           : xlsx_value_set_float(v, std::strtod(text, nullptr));
+    });
+  });
+}
+// Whether a reopened document holds the edit.
+bool held(XlsxDocument* doc, const Edit& edit) {
+  if (edit.row) return cell(doc, edit.row, edit.column) == edit.change;
+  return xlsx_workbook_sheet_exists(xlsx_document_workbook(doc), edit.change.c_str() + 2);
+}
 
 // Which edits reported success; the first status that was not XLSX_OK (XLSX_OK when none).
 struct EditLog {
@@ -114,7 +113,7 @@ struct EditLog {
 EditLog apply_edits(XlsxDocument* doc) {
   EditLog log;
   for (const Edit& edit : kEdits) {
-    xlsx_status status = edit.apply(doc);
+    xlsx_status status = apply(doc, edit);
     log.done.push_back(status == XLSX_OK);
     if (status != XLSX_OK && log.first_failure == XLSX_OK) log.first_failure = status;
   }
@@ -126,7 +125,7 @@ std::string missing_edits(const std::string& path, const EditLog& log) {
   bool opened = xlsx_document_open(doc, path.c_str()) == XLSX_OK;
   std::string missing = opened ? "" : "the file does not open";
   for (size_t i = 0; opened && i < log.done.size(); i++) {
-    if (log.done[i] && !kEdits[i].held(doc)) missing += std::string(" ") + kEdits[i].name;
+    if (log.done[i] && !held(doc, kEdits[i])) missing += " " + kEdits[i].name;
   }
   xlsx_document_free(doc);
   return missing;

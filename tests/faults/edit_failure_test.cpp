@@ -6,7 +6,6 @@
 
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "lib/base/alloc.h"
@@ -25,16 +24,10 @@
 
 namespace {
 
-using Entries = std::vector<std::pair<std::string, std::string>>;
+using Entries = std::vector<xlsx_test::ZipInput>;
 
 // The entries of a saved file, in order, with their inflated bytes.
-Entries entries_of(const std::string& path) {
-  Entries out;
-  for (const auto& entry : xlsx_test::zip_entries(xlsx_test::read_bytes(path))) {
-    out.emplace_back(entry.name, entry.data);
-  }
-  return out;
-}
+Entries entries_of(const std::string& path) { return xlsx_test::zip_entries(xlsx_test::read_bytes(path)); }
 
 // What an edit works on, found before the failing allocations begin (finding may create a cell).
 struct Site {
@@ -53,17 +46,9 @@ XlsxWorksheet sheet_at(XlsxDocument* doc, uint32_t position) {
   return sheet;
 }
 
-// Stores the value that set makes in the cell.
-xlsx_status set(const XlsxCell& cell, const std::function<xlsx_status(XlsxCellValue*)>& make) {
-  XlsxCellValue value;
-  xlsx_status status = xlsx_value_init(&value);
-  if (status == XLSX_OK) status = make(&value);
-  if (status == XLSX_OK) status = xlsx_cell_set_value(&cell, &value);
-  xlsx_value_reset(&value);
-  return status;
-}
+using xlsx_test::set_value;
 xlsx_status set_text(const XlsxCell& cell, const char* text) {
-  return set(cell, [text](XlsxCellValue* v) { return xlsx_value_set_string(v, text); });
+  return set_value(cell, [text](XlsxCellValue* v) { return xlsx_value_set_string(v, text); });
 }
 
 // Marks every part changed, so that the next save writes each with the library's own writer.
@@ -134,9 +119,9 @@ const Edit kEdits[] = {
     {"SelectSheet", [](Site& s) { s.sheet = sheet_at(s.doc, 2); },
      [](Site& s) { return xlsx_sheet_set_selected(&s.sheet, 1); }},
     {"NumberIntoNewCell", [](Site& s) { xlsx_sheet_cell(&s.sheet, 5, 4, &s.cell); },
-     [](Site& s) { return set(s.cell, [](XlsxCellValue* v) { return xlsx_value_set_float(v, 4711); }); }},
+     [](Site& s) { return set_value(s.cell, [](XlsxCellValue* v) { return xlsx_value_set_float(v, 4711); }); }},
     {"IntegerOverText", [](Site& s) { xlsx_sheet_cell(&s.sheet, 2, 1, &s.cell); },
-     [](Site& s) { return set(s.cell, [](XlsxCellValue* v) { return xlsx_value_set_int(v, 4711); }); }},
+     [](Site& s) { return set_value(s.cell, [](XlsxCellValue* v) { return xlsx_value_set_int(v, 4711); }); }},
     {"NewTextIntoTable", [](Site& s) { xlsx_sheet_cell(&s.sheet, 2, 2, &s.cell); },
      [](Site& s) { return set_text(s.cell, "a text the table lacks"); }},
     {"KnownTextOverFormula", [](Site& s) { xlsx_sheet_cell(&s.sheet, 4, 3, &s.cell); },

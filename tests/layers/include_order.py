@@ -16,34 +16,25 @@ INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 def layer_of(path):
     """Index of the layer that holds path (relative to the root), or None outside the product code."""
-    for i, layer in enumerate(LAYERS):
-        if path == layer or path.startswith(layer + "/"):
-            return i
-    return None
+    return next((i for i, layer in enumerate(LAYERS) if path == layer or path.startswith(layer + "/")), None)
 
 
 def main(root):
-    problems = []
-    lib = os.path.join(root, "lib")
-    for name in sorted(os.listdir(lib)):
-        if os.path.isdir(os.path.join(lib, name)) and layer_of("lib/" + name) is None:
-            problems.append("lib/%s: a library folder without a place in the layer order" % name)
+    problems = ["lib/%s: a library folder without a place in the layer order" % name
+                for name in sorted(os.listdir(os.path.join(root, "lib")))
+                if os.path.isdir(os.path.join(root, "lib", name)) and layer_of("lib/" + name) is None]
     files = 0
     for layer in LAYERS:
         for folder, _, names in os.walk(os.path.join(root, layer)):
-            for name in sorted(names):
-                if not name.endswith((".h", ".cpp")):
-                    continue
-                path = os.path.relpath(os.path.join(folder, name), root)
-                own = layer_of(path)
+            sources = [os.path.relpath(os.path.join(folder, n), root) for n in names if n.endswith((".h", ".cpp"))]
+            for path in sorted(sources):
                 files += 1
                 with open(os.path.join(root, path), encoding="utf-8", errors="replace") as f:
                     for number, line in enumerate(f, 1):
                         match = INCLUDE.match(line)
-                        target = layer_of(match.group(1)) if match else None
-                        if target is not None and target > own:
+                        if match and (layer_of(match.group(1)) or 0) > layer_of(path):
                             problems.append("%s:%d: includes %s, a layer above %s" %
-                                            (path, number, match.group(1), LAYERS[own]))
+                                            (path, number, match.group(1), LAYERS[layer_of(path)]))
     for problem in problems:
         print(problem)
     print("%d files checked against the layer order %s: %d upward includes" %

@@ -12,22 +12,17 @@ import sys
 
 
 def load(path):
-    """{file: {line: (count, [branch counts])}} of a report."""
-    with open(path) as handle:
-        report = json.load(handle)
+    """{file: {line: (count, [branch counts])}} of a report, the entries of one line added up."""
     files = {}
-    for entry in report["files"]:
-        lines = {}
-        for line in entry["lines"]:
-            if line.get("gcovr/noncode"):
-                continue
-            number = line["line_number"]
-            count, branches = lines.get(number, (0, []))
-            merged = [b["count"] for b in line["branches"]]
-            if len(merged) == len(branches):
-                merged = [a + b for a, b in zip(merged, branches)]
-            lines[number] = (count + line["count"], merged or branches)
-        files[entry["file"]] = lines
+    with open(path) as handle:
+        for entry in json.load(handle)["files"]:
+            lines = files.setdefault(entry["file"], {})
+            for line in (line for line in entry["lines"] if not line.get("gcovr/noncode")):
+                count, branches = lines.get(line["line_number"], (0, []))
+                merged = [b["count"] for b in line["branches"]]
+                if len(merged) == len(branches):
+                    merged = [a + b for a, b in zip(merged, branches)]
+                lines[line["line_number"]] = (count + line["count"], merged or branches)
     return files
 
 

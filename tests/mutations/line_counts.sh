@@ -7,20 +7,14 @@ set -euo pipefail
 root="${1:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
 cd "$root"
 
-is_code() {
-  case "$1" in
-    *.cpp | *.h | *.lua | *.py | *.sh | *.cmake | */CMakeLists.txt | CMakeLists.txt) return 0 ;;
-    *) return 1 ;;
-  esac
-}
-
-count_folder() {
-  local folder="$1" total=0 lines file
+# count FOLDER [FIND OPTIONS]: lines of the code files under FOLDER.
+count() {
+  local total=0 file
   while IFS= read -r -d '' file; do
-    is_code "$file" || continue
-    lines=$(wc -l <"$file")
-    total=$((total + lines))
-  done < <(find "$folder" -type f -print0 2>/dev/null)
+    case "$file" in
+      *.cpp | *.h | *.lua | *.py | *.sh | *.cmake | */CMakeLists.txt) total=$((total + $(wc -l <"$file"))) ;;
+    esac
+  done < <(find "$1" "${@:2}" -type f -print0 2>/dev/null)
   echo "$total"
 }
 
@@ -28,24 +22,16 @@ grand=0
 printf '%-28s %7s\n' folder lines
 for top in tests fuzz; do
   [ -d "$top" ] || continue
-  for folder in "$top"/*/ "$top"; do
-    folder="${folder%/}"
-    if [ "$folder" = "$top" ]; then
-      # Files directly in tests/ or fuzz/.
-      n=0
-      for file in "$top"/*; do
-        [ -f "$file" ] && is_code "$file" && n=$((n + $(wc -l <"$file")))
-      done
-      [ "$n" -gt 0 ] && printf '%-28s %7d\n' "$top/ (own files)" "$n"
-      grand=$((grand + n))
-      continue
-    fi
-    n=$(count_folder "$folder")
-    printf '%-28s %7d\n' "$folder" "$n"
+  for folder in "$top"/*/; do
+    n=$(count "${folder%/}")
+    printf '%-28s %7d\n' "${folder%/}" "$n"
     grand=$((grand + n))
   done
+  n=$(count "$top" -maxdepth 1)  # the files directly in tests/ or fuzz/
+  [ "$n" -gt 0 ] && printf '%-28s %7d\n' "$top/ (own files)" "$n"
+  grand=$((grand + n))
 done
 printf '%-28s %7d\n' "tests + fuzz" "$grand"
 product=0
-for folder in lib plugin host; do product=$((product + $(count_folder "$folder"))); done
+for folder in lib plugin host; do product=$((product + $(count "$folder"))); done
 printf '%-28s %7d\n' "product (lib plugin host)" "$product"

@@ -1,21 +1,10 @@
 #!/usr/bin/env python3
-"""Applies the deliberate faults of faults.txt one at a time to a source tree, rebuilds and runs the tests,
-and records which test caught each fault.
+"""Applies the deliberate faults of faults.txt one at a time to a copy of the repository, rebuilds and runs
+the tests, and records which test caught each fault (README.md describes the stages and the result file).
 
 usage: run_faults.py --src SRC --build BUILD [--asan ASAN_BUILD] [--late REGEX] [--only ID,...]
                      [--faults FILE] [--jobs N] --out RESULTS.tsv
        run_faults.py --src SRC --check [--faults FILE]
-
-SRC is a copy of the repository (the script edits its product files and puts them back); BUILD and
-ASAN_BUILD are configured builds of it (scripts/setup.sh, without and with -DXLSX_SANITIZE=ON). For each
-fault the build is brought up to date (only what depends on the changed file is rebuilt) and CTest runs,
-in the order the tests are listed, until the first failing test. Only tests whose program can see the
-fault run: a program that links only the layers below the faulted file's layer cannot (PROGRAM_LAYER;
-programs not named there, korvadel and the peer scripts among them, run for every fault). A fault the normal build misses runs in the sanitizer build (a missed free,
-an overflow); tests matching --late (the interoperability tests, say) run only when nothing else caught
-the fault, so that the table shows which faults only they catch. A fault whose text no longer occurs
-exactly once is "not applicable". RESULTS.tsv gets one line per fault and is read back on a rerun, so an
-interrupted run resumes where it stopped.
 """
 import argparse
 import os
@@ -35,17 +24,12 @@ SANITIZER_ENV = {"ASAN_OPTIONS": "detect_leaks=1:abort_on_error=1:strict_string_
 
 
 def read_faults(path):
-    faults, current = [], {}
-    for line in open(path, encoding="utf-8").read().splitlines() + [""]:
-        if line.startswith("#"):
-            continue
-        if not line.strip():
-            if current:
-                faults.append(current)
-            current = {}
-            continue
-        key, _, value = line.partition(": ")
-        current[key] = value.replace("\\n", "\n")
+    """The blocks of the file (blank lines between them, "#" lines left out) as {key: value}."""
+    faults = []
+    for block in re.split(r"\n\s*\n", open(path, encoding="utf-8").read()):
+        lines = [line for line in block.splitlines() if line.strip() and not line.startswith("#")]
+        if lines:
+            faults.append({key: value.replace("\\n", "\n") for key, _, value in (l.partition(": ") for l in lines)})
     return faults
 
 

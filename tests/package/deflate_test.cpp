@@ -51,23 +51,15 @@ bool refuse_this_new() {
 }  // namespace
 
 // The global allocation functions of this test program: malloc and free, except that a test can have the
-// next calls of operator new throw (g_refused_news). The whole set is replaced so that every form pairs.
+// next calls of operator new throw (g_refused_news). The library's other forms (arrays, nothrow, sized)
+// call these, so every form pairs.
 void* operator new(std::size_t size) {
   void* block = refuse_this_new() ? nullptr : std::malloc(size ? size : 1);
   if (!block) throw std::bad_alloc();
   return block;
 }
-void* operator new[](std::size_t size) { return ::operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  return refuse_this_new() ? nullptr : std::malloc(size ? size : 1);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return ::operator new(size, tag); }
 void operator delete(void* block) noexcept { release(block); }
-void operator delete[](void* block) noexcept { release(block); }
 void operator delete(void* block, std::size_t) noexcept { release(block); }
-void operator delete[](void* block, std::size_t) noexcept { release(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { release(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { release(block); }
 #endif
 
 namespace {

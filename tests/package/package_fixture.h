@@ -10,6 +10,7 @@
 #include "lib/base/alloc.h"
 #include "lib/package/archive.h"
 #include "lib/package/package.h"
+#include "lib/package/part.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip.h"
 #include "tests/support/live_allocations.h"
@@ -29,6 +30,16 @@ inline std::string sample(uint32_t rows, uint32_t noise) {
     x = x * 1664525u + 1013904223u;
     out += static_cast<char>(x >> 24);
   }
+  return out;
+}
+
+// The part serialised; fails the test when it cannot be.
+inline std::string part_text(XlsxPart* part) {
+  char* text = nullptr;
+  uint32_t length = 0;
+  EXPECT_EQ(xlsx_part_serialize(part, &text, &length), XLSX_OK);
+  std::string out(text ? text : "", length);
+  xlsx_free(text);
   return out;
 }
 
@@ -97,15 +108,7 @@ class PackageTest : public xlsx_test::CountedTest {
   }
   XlsxPart* part(const char* part_path) { return xlsx_package_find_part(pkg_, part_path); }
   XmlNode* root_of(const char* part_path) { return xlsx_part_root(part(part_path)); }
-  // The part serialised ("<failed>" when it cannot be).
-  std::string part_xml(const char* part_path) {
-    char* text = nullptr;
-    uint32_t length = 0;
-    if (xlsx_part_serialize(part(part_path), &text, &length) != XLSX_OK) return "<failed>";
-    std::string out(text, length);
-    xlsx_free(text);
-    return out;
-  }
+  std::string part_xml(const char* part_path) { return part_text(part(part_path)); }
 
   xlsx_test::TempDir dir_;
   XlsxPackage package_;

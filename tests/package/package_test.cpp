@@ -125,6 +125,30 @@ TEST_F(PackageTest, WhatTheFileLacksIsMadeUpOnce) {
   ASSERT_EQ(xlsx_package_open(pkg_, pkg_->path), XLSX_OK) << "its own path text, freed by the reset";
 }
 
+// The workbook is the entry the package's officeDocument relationship names when the file holds it and does
+// not declare it as another kind of part; otherwise xl/workbook.xml.
+TEST_F(PackageTest, WorkbookIsWhereThePackageRelationshipPointsIfThatIsAWorkbook) {
+  const struct {
+    const char *target, *type, *expected;  // type "": no override for book/main.xml
+  } rows[] = {{"book/main.xml", "sheet.main+xml", "book/main.xml"},
+              {"/book/./x/../main.xml", "", "book/main.xml"},
+              {"book/main.xml", "worksheet+xml", "xl/workbook.xml"},
+              {"nothing/here.xml", "", "xl/workbook.xml"},
+              {"../xl/workbook.xml", "", "xl/workbook.xml"}};
+  for (const auto& row : rows) {
+    auto parts = with_types(*row.type ? override_of("/book/main.xml", std::string(kCt) + row.type) : "");
+    for (const ZipInput& p : workbook_parts()) {
+      if (p.name == "xl/workbook.xml") parts.push_back({"book/main.xml", p.data});
+    }
+    xlsx_test::replace_part(&parts, "_rels/.rels",
+                            "<Relationships><Relationship Id=\"rId1\" Type=\"" + std::string(kRel) +
+                                "officeDocument\" Target=\"" + row.target + "\"/></Relationships>");
+    ASSERT_EQ(open_parts(parts), XLSX_OK) << row.target;
+    EXPECT_STREQ(xlsx_package_workbook_path(pkg_), row.expected) << row.target << " " << row.type;
+    EXPECT_EQ(xlsx_package_workbook(pkg_), part(row.expected)) << row.target;
+  }
+}
+
 // Added parts are found (loading empty, with no entry yet) and removed once.
 TEST_F(PackageTest, PartsAreAddedFoundAndRemoved) {
   ASSERT_EQ(open_parts(workbook_parts()), XLSX_OK);

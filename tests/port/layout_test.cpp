@@ -34,23 +34,24 @@ constexpr bool plain_record = std::is_standard_layout_v<T>&& std::is_trivially_c
 #define EXPECT_FIELD(Type, field, on32, on64, width)                                         \
   static_assert(offsetof(Type, field) == at(on32, on64), #Type "." #field ": wrong offset"); \
   static_assert(sizeof(Type::field) == (width), #Type "." #field ": wrong width")
+#define EXPECT_RECORD(Type, on32, on64)                   \
+  static_assert(plain_record<Type>, #Type ": not plain"); \
+  static_assert(sizeof(Type) == at(on32, on64), #Type ": wrong size")
 #define ADDRESS sizeof(void*)
 
 // Plugin header: magic 8 bytes, version 4 bytes (big-endian), address of ResolveEntry.
-static_assert(plain_record<PluginHeader>);
+EXPECT_RECORD(PluginHeader, 16, 24);
 EXPECT_FIELD(PluginHeader, magic, 0, 0, 8);
 EXPECT_FIELD(PluginHeader, version, 8, 8, 4);
 EXPECT_FIELD(PluginHeader, resolve, 12, 16, ADDRESS);
-static_assert(sizeof(PluginHeader) == at(16, 24));
 
 // Entry table row: name, function.
-static_assert(plain_record<PluginEntry>);
+EXPECT_RECORD(PluginEntry, 8, 16);
 EXPECT_FIELD(PluginEntry, name, 0, 0, ADDRESS);
 EXPECT_FIELD(PluginEntry, function, 4, 8, ADDRESS);
-static_assert(sizeof(PluginEntry) == at(8, 16));
 
 // Information record: 14 consecutive words; numbers stay 32-bit, texts are addresses.
-static_assert(plain_record<PluginInfo>);
+EXPECT_RECORD(PluginInfo, 14 * 4, 96);
 EXPECT_FIELD(PluginInfo, capabilities, 0, 0, 4);
 EXPECT_FIELD(PluginInfo, version, 4, 4, 4);
 EXPECT_FIELD(PluginInfo, revision, 8, 8, 4);
@@ -65,58 +66,50 @@ EXPECT_FIELD(PluginInfo, url, 40, 64, ADDRESS);
 EXPECT_FIELD(PluginInfo, date, 44, 72, ADDRESS);
 EXPECT_FIELD(PluginInfo, word12, 48, 80, 4);
 EXPECT_FIELD(PluginInfo, guide, 52, 88, ADDRESS);
-static_assert(sizeof(PluginInfo) == at(14 * 4, 96));
 
 // Command table row: name, handler.
-static_assert(plain_record<PluginCommand>);
+EXPECT_RECORD(PluginCommand, 8, 16);
 EXPECT_FIELD(PluginCommand, name, 0, 0, ADDRESS);
 EXPECT_FIELD(PluginCommand, handler, 4, 8, ADDRESS);
-static_assert(sizeof(PluginCommand) == at(8, 16));
 
 // Help table row: text, a 32-bit 0.
-static_assert(plain_record<PluginHelp>);
+EXPECT_RECORD(PluginHelp, 8, 16);
 EXPECT_FIELD(PluginHelp, text, 0, 0, ADDRESS);
 EXPECT_FIELD(PluginHelp, zero, 4, 8, 4);
-static_assert(sizeof(PluginHelp) == at(8, 16));
 
 // Constant table row: name, a 32-bit 0, a 64-bit double. On PowerPC a double is 8-aligned inside a record;
 // the name and the zero word fill exactly the 8 bytes before it, so no padding is needed there.
-static_assert(plain_record<PluginConstant>);
+EXPECT_RECORD(PluginConstant, 16, 24);
 EXPECT_FIELD(PluginConstant, name, 0, 0, ADDRESS);
 EXPECT_FIELD(PluginConstant, zero, 4, 8, 4);
 EXPECT_FIELD(PluginConstant, value, 8, 16, 8);
-static_assert(sizeof(PluginConstant) == at(16, 24));
 static_assert(std::is_same_v<decltype(PluginConstant::value), double>);
 
 // Serializer item: kind, address of the data, size, reserved.
-static_assert(plain_record<SerialItem>);
+EXPECT_RECORD(SerialItem, 16, 24);
 EXPECT_FIELD(SerialItem, kind, 0, 0, 4);
 EXPECT_FIELD(SerialItem, data, 4, 8, ADDRESS);
 EXPECT_FIELD(SerialItem, size, 8, 16, 4);
 EXPECT_FIELD(SerialItem, reserved, 12, 20, 4);
-static_assert(sizeof(SerialItem) == at(16, 24));
 
 // Object id: number, handle word.
-static_assert(plain_record<ObjectId>);
+EXPECT_RECORD(ObjectId, 8, 16);
 EXPECT_FIELD(ObjectId, number, 0, 0, 4);
 EXPECT_FIELD(ObjectId, handle, 4, 8, ADDRESS);
-static_assert(sizeof(ObjectId) == at(8, 16));
 
 // The host's object header, the first five words of every document record.
-static_assert(plain_record<HostObjectHeader>);
+EXPECT_RECORD(HostObjectHeader, 20, 32);
 EXPECT_FIELD(HostObjectHeader, type, 0, 0, 4);
 EXPECT_FIELD(HostObjectHeader, idNumber, 4, 4, 4);
 EXPECT_FIELD(HostObjectHeader, idHandle, 8, 8, ADDRESS);
 EXPECT_FIELD(HostObjectHeader, reserved, 12, 16, 4);
 EXPECT_FIELD(HostObjectHeader, next, 16, 24, ADDRESS);
-static_assert(sizeof(HostObjectHeader) == at(20, 32));
 
 // Document record: the host's object header, then the library document and the default sheet.
-static_assert(plain_record<DocumentRecord>);
+EXPECT_RECORD(DocumentRecord, 7 * 4, 48);
 static_assert(offsetof(DocumentRecord, header) == 0, "the host walks the list through the header");
 EXPECT_FIELD(DocumentRecord, document, 20, 32, ADDRESS);
 EXPECT_FIELD(DocumentRecord, defaultSheet, 24, 40, 4);
-static_assert(sizeof(DocumentRecord) == at(7 * 4, 48));
 
 using RecordLayout = xlsx_test::CountedTest;
 

@@ -50,17 +50,20 @@ std::string cell_text(XlsxWorksheet* sheet, uint32_t row, uint32_t column) {
   return text;
 }
 
-xlsx_status put_cell(XlsxWorksheet* sheet, uint32_t row, uint32_t column,
-                     const std::function<xlsx_status(XlsxCellValue*)>& set) {
-  XlsxCell cell;
-  xlsx_status status = xlsx_sheet_cell(sheet, row, column, &cell);
-  if (status != XLSX_OK) return status;
+xlsx_status set_value(const XlsxCell& cell, const std::function<xlsx_status(XlsxCellValue*)>& set) {
   XlsxCellValue value;
-  status = xlsx_value_init(&value);
+  xlsx_status status = xlsx_value_init(&value);
   if (status == XLSX_OK) status = set(&value);
   if (status == XLSX_OK) status = xlsx_cell_set_value(&cell, &value);
   xlsx_value_reset(&value);
   return status;
+}
+
+xlsx_status put_cell(XlsxWorksheet* sheet, uint32_t row, uint32_t column,
+                     const std::function<xlsx_status(XlsxCellValue*)>& set) {
+  XlsxCell cell;
+  xlsx_status status = xlsx_sheet_cell(sheet, row, column, &cell);
+  return status == XLSX_OK ? set_value(cell, set) : status;
 }
 
 xlsx_status put_text(XlsxWorksheet* sheet, uint32_t row, uint32_t column, const char* text) {

@@ -32,6 +32,8 @@ std::string describe(const XlsxCellValue& value, const char* lent = nullptr);
 // The value of the stored cell at (row, column) as describe gives it; "absent" when the sheet holds no
 // such cell (nothing is created).
 std::string cell_text(XlsxWorksheet* sheet, uint32_t row, uint32_t column);
+// Stores the value that set makes in the cell; the status of the first failure.
+xlsx_status set_value(const XlsxCell& cell, const std::function<xlsx_status(XlsxCellValue*)>& set);
 // Stores the value that set makes at (row, column), creating the cell; the status of the first failure.
 xlsx_status put_cell(XlsxWorksheet* sheet, uint32_t row, uint32_t column,
                      const std::function<xlsx_status(XlsxCellValue*)>& set);

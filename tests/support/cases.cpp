@@ -16,12 +16,10 @@ std::string trimmed(const std::string& text) {
 std::vector<std::string> split(const std::string& line) {
   std::vector<std::string> fields(1);
   for (size_t i = 0; i < line.size(); i++) {
-    char c = line[i];
-    if (c == '|' && (i == 0 || line[i - 1] != '\\')) {
-      fields.push_back("");
-      continue;
-    }
-    fields.back() += c;
+    if (line[i] == '|' && (i == 0 || line[i - 1] != '\\'))
+      fields.emplace_back();
+    else
+      fields.back() += line[i];
   }
   for (std::string& field : fields) {
     std::string raw = trimmed(field), out;

@@ -72,12 +72,7 @@ FailingFiles::FailingFiles(uint32_t fail_at) : previous_(*xlsx_host_ops()) {
 
 FailingFiles::~FailingFiles() { xlsx_set_host_ops(&previous_); }
 
-uint32_t FailingFiles::calls() const { return g_calls; }
 uint32_t FailingFiles::failures() const { return g_failures; }
 const char* FailingFiles::failed_operation() const { return g_failed; }
-void FailingFiles::stop() {
-  g_fail_at = 0;
-  g_disk_full = false;
-}
 
 }  // namespace xlsx_test

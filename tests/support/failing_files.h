@@ -21,12 +21,9 @@ class FailingFiles {
   FailingFiles(const FailingFiles&) = delete;
   FailingFiles& operator=(const FailingFiles&) = delete;
 
-  uint32_t calls() const;     // file operations seen so far
   uint32_t failures() const;  // operations made to fail so far
   // The name of the operation that failed ("write", "rename", ...), or "" when none did.
   const char* failed_operation() const;
-  // Stops failing from now on.
-  void stop();
 
  private:
   XlsxHostOps previous_;

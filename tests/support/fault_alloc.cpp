@@ -28,14 +28,10 @@ bool should_fail() {
   return fail;
 }
 
-void* faulty_malloc(uint32_t size) {
-  return should_fail() ? nullptr : g_state.underlying.malloc_fn(size);
-}
-
+void* faulty_malloc(uint32_t size) { return should_fail() ? nullptr : g_state.underlying.malloc_fn(size); }
 void* faulty_calloc(uint32_t count, uint32_t size) {
   return should_fail() ? nullptr : g_state.underlying.calloc_fn(count, size);
 }
-
 void* faulty_realloc(void* block, uint32_t size) {
   return should_fail() ? nullptr : g_state.underlying.realloc_fn(block, size);
 }
@@ -69,18 +65,10 @@ FaultAllocation::~FaultAllocation() {
   g_state.active = false;
 }
 
-uint32_t FaultAllocation::calls() const {
-  return g_state.calls;
-}
-uint32_t FaultAllocation::failures() const {
-  return g_state.failures;
-}
-uint32_t FaultAllocation::reports() const {
-  return g_state.reports;
-}
-uint32_t FaultAllocation::last_report() const {
-  return g_state.last_report;
-}
+uint32_t FaultAllocation::calls() const { return g_state.calls; }
+uint32_t FaultAllocation::failures() const { return g_state.failures; }
+uint32_t FaultAllocation::reports() const { return g_state.reports; }
+uint32_t FaultAllocation::last_report() const { return g_state.last_report; }
 
 void FaultAllocation::fail_after(uint32_t n, bool keep_failing) {
   g_state.fail_at = n == 0 ? 0 : g_state.calls + n;

@@ -82,7 +82,8 @@ std::vector<ZipRecord> zip_records(const std::string& zip_bytes) {
   for (zip_int64_t i = 0; z && i < zip_get_num_entries(z, 0); i++) {
     zip_stat_t st;
     zip_stat_index(z, zip_uint64_t(i), 0, &st);
-    records.push_back({st.name, st.comp_method, st.crc, st.size, read_file(z, i, ZIP_FL_COMPRESSED, st.comp_size)});
+    records.push_back({st.name, st.comp_method, st.crc, st.size, read_file(z, i, ZIP_FL_COMPRESSED, st.comp_size),
+                       read_file(z, i, 0, st.size)});
   }
   if (z) zip_close(z);
   return records;
@@ -96,13 +97,7 @@ std::vector<std::string> zip_names(const std::string& zip_bytes) {
 
 std::vector<ZipInput> zip_entries(const std::string& zip_bytes) {
   std::vector<ZipInput> entries;
-  zip_t* z = open_zip(zip_bytes);
-  for (zip_int64_t i = 0; z && i < zip_get_num_entries(z, 0); i++) {
-    zip_stat_t st;
-    zip_stat_index(z, zip_uint64_t(i), 0, &st);
-    entries.push_back({st.name, read_file(z, i, 0, st.size)});
-  }
-  if (z) zip_close(z);
+  for (ZipRecord& r : zip_records(zip_bytes)) entries.push_back({r.name, r.data});
   return entries;
 }
 

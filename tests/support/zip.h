@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,17 +13,19 @@ struct ZipInput {
   std::string name;
   std::string data;
   bool store = false;  // stored (method 0) instead of deflated
+  bool operator==(const ZipInput&) const = default;
 };
+inline void PrintTo(const ZipInput& entry, std::ostream* out) { *out << entry.name << ": " << entry.data; }
 // A ZIP with the entries in order (a name ending in "/" becomes a directory record).
 std::string make_zip(const std::vector<ZipInput>& entries);
 
-// One record as found in the central directory, with its raw (still compressed) bytes.
+// One record as found in the central directory, with its raw (still compressed) and its inflated bytes.
 struct ZipRecord {
   std::string name;
   uint16_t method = 0;
   uint32_t crc = 0;
   uint64_t size = 0;
-  std::string raw;
+  std::string raw, data;
 };
 std::vector<ZipRecord> zip_records(const std::string& zip_bytes);
 std::vector<std::string> zip_names(const std::string& zip_bytes);
