@@ -107,6 +107,7 @@ TEST_F(Workbook, AddingASheetRegistersEveryRecord) {
   for (uint32_t i = 0; i < list.count; i++) xlsx_free(*static_cast<char**>(dynarray_get(&list, i)));
   dynarray_free(&list);
   EXPECT_EQ(xlsx_workbook_sheet_index(wb_, "New") * 10 + xlsx_workbook_sheet_index(wb_, "new"), 30u);
+  EXPECT_TRUE(xlsx_workbook_sheet_exists(wb_, "New") && !xlsx_workbook_sheet_exists(wb_, "None"));
   ASSERT_EQ(xlsx_workbook_add_sheet(wb_, "\xC3\xA4"), XLSX_OK);
   EXPECT_EQ(xlsx_workbook_add_sheet(wb_, "\xC3\x84"), XLSX_ERR_INVALID_ARG) << "taken whatever the case";
   EXPECT_EQ(xlsx_workbook_rename_sheet(wb_, rid(wb_, "Sheet1").c_str(), "\xC3\x84"), XLSX_ERR_INVALID_ARG);
@@ -321,6 +322,25 @@ TEST_F(Workbook, EditsUnderAllocationFailureLeaveEverythingAsItWas) {
     EXPECT_FALSE(xlsx_archive_has_entry(xlsx_package_archive(pkg_), "xl/worksheets/sheet2.xml"));
   });
   EXPECT_EQ(xlsx_workbook_sheet_count(wb_), 2u);
+  // A column split out of a range on a sheet edited for the first time: the split allocates the journal.
+  XlsxWorksheet extra{};
+  ASSERT_EQ(xlsx_workbook_worksheet(wb_, "Extra", &extra), XLSX_OK);
+  const std::string cols = worksheet_with("<sheetData/>", "<cols><col min=\"1\" max=\"6\" width=\"7\"/></cols>");
+  ASSERT_EQ(xml_document_load_buffer(xlsx_part_load(extra.part), cols.data(), uint32_t(cols.size()), XML_PARSE_PACKAGE),
+            XLSX_OK);
+  const std::string before = part_text(extra.part);
+  xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
+    XlsxColumn c;
+    xlsx_status status = xlsx_sheet_column(&extra, 4, &c);
+    fault.fail_after(0);
+    EXPECT_TRUE(status == XLSX_OK || part_text(extra.part) == before);
+  });
+  xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
+    xlsx_status status = xlsx_workbook_delete_sheet(wb_, "Extra");
+    fault.fail_after(0);
+    EXPECT_EQ(xlsx_workbook_sheet_count(wb_), status == XLSX_OK ? 1u : 2u);
+    EXPECT_TRUE(status == XLSX_OK || fault.failures() > 0);
+  });
 }
 
 }  // namespace
