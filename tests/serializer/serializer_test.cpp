@@ -248,14 +248,7 @@ class Latin1Serializer : public Serializer {
 // host's default encoding applies, options override it and unknown tags are skipped; a text the target
 // set cannot hold fails its item, and reading goes on; a failed conversion fails the item.
 TEST_F(Latin1Serializer, SystemTextsAreStoredAsUtf8) {
-  const std::string latin1 =
-                        "\xC4pfel \xFC"
-                        "ber Stra\xDF"
-                        "e",
-                    utf8 =
-                        "\xC3\x84pfel \xC3\xBC"
-                        "ber Stra\xC3\x9F"
-                        "e";
+  const std::string latin1 = "\304pfel \374ber Stra\337e", utf8 = "\303\204pfel \303\274ber Stra\303\237e";
   std::string bytes = Serialize({"[0", "t0=" + latin1, "n1=3", "]0"}, HOST_ENCODING_SYSTEM);
   EXPECT_EQ(CellsOf(bytes), "string:" + utf8 + ",integer:3");
   EXPECT_EQ(Deserialize(bytes, HOST_ENCODING_SYSTEM), split("[0|t0=" + latin1 + "|n1=3|]0|done"));

@@ -6,6 +6,7 @@
 
 #include "lib/sheet/autofilter.h"
 #include "lib/sheet/cell_area.h"
+#include "lib/sheet/columns.h"
 #include "lib/sheet/hyperlinks.h"
 #include "lib/sheet/merged_cells.h"
 #include "lib/sheet/panes.h"
@@ -20,9 +21,6 @@ namespace {
 using Layout = SheetTest;
 
 const char kRels[] = "xl/worksheets/_rels/sheet1.xml.rels";
-bool has(const std::string& xml, const std::string& part) {
-  return xml.find(part) != std::string::npos;
-}
 
 XlsxCellArea area(const char* text) {
   XlsxCellArea a{};
@@ -193,28 +191,66 @@ TEST_F(Layout, ChildrenKeepTheirOrderWhateverTheOrderOfEdits) {
             "sheetPr dimension sheetViews sheetFormatPr sheetData autoFilter mergeCells hyperlinks pageMargins");
 }
 
-// Each layout edit with its n-th allocation failing changes neither sheet, workbook nor relationships.
+// An edit of the failure table on a worksheet holding extra before sheetData, a text the sheet holds once
+// the edit is made, and the largest arena room it is tried with (-8: free slots and arena left alone).
+struct SheetEdit {
+  std::string extra, holds;
+  std::function<xlsx_status(XlsxWorksheet*)> apply;
+  int32_t top_room = 56;
+};
+
+std::vector<SheetEdit> failing_edits() {
+  auto column = [](uint32_t k) {
+    return [k](XlsxWorksheet* s) {
+      XlsxColumn c;
+      return xlsx_sheet_column(s, k, &c);
+    };
+  };
+  std::vector<SheetEdit> edits = {
+      {"<sheetViews><sheetView workbookViewId=\"0\"/></sheetViews>",
+       "<sheetView workbookViewId=\"0\" tabSelected=\"0\"/>",
+       [](XlsxWorksheet* s) { return xlsx_sheet_set_selected(s, 0); }},
+      {"<cols><col min=\"1\" max=\"6\" width=\"7\"/></cols>",
+       "<cols><col min=\"1\" max=\"3\" width=\"7\"/><col min=\"4\" max=\"4\" width=\"7\"/>"
+       "<col min=\"5\" max=\"6\" width=\"7\"/></cols>",
+       column(4)},
+      {"<cols><col min=\"2\" max=\"2\" width=\"2\"/></cols>",
+       "<cols><col min=\"2\" max=\"2\" width=\"2\"/><col min=\"5\" max=\"5\" width=\"9.8000000000000007\" "
+       "customWidth=\"0\"/></cols>",
+       column(5)},
+  };
+  for (auto& edit : layout_edits()) edits.push_back({"", "", edit, edits.size() == 3 ? 8 : -8});  // the merge: 8
+  return edits;
+}
+
+// Each edit with its n-th allocation failing changes neither sheet, workbook nor relationships, also
+// with the sheet's free slots and text arena used up to each of several levels (so that a page or a
+// chunk runs out at each of its steps); with memory back it holds.
 TEST_F(Layout, EditsThatRunOutOfMemoryChangeNothing) {
   uint32_t failed_runs = 0;
-  for (auto& edit : layout_edits()) {
-    load_sheet(worksheet_with("<sheetData/>", "<dimension ref=\"A1\"/>"));
-    std::string sheet = sheet_xml(), book = workbook_xml();
-    bool rels_before = xlsx_archive_has_entry(xlsx_package_archive(pkg_), kRels);
-    std::string rels = rels_before ? part_xml(kRels) : "";
-    xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
-      xlsx_status status = edit(&ws_);
-      bool failed = fault.failures() > 0;
-      fault.fail_after(0);
-      if (status == XLSX_OK) {
-        EXPECT_FALSE(failed) << "success reported although an allocation failed";
-        return;
-      }
-      failed_runs++;
-      EXPECT_EQ(sheet_xml(), sheet);
-      EXPECT_EQ(workbook_xml(), book);
-      EXPECT_EQ(xlsx_archive_has_entry(xlsx_package_archive(pkg_), kRels), rels_before);
-      EXPECT_TRUE(!rels_before || part_xml(kRels) == rels);
-    });
+  for (const SheetEdit& edit : failing_edits()) {
+    for (int32_t room = -8; room <= edit.top_room; room += 16) {
+      load_sheet(worksheet_with("<sheetData/>", "<dimension ref=\"A1\"/>" + edit.extra));
+      use_up(xlsx_part_root(ws_.part), room);
+      std::string sheet = sheet_xml(), book = workbook_xml();
+      bool rels_before = xlsx_archive_has_entry(xlsx_package_archive(pkg_), kRels);
+      std::string rels = rels_before ? part_xml(kRels) : "";
+      xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
+        xlsx_status status = edit.apply(&ws_);
+        bool failed = fault.failures() > 0;
+        fault.fail_after(0);
+        if (status == XLSX_OK) {
+          EXPECT_FALSE(failed) << "success reported although an allocation failed: " << edit.extra << room;
+          return;
+        }
+        failed_runs++;
+        EXPECT_EQ(sheet_xml(), sheet) << edit.extra << room;
+        EXPECT_EQ(workbook_xml(), book);
+        EXPECT_EQ(xlsx_archive_has_entry(xlsx_package_archive(pkg_), kRels), rels_before);
+        EXPECT_TRUE(!rels_before || part_xml(kRels) == rels);
+      });
+      EXPECT_TRUE(has(sheet_xml(), edit.holds)) << edit.holds << " in " << sheet_xml();
+    }
   }
   EXPECT_GT(failed_runs, 5u);
 }

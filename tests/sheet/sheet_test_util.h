@@ -13,6 +13,7 @@
 #include "lib/package/part.h"
 #include "lib/sheet/cell.h"
 #include "lib/xml/parser.h"
+#include "lib/xml/text_arena.h"
 #include "lib/xml/writer.h"
 #include "tests/support/book.h"
 #include "tests/support/cases.h"
@@ -42,11 +43,19 @@ inline xlsx_status set_value(XlsxCellValue* v, const std::string& typed) {
   return xlsx_value_set_empty(v);
 }
 
-// The worksheet text with the given sheetData content.
+// A part whose root element, in the main namespace and with the relationships prefix, holds content.
+inline std::string part_with(const std::string& root, const std::string& content) {
+  return "<" + root + " xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" " +
+         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">" + content + "</" + root +
+         ">";
+}
 inline std::string worksheet_with(const std::string& sheet_data, const std::string& before = "") {
-  return "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">" +
-         before + sheet_data + "</worksheet>";
+  return part_with("worksheet", before + sheet_data);
+}
+
+// Whether text holds part.
+inline bool has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
 }
 
 // A part serialised ("" with a test failure when it cannot be).
@@ -57,6 +66,18 @@ inline std::string part_text(XlsxPart* part) {
   std::string result(text ? text : "", length);
   xlsx_free(text);
   return result;
+}
+
+// Uses up the free node and attribute slots of root's document and its text arena down to less than
+// room + 8 bytes (nothing when room < 0), so that an edit made next allocates a page or a chunk at the
+// step that goes beyond; the slots go to attributes "pad" and comments of root.
+inline void use_up(XmlNode* root, int32_t room) {
+  if (room < 0) return;
+  XmlDoc* doc = root->document;
+  while (doc->arena && int64_t(doc->arena->capacity) - doc->arena->used >= room + 8)
+    ASSERT_TRUE(xml_attribute_set_value(xml_node_append_attribute(root, "pad"), "ab"));
+  while (doc->free_attributes) ASSERT_TRUE(xml_node_append_attribute(root, "pad"));
+  while (doc->free_nodes) ASSERT_TRUE(xml_node_append_child_of_type(root, XML_NODE_COMMENT));
 }
 
 class SheetTest : public xlsx_test::CountedTest {
@@ -78,9 +99,9 @@ class SheetTest : public xlsx_test::CountedTest {
   void load_sheet(const std::string& xml) { load_part(ws_.part, xml); }
   void load_workbook(const std::string& xml) { load_part(wb_->part, xml); }
   // A part as text, and the part of the first worksheet from <sheetData to its end tag.
-  std::string part_xml(const char* path) { return serialise(xlsx_package_find_part(pkg_, path)); }
-  std::string sheet_xml() { return serialise(ws_.part); }
-  std::string workbook_xml() { return serialise(wb_->part); }
+  std::string part_xml(const char* path) { return part_text(xlsx_package_find_part(pkg_, path)); }
+  std::string sheet_xml() { return part_text(ws_.part); }
+  std::string workbook_xml() { return part_text(wb_->part); }
   std::string sheet_data_xml() {
     std::string xml = sheet_xml();
     size_t start = xml.find("<sheetData"), end = xml.find("</sheetData>", start);
@@ -129,14 +150,6 @@ class SheetTest : public xlsx_test::CountedTest {
   void load_part(XlsxPart* part, const std::string& xml) {
     ASSERT_EQ(xml_document_load_buffer(xlsx_part_load(part), xml.c_str(), uint32_t(xml.size()), XML_PARSE_PACKAGE),
               XLSX_OK);
-  }
-  static std::string serialise(XlsxPart* part) {
-    char* text = nullptr;
-    uint32_t length = 0;
-    EXPECT_EQ(xml_document_save_buffer(xlsx_part_load(part), &text, &length), XLSX_OK);
-    std::string result(text ? text : "", length);
-    xlsx_free(text);
-    return result;
   }
 };
 

@@ -148,32 +148,39 @@ TEST_F(SharedStrings, LookupsFindTheFirstOfDuplicatesAndScaleToManyTexts) {
 TEST_F(SharedStrings, RunningOutOfMemoryChangesNothing) {
   const std::string xml =
       table_of("<si><t>a</t></si><si><r><t>b</t></r><r><t>&amp;c</t></r></si><si><t>d\r\n</t></si>");
-  for (uint32_t fail_at = 1;; fail_at++) {
+  for (uint32_t fail_at = 1, parsed = 0; parsed < 2; fail_at++) {  // read directly, then from the tree
     ASSERT_LT(fail_at, 200u) << "the reading never completed";
-    Table table(xml);
+    Table table(xml, parsed);
     xlsx_test::FaultAllocation fault(fail_at);
     xlsx_status status = xlsx_sst_ensure_loaded(&table.table_);
     bool failed = fault.failures() > 0;
     fault.fail_after(0);
     EXPECT_TRUE(!failed || (status == XLSX_ERR_NO_MEMORY && table.strings_.count == 0 && !table.table_.loaded));
     EXPECT_EQ(table.texts(), (Texts{"a", "b&c", "d\n"}));
-    if (!failed) break;
+    if (!failed) fail_at = 0, parsed++;
   }
-  for (bool direct : {true, false}) {
-    Table table(xml, !direct);
-    xlsx_sst_find(&table.table_, "a");  // read and indexed outside the failing runs
-    const std::string before = part_text(&table.part_);
-    xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
+  // Appends to a table read directly, and to a parsed one with its free slots and text arena used up to
+  // each of several levels (a page or a chunk runs out at each step, the second count among them).
+  std::string items;
+  for (int i = 0; i < 12; i++) items += "<si><t>" + std::to_string(i) + "</t></si>";
+  for (int32_t room = -16; room <= 64; room += 8) {
+    for (uint32_t n = 1;; n++) {  // a fresh table each time: what a failed run leaves allocated stays
+      Table table(table_of(items), room > -16);
+      if (room >= 0) use_up(xlsx_part_root(&table.part_), room);
+      xlsx_sst_find(&table.table_, "a");  // read and indexed outside the failing run
+      const std::string before = part_text(&table.part_);
+      xlsx_test::FaultAllocation fault(n);
       int32_t index = xlsx_sst_append(&table.table_, " spaced text ");
+      bool failed = fault.failures() > 0;
       fault.fail_after(0);
-      if (index >= 0) {
+      if (!failed) {
         EXPECT_STREQ(xlsx_sst_get(&table.table_, uint32_t(index)), " spaced text ");
-        return;
+        break;
       }
-      EXPECT_EQ(xlsx_sst_count(&table.table_), 3u);
-      EXPECT_EQ(part_text(&table.part_), before);
-    });
-    EXPECT_EQ(xlsx_sst_find(&table.table_, " spaced text "), 3);
+      EXPECT_EQ(index, -1);
+      EXPECT_EQ(xlsx_sst_count(&table.table_), 12u);
+      EXPECT_EQ(part_text(&table.part_), before) << room << ", allocation " << n;
+    }
   }
 }
 

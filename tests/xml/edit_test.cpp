@@ -457,8 +457,25 @@ std::string worksheet(int rows) {
 
 // Parsing with the n-th allocation failing (and, second, with every allocation from the n-th on
 // failing) fails cleanly and leaves an empty, usable document; writing fails cleanly and leaves the
-// output alone; every run gives back every block.
+// output alone; every run gives back every block. Runs of text nodes (twice, one node apart) and of long
+// attribute values, parsed into fresh documents, have a node page and an arena chunk run out at a text
+// node and at an attribute value.
 TEST_F(Tree, ParsingAndWritingFailCleanlyAtEveryAllocation) {
+  std::string texts, values = "<r>";
+  for (int i = 0; i < 300; i++) {
+    texts += "<a>text " + std::to_string(i) + "</a>";
+    values += "<a v=\"" + std::string(60, 'v') + std::to_string(i) + "\"/>";
+  }
+  for (const std::string& input : {"<r>" + texts + "</r>", "<r><b/>" + texts + "</r>", values + "</r>"}) {
+    for (uint32_t fail_at = 1;; fail_at++) {
+      xml_document_destroy(doc_);
+      doc_ = xml_document_create();
+      FaultAllocation fault(fail_at);
+      xlsx_status status = load(input, XML_PARSE_PACKAGE);
+      if (fault.failures() == 0) break;
+      EXPECT_TRUE(status == XLSX_ERR_NO_MEMORY && !xml_node_first_child(top())) << fail_at;
+    }
+  }
   const std::string text = worksheet(60);
   ASSERT_EQ(load(text, XML_PARSE_PACKAGE), XLSX_OK);
   const std::string expected = xml_test::write(doc_);
