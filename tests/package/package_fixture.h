@@ -11,6 +11,7 @@
 #include "lib/package/archive.h"
 #include "lib/package/package.h"
 #include "lib/package/part.h"
+#include "tests/support/part_text.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip.h"
 #include "tests/support/live_allocations.h"
@@ -33,15 +34,7 @@ inline std::string sample(uint32_t rows, uint32_t noise) {
   return out;
 }
 
-// The part serialised; fails the test when it cannot be.
-inline std::string part_text(XlsxPart* part) {
-  char* text = nullptr;
-  uint32_t length = 0;
-  EXPECT_EQ(xlsx_part_serialize(part, &text, &length), XLSX_OK);
-  std::string out(text ? text : "", length);
-  xlsx_free(text);
-  return out;
-}
+using xlsx_test::part_text;
 
 class ArchiveTest : public xlsx_test::CountedTest {
  protected:

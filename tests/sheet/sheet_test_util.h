@@ -11,6 +11,7 @@
 
 #include "lib/base/alloc.h"
 #include "lib/package/part.h"
+#include "tests/support/part_text.h"
 #include "lib/sheet/cell.h"
 #include "lib/xml/parser.h"
 #include "lib/xml/text_arena.h"
@@ -58,15 +59,7 @@ inline bool has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-// A part serialised ("" with a test failure when it cannot be).
-inline std::string part_text(XlsxPart* part) {
-  char* text = nullptr;
-  uint32_t length = 0;
-  EXPECT_EQ(xlsx_part_serialize(part, &text, &length), XLSX_OK);
-  std::string result(text ? text : "", length);
-  xlsx_free(text);
-  return result;
-}
+using xlsx_test::part_text;
 
 // Uses up the free node and attribute slots of root's document and its text arena down to less than
 // room + 8 bytes (nothing when room < 0), so that an edit made next allocates a page or a chunk at the
