@@ -222,6 +222,18 @@ TEST_F(Styles, FailedChangeLeavesBothTreesAsTheyWere) {
   });
   EXPECT_STREQ(Font("A1").name, "Verdana");
   EXPECT_EQ(xlsx_styles_fill(styles_, Style("A1")), 0x123456);
+  // An edit begun when the index must be rebuilt (its tree changed behind it) fails without memory.
+  for (uint32_t n = 1; n < 1000; n++) {
+    ASSERT_TRUE(xml_node_set_attribute(xlsx_part_root(StylesPart()), "changed", std::to_string(n).c_str()));
+    xlsx_test::FaultAllocation fault(n);
+    xlsx_status status = xlsx_styles_edit_begin(styles_, sheet_.part->xml);
+    bool failed = fault.failures() > 0;
+    fault.fail_after(0);
+    EXPECT_EQ(status, failed ? XLSX_ERR_NO_MEMORY : XLSX_OK) << n;
+    if (failed) continue;
+    EXPECT_EQ(xlsx_styles_edit_end(styles_, sheet_.part->xml, XLSX_OK), XLSX_OK);
+    break;
+  }
 }
 
 }  // namespace

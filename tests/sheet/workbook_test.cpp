@@ -64,11 +64,12 @@ TEST_F(Workbook, AnEmptyOrMissingSheetListHoldsNoSheets) {
   EXPECT_EQ(xlsx_workbook_sheet_count(wb_), 0u);
   EXPECT_EQ(xlsx_workbook_add_sheet(wb_, "Costs"), XLSX_ERR_INTERNAL);
   EXPECT_EQ(workbook_xml().find("<sheet"), std::string::npos);
-  load_workbook(part_with("workbook", "<sheets><other/></sheets>"));
+  load_workbook(part_with("workbook", "<sheets> <other sheetId=\"7\"/></sheets>"));
   EXPECT_EQ(xlsx_workbook_sheet_count(wb_), 0u) << "only sheet elements are sheets";
   ASSERT_EQ(xlsx_workbook_add_sheet(wb_, "Sales"), XLSX_OK);
   EXPECT_EQ(names(wb_), "Sales");
-  EXPECT_TRUE(has(workbook_xml(), "<sheets><other/><sheet name=\"Sales\" sheetId=\"1\"")) << workbook_xml();
+  EXPECT_TRUE(has(workbook_xml(), "<sheets> <other sheetId=\"7\"/><sheet name=\"Sales\" sheetId=\"8\""))
+      << workbook_xml();
 }
 
 // An addition registers the sheet in the workbook, its relationships, the content types and the
