@@ -5,10 +5,10 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "lib/base/convert.h"
 #include "lib/package/package.h"
 #include "lib/package/part.h"
 #include "lib/package/relationships.h"
+#include "lib/sheet/sheet_view.h"
 #include "lib/sheet/workbook.h"
 
 namespace {
@@ -45,13 +45,11 @@ XmlNode* local_child(const XmlNode* node, const char* name) {
   return nullptr;
 }
 
-// 0xRRGGBB of hex text of 6 digits, or of 8 with the alpha byte first; -1 otherwise.
+// 0xRRGGBB of hex text of 6 digits, or of 8 with the alpha byte first (the alpha left out); -1 otherwise.
 int32_t hex_color(const char* text) {
-  size_t length = std::strlen(text);
-  if (length != 6 && length != 8) return -1;
-  const char* end = nullptr;
-  uint64_t value = xlsx_strtoull(text, &end, 16);
-  return *end ? -1 : static_cast<int32_t>(value & 0xFFFFFFu);
+  XlsxColor c;
+  if (xlsx_color_from_text(text, &c) != XLSX_OK) return -1;
+  return (int32_t{c.red} << 16) | (int32_t{c.green} << 8) | c.blue;
 }
 
 // The colour of a scheme entry (`a:srgbClr val` or `a:sysClr lastClr`); -1 otherwise.
