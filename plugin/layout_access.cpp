@@ -108,7 +108,9 @@ const char* AutoFilterRange(SheetCall* call) { return xlsx_sheet_autofilter_ref(
 int32_t TabColor(SheetCall* call) {
   XlsxWorksheet* sheet = Sheet(call);
   XlsxColor color{};
-  if (!xlsx_sheet_has_tab_color(sheet) || xlsx_sheet_tab_color(sheet, &color) != XLSX_OK) return XLSX_COLOR_NONE;
+  // A tab given by palette entry or theme colour reads as applications show it.
+  if (!xlsx_sheet_has_tab_color(sheet)) return xlsx_sheet_tab_color_shown(sheet);
+  if (xlsx_sheet_tab_color(sheet, &color) != XLSX_OK) return XLSX_COLOR_NONE;
   return (color.red << 16) | (color.green << 8) | color.blue;
 }
 

@@ -5,7 +5,9 @@
 
 #include "lib/base/alloc.h"
 #include "lib/package/part.h"
+#include "lib/sheet/colors.h"
 #include "lib/sheet/sheet_children.h"
+#include "lib/sheet/styles.h"
 
 namespace {
 
@@ -88,6 +90,21 @@ xlsx_status xlsx_sheet_set_tab_color(XlsxWorksheet* sheet, const XlsxColor* colo
 }
 
 bool xlsx_sheet_has_tab_color(XlsxWorksheet* sheet) { return tab_color_rgb(sheet) != nullptr; }
+
+int32_t xlsx_sheet_tab_color_shown(XlsxWorksheet* sheet) {
+  if (!sheet) return XLSX_STYLE_NO_COLOR;
+  const XmlNode* tab = xml_node_child(xml_node_child(sheet_edit_root(sheet), "sheetPr"), "tabColor");
+  if (!tab) return XLSX_STYLE_NO_COLOR;
+  XlsxStyles* styles = nullptr;
+  xlsx_status status = xlsx_workbook_styles(sheet->workbook, &styles);
+  if (status == XLSX_OK) return xlsx_styles_color(styles, tab);
+  // Without a styles part the legacy palette holds, and the workbook's own theme.
+  XlsxThemeColors theme;
+  if (status != XLSX_ERR_NOT_FOUND || xlsx_workbook_theme_colors(sheet->workbook, &theme) != XLSX_OK)
+    return XLSX_STYLE_NO_COLOR;
+  int32_t color = xlsx_color_resolve(tab, nullptr, &theme);
+  return color < 0 ? XLSX_STYLE_NO_COLOR : color;
+}
 
 xlsx_status xlsx_sheet_clear_tab_color(XlsxWorksheet* sheet) {
   return sheet_edit(sheet, nullptr, [](XmlNode* root) {

@@ -41,6 +41,10 @@ char* xlsx_color_to_text(const XlsxColor* color, char* buffer);
 // Whether the sheet's tab has a colour given as red, green and blue (`tabColor` with `rgb`); false for
 // null, no colour, or one given another way (theme, index).
 bool xlsx_sheet_has_tab_color(XlsxWorksheet* sheet);
+// 0xRRGGBB of the tab colour as applications show it, whichever way the file gives it (red-green-blue,
+// a palette entry, a theme colour, with a tint); XLSX_STYLE_NO_COLOR when the tab has none, for null, and
+// when the workbook's styles or theme cannot be loaded for want of memory.
+int32_t xlsx_sheet_tab_color_shown(XlsxWorksheet* sheet);
 // Removes `tabColor`, and `sheetPr` when nothing else is left in it. XLSX_ERR_INVALID_ARG for a null
 // worksheet or a part without root; XLSX_ERR_NO_MEMORY.
 xlsx_status xlsx_sheet_clear_tab_color(XlsxWorksheet* sheet);

@@ -668,6 +668,8 @@ xlsx_status add_styles_part(XlsxWorkbook* workbook) {
 
 }  // namespace
 
+int32_t xlsx_styles_color(const XlsxStyles* styles, const XmlNode* color) { return color_of(styles, color); }
+
 XlsxStyleChange xlsx_style_change(XlsxStyleAspect aspect) {
   XlsxStyleChange change{};
   change.aspect = aspect;

@@ -77,6 +77,11 @@ struct XlsxAlignmentLook {
 // The styles of the workbook's styles part, loaded and indexed on first use; XLSX_ERR_NOT_FOUND when the
 // workbook has no styles part, XLSX_ERR_NO_MEMORY. Owned by the part: valid while the document is open.
 xlsx_status xlsx_workbook_styles(XlsxWorkbook* workbook, XlsxStyles** out);
+// 0xRRGGBB of a colour element of the workbook (a font's, a fill's, a sheet tab's) as applications show
+// it: palette entries through the styles' own palette, theme colours through the workbook's theme, tints
+// applied. XLSX_STYLE_NO_COLOR for a null element, the automatic colour and one that names no colour; null
+// styles resolve with the legacy palette and the default theme.
+int32_t xlsx_styles_color(const XlsxStyles* styles, const XmlNode* color);
 // The styles for a change: as xlsx_workbook_styles, but a workbook without a styles relationship first gets
 // a styles part of the default format, with its content type and relationship (kept to the failure
 // rule). XLSX_ERR_UNSUPPORTED when the workbook's styles part cannot be read or an entry of its name is
