@@ -20,8 +20,8 @@ end
 
 -- The record of a sheet (made on first use).
 function Book:sheet(name)
-  if not self.sheets[name] then self.sheets[name] = {cells = {}, widths = {}, heights = {}, hidden_columns = {},
-                                                     hidden_rows = {}, state = "visible"} end
+  if not self.sheets[name] then self.sheets[name] = {name = name, cells = {}, widths = {}, heights = {},
+                                                     hidden_columns = {}, hidden_rows = {}, state = "visible"} end
   return self.sheets[name]
 end
 
@@ -89,7 +89,7 @@ function Book:property(id, constant, name, value)
   self.props[name] = value
 end
 
--- A fact run.py checks besides the sheets (active, titles, defined_names, recalc, shared_counts ...).
+-- A fact run.py checks besides the sheets (active, defined_names, shared_counts, folders ...).
 function Book:set(key, value) self.facts[key] = value end
 
 -- ---- JSON
@@ -111,7 +111,7 @@ local function encode(value)
   if kind == "boolean" then return tostring(value) end
   if kind == "nil" then return "null" end
   local parts = {}
-  if #value > 0 or next(value) == nil then
+  if #value > 0 then  -- an empty table is an empty object
     for _, item in ipairs(value) do parts[#parts + 1] = encode(item) end
     return "[" .. table.concat(parts, ",") .. "]"
   end
@@ -127,13 +127,8 @@ end
 function expect.write(path)
   local out = {}
   for _, book in ipairs(expect.books) do
-    local sheets = {}
-    for i, name in ipairs(book.order) do
-      local record = book:sheet(name)
-      sheets[i] = {name = name, state = record.state, cells = record.cells, widths = record.widths,
-                   heights = record.heights, hidden_columns = record.hidden_columns, hidden_rows = record.hidden_rows}
-    end
-    local record = {file = book.file, sheets = sheets, props = book.props, options = book.options}
+    local record = {file = book.file, sheets = {}, props = book.props, options = book.options}
+    for i, name in ipairs(book.order) do record.sheets[i] = book:sheet(name) end
     for key, value in pairs(book.facts) do record[key] = value end
     out[#out + 1] = record
   end

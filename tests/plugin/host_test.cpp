@@ -1,8 +1,7 @@
 // The host stand-in's services as the plugin uses them: stack operations and object ids, registered
-// errors, userdata with clean-up, counted memory, files, text conversion (its own ISO-8859-1 converter
-// included), and finding a plugin's header in a module.
+// errors, counted memory, files, text conversion (its own ISO-8859-1 converter included), and finding a
+// plugin's header in a module.
 #include <dlfcn.h>
-#include <iconv.h>
 
 #include <cstdarg>
 #include <cstring>
@@ -17,7 +16,6 @@
 namespace {
 
 int marker;
-int collected = 0;
 uint32_t open_code = 0, plain_code = 0;
 constexpr const char* kMeta = "test.kvp.thing";
 const HostApi* host() { return HostApiTable(); }
@@ -60,25 +58,6 @@ int32_t Fail(HostState* L) {
   host()->PushNumber(L, 2);
   return 2;
 }
-int32_t Collect(HostState* L) {
-  host()->CheckUserdata(L, 1, kMeta);
-  ++collected;
-  return 0;
-}
-int32_t Step(HostState* L) {
-  host()->PushNumber(L, ++*static_cast<uint32_t*>(host()->ToUserdata(L, -10002)));
-  return 1;
-}
-// A userdata with the metatable, and a closure over it (as a range loop is made).
-int32_t MakeThing(HostState* L) {
-  auto* counter = static_cast<uint32_t*>(host()->NewUserdata(L, sizeof(uint32_t)));
-  if (*counter != 0) return HOST_ERR_NO_MEMORY;  // userdata arrives cleared
-  host()->GetMetatable(L, kMeta);
-  host()->SetMetatable(L, -2);
-  host()->PushValue(L, -1);
-  host()->PushClosure(L, Step, 1);
-  return 1;
-}
 int32_t Check(HostState* L) {
   host()->CheckUserdata(L, 1, kMeta);
   return 0;
@@ -88,7 +67,6 @@ class HostServices : public HostTest {
  protected:
   void SetUp() override {
     HostTest::SetUp();
-    collected = 0;
     open_code = api->RegisterErrorMessage("Error opening XLSX document %s!");
     plain_code = api->RegisterErrorMessage("Cannot find specified XLSX document!");
     lua_pushinteger(L, 1);
@@ -99,15 +77,11 @@ class HostServices : public HostTest {
     Define("sum", SumFromTop);
     Define("id", ReadId);
     Define("fail", Fail);
-    Define("make", MakeThing);
     Define("check", Check);
-    // The metatable set-up of a plugin's InitLibrary: __index is the table itself, __gc the clean-up.
+    // The metatable set-up of a plugin's InitLibrary: __index is the table itself.
     EXPECT_EQ(api->NewMetatable(hs, kMeta), 1);
     api->PushLString(hs, "__index", 7);
     api->PushValue(hs, -2);
-    api->SetTable(hs, -3);
-    api->PushString(hs, "__gc");
-    api->PushClosure(hs, Collect, 0);
     api->SetTable(hs, -3);
     api->SetTop(hs, -2);
   }
@@ -161,21 +135,6 @@ TEST_F(HostServices, StackOperationsIdsAndErrors) {
   api->SetErrorArgument("x");
   Run("fail(1)");
   EXPECT_EQ(Run("fail(2)"), "[string \"fail(2)\"]:1: Cannot find specified XLSX document!") << "the argument is used once";
-}
-
-TEST_F(HostServices, UserdataIsCleanedUpExactlyOnce) {
-  EXPECT_EQ(lua_gettop(L), 0);
-  EXPECT_EQ(api->NewMetatable(hs, kMeta), 0) << "a second NewMetatable finds the first";
-  EXPECT_EQ(lua_getfield(L, -1, "__index"), LUA_TTABLE);
-  EXPECT_TRUE(lua_rawequal(L, -1, -2));
-  lua_settop(L, 0);
-  EXPECT_EQ(Run("local f = make() assert(f() == 1 and f() == 2)"), "");
-  EXPECT_EQ(Run("for n in make() do if n == 2 then break end end kept = make()"), "");
-  lua_gc(L, LUA_GCCOLLECT);
-  lua_gc(L, LUA_GCCOLLECT);
-  EXPECT_EQ(collected, 2);
-  runtime_.Shutdown();
-  EXPECT_EQ(collected, 3) << "the live one at close";
 }
 
 using HostMemory = xlsx_test::CountedTest;
@@ -340,8 +299,8 @@ TEST_F(HostText, Utf8PassesThroughAndNumbersFollowTheCRules) {
 }
 
 // The host converts ISO-8859-1 by itself (a C library may ship no converter for it): every byte both
-// ways, the refusals of invalid UTF-8 and of characters the set lacks, the usual names of the set, large
-// texts, and agreement with the C library's converter where there is one.
+// ways, the refusals of invalid UTF-8 and of characters the set lacks, the usual names of the set, and
+// large texts.
 TEST_F(HostText, Latin1ConvertsByItselfAsTheCLibraryDoes) {
   for (const char* name : {"iso-8859-1", "ISO8859-1", "ISO_8859-1", "latin1", "L1", "CP819", "ISO-8859-1"}) {
     ASSERT_TRUE(HostSetCharset(name)) << name;
@@ -361,29 +320,6 @@ TEST_F(HostText, Latin1ConvertsByItselfAsTheCLibraryDoes) {
   EXPECT_EQ(Convert("\xC3\xA9\xC3\xA9", UTF8, SYS, 3), kRefused);
   std::string latin(100000, '\xE4');
   EXPECT_EQ(Convert(Convert(latin, SYS, UTF8), UTF8, SYS), latin);
-  iconv_t cd = iconv_open("ISO-8859-1", "UTF-8");
-  if (cd != reinterpret_cast<iconv_t>(-1)) {
-    int mismatches = 0;
-    auto check = [&](const std::string& text) {
-      char out[16] = {};
-      char* in = const_cast<char*>(text.data());
-      char* dst = out;
-      size_t in_left = text.size(), out_left = sizeof out - 1;
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-      bool ok = iconv(cd, &in, &in_left, &dst, &out_left) != size_t(-1) && iconv(cd, nullptr, nullptr, &dst, &out_left) != size_t(-1);
-      std::string expected = ok ? std::string(out, size_t(dst - out)) : kRefused;
-      if (Convert(text, UTF8, SYS) != expected && ++mismatches <= 10) {
-        ADD_FAILURE() << ::testing::PrintToString(text);
-      }
-    };
-    for (int a = 1; a < 256; ++a) {
-      check(std::string(1, static_cast<char>(a)));
-      for (int b = 1; b < 256; ++b) check({static_cast<char>(a), static_cast<char>(b)});
-    }
-    for (int a = 0xE0; a < 0x100; a += 0x0F)
-      for (int b = 0x80; b < 0xC0; ++b) check({static_cast<char>(a), static_cast<char>(b), '\xA9'});
-    iconv_close(cd);
-  }
   ASSERT_TRUE(HostSetCharset("UTF-8"));
   EXPECT_EQ(Convert("\xE2\x82\xAC", UTF8, SYS), "\xE2\x82\xAC") << "back in UTF-8 texts are copied";
 }
