@@ -104,23 +104,14 @@ end
 local function encode(value)
   local kind = type(value)
   if kind == "string" then return encode_string(value) end
-  if kind == "number" then
-    if math.type(value) == "integer" then return tostring(value) end
-    return string.format("%.17g", value)
-  end
-  if kind == "boolean" then return tostring(value) end
-  if kind == "nil" then return "null" end
+  if kind == "number" and math.type(value) == "float" then return string.format("%.17g", value) end
+  if kind ~= "table" then return value == nil and "null" or tostring(value) end
   local parts = {}
   if #value > 0 then  -- an empty table is an empty object
     for _, item in ipairs(value) do parts[#parts + 1] = encode(item) end
     return "[" .. table.concat(parts, ",") .. "]"
   end
-  local keys = {}
-  for key in pairs(value) do keys[#keys + 1] = key end
-  table.sort(keys)
-  for _, key in ipairs(keys) do
-    if type(value[key]) ~= "function" then parts[#parts + 1] = encode_string(key) .. ":" .. encode(value[key]) end
-  end
+  for key, item in pairs(value) do parts[#parts + 1] = encode_string(key) .. ":" .. encode(item) end
   return "{" .. table.concat(parts, ",") .. "}"
 end
 

@@ -30,7 +30,7 @@ from openpyxl.workbook.defined_name import DefinedName
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 KORVADEL, PLUGIN, SCRATCH, NODE_DIR = (os.path.abspath(p) for p in sys.argv[1:5])
-LOOKS = os.path.join(SCRATCH, "looks")
+LOOKS, CSVS = os.path.join(SCRATCH, "looks"), os.path.join(SCRATCH, "csv")
 failures = []
 checks = [0]
 
@@ -206,13 +206,12 @@ def check_cell(got, cell, reader, where):
 def check_openpyxl(path, book):
     wb = openpyxl.load_workbook(path)
     check(wb.sheetnames, [s["name"] for s in book["sheets"]], f"{path}: sheets")
+    check_cells(path, book, "openpyxl", lambda sheet, ref, cell: wb[sheet][ref].value)
     if book.get("active"):
         check(wb.active.title, book["active"], f"{path}: active sheet")
     for sheet in book["sheets"]:
         ws = wb[sheet["name"]]
         check(ws.sheet_state, sheet["state"], f"{path}: state of {sheet['name']}")
-        for ref, cell in sheet["cells"].items():
-            check_cell(ws[ref].value, cell, "openpyxl", f"{path}: {sheet['name']}!{ref} in openpyxl")
         for letters, width in sheet["widths"].items():
             check(ws.column_dimensions[letters].width, width, f"{path}: width of {letters}")
         for row, height in sheet["heights"].items():
@@ -248,36 +247,35 @@ def check_package(path, book):
         for text, count in book["shared_counts"].items():
             check(texts.count(text), count, f"{path}: shared strings holding {text!r}")
 
-def check_office(path, book, folder):
-    stem = os.path.splitext(os.path.basename(path))[0]
+def check_cells(path, book, reader, shown):
+    """Every cell of the record as shown(sheet, ref, cell) gives what reader shows of it."""
     for sheet in book["sheets"]:
-        csv_path = os.path.join(folder, f"{stem}-{sheet['name']}.csv")
-        if not os.path.exists(csv_path):
-            if sheet["cells"]:
-                fail(f"{path}: LibreOffice wrote no CSV for sheet {sheet['name']}")
-            continue
-        with open(csv_path, newline="", encoding="utf-8") as f:
-            rows = list(csv.reader(f))
         for ref, cell in sheet["cells"].items():
-            column, row = openpyxl.utils.cell.coordinate_from_string(ref)
-            r, c = row - 1, openpyxl.utils.cell.column_index_from_string(column) - 1
-            got = rows[r][c] if r < len(rows) and c < len(rows[r]) else ""
-            check_cell(got, cell, "office", f"{path}: {sheet['name']}!{ref} in LibreOffice")
+            check_cell(shown(sheet["name"], ref, cell), cell, reader, f"{path}: {sheet['name']}!{ref} in {reader}")
+
+def check_office(path, book):
+    """The cells in LibreOffice's CSV of each sheet."""
+    def shown(sheet, ref, cell):
+        with open(os.path.join(CSVS, f"{os.path.splitext(os.path.basename(path))[0]}-{sheet}.csv"),
+                  newline="", encoding="utf-8") as f:
+            rows = list(csv.reader(f))
+        column, row = openpyxl.utils.cell.coordinate_from_string(ref)
+        r, c = row - 1, openpyxl.utils.cell.column_index_from_string(column) - 1
+        return rows[r][c] if r < len(rows) and c < len(rows[r]) else ""
+    if not book["options"].get("no_office"):
+        check_cells(path, book, "office", shown)
 
 def check_node(path, book, shown):
     for reader in ("sheetjs", "exceljs"):
+        sheets = shown.get(reader, {})
         if reader in book["options"].get("unread_by", []):
             continue
-        sheets = shown.get(reader, {})
         if "error" in sheets:
             fail(f"{path}: {reader} refuses the file: {sheets['error']}")
             continue
         check(list(sheets), [s["name"] for s in book["sheets"]], f"{path}: sheets in {reader}")
-        for sheet in book["sheets"]:
-            cells = sheets.get(sheet["name"], {})
-            for ref, cell in sheet["cells"].items():
-                got = cells.get(ref, {"v": None, "f": None})["f" if "f" in cell else "v"]
-                check_cell(got, cell, reader, f"{path}: {sheet['name']}!{ref} in {reader}")
+        check_cells(path, book, reader, lambda sheet, ref, cell: sheets.get(sheet, {}).get(ref, {"v": None, "f": None})
+                    ["f" if "f" in cell else "v"])
 
 # ---- reading files other programs wrote
 
@@ -347,8 +345,7 @@ def check_kept_entries(path, out):
     changed = raw_records(out + ".changed.xlsx")
     concerned = {"docProps/core.xml", "xl/sharedStrings.xml", "xl/workbook.xml", "[Content_Types].xml",
                  "xl/_rels/workbook.xml.rels", "xl/calcChain.xml"}
-    with zipfile.ZipFile(path) as z:
-        first_sheet = sorted(n for n in z.namelist() if n.startswith("xl/worksheets/sheet"))[0]
+    first_sheet = sorted(n for n in before if n.startswith("xl/worksheets/sheet"))[0]
     for name, record in before.items():
         if name not in concerned and name != first_sheet and not name.endswith("/"):
             check(changed.get(name) == record, True, f"{os.path.basename(path)} changed: entry {name} kept")
@@ -615,8 +612,8 @@ def main():
     if not (shutil.which("soffice") or shutil.which("libreoffice")):
         return fail("LibreOffice (soffice) is not installed (Debian: libreoffice-calc)")
     shutil.rmtree(SCRATCH, ignore_errors=True)
-    written, inputs, peers, csvs = (os.path.join(SCRATCH, d) for d in ("written", "inputs", "peers", "csv"))
-    for folder in (written, peers, csvs):
+    written, inputs, peers = (os.path.join(SCRATCH, d) for d in ("written", "inputs", "peers"))
+    for folder in (written, peers, CSVS):
         os.makedirs(folder)
     ensure_node_modules()
     if failures:
@@ -627,28 +624,24 @@ def main():
         books = json.load(f)
     paths = {book["file"]: os.path.join(written, book["file"]) for book in books}
     office_paths = [paths[b["file"]] for b in books if not b.get("options").get("no_office")]
-    office("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1", csvs, *office_paths)
+    office("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1", CSVS, *office_paths)
     # openpyxl takes styles from xl/styles.xml only: the format of a workbook stored elsewhere is read in
     # LibreOffice's copy.
-    office("xlsx", csvs, os.path.join(written, "moved-bold.xlsx"))
-    cell = openpyxl.load_workbook(os.path.join(csvs, "moved-bold.xlsx"))["Added"]["B2"]
+    office("xlsx", CSVS, os.path.join(written, "moved-bold.xlsx"))
+    cell = openpyxl.load_workbook(os.path.join(CSVS, "moved-bold.xlsx"))["Added"]["B2"]
     check((cell.value, cell.font.b), ("new text", True), "moved-bold.xlsx: a format read by LibreOffice")
     shown = json.loads(run(["node", os.path.join(HERE, "node", "read.js"), os.path.join(NODE_DIR, "node_modules"),
                             *paths.values()]) or "{}")
     for book in books:
         path = paths[book["file"]]
-        for step in (check_xml, check_openpyxl, check_package):
+        for step in (check_xml, check_openpyxl, check_package, check_office):
             try:
                 step(path, book)
             except Exception as error:  # a reader that refuses a file
                 fail(f"{path}: {step.__name__}: {type(error).__name__}: {error}")
-        if path in office_paths:
-            check_office(path, book, csvs)
         check_node(path, book, shown.get(path, {}))
     peer_files = make_peer_files(inputs)
-    args = []
-    for path in peer_files:
-        args += [path, "--keep", os.path.join(peers, os.path.basename(path))]
+    args = [p for path in peer_files for p in (path, os.path.join(peers, os.path.basename(path)))]
     check_reading(peer_files, korvadel("read_cells.lua", *args))
     for path in peer_files:
         check_kept_entries(path, os.path.join(peers, os.path.basename(path)))
