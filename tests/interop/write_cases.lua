@@ -157,21 +157,17 @@ xlsx.SetCellFont(id, "B2", "", XLSX_KEEP, XLSX_FONT_BOLD, XLSX_KEEP, 2)
 xlsx.SaveAs(id, out .. "/moved-bold.xlsx")  -- read by run.py in LibreOffice's copy
 xlsx.Close(id)
 
--- ---- tables: the serializer on a sparse table, in time that follows its cells
+-- ---- tables: the serializer on a sparse table, in time that follows its cells, and on a small one
 local far = {[1] = {"first"}, [1048576] = {[16384] = 7}}
-local file = assert(io.open(out .. "/far.xlsx", "wb"))
-file:write(SerializeTable(far))
-file:close()
+check.write(out .. "/far.xlsx", SerializeTable(far))
 local far_book = expect.book("far.xlsx", {no_office = true})
 far_book.order = {"Sheet1"}
 far_book:cell("Sheet1", "A1", {s = "first"})
 far_book:cell("Sheet1", "XFD1048576", {n = 7})
 local back = DeserializeTable(SerializeTable(far))
 check.eq(back[1][1] .. back[1048576][16384], "first7", "a sparse table comes back")
+check.write(out .. "/table.xlsx", SerializeTable({{"name", 1.5}, [3] = {[2] = -4}}))
 local tables = expect.book("table.xlsx")
-file = assert(io.open(out .. "/table.xlsx", "wb"))
-file:write(SerializeTable({{"name", 1.5}, [3] = {[2] = -4}}))
-file:close()
 tables.order = {"Sheet1"}
 tables:cell("Sheet1", "A1", {s = "name"})
 tables:cell("Sheet1", "B1", {n = 1.5})

@@ -27,6 +27,11 @@ int32_t ReadId(HostState* L) {
   host()->PushNumber(L, static_cast<double>(id.handle));
   return 2;
 }
+// raw(t, k, v): t[k] = v, bypassing the table's metamethods.
+int32_t RawSet(HostState* L) {
+  host()->RawSetTable(L, 1);
+  return 0;
+}
 // fail(n): error code n of the list (1 with an argument for %s); fail(6) returns 1, 2.
 int32_t Fail(HostState* L) {
   int32_t which = static_cast<int32_t>(host()->OptNumber(L, 1, 0));
@@ -45,6 +50,7 @@ class HostServices : public HostTest {
     open_code = api->RegisterErrorMessage("Error opening XLSX document %s!");
     plain_code = api->RegisterErrorMessage("Cannot find specified XLSX document!");
     Define("id", ReadId);
+    Define("raw", RawSet);
     Define("fail", Fail);
   }
 };
@@ -55,6 +61,7 @@ TEST_F(HostServices, StackOperationsIdsAndErrors) {
     const char* chunk;
     const char* error;
   } rows[] = {
+      {"local t = setmetatable({}, {__newindex = error}) raw(t, 'k', 2) assert(t.k == 2)", ""},
       // Explicit ids are the number (truncated) and a zero handle; automatic ids are zero and the handle;
       // an optional id of nil or none asks for an automatic one.
       {"local n, h = id(5.9) assert(n == 5 and h == 0)", ""},

@@ -25,6 +25,7 @@ TEST_F(EntryPoints, HeaderEntriesAndTablesNeedNoHost) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(PluginHeaderRecord());
   EXPECT_EQ(memcmp(bytes, "KORVADEL\0\0\0\3", 12), 0) << "the magic, then version 3 big-endian";
   EXPECT_EQ(PluginHeaderRecord()->resolve, &ResolveEntry);
+  EXPECT_STREQ(PluginVersionText(), "$VER: xlsx.kvp 1.1 (13.09.26) [ppc-amigaos]");
   std::set<PluginEntryFn> distinct;
   for (const char* name : {"InitPlugin", "ClosePlugin", "GetBaseTable", "GetCommands", "GetConstants", "GetHelpStrings",
                            "InitLibrary", "FreeLibrary", "InitSerializer", "FreeSerializer", "SerializeItem",
