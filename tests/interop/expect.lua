@@ -1,11 +1,6 @@
--- What a script wrote, recorded as it writes it, for the checks of every other program (run.py): each
--- workbook's sheets in order with their state, cells, column and row attributes, the active sheet and
--- the document properties. The script's own reads check the plugin; the record checks the others.
---
---   local expect = require "expect"
---   local book = expect.book("cases.xlsx")
---   book:value(id, "Values", "A1", 42)        -- SetCellValue and the record of it
---   expect.write(path)                        -- all books as JSON
+-- What a script wrote, recorded as it writes it (book:value(id, "Values", "A1", 42) is SetCellValue and
+-- its record), for the checks of every other program (run.py): each workbook's sheets in order with their
+-- state, cells, column and row attributes, the active sheet and the document properties, written as JSON.
 local expect = {books = {}}
 
 local Book = {}
