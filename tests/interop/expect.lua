@@ -1,11 +1,6 @@
--- What a script wrote, recorded as it writes it, for the checks of every other program (run.py): each
--- workbook's sheets in order with their state, cells, column and row attributes, the active sheet and
--- the document properties. The script's own reads check the plugin; the record checks the others.
---
---   local expect = require "expect"
---   local book = expect.book("cases.xlsx")
---   book:value(id, "Values", "A1", 42)        -- SetCellValue and the record of it
---   expect.write(path)                        -- all books as JSON
+-- What a script wrote, recorded as it writes it (book:value(id, "Values", "A1", 42) is SetCellValue and
+-- its record), for the checks of every other program (run.py): each workbook's sheets in order with their
+-- state, cells, column and row attributes, the active sheet and the document properties, written as JSON.
 local expect = {books = {}}
 
 local Book = {}
@@ -20,8 +15,8 @@ end
 
 -- The record of a sheet (made on first use).
 function Book:sheet(name)
-  if not self.sheets[name] then self.sheets[name] = {cells = {}, widths = {}, heights = {}, hidden_columns = {},
-                                                     hidden_rows = {}, state = "visible"} end
+  if not self.sheets[name] then self.sheets[name] = {name = name, cells = {}, widths = {}, heights = {},
+                                                     hidden_columns = {}, hidden_rows = {}, state = "visible"} end
   return self.sheets[name]
 end
 
@@ -89,7 +84,7 @@ function Book:property(id, constant, name, value)
   self.props[name] = value
 end
 
--- A fact run.py checks besides the sheets (active, titles, defined_names, recalc, shared_counts ...).
+-- A fact run.py checks besides the sheets (active, defined_names, shared_counts, folders ...).
 function Book:set(key, value) self.facts[key] = value end
 
 -- ---- JSON
@@ -104,36 +99,22 @@ end
 local function encode(value)
   local kind = type(value)
   if kind == "string" then return encode_string(value) end
-  if kind == "number" then
-    if math.type(value) == "integer" then return tostring(value) end
-    return string.format("%.17g", value)
-  end
-  if kind == "boolean" then return tostring(value) end
-  if kind == "nil" then return "null" end
+  if kind == "number" and math.type(value) == "float" then return string.format("%.17g", value) end
+  if kind ~= "table" then return value == nil and "null" or tostring(value) end
   local parts = {}
-  if #value > 0 or next(value) == nil then
+  if #value > 0 then  -- an empty table is an empty object
     for _, item in ipairs(value) do parts[#parts + 1] = encode(item) end
     return "[" .. table.concat(parts, ",") .. "]"
   end
-  local keys = {}
-  for key in pairs(value) do keys[#keys + 1] = key end
-  table.sort(keys)
-  for _, key in ipairs(keys) do
-    if type(value[key]) ~= "function" then parts[#parts + 1] = encode_string(key) .. ":" .. encode(value[key]) end
-  end
+  for key, item in pairs(value) do parts[#parts + 1] = encode_string(key) .. ":" .. encode(item) end
   return "{" .. table.concat(parts, ",") .. "}"
 end
 
 function expect.write(path)
   local out = {}
   for _, book in ipairs(expect.books) do
-    local sheets = {}
-    for i, name in ipairs(book.order) do
-      local record = book:sheet(name)
-      sheets[i] = {name = name, state = record.state, cells = record.cells, widths = record.widths,
-                   heights = record.heights, hidden_columns = record.hidden_columns, hidden_rows = record.hidden_rows}
-    end
-    local record = {file = book.file, sheets = sheets, props = book.props, options = book.options}
+    local record = {file = book.file, sheets = {}, props = book.props, options = book.options}
+    for i, name in ipairs(book.order) do record.sheets[i] = book:sheet(name) end
     for key, value in pairs(book.facts) do record[key] = value end
     out[#out + 1] = record
   end

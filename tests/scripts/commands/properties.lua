@@ -10,6 +10,7 @@ for prop = 0, 19 do
   t.eq(xlsx.GetProperty(id, prop), texts[prop + 1], "property " .. prop)
 end
 t.raises(t.OPERATION, xlsx.SetProperty, id, XLSX_PROPERTY_SCALECROP, "TRUE")
+t.raises(t.OPERATION, xlsx.SetProperty, id, XLSX_PROPERTY_CREATIONDATE, "2024-02-30T00:00:00Z")
 t.eq(xlsx.GetProperty(id, XLSX_PROPERTY_SCALECROP), "true", "a refused value changes nothing")
 t.eq(xlsx.GetProperty(id, 0.9), texts[1], "numbers are truncated")
 t.rejects(xlsx.SetProperty, id, 0)

@@ -12,7 +12,7 @@ t.raises_each(t.OPERATION, xlsx.AddSheet, {{id, "Two", 1}, {id, "bad/name", 2}})
 t.eq(t.sheets(id), "Zero,Sheet1,Mid,Two,Last,Also last", "order")
 t.rejects(xlsx.AddSheet, id)
 
--- GetSheetCount, GetSheetIndex (case-sensitive, 0 when absent, no error).
+-- GetSheetCount, GetSheetIndex (0 when absent, no error).
 t.same("count and indexes", {6, 4, 0, 0}, xlsx.GetSheetCount(id), xlsx.GetSheetIndex(id, "Two"),
        xlsx.GetSheetIndex(id, "two"), xlsx.GetSheetIndex(id, "Nowhere"))
 
@@ -33,9 +33,6 @@ t.rejects(xlsx.SetSheetName, id, 1)
 xlsx.DeleteSheet(id, 6)
 t.eq(t.sheets(id), "Mid,Two,Sheet1,Last,Also last", "DeleteSheet")
 
--- GetSheetType: worksheets; sheet 0 or none is the default sheet.
-t.same("GetSheetType", {0, 0, 0}, xlsx.GetSheetType(id, 1), xlsx.GetSheetType(id), xlsx.GetSheetType(id, 0))
-
 -- SetDefaultSheet: commands without a sheet (or sheet 0) use it; deleting it leaves it out of range.
 xlsx.SetDefaultSheet(id, 2)
 xlsx.SetCellValue(id, 1, 1, "on Two")
@@ -48,16 +45,13 @@ t.raises(t.SHEET_RANGE, xlsx.GetRowCount, id)
 t.eq(xlsx.GetRowCount(id, 2), 1, "an explicit sheet still works")
 xlsx.SetDefaultSheet(id, 1)
 
--- Visibility: hidden and very hidden; any other value shows; hiding the last visible sheet is ignored.
+-- Visibility: hidden and very hidden; any other value shows.
 local V = {XLSX_VISIBILITY_VISIBLE, XLSX_VISIBILITY_HIDDEN, XLSX_VISIBILITY_VERYHIDDEN}
 for _, v in ipairs({{V[2], 2, V[2]}, {V[3], 3, V[3]}, {5, 3, V[1]}, {0, 2, V[1]}}) do
   xlsx.SetSheetVisibility(id, v[1], v[2])
   t.eq(xlsx.GetSheetVisibility(id, v[2]), v[3], "visibility " .. v[1])
 end
 t.eq(xlsx.GetSheetVisibility(id), XLSX_VISIBILITY_VISIBLE, "default sheet")
-local solo = t.new_document("solo.xlsx")
-xlsx.SetSheetVisibility(solo, 1)
-t.eq(xlsx.GetSheetVisibility(solo), XLSX_VISIBILITY_VISIBLE, "the only visible sheet stays visible")
 t.rejects(xlsx.SetSheetVisibility, id)
 
 -- Active sheet: Sheet1 stayed active through its moves; hidden, it handed over to the last visible one.
