@@ -477,8 +477,9 @@ def peer_looks():
         check(openpyxl.load_workbook(out).worksheets[0]["A1"].value, "changed", f"{name}: the change")
 
 def theme_colours():
-    """Colours in the forms spreadsheet applications write (theme colours with tints, the palette) read
-    through the commands as LibreOffice shows them (its copy of the file has them as red-green-blue)."""
+    """Colours in the forms spreadsheet applications write (theme colours with tints, the palette), of cells
+    and of sheet tabs, read through the commands as LibreOffice shows them (its copy of the file has them
+    as red-green-blue)."""
     from openpyxl.styles.colors import Color
     made = looks_path("theme.xlsx")
     wb = openpyxl.Workbook()
@@ -489,14 +490,19 @@ def theme_colours():
         ws[ref] = ref
         ws[ref].font, ws[ref].fill = Font(color=font), PatternFill("solid", fgColor=fill)
         ws[ref].border = Border(top=Side(style="thin", color=top))
+    ws.sheet_properties.tabColor = Color(theme=5, tint=0.5999938962981048)
+    wb.create_sheet("Palette").sheet_properties.tabColor = Color(indexed=12)
     wb.save(made)
     chunk = ("local id = xlsx.Open(nil, arg[1])\nfor _, ref in ipairs({'B2', 'C2'}) do\n"
              "  local _, _, _, font = xlsx.GetCellFont(id, ref)\n  local _, top = xlsx.GetCellBorder(id, ref, XLSX_SIDE_TOP)\n"
-             "  print(string.format('%06X %06X %06X', font, xlsx.GetCellFill(id, ref), top))\nend\n")
+             "  print(string.format('%06X %06X %06X', font, xlsx.GetCellFill(id, ref), top))\nend\n"
+             "print(string.format('%06X %06X', xlsx.GetSheetTabColor(id, 1), xlsx.GetSheetTabColor(id, 2)))\n")
     ours = korvadel("-", made, chunk=chunk).split()
-    theirs = openpyxl.load_workbook(resave(made, "theme")).active
+    book = openpyxl.load_workbook(resave(made, "theme"))
+    theirs = book.active
     shown = [c.rgb[2:] for ref in ("B2", "C2")
              for c in (theirs[ref].font.color, theirs[ref].fill.fgColor, theirs[ref].border.top.color)]
+    shown += [sheet.sheet_properties.tabColor.rgb[2:] for sheet in book.worksheets]
     check(ours, shown, "theme and palette colours as LibreOffice shows them")
 
 def round_trip():
