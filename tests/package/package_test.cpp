@@ -8,6 +8,7 @@
 #include "lib/package/template.h"
 #include "lib/xml/tree.h"
 #include "tests/package/package_fixture.h"
+#include "tests/support/cases.h"
 #include "tests/support/fault_alloc.h"
 
 namespace {
@@ -100,24 +101,17 @@ TEST_F(PackageTest, WhatTheFileLacksIsMadeUpOnce) {
 // The workbook is the entry the package's officeDocument relationship names when the file holds it and does
 // not declare it as another kind of part; otherwise xl/workbook.xml.
 TEST_F(PackageTest, WorkbookIsWhereThePackageRelationshipPointsIfThatIsAWorkbook) {
-  const struct {
-    const char *target, *type, *expected;  // type "": no override for book/main.xml
-  } rows[] = {{"book/main.xml", "sheet.main+xml", "book/main.xml"},
-              {"/book/./x/../main.xml", "", "book/main.xml"},
-              {"book/main.xml", "worksheet+xml", "xl/workbook.xml"},
-              {"nothing/here.xml", "", "xl/workbook.xml"},
-              {"../xl/workbook.xml", "", "xl/workbook.xml"}};
-  for (const auto& row : rows) {
-    auto parts = with_types(*row.type ? override_of("/book/main.xml", std::string(kCt) + row.type) : "");
+  for (const xlsx_test::Case& c : xlsx_test::read_cases("package/package.cases", "workbook")) {
+    auto parts = with_types(c[1] == "-" ? "" : override_of("/book/main.xml", kCt + c[1]));
     for (const ZipInput& p : workbook_parts()) {
       if (p.name == "xl/workbook.xml") parts.push_back({"book/main.xml", p.data});
     }
     xlsx_test::replace_part(&parts, "_rels/.rels",
                             "<Relationships><Relationship Id=\"rId1\" Type=\"" + std::string(kRel) +
-                                "officeDocument\" Target=\"" + row.target + "\"/></Relationships>");
-    ASSERT_EQ(open_parts(parts), XLSX_OK) << row.target;
-    EXPECT_STREQ(xlsx_package_workbook_path(pkg_), row.expected) << row.target << " " << row.type;
-    EXPECT_EQ(xlsx_package_workbook(pkg_), part(row.expected)) << row.target;
+                                "officeDocument\" Target=\"" + c[0] + "\"/></Relationships>");
+    ASSERT_EQ(open_parts(parts), XLSX_OK) << c.where;
+    EXPECT_EQ(xlsx_package_workbook_path(pkg_), c[2]) << c.where;
+    EXPECT_EQ(xlsx_package_workbook(pkg_), part(c[2].c_str())) << c.where;
   }
 }
 

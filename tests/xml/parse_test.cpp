@@ -47,30 +47,6 @@ TEST_F(Parse, Cases) {
   }
 }
 
-// Instructions keep their target and value, declarations their decoded values, document types their text.
-TEST_F(Parse, InstructionsDeclarationsAndDocumentTypes) {
-  ASSERT_EQ(load("<r><?target  some text ?><?bare?><?xml-stylesheet href='a'?></r>", XML_PARSE_PI), XLSX_OK);
-  XmlNode* pi = xml_node_first_child(root());
-  EXPECT_EQ(xml_node_type(pi), XML_NODE_PI);
-  EXPECT_EQ(xml_node_name(pi) + std::string("|") + xml_node_value(pi), "target|some text ");
-  EXPECT_EQ(xml_node_next_sibling(pi)->value, nullptr);
-  EXPECT_STREQ(xml_node_name(xml_node_last_child(root())), "xml-stylesheet");
-  ASSERT_EQ(load("<?xml version='1.0' encoding=\"a&amp;b\tc\"?><r/>", XML_PARSE_DECLARATION | XML_PARSE_ENTITIES),
-            XLSX_OK);
-  XmlNode* declaration = xml_node_first_child(top());
-  EXPECT_EQ(xml_node_type(declaration), XML_NODE_DECLARATION);
-  // Declaration values are decoded but their white space is left alone.
-  EXPECT_STREQ(xml_attribute_value(xml_node_attribute(declaration, "encoding")), "a&b\tc");
-  ASSERT_EQ(load("<?XML v='1'?><r/>", XML_PARSE_DECLARATION | XML_PARSE_PI), XLSX_OK);
-  EXPECT_EQ(xml_node_type(xml_node_first_child(top())), XML_NODE_PI) << "the target is case-sensitive";
-  ASSERT_EQ(load("<!DOCTYPE r [<!ENTITY e 'v'>]><r/>", XML_PARSE_DOCTYPE), XLSX_OK);
-  EXPECT_EQ(xml_node_value(xml_node_first_child(top())) + std::string("|") + xml_node_name(root()),
-            "r [<!ENTITY e 'v'>]|r");
-  ASSERT_EQ(load("<!DOCTYPE><r/>", XML_PARSE_DOCTYPE), XLSX_OK);
-  EXPECT_EQ(xml_node_first_child(top())->value, nullptr);
-  EXPECT_EQ(load("<r/><!DOCTYPE [", XML_PARSE_DOCTYPE), XLSX_OK) << "running to the end of input is no error";
-}
-
 std::string nested(uint32_t depth, bool self_closing_innermost) {
   std::string text;
   for (uint32_t i = 1; i < depth; i++) text += "<d>";
