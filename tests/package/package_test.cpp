@@ -46,7 +46,6 @@ TEST_F(PackageTest, RefusedFilesLeaveThePackageClosed) {
     std::string bytes;
     xlsx_status status;
   } rows[] = {{"", XLSX_ERR_IO},  // no file
-              {"this is not a zip file at all", XLSX_ERR_PARSE},
               {make_zip({{"readme.txt", "hello"}}), XLSX_ERR_PARSE},
               {make_zip(no_types), XLSX_ERR_PARSE},
               {std::string("PK\x05\x06", 4) + std::string(18, '\0'), XLSX_ERR_PARSE}};

@@ -57,7 +57,8 @@ std::string nested(uint32_t depth, bool self_closing_innermost) {
 
 // Nesting is limited to XML_MAX_DEPTH (an error, not a stack overflow).
 TEST_F(Parse, NestingIsLimited) {
-  EXPECT_EQ(round_trip(nested(XML_MAX_DEPTH, false), 0), "<?xml version=\"1.0\"?>" + nested(XML_MAX_DEPTH, true));
+  ASSERT_EQ(load(nested(XML_MAX_DEPTH, false), 0), XLSX_OK);
+  EXPECT_EQ(body(), nested(XML_MAX_DEPTH, true));
   EXPECT_EQ(load(nested(XML_MAX_DEPTH + 1, true), 0), XLSX_ERR_PARSE);
   EXPECT_EQ(load(nested(XML_MAX_DEPTH + 1, false), 0), XLSX_ERR_PARSE);
 }
