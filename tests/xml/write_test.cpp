@@ -1,9 +1,7 @@
-// The writer: the declaration rule, each node kind, every escape rule, CDATA splitting, deep trees, and
-// package parts that come out as they went in.
+// The writer: the declaration rule, each node kind, every escape rule, CDATA splitting and deep trees.
 #include <string>
 
 #include "tests/support/cases.h"
-#include "tests/support/temp_dir.h"
 #include "tests/xml/xml_test_util.h"
 
 namespace {
@@ -65,32 +63,15 @@ TEST_F(Write, EveryNodeKind) {
             "<!DOCTYPE x [<!x>]><!----><![CDATA[]]><e></e><f/><g></g></r>");
 }
 
-// Texts escape &, <, > and control bytes other than tab and line ends, also between long plain runs.
-TEST_F(Write, TextEscapes) {
-  std::string text = "&<>\"'\t\n\r";
-  for (int c = 1; c < 32; c++) {
-    if (c != 9 && c != 10 && c != 13) text += static_cast<char>(c);
-  }
-  text += "\x7F\xC3\xA9\xFF";
-  xml_node_set_text(xml_node_append_child(top(), "r"), text.c_str());
-  EXPECT_EQ(body(),
-            "<r>&amp;&lt;&gt;\"'\t\n\r&#01;&#02;&#03;&#04;&#05;&#06;&#07;&#08;&#11;&#12;&#14;&#15;&#16;&#17;&#18;"
-            "&#19;&#20;&#21;&#22;&#23;&#24;&#25;&#26;&#27;&#28;&#29;&#30;&#31;\x7F\xC3\xA9\xFF</r>");
-  std::string run(5000, 'x');
-  xml_node_remove_children(top());
-  xml_node_set_text(xml_node_append_child(top(), "r"), (run + "<" + run + "&").c_str());
-  EXPECT_EQ(body(), "<r>" + run + "&lt;" + run + "&amp;</r>");
-}
-
-// Attribute values escape &, <, the double quote and every control byte.
-TEST_F(Write, AttributeEscapes) {
-  std::string value = "&<>\"'";
-  for (int c = 1; c < 32; c++) value += static_cast<char>(c);
-  value += "\x7F\xC3\xA9";
-  xml_node_set_attribute(xml_node_append_child(top(), "r"), "a", value.c_str());
-  EXPECT_EQ(body(),
-            "<r a=\"&amp;&lt;>&quot;'&#01;&#02;&#03;&#04;&#05;&#06;&#07;&#08;&#09;&#10;&#11;&#12;&#13;&#14;&#15;"
-            "&#16;&#17;&#18;&#19;&#20;&#21;&#22;&#23;&#24;&#25;&#26;&#27;&#28;&#29;&#30;&#31;\x7F\xC3\xA9\"/>");
+// Texts escape &, <, > and control bytes but tab and line ends, also after a long plain run; attribute
+// values escape &, <, the double quote and every control byte.
+TEST_F(Write, TextAndAttributeEscapes) {
+  const std::string run(5000, 'x');
+  XmlNode* r = xml_node_append_child(top(), "r");
+  xml_node_set_attribute(r, "a", "&<>\"'\t\n\r\x01\x1F\x7F\xC3\xA9");
+  xml_node_set_text(r, ("&<>\"'\t\n\r\x01\x0B\x1F\x7F\xC3\xA9\xFF" + run + "<" + run + "&").c_str());
+  EXPECT_EQ(body(), "<r a=\"&amp;&lt;>&quot;'&#09;&#10;&#13;&#01;&#31;\x7F\xC3\xA9\">&amp;&lt;&gt;\"'\t\n\r&#01;&#11;&#31;"
+                    "\x7F\xC3\xA9\xFF" + run + "&lt;" + run + "&amp;</r>");
 }
 
 // CDATA text holding the terminator is split around it, and the pieces parse back to the same text.
@@ -110,32 +91,12 @@ TEST_F(Write, CdataIsSplitAroundTheTerminator) {
 
 // Deep trees are written without recursion, siblings after deep branches in their place.
 TEST_F(Write, DeepTreeWithoutRecursion) {
-  XmlNode* node = xml_node_append_child(top(), "d");
-  const int depth = 200000;
-  for (int i = 1; i < depth; i++) node = xml_node_append_child(node, "d");
-  xml_node_set_text(node, "x");
-  std::string open, close;
-  for (int i = 0; i < depth; i++) open += "<d>", close += "</d>";
-  EXPECT_EQ(body(), open + "x" + close);
   ASSERT_EQ(load("<r><a><b><c/></b></a><d/></r><s/>", 0), XLSX_OK);
-  xml_node_append_child(xml_node_append_child(top(), "u"), "t");
-  EXPECT_EQ(body(), "<r><a><b><c/></b></a><d/></r><s/><u><t/></u>");
-}
-
-// A part as spreadsheet applications write it (tests/xml/worksheet_part.xml), parsed with the package
-// options and written back: the bytes come out as they went in (the default declaration in place of the
-// original one), and writing the written text again changes nothing.
-TEST_F(Write, PackagePartsComeOutAsTheyWentIn) {
-  const std::string part = xlsx_test::read_bytes(std::string(XLSX_TEST_SOURCES) + "/xml/worksheet_part.xml");
-  ASSERT_NE(part.find("'single'"), std::string::npos);
-  std::string once = round_trip("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n" + part,
-                                XML_PARSE_PACKAGE);
-  EXPECT_EQ(once, "<?xml version=\"1.0\"?>" + part);
-  EXPECT_EQ(round_trip(once, XML_PARSE_PACKAGE), once);
-  XmlNode* row = xml_node_child(xml_node_child(root(), "sheetData"), "row");
-  XmlNode* b1 = xml_node_next_sibling_named(xml_node_child(row, "c"), "c");
-  EXPECT_STREQ(xml_node_text(xml_node_child(xml_node_child(b1, "is"), "t")), "a < b & c > d");
-  EXPECT_STREQ(xml_node_text(xml_node_child(xml_node_child(root(), "si"), "t")), "  lead and trail  ");
+  XmlNode* node = top();
+  for (int i = 0; i < 200000; i++) node = xml_node_append_child(node, "d");
+  std::string open, close;
+  for (int i = 0; i < 200000; i++) open += "<d>", close += "</d>";
+  EXPECT_EQ(body(), "<r><a><b><c/></b></a><d/></r><s/>" + open.substr(0, open.size() - 3) + "<d/>" + close.substr(4));
 }
 
 }  // namespace

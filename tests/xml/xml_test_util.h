@@ -61,12 +61,6 @@ class XmlTest : public xlsx_test::CountedTest {
   xlsx_status load(const std::string& text, uint32_t options) {
     return xml_document_load_buffer(doc_, text.data(), static_cast<uint32_t>(text.size()), options);
   }
-  // Parses and writes back; "<error N>" when the parse fails.
-  std::string round_trip(const std::string& text, uint32_t options) {
-    xlsx_status status = load(text, options);
-    if (status != XLSX_OK) return "<error " + std::to_string(status) + ">";
-    return write(doc_);
-  }
   // Output of the writer without the default declaration in front.
   std::string body() {
     std::string all = write(doc_);
