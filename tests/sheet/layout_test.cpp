@@ -74,7 +74,7 @@ TEST_F(Layout, FrozenPanesWrittenAsApplicationsWriteThem) {
 }
 
 // The filter's hidden defined name names its sheet's area and goes with the filter.
-TEST_F(Layout, FilterNameFollowsItsSheet) {
+TEST_F(Layout, FilterNameGoesWithTheFilter) {
   ASSERT_EQ(xlsx_workbook_add_sheet(wb_, "My Data"), XLSX_OK);
   XlsxWorksheet data{};
   ASSERT_EQ(xlsx_workbook_worksheet(wb_, "My Data", &data), XLSX_OK);
@@ -217,10 +217,6 @@ const char kGroups[] =
 
 class SharedFormulas : public SheetTest {
  protected:
-  void SetUp() override {
-    SheetTest::SetUp();
-    load_sheet(worksheet_with(kGroups));
-  }
   // The formulas of B1:B4, A6:C6 and D1:D2.
   std::string all() {
     const uint32_t cells[][2] = {{1, 2}, {2, 2}, {3, 2}, {4, 2}, {6, 1}, {6, 2}, {6, 3}, {1, 4}, {2, 4}};
@@ -228,21 +224,16 @@ class SharedFormulas : public SheetTest {
     for (const auto& rc : cells) out += formula_at(rc[0], rc[1]) + "|";
     return out;
   }
-  const std::string as_read =
-      "A1*2+$A$1|A2*2+$A$1|A3*2+$A$1|A4*2+$A$1|SUM(A1:A$5)&\"A1\"|SUM(B1:B$5)&\"A1\"|"
-      "SUM(C1:C$5)&\"A1\"|A1:A2*10|<none>|";
 };
 
-// Every cell of a shared group reads its own formula; a cell whose group has no first cell reads "".
-TEST_F(SharedFormulas, EveryCellReadsItsOwnFormula) {
-  EXPECT_EQ(all(), as_read);
-  EXPECT_EQ(formula_at(4, 3), "");
-  EXPECT_EQ(value_at(3, 2), "integer:7");
-}
-
-// Changing or clearing any cell of a group leaves every other cell its own formula, as an ordinary
+// Every cell of a shared group reads its own formula (a cell whose group has no first cell reads "");
+// changing or clearing any cell of a group leaves every other cell its own formula, as an ordinary
 // formula that keeps its value; no group is left behind.
 TEST_F(SharedFormulas, ChangingTheFirstCellLeavesTheOthersTheirFormulas) {
+  load_sheet(worksheet_with(kGroups));
+  EXPECT_EQ(all(), "A1*2+$A$1|A2*2+$A$1|A3*2+$A$1|A4*2+$A$1|SUM(A1:A$5)&\"A1\"|SUM(B1:B$5)&\"A1\"|"
+                   "SUM(C1:C$5)&\"A1\"|A1:A2*10|<none>|");
+  EXPECT_EQ(formula_at(4, 3) + "|" + value_at(3, 2), "|integer:7");
   XlsxCell b1 = cell(1, 2), a6 = cell(6, 1), b3 = cell(3, 2);
   ASSERT_EQ(xlsx_cell_set_formula(&b1, "=A1*3"), XLSX_OK);
   ASSERT_EQ(xlsx_cell_clear_formula(&a6), XLSX_OK);
