@@ -16,7 +16,7 @@ namespace {
 
 // Items as texts: "[k" and "]k" begin and end row k, "nk=x" is the number x and "tk=x" the text x under
 // the number key k, "done" the end; a list of items is written with "|" between them. Numbers are
-// written as the shortest text that reads back the same.
+// written as "%.17g" writes them.
 using Items = std::vector<std::string>;
 
 Items split(const std::string& list) {
@@ -28,8 +28,7 @@ Items split(const std::string& list) {
 
 std::string num(double x) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.15g", x);
-  if (std::strtod(text, nullptr) != x) std::snprintf(text, sizeof text, "%.17g", x);
+  std::snprintf(text, sizeof text, "%.17g", x);
   return text;
 }
 
