@@ -168,7 +168,8 @@ TEST_F(Cells, FormulasAreStoredWithoutACachedValue) {
   EXPECT_EQ(xlsx_cell_set_formula(&a1, "=SUM(C1:C3)"), XLSX_OK);
   EXPECT_EQ(formula_at(1, 1) + "|" + value_of(a1), "SUM(C1:C3)|empty:");
   set(1, 1, "integer:2");
-  EXPECT_EQ(sheet_data_xml(), "<sheetData><row r=\"1\"><c r=\"A1\" s=\"1\"><f>SUM(C1:C3)</f><v>2</v></c></row></sheetData>");
+  EXPECT_EQ(sheet_data_xml(),
+            "<sheetData><row r=\"1\"><c r=\"A1\" s=\"1\"><f>SUM(C1:C3)</f><v>2</v></c></row></sheetData>");
   ASSERT_EQ(xlsx_cell_set_formula(&a1, nullptr), XLSX_OK);
   EXPECT_EQ(formula_at(1, 1), "");
 }
