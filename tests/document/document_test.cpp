@@ -144,13 +144,18 @@ TEST_F(DocumentTest, AddingAPropertyPartIsWholeOrNothing) {
     ASSERT_LT(n, 1000u);
     ASSERT_EQ(open_parts(parts), XLSX_OK);
     FaultAllocation fault(n);
-    xlsx_status status = xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "Title");
+    xlsx_status status = xlsx_document_set_property(doc_, XLSX_PROP_TITLE, "Title \x01");
     bool failed = fault.failures() > 0;
     fault.fail_after(0);
     std::string saved = entries(save_as("run.xlsx"));
     if (!failed) {
+      // A character XML cannot carry is written escaped and reads back as it was.
       EXPECT_EQ(status, XLSX_OK);
-      EXPECT_TRUE(has(saved, "<dc:title>Title</dc:title>"));
+      EXPECT_TRUE(has(saved, "<dc:title>Title _x0001_</dc:title>"));
+      ASSERT_EQ(xlsx_document_open(doc_, path("run.xlsx").c_str()), XLSX_OK);
+      char* title = xlsx_package_property_text(xlsx_document_package(doc_), XLSX_PROP_TITLE);
+      EXPECT_STREQ(title, "Title \x01");
+      xlsx_free(title);
       break;
     }
     EXPECT_EQ(status, XLSX_ERR_NO_MEMORY) << n;

@@ -52,6 +52,7 @@ xlsx.SetCellValue(id, "D5", "turned")
 xlsx.SetCellAlignment(id, "D5", XLSX_ALIGN_RIGHT, XLSX_VALIGN_TOP, 0, 2, -45)
 xlsx.SetCellFill(id, "D5", XLSX_COLOR_NONE)
 same("no fill", { XLSX_COLOR_NONE }, xlsx.GetCellFill(id, "D5"))
+same("alignment turned down", { XLSX_ALIGN_RIGHT, XLSX_VALIGN_TOP, 0, 2, -45 }, xlsx.GetCellAlignment(id, "D5"))
 xlsx.CopyCellStyle(id, "D2", "D6:D7")
 xlsx.CopyCellStyle(id, 4, 2, 4, 8)
 for pos in xlsx.CellRange(id, "E3", "E4") do xlsx.SetCellAlignment(id, pos, XLSX_KEEP, XLSX_KEEP, XLSX_KEEP, XLSX_KEEP, XLSX_ROTATION_VERTICAL) end
