@@ -49,8 +49,9 @@ function Book:formula(id, sheet, ref, formula, computed)
   self:sheet(sheet).cells[ref] = {f = formula:gsub("^=", ""), csv = computed}
 end
 
--- A cell the others read as they read any cell (a value already in the file, a formula moved ...).
-function Book:cell(sheet, ref, cell) self:sheet(sheet).cells[ref] = cell end
+-- Cells (reference -> record) the others read as they read any cell (values already in the file, a formula
+-- moved ...).
+function Book:cells(sheet, cells) for ref, cell in pairs(cells) do self:sheet(sheet).cells[ref] = cell end end
 
 function Book:width(id, sheet, column, letters, width)
   xlsx.SetColumnWidth(id, column, width, index_of(id, sheet))

@@ -6,7 +6,6 @@
 local check = require "check"
 local expect = require "expect"
 local out, input = arg[1], arg[2]
-local OPERATION = "XSLX operation has failed!"
 
 -- ---- cases.xlsx: values, texts, formulas, layout, sheets and properties of a new workbook
 local id = xlsx.Create(nil, out .. "/cases.xlsx")
@@ -18,7 +17,7 @@ check.eq(xlsx.AddSheet(id, "Größe €"), 2, "a name beyond ASCII")
 check.eq(xlsx.AddSheet(id, "Layout", 2), 2, "AddSheet at a position")
 check.eq(xlsx.AddSheet(id, "ä"), 4, "a one-letter name")
 for _, bad in ipairs({"values", "Ä", "", string.rep("x", 32), "a:b", "a[b]", "'quoted'", "tab\tname", "\27"}) do
-  check.raises(OPERATION, xlsx.AddSheet, id, bad)
+  check.raises(check.OPERATION, xlsx.AddSheet, id, bad)
 end
 check.eq(xlsx.AddSheet(id, string.rep("€", 31)), 5, "31 characters")
 xlsx.SetSheetName(id, 4, "VALUES")  -- refused without an error, as other refused names
@@ -57,12 +56,11 @@ xlsx.UseSharedStrings(1)
 for _, v in ipairs(values) do check.eq(xlsx.GetCellValue(id, v[1]), v[2], "read back " .. v[1]) end
 
 -- Formulas, with and without a leading "="; control characters are refused.
-book:formula(id, "Values", "A4", "=A1*2", "84")
-book:formula(id, "Values", "B4", "SUM(A1:B1)", "35")
-book:formula(id, "Values", "C4", "IF(A3,\"yes\",\"no\")", "yes")
-book:formula(id, "Values", "D4", "'Größe €'!A1&\"!\"", "big!")
-book:formula(id, "Values", "E4", "LEN(A2)", "5")
-check.raises(OPERATION, xlsx.SetCellFormula, id, "F4", "A1\27")
+for _, f in ipairs({{"A4", "=A1*2", "84"}, {"B4", "SUM(A1:B1)", "35"}, {"C4", "IF(A3,\"yes\",\"no\")", "yes"},
+                   {"D4", "'Größe €'!A1&\"!\"", "big!"}, {"E4", "LEN(A2)", "5"}}) do
+  book:formula(id, "Values", table.unpack(f))
+end
+check.raises(check.OPERATION, xlsx.SetCellFormula, id, "F4", "A1\27")
 book:value(id, "Größe €", "A1", "big")
 
 -- A block written through a range loop, and references.
@@ -81,13 +79,12 @@ book:hide_column(id, "Layout", 4, "D")
 book:hide_row(id, "Layout", 5)
 
 -- Properties: texts with characters XML cannot carry; a creation date in the format's form.
-book:property(id, XLSX_PROPERTY_TITLE, "title", "Interop \1 title")
-book:property(id, XLSX_PROPERTY_SUBJECT, "subject", "Subject")
-book:property(id, XLSX_PROPERTY_CREATOR, "creator", "Creator")
-book:property(id, XLSX_PROPERTY_KEYWORDS, "keywords", "a, b")
-book:property(id, XLSX_PROPERTY_DESCRIPTION, "description", "<&>")
-book:property(id, XLSX_PROPERTY_CATEGORY, "category", "Category")
-book:property(id, XLSX_PROPERTY_LASTPRINTED, "lastPrinted", "2024-02-29T12:30:00Z")
+for _, p in ipairs({{XLSX_PROPERTY_TITLE, "title", "Interop \1 title"}, {XLSX_PROPERTY_SUBJECT, "subject", "Subject"},
+                   {XLSX_PROPERTY_CREATOR, "creator", "Creator"}, {XLSX_PROPERTY_KEYWORDS, "keywords", "a, b"},
+                   {XLSX_PROPERTY_DESCRIPTION, "description", "<&>"}, {XLSX_PROPERTY_CATEGORY, "category", "Category"},
+                   {XLSX_PROPERTY_LASTPRINTED, "lastPrinted", "2024-02-29T12:30:00Z"}}) do
+  book:property(id, table.unpack(p))
+end
 check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_APPLICATION), "xlsx.kvp", "our application")
 check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_CREATIONDATE):match("^%d%d%d%d%-%d%d%-%d%dT%d%d:%d%d:%d%dZ$") ~= nil,
          true, "a creation date in the format's form")
@@ -105,14 +102,14 @@ local names = expect.book("names.xlsx", {unread_by = {"exceljs"}})  -- exceljs r
 id = xlsx.Open(nil, input .. "/names.xlsx")
 local chart = xlsx.GetSheetIndex(id, "Chart")
 check.eq(xlsx.GetSheetType(id, chart), XLSX_SHEETTYPE_CHARTSHEET, "a chart sheet")
-check.raises("Specified column is out of range!", xlsx.SetColumnWidth, id, 1, 20, chart)
-check.raises("Specified row is out of range!", xlsx.HideRow, id, 1, 1, chart)
+check.raises(check.COLUMN_RANGE, xlsx.SetColumnWidth, id, 1, 20, chart)
+check.raises(check.ROW_RANGE, xlsx.HideRow, id, 1, 1, chart)
 xlsx.SetSheetName(id, xlsx.GetSheetIndex(id, "Data"), "R1C1")
 xlsx.AddSheet(id, "A1")
 xlsx.MoveSheet(id, xlsx.GetSheetIndex(id, "A1"), 1)
 names:sheets_from(id)
 names:set("defined_names", {Total = {text = "'R1C1'!$A$1:$A$3"}, Local = {sheet = 1, text = "'R1C1'!$A$2"}})
-names:cell("R1C1", "A1", {n = 1})
+names:cells("R1C1", {A1 = {n = 1}})
 names:set("dated_by_save", true)  -- the file said 2000-01-01
 xlsx.SaveAs(id, out .. "/names.xlsx")
 xlsx.Close(id)
@@ -125,12 +122,9 @@ xlsx.SetCellFormula(id, "B1", "A1*3")
 xlsx.ClearCellFormula(id, "B4")
 xlsx.SetCellValue(id, "A5", 50)
 shared:sheets_from(id)
-for row, value in ipairs({1, 2, 3, 4, 50}) do shared:cell("Fill", "A" .. row, {n = value}) end
-shared:cell("Fill", "B1", {f = "A1*3", csv = "3"})
-shared:cell("Fill", "B2", {f = "A2*2+$A$1", csv = "5"})
-shared:cell("Fill", "B3", {f = "A3*2+$A$1", csv = "7"})
-shared:cell("Fill", "B4", {n = 9})
-shared:cell("Fill", "B5", {f = "A5*2+$A$1"})  -- its stored result is the one of A5 = 5
+for row, value in ipairs({1, 2, 3, 4, 50}) do shared:cells("Fill", {["A" .. row] = {n = value}}) end
+shared:cells("Fill", {B1 = {f = "A1*3", csv = "3"}, B2 = {f = "A2*2+$A$1", csv = "5"},
+                      B3 = {f = "A3*2+$A$1", csv = "7"}, B4 = {n = 9}, B5 = {f = "A5*2+$A$1"}})  -- B5's stored result is the one of A5 = 5
 xlsx.SaveAs(id, out .. "/shared.xlsx")
 xlsx.Close(id)
 
@@ -149,7 +143,7 @@ check.eq(xlsx.GetCellValue(id, "A1") .. "," .. xlsx.GetCellValue(id, "B1"), "1.5
 xlsx.AddSheet(id, "Added")
 moved:value(id, "Added", "B2", "new text")
 moved:value(id, "Data", "A2", "beside")
-moved:cell("Data", "A1", {n = 1.5})
+moved:cells("Data", {A1 = {n = 1.5}})
 moved:sheets_from(id)
 moved:set("folders", {"_rels", "book", "docProps"})
 xlsx.SaveAs(id, out .. "/moved.xlsx")
@@ -162,16 +156,13 @@ local far = {[1] = {"first"}, [1048576] = {[16384] = 7}}
 check.write(out .. "/far.xlsx", SerializeTable(far))
 local far_book = expect.book("far.xlsx", {no_office = true})
 far_book.order = {"Sheet1"}
-far_book:cell("Sheet1", "A1", {s = "first"})
-far_book:cell("Sheet1", "XFD1048576", {n = 7})
+far_book:cells("Sheet1", {A1 = {s = "first"}, XFD1048576 = {n = 7}})
 local back = DeserializeTable(SerializeTable(far))
 check.eq(back[1][1] .. back[1048576][16384], "first7", "a sparse table comes back")
 check.write(out .. "/table.xlsx", SerializeTable({{"name", 1.5}, [3] = {[2] = -4}}))
 local tables = expect.book("table.xlsx")
 tables.order = {"Sheet1"}
-tables:cell("Sheet1", "A1", {s = "name"})
-tables:cell("Sheet1", "B1", {n = 1.5})
-tables:cell("Sheet1", "B3", {n = -4})
+tables:cells("Sheet1", {A1 = {s = "name"}, B1 = {n = 1.5}, B3 = {n = -4}})
 
 expect.write(out .. "/expect.json")
 check.done()

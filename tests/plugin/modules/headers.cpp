@@ -16,9 +16,7 @@ __attribute__((used)) const PluginHeader kHeader = {MAGIC, {3, 0, 0, 0}, Resolve
 #elif HEADER_KIND == 4
 __attribute__((used)) const PluginHeader kHeader = {MAGIC, {0, 0, 0, 3}, Resolve};
 #elif HEADER_KIND == 5
-struct StrayThenHeader {
-  PluginHeader stray, header;
-};
+struct StrayThenHeader { PluginHeader stray, header; };
 __attribute__((used)) const StrayThenHeader kHeaders = {{MAGIC, {0, 0, 0, 3}, nullptr}, {MAGIC, {0, 0, 0, 3}, Resolve}};
 #elif HEADER_KIND == 6
 __attribute__((used)) const PluginHeader kHeader = {MAGIC, {0, 0, 0, 3}, nullptr};

@@ -9,8 +9,7 @@
 namespace {
 
 void Say(const char* text) {
-  fputs(text, stdout);
-  fputc('\n', stdout);
+  printf("%s\n", text);
   fflush(stdout);
 }
 
@@ -24,10 +23,7 @@ uint32_t InitPlugin(PluginInfo* info, const HostApi* api) {
   return 1;
 }
 
-int32_t Hello(HostState*) {
-  Say("Hello");
-  return 0;
-}
+int32_t Hello(HostState*) { return Say("Hello"), 0; }
 const PluginCommand kCommands[] = {{"Hello", Hello}, {nullptr, nullptr}};
 const PluginHelp kHelp[] = {{"rec.Hello() -- say hello", 0}};
 const PluginConstant kConstants[] = {{"REC_ANSWER", 0, 42}, {nullptr, 0, 0}};
@@ -45,24 +41,14 @@ int32_t SerializeItem(void*, const SerialItem*, const SerialItem*) { return 0; }
 int32_t DeserializeItem(void*, SerialItem*, SerialItem*, uint32_t*) { return 0; }
 uint32_t GetExtensions(uint32_t) { return 0; }
 
-template <typename Fn>
-PluginEntryFn Entry(Fn function) {
-  return reinterpret_cast<PluginEntryFn>(function);
-}
-
+#define ENTRY(name) {#name, reinterpret_cast<PluginEntryFn>(name)}
 PluginEntryFn Resolve(const char* name) {
   static const PluginEntry entries[] = {
-      {"InitPlugin", Entry(InitPlugin)},         {"ClosePlugin", Entry(ClosePlugin)},
-      {"GetBaseTable", Entry(GetBaseTable)},     {"GetCommands", Entry(GetCommands)},
-      {"GetConstants", Entry(GetConstants)},     {"GetHelpStrings", Entry(GetHelpStrings)},
-      {"InitLibrary", Entry(InitLibrary)},       {"FreeLibrary", Entry(FreeLibrary)},
-      {"InitSerializer", Entry(InitSerializer)}, {"FreeSerializer", Entry(FreeSerializer)},
-      {"SerializeItem", Entry(SerializeItem)},   {"DeserializeItem", Entry(DeserializeItem)},
-      {"GetExtensions", Entry(GetExtensions)},   {nullptr, nullptr},
-  };
-  for (const PluginEntry* e = entries; e->name; ++e) {
+      ENTRY(InitPlugin), ENTRY(ClosePlugin), ENTRY(GetBaseTable), ENTRY(GetCommands), ENTRY(GetConstants),
+      ENTRY(GetHelpStrings), ENTRY(InitLibrary), ENTRY(FreeLibrary), ENTRY(InitSerializer), ENTRY(FreeSerializer),
+      ENTRY(SerializeItem), ENTRY(DeserializeItem), ENTRY(GetExtensions), {nullptr, nullptr}};
+  for (const PluginEntry* e = entries; e->name; ++e)
     if (strcmp(e->name, name) == 0) return e->function;
-  }
   return nullptr;
 }
 

@@ -23,9 +23,7 @@ xlsx.Save(auto2)
 xlsx.Close(auto2)
 local function value_in(path, x)
   local doc = xlsx.Open(nil, path)
-  local value = xlsx.GetCellValue(doc, x, 1)
-  xlsx.Close(doc)
-  return value
+  return xlsx.GetCellValue(doc, x, 1), xlsx.Close(doc)
 end
 t.eq(value_in(b, 2) .. value_in(a, 1), "2first", "Save after SaveAs writes the new file only")
 
@@ -54,11 +52,9 @@ t.raises("bad argument #1 to 'xlsx.UseSharedStrings' (number expected, got strin
 t.eq(select("#", xlsx.UseSharedStrings(1)), 0, "UseSharedStrings returns nothing")
 
 -- GetObjectType and the document attribute XLSXATTRSHEETS.
-local objtype = xlsx.GetObjectType()
+local objtype, three = xlsx.GetObjectType(), xlsx.Create(nil, t.path("three.xlsx"))
 t.eq(math.type(objtype), "integer", "object type")
-local three = xlsx.Create(nil, t.path("three.xlsx"))
-xlsx.AddSheet(three, "Two")
-xlsx.AddSheet(three, "Three")
+for _, name in ipairs({"Two", "Three"}) do xlsx.AddSheet(three, name) end
 xlsx.Open(5, a)
 t.same("XLSXATTRSHEETS", {3, 1}, GetAttribute(objtype, three, XLSXATTRSHEETS), GetAttribute(objtype, 5, XLSXATTRSHEETS))
 t.raises(t.NO_DOCUMENT, GetAttribute, objtype, 6, XLSXATTRSHEETS)

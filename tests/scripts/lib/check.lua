@@ -4,14 +4,10 @@
 local t = {count = 0, scratch = arg[1] or ".", temp = arg[2]}
 
 -- The registered messages.
-t.NO_DOCUMENT = "Cannot find specified XLSX document!"
-t.OPERATION = "XSLX operation has failed!"
-t.SHEET_RANGE = "Specified sheet is out of range!"
-t.CELL_RANGE = "Specified cell is out of range!"
-t.COLUMN_RANGE = "Specified column is out of range!"
-t.ROW_RANGE = "Specified row is out of range!"
-t.NO_FORMULA = "Cell doesn't have a formula!"
-t.SAVE = "Error saving XLSX document!"
+t.NO_DOCUMENT, t.OPERATION = "Cannot find specified XLSX document!", "XSLX operation has failed!"
+t.SHEET_RANGE, t.CELL_RANGE = "Specified sheet is out of range!", "Specified cell is out of range!"
+t.COLUMN_RANGE, t.ROW_RANGE = "Specified column is out of range!", "Specified row is out of range!"
+t.NO_FORMULA, t.SAVE = "Cell doesn't have a formula!", "Error saving XLSX document!"
 function t.OPEN(name) return "Error opening XLSX document " .. name .. "!" end
 function t.CREATE(name) return "Error creating XLSX document " .. name .. "!" end
 

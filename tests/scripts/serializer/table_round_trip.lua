@@ -16,11 +16,8 @@ t.same("rows 2, 3", {nil, nil, "日本語", -7, 1e-10, "integer", n = 6}, back[2
 -- A workbook made with the commands reads back as a table; a boolean comes back as the number 1.
 local made = t.path("made.xlsx")
 id = xlsx.Create(nil, made)
-xlsx.SetCellValue(id, 1, 1, "x")
-xlsx.SetCellValue(id, 2, 2, 3.25)
-xlsx.SetCellValue(id, 1, 2, 1, 13)
-xlsx.Save(id)
-xlsx.Close(id)
+xlsx.SetCellValue(id, 1, 1, "x") xlsx.SetCellValue(id, 2, 2, 3.25) xlsx.SetCellValue(id, 1, 2, 1, 13)
+xlsx.Save(id) xlsx.Close(id)
 back = DeserializeTable(t.read(made), "xlsx")
 t.same("made", {2, "x", nil, 1, 3.25, n = 5}, #back, back[1][1], back[1][2], back[2][1], back[2][2])
 
