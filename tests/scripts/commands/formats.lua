@@ -15,10 +15,9 @@ same("header border", { XLSX_BORDER_MEDIUM, 0x1F4E78 }, xlsx.GetCellBorder(id, 2
 same("no top border", { XLSX_BORDER_NONE, XLSX_COLOR_NONE }, xlsx.GetCellBorder(id, 2, 1, XLSX_SIDE_TOP))
 
 -- Dates: the 1900 system with its day 60; a cell's own date format stays.
-xlsx.SetCellDate(id, "A2", "2026-12-07")
-xlsx.SetCellDate(id, "A3", "1900-02-29")
-xlsx.SetCellDate(id, "A4", "2026-12-07 18:30:15")
-xlsx.SetCellDate(id, "E2", "08:15")
+for _, d in ipairs({{"A2", "2026-12-07"}, {"A3", "1900-02-29"}, {"A4", "2026-12-07 18:30:15"}, {"E2", "08:15"}}) do
+  xlsx.SetCellDate(id, d[1], d[2])
+end
 same("date", { 46363, 1 }, xlsx.GetCellValue(id, "A2"))
 same("day 60", { "1900-02-29" }, xlsx.GetCellDate(id, "A3"))
 same("date and time", { "2026-12-07 18:30:15" }, xlsx.GetCellDate(id, "A4"))
@@ -28,10 +27,8 @@ same("is date", { 1, 0 }, xlsx.IsCellDate(id, "A5"), xlsx.IsCellDate(id, "B1"))
 same("a text is no date", { nil, n = 1 }, xlsx.GetCellDate(id, "B1"))
 
 -- Numbers: currency, a percentage, a built-in format by its number's text.
-xlsx.SetCellValue(id, "B2", 1234.5)
-xlsx.SetCellValue(id, "B3", -42)
+for _, v in ipairs({{"B2", 1234.5}, {"B3", -42}, {"C2", 0.125}}) do xlsx.SetCellValue(id, v[1], v[2]) end
 xlsx.SetCellNumberFormat(id, "B2:B3", '"$"#,##0.00')
-xlsx.SetCellValue(id, "C2", 0.125)
 xlsx.SetCellNumberFormat(id, "C2", "0.0%")
 xlsx.SetCellNumberFormat(id, "C3", "#,##0.00")
 same("built-in", { "#,##0.00", "General" }, xlsx.GetCellNumberFormat(id, "C3"), xlsx.GetCellNumberFormat(id, "C9"))

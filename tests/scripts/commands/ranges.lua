@@ -48,10 +48,7 @@ t.eq(xlsx.GetCellValue(id, 1, 1, 2), "on Other", "the loop ran on sheet 2")
 -- Leaving a loop early: until collected the handle is the loop's current cell, then it no longer resolves;
 -- nor does a handle after its loop ended, in another document, or a light userdata that is no handle.
 local kept
-for pos in xlsx.CellRange(id, 1, 1, 100, 100) do
-  kept = pos
-  break
-end
+for pos in xlsx.CellRange(id, 1, 1, 100, 100) do kept = pos break end
 t.eq(xlsx.GetCellReference(id, kept), "A1", "the handle of a loop left early")
 collectgarbage()
 collectgarbage()
