@@ -71,8 +71,7 @@ TEST_F(Containers, StrBufContentsAndItsOwnText) {
   ASSERT_EQ(strbuf_putc(&sb, '"'), XLSX_OK);
   EXPECT_EQ(strbuf_appendf(&sb, "%lld;%s", -5LL, std::string(300, 'q').c_str()), 303);
   EXPECT_EQ(text(), "<row r=\"12\"-5;" + std::string(300, 'q'));
-  ASSERT_EQ(strbuf_reserve(&sb, 1000), XLSX_OK);
-  EXPECT_GE(sb.capacity, 1000u);
+  EXPECT_TRUE(strbuf_reserve(&sb, 1000) == XLSX_OK && sb.capacity >= 1000u);
   ASSERT_EQ(strbuf_set_bytes(&sb, "a\0b", 3), XLSX_OK);
   EXPECT_EQ(std::memcmp(sb.data, "a\0b", 4), 0);
   char* block = sb.data;
@@ -125,10 +124,9 @@ TEST_F(Containers, StrBufFailuresChangeNothing) {
 TEST_F(Containers, DynArrayInsertsRemovesAndTakesItsOwnElements) {
   push(10);
   push(30);
-  int twenty = 20, forty = 40, five = 5;
-  EXPECT_EQ(*static_cast<int*>(dynarray_insert(&arr, 1, &twenty)), 20);
-  EXPECT_EQ(*static_cast<int*>(dynarray_insert(&arr, 99, &forty)), 40);
-  EXPECT_EQ(*static_cast<int*>(dynarray_insert(&arr, 0, &five)), 5);
+  for (auto [at, value] : {std::pair{1u, 20}, {99u, 40}, {0u, 5}}) {
+    EXPECT_EQ(*static_cast<int*>(dynarray_insert(&arr, at, &value)), value) << at;
+  }
   EXPECT_EQ(*static_cast<int*>(dynarray_push(&arr, nullptr)), 0);
   EXPECT_EQ(values(), (std::vector<int>{5, 10, 20, 30, 40, 0}));
   EXPECT_EQ(dynarray_get(&arr, 6), nullptr);
@@ -150,8 +148,7 @@ TEST_F(Containers, DynArrayInsertsRemovesAndTakesItsOwnElements) {
   ASSERT_NE(dynarray_push(&arr, dynarray_get(&arr, 0)), nullptr);
   expected.push_back(3);
   EXPECT_EQ(values(), expected);
-  ASSERT_EQ(dynarray_reserve(&arr, 1000), XLSX_OK);
-  EXPECT_GE(arr.capacity, 1000u);
+  EXPECT_TRUE(dynarray_reserve(&arr, 1000) == XLSX_OK && arr.capacity >= 1000u);
 }
 
 TEST_F(Containers, DynArrayFailuresChangeNothing) {
@@ -184,14 +181,11 @@ TEST_F(Containers, StrMapFindsReplacesAndRemovesWithoutMemory) {
   EXPECT_STREQ(strmap_key_at(&map, 999), "k999");
   EXPECT_TRUE(!strmap_key_at(&map, 1000) && !strmap_value_at(&map, 1000));
   ASSERT_EQ(set("k5", "new"), XLSX_OK);
-  EXPECT_EQ(g_released, (std::vector<std::string>{"35"}));
   ASSERT_EQ(strmap_set(&map, "k5", strmap_get(&map, "k5")), XLSX_OK);
-  EXPECT_EQ(g_released.size(), 1u);
+  EXPECT_EQ(g_released, (std::vector<std::string>{"35"})) << "the replaced value, not the same one set again";
   {
     FaultAllocation fault(1, true);
-    EXPECT_TRUE(strmap_remove(&map, "k5"));
-    EXPECT_FALSE(strmap_remove(&map, "k5"));
-    EXPECT_EQ(fault.calls(), 0u);
+    EXPECT_TRUE(strmap_remove(&map, "k5") && !strmap_remove(&map, "k5") && fault.calls() == 0);
   }
   EXPECT_STREQ(strmap_key_at(&map, 5), "k6");
   for (int i = 0; i < 1000; ++i) EXPECT_EQ(get("k" + std::to_string(i)), i == 5 ? "<none>" : std::to_string(i * 7));

@@ -1,8 +1,6 @@
 // The archive held in memory: listing, inflating on demand within the caps, entries put, taken over and
 // deleted, writing with untouched records copied as they are, and the whole-file operations a save goes
 // through, failing at every file operation.
-#include <libdeflate.h>
-
 #include "tests/package/package_fixture.h"
 #include "tests/support/failing_files.h"
 #include "tests/support/fault_alloc.h"
@@ -14,10 +12,7 @@ const std::string kEndRecordOnly = std::string("PK\x05\x06", 4) + std::string(18
 
 // Bytes that deflate cannot shrink much, so that their record is well above the size from which an entry
 // is inflated in one call.
-const std::string& noisy_text() {
-  static const std::string text = sample(0, 400000);
-  return text;
-}
+const std::string kNoisy = sample(0, 400000);
 
 // A missing file is an I/O error, bytes that are not a ZIP a parse error; the archive stays closed.
 TEST_F(ArchiveTest, OpenRefusesWhatIsNotAZip) {
@@ -183,7 +178,7 @@ TEST_F(ArchiveTest, OpenMemoryTakesAPrivateCopyAndResetEmpties) {
 // Declared sizes are not trusted: a size stated other than the truth, of an entry inflated in one call or
 // streamed, neither cuts the text short nor invents bytes nor is allocated as stated.
 TEST_F(ArchiveTest, SizesStatedInTheFileAreNotTrusted) {
-  const std::string& big = noisy_text();
+  const std::string& big = kNoisy;
   const std::string small_record(200000, 'b');  // compresses to a small record: the streaming path
   const struct {
     const std::string* text;
@@ -211,7 +206,7 @@ TEST_F(ArchiveTest, SizesStatedInTheFileAreNotTrusted) {
 // The caps on inflated bytes: per entry (only entries beyond it are refused) and per archive (bytes
 // cached now count); a damaged stream is refused; the archive stays usable.
 TEST_F(ArchiveTest, InflatedBytesAreCappedPerEntryAndPerArchive) {
-  const std::string& big = noisy_text();
+  const std::string& big = kNoisy;
   const std::string over(70000, 'x'), at(65536, 'e');
   const struct {
     const std::string* text;
@@ -248,29 +243,10 @@ TEST_F(ArchiveTest, InflatedBytesAreCappedPerEntryAndPerArchive) {
   EXPECT_EQ(entry("small.xml"), "<s/>");
 }
 
-// A real bomb: about 300 KB of deflate that inflates to 300 MiB of zeros, beyond the default cap.
+// A real bomb: well under 1 MiB of deflate that inflates to 300 MiB of zeros, beyond the default cap.
 TEST_F(ArchiveTest, DeflateBombBeyondTheDefaultCapIsRefused) {
   ASSERT_EQ(XLSX_ENTRY_MAX_INFLATED, 256u << 20);
-  const size_t inflated = 300u << 20;
-  std::string zeros(inflated, '\0');
-  libdeflate_compressor* c = libdeflate_alloc_compressor(1);
-  std::string raw(libdeflate_deflate_compress_bound(c, inflated), '\0');
-  raw.resize(libdeflate_deflate_compress(c, zeros.data(), inflated, raw.data(), raw.size()));
-  uint32_t crc = uint32_t(libdeflate_crc32(0, zeros.data(), inflated));
-  libdeflate_free_compressor(c);
-  // A stored placeholder of the same size, patched into a deflated entry that declares the real sizes.
-  std::string zip = xlsx_test::make_zip({{"bomb.xml", std::string(raw.size(), 'p'), true}, {"ok.xml", "fine"}});
-  size_t local = zip.find("PK\x03\x04"), central = zip.find("PK\x01\x02");
-  zip.replace(local + 30 + 8, raw.size(), raw);
-  auto put = [&](size_t at, uint32_t v, int n) {
-    for (int i = 0; i < n; i++) zip[at + i] = char((v >> (8 * i)) & 0xFF);
-  };
-  for (size_t header : {local, central}) {
-    size_t shift = header == central ? 2 : 0;
-    put(header + 8 + shift, 8, 2);
-    put(header + 14 + shift, crc, 4);
-    put(header + 22 + shift, uint32_t(inflated), 4);
-  }
+  const std::string zip = xlsx_test::make_zip({{"bomb.xml", std::string(300u << 20, '\0')}, {"ok.xml", "fine"}});
   ASSERT_LT(zip.size(), 1u << 20);
   ASSERT_EQ(open_bytes(zip), XLSX_OK);
   EXPECT_EQ(get("bomb.xml"), XLSX_ERR_PARSE);

@@ -28,31 +28,21 @@
 
 namespace {
 
-// Calls of the global operator new still to be refused with std::bad_alloc, as on a host out of memory.
-std::atomic<uint32_t> g_refused_news{0};
+// Set to have the next call of the global operator new refused with std::bad_alloc, as on a host out of
+// memory.
+std::atomic<bool> g_refuse_next_new{false};
+
+// Kept out of line so that the compiler does not pair a block from operator new with free() by itself.
+[[gnu::noinline, maybe_unused]] void release(void* block) { std::free(block); }
 
 }  // namespace
 
 #ifndef DEFLATE_TEST_KEEPS_RUNTIME_NEW
-namespace {
-
-bool refuse_this_new() {
-  uint32_t left = g_refused_news.load();
-  while (left > 0 && !g_refused_news.compare_exchange_weak(left, left - 1)) {
-  }
-  return left > 0;
-}
-
-// Kept out of line so that the compiler does not pair a block from operator new with free() by itself.
-[[gnu::noinline]] void release(void* block) { std::free(block); }
-
-}  // namespace
-
 // The global allocation functions of this test program: malloc and free, except that a test can have the
-// next calls of operator new throw (g_refused_news). The library's other forms (arrays, nothrow, sized)
+// next call of operator new throw (g_refuse_next_new). The library's other forms (arrays, nothrow, sized)
 // call these, so every form pairs.
 void* operator new(std::size_t size) {
-  void* block = refuse_this_new() ? nullptr : std::malloc(size ? size : 1);
+  void* block = g_refuse_next_new.exchange(false) ? nullptr : std::malloc(size ? size : 1);
   if (!block) throw std::bad_alloc();
   return block;
 }
@@ -95,15 +85,8 @@ uint32_t crc_of(const std::string& data) {
 
 class DeflateTest : public xlsx_test::CountedTest {
  protected:
-  void SetUp() override {
-    CountedTest::SetUp();
-    compressor_ = libdeflate_alloc_compressor(6);
-    ASSERT_NE(compressor_, nullptr);
-  }
-  void TearDown() override {
-    libdeflate_free_compressor(compressor_);
-    CountedTest::TearDown();
-  }
+  void SetUp() override { CountedTest::SetUp(); ASSERT_NE(compressor_ = libdeflate_alloc_compressor(6), nullptr); }
+  void TearDown() override { libdeflate_free_compressor(compressor_); CountedTest::TearDown(); }
   // The deflated bytes of data with the given head; fails the test when the call fails.
   std::string deflated(const std::string& data, uint32_t head, uint32_t* crc = nullptr) {
     char* out = nullptr;
@@ -142,22 +125,19 @@ TEST_F(DeflateTest, EverySplitPointGivesOneStreamOfTheWholeEntry) {
 TEST_F(DeflateTest, SplitUnderAllocationFailureFailsCleanly) {
   const std::string data = sample(2000, 0);
   const uint32_t head = uint32_t(data.size() / 3);
-  uint32_t failing_runs = 0;
-  xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
+  EXPECT_GE(xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
     uint32_t live = xlsx_live_allocations();
     char* out = nullptr;
     uint32_t size = 0, crc = 0;
     bool ok = xlsx_deflate(compressor_, data.data(), uint32_t(data.size()), head, &out, &size, &crc);
     if (fault.failures() > 0) {
-      failing_runs++;
       EXPECT_TRUE(!ok && out == nullptr && xlsx_live_allocations() == live);
     } else {
       ASSERT_TRUE(ok);
       EXPECT_EQ(inflate_raw(std::string(out, size)), data);
       xlsx_free(out);
     }
-  });
-  EXPECT_GE(failing_runs, 2u) << "zlib's state and the output block are both counted allocations";
+  }), 2u) << "zlib's state and the output block are both counted allocations";
 }
 
 // Starting the worker can fail by an exception other than std::system_error: the thread's state is taken
@@ -173,13 +153,12 @@ TEST_F(DeflateTest, HeadRunsInTheCallerWhenTheWorkerCannotBeStarted) {
   char* out = nullptr;
   uint32_t size = 0, crc = 0;
   bool ok = false;
-  g_refused_news = 1;
+  g_refuse_next_new = true;
   EXPECT_NO_THROW(ok = xlsx_deflate(compressor_, data.data(), uint32_t(data.size()), head, &out, &size, &crc));
-  const uint32_t unused_refusals = g_refused_news.exchange(0);
+  [[maybe_unused]] const bool refusal_unused = g_refuse_next_new.exchange(false);
 #if defined(__GLIBCXX__) && !defined(XLSX_NO_THREADS)
-  EXPECT_EQ(unused_refusals, 0u) << "the worker's start was meant to meet the refused operator new";
+  EXPECT_FALSE(refusal_unused) << "the worker's start was meant to meet the refused operator new";
 #endif
-  (void)unused_refusals;
   ASSERT_TRUE(ok);
   EXPECT_EQ(std::string(out, size), threaded) << "the same bytes as with the worker";
   EXPECT_EQ(crc, crc_of(data));

@@ -38,15 +38,8 @@ using xlsx_test::part_text;
 
 class ArchiveTest : public xlsx_test::CountedTest {
  protected:
-  void SetUp() override {
-    CountedTest::SetUp();
-    archive_ = xlsx_archive_new();
-    ASSERT_NE(archive_, nullptr);
-  }
-  void TearDown() override {
-    xlsx_archive_free(archive_);
-    CountedTest::TearDown();
-  }
+  void SetUp() override { CountedTest::SetUp(); ASSERT_NE(archive_ = xlsx_archive_new(), nullptr); }
+  void TearDown() override { xlsx_archive_free(archive_); CountedTest::TearDown(); }
   xlsx_status open_bytes(const std::string& bytes) {
     xlsx_test::write_bytes(dir_.file("in.zip"), bytes);
     return xlsx_archive_open(archive_, dir_.file("in.zip").c_str());
@@ -81,14 +74,8 @@ class ArchiveTest : public xlsx_test::CountedTest {
 
 class PackageTest : public xlsx_test::CountedTest {
  protected:
-  void SetUp() override {
-    CountedTest::SetUp();
-    xlsx_package_init(&package_);
-  }
-  void TearDown() override {
-    xlsx_package_close(pkg_);
-    CountedTest::TearDown();
-  }
+  void SetUp() override { CountedTest::SetUp(); xlsx_package_init(&package_); }
+  void TearDown() override { xlsx_package_close(pkg_); CountedTest::TearDown(); }
   std::string path(const char* name) { return dir_.file(name); }
   // Writes the parts as a package and opens it.
   xlsx_status open_parts(const std::vector<xlsx_test::ZipInput>& parts, const char* name = "in.xlsx") {

@@ -80,8 +80,8 @@ TEST_F(PackageTest, WhatTheFileLacksIsMadeUpOnce) {
                           "<Relationships><Relationship Id=\"rId7\" Type=\"" + std::string(kRel) +
                               "worksheet\" Target=\"/xl/worksheets/sheet1.xml\"/></Relationships>");
   ASSERT_EQ(open_parts(parts), XLSX_OK);
-  EXPECT_STREQ(xlsx_part_rel_id(part("xl/sharedStrings.xml")), "rId8");
-  EXPECT_EQ(xlsx_part_content_type(part("xl/sharedStrings.xml")), 7u);
+  XlsxPart* strings = part("xl/sharedStrings.xml");
+  EXPECT_TRUE(std::string(xlsx_part_rel_id(strings)) == "rId8" && xlsx_part_content_type(strings) == 7);
   EXPECT_STREQ(xlsx_part_rel_id(part("xl/worksheets/sheet1.xml")), "");
   Names paths = part_paths(pkg_);
   EXPECT_EQ(std::count(paths.begin(), paths.end(), "xl/worksheets/sheet1.xml"), 1);
@@ -147,13 +147,6 @@ std::vector<ZipInput> workbook_with_extras() {
   return parts;
 }
 
-// Raw compressed records by name.
-std::map<std::string, std::string> records_of(const std::string& zip) {
-  std::map<std::string, std::string> out;
-  for (auto& r : xlsx_test::zip_records(zip)) out[r.name] = r.raw;
-  return out;
-}
-
 // Reading changes nothing a save writes; an edit rewrites only its part; a part that does not parse
 // keeps its bytes across saves; the calculation chain goes with its override and relationship.
 TEST_F(PackageTest, SavingRewritesOnlyWhatChanged) {
@@ -165,9 +158,10 @@ TEST_F(PackageTest, SavingRewritesOnlyWhatChanged) {
   EXPECT_EQ(xlsx_part_load_status(part("xl/broken.xml")), XLSX_ERR_PARSE);
   ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "Changed"), XLSX_OK);
   std::string saved = save_as("out.xlsx");
-  auto before = records_of(original), after = records_of(saved);
-  for (auto& [name, raw] : before) {
-    EXPECT_EQ(after[name] == raw, name != "docProps/core.xml") << name;
+  std::map<std::string, std::string> after;  // raw records by name
+  for (auto& r : xlsx_test::zip_records(saved)) after[r.name] = r.raw;
+  for (auto& r : xlsx_test::zip_records(original)) {
+    EXPECT_EQ(after[r.name] == r.raw, r.name != "docProps/core.xml") << r.name;
   }
   EXPECT_NE(zip_entry(saved, "docProps/core.xml").find("<dc:title>Changed</dc:title>"), std::string::npos);
   ASSERT_EQ(xlsx_package_set_property(pkg_, XLSX_PROP_TITLE, "again"), XLSX_OK);
@@ -181,9 +175,7 @@ TEST_F(PackageTest, SavingRewritesOnlyWhatChanged) {
   ASSERT_EQ(open_parts(parts), XLSX_OK);
   ASSERT_TRUE(xlsx_package_has_part(pkg_, "xl/calcChain.xml"));
   saved = save_as("out.xlsx");
-  Names names = zip_names(saved);
-  EXPECT_EQ(std::find(names.begin(), names.end(), "xl/calcChain.xml"), names.end());
-  EXPECT_FALSE(xlsx_package_has_part(pkg_, "xl/calcChain.xml"));
+  EXPECT_FALSE(xlsx_package_has_part(pkg_, "xl/calcChain.xml") || saved.find("xl/calcChain.xml") != std::string::npos);
   EXPECT_EQ(zip_entry(saved, "[Content_Types].xml").find("calcChain"), std::string::npos);
   EXPECT_EQ(zip_entry(saved, "xl/_rels/workbook.xml.rels").find("calcChain"), std::string::npos);
 }

@@ -71,8 +71,7 @@ TEST_F(Tree, LookupsByNameAndAttributeTextsAndTypedReaders) {
               !xml_node_find_child_by_attribute(root(), "a", "k", nullptr));
   EXPECT_STREQ(xml_attribute_name(xml_attribute_next(xml_node_first_attribute(a3))), "j");
   EXPECT_EQ(xml_attribute_next(xml_attribute_next(xml_node_first_attribute(a3))), nullptr);
-  EXPECT_STREQ(xml_node_text(root()), "text");
-  EXPECT_STREQ(xml_node_child_value(root()), "text");
+  EXPECT_TRUE(std::string(xml_node_text(root())) == "text" && std::string(xml_node_child_value(root())) == "text");
   EXPECT_EQ(xml_node_type(xml_node_text_node(root())), XML_NODE_TEXT);
   EXPECT_EQ(xml_node_text_as_u64(xml_node_child(root(), "n"), 0), 12u);
   EXPECT_EQ(xml_node_text_as_double(xml_node_child(root(), "f"), 0), 0.125);
@@ -110,8 +109,8 @@ TEST_F(Tree, CreatedNodesAndAttributesTakeTheirPlace) {
   EXPECT_STREQ(xml_node_name(r), "");
   xml_node_set_value(xml_node_append_child_of_type(r, XML_NODE_COMMENT), "note");
   EXPECT_EQ(xml_node_append_child_of_type(r, XML_NODE_ELEMENT)->name, nullptr);
-  EXPECT_EQ(xml_node_append_child_of_type(r, XML_NODE_DOCUMENT), nullptr);
-  EXPECT_EQ(xml_node_append_child_of_type(r, static_cast<XmlNodeType>(9)), nullptr);
+  EXPECT_TRUE(!xml_node_append_child_of_type(r, XML_NODE_DOCUMENT) &&
+              !xml_node_append_child_of_type(r, static_cast<XmlNodeType>(9)));
   // Repeated attribute names are kept; set finds the first or appends.
   xml_attribute_set_value(xml_node_append_attribute(r, "k"), "1");
   xml_attribute_set_value(xml_node_append_attribute(r, "k"), "2");
@@ -127,8 +126,7 @@ TEST_F(Tree, CreatedNodesAndAttributesTakeTheirPlace) {
 // written in full (tests/xml/xml.cases).
 TEST_F(Tree, TextsAndNumbersAreSetAsCopies) {
   ASSERT_EQ(load("<r a='parsed'><a/><c><![CDATA[old]]></c></r>", XML_PARSE_CDATA), XLSX_OK);
-  EXPECT_TRUE(xml_node_set_text(root(), "x"));
-  EXPECT_TRUE(xml_node_set_text(root(), "y"));
+  EXPECT_TRUE(xml_node_set_text(root(), "x") && xml_node_set_text(root(), "y"));
   EXPECT_TRUE(xml_node_set_text(xml_node_child(root(), "c"), "new"));
   EXPECT_EQ(body(), "<r a=\"parsed\"><a/><c><![CDATA[new]]></c>y</r>") << "one text node, after the elements";
   XmlAttr* a = xml_node_attribute(root(), "a");
@@ -183,14 +181,11 @@ TEST_F(Tree, MovesWithinAndAcrossParents) {
   }
   uint32_t generation = doc_->generation;
   XmlNode* a1 = xml_node_child(a, "a1");
-  EXPECT_EQ(xml_node_append_move(a1, a), nullptr);
-  EXPECT_EQ(xml_node_append_move(a, a), nullptr);
-  EXPECT_EQ(xml_node_prepend_move(a, r), nullptr);
-  EXPECT_EQ(xml_node_append_move(r, top()), nullptr);
   XmlDoc* other = xml_document_create();
   XmlNode* foreign = xml_node_append_child(&other->node, "f");
-  EXPECT_EQ(xml_node_append_move(r, foreign), nullptr);
-  EXPECT_EQ(xml_node_append_move(foreign, a), nullptr);
+  EXPECT_TRUE(!xml_node_append_move(a1, a) && !xml_node_append_move(a, a));
+  EXPECT_TRUE(!xml_node_prepend_move(a, r) && !xml_node_append_move(r, top()));
+  EXPECT_TRUE(!xml_node_append_move(r, foreign) && !xml_node_append_move(foreign, a));
   xml_document_destroy(other);
   EXPECT_EQ(doc_->generation, generation);
   EXPECT_EQ(xml_node_append_move(c, a1), a1);
@@ -205,13 +200,11 @@ TEST_F(Tree, RemovingFreesSubtreesAndCopiesAreDeepAndDetached) {
                  XML_PARSE_COMMENTS), XLSX_OK);
   XmlNode* a = xml_node_child(root(), "a");
   EXPECT_FALSE(xml_node_remove_child(root(), xml_node_child(a, "g"))) << "not a child";
-  EXPECT_TRUE(xml_node_remove_child(root(), a));
-  EXPECT_TRUE(xml_node_remove_child_named(root(), "a"));
+  EXPECT_TRUE(xml_node_remove_child(root(), a) && xml_node_remove_child_named(root(), "a"));
   EXPECT_FALSE(xml_node_remove_child_named(root(), "a"));
   XmlNode* k = xml_node_child(root(), "k");
   XmlNode* copy = xml_node_copy(k);
-  ASSERT_NE(copy, nullptr);
-  EXPECT_EQ(xml_node_parent(copy), nullptr);
+  ASSERT_TRUE(copy != nullptr && xml_node_parent(copy) == nullptr);
   xml_node_append_move(root(), copy);
   xml_attribute_set_value(xml_node_attribute(copy, "v"), std::string(50, 'L').c_str());
   xml_node_set_text(k, "T");
@@ -239,8 +232,8 @@ TEST_F(Tree, MemoryStaysBoundedUnderRepeatedEdits) {
   ASSERT_EQ(load(text + "</r>", XML_PARSE_PACKAGE), XLSX_OK);
   EXPECT_LT(xlsx_live_allocations() - before, 40u);
   // The pool's figures (read by the memory benchmark) count every node and attribute slot in use.
-  EXPECT_GE(xml_pool_node_bytes(doc_), 3001 * sizeof(XmlNode));
-  EXPECT_GE(xml_pool_attribute_bytes(doc_), 2000 * sizeof(XmlAttr));
+  EXPECT_TRUE(xml_pool_node_bytes(doc_) >= 3001 * sizeof(XmlNode) &&
+              xml_pool_attribute_bytes(doc_) >= 2000 * sizeof(XmlAttr));
   XmlAttr* a = xml_node_attribute(xml_node_child(root(), "c"), "r");
   xml_attribute_set_value(a, "warm up");
   xml_attribute_set_value(a, std::string(100, 'x').c_str());
@@ -254,10 +247,9 @@ TEST_F(Tree, MemoryStaysBoundedUnderRepeatedEdits) {
   EXPECT_LE(xlsx_live_allocations(), live);
 }
 
-// One table of changes, each made inside an edit with the n-th allocation failing (the change fails or
-// not, and taken back the tree and its generation are as before; the last run is kept and gives the tree
-// the row names), and outside an edit on fresh pages (so that it has to allocate), where a failure leaves
-// the tree, its generation and the memory as they were.
+// One table of changes, each made inside an edit with the n-th allocation failing (taken back, the tree and
+// its generation are as before; the last run is kept and gives the row's tree), and outside an edit on fresh
+// pages (so that it has to allocate), where a failure leaves the tree, its generation and the memory alone.
 const char kBefore[] = "<r a=\"1\" b=\"2\"><x>text</x><y/><z c=\"3\"><w/>u</z></r>";
 
 // Uses up the free node (or attribute) slots so that the next one needs a new page.
@@ -395,11 +387,9 @@ TEST_F(Tree, NestedEditsJoinTheOutermost) {
   ASSERT_TRUE(xml_node_remove_attribute(root(), "b"));
 }  // destroyed with the edit open: the changes are kept and nothing leaks
 
-// Parsing with the n-th allocation failing (and, second, with every allocation from the n-th on
-// failing) fails cleanly and leaves an empty, usable document; writing fails cleanly and leaves the
-// output alone; every run gives back every block. Runs of text nodes (twice, one node apart) and of long
-// attribute values, parsed into fresh documents, have a node page and an arena chunk run out at a text
-// node and at an attribute value.
+// Parsing with the n-th allocation (or every one from the n-th on) failing leaves an empty, usable document;
+// writing leaves the output alone; every run gives back every block. Texts (twice, one node apart) and long
+// values parsed into fresh documents have a node page and an arena chunk run out at a text and at a value.
 TEST_F(Tree, ParsingAndWritingFailCleanlyAtEveryAllocation) {
   std::string texts, values = "<r>";
   for (int i = 0; i < 300; i++) {
@@ -425,8 +415,7 @@ TEST_F(Tree, ParsingAndWritingFailCleanlyAtEveryAllocation) {
     xlsx_status status = load(text, XML_PARSE_PACKAGE);
     fault.fail_after(0);
     if (fault.failures() > 0) {
-      ASSERT_EQ(status, XLSX_ERR_NO_MEMORY);
-      EXPECT_EQ(xml_node_first_child(top()), nullptr);
+      ASSERT_TRUE(status == XLSX_ERR_NO_MEMORY && !xml_node_first_child(top()));
       ASSERT_EQ(load(text, XML_PARSE_PACKAGE), XLSX_OK);
     }
     EXPECT_EQ(xml_test::write(doc_), expected);
@@ -439,22 +428,19 @@ TEST_F(Tree, ParsingAndWritingFailCleanlyAtEveryAllocation) {
   }
   ASSERT_EQ(load(text, XML_PARSE_PACKAGE), XLSX_OK);
   uint32_t live = xlsx_live_allocations();
-  runs = 0;
-  xlsx_test::for_each_allocation_failure([&](FaultAllocation& fault) {
-    runs++;
-    char* out = reinterpret_cast<char*>(&runs);  // must stay untouched on failure
+  char untouched = 0;
+  EXPECT_GE(xlsx_test::for_each_allocation_failure([&](FaultAllocation& fault) {
+    char* out = &untouched;  // must stay untouched on failure
     uint32_t length = 12345;
     xlsx_status status = xml_document_save_buffer(doc_, &out, &length);
     if (fault.failures() > 0) {
-      EXPECT_EQ(status, XLSX_ERR_NO_MEMORY);
-      EXPECT_TRUE(out == reinterpret_cast<char*>(&runs) && length == 12345u);
+      EXPECT_TRUE(status == XLSX_ERR_NO_MEMORY && out == &untouched && length == 12345u);
     } else {
       EXPECT_EQ(std::string(out, length), expected);
       xlsx_free(out);
     }
     EXPECT_EQ(xlsx_live_allocations(), live);
-  });
-  EXPECT_GT(runs, 5u) << "the output grows by doubling: several allocations";
+  }), 5u) << "the output grows by doubling: several allocations";
 }
 
 }  // namespace

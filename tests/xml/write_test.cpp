@@ -14,8 +14,7 @@ class Write : public XmlTest {};
 TEST_F(Write, NullArgumentsAndTheEmptyTree) {
   char* text = nullptr;
   EXPECT_EQ(xml_document_save_buffer(nullptr, &text, nullptr), XLSX_ERR_INVALID_ARG);
-  EXPECT_EQ(xml_document_save_buffer(doc_, nullptr, nullptr), XLSX_ERR_INVALID_ARG);
-  EXPECT_EQ(text, nullptr);
+  EXPECT_TRUE(xml_document_save_buffer(doc_, nullptr, nullptr) == XLSX_ERR_INVALID_ARG && text == nullptr);
   uint32_t length = 99;
   ASSERT_EQ(xml_document_save_buffer(doc_, &text, &length), XLSX_OK);
   EXPECT_TRUE(std::string(text) == "<?xml version=\"1.0\"?>" && length == 21);
@@ -44,15 +43,14 @@ TEST_F(Write, EveryNodeKind) {
   XmlNode* r = xml_node_append_child(top(), "r");
   xml_node_set_attribute(r, "a", "1");
   xml_node_append_attribute(r, "b")->name = nullptr;
-  xml_node_set_value(xml_node_append_child_of_type(r, XML_NODE_TEXT), "t");
-  xml_node_set_value(xml_node_append_child_of_type(r, XML_NODE_CDATA), "c<&>");
-  xml_node_set_value(xml_node_append_child_of_type(r, XML_NODE_COMMENT), " <&> ");
-  xml_node_append_child_of_type(r, XML_NODE_PI);
-  xml_node_set_value(xml_node_append_child_of_type(r, XML_NODE_PI), "v <&>");
-  xml_node_append_child_of_type(r, XML_NODE_DOCTYPE);
-  xml_node_set_value(xml_node_append_child_of_type(r, XML_NODE_DOCTYPE), "x [<!x>]");
-  xml_node_append_child_of_type(r, XML_NODE_COMMENT);
-  xml_node_append_child_of_type(r, XML_NODE_CDATA);
+  const std::pair<XmlNodeType, const char*> kinds[] = {
+      {XML_NODE_TEXT, "t"},         {XML_NODE_CDATA, "c<&>"},      {XML_NODE_COMMENT, " <&> "},
+      {XML_NODE_PI, nullptr},       {XML_NODE_PI, "v <&>"},        {XML_NODE_DOCTYPE, nullptr},
+      {XML_NODE_DOCTYPE, "x [<!x>]"}, {XML_NODE_COMMENT, nullptr}, {XML_NODE_CDATA, nullptr}};
+  for (auto [type, value] : kinds) {
+    XmlNode* node = xml_node_append_child_of_type(r, type);
+    if (value) xml_node_set_value(node, value);
+  }
   xml_node_append_child(xml_node_append_child_of_type(r, XML_NODE_NULL), "hidden");
   xml_node_append_child(xml_node_append_child_of_type(r, XML_NODE_TEXT), "hidden");
   xml_node_set_text(xml_node_append_child(r, "e"), "");

@@ -46,16 +46,8 @@ inline uint32_t options(const std::string& names) {
 
 class XmlTest : public xlsx_test::CountedTest {
  protected:
-  void SetUp() override {
-    CountedTest::SetUp();
-    doc_ = xml_document_create();
-    ASSERT_NE(doc_, nullptr);
-  }
-  void TearDown() override {
-    xml_document_destroy(doc_);
-    doc_ = nullptr;
-    CountedTest::TearDown();
-  }
+  void SetUp() override { CountedTest::SetUp(); ASSERT_NE(doc_ = xml_document_create(), nullptr); }
+  void TearDown() override { xml_document_destroy(doc_); CountedTest::TearDown(); }
 
   // Parses text (its exact bytes) into the fixture's document.
   xlsx_status load(const std::string& text, uint32_t options) {
