@@ -1,9 +1,5 @@
-// The table serializer driven in-process through its four entry points, as a host drives it (the plugin
-// on a copy of the host table; every test ends with no temporary file, plugin block, converted text, open
-// file or library block left): which cells a sequence of items makes, and failures (keys no row or column
-// can hold, malformed items, streams that stop or fail, host services and memory that run out), each
-// reported through the entry point's result only.
-#include <cmath>
+// The table serializer driven in-process through its four entry points, as a host drives it.
+#include <algorithm>
 #include <cstring>
 
 #include "lib/document/document.h"
@@ -15,8 +11,7 @@
 namespace {
 
 // Items as texts: "[k" and "]k" begin and end row k, "nk=x" is the number x and "tk=x" the text x under
-// the number key k, "done" the end; a list of items is written with "|" between them. Numbers are
-// written as "%.17g" writes them.
+// the number key k, "done" the end; "|" between items of a list; numbers as "%.17g" writes them.
 using Items = std::vector<std::string>;
 
 Items split(const std::string& list) {
@@ -32,12 +27,12 @@ std::string num(double x) {
   return text;
 }
 
-// The fake stream: bytes read from (up to read_limit, then end or read_failure) or appended to (up to
-// write_limit in all).
+// The fake stream: read up to read_limit (then end or read_failure), written up to write_limit bytes.
 struct Stream {
-  std::string bytes;
-  size_t position = 0, read_limit = SIZE_MAX, write_limit = SIZE_MAX;
+  std::string bytes = "";
+  size_t read_limit = SIZE_MAX;
   int32_t read_failure = 0;
+  size_t position = 0, write_limit = SIZE_MAX;
   uint32_t write_calls = 0;
 };
 
@@ -85,14 +80,12 @@ class Serializer : public PluginTest {
     number = std::strtod(payload.c_str(), nullptr);
     return SerializeItem(state, &k, &v);
   }
-  static void* Writer(Stream* stream, int32_t source = HOST_ENCODING_UTF8) {
-    HostTag options[] = {{1, static_cast<uintptr_t>(source)}, {HOST_TAG_END, 0}};
-    return InitSerializer(nullptr, WriteStream, stream, options);
+  // A writing state whose texts come in the encoding, or a reading state whose texts go out in it.
+  static void* Writer(Stream* stream, int32_t encoding = HOST_ENCODING_UTF8, bool write = true) {
+    HostTag options[] = {{write ? 1u : 2u, static_cast<uintptr_t>(encoding)}, {HOST_TAG_END, 0}};
+    return InitSerializer(write ? nullptr : ReadStream, write ? WriteStream : nullptr, stream, options);
   }
-  static void* Reader(Stream* stream, int32_t target = HOST_ENCODING_UTF8) {
-    HostTag options[] = {{2, static_cast<uintptr_t>(target)}, {HOST_TAG_END, 0}};
-    return InitSerializer(ReadStream, nullptr, stream, options);
-  }
+  static void* Reader(Stream* stream, int32_t encoding = HOST_ENCODING_UTF8) { return Writer(stream, encoding, false); }
   // A writing state with A1 = 1 stored.
   void* StartWriter(Stream* stream) {
     void* state = Writer(stream);
@@ -100,9 +93,9 @@ class Serializer : public PluginTest {
     return state;
   }
   // The workbook bytes of the items; "" (with a test failure) when any step fails.
-  std::string Serialize(const Items& items, int32_t source = HOST_ENCODING_UTF8) {
+  std::string Serialize(const Items& items) {
     Stream stream;
-    void* state = Writer(&stream, source);
+    void* state = Writer(&stream);
     bool ok = state != nullptr;
     for (const std::string& item : items) ok = ok && Send(state, item);
     EXPECT_TRUE(ok) << "an item was refused";
@@ -121,12 +114,9 @@ class Serializer : public PluginTest {
   // Every item of a reading state, then "done"; stops at the first failed call (the state stays).
   static Items ReadAll(void* state) {
     Items items;
-    for (uint32_t done = 0; items.size() < 100000;) {
-      SerialItem key{}, value{};
-      if (!DeserializeItem(state, &key, &value, &done)) break;
+    uint32_t done = 0;
+    for (SerialItem key{}, value{}; !done && items.size() < 100000 && DeserializeItem(state, &key, &value, &done);)
       items.push_back(done ? "done" : ItemOf(key, value));
-      if (done) break;
-    }
     return items;
   }
   // The cells of the first sheet of workbook bytes as xlsx_test::cell_text gives them, "," between cells
@@ -140,10 +130,9 @@ class Serializer : public PluginTest {
     EXPECT_EQ(xlsx_workbook_worksheet_at(xlsx_document_workbook(document), 1, &sheet), XLSX_OK);
     uint32_t row_count = xlsx_sheet_row_count(&sheet), column_count = xlsx_sheet_column_count(&sheet);
     if (rows) *rows = row_count, *columns = column_count;
-    for (uint32_t r = 1; !rows && r <= row_count; ++r) {
+    for (uint32_t r = 1; !rows && r <= row_count; ++r)
       for (uint32_t c = 1; c <= column_count; ++c)
         cells += (c > 1 ? "," : r > 1 ? "/" : "") + xlsx_test::cell_text(&sheet, r, c);
-    }
     xlsx_document_free(document);
     return cells;
   }
@@ -172,9 +161,7 @@ TEST_F(Serializer, ItemsPlaceCellsOnTheFirstSheet) {
   EXPECT_EQ(CellsOf(stream.bytes), "string:") << "a null text is the empty text";
 }
 
-// Keys no row or column can hold, and items the sheet cannot take, fail one by one and change nothing:
-// text keys, short or missing keys and values, unknown kinds, odd markers, texts with a zero byte, a table
-// inside a row, a text copy the host cannot allocate; calls in the wrong direction or without state fail.
+// Keys or items the sheet cannot take fail one by one and change nothing, as do calls of the wrong state.
 TEST_F(Serializer, MalformedItemsFailAndChangeNothing) {
   Stream stream;
   void* state = StartWriter(&stream);
@@ -185,15 +172,8 @@ TEST_F(Serializer, MalformedItemsFailAndChangeNothing) {
   SerialItem number_value{SERIAL_NUMBER, &number, sizeof number, 0}, marker{SERIAL_TABLE, nullptr, 1, 0};
   SerialItem short_key{SERIAL_NUMBER, &key, 4, 0}, null_key{SERIAL_NUMBER, nullptr, 8, 0};
   SerialItem unknown{3, &key, sizeof key, 0}, odd_marker{SERIAL_TABLE, nullptr, 2, 0}, zero{SERIAL_TEXT, "a\0b", 3, 0};
-  const SerialItem* rows[][2] = {{&text_key, &number_value},
-                                 {&text_key, &marker},
-                                 {&short_key, &k},
-                                 {&null_key, &k},
-                                 {nullptr, &k},
-                                 {&k, nullptr},
-                                 {&k, &unknown},
-                                 {&k, &null_key},
-                                 {&k, &odd_marker},
+  const SerialItem* rows[][2] = {{&text_key, &number_value}, {&text_key, &marker}, {&short_key, &k}, {&null_key, &k},
+                                 {nullptr, &k}, {&k, nullptr}, {&k, &unknown}, {&k, &null_key}, {&k, &odd_marker},
                                  {&k, &zero}};
   for (const auto& row : rows) EXPECT_EQ(SerializeItem(state, row[0], row[1]), 0) << &row - rows;
   SerialItem out_key{}, out_value{};
@@ -210,8 +190,7 @@ TEST_F(Serializer, MalformedItemsFailAndChangeNothing) {
   uint32_t rows_count = 0, columns = 0;
   CellsOf(stream.bytes, &rows_count, &columns);
   EXPECT_TRUE(rows_count == 1048576u && columns == 16384u);
-  Stream in;
-  in.bytes = Serialize({"[0", "n0=1", "]0"});
+  Stream in{Serialize({"[0", "n0=1", "]0"})};
   void* reader = Reader(&in);
   EXPECT_EQ(Send(reader, "n0=5"), 0) << "writing to a reader";
   EXPECT_EQ(
@@ -221,37 +200,17 @@ TEST_F(Serializer, MalformedItemsFailAndChangeNothing) {
   EXPECT_EQ(Send(nullptr, "n0=5") + DeserializeItem(nullptr, &out_key, &out_value, &done), 0);
 }
 
-int32_t OverlongRead(void*, uint32_t size, void*) {
-  return static_cast<int32_t>(size) + 1;
-}
+int32_t OverlongRead(void*, uint32_t size, void*) { return static_cast<int32_t>(size) + 1; }
 
-// Reading starts only from a whole workbook; writing needs the host's temporary name and state block;
-// a write callback that stops early fails the end and leaves no file; a text the host cannot convert fails
-// its item; a reader freed mid-way and a save that runs out of memory release everything.
+// Broken input, missing host services, a stopping stream, an unconvertible text, no memory: clean failures.
 TEST_F(Serializer, StreamsAndHostServicesThatFail) {
   std::string bytes = Serialize({"[0", "t0=a", "t1=b", "]0"});
-  const struct {
-    std::string bytes;
-    size_t limit;
-    int32_t failure;
-  } rows[] = {{bytes, 0, 0},
-              {bytes, 30, 0},
-              {bytes, bytes.size() / 2, 0},
-              {bytes, bytes.size() - 1, 0},
-              {bytes, bytes.size() / 2, -1},
-              {"", SIZE_MAX, 0},
-              {"not a workbook at all", SIZE_MAX, 0},
-              {std::string(5000, 'P'), SIZE_MAX, 0}};
-  for (const auto& row : rows) {
-    Stream stream;
-    stream.bytes = row.bytes;
-    stream.read_limit = row.limit;
-    stream.read_failure = row.failure;
-    EXPECT_EQ(InitSerializer(ReadStream, nullptr, &stream, nullptr), nullptr) << &row - rows;
-  }
+  Stream streams[] = {{bytes, 0}, {bytes, 30}, {bytes, bytes.size() / 2}, {bytes, bytes.size() - 1},
+                      {bytes, bytes.size() / 2, -1}, {""}, {"not a workbook at all"}, {std::string(5000, 'P')}};
+  for (Stream& stream : streams)
+    EXPECT_EQ(InitSerializer(ReadStream, nullptr, &stream, nullptr), nullptr) << &stream - streams;
   EXPECT_EQ(InitSerializer(OverlongRead, nullptr, nullptr, nullptr), nullptr);
-  Stream stream;
-  stream.bytes = bytes;
+  Stream stream{bytes};
   void* reader = Reader(&stream, HOST_ENCODING_SYSTEM);  // converted texts are held too
   SerialItem key{}, value{};
   uint32_t done = 0;
@@ -268,8 +227,7 @@ TEST_F(Serializer, StreamsAndHostServicesThatFail) {
   EXPECT_EQ(out.write_calls, 0u);
   g_refused_tag = "";
   for (size_t limit : {size_t{0}, size_t{100}, size_t{16384}, size_t{40000}}) {
-    Stream limited;
-    limited.write_limit = limit;
+    Stream limited{.write_limit = limit};
     void* state = StartWriter(&limited);
     for (int c = 1; c < 5000; ++c)
       ASSERT_EQ(Send(state, "t" + std::to_string(c) + "=" + std::to_string(c * 2654435761u)), 1);
@@ -286,15 +244,13 @@ TEST_F(Serializer, StreamsAndHostServicesThatFail) {
   EXPECT_EQ(out.write_calls, 0u);
 }
 
-// Every library allocation of a whole write and of a whole read made to fail in turn: each run either
-// succeeds with the right items or fails cleanly (no file, no block left).
+// Every allocation of a whole write and read failing in turn: each run succeeds or fails cleanly.
 TEST_F(Serializer, AllocationFailuresFailCleanly) {
   const Items items = split("[0|t0=a|n1=2.5|]0");
   const std::string bytes = Serialize(items);
-  uint32_t live = xlsx_live_allocations(), runs = 0;
-  xlsx_test::for_each_allocation_failure(
+  uint32_t live = xlsx_live_allocations();
+  uint32_t allocations = xlsx_test::for_each_allocation_failure(
       [&](xlsx_test::FaultAllocation& fault) {
-        ++runs;
         Stream stream;
         void* state = Writer(&stream);
         bool ok = state != nullptr;
@@ -306,11 +262,10 @@ TEST_F(Serializer, AllocationFailuresFailCleanly) {
         EXPECT_TRUE(fault.failures() || (ok && stream.bytes.size() > 100));
       },
       20000);
-  EXPECT_GT(runs, 10u);
+  EXPECT_GT(allocations, 10u);
   xlsx_test::for_each_allocation_failure(
       [&](xlsx_test::FaultAllocation& fault) {
-        Stream stream;
-        stream.bytes = bytes;
+        Stream stream{bytes};
         void* state = Reader(&stream);
         Items read;
         if (state) {

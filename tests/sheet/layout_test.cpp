@@ -1,7 +1,4 @@
-// Sheet layout on the library: merged cells, frozen panes, the filter with its defined name, hyperlinks
-// with their relationships, edits that fail for want of memory, and shared and array formulas as other
-// writers store them.
-#include <algorithm>
+// Sheet layout: merges, panes, the filter, hyperlinks, edits out of memory, shared and array formulas.
 #include <functional>
 
 #include "lib/sheet/autofilter.h"
@@ -13,7 +10,6 @@
 #include "lib/sheet/sheet_children.h"
 #include "lib/sheet/sheet_view.h"
 #include "tests/sheet/sheet_test_util.h"
-#include "tests/support/fault_alloc.h"
 
 namespace sheet_test {
 namespace {
@@ -84,22 +80,19 @@ TEST_F(Layout, FilterNameGoesWithTheFilter) {
   EXPECT_STREQ(xlsx_sheet_autofilter_ref(&data), "A1:D9");
   EXPECT_TRUE(has(workbook_xml(),
                   "<definedNames><definedName name=\"_xlnm._FilterDatabase\" localSheetId=\"1\" "
-                  "hidden=\"1\">'My Data'!$A$1:$D$9</definedName></definedNames>"))
-      << workbook_xml();
+                  "hidden=\"1\">'My Data'!$A$1:$D$9</definedName></definedNames>")) << workbook_xml();
   ASSERT_EQ(xlsx_sheet_clear_autofilter(&data), XLSX_OK);
   EXPECT_FALSE(has(workbook_xml(), "definedName") || has(part_xml("xl/worksheets/sheet2.xml"), "autoFilter"));
 }
 
-// Links to addresses get a relationship, links into the book a location; replacing and clearing take the
-// relationship along.
+// Links to addresses get a relationship, links into the book a location; replacing or clearing drops it.
 TEST_F(Layout, HyperlinksAndTheirRelationships) {
   ASSERT_EQ(xlsx_sheet_set_hyperlink(&ws_, 1, 1, "https://example.com/a?b=1&c=2", "Open it"), XLSX_OK);
   ASSERT_EQ(xlsx_sheet_set_hyperlink(&ws_, 2, 1, "#Sheet2!B3", nullptr), XLSX_OK);
   EXPECT_EQ(xlsx_sheet_set_hyperlink(&ws_, 3, 1, "", nullptr), XLSX_ERR_INVALID_ARG);
   EXPECT_TRUE(has(sheet_xml(),
                   "<hyperlinks><hyperlink ref=\"A1\" r:id=\"rId1\" tooltip=\"Open it\"/>"
-                  "<hyperlink ref=\"A2\" location=\"Sheet2!B3\"/></hyperlinks>"))
-      << sheet_xml();
+                  "<hyperlink ref=\"A2\" location=\"Sheet2!B3\"/></hyperlinks>")) << sheet_xml();
   EXPECT_TRUE(has(part_xml(kRels),
                   "Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
                   "hyperlink\" Target=\"https://example.com/a?b=1&amp;c=2\" TargetMode=\"External\"/>"))
@@ -113,29 +106,8 @@ TEST_F(Layout, HyperlinksAndTheirRelationships) {
   ASSERT_EQ(xlsx_sheet_set_hyperlink(&ws_, 1, 1, "mailto:a@example.com", nullptr), XLSX_OK);
   EXPECT_FALSE(has(part_xml(kRels), "example.com/a"));
   EXPECT_TRUE(has(part_xml(kRels), "Target=\"mailto:a@example.com\""));
-  ASSERT_EQ(xlsx_sheet_clear_hyperlink(&ws_, 1, 1), XLSX_OK);
-  ASSERT_EQ(xlsx_sheet_clear_hyperlink(&ws_, 2, 1), XLSX_OK);
+  ASSERT_EQ(xlsx_sheet_clear_hyperlink(&ws_, 1, 1) + xlsx_sheet_clear_hyperlink(&ws_, 2, 1), XLSX_OK);
   EXPECT_FALSE(has(sheet_xml(), "hyperlink") || has(part_xml(kRels), "<Relationship "));
-}
-
-// The layout edits, each a step a test can run in any order.
-std::vector<std::function<xlsx_status(XlsxWorksheet*)>> layout_edits() {
-  return {
-      [](XlsxWorksheet* s) {
-        XlsxCellArea a{1, 1, 1, 3};
-        return xlsx_sheet_merge(s, &a);
-      },
-      [](XlsxWorksheet* s) { return xlsx_sheet_freeze(s, 0, 1); },
-      [](XlsxWorksheet* s) {
-        XlsxCellArea a{1, 1, 9, 3};
-        return xlsx_sheet_set_autofilter(s, &a);
-      },
-      [](XlsxWorksheet* s) {
-        XlsxColor c{255, 1, 2, 3};
-        return xlsx_sheet_set_tab_color(s, &c);
-      },
-      [](XlsxWorksheet* s) { return xlsx_sheet_set_hyperlink(s, 2, 2, "https://example.com", "tip"); },
-  };
 }
 
 // An edit of the failure table on a worksheet holding extra before sheetData, a text the sheet holds once
@@ -143,36 +115,34 @@ std::vector<std::function<xlsx_status(XlsxWorksheet*)>> layout_edits() {
 struct SheetEdit {
   std::string extra, holds;
   std::function<xlsx_status(XlsxWorksheet*)> apply;
-  int32_t top_room = 56;
+  int32_t top_room = -8;
 };
 
 std::vector<SheetEdit> failing_edits() {
   auto column = [](uint32_t k) {
-    return [k](XlsxWorksheet* s) {
-      XlsxColumn c;
-      return xlsx_sheet_column(s, k, &c);
-    };
+    return [k](XlsxWorksheet* s) { XlsxColumn c; return xlsx_sheet_column(s, k, &c); };
   };
-  std::vector<SheetEdit> edits = {
+  return {
       {"<sheetViews><sheetView workbookViewId=\"0\"/></sheetViews>",
        "<sheetView workbookViewId=\"0\" tabSelected=\"0\"/>",
-       [](XlsxWorksheet* s) { return xlsx_sheet_set_selected(s, 0); }},
+       [](XlsxWorksheet* s) { return xlsx_sheet_set_selected(s, 0); }, 56},
       {"<cols><col min=\"1\" max=\"6\" width=\"7\"/></cols>",
        "<cols><col min=\"1\" max=\"3\" width=\"7\"/><col min=\"4\" max=\"4\" width=\"7\"/>"
        "<col min=\"5\" max=\"6\" width=\"7\"/></cols>",
-       column(4)},
+       column(4), 56},
       {"<cols><col min=\"2\" max=\"2\" width=\"2\"/></cols>",
        "<cols><col min=\"2\" max=\"2\" width=\"2\"/><col min=\"5\" max=\"5\" width=\"9.8000000000000007\" "
        "customWidth=\"0\"/></cols>",
-       column(5)},
+       column(5), 56},
+      {"", "", [](XlsxWorksheet* s) { XlsxCellArea a{1, 1, 1, 3}; return xlsx_sheet_merge(s, &a); }, 8},
+      {"", "", [](XlsxWorksheet* s) { return xlsx_sheet_freeze(s, 0, 1); }},
+      {"", "", [](XlsxWorksheet* s) { XlsxCellArea a{1, 1, 9, 3}; return xlsx_sheet_set_autofilter(s, &a); }},
+      {"", "", [](XlsxWorksheet* s) { XlsxColor c{255, 1, 2, 3}; return xlsx_sheet_set_tab_color(s, &c); }},
+      {"", "", [](XlsxWorksheet* s) { return xlsx_sheet_set_hyperlink(s, 2, 2, "https://example.com", "tip"); }},
   };
-  for (auto& edit : layout_edits()) edits.push_back({"", "", edit, edits.size() == 3 ? 8 : -8});  // the merge: 8
-  return edits;
 }
 
-// Each edit with its n-th allocation failing changes neither sheet, workbook nor relationships, also
-// with the sheet's free slots and text arena used up to each of several levels (so that a page or a
-// chunk runs out at each of its steps); with memory back it holds.
+// Each edit out of memory, also with the sheet's slots and arena used up, changes no part; with memory it holds.
 TEST_F(Layout, EditsThatRunOutOfMemoryChangeNothing) {
   uint32_t failed_runs = 0;
   for (const SheetEdit& edit : failing_edits()) {
@@ -186,10 +156,8 @@ TEST_F(Layout, EditsThatRunOutOfMemoryChangeNothing) {
         xlsx_status status = edit.apply(&ws_);
         bool failed = fault.failures() > 0;
         fault.fail_after(0);
-        if (status == XLSX_OK) {
-          EXPECT_FALSE(failed) << "success reported although an allocation failed: " << edit.extra << room;
-          return;
-        }
+        EXPECT_FALSE(status == XLSX_OK && failed) << "success although an allocation failed: " << edit.extra << room;
+        if (status == XLSX_OK) return;
         failed_runs++;
         EXPECT_EQ(sheet_xml(), sheet) << edit.extra << room;
         EXPECT_EQ(workbook_xml(), book);
@@ -202,19 +170,6 @@ TEST_F(Layout, EditsThatRunOutOfMemoryChangeNothing) {
   EXPECT_GT(failed_runs, 5u);
 }
 
-// A fill-down of B1:B4 and a fill-right of A6:C6, as other writers store them, an array formula over
-// D1:D2, and a cell naming a group that has no first cell.
-const char kGroups[] =
-    "<sheetData>"
-    "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\"><f t=\"shared\" ref=\"B1:B4\" si=\"0\">A1*2+$A$1</f><v>3</v></c>"
-    "<c r=\"D1\"><f t=\"array\" ref=\"D1:D2\">A1:A2*10</f><v>10</v></c></row>"
-    "<row r=\"2\"><c r=\"B2\"><f t=\"shared\" si=\"0\"/><v>5</v></c><c r=\"D2\"><v>20</v></c></row>"
-    "<row r=\"3\"><c r=\"B3\"><f t=\"shared\" si=\"0\"></f><v>7</v></c></row>"
-    "<row r=\"4\"><c r=\"B4\"><f t=\"shared\" si=\"0\"/><v>9</v></c><c r=\"C4\"><f t=\"shared\" si=\"9\"/></c></row>"
-    "<row r=\"6\"><c r=\"A6\"><f t=\"shared\" ref=\"A6:C6\" si=\"1\">SUM(A1:A$5)&amp;\"A1\"</f></c>"
-    "<c r=\"B6\"><f t=\"shared\" si=\"1\"/></c><c r=\"C6\"><f t=\"shared\" si=\"1\"/></c></row>"
-    "</sheetData>";
-
 class SharedFormulas : public SheetTest {
  protected:
   // The formulas of B1:B4, A6:C6 and D1:D2.
@@ -226,17 +181,14 @@ class SharedFormulas : public SheetTest {
   }
 };
 
-// Every cell of a shared group reads its own formula (a cell whose group has no first cell reads "");
-// changing or clearing any cell of a group leaves every other cell its own formula, as an ordinary
-// formula that keeps its value; no group is left behind.
+// Each cell of a shared group reads its own formula; changing one leaves the others theirs, ungrouped.
 TEST_F(SharedFormulas, ChangingTheFirstCellLeavesTheOthersTheirFormulas) {
-  load_sheet(worksheet_with(kGroups));
+  load_sheet(worksheet_with(cases("groups")[0][0]));
   EXPECT_EQ(all(), "A1*2+$A$1|A2*2+$A$1|A3*2+$A$1|A4*2+$A$1|SUM(A1:A$5)&\"A1\"|SUM(B1:B$5)&\"A1\"|"
                    "SUM(C1:C$5)&\"A1\"|A1:A2*10|<none>|");
   EXPECT_EQ(formula_at(4, 3) + "|" + value_at(3, 2), "|integer:7");
   XlsxCell b1 = cell(1, 2), a6 = cell(6, 1), b3 = cell(3, 2);
-  ASSERT_EQ(xlsx_cell_set_formula(&b1, "=A1*3"), XLSX_OK);
-  ASSERT_EQ(xlsx_cell_clear_formula(&a6), XLSX_OK);
+  ASSERT_EQ(xlsx_cell_set_formula(&b1, "=A1*3") + xlsx_cell_clear_formula(&a6), XLSX_OK);
   ASSERT_EQ(xlsx_cell_set_formula(&b3, "0"), XLSX_OK);  // a later cell changes alone
   EXPECT_EQ(all(), "A1*3|A2*2+$A$1|0|A4*2+$A$1|<none>|SUM(B1:B$5)&\"A1\"|SUM(C1:C$5)&\"A1\"|A1:A2*10|<none>|");
   EXPECT_FALSE(has(sheet_data_xml(), "si=\"0\"") || has(sheet_data_xml(), "si=\"1\""));

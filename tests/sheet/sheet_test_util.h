@@ -1,6 +1,4 @@
-// Fixture of the sheet tests: a book created from the template in a temporary directory, its workbook
-// and first worksheet, cell helpers, the worksheet and other parts as XML text, and the reference tables
-// of tests/sheet/sheet.cases.
+// Fixture of the sheet tests: a new book and its first worksheet, cell and part helpers, sheet.cases.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,19 +16,15 @@
 #include "lib/xml/writer.h"
 #include "tests/support/book.h"
 #include "tests/support/cases.h"
+#include "tests/support/fault_alloc.h"
 #include "tests/support/live_allocations.h"
 #include "tests/support/temp_dir.h"
 
 namespace sheet_test {
 
-using xlsx_test::describe;
-using xlsx_test::test_book_close;
-using xlsx_test::test_book_open;
-using xlsx_test::TestBook;
+using namespace xlsx_test;
 
-inline std::vector<xlsx_test::Case> cases(const char* kind) {
-  return xlsx_test::read_cases("sheet/sheet.cases", kind);
-}
+inline std::vector<Case> cases(const char* kind) { return read_cases("sheet/sheet.cases", kind); }
 
 // Sets the value from "type:text" as describe gives it; "string" alone sets the null text.
 inline xlsx_status set_value(XlsxCellValue* v, const std::string& typed) {
@@ -55,11 +49,7 @@ inline std::string worksheet_with(const std::string& sheet_data, const std::stri
 }
 
 // Whether text holds part.
-inline bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-using xlsx_test::part_text;
+inline bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Uses up the free node and attribute slots of root's document and its text arena down to less than
 // room + 8 bytes (nothing when room < 0), so that an edit made next allocates a page or a chunk at the
@@ -87,7 +77,6 @@ class SheetTest : public xlsx_test::CountedTest {
     xlsx_set_shared_strings_mode(0);
     CountedTest::TearDown();
   }
-
   // Replaces the tree of the first worksheet / of the workbook part by the parsed text.
   void load_sheet(const std::string& xml) { load_part(ws_.part, xml); }
   void load_workbook(const std::string& xml) { load_part(wb_->part, xml); }
@@ -97,12 +86,9 @@ class SheetTest : public xlsx_test::CountedTest {
   std::string workbook_xml() { return part_text(wb_->part); }
   std::string sheet_data_xml() {
     std::string xml = sheet_xml();
-    size_t start = xml.find("<sheetData"), end = xml.find("</sheetData>", start);
-    if (start == std::string::npos) return "";
-    return end == std::string::npos ? xml.substr(start, xml.find("/>", start) + 2 - start)
-                                    : xml.substr(start, end + 12 - start);
+    size_t start = xml.find("<sheetData"), end = xml.find("</sheetData>");
+    return start == std::string::npos ? "" : xml.substr(start, end == std::string::npos ? end : end + 12 - start);
   }
-
   // Cell helpers on the first worksheet (they fail the test on a bad status).
   XlsxCell cell(uint32_t row, uint32_t column) {
     XlsxCell c = {};
@@ -132,13 +118,11 @@ class SheetTest : public xlsx_test::CountedTest {
     xlsx_text_release(&text);
     return result;
   }
-
   xlsx_test::TempDir dir_;
   TestBook book_ = {};
   XlsxPackage* pkg_ = &book_.package;
   XlsxWorkbook* wb_ = nullptr;
   XlsxWorksheet ws_ = {};
-
  private:
   void load_part(XlsxPart* part, const std::string& xml) {
     ASSERT_EQ(xml_document_load_buffer(xlsx_part_load(part), xml.c_str(), uint32_t(xml.size()), XML_PARSE_PACKAGE),

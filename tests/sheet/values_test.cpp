@@ -1,5 +1,4 @@
-// Cell references (column letters, row digits, reference texts within the limits of a worksheet), areas,
-// the cell value record, the owned text of formulas and the moving of a formula's references.
+// Cell references and areas, the cell value record, formula texts and the moving of their references.
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -9,7 +8,6 @@
 #include "lib/sheet/formula_move.h"
 #include "lib/sheet/value.h"
 #include "tests/sheet/sheet_test_util.h"
-#include "tests/support/fault_alloc.h"
 
 namespace sheet_test {
 namespace {
@@ -27,19 +25,16 @@ TEST_F(Values, ColumnLettersAndRowDigits) {
     EXPECT_EQ(letters(std::stoul(c[0])), c[1]) << c.where;
     EXPECT_EQ(xlsx_letters_to_column(c[1].c_str()), std::stoul(c[0])) << c.where;
   }
-  for (uint32_t column = 1; column <= XLSX_CELLREF_MAX_COLUMN; ++column) {
+  for (uint32_t column = 1; column <= XLSX_CELLREF_MAX_COLUMN; ++column)
     ASSERT_EQ(xlsx_letters_to_column(letters(column).c_str()), column) << column;
-  }
   EXPECT_EQ(letters(0) + letters(16385), "");
   EXPECT_EQ(xlsx_letters_to_column("xfd") + xlsx_letters_to_column("Aa"), 16384 + 27);
   for (const auto& c : cases("no-column")) EXPECT_EQ(xlsx_letters_to_column(c[0].c_str()), 0) << c.where;
-  EXPECT_EQ(xlsx_letters_to_column(nullptr), 0);
   for (const auto& c : cases("row-of")) EXPECT_EQ(xlsx_cellref_row_of(c[0].c_str()), std::stoul(c[1])) << c.where;
-  EXPECT_EQ(xlsx_cellref_row_of(nullptr), 0u);
+  EXPECT_EQ(xlsx_letters_to_column(nullptr) + xlsx_cellref_row_of(nullptr), 0u);
 }
 
-// One reader behind set_text, a cell's column and the formatter: a valid text is kept as written; any
-// other resets the reference to A1.
+// One reader behind set_text, a cell's column and the formatter: a valid text is kept, any other gives A1.
 TEST_F(Values, ReferenceTextsFollowOneRule) {
   for (const auto& c : cases("ref")) {
     uint32_t row = std::stoul(c[1]), column = std::stoul(c[2]), r = 77, col = 77;
@@ -61,13 +56,11 @@ TEST_F(Values, ReferenceTextsFollowOneRule) {
     EXPECT_STREQ(xlsx_cellref_text(&ref), "A1");
   }
   EXPECT_EQ(xlsx_cellref_set_text(nullptr, "A1"), XLSX_ERR_INVALID_ARG);
-  EXPECT_FALSE(xlsx_cellref_read(nullptr, nullptr, nullptr));
-  EXPECT_EQ(xlsx_cellref_column_of(nullptr), 0u);
+  EXPECT_FALSE(xlsx_cellref_read(nullptr, nullptr, nullptr) || xlsx_cellref_column_of(nullptr));
   char buffer[XLSX_CELLREF_TEXT_SIZE];
   EXPECT_EQ(xlsx_cellref_format(1048576, 16384, buffer), 10u);
   EXPECT_STREQ(buffer, "XFD1048576");
-  EXPECT_EQ(xlsx_cellref_format(0, 1, buffer), 0u);
-  EXPECT_STREQ(buffer, "");
+  EXPECT_EQ(xlsx_cellref_format(0, 1, buffer) + std::strlen(buffer), 0u);
   for (const auto& c : cases("area")) {
     XlsxCellArea a{};
     ASSERT_EQ(xlsx_area_read(c[0].c_str(), &a), !c[1].empty()) << c.where;
@@ -82,9 +75,7 @@ TEST_F(Values, ReferenceNumbersWithinTheLimitsAndTheirOrder) {
   XlsxCellRef ref;
   xlsx_cellref_init(&ref);
   EXPECT_STREQ(xlsx_cellref_text(&ref), "A1");
-  ASSERT_EQ(xlsx_cellref_set(&ref, 5, 3), XLSX_OK);
-  ASSERT_EQ(xlsx_cellref_set_row(&ref, 9), XLSX_OK);
-  ASSERT_EQ(xlsx_cellref_set_column(&ref, 28), XLSX_OK);
+  ASSERT_EQ(xlsx_cellref_set(&ref, 5, 3) + xlsx_cellref_set_row(&ref, 9) + xlsx_cellref_set_column(&ref, 28), XLSX_OK);
   EXPECT_STREQ(xlsx_cellref_text(&ref), "AB9");
   const XlsxCellRef before = ref;
   const uint32_t pairs[][2] = {{1048577, 1}, {1, 16385}, {0, 1}, {1, 0}, {1, 65537}};  // 65537 is 1 in 16 bits
@@ -101,11 +92,10 @@ TEST_F(Values, ReferenceNumbersWithinTheLimitsAndTheirOrder) {
   ASSERT_EQ(xlsx_cellref_set_text(&z1, "Z1") + xlsx_cellref_set_text(&a2, "A2"), XLSX_OK);
   EXPECT_TRUE(xlsx_cellref_equal(&b2_text, &b2) && xlsx_cellref_equal(nullptr, nullptr));
   EXPECT_FALSE(xlsx_cellref_equal(&a2, nullptr));
-  EXPECT_EQ(xlsx_cellref_compare(&b2_text, &b2), 0);
-  EXPECT_EQ(xlsx_cellref_compare(&z1, &a2), -1);
-  EXPECT_EQ(xlsx_cellref_compare(&b2, &a2), 1);
-  EXPECT_EQ(xlsx_cellref_compare(nullptr, &a2) + 2 * xlsx_cellref_compare(&a2, nullptr), 1);
-  EXPECT_EQ(xlsx_cellref_compare(nullptr, nullptr), 0);
+  const std::vector<int> orders = {xlsx_cellref_compare(&b2_text, &b2), xlsx_cellref_compare(&z1, &a2),
+                                   xlsx_cellref_compare(&b2, &a2), xlsx_cellref_compare(nullptr, &a2),
+                                   xlsx_cellref_compare(&a2, nullptr), xlsx_cellref_compare(nullptr, nullptr)};
+  EXPECT_EQ(orders, (std::vector<int>{0, -1, 1, -1, 1, 0}));
   EXPECT_EQ(xlsx_cellref_row(nullptr) + xlsx_cellref_column(nullptr), 0u);
   EXPECT_STREQ(xlsx_cellref_text(nullptr), "");
 }
@@ -124,8 +114,7 @@ class CellValue : public xlsx_test::CountedTest {
   XlsxCellValue a, b;
 };
 
-// Each getter answers only for its own kind (an error reads as a NaN float) and leaves its output alone
-// otherwise ("-"); setters normalise the record; a float that is not finite becomes the error #NUM!.
+// Getters answer only for their kind (an error is a NaN float), setters normalise (no infinite float).
 TEST_F(CellValue, SettersNormaliseAndGettersDoNotConvert) {
   auto got = [](xlsx_status status, bool untouched, const std::string& value) -> std::string {
     if (status == XLSX_ERR_VALUE_TYPE) return untouched ? "-" : "output changed on failure";
@@ -160,8 +149,7 @@ TEST_F(CellValue, SettersNormaliseAndGettersDoNotConvert) {
   EXPECT_EQ(xlsx_value_type(nullptr), 0u);
   xlsx_value_reset(nullptr);
   EXPECT_EQ(xlsx_value_set_string(nullptr, "x") + xlsx_value_get_text(&a, nullptr), 2 * XLSX_ERR_INVALID_ARG);
-  double d = 0;
-  EXPECT_EQ(xlsx_value_get_float(nullptr, &d), XLSX_ERR_INVALID_ARG);
+  EXPECT_EQ(xlsx_value_get_float(nullptr, &b.number), XLSX_ERR_INVALID_ARG);
   ASSERT_EQ(xlsx_value_set_float(&a, std::numeric_limits<double>::max()), XLSX_OK);
   EXPECT_EQ(a.type, XLSX_VALUE_FLOAT);
 }
@@ -180,9 +168,8 @@ TEST_F(CellValue, TextsAreOwnedCopiesAndMayComeFromTheValueItself) {
   ASSERT_EQ(xlsx_value_set_string(&a, "kept") + xlsx_value_set_string(&b, "source"), XLSX_OK);
   char* before = a.text;
   xlsx_test::FaultAllocation fault(1, true);
-  for (const char* typed : {"string:new", "error:#REF!", "empty:", "float:inf"}) {
+  for (const char* typed : {"string:new", "error:#REF!", "empty:", "float:inf"})
     EXPECT_EQ(set_value(&a, typed), XLSX_ERR_NO_MEMORY) << typed;
-  }
   EXPECT_EQ(xlsx_value_copy(&a, &b), XLSX_ERR_NO_MEMORY);
   EXPECT_TRUE(a.type == XLSX_VALUE_STRING && a.text == before);
   XlsxCellValue v;
@@ -203,10 +190,8 @@ TEST_F(CellValue, ComparisonReferenceTable) {
     EXPECT_EQ(xlsx_value_equal(&a, &b), c[3] == "1") << c.where;
   }
   xlsx_value_reset(&a);
-  EXPECT_EQ(xlsx_value_compare(nullptr, &a), -1) << "missing values sort first";
-  EXPECT_EQ(xlsx_value_compare(nullptr, nullptr), 0);
-  EXPECT_TRUE(xlsx_value_equal(nullptr, nullptr));
-  EXPECT_FALSE(xlsx_value_equal(&a, nullptr));
+  EXPECT_EQ(xlsx_value_compare(nullptr, &a) * 10 + xlsx_value_compare(nullptr, nullptr), -10) << "missing ones first";
+  EXPECT_TRUE(xlsx_value_equal(nullptr, nullptr) && !xlsx_value_equal(&a, nullptr));
   ASSERT_EQ(xlsx_value_set_string(&b, ""), XLSX_OK);
   EXPECT_TRUE(xlsx_value_equal(&a, &b)) << "a reset value equals the empty text";
 }
@@ -230,8 +215,7 @@ TEST_F(Values, FormulaTextsAreOwnedCopies) {
   EXPECT_STREQ(xlsx_text_get(&b), "");
   xlsx_text_release(&a);
   EXPECT_EQ(a.text, nullptr);
-  EXPECT_TRUE(xlsx_text_equal(&a, &b) && xlsx_text_equal(nullptr, nullptr));
-  EXPECT_FALSE(xlsx_text_equal(&a, nullptr));
+  EXPECT_TRUE(xlsx_text_equal(&a, &b) && xlsx_text_equal(nullptr, nullptr) && !xlsx_text_equal(&a, nullptr));
   EXPECT_STREQ(xlsx_text_get(nullptr), "");
   EXPECT_EQ(xlsx_text_set(nullptr, "x"), XLSX_ERR_INVALID_ARG);
   xlsx_text_release(&b);

@@ -1,10 +1,7 @@
-// The workbook's sheet list (adding, deleting, moving, renaming, hiding, activating, with every record
-// that names a sheet kept in step), sheet names as applications take them, column and row attributes,
-// the sheet view, and edits under allocation failure.
+// The workbook's sheet list and the records naming sheets, sheet names, columns, rows and the sheet view.
 #include "lib/sheet/columns.h"
 #include "lib/sheet/sheet_view.h"
 #include "tests/sheet/sheet_test_util.h"
-#include "tests/support/fault_alloc.h"
 
 namespace sheet_test {
 namespace {
@@ -19,21 +16,16 @@ std::string names(XlsxWorkbook* wb) {
   return result;
 }
 
-std::string rid(XlsxWorkbook* wb, const char* name) {
-  return xlsx_workbook_sheet_rid(wb, name);
-}
+std::string rid(XlsxWorkbook* wb, const char* name) { return xlsx_workbook_sheet_rid(wb, name); }
 
-// Names applications refuse are refused; names are the same whatever the case; names that read as
-// references are quoted in formulas.
+// Names applications refuse are refused, compared whatever the case, quoted when they read as references.
 TEST(SheetNameRules, NamesApplicationsRefuseAreRefusedAndReferenceLikeNamesQuoted) {
   for (const auto& c : cases("sheet-name")) EXPECT_EQ(xlsx_sheet_name_is_valid(c[0].c_str()), c[1] == "1") << c.where;
-  for (const auto& c : cases("same-name")) {
+  for (const auto& c : cases("same-name"))
     EXPECT_EQ(xlsx_sheet_names_equal(c[0].c_str(), c[1].c_str()), c[2] == "1") << c.where;
-  }
   char prefix[64];
-  for (const auto& c : cases("prefix")) {
+  for (const auto& c : cases("prefix"))
     EXPECT_STREQ(xlsx_sheet_ref_prefix(c[0].c_str(), prefix, sizeof prefix), c[1].c_str()) << c.where;
-  }
 }
 
 class ThreeSheets : public SheetTest {
@@ -57,23 +49,8 @@ class ThreeSheets : public SheetTest {
       "<definedName name=\"c\" localSheetId=\"2\">Three!$A$1</definedName>";
 };
 
-// A workbook part without a sheet list, or with one of other elements, has no sheets; an addition appends to an
-// empty list and is refused without one (the part is not a workbook this library can extend).
-TEST_F(Workbook, AnEmptyOrMissingSheetListHoldsNoSheets) {
-  load_workbook(part_with("workbook", ""));
-  EXPECT_EQ(xlsx_workbook_sheet_count(wb_), 0u);
-  EXPECT_EQ(xlsx_workbook_add_sheet(wb_, "Costs"), XLSX_ERR_INTERNAL);
-  EXPECT_EQ(workbook_xml().find("<sheet"), std::string::npos);
-  load_workbook(part_with("workbook", "<sheets> <other sheetId=\"7\"/></sheets>"));
-  EXPECT_EQ(xlsx_workbook_sheet_count(wb_), 0u) << "only sheet elements are sheets";
-  ASSERT_EQ(xlsx_workbook_add_sheet(wb_, "Sales"), XLSX_OK);
-  EXPECT_EQ(names(wb_), "Sales");
-  EXPECT_TRUE(has(workbook_xml(), "<sheets> <other sheetId=\"7\"/><sheet name=\"Sales\" sheetId=\"8\""))
-      << workbook_xml();
-}
-
-// An addition registers the sheet in the workbook, its relationships, the content types and the
-// titles; lookups answer from caches that follow it; a refused name or a taken part name changes nothing.
+// An addition registers the sheet in every record and lookups follow it; a refused name or a taken part name
+// changes nothing; a sheet list of other elements holds no sheets and takes additions, a missing one refuses.
 TEST_F(Workbook, AddingASheetRegistersEveryRecord) {
   XlsxWorksheet ws;
   EXPECT_EQ(xlsx_workbook_worksheet_at(wb_, 2, &ws), XLSX_ERR_NOT_FOUND);
@@ -114,6 +91,16 @@ TEST_F(Workbook, AddingASheetRegistersEveryRecord) {
   EXPECT_EQ(xlsx_workbook_rename_sheet(wb_, rid(wb_, "Sheet1").c_str(), "\xC3\x84"), XLSX_ERR_INVALID_ARG);
   EXPECT_EQ(xlsx_workbook_rename_sheet(wb_, rid(wb_, "Sheet1").c_str(), "SHEET1"), XLSX_OK)
       << "its own, in another case";
+  load_workbook(part_with("workbook", ""));
+  EXPECT_EQ(xlsx_workbook_sheet_count(wb_), 0u);
+  EXPECT_EQ(xlsx_workbook_add_sheet(wb_, "Costs"), XLSX_ERR_INTERNAL);
+  EXPECT_EQ(workbook_xml().find("<sheet"), std::string::npos);
+  load_workbook(part_with("workbook", "<sheets> <other sheetId=\"7\"/></sheets>"));
+  EXPECT_EQ(xlsx_workbook_sheet_count(wb_), 0u) << "only sheet elements are sheets";
+  ASSERT_EQ(xlsx_workbook_add_sheet(wb_, "Sales"), XLSX_OK);
+  EXPECT_EQ(names(wb_), "Sales");
+  EXPECT_TRUE(has(workbook_xml(), "<sheets> <other sheetId=\"7\"/><sheet name=\"Sales\" sheetId=\"8\""))
+      << workbook_xml();
 }
 
 // Deleting drops the sheet's part and records, keeps ids unused and sheet-local names and the active tab
@@ -139,17 +126,15 @@ TEST_F(ThreeSheets, DeletingKeepsIdsNamesAndTheActiveTabInStep) {
   EXPECT_EQ(xlsx_workbook_delete_sheet(wb_, "Sheet1"), XLSX_ERR_INVALID_ARG);
 }
 
-// Moves reorder the list (0 and positions beyond the end move to the ends); sheet-local names follow
-// their sheets, the active sheet stays the same sheet.
+// Moves reorder the list (0 and beyond the end: to the ends); local names and the active tab follow.
 TEST_F(ThreeSheets, MovingKeepsLocalNamesWithTheirSheets) {
   with_names_and_view(local_names + "<definedName name=\"g\">Two!$B$2</definedName>", "<workbookView activeTab=\"1\"/>",
                       "\n  ");
   ASSERT_EQ(xlsx_workbook_move_sheet(wb_, "Three", 1), XLSX_OK);
   std::string xml = workbook_xml();
   for (const char* part : {"name=\"a\" localSheetId=\"1\"", "name=\"b\" localSheetId=\"2\"",
-                           "name=\"c\" localSheetId=\"0\"", "<definedName name=\"g\">"}) {
+                           "name=\"c\" localSheetId=\"0\"", "<definedName name=\"g\">"})
     EXPECT_TRUE(has(xml, part)) << part << " in " << xml;
-  }
   EXPECT_TRUE(xlsx_workbook_is_active(wb_, rid(wb_, "Two").c_str()));
   const struct {
     const char *name, *order;
@@ -163,8 +148,7 @@ TEST_F(ThreeSheets, MovingKeepsLocalNamesWithTheirSheets) {
   EXPECT_EQ(xlsx_workbook_sheet_count(wb_), 3u) << "an indented workbook counts only its sheets";
 }
 
-// Renaming rewrites the sheet's references (quoted where needed) and leaves other books' alone; hiding
-// moves the active tab, a hidden sheet cannot be activated.
+// Renaming rewrites the sheet's references, not other books'; hiding moves the active tab away for good.
 TEST_F(ThreeSheets, RenamingRewritesReferencesAndHidingMovesTheActiveTab) {
   with_names_and_view(
       "<definedName name=\"a\">Sheet1!$A$1</definedName><definedName name=\"b\">[1]Sheet1!$A$1</definedName>"
@@ -197,9 +181,7 @@ std::string cols_xml(const std::string& xml) {
   return start == std::string::npos ? "" : xml.substr(start, end + 7 - start);
 }
 
-// Column ranges are kept until a column of them is looked up, which splits it out (not beyond the last
-// column); a missing column is made before sheetData with the default width; columns out of order keep
-// their elements.
+// A lookup splits its column out of a range; a missing column gets the default width; disorder is kept.
 TEST_F(Workbook, ColumnsAreSplitMadeAndFound) {
   const std::string ranged = worksheet_with("<sheetData/>",
                                             "<cols><col min=\"2\" max=\"4\" width=\"20\" style=\"1\"/>"
@@ -227,16 +209,13 @@ TEST_F(Workbook, ColumnsAreSplitMadeAndFound) {
   EXPECT_EQ(xlsx_sheet_column(&ws_, 0, &c) + xlsx_sheet_column(&ws_, 16385, &c), 2 * XLSX_ERR_INVALID_ARG);
 }
 
-// Row height and hiding; selecting a view without the attribute adds it, a sheet without views gets one;
-// the tab colour is read and written in its byte order.
+// Row height and hiding; selecting adds the attribute or the view it needs; the tab colour's byte order.
 TEST_F(Workbook, RowAttributesSheetViewAndTabColour) {
   XlsxRow r4, r6, none = {};
   ASSERT_EQ(xlsx_sheet_row(&ws_, 4, &r4) + xlsx_sheet_row(&ws_, 6, &r6), XLSX_OK);
-  EXPECT_EQ(xlsx_row_set_hidden(&r4, 1), XLSX_OK);
-  EXPECT_TRUE(xlsx_row_is_hidden(&r4));
   EXPECT_DOUBLE_EQ(xlsx_row_height(&r6), 15.0);
-  EXPECT_EQ(xlsx_row_set_height(&r6, 20.0f), XLSX_OK);
-  EXPECT_DOUBLE_EQ(xlsx_row_height(&r6), 20.0);
+  EXPECT_EQ(xlsx_row_set_hidden(&r4, 1) + xlsx_row_set_height(&r6, 20.0f), XLSX_OK);
+  EXPECT_TRUE(xlsx_row_is_hidden(&r4) && xlsx_row_height(&r6) == 20.0);
   EXPECT_EQ(sheet_data_xml(),
             "<sheetData><row r=\"4\" hidden=\"1\"/><row r=\"6\" ht=\"20\" customHeight=\"1\"/></sheetData>");
   EXPECT_EQ(xlsx_row_set_height(&none, 1.0f), XLSX_ERR_INVALID_ARG);
@@ -275,34 +254,28 @@ TEST_F(Workbook, RowAttributesSheetViewAndTabColour) {
   EXPECT_EQ(xlsx_color_from_text("12345", &color) + xlsx_color_from_text("zz000000", &color), 2 * XLSX_ERR_INVALID_ARG);
 }
 
-// Adding a sheet, and splitting a column out of a range on a sheet edited for the first time, with their
-// n-th allocation failing: each leaves the workbook, the package and the sheet as they were.
+// Adding a sheet, or splitting a column on a sheet not yet edited, out of memory: everything stays as it was.
 TEST_F(Workbook, EditsUnderAllocationFailureLeaveEverythingAsItWas) {
   std::string rels = part_xml("xl/_rels/workbook.xml.rels") + part_xml("[Content_Types].xml");
   xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
     xlsx_status status = xlsx_workbook_add_sheet(wb_, "Extra");
     fault.fail_after(0);
-    if (status == XLSX_OK) {
-      EXPECT_EQ(fault.failures(), 0u) << "an allocation failed and the sheet was still added";
-      return;
-    }
+    EXPECT_EQ(status == XLSX_OK, fault.failures() == 0u) << "added although an allocation failed, or failed without";
+    if (status == XLSX_OK) return;
     EXPECT_EQ(xlsx_workbook_sheet_count(wb_), 1u);
     EXPECT_EQ(part_xml("xl/_rels/workbook.xml.rels") + part_xml("[Content_Types].xml"), rels);
     EXPECT_FALSE(xlsx_archive_has_entry(xlsx_package_archive(pkg_), "xl/worksheets/sheet2.xml"));
   });
   EXPECT_EQ(xlsx_workbook_sheet_count(wb_), 2u);
   // A column split out of a range on a sheet edited for the first time: the split allocates the journal.
-  XlsxWorksheet extra{};
-  ASSERT_EQ(xlsx_workbook_worksheet(wb_, "Extra", &extra), XLSX_OK);
-  const std::string cols = worksheet_with("<sheetData/>", "<cols><col min=\"1\" max=\"6\" width=\"7\"/></cols>");
-  ASSERT_EQ(xml_document_load_buffer(xlsx_part_load(extra.part), cols.data(), uint32_t(cols.size()), XML_PARSE_PACKAGE),
-            XLSX_OK);
-  const std::string before = part_text(extra.part);
-  xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
+  ASSERT_EQ(xlsx_workbook_worksheet(wb_, "Extra", &ws_), XLSX_OK);
+  load_sheet(worksheet_with("<sheetData/>", "<cols><col min=\"1\" max=\"6\" width=\"7\"/></cols>"));
+  const std::string before = sheet_xml();
+  for_each_allocation_failure([&](FaultAllocation& fault) {
     XlsxColumn c;
-    xlsx_status status = xlsx_sheet_column(&extra, 4, &c);
+    xlsx_status status = xlsx_sheet_column(&ws_, 4, &c);
     fault.fail_after(0);
-    EXPECT_TRUE(status == XLSX_OK || part_text(extra.part) == before);
+    EXPECT_TRUE(status == XLSX_OK || sheet_xml() == before);
   });
 }
 
