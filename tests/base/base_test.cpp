@@ -25,7 +25,7 @@
 namespace {
 
 using xlsx_test::Case;
-using FaultAllocation;
+using xlsx_test::FaultAllocation;
 using CountedAlloc = xlsx_test::CountedTest;
 using HostOps = xlsx_test::CountedTest;
 using Convert = xlsx_test::CountedTest;
