@@ -339,8 +339,8 @@ TEST_F(ArchiveTest, InflatedBytesAreCappedPerEntryAndPerArchive) {
   EXPECT_EQ(get("b"), XLSX_OK);
   std::string zip = xlsx_test::make_zip({{"big.xml", big}, {"small.xml", "<s/>"}});
   std::string raw = xlsx_test::zip_records(zip)[0].raw;
-  size_t start = zip.find(raw.substr(0, 64));
-  for (size_t i = raw.size() / 2; i < raw.size() / 2 + 16; i++) zip[start + i] = static_cast<char>(zip[start + i] ^ 0x5A);
+  size_t middle = zip.find(raw.substr(0, 64)) + raw.size() / 2;  // of the big entry's record
+  for (size_t i = middle; i < middle + 16; i++) zip[i] = static_cast<char>(zip[i] ^ 0x5A);
   ASSERT_EQ(open_bytes(zip), XLSX_OK);
   EXPECT_EQ(get("big.xml"), XLSX_ERR_PARSE);
   EXPECT_EQ(archive_->inflated_total, 0u);
@@ -548,7 +548,8 @@ TEST_F(DeflateTest, EntryOfOverThreeGiBStillDeflatesWithAHead) {
   // The CRC-32 of size zero bytes, joined from that of 1 MiB (size is a whole number of MiB).
   const uLong mib_crc = crc_of(zeros);
   uLong expected_crc = 0;
-  for (uint32_t i = 0; i < size / zeros.size(); i++) expected_crc = crc32_combine(expected_crc, mib_crc, z_off_t(zeros.size()));
+  for (uint32_t i = 0; i < size / zeros.size(); i++)
+    expected_crc = crc32_combine(expected_crc, mib_crc, z_off_t(zeros.size()));
   EXPECT_EQ(crc, uint32_t(expected_crc));
   xlsx_free(out);
   munmap(pages, size);

@@ -316,7 +316,7 @@ class PartTest : public xlsx_test::CountedTest {
     ASSERT_EQ(xml_document_load_buffer(part_.xml, xml.c_str(), 0, XML_PARSE_PACKAGE), XLSX_OK);
     part_.loaded = 1;
   }
-  std::string xml() { return part_text(&part_); }
+  std::string xml() { return xlsx_test::part_text(&part_); }
   Source source_;
   XlsxPart part_ = {};
   XlsxContentTypes types_ = {};
@@ -397,8 +397,8 @@ TEST_F(PartTest, ContentTypesListFindAddAndRemoveOverrides) {
   EXPECT_EQ(xlsx_content_type_text(2), worksheet);
   for (uint32_t code = 0; code <= 20; code++) EXPECT_EQ(xlsx_content_type_code(xlsx_content_type_text(code)), code);
   EXPECT_EQ(xlsx_content_type_text(21), nullptr);
-  for (const char* other : {"application/xml", static_cast<const char*>(nullptr), "APPLICATION/VND.MS-OFFICE.VBAPROJECT"})
-    EXPECT_EQ(xlsx_content_type_code(other), 21u);
+  for (const char* other : {"application/xml", "APPLICATION/VND.MS-OFFICE.VBAPROJECT", (const char*)nullptr})
+    EXPECT_EQ(xlsx_content_type_code(other), 21u) << (other ? other : "null");
   DynArray list;
   dynarray_init(&list, sizeof(XlsxContentItem), nullptr);
   EXPECT_EQ(xlsx_content_types_root(&types_), nullptr) << "a part without root lists nothing";
@@ -546,8 +546,8 @@ TEST_F(PropertiesTest, SheetTitlesFollowAddRenameAndRemove) {
   EXPECT_FALSE(xml_node_has_attribute(vector, "size"));
   auto parts = workbook_parts();
   xlsx_test::replace_part(&parts, "docProps/app.xml",
-                          "<Properties xmlns:vt=\"http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes\">"
-                          "\n  <TitlesOfParts>\n    <vt:vector size=\"1\" baseType=\"lpstr\">\n"
+                          "<Properties xmlns:vt=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                          "docPropsVTypes\">\n  <TitlesOfParts>\n    <vt:vector size=\"1\" baseType=\"lpstr\">\n"
                           "      <vt:lpstr>Sheet1</vt:lpstr>\n    </vt:vector>\n  </TitlesOfParts>\n</Properties>\n");
   ASSERT_EQ(open_parts(parts), XLSX_OK);
   ASSERT_EQ(xlsx_app_add_title(app(), "Second"), XLSX_OK);
