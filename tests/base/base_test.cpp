@@ -34,7 +34,6 @@ std::vector<Case> cases(const char* kind) { return xlsx_test::read_cases("base/b
 std::vector<int> g_destroyed;
 std::vector<std::string> g_released;
 
-// The live-block counter follows blocks, not resizes.
 TEST_F(CountedAlloc, CounterFollowsBlocksNotResizes) {
   uint32_t before = xlsx_live_allocations();
   void *a = xlsx_malloc(0), *b = xlsx_calloc(0, 8);
@@ -100,10 +99,8 @@ TEST_F(CountedAlloc, TheReportIsPrintedThroughTheHostUnlessAHandlerTakesIt) {
 TEST_F(CountedAlloc, CopiesTakeAtMostTheirBytes) {
   EXPECT_TRUE(!xlsx_memdup(nullptr, 4) && !xlsx_strdup(nullptr) && !xlsx_strndup(nullptr, 3));
   const char unterminated[3] = {'x', 'y', 'z'};
-  const struct {
-    const char *text, *expected;
-    uint32_t n;
-  } table[] = {{"abcdef", "abc", 3}, {"ab", "ab", 10}, {"", "", 5}, {"abc", "", 0}, {unterminated, "xyz", 3}};
+  const struct { const char *text, *expected; uint32_t n; } table[] = {
+      {"abcdef", "abc", 3}, {"ab", "ab", 10}, {"", "", 5}, {"abc", "", 0}, {unterminated, "xyz", 3}};
   for (const auto& row : table) {
     char* copy = xlsx_strndup(row.text, row.n);
     EXPECT_STREQ(copy, row.expected);
@@ -265,9 +262,8 @@ TEST_F(Containers, StrBufFailuresChangeNothing) {
 TEST_F(Containers, DynArrayInsertsRemovesAndTakesItsOwnElements) {
   push(10);
   push(30);
-  for (auto [at, value] : {std::pair{1u, 20}, {99u, 40}, {0u, 5}}) {
+  for (auto [at, value] : {std::pair{1u, 20}, {99u, 40}, {0u, 5}})
     EXPECT_EQ(*static_cast<int*>(dynarray_insert(&arr, at, &value)), value) << at;
-  }
   EXPECT_EQ(*static_cast<int*>(dynarray_push(&arr, nullptr)), 0);
   EXPECT_EQ(values(), (std::vector<int>{5, 10, 20, 30, 40, 0}));
   EXPECT_EQ(dynarray_get(&arr, 6), nullptr);
@@ -367,11 +363,8 @@ TEST_F(Convert, NumberTexts) {
     double value = std::strtod(c[0].c_str(), nullptr), back = 0;
     uint32_t n = xlsx_double_to_text(buffer, value);
     EXPECT_EQ(n, std::strlen(buffer)) << c.where;
-    if (c.kind == "double") {
-      EXPECT_STREQ(buffer, c[1].c_str()) << c.where;
-    } else {
-      EXPECT_TRUE(xlsx_text_to_double(buffer, &back) && back == value) << c.where;
-    }
+    if (c.kind == "double") EXPECT_STREQ(buffer, c[1].c_str()) << c.where;
+    else EXPECT_TRUE(xlsx_text_to_double(buffer, &back) && back == value) << c.where;
   }
 }
 
@@ -409,8 +402,7 @@ TEST_F(Convert, StrictParsersTakeTheWholeText) {
 // values beyond its type.
 TEST_F(Convert, ScannersEndsBasesAndLimits) {
   for (const Case& c : cases("scan")) {
-    const char* text = c[2].c_str();
-    const char* stop = nullptr;
+    const char *text = c[2].c_str(), *stop = nullptr;
     int base = std::stoi(c[1]);
     uint64_t got = c[0] == "u64" ? xlsx_strtoull(text, &stop, base) : uint64_t(xlsx_strtoll(text, &stop, base));
     EXPECT_EQ(stop - text, std::stoi(c[4])) << c.where;

@@ -1,9 +1,7 @@
-// The archive held in memory: listing, inflating on demand within the caps, entries put, taken over and
-// deleted, writing with untouched records copied as they are, and the whole-file operations a save goes
-// through, failing at every file operation. Deflate of changed entries: the split form (two libdeflate
-// pieces joined) is one valid stream of the whole entry at every split point, its bytes do not depend on the
-// threads, it fails cleanly when memory runs out, it survives a worker that cannot be started, and it holds
-// entries of over 3 GiB.
+// The archive in memory: listing, inflating on demand within the caps, entries put, taken over and deleted,
+// writing with untouched records copied as they are, the whole-file operations of a save failing at every
+// step. Deflate of changed entries: the split form is one stream of the whole entry at any split point, the
+// same bytes with or without threads, clean when memory or the worker fails, and entries over 3 GiB.
 #include "lib/package/deflate.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +56,7 @@ void operator delete(void* block, std::size_t) noexcept { release(block); }
 
 namespace {
 
+using xlsx_test::FaultAllocation;
 using Names = std::vector<std::string>;
 
 // Worksheet-like rows (compressible, with long matches) followed by noise bytes that deflate cannot
@@ -121,9 +120,8 @@ const std::string kNoisy = sample(0, 400000);
 // A missing file is an I/O error, bytes that are not a ZIP a parse error; the archive stays closed.
 TEST_F(ArchiveTest, OpenRefusesWhatIsNotAZip) {
   EXPECT_EQ(xlsx_archive_open(archive_, dir_.file("missing").c_str()), XLSX_ERR_IO);
-  for (const std::string& bytes : {std::string(), std::string(21, 'x'), std::string(5000, 'x')}) {
+  for (const std::string& bytes : {std::string(), std::string(21, 'x'), std::string(5000, 'x')})
     EXPECT_EQ(open_bytes(bytes), XLSX_ERR_PARSE) << bytes.size() << " bytes";
-  }
   EXPECT_EQ(archive_->is_open, 0u);
   EXPECT_EQ(xlsx_archive_open(nullptr, "x"), XLSX_ERR_INVALID_ARG);
   EXPECT_EQ(xlsx_archive_open(archive_, nullptr), XLSX_ERR_INVALID_ARG);
@@ -200,13 +198,12 @@ TEST_F(ArchiveTest, PutTakeAndDeleteKeepPlacesAndOwnTheirBlocks) {
 // name, the grown entry list, the name index), the call fails, the block is gone and the archive is as it was.
 TEST_F(ArchiveTest, TakeUnderAllocationFailureFreesTheBlockAndChangesNothing) {
   ASSERT_EQ(open_bytes(xlsx_test::make_zip({{"a.xml", "<a/>"}})), XLSX_OK);
-  while (archive_->entries.count < archive_->entries.capacity) {  // the next new entry grows the list
+  while (archive_->entries.count < archive_->entries.capacity)  // the next new entry grows the list
     ASSERT_EQ(xlsx_archive_put_entry(archive_, std::to_string(archive_->entries.count).c_str(), "", 0), XLSX_OK);
-  }
   const Names full = names();
   for (uint32_t n = 1;; n++) {
     ASSERT_LT(n, 100u);
-    xlsx_test::FaultAllocation fault(0);
+    FaultAllocation fault(0);
     char* block = xlsx_strdup("<d/>");
     uint32_t live = xlsx_live_allocations();
     fault.fail_after(n);
@@ -220,14 +217,11 @@ TEST_F(ArchiveTest, TakeUnderAllocationFailureFreesTheBlockAndChangesNothing) {
     EXPECT_EQ(xlsx_live_allocations(), live - 1) << "the block was not freed";
     EXPECT_EQ(names(), full);
   }
-  xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
+  xlsx_test::for_each_allocation_failure([&](FaultAllocation& fault) {
     xlsx_status put = xlsx_archive_put_entry(archive_, "xl/put.xml", "<new/>", 6);
     fault.fail_after(0);
-    if (put != XLSX_OK) {
-      EXPECT_FALSE(xlsx_archive_has_entry(archive_, "xl/put.xml"));
-    } else {
-      EXPECT_EQ(xlsx_archive_delete_entry(archive_, "xl/put.xml"), 1);
-    }
+    if (put != XLSX_OK) EXPECT_FALSE(xlsx_archive_has_entry(archive_, "xl/put.xml"));
+    else EXPECT_EQ(xlsx_archive_delete_entry(archive_, "xl/put.xml"), 1);
   });
 }
 
@@ -252,9 +246,8 @@ TEST_F(ArchiveTest, WriteCopiesUntouchedRecordsAndRebasesOnTheNewFile) {
   EXPECT_EQ(after[2].method, 8);
   EXPECT_EQ(xlsx_test::zip_entry(written, "change.xml"), "<a>new</a>");
   EXPECT_LT(after[3].raw.size(), 100u);
-  for (uint32_t i = 0; i < 4; i++) {
-    EXPECT_EQ(xlsx_archive_entry_at(archive_, i)->modified + xlsx_archive_entry_at(archive_, i)->loaded, 0u);
-  }
+  for (uint32_t i = 0; i < 4; i++)
+    EXPECT_EQ(xlsx_archive_entry_at(archive_, i)->modified + xlsx_archive_entry_at(archive_, i)->loaded, 0u) << i;
   EXPECT_EQ(archive_->file_size, written.size());
   EXPECT_EQ(entry("added.xml"), std::string(5000, 'q'));
   EXPECT_EQ(write("2.zip"), written);
@@ -265,7 +258,6 @@ TEST_F(ArchiveTest, WriteCopiesUntouchedRecordsAndRebasesOnTheNewFile) {
   EXPECT_EQ(xlsx_test::zip_entry(write(), "keep.xml"), "changed");
 }
 
-// An archive opened from memory keeps a private copy; reset empties it for another open.
 TEST_F(ArchiveTest, OpenMemoryTakesAPrivateCopyAndResetEmpties) {
   std::string zip = xlsx_test::make_zip({{"a", "memory"}});
   ASSERT_EQ(xlsx_archive_open_memory(archive_, zip.data(), uint32_t(zip.size())), XLSX_OK);
@@ -284,10 +276,8 @@ TEST_F(ArchiveTest, OpenMemoryTakesAPrivateCopyAndResetEmpties) {
 TEST_F(ArchiveTest, SizesStatedInTheFileAreNotTrusted) {
   const std::string& big = kNoisy;
   const std::string small_record(200000, 'b');  // compresses to a small record: the streaming path
-  const struct {
-    const std::string* text;
-    uint32_t declared;
-  } rows[] = {{&small_record, 10}, {&big, 1000}, {&big, uint32_t(big.size()) + 5000}, {&small_record, 0xFFFFFFF0u}};
+  const struct { const std::string* text; uint32_t declared; } rows[] = {
+      {&small_record, 10}, {&big, 1000}, {&big, uint32_t(big.size()) + 5000}, {&small_record, 0xFFFFFFF0u}};
   for (const auto& row : rows) {
     SCOPED_TRACE(std::to_string(row.text->size()) + " bytes declared as " + std::to_string(row.declared));
     std::string lying = xlsx_test::make_zip({{"e.xml", *row.text}});
@@ -297,11 +287,8 @@ TEST_F(ArchiveTest, SizesStatedInTheFileAreNotTrusted) {
     xlsx_test::PeakMemory memory;
     xlsx_status status = get("e.xml", &got);
     // The ZIP library may refuse the inconsistent record; what it must not do is cut the text short.
-    if (status == XLSX_OK) {
-      EXPECT_TRUE(got == *row.text) << got.size() << " bytes read";
-    } else {
-      EXPECT_EQ(status, XLSX_ERR_PARSE);
-    }
+    if (status == XLSX_OK) EXPECT_TRUE(got == *row.text) << got.size() << " bytes read";
+    else EXPECT_EQ(status, XLSX_ERR_PARSE);
     xlsx_archive_release_entry(archive_, "e.xml");
     EXPECT_LT(memory.peak_bytes(), 4u << 20) << "allocation sized by the declared size";
   }
@@ -312,23 +299,17 @@ TEST_F(ArchiveTest, SizesStatedInTheFileAreNotTrusted) {
 TEST_F(ArchiveTest, InflatedBytesAreCappedPerEntryAndPerArchive) {
   const std::string& big = kNoisy;
   const std::string over(70000, 'x'), at(65536, 'e');
-  const struct {
-    const std::string* text;
-    uint32_t cap;
-    xlsx_status expected;
-  } rows[] = {{&over, 65536, XLSX_ERR_PARSE}, {&at, 65536, XLSX_OK},
-              {&big, uint32_t(big.size()) - 1, XLSX_ERR_PARSE}, {&big, uint32_t(big.size()), XLSX_OK}};
+  const struct { const std::string* text; uint32_t cap; xlsx_status expected; } rows[] = {
+      {&over, 65536, XLSX_ERR_PARSE}, {&at, 65536, XLSX_OK},
+      {&big, uint32_t(big.size()) - 1, XLSX_ERR_PARSE}, {&big, uint32_t(big.size()), XLSX_OK}};
   for (const auto& row : rows) {
     SCOPED_TRACE(std::to_string(row.text->size()) + " bytes, cap " + std::to_string(row.cap));
     ASSERT_EQ(open_bytes(xlsx_test::make_zip({{"e.xml", *row.text}, {"fine.xml", "ok"}})), XLSX_OK);
     archive_->max_entry_size = row.cap;
     std::string got;
     EXPECT_EQ(get("e.xml", &got), row.expected);
-    if (row.expected == XLSX_OK) {
-      EXPECT_TRUE(got == *row.text);
-    } else {
-      EXPECT_EQ(archive_->inflated_total, 0u);
-    }
+    if (row.expected == XLSX_OK) EXPECT_TRUE(got == *row.text);
+    else EXPECT_EQ(archive_->inflated_total, 0u);
     EXPECT_EQ(entry("fine.xml"), "ok");
   }
   ASSERT_EQ(open_bytes(xlsx_test::make_zip({{"a", std::string(600, 'a')}, {"b", std::string(600, 'b')}})), XLSX_OK);
@@ -486,7 +467,7 @@ TEST_F(DeflateTest, EverySplitPointGivesOneStreamOfTheWholeEntry) {
 TEST_F(DeflateTest, SplitUnderAllocationFailureFailsCleanly) {
   const std::string data = sample(2000, 0);
   const uint32_t head = uint32_t(data.size() / 3);
-  EXPECT_GE(xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
+  EXPECT_GE(xlsx_test::for_each_allocation_failure([&](FaultAllocation& fault) {
     uint32_t live = xlsx_live_allocations();
     char* out = nullptr;
     uint32_t size = 0, crc = 0;
@@ -532,9 +513,7 @@ TEST_F(DeflateTest, HeadRunsInTheCallerWhenTheWorkerCannotBeStarted) {
 TEST_F(DeflateTest, EntryOfOverThreeGiBStillDeflatesWithAHead) {
   const uint32_t size = 0xD0000000u;
   void* pages = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  if (pages == MAP_FAILED) {
-    GTEST_SKIP() << "no address space for a 3.25 GiB entry";
-  }
+  if (pages == MAP_FAILED) GTEST_SKIP() << "no address space for a 3.25 GiB entry";
   const char* data = static_cast<const char*>(pages);
   char* out = nullptr;
   uint32_t out_size = 0, crc = 0;
@@ -562,9 +541,8 @@ TEST(DeflateHeadSize, NoSplitOfSmallEntriesNorWithOneProcessor) {
   cpu_set_t before, one;
   ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
   CPU_ZERO(&one);
-  for (int cpu = 0; CPU_COUNT(&one) == 0 && cpu < CPU_SETSIZE; cpu++) {
+  for (int cpu = 0; CPU_COUNT(&one) == 0 && cpu < CPU_SETSIZE; cpu++)
     if (CPU_ISSET(cpu, &before)) CPU_SET(cpu, &one);
-  }
   ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
   const uint32_t head = xlsx_deflate_head_size(3 * XLSX_DEFLATE_SPLIT_MINIMUM);
   ASSERT_EQ(sched_setaffinity(0, sizeof before, &before), 0);

@@ -119,16 +119,6 @@ void patch_declared_size(std::string* zip_bytes, const std::string& name, uint32
   EXPECT_EQ(patched, 2) << name;
 }
 
-void patch_name(std::string* zip_bytes, const std::string& from, const std::string& to) {
-  int patched = 0;
-  for_each_header(*zip_bytes, [&](size_t, size_t name_at, uint16_t name_length, char) {
-    if (name_length != from.size() || zip_bytes->compare(name_at, name_length, from) != 0) return;
-    zip_bytes->replace(name_at, name_length, to);
-    patched++;
-  });
-  EXPECT_EQ(patched, 2) << from;
-}
-
 std::string corpus_file(const std::string& name) { return std::string(XLSX_TEST_CORPUS) + "/" + name + ".xlsx"; }
 
 std::vector<ZipInput> workbook_parts() { return zip_entries(read_bytes(corpus_file("good"))); }

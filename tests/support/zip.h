@@ -36,8 +36,6 @@ std::vector<ZipInput> zip_entries(const std::string& zip_bytes);
 
 // Rewrites the uncompressed size stated for the named entry in both its headers.
 void patch_declared_size(std::string* zip_bytes, const std::string& name, uint32_t size);
-// Renames an entry in both headers (a name of the same length), e.g. to make duplicates.
-void patch_name(std::string* zip_bytes, const std::string& from, const std::string& to);
 
 // The path of the corpus file NAME.xlsx.
 std::string corpus_file(const std::string& name);

@@ -1,9 +1,7 @@
-// The XML layer. The parser: what each option keeps, texts and attribute values with their white-space and
-// reference rules, errors, NUL bytes, the depth limit, interned names and reloading. The writer: the
-// declaration rule, each node kind, every escape rule, CDATA splitting and deep trees. The _xHHHH_ escapes of
-// cell and property texts. The tree: null-tolerant accessors and typed readers, creating, setting, moving,
-// removing and copying, the generation that tells the package a part changed, edits taken back by the
-// journal, bounded memory, and allocation failure at every step of parsing, writing and editing.
+// The XML layer: the parser (options, white-space and reference rules, errors, NUL bytes, the depth limit,
+// interned names, reloading), the writer (declaration, node kinds, escapes, CDATA, deep trees), the _xHHHH_
+// escapes of cell texts, and the tree (accessors and typed readers, edits, moves and copies, the generation,
+// the journal, bounded memory, allocation failure at every step of parsing, writing and editing).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -50,9 +48,8 @@ uint32_t options(const std::string& names) {
       {"DOCTYPE", XML_PARSE_DOCTYPE}, {"PACKAGE", XML_PARSE_PACKAGE}};
   uint32_t bits = 0;
   std::stringstream parts(names);
-  for (std::string name; std::getline(parts, name, '+');) {
+  for (std::string name; std::getline(parts, name, '+');)
     bits |= kBits.count(name) ? kBits.at(name) : static_cast<uint32_t>(std::stoul(name, nullptr, 0));
-  }
   return bits;
 }
 
@@ -67,8 +64,7 @@ class XmlTest : public xlsx_test::CountedTest {
   }
   // Output of the writer without the default declaration in front.
   std::string body() {
-    std::string all = write(doc_);
-    const std::string declaration = "<?xml version=\"1.0\"?>";
+    const std::string all = write(doc_), declaration = "<?xml version=\"1.0\"?>";
     return all.compare(0, declaration.size(), declaration) == 0 ? all.substr(declaration.size()) : all;
   }
   XmlNode* root() { return xml_document_element(doc_); }
@@ -79,7 +75,6 @@ using Parse = XmlTest;
 using Write = XmlTest;
 using Tree = XmlTest;
 
-// Null arguments leave the document alone; length zero reads to the terminator.
 TEST_F(Parse, NullArgumentsLeaveTheDocumentAloneAndLengthZeroReadsToTheTerminator) {
   ASSERT_EQ(load("<r/>", 0), XLSX_OK);
   uint32_t generation = doc_->generation;
@@ -91,9 +86,8 @@ TEST_F(Parse, NullArgumentsLeaveTheDocumentAloneAndLengthZeroReadsToTheTerminato
   EXPECT_TRUE(xml_document_load_buffer(doc_, text, sizeof text - 1, 0) == XLSX_OK && body() == "<a>x</a><b/>");
 }
 
-// The cases of tests/xml/xml.cases: what each input keeps, texts and attribute values with their
-// white-space and reference rules, references decoded once, and malformed input that fails the parse and
-// leaves the document empty.
+// The cases of tests/xml/xml.cases: what each input keeps, texts and attribute values, references decoded
+// once, and malformed input that fails the parse and leaves the document empty.
 TEST_F(Parse, Cases) {
   for (const Case& c : cases("keeps")) {
     ASSERT_EQ(load(c[1], options(c[0])), XLSX_OK) << c.where;
@@ -116,7 +110,6 @@ TEST_F(Parse, Cases) {
   }
 }
 
-// depth - 1 elements <d> around innermost.
 std::string nested(uint32_t depth, const char* innermost) {
   std::string open, close;
   for (uint32_t i = 1; i < depth; i++) open += "<d>", close += "</d>";
@@ -136,9 +129,8 @@ TEST_F(Parse, NestingIsLimited) {
 TEST_F(Parse, InternedNamesComeBackExactly) {
   std::string text = "<r>";
   for (int i = 0; i < 40; i++) text += i % 2 ? "<ab ax=\"1\" ay=\"2\"/>" : "<ac ay=\"3\" ax=\"4\"/>";
-  for (std::string name : {"abcdefghijklmno", "abcdefghijklmnop", "abcdefghijklmnopq"}) {
+  for (std::string name : {"abcdefghijklmno", "abcdefghijklmnop", "abcdefghijklmnopq"})
     text += "<" + name + " " + name + "=\"v\"/>";
-  }
   for (int i = 0; i < 600; i++) text += "<n" + std::to_string(i) + "/>";
   ASSERT_EQ(load(text + "</r>", 0), XLSX_OK);
   EXPECT_EQ(body(), text + "</r>");
@@ -233,9 +225,8 @@ TEST_F(Write, CdataIsSplitAroundTheTerminator) {
     EXPECT_EQ(body(), "<r>" + row[1] + "</r>") << row.where;
     ASSERT_EQ(load(write(doc_), XML_PARSE_CDATA), XLSX_OK);
     std::string joined;
-    for (XmlNode* child = xml_node_first_child(root()); child; child = xml_node_next_sibling(child)) {
+    for (XmlNode* child = xml_node_first_child(root()); child; child = xml_node_next_sibling(child))
       joined += xml_node_value(child);
-    }
     EXPECT_EQ(joined, row[0]) << row.where;
   }
 }
@@ -285,12 +276,10 @@ std::string child_names(const XmlNode* node) {
   return names;
 }
 
-// Null handles: accessors answer neutrally, readers give the default, writers do nothing.
 TEST(TreeNullHandles, AccessorsAnswerNeutrallyReadersGiveTheDefaultWritersIgnoreNull) {
   for (const char* text : {xml_node_name(nullptr), xml_node_value(nullptr), xml_attribute_name(nullptr),
-                           xml_attribute_value(nullptr), xml_node_text(nullptr)}) {
+                           xml_attribute_value(nullptr), xml_node_text(nullptr)})
     EXPECT_STREQ(text, "");
-  }
   EXPECT_TRUE(xml_node_type(nullptr) == XML_NODE_NULL && xml_node_is_empty(nullptr));
   EXPECT_TRUE(!xml_node_parent(nullptr) && !xml_node_first_child(nullptr) && !xml_node_last_child(nullptr) &&
               !xml_node_next_sibling(nullptr) && !xml_node_previous_sibling(nullptr) && !xml_node_child(nullptr, "a") &&
@@ -417,11 +406,7 @@ TEST_F(Tree, TextsAndNumbersAreSetAsCopies) {
 TEST_F(Tree, MovesWithinAndAcrossParents) {
   ASSERT_EQ(load("<r><a><a1/></a><b/><c/></r>", 0), XLSX_OK);
   XmlNode *r = root(), *a = xml_node_child(r, "a"), *b = xml_node_child(r, "b"), *c = xml_node_child(r, "c");
-  const struct {
-    std::function<XmlNode*()> move;
-    XmlNode* moved;
-    const char* names;
-  } steps[] = {
+  const struct { std::function<XmlNode*()> move; XmlNode* moved; const char* names; } steps[] = {
       {[&] { return xml_node_append_move(r, a); }, a, "b,c,a"},
       {[&] { return xml_node_prepend_move(r, c); }, c, "c,b,a"},
       {[&] { return xml_node_insert_move_after(r, a, nullptr); }, a, "a,c,b"},  // null: to the ends
@@ -672,12 +657,9 @@ TEST_F(Tree, ParsingAndWritingFailCleanlyAtEveryAllocation) {
     char* out = &untouched;  // must stay untouched on failure
     uint32_t length = 12345;
     xlsx_status status = xml_document_save_buffer(doc_, &out, &length);
-    if (fault.failures() > 0) {
-      EXPECT_TRUE(status == XLSX_ERR_NO_MEMORY && out == &untouched && length == 12345u);
-    } else {
-      EXPECT_EQ(std::string(out, length), expected);
-      xlsx_free(out);
-    }
+    if (fault.failures() > 0) EXPECT_TRUE(status == XLSX_ERR_NO_MEMORY && out == &untouched && length == 12345u);
+    else EXPECT_EQ(std::string(out, length), expected);
+    if (status == XLSX_OK) xlsx_free(out);
     EXPECT_EQ(xlsx_live_allocations(), live);
   }), 5u) << "the output grows by doubling: several allocations";
 }
