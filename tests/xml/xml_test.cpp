@@ -488,7 +488,6 @@ TEST_F(Tree, MemoryStaysBoundedUnderRepeatedEdits) {
   EXPECT_LE(xlsx_live_allocations(), live);
 }
 
-
 // One table of changes, each made inside an edit with the n-th allocation failing (taken back, the tree and
 // its generation are as before; the last run is kept and gives the tree of the row's change case in
 // tests/xml/xml.cases), and outside an edit on fresh pages (so that it has to allocate), where a failure
