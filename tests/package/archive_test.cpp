@@ -1,12 +1,115 @@
-// The archive held in memory: listing, inflating on demand within the caps, entries put, taken over and
-// deleted, writing with untouched records copied as they are, and the whole-file operations a save goes
-// through, failing at every file operation.
-#include "tests/package/package_fixture.h"
+// The archive in memory: listing, inflating on demand within the caps, entries put, taken over and deleted,
+// writing with untouched records copied as they are, the whole-file operations of a save failing at every
+// step. Deflate of changed entries: the split form is one stream of the whole entry at any split point, the
+// same bytes with or without threads, clean when memory or the worker fails, and entries over 3 GiB.
+#include "lib/package/deflate.h"
+
+#include <gtest/gtest.h>
+#include <libdeflate.h>
+#include <sched.h>
+#include <sys/mman.h>
+#include <zlib.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "lib/base/alloc.h"
+#include "lib/package/archive.h"
 #include "tests/support/failing_files.h"
 #include "tests/support/fault_alloc.h"
+#include "tests/support/live_allocations.h"
 #include "tests/support/peak_memory.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/zip.h"
+
+// clang links the runtime of its address and thread sanitizers statically, operator new included: a
+// program built so cannot replace it, and the test that needs the replacement is skipped there.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define DEFLATE_TEST_KEEPS_RUNTIME_NEW 1
+#endif
+#endif
+
+// Set to have the next call of the global operator new refused with std::bad_alloc, as on a host out of
+// memory.
+static std::atomic<bool> g_refuse_next_new{false};
+// Kept out of line so that the compiler does not pair a block from operator new with free() by itself.
+[[gnu::noinline, maybe_unused]] static void release(void* block) { std::free(block); }
+
+#ifndef DEFLATE_TEST_KEEPS_RUNTIME_NEW
+// The global allocation functions of this test program: malloc and free, except that a test can have the
+// next call of operator new throw (g_refuse_next_new). The library's other forms (arrays, nothrow, sized)
+// call these, so every form pairs.
+void* operator new(std::size_t size) {
+  void* block = g_refuse_next_new.exchange(false) ? nullptr : std::malloc(size ? size : 1);
+  if (!block) throw std::bad_alloc();
+  return block;
+}
+void operator delete(void* block) noexcept { release(block); }
+void operator delete(void* block, std::size_t) noexcept { release(block); }
+#endif
 
 namespace {
+
+using xlsx_test::FaultAllocation;
+using Names = std::vector<std::string>;
+
+// Worksheet-like rows (compressible, with long matches) followed by noise bytes that deflate cannot
+// shrink.
+std::string sample(uint32_t rows, uint32_t noise) {
+  std::string out;
+  for (uint32_t r = 1; r <= rows; r++) {
+    std::string n = std::to_string(r);
+    out += "<row r=\"" + n + "\"><c r=\"A" + n + "\"><v>" + std::to_string(r * 7 % 1000) + "</v></c><c r=\"B" + n +
+           "\" t=\"s\"><v>" + std::to_string(r % 100) + "</v></c></row>";
+  }
+  for (uint32_t i = 0, x = 11; i < noise; i++) {
+    x = x * 1664525u + 1013904223u;
+    out += static_cast<char>(x >> 24);
+  }
+  return out;
+}
+
+class ArchiveTest : public xlsx_test::CountedTest {
+ protected:
+  void SetUp() override { CountedTest::SetUp(); ASSERT_NE(archive_ = xlsx_archive_new(), nullptr); }
+  void TearDown() override { xlsx_archive_free(archive_); CountedTest::TearDown(); }
+  xlsx_status open_bytes(const std::string& bytes) {
+    xlsx_test::write_bytes(dir_.file("in.zip"), bytes);
+    return xlsx_archive_open(archive_, dir_.file("in.zip").c_str());
+  }
+  // The status of the lookup, and the entry's bytes into *out when given.
+  xlsx_status get(const char* name, std::string* out = nullptr) {
+    const char* data = nullptr;
+    uint32_t size = 0;
+    xlsx_status status = xlsx_archive_get_entry(archive_, name, &data, &size);
+    if (status == XLSX_OK && out) *out = std::string(data, size);
+    return status;
+  }
+  // The entry's bytes; fails the test when it cannot be had.
+  std::string entry(const char* name) {
+    std::string out;
+    EXPECT_EQ(get(name, &out), XLSX_OK) << name;
+    return out;
+  }
+  Names names() {
+    Names out;
+    for (uint32_t i = 0; i < xlsx_archive_entry_count(archive_); i++)
+      out.push_back(xlsx_archive_entry_at(archive_, i)->name);
+    return out;
+  }
+  std::string write(const char* name = "out.zip") {
+    EXPECT_EQ(xlsx_archive_write(archive_, dir_.file(name).c_str()), XLSX_OK);
+    return xlsx_test::read_bytes(dir_.file(name));
+  }
+  xlsx_test::TempDir dir_;
+  XlsxArchive* archive_ = nullptr;
+};
 
 const std::string kEndRecordOnly = std::string("PK\x05\x06", 4) + std::string(18, '\0');
 
@@ -17,9 +120,8 @@ const std::string kNoisy = sample(0, 400000);
 // A missing file is an I/O error, bytes that are not a ZIP a parse error; the archive stays closed.
 TEST_F(ArchiveTest, OpenRefusesWhatIsNotAZip) {
   EXPECT_EQ(xlsx_archive_open(archive_, dir_.file("missing").c_str()), XLSX_ERR_IO);
-  for (const std::string& bytes : {std::string(), std::string(21, 'x'), std::string(5000, 'x')}) {
+  for (const std::string& bytes : {std::string(), std::string(21, 'x'), std::string(5000, 'x')})
     EXPECT_EQ(open_bytes(bytes), XLSX_ERR_PARSE) << bytes.size() << " bytes";
-  }
   EXPECT_EQ(archive_->is_open, 0u);
   EXPECT_EQ(xlsx_archive_open(nullptr, "x"), XLSX_ERR_INVALID_ARG);
   EXPECT_EQ(xlsx_archive_open(archive_, nullptr), XLSX_ERR_INVALID_ARG);
@@ -96,13 +198,12 @@ TEST_F(ArchiveTest, PutTakeAndDeleteKeepPlacesAndOwnTheirBlocks) {
 // name, the grown entry list, the name index), the call fails, the block is gone and the archive is as it was.
 TEST_F(ArchiveTest, TakeUnderAllocationFailureFreesTheBlockAndChangesNothing) {
   ASSERT_EQ(open_bytes(xlsx_test::make_zip({{"a.xml", "<a/>"}})), XLSX_OK);
-  while (archive_->entries.count < archive_->entries.capacity) {  // the next new entry grows the list
+  while (archive_->entries.count < archive_->entries.capacity)  // the next new entry grows the list
     ASSERT_EQ(xlsx_archive_put_entry(archive_, std::to_string(archive_->entries.count).c_str(), "", 0), XLSX_OK);
-  }
   const Names full = names();
   for (uint32_t n = 1;; n++) {
     ASSERT_LT(n, 100u);
-    xlsx_test::FaultAllocation fault(0);
+    FaultAllocation fault(0);
     char* block = xlsx_strdup("<d/>");
     uint32_t live = xlsx_live_allocations();
     fault.fail_after(n);
@@ -116,14 +217,11 @@ TEST_F(ArchiveTest, TakeUnderAllocationFailureFreesTheBlockAndChangesNothing) {
     EXPECT_EQ(xlsx_live_allocations(), live - 1) << "the block was not freed";
     EXPECT_EQ(names(), full);
   }
-  xlsx_test::for_each_allocation_failure([&](xlsx_test::FaultAllocation& fault) {
+  xlsx_test::for_each_allocation_failure([&](FaultAllocation& fault) {
     xlsx_status put = xlsx_archive_put_entry(archive_, "xl/put.xml", "<new/>", 6);
     fault.fail_after(0);
-    if (put != XLSX_OK) {
-      EXPECT_FALSE(xlsx_archive_has_entry(archive_, "xl/put.xml"));
-    } else {
-      EXPECT_EQ(xlsx_archive_delete_entry(archive_, "xl/put.xml"), 1);
-    }
+    if (put != XLSX_OK) EXPECT_FALSE(xlsx_archive_has_entry(archive_, "xl/put.xml"));
+    else EXPECT_EQ(xlsx_archive_delete_entry(archive_, "xl/put.xml"), 1);
   });
 }
 
@@ -148,9 +246,8 @@ TEST_F(ArchiveTest, WriteCopiesUntouchedRecordsAndRebasesOnTheNewFile) {
   EXPECT_EQ(after[2].method, 8);
   EXPECT_EQ(xlsx_test::zip_entry(written, "change.xml"), "<a>new</a>");
   EXPECT_LT(after[3].raw.size(), 100u);
-  for (uint32_t i = 0; i < 4; i++) {
-    EXPECT_EQ(xlsx_archive_entry_at(archive_, i)->modified + xlsx_archive_entry_at(archive_, i)->loaded, 0u);
-  }
+  for (uint32_t i = 0; i < 4; i++)
+    EXPECT_EQ(xlsx_archive_entry_at(archive_, i)->modified + xlsx_archive_entry_at(archive_, i)->loaded, 0u) << i;
   EXPECT_EQ(archive_->file_size, written.size());
   EXPECT_EQ(entry("added.xml"), std::string(5000, 'q'));
   EXPECT_EQ(write("2.zip"), written);
@@ -161,7 +258,6 @@ TEST_F(ArchiveTest, WriteCopiesUntouchedRecordsAndRebasesOnTheNewFile) {
   EXPECT_EQ(xlsx_test::zip_entry(write(), "keep.xml"), "changed");
 }
 
-// An archive opened from memory keeps a private copy; reset empties it for another open.
 TEST_F(ArchiveTest, OpenMemoryTakesAPrivateCopyAndResetEmpties) {
   std::string zip = xlsx_test::make_zip({{"a", "memory"}});
   ASSERT_EQ(xlsx_archive_open_memory(archive_, zip.data(), uint32_t(zip.size())), XLSX_OK);
@@ -180,10 +276,8 @@ TEST_F(ArchiveTest, OpenMemoryTakesAPrivateCopyAndResetEmpties) {
 TEST_F(ArchiveTest, SizesStatedInTheFileAreNotTrusted) {
   const std::string& big = kNoisy;
   const std::string small_record(200000, 'b');  // compresses to a small record: the streaming path
-  const struct {
-    const std::string* text;
-    uint32_t declared;
-  } rows[] = {{&small_record, 10}, {&big, 1000}, {&big, uint32_t(big.size()) + 5000}, {&small_record, 0xFFFFFFF0u}};
+  const struct { const std::string* text; uint32_t declared; } rows[] = {
+      {&small_record, 10}, {&big, 1000}, {&big, uint32_t(big.size()) + 5000}, {&small_record, 0xFFFFFFF0u}};
   for (const auto& row : rows) {
     SCOPED_TRACE(std::to_string(row.text->size()) + " bytes declared as " + std::to_string(row.declared));
     std::string lying = xlsx_test::make_zip({{"e.xml", *row.text}});
@@ -193,11 +287,8 @@ TEST_F(ArchiveTest, SizesStatedInTheFileAreNotTrusted) {
     xlsx_test::PeakMemory memory;
     xlsx_status status = get("e.xml", &got);
     // The ZIP library may refuse the inconsistent record; what it must not do is cut the text short.
-    if (status == XLSX_OK) {
-      EXPECT_TRUE(got == *row.text) << got.size() << " bytes read";
-    } else {
-      EXPECT_EQ(status, XLSX_ERR_PARSE);
-    }
+    if (status == XLSX_OK) EXPECT_TRUE(got == *row.text) << got.size() << " bytes read";
+    else EXPECT_EQ(status, XLSX_ERR_PARSE);
     xlsx_archive_release_entry(archive_, "e.xml");
     EXPECT_LT(memory.peak_bytes(), 4u << 20) << "allocation sized by the declared size";
   }
@@ -208,23 +299,17 @@ TEST_F(ArchiveTest, SizesStatedInTheFileAreNotTrusted) {
 TEST_F(ArchiveTest, InflatedBytesAreCappedPerEntryAndPerArchive) {
   const std::string& big = kNoisy;
   const std::string over(70000, 'x'), at(65536, 'e');
-  const struct {
-    const std::string* text;
-    uint32_t cap;
-    xlsx_status expected;
-  } rows[] = {{&over, 65536, XLSX_ERR_PARSE}, {&at, 65536, XLSX_OK},
-              {&big, uint32_t(big.size()) - 1, XLSX_ERR_PARSE}, {&big, uint32_t(big.size()), XLSX_OK}};
+  const struct { const std::string* text; uint32_t cap; xlsx_status expected; } rows[] = {
+      {&over, 65536, XLSX_ERR_PARSE}, {&at, 65536, XLSX_OK},
+      {&big, uint32_t(big.size()) - 1, XLSX_ERR_PARSE}, {&big, uint32_t(big.size()), XLSX_OK}};
   for (const auto& row : rows) {
     SCOPED_TRACE(std::to_string(row.text->size()) + " bytes, cap " + std::to_string(row.cap));
     ASSERT_EQ(open_bytes(xlsx_test::make_zip({{"e.xml", *row.text}, {"fine.xml", "ok"}})), XLSX_OK);
     archive_->max_entry_size = row.cap;
     std::string got;
     EXPECT_EQ(get("e.xml", &got), row.expected);
-    if (row.expected == XLSX_OK) {
-      EXPECT_TRUE(got == *row.text);
-    } else {
-      EXPECT_EQ(archive_->inflated_total, 0u);
-    }
+    if (row.expected == XLSX_OK) EXPECT_TRUE(got == *row.text);
+    else EXPECT_EQ(archive_->inflated_total, 0u);
     EXPECT_EQ(entry("fine.xml"), "ok");
   }
   ASSERT_EQ(open_bytes(xlsx_test::make_zip({{"a", std::string(600, 'a')}, {"b", std::string(600, 'b')}})), XLSX_OK);
@@ -235,8 +320,8 @@ TEST_F(ArchiveTest, InflatedBytesAreCappedPerEntryAndPerArchive) {
   EXPECT_EQ(get("b"), XLSX_OK);
   std::string zip = xlsx_test::make_zip({{"big.xml", big}, {"small.xml", "<s/>"}});
   std::string raw = xlsx_test::zip_records(zip)[0].raw;
-  size_t start = zip.find(raw.substr(0, 64));
-  for (size_t i = raw.size() / 2; i < raw.size() / 2 + 16; i++) zip[start + i] = static_cast<char>(zip[start + i] ^ 0x5A);
+  size_t middle = zip.find(raw.substr(0, 64)) + raw.size() / 2;  // of the big entry's record
+  for (size_t i = middle; i < middle + 16; i++) zip[i] = static_cast<char>(zip[i] ^ 0x5A);
   ASSERT_EQ(open_bytes(zip), XLSX_OK);
   EXPECT_EQ(get("big.xml"), XLSX_ERR_PARSE);
   EXPECT_EQ(archive_->inflated_total, 0u);
@@ -308,5 +393,161 @@ TEST_F(WholeFile, ReplaceFailingAtEachStepKeepsTheOldFile) {
   EXPECT_EQ(xlsx_test::read_bytes(path), "data");
   EXPECT_EQ(xlsx_test::read_bytes(path + ".~0.tmp"), "someone else's file");
 }
+
+// The raw deflate stream inflated by zlib, which reads it as one stream (stopping at its final block), in
+// pieces of 1 MiB handed to sink; the total size.
+uint64_t inflate_raw(const char* bytes, uint32_t size, const std::function<void(const char*, size_t)>& sink) {
+  z_stream s{};
+  EXPECT_EQ(inflateInit2(&s, -15), Z_OK);
+  s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes));
+  s.avail_in = size;
+  std::string piece(1u << 20, '\0');
+  int result = Z_OK;
+  while (result == Z_OK) {
+    s.next_out = reinterpret_cast<Bytef*>(piece.data());
+    s.avail_out = uInt(piece.size());
+    result = inflate(&s, Z_NO_FLUSH);
+    sink(piece.data(), piece.size() - s.avail_out);
+  }
+  EXPECT_EQ(result, Z_STREAM_END) << "the stream must end with its final block";
+  EXPECT_EQ(s.avail_in, 0u) << "nothing may follow the final block";
+  uint64_t total = s.total_out;
+  inflateEnd(&s);
+  return total;
+}
+std::string inflate_raw(const std::string& bytes) {
+  std::string out;
+  inflate_raw(bytes.data(), uint32_t(bytes.size()), [&](const char* piece, size_t n) { out.append(piece, n); });
+  return out;
+}
+
+uint32_t crc_of(const std::string& data) {
+  return uint32_t(crc32(0, reinterpret_cast<const Bytef*>(data.data()), uInt(data.size())));
+}
+
+class DeflateTest : public xlsx_test::CountedTest {
+ protected:
+  void SetUp() override { CountedTest::SetUp(); ASSERT_NE(compressor_ = libdeflate_alloc_compressor(6), nullptr); }
+  void TearDown() override { libdeflate_free_compressor(compressor_); CountedTest::TearDown(); }
+  // The deflated bytes of data with the given head; fails the test when the call fails.
+  std::string deflated(const std::string& data, uint32_t head, uint32_t* crc = nullptr) {
+    char* out = nullptr;
+    uint32_t size = 0, sum = 0;
+    EXPECT_TRUE(xlsx_deflate(compressor_, data.data(), uint32_t(data.size()), head, &out, &size, &sum));
+    std::string bytes(out ? out : "", size);
+    xlsx_free(out);
+    if (crc) *crc = sum;
+    return bytes;
+  }
+  libdeflate_compressor* compressor_ = nullptr;
+};
+
+// Every split point gives one stream of the whole entry, the same bytes every time, with the CRC of the whole.
+TEST_F(DeflateTest, EverySplitPointGivesOneStreamOfTheWholeEntry) {
+  const std::string data = sample(3000, 5000);
+  const uint32_t n = uint32_t(data.size());
+  uint32_t whole_crc = 0;
+  const std::string whole = deflated(data, 0, &whole_crc);
+  EXPECT_EQ(whole_crc, crc_of(data));
+  EXPECT_EQ(inflate_raw(whole), data);
+  // Splits inside the rows, at a third, inside the noise, and at the first and last byte.
+  for (uint32_t head : {1u, 17u, n / 3, n / 2, n - 3000, n - 1}) {
+    uint32_t crc = 0;
+    const std::string split = deflated(data, head, &crc);
+    EXPECT_EQ(inflate_raw(split), data) << "head " << head;
+    EXPECT_TRUE(crc == whole_crc && split != whole) << "head " << head << " must take the split form";
+    EXPECT_EQ(deflated(data, head), split) << "the same bytes every time";
+  }
+  // A head of the whole entry or more is no split.
+  EXPECT_TRUE(deflated(data, n) == whole && deflated(data, n + 5) == whole);
+  EXPECT_EQ(inflate_raw(deflated("", 0)), "") << "the empty entry is a stream";
+}
+
+// With any allocation failing the call fails, gives nothing and gives every block back.
+TEST_F(DeflateTest, SplitUnderAllocationFailureFailsCleanly) {
+  const std::string data = sample(2000, 0);
+  const uint32_t head = uint32_t(data.size() / 3);
+  EXPECT_GE(xlsx_test::for_each_allocation_failure([&](FaultAllocation& fault) {
+    uint32_t live = xlsx_live_allocations();
+    char* out = nullptr;
+    uint32_t size = 0, crc = 0;
+    bool ok = xlsx_deflate(compressor_, data.data(), uint32_t(data.size()), head, &out, &size, &crc);
+    if (fault.failures() > 0) {
+      EXPECT_TRUE(!ok && out == nullptr && xlsx_live_allocations() == live);
+    } else {
+      ASSERT_TRUE(ok);
+      EXPECT_EQ(inflate_raw(std::string(out, size)), data);
+      xlsx_free(out);
+    }
+  }), 2u) << "zlib's state and the output block are both counted allocations";
+}
+
+// Starting the worker can fail by an exception other than std::system_error: the thread's state is taken
+// with operator new, which throws std::bad_alloc when memory is short. The head then runs in the caller;
+// nothing escapes and nothing leaks.
+TEST_F(DeflateTest, HeadRunsInTheCallerWhenTheWorkerCannotBeStarted) {
+#ifdef DEFLATE_TEST_KEEPS_RUNTIME_NEW
+  GTEST_SKIP() << "operator new belongs to the sanitizer runtime in this build";
+#endif
+  const std::string data = sample(5000, 3000);
+  const uint32_t head = uint32_t(data.size() / 3);
+  const std::string threaded = deflated(data, head);
+  char* out = nullptr;
+  uint32_t size = 0, crc = 0;
+  bool ok = false;
+  g_refuse_next_new = true;
+  EXPECT_NO_THROW(ok = xlsx_deflate(compressor_, data.data(), uint32_t(data.size()), head, &out, &size, &crc));
+  [[maybe_unused]] const bool refusal_unused = g_refuse_next_new.exchange(false);
+#if defined(__GLIBCXX__) && !defined(XLSX_NO_THREADS)
+  EXPECT_FALSE(refusal_unused) << "the worker's start was meant to meet the refused operator new";
+#endif
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(std::string(out, size), threaded) << "the same bytes as with the worker";
+  EXPECT_EQ(crc, crc_of(data));
+  xlsx_free(out);
+}
+
+// An entry may be as large as 4 GiB less a byte. Split at a third, one of 3.25 GiB needs room for a tail
+// bound above 2 GiB: both pieces still fit one 32-bit block and the entry deflates as it did unsplit. The
+// entry is read from zero pages, which take no memory; the stream is inflated piece by piece.
+TEST_F(DeflateTest, EntryOfOverThreeGiBStillDeflatesWithAHead) {
+  const uint32_t size = 0xD0000000u;
+  void* pages = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (pages == MAP_FAILED) GTEST_SKIP() << "no address space for a 3.25 GiB entry";
+  const char* data = static_cast<const char*>(pages);
+  char* out = nullptr;
+  uint32_t out_size = 0, crc = 0;
+  ASSERT_TRUE(xlsx_deflate(compressor_, data, size, size / 3, &out, &out_size, &crc));
+  const std::string zeros(1u << 20, '\0');
+  bool only_zeros = true;
+  uint64_t total = inflate_raw(out, out_size, [&](const char* piece, size_t n) {
+    only_zeros = only_zeros && std::memcmp(piece, zeros.data(), n) == 0;
+  });
+  EXPECT_TRUE(total == size && only_zeros);
+  // The CRC-32 of size zero bytes, joined from that of 1 MiB (size is a whole number of MiB).
+  const uLong mib_crc = crc_of(zeros);
+  uLong expected_crc = 0;
+  for (uint32_t i = 0; i < size / zeros.size(); i++)
+    expected_crc = crc32_combine(expected_crc, mib_crc, z_off_t(zeros.size()));
+  EXPECT_EQ(crc, uint32_t(expected_crc));
+  xlsx_free(out);
+  munmap(pages, size);
+}
+
+#if defined(__linux__)
+// Small entries are never split, nor large ones while the thread may run on one processor only.
+TEST(DeflateHeadSize, NoSplitOfSmallEntriesNorWithOneProcessor) {
+  EXPECT_TRUE(xlsx_deflate_head_size(0) == 0 && xlsx_deflate_head_size(XLSX_DEFLATE_SPLIT_MINIMUM - 1) == 0);
+  cpu_set_t before, one;
+  ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
+  CPU_ZERO(&one);
+  for (int cpu = 0; CPU_COUNT(&one) == 0 && cpu < CPU_SETSIZE; cpu++)
+    if (CPU_ISSET(cpu, &before)) CPU_SET(cpu, &one);
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  const uint32_t head = xlsx_deflate_head_size(3 * XLSX_DEFLATE_SPLIT_MINIMUM);
+  ASSERT_EQ(sched_setaffinity(0, sizeof before, &before), 0);
+  EXPECT_EQ(head, 0u);
+}
+#endif
 
 }  // namespace
