@@ -5,27 +5,15 @@
 #include "lib/document/document.h"
 #include "plugin/serializer.h"
 #include "tests/support/book.h"
+#include "tests/support/cases.h"
 #include "tests/support/fault_alloc.h"
 #include "tests/support/host_fixture.h"
 
 namespace {
 
 // Items as texts: "[k" and "]k" begin and end row k, "nk=x" is the number x and "tk=x" the text x under
-// the number key k, "done" the end; "|" between items of a list; numbers as "%.17g" writes them.
+// the number key k, "done" the end; numbers as "%.17g" writes them.
 using Items = std::vector<std::string>;
-
-Items split(const std::string& list) {
-  Items items;
-  for (size_t start = 0, end = 0; end != std::string::npos && !list.empty(); start = end + 1)
-    items.push_back(list.substr(start, (end = list.find('|', start)) - start));
-  return items;
-}
-
-std::string num(double x) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.17g", x);
-  return text;
-}
 
 // The fake stream: read up to read_limit (then end or read_failure), written up to write_limit bytes.
 struct Stream {
@@ -58,10 +46,7 @@ const char* g_refused_tag = "";
 
 class Serializer : public PluginTest {
  protected:
-  void TearDown() override {
-    g_refused_tag = "";
-    PluginTest::TearDown();
-  }
+  void TearDown() override { g_refused_tag = "", PluginTest::TearDown(); }
   // AllocMem refuses blocks of the tag; other host operations may be replaced through host_.
   void RefuseTag(const char* tag) {
     g_refused_tag = tag;
@@ -103,6 +88,7 @@ class Serializer : public PluginTest {
     return ok ? stream.bytes : "";
   }
   static std::string ItemOf(const SerialItem& key, const SerialItem& value) {
+    auto num = [](double x) { char text[32]; return std::string(text, std::snprintf(text, 32, "%.17g", x)); };
     double k = -1, n = 0;
     if (key.kind == SERIAL_NUMBER && key.data) memcpy(&k, key.data, sizeof k);
     if (value.kind == SERIAL_TABLE) return (value.size ? "[" : "]") + num(k);
@@ -138,20 +124,10 @@ class Serializer : public PluginTest {
   }
 };
 
-// Rows and cells land where their keys say (keys counted from 0, fractions truncated, rows in any
-// order); items before any row go to the first; a number that is not finite is the number error.
+// Rows and cells land where their keys say (the rules with the rows of serializer.cases); a null text is empty.
 TEST_F(Serializer, ItemsPlaceCellsOnTheFirstSheet) {
-  const char* rows[][2] = {
-      {"[0|t0=a|n1=2|]0", "string:a,integer:2"},
-      {"[0|n0=2.5|n1=-0.125|]0", "float:2.5,float:-0.125"},
-      {"[2|n3=7|]2|[0|t1=b|]0",
-       "absent,string:b,absent,absent/absent,absent,absent,absent/absent,absent,absent,integer:7"},
-      {"[1.9|n2.7=5|]1.9", "absent,absent,absent/absent,absent,integer:5"},
-      {"t0=loose", "string:loose"},
-      {"n0=inf", "error:#NUM!"},
-      {"", ""},
-  };
-  for (const auto& row : rows) EXPECT_EQ(CellsOf(Serialize(split(row[0]))), row[1]) << row[0];
+  for (const auto& c : xlsx_test::read_cases("serializer/serializer.cases", "items"))
+    EXPECT_EQ(CellsOf(Serialize(Items(c.fields.begin() + 1, c.fields.end()))), c[0]) << c.where;
   Stream stream;
   void* state = Writer(&stream);
   double key = 0;
@@ -195,7 +171,7 @@ TEST_F(Serializer, MalformedItemsFailAndChangeNothing) {
   EXPECT_EQ(Send(reader, "n0=5"), 0) << "writing to a reader";
   EXPECT_EQ(
       DeserializeItem(reader, nullptr, &out_value, &done) + DeserializeItem(reader, &out_key, &out_value, nullptr), 0);
-  EXPECT_EQ(ReadAll(reader), split("[0|n0=1|]0|done"));
+  EXPECT_EQ(ReadAll(reader), (Items{"[0", "n0=1", "]0", "done"}));
   EXPECT_EQ(FreeSerializer(reader), 1);
   EXPECT_EQ(Send(nullptr, "n0=5") + DeserializeItem(nullptr, &out_key, &out_value, &done), 0);
 }
@@ -246,7 +222,7 @@ TEST_F(Serializer, StreamsAndHostServicesThatFail) {
 
 // Every allocation of a whole write and read failing in turn: each run succeeds or fails cleanly.
 TEST_F(Serializer, AllocationFailuresFailCleanly) {
-  const Items items = split("[0|t0=a|n1=2.5|]0");
+  const Items items = {"[0", "t0=a", "n1=2.5", "]0"};
   const std::string bytes = Serialize(items);
   uint32_t live = xlsx_live_allocations();
   uint32_t allocations = xlsx_test::for_each_allocation_failure(
@@ -272,7 +248,7 @@ TEST_F(Serializer, AllocationFailuresFailCleanly) {
           read = ReadAll(state);
           EXPECT_EQ(FreeSerializer(state), 1);
         }
-        EXPECT_TRUE(fault.failures() || read == split("[0|t0=a|n1=2.5|]0|done"));
+        EXPECT_TRUE(fault.failures() || (read == Items{"[0", "t0=a", "n1=2.5", "]0", "done"}));
         EXPECT_EQ(xlsx_live_allocations(), live);
       },
       20000);
