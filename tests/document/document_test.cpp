@@ -25,11 +25,7 @@ class DocumentTest : public CountedTest {
     doc_ = xlsx_document_new();
     ASSERT_NE(doc_, nullptr);
   }
-  void TearDown() override {
-    xlsx_document_free(doc_);
-    xlsx_set_host_ops(nullptr);
-    CountedTest::TearDown();
-  }
+  void TearDown() override { xlsx_document_free(doc_); xlsx_set_host_ops(nullptr); CountedTest::TearDown(); }
   // Writes the parts (the base workbook's unless given) as a package and opens it.
   xlsx_status open_parts(const std::vector<ZipInput>& parts = workbook_parts()) {
     write_bytes(dir_.file("in.xlsx"), make_zip(parts));

@@ -11,6 +11,8 @@
 
 namespace {
 
+using namespace xlsx_test;
+
 // Items as texts: "[k" and "]k" begin and end row k, "nk=x" is the number x and "tk=x" the text x under
 // the number key k, "done" the end; numbers as "%.17g" writes them.
 using Items = std::vector<std::string>;
@@ -46,7 +48,7 @@ const char* g_refused_tag = "";
 
 class Serializer : public PluginTest {
  protected:
-  void TearDown() override { g_refused_tag = "", PluginTest::TearDown(); }
+  void TearDown() override { g_refused_tag = ""; PluginTest::TearDown(); }
   // AllocMem refuses blocks of the tag; other host operations may be replaced through host_.
   void RefuseTag(const char* tag) {
     g_refused_tag = tag;
@@ -105,11 +107,11 @@ class Serializer : public PluginTest {
       items.push_back(done ? "done" : ItemOf(key, value));
     return items;
   }
-  // The cells of the first sheet of workbook bytes as xlsx_test::cell_text gives them, "," between cells
+  // The cells of the first sheet of workbook bytes as cell_text gives them, "," between cells
   // and "/" between rows; or only the sheet's row and column counts.
   std::string CellsOf(const std::string& bytes, uint32_t* rows = nullptr, uint32_t* columns = nullptr) {
     std::string cells;
-    xlsx_test::write_bytes(dir_.file("view.xlsx"), bytes);
+    write_bytes(dir_.file("view.xlsx"), bytes);
     XlsxDocument* document = xlsx_document_new();
     EXPECT_EQ(xlsx_document_open(document, dir_.file("view.xlsx").c_str()), XLSX_OK);
     XlsxWorksheet sheet{};
@@ -118,7 +120,7 @@ class Serializer : public PluginTest {
     if (rows) *rows = row_count, *columns = column_count;
     for (uint32_t r = 1; !rows && r <= row_count; ++r)
       for (uint32_t c = 1; c <= column_count; ++c)
-        cells += (c > 1 ? "," : r > 1 ? "/" : "") + xlsx_test::cell_text(&sheet, r, c);
+        cells += (c > 1 ? "," : r > 1 ? "/" : "") + cell_text(&sheet, r, c);
     xlsx_document_free(document);
     return cells;
   }
@@ -126,7 +128,7 @@ class Serializer : public PluginTest {
 
 // Rows and cells land where their keys say (the rules with the rows of serializer.cases); a null text is empty.
 TEST_F(Serializer, ItemsPlaceCellsOnTheFirstSheet) {
-  for (const auto& c : xlsx_test::read_cases("serializer/serializer.cases", "items"))
+  for (const auto& c : read_cases("serializer/serializer.cases", "items"))
     EXPECT_EQ(CellsOf(Serialize(Items(c.fields.begin() + 1, c.fields.end()))), c[0]) << c.where;
   Stream stream;
   void* state = Writer(&stream);
@@ -209,13 +211,13 @@ TEST_F(Serializer, StreamsAndHostServicesThatFail) {
       ASSERT_EQ(Send(state, "t" + std::to_string(c) + "=" + std::to_string(c * 2654435761u)), 1);
     EXPECT_EQ(FreeSerializer(state), 0) << "limit " << limit;
     EXPECT_EQ(limited.bytes.size(), limit);
-    EXPECT_EQ(xlsx_test::list_dir(temp_), std::vector<std::string>{});
+    EXPECT_EQ(list_dir(temp_), std::vector<std::string>{});
   }
   host_.ConvertText = [](const char*, int32_t, int32_t, const HostTag*) -> char* { return nullptr; };
   void* state = Writer(&out, HOST_ENCODING_SYSTEM);
   EXPECT_EQ(Send(state, "t0=x"), 0) << "a text the host cannot convert fails its item";
   ASSERT_TRUE(Send(state, "[0") && Send(state, "n0=1"));
-  xlsx_test::FaultAllocation fault(1, true);
+  FaultAllocation fault(1, true);
   EXPECT_EQ(FreeSerializer(state), 0) << "the workbook cannot be saved";
   EXPECT_EQ(out.write_calls, 0u);
 }
@@ -225,33 +227,29 @@ TEST_F(Serializer, AllocationFailuresFailCleanly) {
   const Items items = {"[0", "t0=a", "n1=2.5", "]0"};
   const std::string bytes = Serialize(items);
   uint32_t live = xlsx_live_allocations();
-  uint32_t allocations = xlsx_test::for_each_allocation_failure(
-      [&](xlsx_test::FaultAllocation& fault) {
-        Stream stream;
-        void* state = Writer(&stream);
-        bool ok = state != nullptr;
-        for (const std::string& item : items) ok = ok && Send(state, item);
-        if (state && !FreeSerializer(state)) ok = false;
-        EXPECT_EQ(xlsx_test::list_dir(temp_), std::vector<std::string>{});
-        EXPECT_EQ(xlsx_live_allocations(), live);
-        fault.fail_after(0);
-        EXPECT_TRUE(fault.failures() || (ok && stream.bytes.size() > 100));
-      },
-      20000);
+  uint32_t allocations = for_each_allocation_failure([&](FaultAllocation& fault) {
+    Stream stream;
+    void* state = Writer(&stream);
+    bool ok = state != nullptr;
+    for (const std::string& item : items) ok = ok && Send(state, item);
+    if (state && !FreeSerializer(state)) ok = false;
+    EXPECT_EQ(list_dir(temp_), std::vector<std::string>{});
+    EXPECT_EQ(xlsx_live_allocations(), live);
+    fault.fail_after(0);
+    EXPECT_TRUE(fault.failures() || (ok && stream.bytes.size() > 100));
+  }, 20000);
   EXPECT_GT(allocations, 10u);
-  xlsx_test::for_each_allocation_failure(
-      [&](xlsx_test::FaultAllocation& fault) {
-        Stream stream{bytes};
-        void* state = Reader(&stream);
-        Items read;
-        if (state) {
-          read = ReadAll(state);
-          EXPECT_EQ(FreeSerializer(state), 1);
-        }
-        EXPECT_TRUE(fault.failures() || (read == Items{"[0", "t0=a", "n1=2.5", "]0", "done"}));
-        EXPECT_EQ(xlsx_live_allocations(), live);
-      },
-      20000);
+  for_each_allocation_failure([&](FaultAllocation& fault) {
+    Stream stream{bytes};
+    void* state = Reader(&stream);
+    Items read;
+    if (state) {
+      read = ReadAll(state);
+      EXPECT_EQ(FreeSerializer(state), 1);
+    }
+    EXPECT_TRUE(fault.failures() || (read == Items{"[0", "t0=a", "n1=2.5", "]0", "done"}));
+    EXPECT_EQ(xlsx_live_allocations(), live);
+  }, 20000);
 }
 
 }  // namespace
