@@ -1102,7 +1102,7 @@ TEST_F(Workbook, ColumnsAreSplitMadeAndFound) {
   load_empty(named("ranged-columns"));
   ASSERT_EQ(xlsx_workbook_worksheet(wb_, "Sheet1", &ws_), XLSX_OK);
   EXPECT_TRUE(sheet_has(named("ranged-columns"))) << "ranges stay ranges until a column of them changes";
-  XlsxColumn c;
+  XlsxColumn c{};
   auto column = [&](uint32_t k) { return xlsx_sheet_column(&ws_, k, &c) == XLSX_OK ? xlsx_column_width(&c) : -1; };
   ASSERT_EQ(column(3), 20.0f);
   EXPECT_EQ(xlsx_column_set_width(&c, 12.5f), XLSX_OK);
