@@ -1,8 +1,6 @@
 // The document: failures leave the model in step with its package; what a saved workbook says of itself.
 #include "lib/document/document.h"
-#include "lib/base/host_ops.h"
 #include "lib/package/properties.h"
-#include "lib/sheet/workbook.h"
 #include "tests/support/book.h"
 #include "tests/support/cases.h"
 #include "tests/support/fault_alloc.h"
@@ -27,27 +25,22 @@ class DocumentTest : public CountedTest {
     doc_ = xlsx_document_new();
     ASSERT_NE(doc_, nullptr);
   }
-  void TearDown() override {
-    xlsx_document_free(doc_);
-    xlsx_set_host_ops(nullptr);
-    CountedTest::TearDown();
-  }
-  std::string path(const char* name) { return dir_.file(name); }
+  void TearDown() override { xlsx_document_free(doc_); xlsx_set_host_ops(nullptr); CountedTest::TearDown(); }
   // Writes the parts (the base workbook's unless given) as a package and opens it.
   xlsx_status open_parts(const std::vector<ZipInput>& parts = workbook_parts()) {
-    write_bytes(path("in.xlsx"), make_zip(parts));
-    return xlsx_document_open(doc_, path("in.xlsx").c_str());
+    write_bytes(dir_.file("in.xlsx"), make_zip(parts));
+    return xlsx_document_open(doc_, dir_.file("in.xlsx").c_str());
   }
   // Saves under name and gives the file's bytes.
   std::string save_as(const char* name) {
-    EXPECT_EQ(xlsx_document_save_as(doc_, path(name).c_str()), XLSX_OK);
-    return read_bytes(path(name));
+    EXPECT_EQ(xlsx_document_save_as(doc_, dir_.file(name).c_str()), XLSX_OK);
+    return read_bytes(dir_.file(name));
   }
   std::string property(uint32_t number) { return xlsx_document_get_property(doc_, number); }
-  void set_number(uint32_t row, int64_t number) {
+  void set_a1(int64_t number) {
     XlsxWorksheet sheet{};
     ASSERT_EQ(xlsx_workbook_worksheet_at(xlsx_document_workbook(doc_), 1, &sheet), XLSX_OK);
-    ASSERT_EQ(put_cell(&sheet, row, 1, [number](XlsxCellValue* v) { return xlsx_value_set_int(v, number); }), XLSX_OK);
+    ASSERT_EQ(put_cell(&sheet, 1, 1, [number](XlsxCellValue* v) { return xlsx_value_set_int(v, number); }), XLSX_OK);
   }
   TempDir dir_;
   XlsxDocument* doc_ = nullptr;
@@ -59,18 +52,18 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 // document as it was; an open with any allocation failing reports it and leaves nothing.
 TEST_F(DocumentTest, FailuresLeaveTheModelInStepWithThePackage) {
   ASSERT_EQ(open_parts(), XLSX_OK);
-  EXPECT_EQ(xlsx_document_create(doc_, path("no/such/folder/new.xlsx").c_str()), XLSX_ERR_IO);
+  EXPECT_EQ(xlsx_document_create(doc_, dir_.file("no/such/folder/new.xlsx").c_str()), XLSX_ERR_IO);
   EXPECT_EQ(xlsx_workbook_sheet_count(xlsx_document_workbook(doc_)), 2u);
-  EXPECT_EQ(xlsx_document_open(doc_, path("missing.xlsx").c_str()), XLSX_ERR_IO);
+  EXPECT_EQ(xlsx_document_open(doc_, dir_.file("missing.xlsx").c_str()), XLSX_ERR_IO);
   EXPECT_TRUE(!xlsx_document_is_open(doc_) && !xlsx_document_workbook(doc_));
   EXPECT_EQ(xlsx_document_save(doc_), XLSX_ERR_INVALID_ARG);
-  ASSERT_EQ(xlsx_document_create(doc_, path("new.xlsx").c_str()), XLSX_OK);
+  ASSERT_EQ(xlsx_document_create(doc_, dir_.file("new.xlsx").c_str()), XLSX_OK);
   EXPECT_EQ(xlsx_workbook_sheet_count(xlsx_document_workbook(doc_)), 1u);
   xlsx_document_close(doc_);
   EXPECT_TRUE(!xlsx_document_workbook(doc_) && !*xlsx_document_path(doc_));
   for_each_allocation_failure([&](FaultAllocation& fault) {
     uint32_t live = xlsx_live_allocations();
-    xlsx_status status = xlsx_document_open(doc_, path("in.xlsx").c_str());
+    xlsx_status status = xlsx_document_open(doc_, dir_.file("in.xlsx").c_str());
     fault.fail_after(0);
     EXPECT_EQ(status, fault.failures() ? XLSX_ERR_NO_MEMORY : XLSX_OK);
     EXPECT_EQ(xlsx_document_workbook(doc_) != nullptr, status == XLSX_OK);
@@ -91,8 +84,8 @@ TEST_F(DocumentTest, FailuresLeaveTheModelInStepWithThePackage) {
 // A created workbook is ours and dated by its creation; a changed one is dated by its save unless a date
 // was given (and dates given must be dates), an unchanged one keeps its date.
 TEST_F(DocumentTest, ACreatedWorkbookIsOursAndDatedByItsCreationOrItsSave) {
-  ASSERT_EQ(xlsx_document_create(doc_, path("new.xlsx").c_str()), XLSX_OK);
-  std::string file = read_bytes(path("new.xlsx")), core = zip_entry(file, "docProps/core.xml");
+  ASSERT_EQ(xlsx_document_create(doc_, dir_.file("new.xlsx").c_str()), XLSX_OK);
+  std::string file = read_bytes(dir_.file("new.xlsx")), core = zip_entry(file, "docProps/core.xml");
   EXPECT_TRUE(has(core, "<dcterms:created xsi:type=\"dcterms:W3CDTF\">2024-02-29T12:00:00Z</dcterms:created>")) << core;
   EXPECT_TRUE(has(core, ">2024-02-29T12:00:00Z</dcterms:modified>")) << core;
   EXPECT_EQ(property(XLSX_PROP_APPLICATION), "xlsx.kvp");
@@ -102,12 +95,12 @@ TEST_F(DocumentTest, ACreatedWorkbookIsOursAndDatedByItsCreationOrItsSave) {
   g_now += 3600;
   ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
   EXPECT_EQ(property(XLSX_PROP_MODIFIED), "2024-02-29T12:00:00Z");
-  set_number(1, 5);
+  set_a1(5);
   ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
   EXPECT_EQ(property(XLSX_PROP_MODIFIED) + " " + property(XLSX_PROP_CREATED),
             "2024-02-29T13:00:00Z 2024-02-29T12:00:00Z");
   ASSERT_EQ(xlsx_document_set_property(doc_, XLSX_PROP_MODIFIED, "2000-01-01"), XLSX_OK);
-  set_number(1, 6);
+  set_a1(6);
   g_now += 3600;
   ASSERT_EQ(xlsx_document_save(doc_), XLSX_OK);
   EXPECT_EQ(property(XLSX_PROP_MODIFIED), "2000-01-01");
@@ -140,7 +133,7 @@ TEST_F(DocumentTest, AddingAPropertyPartIsWholeOrNothing) {
       // A character XML cannot carry is written escaped and reads back as it was.
       EXPECT_EQ(status, XLSX_OK);
       EXPECT_TRUE(has(saved, "<dc:title>Title _x0001_</dc:title>"));
-      ASSERT_EQ(xlsx_document_open(doc_, path("run.xlsx").c_str()), XLSX_OK);
+      ASSERT_EQ(xlsx_document_open(doc_, dir_.file("run.xlsx").c_str()), XLSX_OK);
       char* title = xlsx_package_property_text(xlsx_document_package(doc_), XLSX_PROP_TITLE);
       EXPECT_STREQ(title, "Title \x01");
       xlsx_free(title);

@@ -5,27 +5,17 @@
 #include "lib/document/document.h"
 #include "plugin/serializer.h"
 #include "tests/support/book.h"
+#include "tests/support/cases.h"
 #include "tests/support/fault_alloc.h"
 #include "tests/support/host_fixture.h"
 
 namespace {
 
+using namespace xlsx_test;
+
 // Items as texts: "[k" and "]k" begin and end row k, "nk=x" is the number x and "tk=x" the text x under
-// the number key k, "done" the end; "|" between items of a list; numbers as "%.17g" writes them.
+// the number key k, "done" the end; numbers as "%.17g" writes them.
 using Items = std::vector<std::string>;
-
-Items split(const std::string& list) {
-  Items items;
-  for (size_t start = 0, end = 0; end != std::string::npos && !list.empty(); start = end + 1)
-    items.push_back(list.substr(start, (end = list.find('|', start)) - start));
-  return items;
-}
-
-std::string num(double x) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.17g", x);
-  return text;
-}
 
 // The fake stream: read up to read_limit (then end or read_failure), written up to write_limit bytes.
 struct Stream {
@@ -58,10 +48,7 @@ const char* g_refused_tag = "";
 
 class Serializer : public PluginTest {
  protected:
-  void TearDown() override {
-    g_refused_tag = "";
-    PluginTest::TearDown();
-  }
+  void TearDown() override { g_refused_tag = ""; PluginTest::TearDown(); }
   // AllocMem refuses blocks of the tag; other host operations may be replaced through host_.
   void RefuseTag(const char* tag) {
     g_refused_tag = tag;
@@ -103,6 +90,7 @@ class Serializer : public PluginTest {
     return ok ? stream.bytes : "";
   }
   static std::string ItemOf(const SerialItem& key, const SerialItem& value) {
+    auto num = [](double x) { char text[32]; return std::string(text, std::snprintf(text, 32, "%.17g", x)); };
     double k = -1, n = 0;
     if (key.kind == SERIAL_NUMBER && key.data) memcpy(&k, key.data, sizeof k);
     if (value.kind == SERIAL_TABLE) return (value.size ? "[" : "]") + num(k);
@@ -119,11 +107,11 @@ class Serializer : public PluginTest {
       items.push_back(done ? "done" : ItemOf(key, value));
     return items;
   }
-  // The cells of the first sheet of workbook bytes as xlsx_test::cell_text gives them, "," between cells
+  // The cells of the first sheet of workbook bytes as cell_text gives them, "," between cells
   // and "/" between rows; or only the sheet's row and column counts.
   std::string CellsOf(const std::string& bytes, uint32_t* rows = nullptr, uint32_t* columns = nullptr) {
     std::string cells;
-    xlsx_test::write_bytes(dir_.file("view.xlsx"), bytes);
+    write_bytes(dir_.file("view.xlsx"), bytes);
     XlsxDocument* document = xlsx_document_new();
     EXPECT_EQ(xlsx_document_open(document, dir_.file("view.xlsx").c_str()), XLSX_OK);
     XlsxWorksheet sheet{};
@@ -132,26 +120,16 @@ class Serializer : public PluginTest {
     if (rows) *rows = row_count, *columns = column_count;
     for (uint32_t r = 1; !rows && r <= row_count; ++r)
       for (uint32_t c = 1; c <= column_count; ++c)
-        cells += (c > 1 ? "," : r > 1 ? "/" : "") + xlsx_test::cell_text(&sheet, r, c);
+        cells += (c > 1 ? "," : r > 1 ? "/" : "") + cell_text(&sheet, r, c);
     xlsx_document_free(document);
     return cells;
   }
 };
 
-// Rows and cells land where their keys say (keys counted from 0, fractions truncated, rows in any
-// order); items before any row go to the first; a number that is not finite is the number error.
+// Rows and cells land where their keys say (the rules with the rows of serializer.cases); a null text is empty.
 TEST_F(Serializer, ItemsPlaceCellsOnTheFirstSheet) {
-  const char* rows[][2] = {
-      {"[0|t0=a|n1=2|]0", "string:a,integer:2"},
-      {"[0|n0=2.5|n1=-0.125|]0", "float:2.5,float:-0.125"},
-      {"[2|n3=7|]2|[0|t1=b|]0",
-       "absent,string:b,absent,absent/absent,absent,absent,absent/absent,absent,absent,integer:7"},
-      {"[1.9|n2.7=5|]1.9", "absent,absent,absent/absent,absent,integer:5"},
-      {"t0=loose", "string:loose"},
-      {"n0=inf", "error:#NUM!"},
-      {"", ""},
-  };
-  for (const auto& row : rows) EXPECT_EQ(CellsOf(Serialize(split(row[0]))), row[1]) << row[0];
+  for (const auto& c : read_cases("serializer/serializer.cases", "items"))
+    EXPECT_EQ(CellsOf(Serialize(Items(c.fields.begin() + 1, c.fields.end()))), c[0]) << c.where;
   Stream stream;
   void* state = Writer(&stream);
   double key = 0;
@@ -195,7 +173,7 @@ TEST_F(Serializer, MalformedItemsFailAndChangeNothing) {
   EXPECT_EQ(Send(reader, "n0=5"), 0) << "writing to a reader";
   EXPECT_EQ(
       DeserializeItem(reader, nullptr, &out_value, &done) + DeserializeItem(reader, &out_key, &out_value, nullptr), 0);
-  EXPECT_EQ(ReadAll(reader), split("[0|n0=1|]0|done"));
+  EXPECT_EQ(ReadAll(reader), (Items{"[0", "n0=1", "]0", "done"}));
   EXPECT_EQ(FreeSerializer(reader), 1);
   EXPECT_EQ(Send(nullptr, "n0=5") + DeserializeItem(nullptr, &out_key, &out_value, &done), 0);
 }
@@ -233,49 +211,45 @@ TEST_F(Serializer, StreamsAndHostServicesThatFail) {
       ASSERT_EQ(Send(state, "t" + std::to_string(c) + "=" + std::to_string(c * 2654435761u)), 1);
     EXPECT_EQ(FreeSerializer(state), 0) << "limit " << limit;
     EXPECT_EQ(limited.bytes.size(), limit);
-    EXPECT_EQ(xlsx_test::list_dir(temp_), std::vector<std::string>{});
+    EXPECT_EQ(list_dir(temp_), std::vector<std::string>{});
   }
   host_.ConvertText = [](const char*, int32_t, int32_t, const HostTag*) -> char* { return nullptr; };
   void* state = Writer(&out, HOST_ENCODING_SYSTEM);
   EXPECT_EQ(Send(state, "t0=x"), 0) << "a text the host cannot convert fails its item";
   ASSERT_TRUE(Send(state, "[0") && Send(state, "n0=1"));
-  xlsx_test::FaultAllocation fault(1, true);
+  FaultAllocation fault(1, true);
   EXPECT_EQ(FreeSerializer(state), 0) << "the workbook cannot be saved";
   EXPECT_EQ(out.write_calls, 0u);
 }
 
 // Every allocation of a whole write and read failing in turn: each run succeeds or fails cleanly.
 TEST_F(Serializer, AllocationFailuresFailCleanly) {
-  const Items items = split("[0|t0=a|n1=2.5|]0");
+  const Items items = {"[0", "t0=a", "n1=2.5", "]0"};
   const std::string bytes = Serialize(items);
   uint32_t live = xlsx_live_allocations();
-  uint32_t allocations = xlsx_test::for_each_allocation_failure(
-      [&](xlsx_test::FaultAllocation& fault) {
-        Stream stream;
-        void* state = Writer(&stream);
-        bool ok = state != nullptr;
-        for (const std::string& item : items) ok = ok && Send(state, item);
-        if (state && !FreeSerializer(state)) ok = false;
-        EXPECT_EQ(xlsx_test::list_dir(temp_), std::vector<std::string>{});
-        EXPECT_EQ(xlsx_live_allocations(), live);
-        fault.fail_after(0);
-        EXPECT_TRUE(fault.failures() || (ok && stream.bytes.size() > 100));
-      },
-      20000);
+  uint32_t allocations = for_each_allocation_failure([&](FaultAllocation& fault) {
+    Stream stream;
+    void* state = Writer(&stream);
+    bool ok = state != nullptr;
+    for (const std::string& item : items) ok = ok && Send(state, item);
+    if (state && !FreeSerializer(state)) ok = false;
+    EXPECT_EQ(list_dir(temp_), std::vector<std::string>{});
+    EXPECT_EQ(xlsx_live_allocations(), live);
+    fault.fail_after(0);
+    EXPECT_TRUE(fault.failures() || (ok && stream.bytes.size() > 100));
+  }, 20000);
   EXPECT_GT(allocations, 10u);
-  xlsx_test::for_each_allocation_failure(
-      [&](xlsx_test::FaultAllocation& fault) {
-        Stream stream{bytes};
-        void* state = Reader(&stream);
-        Items read;
-        if (state) {
-          read = ReadAll(state);
-          EXPECT_EQ(FreeSerializer(state), 1);
-        }
-        EXPECT_TRUE(fault.failures() || read == split("[0|t0=a|n1=2.5|]0|done"));
-        EXPECT_EQ(xlsx_live_allocations(), live);
-      },
-      20000);
+  for_each_allocation_failure([&](FaultAllocation& fault) {
+    Stream stream{bytes};
+    void* state = Reader(&stream);
+    Items read;
+    if (state) {
+      read = ReadAll(state);
+      EXPECT_EQ(FreeSerializer(state), 1);
+    }
+    EXPECT_TRUE(fault.failures() || (read == Items{"[0", "t0=a", "n1=2.5", "]0", "done"}));
+    EXPECT_EQ(xlsx_live_allocations(), live);
+  }, 20000);
 }
 
 }  // namespace
