@@ -2,21 +2,18 @@
 -- its record), for the checks of every other program (run.py): each workbook's sheets in order with their
 -- state, cells, column and row attributes, the active sheet and the document properties, written as JSON.
 local expect = {books = {}}
-
 local Book = {}
 Book.__index = Book
 
 function expect.book(file, options)
-  local book = setmetatable({file = file, sheets = {}, order = {}, props = {}, facts = {}, options = options or {}},
-                            Book)
-  table.insert(expect.books, book)
+  local book = {file = file, sheets = {}, order = {}, props = {}, facts = {}, options = options or {}}
+  table.insert(expect.books, setmetatable(book, Book))
   return book
 end
 
 -- The record of a sheet (made on first use).
 function Book:sheet(name)
-  if not self.sheets[name] then self.sheets[name] = {name = name, cells = {}, widths = {}, heights = {},
-                                                     hidden_columns = {}, hidden_rows = {}, state = "visible"} end
+  self.sheets[name] = self.sheets[name] or {name = name, cells = {}, dimensions = {}, state = "visible"}
   return self.sheets[name]
 end
 
@@ -28,8 +25,7 @@ end
 
 local function index_of(id, sheet)
   local index = xlsx.GetSheetIndex(id, sheet)
-  assert(index > 0, "no sheet " .. sheet)
-  return index
+  return index > 0 and index or error("no sheet " .. sheet)
 end
 
 -- A value written with SetCellValue (numbers, texts, booleans as type 13) and recorded with its kind.
@@ -53,30 +49,20 @@ end
 -- moved ...).
 function Book:cells(sheet, cells) for ref, cell in pairs(cells) do self:sheet(sheet).cells[ref] = cell end end
 
-function Book:width(id, sheet, column, letters, width)
-  xlsx.SetColumnWidth(id, column, width, index_of(id, sheet))
-  self:sheet(sheet).widths[letters] = width
-end
-
-function Book:height(id, sheet, row, height)
-  xlsx.SetRowHeight(id, row, height, index_of(id, sheet))
-  self:sheet(sheet).heights[tostring(row)] = height
-end
-
-function Book:hide_column(id, sheet, column, letters)
-  xlsx.HideColumn(id, column, 1, index_of(id, sheet))
-  table.insert(self:sheet(sheet).hidden_columns, letters)
-end
-
-function Book:hide_row(id, sheet, row)
-  xlsx.HideRow(id, row, 1, index_of(id, sheet))
-  table.insert(self:sheet(sheet).hidden_rows, row)
+-- A column width or row height (with a size) or a hidden column or row: the command (SetColumnWidth,
+-- SetRowHeight, HideColumn, HideRow) and what openpyxl shows ("column" and letter or "row" and number,
+-- attribute, value).
+function Book:dimension(id, sheet, command, at, size)
+  xlsx[command](id, at, size or 1, index_of(id, sheet))
+  local column = command:find("Column") ~= nil
+  table.insert(self:sheet(sheet).dimensions, {column and "column" or "row", column and string.char(64 + at) or at,
+                                              size and (column and "width" or "height") or "hidden", size or true})
 end
 
 function Book:state(id, sheet, visibility)
   xlsx.SetSheetVisibility(id, visibility, index_of(id, sheet))
-  self:sheet(sheet).state = ({[XLSX_VISIBILITY_HIDDEN] = "hidden", [XLSX_VISIBILITY_VERYHIDDEN] = "veryHidden"})[visibility]
-      or "visible"
+  local states = {[XLSX_VISIBILITY_HIDDEN] = "hidden", [XLSX_VISIBILITY_VERYHIDDEN] = "veryHidden"}
+  self:sheet(sheet).state = states[visibility] or "visible"
 end
 
 -- A core property, by its name in openpyxl (title, subject, creator, ...).
@@ -88,36 +74,25 @@ end
 -- A fact run.py checks besides the sheets (active, defined_names, shared_counts, folders ...).
 function Book:set(key, value) self.facts[key] = value end
 
--- ---- JSON
-
-local function encode_string(text)
-  return '"' .. text:gsub('[%c"\\]', function(c)
-    local named = {['"'] = '\\"', ["\\"] = "\\\\", ["\n"] = "\\n", ["\r"] = "\\r", ["\t"] = "\\t"}
-    return named[c] or string.format("\\u%04x", c:byte())
-  end) .. '"'
-end
-
+-- JSON: texts with every control character, quote and backslash as \uXXXX; an empty table is an object.
 local function encode(value)
-  local kind = type(value)
-  if kind == "string" then return encode_string(value) end
-  if kind == "number" and math.type(value) == "float" then return string.format("%.17g", value) end
-  if kind ~= "table" then return value == nil and "null" or tostring(value) end
+  if type(value) == "string" then
+    return '"' .. value:gsub('[%c"\\]', function(c) return string.format("\\u%04x", c:byte()) end) .. '"'
+  elseif math.type(value) == "float" then return string.format("%.17g", value)
+  elseif type(value) ~= "table" then return tostring(value) end
   local parts = {}
-  if #value > 0 then  -- an empty table is an empty object
-    for _, item in ipairs(value) do parts[#parts + 1] = encode(item) end
-    return "[" .. table.concat(parts, ",") .. "]"
-  end
-  for key, item in pairs(value) do parts[#parts + 1] = encode_string(key) .. ":" .. encode(item) end
+  for i, item in ipairs(value) do parts[i] = encode(item) end
+  if #parts > 0 then return "[" .. table.concat(parts, ",") .. "]" end
+  for key, item in pairs(value) do parts[#parts + 1] = encode(tostring(key)) .. ":" .. encode(item) end
   return "{" .. table.concat(parts, ",") .. "}"
 end
 
 function expect.write(path)
   local out = {}
-  for _, book in ipairs(expect.books) do
-    local record = {file = book.file, sheets = {}, props = book.props, options = book.options}
-    for i, name in ipairs(book.order) do record.sheets[i] = book:sheet(name) end
-    for key, value in pairs(book.facts) do record[key] = value end
-    out[#out + 1] = record
+  for i, book in ipairs(expect.books) do
+    out[i] = {file = book.file, sheets = {}, props = book.props, options = book.options}
+    for j, name in ipairs(book.order) do out[i].sheets[j] = book:sheet(name) end
+    for key, value in pairs(book.facts) do out[i][key] = value end
   end
   local file = assert(io.open(path, "wb"))
   file:write(encode(out))

@@ -27,15 +27,11 @@ local function dump(path)
   xlsx.Close(id)
 end
 
-local function keep(path, out)
-  local id = xlsx.Open(nil, path)
-  xlsx.SaveAs(id, out .. ".keep.xlsx")
-  xlsx.SetCellValue(id, 1, 1, "changed", 3, 1)
-  xlsx.SaveAs(id, out .. ".changed.xlsx")
-  xlsx.Close(id)
-end
-
 for i = 1, #arg, 2 do
-  keep(arg[i], arg[i + 1])
+  local id = xlsx.Open(nil, arg[i])
+  xlsx.SaveAs(id, arg[i + 1] .. ".keep.xlsx")
+  xlsx.SetCellValue(id, 1, 1, "changed", 3, 1)
+  xlsx.SaveAs(id, arg[i + 1] .. ".changed.xlsx")
+  xlsx.Close(id)
   dump(arg[i])
 end

@@ -6,11 +6,9 @@
 local check = require "check"
 local expect = require "expect"
 local out, input = arg[1], arg[2]
-
 -- ---- cases.xlsx: values, texts, formulas, layout, sheets and properties of a new workbook
 local id = xlsx.Create(nil, out .. "/cases.xlsx")
 local book = expect.book("cases.xlsx")
-
 -- Sheet names a spreadsheet application refuses are refused; names beyond ASCII are kept.
 xlsx.SetSheetName(id, 1, "Values")
 check.eq(xlsx.AddSheet(id, "Größe €"), 2, "a name beyond ASCII")
@@ -25,7 +23,6 @@ check.eq(xlsx.GetSheetName(id, 4), "ä", "a rename onto another name (case ignor
 xlsx.SetSheetName(id, 4, "Ä")
 check.eq(xlsx.GetSheetName(id, 4), "Ä", "a sheet may change the case of its own name")
 xlsx.DeleteSheet(id, 5)
-
 -- The active sheet moved away and back, then another made active; a selection; a very hidden sheet.
 xlsx.MoveSheet(id, 1, 3)
 xlsx.MoveSheet(id, 3, 1)
@@ -35,26 +32,20 @@ xlsx.SetSheetSelected(id, 1, 2)
 book:sheets_from(id)
 book:state(id, "Ä", XLSX_VISIBILITY_VERYHIDDEN)
 book:set("active", "Layout")
-
 -- Values of every kind, in the shared strings table and in the cells.
 xlsx.SetDefaultSheet(id, xlsx.GetSheetIndex(id, "Values"))
-local values = {
-  {"A1", 42}, {"B1", -7}, {"C1", 9007199254740992}, {"D1", 2.5}, {"E1", 0.1}, {"F1", -1.25e-7}, {"G1", 1e20},
-  {"A2", "plain"}, {"B2", " leading and trailing "}, {"C2", "Grüße, 中文, €"}, {"D2", "<tag> & \"quotes\" 'x'"},
-  {"E2", "12"}, {"F2", "line\nbreak\ttab"}, {"G2", "escape \27 and \1 and \31"}, {"H2", "carriage\rreturn\r\n"},
-  {"I2", "literal _x0041_ and _x005F_ and _xD83D_"}, {"J2", "plain"},
-}
+local values = {{"A1", 42}, {"B1", -7}, {"C1", 9007199254740992}, {"D1", 2.5}, {"E1", 0.1}, {"F1", -1.25e-7},
+  {"G1", 1e20}, {"A2", "plain"}, {"B2", " leading and trailing "}, {"C2", "Grüße, 中文, €"},
+  {"D2", "<tag> & \"quotes\" 'x'"}, {"E2", "12"}, {"F2", "line\nbreak\ttab"}, {"G2", "escape \27 and \1 and \31"},
+  {"H2", "carriage\rreturn\r\n"}, {"I2", "literal _x0041_ and _x005F_ and _xD83D_"}, {"J2", "plain"}}
 for _, v in ipairs(values) do book:value(id, "Values", v[1], v[2]) end
-book:value(id, "Values", "A3", 1, 13)
-book:value(id, "Values", "B3", 0, 13)
-book:value(id, "Values", "C3", math.huge, 12)
-xlsx.UseSharedStrings(0)
-book:value(id, "Values", "D3", "inline", nil, true)
-book:value(id, "Values", "E3", " inline spaced ", nil, true)
-book:value(id, "Values", "F3", "inline \27 escape", nil, true)
+for _, v in ipairs({{"A3", 1, 13}, {"B3", 0, 13}, {"C3", math.huge, 12}, {"D3", "inline", nil, true},
+                   {"E3", " inline spaced ", nil, true}, {"F3", "inline \27 escape", nil, true}}) do
+  xlsx.UseSharedStrings(v[4] and 0 or 1)
+  book:value(id, "Values", table.unpack(v, 1, 4))
+end
 xlsx.UseSharedStrings(1)
 for _, v in ipairs(values) do check.eq(xlsx.GetCellValue(id, v[1]), v[2], "read back " .. v[1]) end
-
 -- Formulas, with and without a leading "="; control characters are refused.
 for _, f in ipairs({{"A4", "=A1*2", "84"}, {"B4", "SUM(A1:B1)", "35"}, {"C4", "IF(A3,\"yes\",\"no\")", "yes"},
                    {"D4", "'Größe €'!A1&\"!\"", "big!"}, {"E4", "LEN(A2)", "5"}}) do
@@ -62,22 +53,17 @@ for _, f in ipairs({{"A4", "=A1*2", "84"}, {"B4", "SUM(A1:B1)", "35"}, {"C4", "I
 end
 check.raises(check.OPERATION, xlsx.SetCellFormula, id, "F4", "A1\27")
 book:value(id, "Größe €", "A1", "big")
-
 -- A block written through a range loop, and references.
 for pos in xlsx.CellRange(id, 1, 6, 3, 7) do
   local x, y = xlsx.GetCellReference(id, pos, 1)
   book:value(id, "Values", xlsx.GetCellReference(id, pos), x * 10 + y)
 end
-
 -- Layout inside the extent.
 book:value(id, "Layout", "E6", 1)
-book:width(id, "Layout", 1, "A", 25)
-book:width(id, "Layout", 3, "C", 8.5)
-book:height(id, "Layout", 2, 30)
-book:height(id, "Layout", 3, 7.25)
-book:hide_column(id, "Layout", 4, "D")
-book:hide_row(id, "Layout", 5)
-
+for _, d in ipairs({{"SetColumnWidth", 1, 25}, {"SetColumnWidth", 3, 8.5}, {"SetRowHeight", 2, 30},
+                    {"SetRowHeight", 3, 7.25}, {"HideColumn", 4}, {"HideRow", 5}}) do
+  book:dimension(id, "Layout", table.unpack(d))
+end
 -- Properties: texts with characters XML cannot carry; a creation date in the format's form.
 for _, p in ipairs({{XLSX_PROPERTY_TITLE, "title", "Interop \1 title"}, {XLSX_PROPERTY_SUBJECT, "subject", "Subject"},
                    {XLSX_PROPERTY_CREATOR, "creator", "Creator"}, {XLSX_PROPERTY_KEYWORDS, "keywords", "a, b"},
@@ -96,7 +82,6 @@ xlsx.Open(7, out .. "/cases.xlsx")
 check.eq(xlsx.GetCellValue(7, "H2", 1), "carriage\rreturn\r\n", "a carriage return survives a save")
 check.eq(xlsx.GetCellValue(7, "F3", 1), "inline \27 escape", "an inline escape survives a save")
 xlsx.Close(7)
-
 -- ---- names.xlsx edited: defined names follow a rename to a reference-like name; chart sheets take no sizes
 local names = expect.book("names.xlsx", {unread_by = {"exceljs"}})  -- exceljs reads no chart sheets
 id = xlsx.Open(nil, input .. "/names.xlsx")
@@ -113,7 +98,6 @@ names:cells("R1C1", {A1 = {n = 1}})
 names:set("dated_by_save", true)  -- the file said 2000-01-01
 xlsx.SaveAs(id, out .. "/names.xlsx")
 xlsx.Close(id)
-
 -- ---- shared.xlsx edited: the first cell of a shared formula changes, the others keep their formulas
 local shared = expect.book("shared.xlsx")
 id = xlsx.Open(nil, input .. "/shared.xlsx")
@@ -123,11 +107,11 @@ xlsx.ClearCellFormula(id, "B4")
 xlsx.SetCellValue(id, "A5", 50)
 shared:sheets_from(id)
 for row, value in ipairs({1, 2, 3, 4, 50}) do shared:cells("Fill", {["A" .. row] = {n = value}}) end
+-- B5's stored result is the one of A5 = 5.
 shared:cells("Fill", {B1 = {f = "A1*3", csv = "3"}, B2 = {f = "A2*2+$A$1", csv = "5"},
-                      B3 = {f = "A3*2+$A$1", csv = "7"}, B4 = {n = 9}, B5 = {f = "A5*2+$A$1"}})  -- B5's stored result is the one of A5 = 5
+                      B3 = {f = "A3*2+$A$1", csv = "7"}, B4 = {n = 9}, B5 = {f = "A5*2+$A$1"}})
 xlsx.SaveAs(id, out .. "/shared.xlsx")
 xlsx.Close(id)
-
 -- ---- noprops.xlsx edited: a property of a package without property parts is kept
 local noprops = expect.book("noprops.xlsx")
 id = xlsx.Open(nil, input .. "/noprops.xlsx")
@@ -135,7 +119,6 @@ noprops:property(id, XLSX_PROPERTY_TITLE, "title", "Added title")
 noprops:sheets_from(id)
 xlsx.SaveAs(id, out .. "/noprops.xlsx")
 xlsx.Close(id)
-
 -- ---- moved.xlsx edited: a workbook stored as book/main.xml reads, and what is added goes beside it
 local moved = expect.book("moved.xlsx", {unread_by = {"sheetjs", "exceljs"}})  -- neither reads the input either
 id = xlsx.Open(nil, input .. "/moved.xlsx")
@@ -150,7 +133,6 @@ xlsx.SaveAs(id, out .. "/moved.xlsx")
 xlsx.SetCellFont(id, "B2", "", XLSX_KEEP, XLSX_FONT_BOLD, XLSX_KEEP, 2)
 xlsx.SaveAs(id, out .. "/moved-bold.xlsx")  -- read by run.py in LibreOffice's copy
 xlsx.Close(id)
-
 -- ---- tables: the serializer on a sparse table, in time that follows its cells, and on a small one
 local far = {[1] = {"first"}, [1048576] = {[16384] = 7}}
 check.write(out .. "/far.xlsx", SerializeTable(far))

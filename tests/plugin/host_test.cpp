@@ -25,11 +25,6 @@ int32_t ReadId(HostState* L) {
   host()->PushNumber(L, static_cast<double>(id.handle));
   return 2;
 }
-// raw(t, k, v): t[k] = v, bypassing the table's metamethods.
-int32_t RawSet(HostState* L) {
-  host()->RawSetTable(L, 1);
-  return 0;
-}
 // fail(n): error code n of the list (1 with an argument for %s); fail(6) returns 1, 2.
 int32_t Fail(HostState* L) {
   int32_t which = static_cast<int32_t>(host()->OptNumber(L, 1, 0));
@@ -48,7 +43,7 @@ class HostServices : public HostTest {
     open_code = api->RegisterErrorMessage("Error opening XLSX document %s!");
     plain_code = api->RegisterErrorMessage("Cannot find specified XLSX document!");
     Define("id", ReadId);
-    Define("raw", RawSet);
+    Define("raw", [](HostState* L) -> int32_t { host()->RawSetTable(L, 1); return 0; });  // t[k] = v, no metamethods
     Define("fail", Fail);
   }
 };

@@ -242,19 +242,15 @@ TEST_F(PluginFrame, CommandsUnderAllocationFailureReportWhatTheyCouldNotDo) {
   }
 }
 
-struct Outcome {
-  int status;
-  std::string out;
-};
-
-// Runs a shell command line; stdout and stderr together.
+// Runs a shell command line: its exit status (-1 when it did not exit) and its stdout and stderr together.
+struct Outcome { int status = -1; std::string out; };
 Outcome Shell(const std::string& line) {
-  Outcome result{-1, ""};
+  Outcome result;
   FILE* pipe = popen((line + " 2>&1").c_str(), "r");
   char buffer[4096];
   for (size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.out.append(buffer, n);
   int status = pipe ? pclose(pipe) : -1;
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
   return result;
 }
 

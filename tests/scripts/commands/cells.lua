@@ -3,7 +3,6 @@
 local t = require "check"
 local id = t.new_document("cells.xlsx")
 local function expect(x, y, v, code, what) t.same(what, {v, code, n = 2}, xlsx.GetCellValue(id, x, y)) end
-
 -- Value and type code given to SetCellValue (nil: the default 14, integer or float), and read back.
 for _, w in ipairs({
   {3, nil, 3, 1, "whole number"}, {2.5, nil, 2.5, 12, "fraction"}, {3.9, 1, 3, 1, "type 1 truncates"},
@@ -22,11 +21,9 @@ for _, w in ipairs({
   if w[4] == 1 and math.type(w[3]) == "integer" then t.eq(math.type(xlsx.GetCellValue(id, 1, 1)), "integer", w[5]) end
 end
 for _, v in ipairs({{}, {{}}, {true}}) do t.rejects(xlsx.SetCellValue, id, 1, 1, v[1]) end  -- nil, table, boolean
-
 -- Reading a cell the sheet does not hold gives nil and creates its row.
 expect(3, 9, nil, 0, "untouched cell")
 t.eq(xlsx.GetRowCount(id) .. "x" .. xlsx.GetColumnCount(id), "9x3", "reading created row 9 and column C")
-
 -- Reference texts in either case; the arguments after them move by one.
 xlsx.SetCellValue(id, "B3", "by reference")
 t.eq(xlsx.GetCellValue(id, 2, 3) .. xlsx.GetCellValue(id, "b3"), "by referenceby reference", "B3 is x 2, y 3")
@@ -34,7 +31,6 @@ xlsx.AddSheet(id, "Other")
 xlsx.SetCellValue(id, "C2", 7, 1, 2)
 t.same("sheet after a reference text", {7, nil, n = 2}, xlsx.GetCellValue(id, "C2", 2),
        (xlsx.GetCellValue(id, 3, 2, 1)))
-
 -- Cells out of range: beyond the sheet, and 65536 + n (never reduced to 16 bits).
 for _, xy in ipairs({{-1, 1}, {16385, 1}, {1, 1048577}, {65537, 1}, {65536, 1}, {2 ^ 32 + 1, 1}}) do
   t.raises(t.CELL_RANGE, xlsx.GetCellValue, id, xy[1], xy[2])
@@ -45,7 +41,6 @@ xlsx.SetCellValue(id, 16384, 1048576, "last")
 t.eq(xlsx.GetCellValue(id, "XFD1048576"), "last", "the last cell")
 for _, ref in ipairs({"", "A0", "AAAA1"}) do t.raises(t.CELL_RANGE, xlsx.GetCellValue, id, ref) end
 t.rejects(xlsx.GetCellValue, id, 1)
-
 -- Formulas are stored without a cached value; ClearCellValue keeps them; the sheet follows a reference.
 xlsx.SetCellValue(id, 5, 1, 99)
 xlsx.SetCellFormula(id, 5, 1, "A1*2")
@@ -59,7 +54,6 @@ xlsx.ClearCellFormula(id, "F1", 2)
 t.eq(xlsx.HaveCellFormula(id, "F1", 2) .. xlsx.GetCellFormula(id, "F1"), "0\"text\"&B3", "the sheet follows a reference")
 t.raises(t.SHEET_RANGE, xlsx.SetCellFormula, id, 1, 1, nil, 9)  -- the text is read after the checks
 t.rejects(xlsx.SetCellFormula, id, 1, 1, nil)
-
 -- GetCellReference: the text, or with xyref the column and row.
 t.eq(xlsx.GetCellReference(id, 28, 5) .. xlsx.GetCellReference(id, 16384, 1048576), "AB5XFD1048576", "texts")
 t.same("xyref gives column and row", {28, 5}, xlsx.GetCellReference(id, "AB5", 1))

@@ -9,9 +9,7 @@ t.is_true(t.read(a), "template written by Create")
 t.eq(xlsx.GetSheetName(1, 1), "Sheet1", "first sheet of the template")
 xlsx.SetCellValue(1, 1, 1, "first")
 xlsx.Save(1)
-
--- Create and Open with nil give light-userdata ids, each its own; SaveAs moves the document to the new
--- file and leaves the old one as it was.
+-- Automatic ids (nil) are light userdata, each its own; SaveAs moves the document to the new file, keeps the old.
 local auto = xlsx.Create(nil, t.path("doc_auto.xlsx"))
 local auto2 = xlsx.Open(nil, a)
 t.is_true(type(auto) == "userdata" and auto2 ~= auto, "each automatic id is its own")
@@ -26,7 +24,6 @@ local function value_in(path, x)
   return xlsx.GetCellValue(doc, x, 1), xlsx.Close(doc)
 end
 t.eq(value_in(b, 2) .. value_in(a, 1), "2first", "Save after SaveAs writes the new file only")
-
 -- Reopening an explicit id replaces the document without saving it; a failed Open still releases it.
 xlsx.SetCellValue(1, 3, 1, "unsaved")
 xlsx.Open(1, b)
@@ -39,7 +36,6 @@ t.write(junk, "this is no zip archive")
 t.raises(t.OPEN(junk), xlsx.Open, nil, junk)
 t.raises(t.CREATE(nowhere), xlsx.Create, 2, nowhere)
 t.raises(t.NO_DOCUMENT, xlsx.GetSheetCount, 2)
-
 -- A failed save reports and keeps the document open; a closed id names no document.
 t.raises(t.SAVE, xlsx.SaveAs, auto, t.path("no/such/folder/out.xlsx"))
 t.eq(xlsx.GetSheetCount(auto), 1, "document still open after a failed save")
@@ -50,7 +46,6 @@ for _, call in ipairs({{xlsx.Open, 1}, {xlsx.Open, {}, a}, {xlsx.Close}, {xlsx.U
 end
 t.raises("bad argument #1 to 'xlsx.UseSharedStrings' (number expected, got string)", xlsx.UseSharedStrings, "on")
 t.eq(select("#", xlsx.UseSharedStrings(1)), 0, "UseSharedStrings returns nothing")
-
 -- GetObjectType and the document attribute XLSXATTRSHEETS.
 local objtype, three = xlsx.GetObjectType(), xlsx.Create(nil, t.path("three.xlsx"))
 t.eq(math.type(objtype), "integer", "object type")
@@ -61,8 +56,6 @@ t.raises(t.NO_DOCUMENT, GetAttribute, objtype, 6, XLSXATTRSHEETS)
 t.raises("unknown attribute", GetAttribute, objtype, three, XLSXATTRSHEETS + 1)
 t.raises("bad argument #1 to 'GetAttribute' (unknown object type)", GetAttribute, objtype + 100, 1, 32768)
 t.raises("bad argument #2 to 'GetAttribute' (id expected, got nil)", GetAttribute, objtype, nil, 32768)
-
--- Documents still open here (5 with an unsaved change, three) are released by FreeLibrary; korvadel
--- --check-leaks checks it.
+-- Documents still open here (5 with an unsaved change, three) are released by FreeLibrary (--check-leaks).
 xlsx.SetCellValue(5, 1, 1, "unsaved")
 t.done()

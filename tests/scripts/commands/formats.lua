@@ -4,7 +4,6 @@
 local check = require "check"
 local id = check.new_document("formatted.xlsx")
 local same = check.same
-
 -- Row 1: a bold, centred, wrapped header with a fill and a rule below, set through range texts.
 for x, text in ipairs({ "Date", "Amount", "Share", "Note", "Time" }) do xlsx.SetCellValue(id, x, 1, text) end
 xlsx.SetCellFont(id, "A1:E1", "", XLSX_KEEP, XLSX_FONT_BOLD, XLSX_KEEP)
@@ -13,7 +12,6 @@ xlsx.SetCellBorder(id, "A1:E1", XLSX_SIDE_BOTTOM, XLSX_BORDER_MEDIUM, 0x1F4E78)
 xlsx.SetCellAlignment(id, "A1:E1", XLSX_ALIGN_CENTER, XLSX_VALIGN_CENTER, 1, XLSX_KEEP, XLSX_KEEP)
 same("header border", { XLSX_BORDER_MEDIUM, 0x1F4E78 }, xlsx.GetCellBorder(id, 2, 1, XLSX_SIDE_BOTTOM))
 same("no top border", { XLSX_BORDER_NONE, XLSX_COLOR_NONE }, xlsx.GetCellBorder(id, 2, 1, XLSX_SIDE_TOP))
-
 -- Dates: the 1900 system with its day 60; a cell's own date format stays.
 for _, d in ipairs({{"A2", "2026-12-07"}, {"A3", "1900-02-29"}, {"A4", "2026-12-07 18:30:15"}, {"E2", "08:15"}}) do
   xlsx.SetCellDate(id, d[1], d[2])
@@ -25,14 +23,12 @@ xlsx.SetCellNumberFormat(id, "A5", "d-mmm-yy")
 xlsx.SetCellDate(id, "A5", "2024-02-29")
 same("is date", { 1, 0 }, xlsx.IsCellDate(id, "A5"), xlsx.IsCellDate(id, "B1"))
 same("a text is no date", { nil, n = 1 }, xlsx.GetCellDate(id, "B1"))
-
 -- Numbers: currency, a percentage, a built-in format by its number's text.
 for _, v in ipairs({{"B2", 1234.5}, {"B3", -42}, {"C2", 0.125}}) do xlsx.SetCellValue(id, v[1], v[2]) end
 xlsx.SetCellNumberFormat(id, "B2:B3", '"$"#,##0.00')
 xlsx.SetCellNumberFormat(id, "C2", "0.0%")
 xlsx.SetCellNumberFormat(id, "C3", "#,##0.00")
 same("built-in", { "#,##0.00", "General" }, xlsx.GetCellNumberFormat(id, "C3"), xlsx.GetCellNumberFormat(id, "C9"))
-
 -- Fonts and what a setter keeps; a banded row; a copied format; a position handle.
 xlsx.SetCellValue(id, "D2", "red italic")
 xlsx.SetCellFont(id, "D2", "Arial", 14, XLSX_FONT_ITALIC + XLSX_FONT_UNDERLINE, 0xC00000)
@@ -54,7 +50,6 @@ xlsx.CopyCellStyle(id, "D2", "D6:D7")
 xlsx.CopyCellStyle(id, 4, 2, 4, 8)
 for pos in xlsx.CellRange(id, "E3", "E4") do xlsx.SetCellAlignment(id, pos, XLSX_KEEP, XLSX_KEEP, XLSX_KEEP, XLSX_KEEP, XLSX_ROTATION_VERTICAL) end
 same("through a handle", { XLSX_ALIGN_GENERAL, XLSX_VALIGN_BOTTOM, 0, 0, 255 }, xlsx.GetCellAlignment(id, "E4"))
-
 -- Checks in order: document, sheet, value, cell; a refused value or range changes nothing.
 check.raises(check.NO_DOCUMENT, xlsx.SetCellFill, 99, "A1", 0, 9)
 check.raises(check.SHEET_RANGE, xlsx.SetCellFill, id, "A1", 0x1000000, 9)

@@ -7,7 +7,6 @@ local function walk(...)
   for pos in xlsx.CellRange(id, ...) do refs[#refs + 1] = xlsx.GetCellReference(id, pos) end
   return table.concat(refs, " ")
 end
-
 -- Row by row, creating the cells of an empty sheet; corners in any order and either form.
 for _, w in ipairs({{{1, 1, 2, 2}, "A1 B1 A2 B2"}, {{"A1", "B2"}, "A1 B1 A2 B2"}, {{"A1", "C3"}, walk(1, 1, 3, 3)},
                     {{"C5", "C5"}, "C5"}, {{4, 4, 4, 4}, "D4"}, {{"B2", "A1"}, "A1 B1 A2 B2"},
@@ -15,7 +14,6 @@ for _, w in ipairs({{{1, 1, 2, 2}, "A1 B1 A2 B2"}, {{"A1", "B2"}, "A1 B1 A2 B2"}
   t.eq(walk(table.unpack(w[1])), w[2], table.concat(w[1], ","))
 end
 t.eq(xlsx.GetRowCount(id), 5, "the walks created rows")
-
 -- The handle is the same value on every step and works with every single-cell command.
 local seen, count = nil, 0
 for pos in xlsx.CellRange(id, 1, 10, 3, 11) do
@@ -36,7 +34,6 @@ for pos in xlsx.CellRange(id, 1, 10, 3, 11) do
   t.same("position of the handle", {(count - 1) % 3 + 1, 10 + (count - 1) // 3}, xlsx.GetCellReference(id, pos, 1))
 end
 t.eq(count .. " " .. xlsx.GetCellValue(id, 1, 11), "6 4", "steps of a 3 x 2 range, values written")
-
 -- The handle takes the place of x and y: the sheet argument follows it and is not used.
 xlsx.AddSheet(id, "Other")
 for pos in xlsx.CellRange(id, "A1", "A1", 2) do
@@ -44,7 +41,6 @@ for pos in xlsx.CellRange(id, "A1", "A1", 2) do
   t.eq(xlsx.GetCellValue(id, pos, 1), "on Other", "the handle addresses its own sheet")
 end
 t.eq(xlsx.GetCellValue(id, 1, 1, 2), "on Other", "the loop ran on sheet 2")
-
 -- Leaving a loop early: until collected the handle is the loop's current cell, then it no longer resolves;
 -- nor does a handle after its loop ended, in another document, or a light userdata that is no handle.
 local kept
@@ -58,9 +54,7 @@ t.raises(t.CELL_RANGE, xlsx.SetCellValue, id, kept, 1)
 local other = t.new_document("ranges_other.xlsx")
 for pos in xlsx.CellRange(id, 1, 1, 1, 1) do t.raises(t.CELL_RANGE, xlsx.GetCellValue, other, pos) end
 t.raises(t.CELL_RANGE, xlsx.GetCellValue, id, other)
-
--- Closing the document, or deleting a sheet, inside a loop ends it; a step called after the end keeps
--- answering nothing.
+-- Closing the document, or deleting a sheet, inside a loop ends it; a step after the end answers nothing.
 local steps = 0
 for _ in xlsx.CellRange(other, 1, 1, 3, 3) do
   steps = steps + 1
@@ -73,14 +67,12 @@ end
 t.eq(steps, 3, "closing the document, deleting a sheet end the loop")
 local step = xlsx.CellRange(id, 1, 1, 1, 1)
 t.same("steps", {"userdata", nil, nil, n = 3}, type(step()), step(), (step()))
-
 -- Corners out of range; handles are not corners.
 for _, corners in ipairs({{1, 1, 16385, 1}, {1, 1, 65537, 1}, {"A1", "ZZZZ1"}}) do
   t.raises(t.CELL_RANGE, xlsx.CellRange, id, table.unpack(corners))
 end
 t.rejects(xlsx.CellRange, id, kept, "A1")
 t.rejects(xlsx.CellRange, id, 1, 1, 1)
-
 -- Loops over two documents at once: a handle of the earlier loop still resolves. Loops still open at the
 -- end are released by FreeLibrary, each with its own document; --check-leaks checks it.
 local pending = xlsx.CellRange(id, 1, 1, 5, 5)

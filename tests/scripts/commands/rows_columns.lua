@@ -6,7 +6,6 @@ local function refused(message, row_or_column, calls)
 end
 local rows = {{xlsx.SetRowHeight, 20}, {xlsx.GetRowHeight}, {xlsx.HideRow, 1}, {xlsx.IsRowHidden}}
 local columns = {{xlsx.SetColumnWidth, 20}, {xlsx.GetColumnWidth}, {xlsx.HideColumn, 1}, {xlsx.IsColumnHidden}}
-
 -- An empty sheet has 0 rows and 1 column, so every row is out of range; after A3 and C2, 3 and 3.
 t.eq(xlsx.GetRowCount(id) .. "x" .. xlsx.GetColumnCount(id), "0x1", "an empty sheet")
 refused(t.ROW_RANGE, 1, rows)
@@ -14,9 +13,7 @@ xlsx.SetCellValue(id, 1, 3, "row three") xlsx.SetCellValue(id, 3, 2, 1)
 t.eq(xlsx.GetRowCount(id) .. "x" .. xlsx.GetColumnCount(id), "3x3", "after writing A3 and C2")
 for _, n in ipairs({0, 4, -1}) do refused(t.ROW_RANGE, n, rows) end
 for _, n in ipairs({0, 4, -1, 65537}) do refused(t.COLUMN_RANGE, n, columns) end
-
--- Heights (15 until set) and widths (9.8 in single precision until set); values that are no finite
--- numbers are refused and change nothing.
+-- Heights (15 until set) and widths (9.8 in single precision until set); non-finite values are refused.
 xlsx.SetRowHeight(id, 2, 20) xlsx.SetRowHeight(id, 3, 12.75)
 t.same("heights", {15, 20, 12.75}, xlsx.GetRowHeight(id, 1), xlsx.GetRowHeight(id, 2), xlsx.GetRowHeight(id, 3))
 t.raises(t.OPERATION, xlsx.SetRowHeight, id, 2, 1 / 0)
@@ -25,7 +22,6 @@ t.is_true(math.abs(xlsx.GetColumnWidth(id, 2) - 9.8) < 1e-6, "default width")
 xlsx.SetColumnWidth(id, 3, 12.5)
 t.raises(t.OPERATION, xlsx.SetColumnWidth, id, 3, 0 / 0)
 t.eq(xlsx.GetColumnWidth(id, 3), 12.5, "SetColumnWidth, then a width that is no number changes nothing")
-
 -- Hidden rows and columns: any nonzero value hides, 0.5 truncates to 0.
 t.eq(xlsx.IsRowHidden(id, 1) .. xlsx.IsColumnHidden(id, 1), "00", "rows and columns start visible")
 for _, h in ipairs({{1, 1, 1}, {1, 0, 0}, {3, -5, 1}, {2, 0.5, 0}}) do
@@ -33,8 +29,7 @@ for _, h in ipairs({{1, 1, 1}, {1, 0, 0}, {3, -5, 1}, {2, 0.5, 0}}) do
   xlsx.HideColumn(id, h[1], h[2])
   t.eq(xlsx.IsRowHidden(id, h[1]) .. xlsx.IsColumnHidden(id, h[1]), h[3] .. h[3], "Hide " .. h[2])
 end
-
--- The optional sheet.
+-- The optional sheet argument.
 xlsx.AddSheet(id, "Second")
 xlsx.SetCellValue(id, 2, 2, "x", 3, 2)
 t.eq(xlsx.GetRowCount(id, 2) .. "x" .. xlsx.GetColumnCount(id, 2), "2x2", "rows and columns of sheet 2")

@@ -2,7 +2,6 @@
 -- the active and the selected sheets. (Sheets out of range: errors.lua.)
 local t = require "check"
 local id = t.new_document("sheets.xlsx")
-
 -- AddSheet: last by default, with pos 0 and beyond the count; at pos when 1 <= pos < count. A refused
 -- name (the name rules are the library's) adds and moves nothing.
 for _, a in ipairs({{"Two", nil, 2}, {"Zero", 1, 1}, {"Last", 7, 4}, {"Also last", 0, 5}, {"Mid", 3, 3}}) do
@@ -11,11 +10,9 @@ end
 t.raises_each(t.OPERATION, xlsx.AddSheet, {{id, "Two", 1}, {id, "bad/name", 2}})
 t.eq(t.sheets(id), "Zero,Sheet1,Mid,Two,Last,Also last", "order")
 t.rejects(xlsx.AddSheet, id)
-
 -- GetSheetCount, GetSheetIndex (0 when absent, no error).
 t.same("count and indexes", {6, 4, 0, 0}, xlsx.GetSheetCount(id), xlsx.GetSheetIndex(id, "Two"),
        xlsx.GetSheetIndex(id, "two"), xlsx.GetSheetIndex(id, "Nowhere"))
-
 -- MoveSheet: newpos outside 1..count moves to the end.
 for _, m in ipairs({{1, 0, "Sheet1,Mid,Two,Last,Also last,Zero"}, {6, 1, "Zero,Sheet1,Mid,Two,Last,Also last"},
                     {2, 4, "Zero,Mid,Two,Sheet1,Last,Also last"}, {4, 4, "Zero,Mid,Two,Sheet1,Last,Also last"},
@@ -24,7 +21,6 @@ for _, m in ipairs({{1, 0, "Sheet1,Mid,Two,Last,Also last,Zero"}, {6, 1, "Zero,S
   t.eq(t.sheets(id), m[3], "MoveSheet " .. m[1] .. " to " .. m[2])
 end
 t.rejects(xlsx.MoveSheet, id, 1)
-
 -- SetSheetName; a used name leaves the sheet as it was. DeleteSheet.
 xlsx.SetSheetName(id, 6, "Renamed")
 xlsx.SetSheetName(id, 6, "Mid")
@@ -32,7 +28,6 @@ t.eq(xlsx.GetSheetName(id, 6), "Renamed", "SetSheetName, then to a used name")
 t.rejects(xlsx.SetSheetName, id, 1)
 xlsx.DeleteSheet(id, 6)
 t.eq(t.sheets(id), "Mid,Two,Sheet1,Last,Also last", "DeleteSheet")
-
 -- SetDefaultSheet: commands without a sheet (or sheet 0) use it; deleting it leaves it out of range.
 xlsx.SetDefaultSheet(id, 2)
 xlsx.SetCellValue(id, 1, 1, "on Two")
@@ -44,7 +39,6 @@ t.raises(t.SHEET_RANGE, xlsx.GetCellValue, id, 1, 1)
 t.raises(t.SHEET_RANGE, xlsx.GetRowCount, id)
 t.eq(xlsx.GetRowCount(id, 2), 1, "an explicit sheet still works")
 xlsx.SetDefaultSheet(id, 1)
-
 -- Visibility: hidden and very hidden; any other value shows.
 local V = {XLSX_VISIBILITY_VISIBLE, XLSX_VISIBILITY_HIDDEN, XLSX_VISIBILITY_VERYHIDDEN}
 for _, v in ipairs({{V[2], 2, V[2]}, {V[3], 3, V[3]}, {5, 3, V[1]}, {0, 2, V[1]}}) do
@@ -53,14 +47,12 @@ for _, v in ipairs({{V[2], 2, V[2]}, {V[3], 3, V[3]}, {5, 3, V[1]}, {0, 2, V[1]}
 end
 t.eq(xlsx.GetSheetVisibility(id), XLSX_VISIBILITY_VISIBLE, "default sheet")
 t.rejects(xlsx.SetSheetVisibility, id)
-
 -- Active sheet: Sheet1 stayed active through its moves; hidden, it handed over to the last visible one.
 t.eq(xlsx.IsSheetActive(id, 4) .. xlsx.IsSheetActive(id, 1), "10", "active after moves and hiding")
 xlsx.SetSheetActive(id, 3)
 t.eq(xlsx.IsSheetActive(id, 3) .. xlsx.IsSheetActive(id, 1), "10", "SetSheetActive: only one active sheet")
 xlsx.SetSheetActive(id)
 t.eq(xlsx.IsSheetActive(id), 1, "SetSheetActive on the default sheet")
-
 -- Selection, also on sheets whose view has no tabSelected attribute (every added sheet).
 t.eq(xlsx.IsSheetSelected(id, 2), 0, "an added sheet is not selected")
 for _, sel in ipairs({{1, 1}, {0, 0}, {7, 1}}) do

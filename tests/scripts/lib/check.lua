@@ -16,13 +16,17 @@ local function show(value)
   return tostring(value) .. " (" .. (math.type(value) or type(value)) .. ")"
 end
 
-local function fail(what, message) error((what and (what .. ": ") or "") .. message, 3) end
+-- Counts a check of a t.* function; unless ok, raises "what: message" at the line that called that function.
+local function verify(ok, what, message)
+  t.count = t.count + 1
+  if not ok then error((what and (what .. ": ") or "") .. message, 3) end
+end
 
 -- actual == expected (numbers compare by value, 3 == 3.0).
 function t.eq(actual, expected, what)
-  t.count = t.count + 1
-  if actual ~= expected then fail(what, "expected " .. show(expected) .. ", got " .. show(actual)) end
+  verify(actual == expected, what, "expected " .. show(expected) .. ", got " .. show(actual))
 end
+function t.is_true(value, what) verify(value, what, "expected a true value, got " .. show(value)) end
 
 -- The results ... are exactly expected (expected.n, else #expected, values compared with eq).
 function t.same(what, expected, ...)
@@ -31,17 +35,11 @@ function t.same(what, expected, ...)
   for i = 1, n do t.eq(got[i], expected[i], what .. ": result " .. i) end
 end
 
-function t.is_true(value, what)
-  t.count = t.count + 1
-  if not value then fail(what, "expected a true value, got " .. show(value)) end
-end
-
 -- fn(...) raises exactly the message expected (without the "file:line: " in front).
 function t.raises(expected, fn, ...)
-  t.count = t.count + 1
   local ok, message = pcall(fn, ...)
   if not ok and type(message) == "string" then message = message:gsub("^[^\n]-:%d+: ", "", 1) end
-  if ok or message ~= expected then fail(nil, "expected the error " .. show(expected) .. ", got " .. show(message)) end
+  verify(not ok and message == expected, nil, "expected the error " .. show(expected) .. ", got " .. show(message))
 end
 
 -- fn(table.unpack(row)) raises message for every row of rows.
@@ -50,10 +48,7 @@ function t.raises_each(message, fn, rows)
 end
 
 -- fn(...) is refused with an argument error raised by the host (any message).
-function t.rejects(fn, ...)
-  t.count = t.count + 1
-  if pcall(fn, ...) then fail(nil, "expected an argument error, but the call succeeded") end
-end
+function t.rejects(fn, ...) verify(not pcall(fn, ...), nil, "expected an argument error, but the call succeeded") end
 
 -- Runs fn(...); a failed check is raised again with label in front.
 function t.labelled(label, fn, ...)
@@ -68,22 +63,17 @@ function t.new_document(name) return xlsx.Create(nil, t.path(name or "new.xlsx")
 -- The sheet names in order, joined with ",".
 function t.sheets(id)
   local names = {}
-  for i = 1, xlsx.GetSheetCount(id) do names[#names + 1] = xlsx.GetSheetName(id, i) end
+  for i = 1, xlsx.GetSheetCount(id) do names[i] = xlsx.GetSheetName(id, i) end
   return table.concat(names, ",")
 end
 
 -- A file's bytes (nil when it cannot be read); writing them.
 function t.read(path)
-  local file = io.open(path, "rb")
-  local bytes = file and file:read("a")
-  if file then file:close() end
+  local file, bytes = io.open(path, "rb"), nil
+  if file then bytes = file:read("a") file:close() end
   return bytes
 end
-function t.write(path, bytes)
-  local file = assert(io.open(path, "wb"))
-  file:write(bytes)
-  file:close()
-end
+function t.write(path, bytes) assert(io.open(path, "wb")):write(bytes):close() end
 
 -- The host's temporary folder holds no file.
 function t.no_temp_files(what)

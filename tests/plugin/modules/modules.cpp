@@ -1,18 +1,21 @@
-// A plugin that prints each call the host makes to it, so that tests can check the order of the
-// lifecycle: InitPlugin without and with the host table, the text-encoding notification, InitLibrary,
-// the commands, FreeLibrary and ClosePlugin.
+// The modules the host tests load, one per MODULE_KIND. 0 is a plugin that prints each call the host makes
+// to it, so that tests can check the order of the lifecycle: InitPlugin without and with the host table, the
+// text-encoding notification, InitLibrary, the commands, FreeLibrary and ClosePlugin. The others are for the
+// header lookup: 1 no header at all, 2 header version 2, 3 version 3 written little-endian (it reads as
+// 0x03000000), 4 a resolver that knows no entry point, 5 a stray copy of the magic and version without a
+// resolver before the header (as an unoptimised build can leave the header constants side by side), 6 that
+// stray copy alone.
 #include <cstdio>
 #include <cstring>
 
 #include "plugin/host_api.h"
 
+extern "C" int NotAPlugin() { return 42; }
+
 namespace {
-
-void Say(const char* text) {
-  printf("%s\n", text);
-  fflush(stdout);
-}
-
+#define MAGIC {'K', 'O', 'R', 'V', 'A', 'D', 'E', 'L'}
+#if MODULE_KIND == 0
+void Say(const char* text) { printf("%s\n", text); fflush(stdout); }
 void OnEncoding(uint32_t value) { Say(value ? "notify 3: 1" : "notify 3: 0"); }
 
 uint32_t InitPlugin(PluginInfo* info, const HostApi* api) {
@@ -51,7 +54,19 @@ PluginEntryFn Resolve(const char* name) {
     if (strcmp(e->name, name) == 0) return e->function;
   return nullptr;
 }
-
-__attribute__((used)) const PluginHeader kHeader = {{'K', 'O', 'R', 'V', 'A', 'D', 'E', 'L'}, {0, 0, 0, 3}, Resolve};
-
+#else
+[[maybe_unused]] PluginEntryFn Resolve(const char*) { return nullptr; }
+#endif
+#if MODULE_KIND == 0 || MODULE_KIND == 4
+__attribute__((used)) const PluginHeader kHeader = {MAGIC, {0, 0, 0, 3}, Resolve};
+#elif MODULE_KIND == 2
+__attribute__((used)) const PluginHeader kHeader = {MAGIC, {0, 0, 0, 2}, Resolve};
+#elif MODULE_KIND == 3
+__attribute__((used)) const PluginHeader kHeader = {MAGIC, {3, 0, 0, 0}, Resolve};
+#elif MODULE_KIND == 5
+struct StrayThenHeader { PluginHeader stray, header; };
+__attribute__((used)) const StrayThenHeader kHeaders = {{MAGIC, {0, 0, 0, 3}, nullptr}, {MAGIC, {0, 0, 0, 3}, Resolve}};
+#elif MODULE_KIND == 6
+__attribute__((used)) const PluginHeader kHeader = {MAGIC, {0, 0, 0, 3}, nullptr};
+#endif
 }  // namespace
