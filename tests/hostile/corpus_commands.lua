@@ -66,7 +66,8 @@ local function exercise(name, id)
   for p = 0, 19 do try(name, xlsx.GetProperty, id, p) end
   for _, edit in ipairs({{xlsx.SetCellValue, "A1", "edited"}, {xlsx.SetCellValue, 2, 2, 42},
                          {xlsx.SetCellValue, 3, 3, 2.5, 12}, {xlsx.SetCellFormula, 4, 4, "B2*2"},
-                         {xlsx.SetCellFill, 3, 3, 0xD9D9D9}, {xlsx.ClearCellValue, 2, 2}, {xlsx.SetColumnWidth, 1, 18}, {xlsx.SetRowHeight, 1, 24},
+                         {xlsx.SetCellFill, 3, 3, 0xD9D9D9}, {xlsx.ClearCellValue, 2, 2}, {xlsx.SetColumnWidth, 1, 18},
+                         {xlsx.SetRowHeight, 1, 24},
                          {xlsx.HideRow, 1, 0}, {xlsx.HideColumn, 1, 0},
                          {xlsx.SetProperty, XLSX_PROPERTY_TITLE, "hostile"}, {xlsx.AddSheet, "Added"}}) do
     try(name, edit[1], id, table.unpack(edit, 2))

@@ -194,7 +194,8 @@ def check_openpyxl(path, book):
         check(got, escaped(value), f"{path}: property {name}")
     names = {d.name: [d.localSheetId, d.attr_text] for d in wb.defined_names.definedName}
     for ws in wb.worksheets:  # openpyxl keeps sheet-local names with their sheets
-        names.update({n: [wb.sheetnames.index(ws.title), d.attr_text] for n, d in getattr(ws, "defined_names", {}).items()})
+        local = getattr(ws, "defined_names", {})
+        names.update({n: [wb.sheetnames.index(ws.title), d.attr_text] for n, d in local.items()})
     for name, scoped in book.get("defined_names", {}).items():
         check(names.get(name), [scoped.get("sheet"), scoped["text"]], f"{path}: defined name {name} (sheet, text)")
 
@@ -434,7 +435,8 @@ def theme_colours():
     wb.create_sheet("Palette").sheet_properties.tabColor = Color(indexed=12)
     wb.save(made)
     chunk = ("local id = xlsx.Open(nil, arg[1])\nfor _, ref in ipairs({'B2', 'C2'}) do\n"
-             "  local _, _, _, font = xlsx.GetCellFont(id, ref)\n  local _, top = xlsx.GetCellBorder(id, ref, XLSX_SIDE_TOP)\n"
+             "  local _, _, _, font = xlsx.GetCellFont(id, ref)\n"
+             "  local _, top = xlsx.GetCellBorder(id, ref, XLSX_SIDE_TOP)\n"
              "  print(string.format('%06X %06X %06X', font, xlsx.GetCellFill(id, ref), top))\nend\n"
              "print(string.format('%06X %06X', xlsx.GetSheetTabColor(id, 1), xlsx.GetSheetTabColor(id, 2)))\n")
     ours = korvadel("-", made, chunk=chunk).split()
@@ -450,7 +452,8 @@ def round_trip():
         return zipfile.ZipFile(file).read("xl/styles.xml")
     copy = looks_path("round_trip.xlsx")
     for what, change in (("a value", 'xlsx.SetCellValue(id, "C2", 99)'),
-                         ("a look the file has", 'xlsx.SetCellFont(id, "C2", "", XLSX_KEEP, XLSX_FONT_BOLD, XLSX_KEEP)')):
+                         ("a look the file has",
+                          'xlsx.SetCellFont(id, "C2", "", XLSX_KEEP, XLSX_FONT_BOLD, XLSX_KEEP)')):
         shutil.copy(written, copy)
         korvadel("-", copy, chunk=f"local id = xlsx.Open(nil, arg[1])\n{change}\nxlsx.Save(id)\nxlsx.Close(id)\n")
         check(styles_of(copy) == styles_of(written), True, f"styles part kept byte for byte after {what}")

@@ -11,7 +11,8 @@ cmake -S "$src" -B "$build" -DXLSX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug -DCM
   -DCMAKE_MODULE_LINKER_FLAGS=$flags >"$build.configure.log"
 cmake --build "$build" -j 2 >"$build.build.log"
 find "$build" -name '*.gcda' -delete
-ctest --test-dir "$build" -j 2 --timeout 1800 "$@" >"$build.test.log" 2>&1 || echo "coverage.sh: some tests failed (see $build.test.log)"
+ctest --test-dir "$build" -j 2 --timeout 1800 "$@" >"$build.test.log" 2>&1 ||
+  echo "coverage.sh: some tests failed (see $build.test.log)"
 tail -n 3 "$build.test.log"
 # CMake's compiler probes are built with the flags too; gcov cannot find their sources.
 find "$build/CMakeFiles" -path '*CompilerId*' -name '*.gcno' -delete

@@ -29,7 +29,8 @@ int32_t ReadId(HostState* L) {
 int32_t Fail(HostState* L) {
   int32_t which = static_cast<int32_t>(host()->OptNumber(L, 1, 0));
   if (which == 1) host()->SetErrorArgument("book.xlsx");
-  const int32_t codes[] = {0, int32_t(open_code), int32_t(plain_code), HOST_ERR_NO_MEMORY, HOST_ERR_UNKNOWN_ATTRIBUTE, 999999};
+  const int32_t codes[] = {
+      0, int32_t(open_code), int32_t(plain_code), HOST_ERR_NO_MEMORY, HOST_ERR_UNKNOWN_ATTRIBUTE, 999999};
   if (which < 6) return codes[which];
   host()->PushNumber(L, 1);
   host()->PushNumber(L, 2);
@@ -80,7 +81,8 @@ TEST_F(HostServices, StackOperationsIdsAndErrors) {
   EXPECT_NE(Run("fail(1)").find("book.xlsx"), std::string::npos);
   api->SetErrorArgument("x");
   Run("fail(1)");
-  EXPECT_EQ(Run("fail(2)"), "[string \"fail(2)\"]:1: Cannot find specified XLSX document!") << "the argument is used once";
+  EXPECT_EQ(Run("fail(2)"), "[string \"fail(2)\"]:1: Cannot find specified XLSX document!")
+      << "the argument is used once";
 }
 
 using HostMemory = xlsx_test::CountedTest;

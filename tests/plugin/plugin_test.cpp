@@ -97,20 +97,23 @@ TEST_F(PluginFrame, RegistrationWithTheHost) {
 // number and handle together, replaced by reopening an id (even when the new open fails), the attribute
 // callback, and FreeLibrary releasing every one (a second call doing nothing).
 TEST_F(PluginFrame, DocumentRecordsFollowOpensClosesAndFreeLibrary) {
-  ASSERT_EQ(Run("xlsx.Create(3, DIR .. '/a.xlsx') auto = xlsx.Create(nil, DIR .. '/b.xlsx') xlsx.Open(1, DIR .. '/a.xlsx')"
-                "xlsx.AddSheet(1, 'B')"),
-            "");
+  ASSERT_EQ(
+      Run("xlsx.Create(3, DIR .. '/a.xlsx') auto = xlsx.Create(nil, DIR .. '/b.xlsx') xlsx.Open(1, DIR .. '/a.xlsx')"
+          "xlsx.AddSheet(1, 'B')"),
+      "");
   ASSERT_EQ(HostObjectCount(globals.objectTypeId), 3u);
   auto* first = reinterpret_cast<DocumentRecord*>(globals.documentList);
   auto* second = reinterpret_cast<DocumentRecord*>(first->header.next);
   auto* third = reinterpret_cast<DocumentRecord*>(second->header.next);
   EXPECT_TRUE(first->header.idNumber == 3 && first->header.idHandle == 0 && first->defaultSheet == 1);
   EXPECT_EQ(second->header.idHandle, reinterpret_cast<uintptr_t>(second)) << "an automatic id is the record";
-  EXPECT_TRUE(third->header.idNumber == 1 && third->header.next == nullptr && first->header.type == globals.objectTypeId);
+  EXPECT_TRUE(third->header.idNumber == 1 && third->header.next == nullptr &&
+              first->header.type == globals.objectTypeId);
   lua_getglobal(L, "auto");
   EXPECT_EQ(lua_touserdata(L, -1), second);
   lua_settop(L, 0);
-  ObjectId by_number{1, 0}, by_handle{0, reinterpret_cast<uintptr_t>(second)}, wrong{1, reinterpret_cast<uintptr_t>(second)};
+  ObjectId by_number{1, 0}, by_handle{0, reinterpret_cast<uintptr_t>(second)},
+      wrong{1, reinterpret_cast<uintptr_t>(second)};
   EXPECT_TRUE(FindDocument(&by_number) == third && FindDocument(&by_handle) == second);
   EXPECT_TRUE(FindDocument(&wrong) == nullptr && FindDocument(nullptr) == nullptr);
   EXPECT_EQ(DocumentAttribute(hs, XLSXATTRSHEETS, &by_number), 1);
@@ -160,8 +163,9 @@ TEST_F(PluginFrame, RangeLoopsLeaveTheRunningOnesOnce) {
 }
 
 TEST(AccessNumbers, ToInt32TruncatesTowardZeroAndClampsWhatDoesNotFit) {
-  const struct { double in; int32_t out; } rows[] = {{3.9, 3}, {-3.9, -3}, {-0.5, 0}, {2147483647.0, INT32_MAX},
-      {3e9, INT32_MAX}, {4294967297.0, INT32_MAX}, {-1e300, INT32_MIN}, {65537, 65537}, {NAN, 0}, {INFINITY, INT32_MAX}};
+  const struct { double in; int32_t out; } rows[] = {
+      {3.9, 3}, {-3.9, -3}, {-0.5, 0}, {2147483647.0, INT32_MAX}, {3e9, INT32_MAX}, {4294967297.0, INT32_MAX},
+      {-1e300, INT32_MIN}, {65537, 65537}, {NAN, 0}, {INFINITY, INT32_MAX}};
   for (const auto& row : rows) EXPECT_EQ(ToInt32(row.in), row.out) << row.in;
 }
 
@@ -174,9 +178,13 @@ TEST_F(PluginFrame, SingleCellCommandsHaveAFixedCost) {
     EXPECT_EQ(Run(reads), "");
     return counter.calls();
   };
-  ASSERT_EQ(Run("xlsx.Create(1, DIR .. '/a.xlsx') last = 1 xlsx.SetCellValue(1, 2, 3, 0, 1, last) xlsx.GetCellValue(1, 2, 3)"), "");
+  ASSERT_EQ(Run("xlsx.Create(1, DIR .. '/a.xlsx') last = 1 xlsx.SetCellValue(1, 2, 3, 0, 1, last) "
+                "xlsx.GetCellValue(1, 2, 3)"),
+            "");
   uint32_t one_sheet = allocations();
-  ASSERT_EQ(Run("for i = 2, 60 do xlsx.AddSheet(1, 'S' .. i) end last = 60 xlsx.SetCellValue(1, 2, 3, 0, 1, last) xlsx.GetCellValue(1, 2, 3, last)"), "");
+  ASSERT_EQ(Run("for i = 2, 60 do xlsx.AddSheet(1, 'S' .. i) end last = 60 xlsx.SetCellValue(1, 2, 3, 0, 1, last) "
+                "xlsx.GetCellValue(1, 2, 3, last)"),
+            "");
   EXPECT_EQ(allocations(), one_sheet);
   EXPECT_LE(one_sheet, 300u) << "a few blocks per read and write pair";
   ASSERT_EQ(Run("xlsx.SetCellValue(1, 1, 1, 'two', 3, 2) xlsx.MoveSheet(1, 2, 1)"), "");
@@ -219,8 +227,10 @@ TEST_F(PluginFrame, CommandsUnderAllocationFailureReportWhatTheyCouldNotDo) {
       {"", "xlsx.SetSheetVisibility(1, N % 2, 2)", "xlsx.GetSheetVisibility(1, 2) == N % 2"},
       {"", "xlsx.SetSheetName(1, 2, 'S' .. N)", "xlsx.GetSheetName(1, 2) == 'S' .. N"},
       {"", "xlsx.AddSheet(1, 'A' .. N, 1)", "xlsx.GetSheetName(1, 1) == 'A' .. N"},
-      {"FIRST = xlsx.GetSheetName(1, 1)", "xlsx.MoveSheet(1, 1, 0)", "xlsx.GetSheetName(1, xlsx.GetSheetCount(1)) == FIRST"},
-      {"xlsx.AddSheet(1, 'D' .. N)", "xlsx.DeleteSheet(1, xlsx.GetSheetIndex(1, 'D' .. N))", "xlsx.GetSheetIndex(1, 'D' .. N) == 0"},
+      {"FIRST = xlsx.GetSheetName(1, 1)", "xlsx.MoveSheet(1, 1, 0)",
+       "xlsx.GetSheetName(1, xlsx.GetSheetCount(1)) == FIRST"},
+      {"xlsx.AddSheet(1, 'D' .. N)", "xlsx.DeleteSheet(1, xlsx.GetSheetIndex(1, 'D' .. N))",
+       "xlsx.GetSheetIndex(1, 'D' .. N) == 0"},
       {"", "xlsx.SetProperty(1, 0, 'T' .. N)", "xlsx.GetProperty(1, 0) == 'T' .. N"},
       {"xlsx.SetProperty(1, 0, 'x')", "xlsx.DeleteProperty(1, 0)", "xlsx.GetProperty(1, 0) == ''"},
   };

@@ -51,7 +51,8 @@ t.raises(t.NO_FORMULA, xlsx.GetCellFormula, id, 1, 1)
 xlsx.SetCellFormula(id, "F1", "\"text\"&B3")
 xlsx.SetCellFormula(id, "F1", "1+1", 2)
 xlsx.ClearCellFormula(id, "F1", 2)
-t.eq(xlsx.HaveCellFormula(id, "F1", 2) .. xlsx.GetCellFormula(id, "F1"), "0\"text\"&B3", "the sheet follows a reference")
+t.eq(xlsx.HaveCellFormula(id, "F1", 2) .. xlsx.GetCellFormula(id, "F1"), "0\"text\"&B3",
+     "the sheet follows a reference")
 t.raises(t.SHEET_RANGE, xlsx.SetCellFormula, id, 1, 1, nil, 9)  -- the text is read after the checks
 t.rejects(xlsx.SetCellFormula, id, 1, 1, nil)
 -- GetCellReference: the text, or with xyref the column and row.

@@ -48,7 +48,9 @@ same("no fill", { XLSX_COLOR_NONE }, xlsx.GetCellFill(id, "D5"))
 same("alignment turned down", { XLSX_ALIGN_RIGHT, XLSX_VALIGN_TOP, 0, 2, -45 }, xlsx.GetCellAlignment(id, "D5"))
 xlsx.CopyCellStyle(id, "D2", "D6:D7")
 xlsx.CopyCellStyle(id, 4, 2, 4, 8)
-for pos in xlsx.CellRange(id, "E3", "E4") do xlsx.SetCellAlignment(id, pos, XLSX_KEEP, XLSX_KEEP, XLSX_KEEP, XLSX_KEEP, XLSX_ROTATION_VERTICAL) end
+for pos in xlsx.CellRange(id, "E3", "E4") do
+  xlsx.SetCellAlignment(id, pos, XLSX_KEEP, XLSX_KEEP, XLSX_KEEP, XLSX_KEEP, XLSX_ROTATION_VERTICAL)
+end
 same("through a handle", { XLSX_ALIGN_GENERAL, XLSX_VALIGN_BOTTOM, 0, 0, 255 }, xlsx.GetCellAlignment(id, "E4"))
 -- Checks in order: document, sheet, value, cell; a refused value or range changes nothing.
 check.raises(check.NO_DOCUMENT, xlsx.SetCellFill, 99, "A1", 0, 9)
