@@ -150,10 +150,12 @@ struct HugePolicy {
 HugePolicy huge;
 constexpr uint32_t kFirstRetry = 32;
 constexpr uint32_t kLastRetry = 1024;
-// Processor time above which the fill of one huge page counts as slow: what filling 2 MB in 4 KB pages
-// costs here (about 5 us per page populated in one call, 2.6 ms; a huge page of memory at hand takes
-// about 0.7 ms, one the host must back again 12-19 ms).
-constexpr double kSlowHugeFill = 2.5e-3;
+// Processor time above which the fill of one huge page counts as slow. A huge page may cost more to fill
+// than 2 MB of 4 KB pages populated in one call (0.3-2.6 ms on these machines) and still pay for itself
+// in translation misses saved later: where the kernel compacts memory for each new huge page (3.4 ms a
+// fill, 0.1 ms for one at hand), a loaded sheet read cell by cell took half the time in huge pages. A
+// huge page the host must back again (12-19 ms) costs more than it saves.
+constexpr double kSlowHugeFill = 5e-3;
 
 // Whether a new mapping of length bytes is to be advised for huge pages; a mapping of exactly one huge
 // page is the policy's probe.
