@@ -6,21 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define KORVADEL_PLAIN_MEMORY 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KORVADEL_PLAIN_MEMORY 1
-#endif
-#endif
-#if !defined(KORVADEL_PLAIN_MEMORY) && !(defined(__linux__) && UINTPTR_MAX > 0xFFFFFFFFu)
-#define KORVADEL_PLAIN_MEMORY 1
-#endif
+#include "host/fresh_pages.h"
 
 #ifndef KORVADEL_PLAIN_MEMORY
 #include <malloc.h>
 #include <sys/mman.h>
-#include <time.h>
 #endif
 
 #ifdef KORVADEL_PLAIN_MEMORY
@@ -49,9 +39,6 @@ bool RegionsInUse() {
 #else
 
 namespace {
-
-constexpr size_t kPage = 4096;
-constexpr size_t kHugePage = size_t(2) << 20;
 
 // One live mapping: its address (the block) and length. Address 0 marks a free slot.
 struct Mapping {
@@ -132,119 +119,27 @@ size_t MappingLength(size_t size) {
   return (size + kPage - 1) & ~(kPage - 1);
 }
 
-// Whether new mappings are advised for huge pages. On virtual machines whose system hands memory left idle
-// back to the machine's host (free page reporting), a free 2 MB block is usually such memory, and the host
-// must back it again 4 KB at a time when it is first written: a huge page then costs several times what
-// the 512 faults it saves would have (measured here: 2.2-3.5 s for 370 MB against 0.4-1.0 s in 4 KB pages;
-// memory returned moments ago costs 0.12 s in huge pages against 0.64 s). So the fill of each new mapping
-// of one huge page (the pages and chunks of a tree) is timed: those are advised for huge pages until a
-// fill proves slow, then tried again after kFirstRetry such mappings, twice as many after each further
-// slow fill (up to kLastRetry); larger blocks are advised only while the last fill proved huge pages cheap.
-struct HugePolicy {
-  bool judged = false;  // a fill of one huge page has been timed
-  bool cheap = false;   // and the last one cost less than a fill in 4 KB pages
-  uint32_t skipped = 0;
-  uint32_t retry = 0;  // mappings to skip before the next try
-};
-
-HugePolicy huge;
-constexpr uint32_t kFirstRetry = 32;
-constexpr uint32_t kLastRetry = 1024;
-// Processor time above which the fill of one huge page counts as slow. A huge page may cost more to fill
-// than 2 MB of 4 KB pages populated in one call (0.3-2.6 ms on these machines) and still pay for itself
-// in translation misses saved later: where the kernel compacts memory for each new huge page (3.4 ms a
-// fill, 0.1 ms for one at hand), a loaded sheet read cell by cell took half the time in huge pages. A
-// huge page the host must back again (12-19 ms) costs more than it saves.
-constexpr double kSlowHugeFill = 5e-3;
-
-// Whether a new mapping of length bytes is to be advised for huge pages; a mapping of exactly one huge
-// page is the policy's probe.
-bool WantHuge(size_t length) {
-  if (length < kHugePage) return false;
-  if (length > kHugePage) return huge.judged && huge.cheap;
-  if (!huge.judged || huge.cheap) return true;
-  if (++huge.skipped < huge.retry) return false;
-  huge.skipped = 0;
-  return true;
-}
-
-double ThreadSeconds() {
-  timespec now;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
-
-// Huge pages for this range; true when advised.
-bool AdviseHuge(char* at, size_t length) {
-#ifdef MADV_HUGEPAGE
-  return madvise(at, length, MADV_HUGEPAGE) == 0;
-#else
-  (void)at;
-  (void)length;
-  return false;
-#endif
-}
-
-// Anonymous memory of length bytes (a multiple of the page), 2 MB-aligned when it spans a huge page; null
-// when the system refuses.
-char* Map(size_t length) {
-  size_t slack = length >= kHugePage ? kHugePage : 0;
-  if (length + slack < length) return nullptr;
-  void* raw = mmap(nullptr, length + slack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (raw == MAP_FAILED) return nullptr;
-  char* start = static_cast<char*>(raw);
-  if (slack == 0) return start;
-  char* aligned = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
-  if (aligned > start) munmap(start, size_t(aligned - start));
-  size_t after = size_t(start + length + slack - (aligned + length));
-  if (after) munmap(aligned + length, after);
-  return aligned;
-}
-
-// Makes the pages of a new range present in one call instead of one fault per page (per huge page), when
-// it is no larger than a huge page: such blocks are the pages and chunks that a tree fills to the end.
-// Larger blocks are often room to grow into (a buffer that doubles, a bound on deflated bytes): they are
-// faulted in as they are written, so that room never written costs nothing.
-// A fill of a new mapping of exactly one huge page that was advised for one (judge) is timed for the
-// huge-page policy.
-void Populate(char* at, size_t length, bool judge_huge) {
-#ifdef MADV_POPULATE_WRITE
-  if (length > kHugePage) return;
-  bool judge = judge_huge && length == kHugePage;
-  double start = judge ? ThreadSeconds() : 0;
-  if (madvise(at, length, MADV_POPULATE_WRITE) == 0 && judge) {
-    huge.cheap = ThreadSeconds() - start <= kSlowHugeFill;
-    huge.retry = huge.cheap ? kFirstRetry : !huge.judged ? kFirstRetry : std::min(huge.retry * 2, kLastRetry);
-    huge.judged = true;
-  }
-#else
-  (void)at;
-  (void)length;
-  (void)judge_huge;
-#endif
-}
-
 // A new mapping of at least size bytes, entered in the table; null when memory runs out.
 void* NewMapping(size_t size) {
   size_t length = MappingLength(size);
   if (length < size || !MakeRoom()) return nullptr;
-  char* at = Map(length);
+  char* at = FreshMapping(length);
   if (!at) return nullptr;
-  bool advised = WantHuge(length) && AdviseHuge(at, length);
   Place(table.slots, table.capacity, Mapping{reinterpret_cast<uintptr_t>(at), length});
   ++table.used;
   ++figures.obtained;
   if (++figures.mappings > figures.peak_mappings) figures.peak_mappings = figures.mappings;
   CountMapped(length, 0);
-  Populate(at, length, advised);
   return at;
 }
 
 void DropMapping(Mapping* mapping) {
-  munmap(reinterpret_cast<void*>(mapping->address), mapping->length);
-  CountMapped(0, mapping->length);
+  size_t length = mapping->length;
+  munmap(reinterpret_cast<void*>(mapping->address), length);
+  CountMapped(0, length);
   --figures.mappings;
   Remove(mapping);
+  FreshReleased(length);
 }
 
 // The mapping of a block, or null for a block of the C library. Only page-aligned blocks can be mappings.
@@ -267,7 +162,7 @@ void* ResizeMapping(Mapping* mapping, size_t length) {
   }
   void* moved = mremap(old, mapping->length, length, 0);
   if (moved == MAP_FAILED) {
-    char* target = Map(length);
+    char* target = MapAligned(length);
     if (!target) return nullptr;
     moved = mremap(old, mapping->length, length, MREMAP_MAYMOVE | MREMAP_FIXED, target);
     if (moved == MAP_FAILED) {
@@ -275,8 +170,7 @@ void* ResizeMapping(Mapping* mapping, size_t length) {
       return nullptr;
     }
   }
-  if (WantHuge(length)) AdviseHuge(static_cast<char*>(moved), length);
-  Populate(static_cast<char*>(moved) + mapping->length, length - mapping->length, false);
+  FreshGrown(static_cast<char*>(moved), mapping->length, length);
   CountMapped(length - mapping->length, 0);
   Mapping entry{reinterpret_cast<uintptr_t>(moved), length};
   Remove(mapping);

@@ -1,10 +1,10 @@
 // Where the plugin's memory comes from. On this kind of machine a fresh 4 KB page costs microseconds when it
 // is first touched, so blocks of kRegionMinimum bytes and more get a mapping of their own: 2 MB-aligned
 // when it is that large, advised for huge pages (one fault per 2 MB where the kernel offers them) while
-// huge pages prove cheaper than 4 KB ones, filled in one call when no larger than a huge page, and
-// returned to the system as soon as the block is freed. Smaller blocks come from the C library. Builds
-// that cannot or should not map (sanitizers, which must see every block; 32-bit targets, whose address
-// space is small) take every block from the C library. Not thread-safe: the plugin allocates in one thread.
+// huge pages prove cheaper than 4 KB ones, filled in one call when no larger than a huge page (those of one
+// huge page filled ahead on a second processor: host/fresh_pages.h), and returned to the system as soon as
+// the block is freed. Smaller blocks come from the C library. Builds that cannot or should not map take
+// every block from the C library. Not thread-safe: the plugin allocates in one thread.
 #pragma once
 
 #include <cstddef>

@@ -4,7 +4,10 @@
 #include <dlfcn.h>
 
 #include <cstdarg>
+#include <chrono>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "host/module_loader.h"
 #include "host/plugin_loader.h"
@@ -145,6 +148,29 @@ TEST_F(HostMemory, TaggedAndCStyleBlocksAreCountedAndLargeOnesKeepTheirBytes) {
   EXPECT_EQ(HostLiveCBlocks(), c_blocks);
   EXPECT_EQ(RegionCurrentFigures().mappings, before.mappings) << "every mapping is returned";
   EXPECT_EQ(RegionCurrentFigures().mapped_bytes, before.mapped_bytes);
+}
+
+TEST_F(HostMemory, HugePageBlocksAskedForInARowAreClearedAndEachTheirOwn) {
+  // As a growing tree asks for its pages: some come filled ahead by the helper, some the caller fills.
+  constexpr uint32_t kBlock = 2u << 20, kPageStep = 4096;
+  uint32_t mappings = RegionCurrentFigures().mappings;
+  std::vector<unsigned char*> blocks;
+  for (unsigned char i = 1; i <= 24; ++i) {
+    blocks.push_back(static_cast<unsigned char*>(HostMalloc(kBlock)));
+    ASSERT_NE(blocks.back(), nullptr);
+    bool zero = true;
+    for (uint32_t at = 0; at < kBlock; at += kPageStep) zero = zero && blocks.back()[at] == 0;
+    EXPECT_TRUE(zero) << "block " << int(i);
+    for (uint32_t at = 0; at < kBlock; at += kPageStep) blocks.back()[at] = i;
+    if (i % 4 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  for (unsigned char i = 1; i <= 24; ++i) {
+    bool kept = true;
+    for (uint32_t at = 0; at < kBlock; at += kPageStep) kept = kept && blocks[i - 1][at] == i;
+    EXPECT_TRUE(kept) << "block " << int(i) << " was handed out twice";
+  }
+  for (unsigned char* block : blocks) HostFree(block);
+  EXPECT_EQ(RegionCurrentFigures().mappings, mappings);
 }
 
 TEST_F(HostMemory, FilesAndTemporaryNames) {

@@ -1,0 +1,290 @@
+// Fresh mappings for the host's regions: the huge-page policy, filling in one call, and the helper thread
+// that maps and fills huge-page mappings ahead of the caller.
+#include "host/fresh_pages.h"
+
+#ifndef KORVADEL_PLAIN_MEMORY
+
+#include <sys/mman.h>
+#include <time.h>
+
+#include <algorithm>
+
+#ifndef XLSX_NO_THREADS
+#include <sched.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#endif
+
+namespace {
+
+// Whether new mappings are advised for huge pages. On virtual machines whose system hands memory left idle
+// back to the machine's host (free page reporting), a free 2 MB block is usually such memory, and the host
+// must back it again 4 KB at a time when it is first written: a huge page then costs several times what
+// the 512 faults it saves would have (measured here: 2.2-3.5 s for 370 MB against 0.4-1.0 s in 4 KB pages;
+// memory returned moments ago costs 0.12 s in huge pages against 0.64 s). So the fill of each new mapping
+// of one huge page (the pages and chunks of a tree) is timed: those are advised for huge pages until a
+// fill proves slow, then tried again after kFirstRetry such mappings, twice as many after each further
+// slow fill (up to kLastRetry); larger blocks are advised only while the last fill proved huge pages cheap.
+struct HugePolicy {
+  bool judged = false;  // a fill of one huge page has been timed
+  bool cheap = false;   // and the last one cost less than a fill in 4 KB pages
+  uint32_t skipped = 0;
+  uint32_t retry = 0;  // mappings to skip before the next try
+};
+
+constexpr uint32_t kFirstRetry = 32;
+constexpr uint32_t kLastRetry = 1024;
+// Processor time above which the fill of one huge page counts as slow. A huge page may cost more to fill
+// than 2 MB of 4 KB pages populated in one call (0.3-2.6 ms on these machines) and still pay for itself
+// in translation misses saved later: where the kernel compacts memory for each new huge page (3.4 ms a
+// fill, 0.1 ms for one at hand), a loaded sheet read cell by cell took half the time in huge pages. A
+// huge page the host must back again (12-19 ms) costs more than it saves.
+constexpr double kSlowHugeFill = 5e-3;
+
+// Whether a new mapping of length bytes is to be advised for huge pages; a mapping of exactly one huge
+// page is the policy's probe.
+bool WantHuge(HugePolicy& huge, size_t length) {
+  if (length < kHugePage) return false;
+  if (length > kHugePage) return huge.judged && huge.cheap;
+  if (!huge.judged || huge.cheap) return true;
+  if (++huge.skipped < huge.retry) return false;
+  huge.skipped = 0;
+  return true;
+}
+
+// Takes the time one fill of a huge page took.
+void Judge(HugePolicy& huge, double seconds) {
+  huge.cheap = seconds <= kSlowHugeFill;
+  huge.retry = huge.cheap ? kFirstRetry : !huge.judged ? kFirstRetry : std::min(huge.retry * 2, kLastRetry);
+  huge.judged = true;
+}
+
+double ThreadSeconds() {
+  timespec now;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+void AdviseHuge(char* at, size_t length) {
+#ifdef MADV_HUGEPAGE
+  madvise(at, length, MADV_HUGEPAGE);
+#else
+  (void)at;
+  (void)length;
+#endif
+}
+
+// Makes the pages of a range present in one call instead of one fault per page (per huge page), when it
+// is no larger than a huge page: such blocks are the pages and chunks that a tree fills to the end.
+// Larger blocks are often room to grow into (a buffer that doubles, a bound on deflated bytes): they are
+// faulted in as they are written, so that room never written costs nothing.
+void Populate(char* at, size_t length) {
+#ifdef MADV_POPULATE_WRITE
+  if (length <= kHugePage) madvise(at, length, MADV_POPULATE_WRITE);
+#else
+  (void)at;
+  (void)length;
+#endif
+}
+
+// Writes one byte of every page of a new range, so that each is present; returns the processor time taken.
+// Unlike a fill in one call (which holds the process's lock on its mappings throughout, so that mapping or
+// unmapping anything meanwhile waits), each fault locks only its own mapping: the helper's fills do not
+// hold up the caller.
+double Touch(char* at, size_t length) {
+  double start = ThreadSeconds();
+  for (size_t offset = 0; offset < length; offset += kPage) static_cast<volatile char*>(at)[offset] = 0;
+  return ThreadSeconds() - start;
+}
+
+// The policy and the mappings filled ahead, shared by the caller and the helper thread. Never destroyed:
+// blocks may still be returned while the process ends, and the helper ends with it.
+struct Ahead {
+  HugePolicy huge;
+#ifndef XLSX_NO_THREADS
+  static constexpr uint32_t kMostReady = 8;  // 16 MB at most filled ahead
+  std::mutex lock;
+  std::condition_variable wake;
+  char* ready[kMostReady] = {};
+  uint32_t count = 0;    // ready mappings
+  uint32_t want = 0;     // ready mappings to keep; doubles each time the caller finds none
+  uint32_t filling = 0;  // mappings the helper is filling now
+  double asked = 0;      // when the caller last asked for a mapping (monotonic seconds)
+  bool started = false;
+  std::thread helper;
+#endif
+};
+
+Ahead& ahead = *new Ahead;
+
+// One mapping of a huge page, advised and filled as the policy says; the policy learns from the fill.
+// Runs without the lock held except around the policy.
+template <typename Guard>
+char* FillOneHugePage(Guard guard) {
+  char* at = MapAligned(kHugePage);
+  if (!at) return nullptr;
+  bool advised;
+  {
+    [[maybe_unused]] auto hold = guard();
+    advised = WantHuge(ahead.huge, kHugePage);
+  }
+  if (advised) AdviseHuge(at, kHugePage);
+  double seconds = Touch(at, kHugePage);
+  if (advised) {
+    [[maybe_unused]] auto hold = guard();
+    Judge(ahead.huge, seconds);
+  }
+  return at;
+}
+
+#ifdef XLSX_NO_THREADS
+
+int NoLock() {
+  return 0;
+}
+
+char* HugePageMapping() {
+  return FillOneHugePage(NoLock);
+}
+
+template <typename Work>
+auto Locked(Work work) {
+  return work();
+}
+
+#else
+
+std::unique_lock<std::mutex> Hold() {
+  return std::unique_lock<std::mutex>(ahead.lock);
+}
+
+template <typename Work>
+auto Locked(Work work) {
+  std::lock_guard<std::mutex> hold(ahead.lock);
+  return work();
+}
+
+double MonotonicSeconds() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// Time after the caller's last request in which the helper still fills: a loaded sheet then being read
+// keeps both processors to itself.
+constexpr double kIdleAfter = 10e-3;
+
+// The helper: keeps `want` mappings ready while the caller asks for them, for as long as the process runs.
+void Helper() {
+  std::unique_lock<std::mutex> hold(ahead.lock);
+  for (;;) {
+    if (ahead.count + ahead.filling >= ahead.want || MonotonicSeconds() - ahead.asked > kIdleAfter) {
+      ahead.wake.wait(hold);
+      continue;
+    }
+    ++ahead.filling;
+    hold.unlock();
+    char* at = FillOneHugePage(Hold);
+    hold.lock();
+    --ahead.filling;
+    if (!at) {
+      ahead.want = 0;  // memory runs short: the caller's own requests will say so
+    } else if (ahead.count < ahead.want) {
+      ahead.ready[ahead.count++] = at;
+    } else {
+      munmap(at, kHugePage);
+    }
+  }
+}
+
+// Whether a second processor can fill beside the caller (a process pinned to one would only be slowed).
+bool SecondProcessor() {
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) return CPU_COUNT(&allowed) >= 2;
+  return std::thread::hardware_concurrency() >= 2;
+}
+
+// Starts the helper on the first request; false when there is none.
+bool HelperRunning() {
+  if (!ahead.started) {
+    ahead.started = true;
+    if (!SecondProcessor()) return false;
+    try {
+      ahead.helper = std::thread(Helper);
+    } catch (...) {  // std::system_error, or std::bad_alloc for the thread's state
+      return false;
+    }
+  }
+  return ahead.helper.joinable();
+}
+
+char* HugePageMapping() {
+  char* at = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(ahead.lock);
+    if (HelperRunning()) {
+      ahead.asked = MonotonicSeconds();
+      if (ahead.count > 0) {
+        at = ahead.ready[--ahead.count];
+      } else {
+        ahead.want = std::min(std::max(2u, ahead.want * 2), Ahead::kMostReady);
+      }
+      ahead.wake.notify_one();
+    }
+  }
+  return at ? at : FillOneHugePage(Hold);
+}
+
+#endif
+
+}  // namespace
+
+char* MapAligned(size_t length) {
+  size_t slack = length >= kHugePage ? kHugePage : 0;
+  if (length + slack < length) return nullptr;
+  void* raw = mmap(nullptr, length + slack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) return nullptr;
+  char* start = static_cast<char*>(raw);
+  if (slack == 0) return start;
+  char* aligned = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
+  if (aligned > start) munmap(start, size_t(aligned - start));
+  size_t after = size_t(start + length + slack - (aligned + length));
+  if (after) munmap(aligned + length, after);
+  return aligned;
+}
+
+char* FreshMapping(size_t length) {
+  if (length == kHugePage) return HugePageMapping();
+  char* at = MapAligned(length);
+  if (!at) return nullptr;
+  if (Locked([length] { return WantHuge(ahead.huge, length); })) AdviseHuge(at, length);
+  Populate(at, length);
+  return at;
+}
+
+void FreshGrown(char* at, size_t old_length, size_t length) {
+  if (Locked([length] { return WantHuge(ahead.huge, length); })) AdviseHuge(at, length);
+  Populate(at + old_length, length - old_length);
+}
+
+void FreshReleased(size_t length) {
+#ifndef XLSX_NO_THREADS
+  if (length < kHugePage) return;
+  char* drop[Ahead::kMostReady];
+  uint32_t dropped;
+  {
+    std::lock_guard<std::mutex> hold(ahead.lock);
+    ahead.want = 0;
+    dropped = ahead.count;
+    std::copy(ahead.ready, ahead.ready + dropped, drop);
+    ahead.count = 0;
+  }
+  for (uint32_t i = 0; i < dropped; ++i) munmap(drop[i], kHugePage);
+#else
+  (void)length;
+#endif
+}
+
+#endif
