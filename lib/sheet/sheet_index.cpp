@@ -25,6 +25,7 @@ void index_free(void* extra) {
 
 void index_reset(XlsxSheetIndex* index) {
   index->rows_built = 0;
+  index->ends_known = 0;
   index->sheet_data = nullptr;
   index->row_count = 0;
   index->cursor_row = 0;
@@ -89,6 +90,17 @@ bool numbers_fit(const XmlNode* parent, const char* name, uint32_t last, uint32_
   return true;
 }
 
+// The first cell from a row's first child on, and the last from its last child back.
+XmlNode* first_cell_from(XmlNode* x) {
+  while (x && !is_cell(x)) x = x->next_sibling;
+  return x;
+}
+
+XmlNode* last_cell_from(XmlNode* x) {
+  while (x && !is_cell(x)) x = x->previous_sibling;
+  return x;
+}
+
 XmlNode* first_cell(const XmlNode* row) {
   XmlNode* x = xml_node_first_element(row);
   while (x && !is_cell(x)) x = xml_node_next_element(x);
@@ -133,21 +145,33 @@ CellSlot walk_backward(XmlNode* x, const XmlNode* row, uint32_t column) {
   return {nullptr, nullptr, first_cell(row)};
 }
 
+// A row's first and last children.
+struct RowEnds {
+  XmlNode* first;
+  XmlNode* last;
+};
+
+// From the entry while the tree is as the index was built, else from the row element.
+RowEnds row_ends(const XlsxSheetIndex* index, const XlsxRowEntry& entry) {
+  if (index->ends_known && index->ends_generation == index->generation) return {entry.first_child, entry.last_child};
+  return {entry.node->first_child, entry.node->last_child};
+}
+
 // Longest count from an end of a row before the ordinary walk is used instead.
 constexpr uint32_t kGuessSteps = 32;
 
 // The cell of column counted from the nearer end of a row taken to hold the columns first..last without
 // gaps; null when the cell counted to is not that column's (its `r`, the only one read, says so) or lies
 // too far. Needs no ordered row.
-XmlNode* count_cell(const XmlNode* row, uint32_t column, uint32_t first, uint32_t last) {
+XmlNode* count_cell(const RowEnds& ends, uint32_t column, uint32_t first, uint32_t last) {
   if (first == 0 || column < first || column > last) return nullptr;
   uint32_t from_first = column - first, from_last = last - column;
   XmlNode* x = nullptr;
   if (from_first <= from_last && from_first <= kGuessSteps) {
-    x = first_cell(row);
+    x = first_cell_from(ends.first);
     for (uint32_t k = from_first; k > 0 && x; k--) x = next_cell(x);
   } else if (from_last < from_first && from_last <= kGuessSteps) {
-    x = sheet_last_cell(row);
+    x = last_cell_from(ends.last);
     for (uint32_t k = from_last; k > 0 && x; k--) x = previous_cell(x);
   }
   return x && sheet_cell_column(x) == column ? x : nullptr;
@@ -293,7 +317,7 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
       if (!assign_number(x, number, 0)) return XLSX_ERR_NO_MEMORY;
     }
     if (number < previous) sorted = false;
-    index->rows[n++] = {x, number, 0};
+    index->rows[n++] = {x, number, 0, x->first_child, x->last_child};
     previous = number;
   }
   if (!sorted) {
@@ -305,6 +329,9 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
   }
   index->row_count = n;
   index->rows_built = 1;
+  // Numbering and ordering the rows above changed no row's children: the ends hold for the tree now.
+  index->ends_known = index->part->xml != nullptr;
+  if (index->ends_known) index->ends_generation = index->part->xml->generation;
   return XLSX_OK;
 }
 
@@ -409,12 +436,13 @@ XmlNode* quick_find(XlsxSheetIndex* index, uint32_t position, uint32_t column) {
     XmlNode* next = column > index->cursor_column ? next_cell(cursor) : nullptr;
     return next && sheet_cell_column(next) == column ? next : nullptr;
   }
-  XmlNode* x = count_cell(row, column, index->span_first, index->span_last);
+  RowEnds ends = row_ends(index, index->rows[position]);
+  XmlNode* x = count_cell(ends, column, index->span_first, index->span_last);
   if (x) return x;
   uint32_t first = sheet_cell_column(first_cell(row));
   uint32_t last = sheet_cell_column(sheet_last_cell(row));
   if (first == index->span_first && last == index->span_last) return nullptr;
-  x = count_cell(row, column, first, last);
+  x = count_cell(ends, column, first, last);
   if (x) {
     index->span_first = first;
     index->span_last = last;

@@ -16,11 +16,14 @@
 struct XlsxPart;
 struct XlsxFormulaGroups;
 
-// One `row` element of sheetData, with its number read once.
+// One `row` element of sheetData, with its number read once, and its first and last children as the
+// index was built (only read while the tree is unchanged since: XlsxSheetIndex ends_generation).
 struct XlsxRowEntry {
   XmlNode* node;
   uint32_t number;
   uint32_t cells_checked;  // 1 once every `c` child carries a readable `r` and the cells are in order
+  XmlNode* first_child = nullptr;
+  XmlNode* last_child = nullptr;
 };
 
 // One `col` element of cols, with its `min` read once.
@@ -39,6 +42,11 @@ struct XlsxSheetIndex {
   XlsxRowEntry* rows;   // ascending numbers
   uint32_t row_count;
   uint32_t row_capacity;
+  // Generation at which the rows' first and last children were taken; while the index is at it, a cell
+  // is counted to from the entry without reading the row element (one memory access fewer for a lookup
+  // far from the last). Any change makes the rows be read again.
+  uint32_t ends_generation;
+  uint32_t ends_known;
   // Cursor: the last row and cell found.
   uint32_t cursor_row;   // position in rows; meaningful while < row_count
   XmlNode* cursor_cell;  // a `c` child of rows[cursor_row].node, or null
