@@ -5,6 +5,7 @@
 #include "tests/support/cases.h"
 #include "tests/support/fault_alloc.h"
 #include "tests/support/live_allocations.h"
+#include "tests/support/part_text.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip.h"
 
@@ -45,8 +46,6 @@ class DocumentTest : public CountedTest {
   TempDir dir_;
   XlsxDocument* doc_ = nullptr;
 };
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // A failed open leaves no model behind a closed package; a create that fails on the file leaves an open
 // document as it was; an open with any allocation failing reports it and leaves nothing.

@@ -75,8 +75,11 @@ def tests_by_layer(build):
             program = os.path.basename(match.group(1).strip('"'))
         match = re.match(r"\s*Test\s+#(\d+): (\S+)", line)
         if match:
+            if program is None:  # a test program not built yet has no command
+                sys.exit("run_faults.py: %s has no test command in %s; build every test first" % (match.group(2), build))
             tests.append((int(match.group(1)), match.group(2), program,
                           PROGRAM_LAYER.get(program, len(LAYERS))))
+            program = None
     return tests
 
 

@@ -156,7 +156,7 @@ TEST_F(HostMemory, HugePageBlocksAskedForInARowAreClearedAndEachTheirOwn) {
   uint32_t mappings = RegionCurrentFigures().mappings;
   std::vector<unsigned char*> blocks;
   for (unsigned char i = 1; i <= 24; ++i) {
-    blocks.push_back(static_cast<unsigned char*>(HostMalloc(kBlock)));
+    blocks.push_back(static_cast<unsigned char*>(HostCalloc(1, kBlock)));
     ASSERT_NE(blocks.back(), nullptr);
     bool zero = true;
     for (uint32_t at = 0; at < kBlock; at += kPageStep) zero = zero && blocks.back()[at] == 0;

@@ -79,7 +79,6 @@ inline std::string part_with(const std::string& root, const std::string& content
 inline std::string worksheet_with(const std::string& sheet_data, const std::string& before = "") {
   return part_with("worksheet", before + sheet_data);
 }
-inline bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 // has as an assertion whose failure message shows the text.
 inline testing::AssertionResult holds(const std::string& text, const std::string& part) {
   return has(text, part) ? testing::AssertionSuccess() : testing::AssertionFailure() << part << " not in " << text;

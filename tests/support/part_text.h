@@ -20,4 +20,7 @@ inline std::string part_text(XlsxPart* part) {
   return out;
 }
 
+// Whether text holds part.
+inline bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 }  // namespace xlsx_test
