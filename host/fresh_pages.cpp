@@ -7,15 +7,12 @@
 #include <sys/mman.h>
 #include <time.h>
 
-#include <algorithm>
-
-#ifndef XLSX_NO_THREADS
 #include <sched.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-#endif
 
 namespace {
 
@@ -102,9 +99,8 @@ double Touch(char* at, size_t length) {
 // The policy and the mappings filled ahead, shared by the caller and the helper thread. Never destroyed:
 // blocks may still be returned while the process ends, and the helper ends with it.
 struct Ahead {
-  HugePolicy huge;
-#ifndef XLSX_NO_THREADS
   static constexpr uint32_t kMostReady = 8;  // 16 MB at most filled ahead
+  HugePolicy huge;
   std::mutex lock;
   std::condition_variable wake;
   char* ready[kMostReady] = {};
@@ -113,57 +109,30 @@ struct Ahead {
   uint32_t filling = 0;  // mappings the helper is filling now
   double asked = 0;      // when the caller last asked for a mapping (monotonic seconds)
   bool started = false;
-  std::thread helper;
-#endif
+  bool running = false;  // the helper was started
 };
 
 Ahead& ahead = *new Ahead;
-
-// One mapping of a huge page, advised and filled as the policy says; the policy learns from the fill.
-// Runs without the lock held except around the policy.
-template <typename Guard>
-char* FillOneHugePage(Guard guard) {
-  char* at = MapAligned(kHugePage);
-  if (!at) return nullptr;
-  bool advised;
-  {
-    [[maybe_unused]] auto hold = guard();
-    advised = WantHuge(ahead.huge, kHugePage);
-  }
-  if (advised) AdviseHuge(at, kHugePage);
-  double seconds = Touch(at, kHugePage);
-  if (advised) {
-    [[maybe_unused]] auto hold = guard();
-    Judge(ahead.huge, seconds);
-  }
-  return at;
-}
-
-#ifdef XLSX_NO_THREADS
-
-int NoLock() {
-  return 0;
-}
-
-char* HugePageMapping() {
-  return FillOneHugePage(NoLock);
-}
-
-template <typename Work>
-auto Locked(Work work) {
-  return work();
-}
-
-#else
-
-std::unique_lock<std::mutex> Hold() {
-  return std::unique_lock<std::mutex>(ahead.lock);
-}
 
 template <typename Work>
 auto Locked(Work work) {
   std::lock_guard<std::mutex> hold(ahead.lock);
   return work();
+}
+
+// Fills the huge page at `at`, advised for a huge page first when advise is set; the policy learns from
+// an advised fill.
+void FillHugePage(char* at, bool advise) {
+  if (advise) AdviseHuge(at, kHugePage);
+  double seconds = Touch(at, kHugePage);
+  if (advise) Locked([seconds] { Judge(ahead.huge, seconds); });
+}
+
+// One new mapping of a huge page, advised and filled as the policy says.
+char* FillOneHugePage() {
+  char* at = MapAligned(kHugePage);
+  if (at) FillHugePage(at, Locked([] { return WantHuge(ahead.huge, kHugePage); }));
+  return at;
 }
 
 double MonotonicSeconds() {
@@ -176,6 +145,7 @@ double MonotonicSeconds() {
 // keeps both processors to itself.
 constexpr double kIdleAfter = 10e-3;
 
+#ifndef XLSX_NO_THREADS
 // The helper: keeps `want` mappings ready while the caller asks for them, for as long as the process runs.
 void Helper() {
   std::unique_lock<std::mutex> hold(ahead.lock);
@@ -186,7 +156,7 @@ void Helper() {
     }
     ++ahead.filling;
     hold.unlock();
-    char* at = FillOneHugePage(Hold);
+    char* at = FillOneHugePage();
     hold.lock();
     --ahead.filling;
     if (!at) {
@@ -198,28 +168,30 @@ void Helper() {
     }
   }
 }
+#endif
 
-// Whether a second processor can fill beside the caller (a process pinned to one would only be slowed).
-bool SecondProcessor() {
-  cpu_set_t allowed;
-  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) return CPU_COUNT(&allowed) >= 2;
-  return std::thread::hardware_concurrency() >= 2;
-}
-
-// Starts the helper on the first request; false when there is none.
+// Starts the helper on the first request where a second processor can fill beside the caller (a process
+// pinned to one would only be slowed); false when there is none. Called with the lock held.
 bool HelperRunning() {
+#ifdef XLSX_NO_THREADS
+  return false;
+#else
   if (!ahead.started) {
     ahead.started = true;
-    if (!SecondProcessor()) return false;
+    cpu_set_t allowed;
+    bool second = sched_getaffinity(0, sizeof allowed, &allowed) == 0 ? CPU_COUNT(&allowed) >= 2
+                                                                       : std::thread::hardware_concurrency() >= 2;
     try {
-      ahead.helper = std::thread(Helper);
+      if (second) std::thread(Helper).detach();
+      ahead.running = second;
     } catch (...) {  // std::system_error, or std::bad_alloc for the thread's state
-      return false;
     }
   }
-  return ahead.helper.joinable();
+  return ahead.running;
+#endif
 }
 
+// A mapping of one huge page: one the helper filled, else one filled here.
 char* HugePageMapping() {
   char* at = nullptr;
   {
@@ -234,10 +206,8 @@ char* HugePageMapping() {
       ahead.wake.notify_one();
     }
   }
-  return at ? at : FillOneHugePage(Hold);
+  return at ? at : FillOneHugePage();
 }
-
-#endif
 
 }  // namespace
 
@@ -255,24 +225,14 @@ char* MapAligned(size_t length) {
   return aligned;
 }
 
-namespace {
-
-// A block larger than a huge page asked for before any fill of one was timed: its first huge page is the
-// policy's probe (such blocks are written from their start: a part's text, a buffer being filled), so that
-// the rest is advised for huge pages when they prove cheap rather than faulted in 4 KB at a time.
-void ProbeHuge(char* at) {
-  AdviseHuge(at, kHugePage);
-  double seconds = Touch(at, kHugePage);
-  Locked([seconds] { Judge(ahead.huge, seconds); });
-}
-
-}  // namespace
-
 char* FreshMapping(size_t length) {
   if (length == kHugePage) return HugePageMapping();
   char* at = MapAligned(length);
   if (!at) return nullptr;
-  if (length > kHugePage && !Locked([] { return ahead.huge.judged; })) ProbeHuge(at);
+  // A block larger than a huge page asked for before any fill of one was timed: its first huge page is the
+  // policy's probe (such blocks are written from their start: a part's text, a buffer being filled), so
+  // that the rest is advised for huge pages when they prove cheap rather than faulted in 4 KB at a time.
+  if (length > kHugePage && !Locked([] { return ahead.huge.judged; })) FillHugePage(at, true);
   if (Locked([length] { return WantHuge(ahead.huge, length); })) AdviseHuge(at, length);
   Populate(at, length);
   return at;
@@ -284,7 +244,6 @@ void FreshGrown(char* at, size_t old_length, size_t length) {
 }
 
 void FreshReleased(size_t length) {
-#ifndef XLSX_NO_THREADS
   if (length < kHugePage) return;
   char* drop[Ahead::kMostReady];
   uint32_t dropped;
@@ -296,9 +255,6 @@ void FreshReleased(size_t length) {
     ahead.count = 0;
   }
   for (uint32_t i = 0; i < dropped; ++i) munmap(drop[i], kHugePage);
-#else
-  (void)length;
-#endif
 }
 
 #endif

@@ -2,7 +2,6 @@
 // from the C library.
 #include "host/regions.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 

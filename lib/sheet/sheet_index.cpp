@@ -25,7 +25,6 @@ void index_free(void* extra) {
 
 void index_reset(XlsxSheetIndex* index) {
   index->rows_built = 0;
-  index->ends_known = 0;
   index->sheet_data = nullptr;
   index->row_count = 0;
   index->cursor_row = 0;
@@ -101,11 +100,7 @@ XmlNode* last_cell_from(XmlNode* x) {
   return x;
 }
 
-XmlNode* first_cell(const XmlNode* row) {
-  XmlNode* x = xml_node_first_element(row);
-  while (x && !is_cell(x)) x = xml_node_next_element(x);
-  return x;
-}
+XmlNode* first_cell(const XmlNode* row) { return row ? first_cell_from(row->first_child) : nullptr; }
 
 XmlNode* next_cell(const XmlNode* cell) {
   XmlNode* x = xml_node_next_element(cell);
@@ -153,7 +148,7 @@ struct RowEnds {
 
 // From the entry while the tree is as the index was built, else from the row element.
 RowEnds row_ends(const XlsxSheetIndex* index, const XlsxRowEntry& entry) {
-  if (index->ends_known && index->ends_generation == index->generation) return {entry.first_child, entry.last_child};
+  if (index->ends_generation == index->generation) return {entry.first_child, entry.last_child};
   return {entry.node->first_child, entry.node->last_child};
 }
 
@@ -233,11 +228,7 @@ XmlNode* insert_cell(XmlNode* row, const CellSlot& slot) {
 
 }  // namespace
 
-XmlNode* sheet_last_cell(const XmlNode* row) {
-  XmlNode* x = xml_node_last_element(row);
-  while (x && !is_cell(x)) x = xml_node_previous_element(x);
-  return x;
-}
+XmlNode* sheet_last_cell(const XmlNode* row) { return row ? last_cell_from(row->last_child) : nullptr; }
 
 namespace {
 
@@ -330,8 +321,7 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
   index->row_count = n;
   index->rows_built = 1;
   // Numbering and ordering the rows above changed no row's children: the ends hold for the tree now.
-  index->ends_known = index->part->xml != nullptr;
-  if (index->ends_known) index->ends_generation = index->part->xml->generation;
+  if (index->part->xml) index->ends_generation = index->part->xml->generation;
   return XLSX_OK;
 }
 

@@ -46,7 +46,6 @@ struct XlsxSheetIndex {
   // is counted to from the entry without reading the row element (one memory access fewer for a lookup
   // far from the last). Any change makes the rows be read again.
   uint32_t ends_generation;
-  uint32_t ends_known;
   // Cursor: the last row and cell found.
   uint32_t cursor_row;   // position in rows; meaningful while < row_count
   XmlNode* cursor_cell;  // a `c` child of rows[cursor_row].node, or null
