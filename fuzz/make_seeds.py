@@ -37,10 +37,8 @@ def parts_seed(path):
     """The fixed parts of a workbook joined by workbook_parts_fuzzer's separator; None when unreadable."""
     try:
         with zipfile.ZipFile(path) as archive:
-            texts = []
-            for name in PART_NAMES:
-                texts.append(archive.read(name) if name in archive.namelist() else b'')
-            return b'\n--part--\n'.join(texts)
+            names = archive.namelist()
+            return b'\n--part--\n'.join(archive.read(name) if name in names else b'' for name in PART_NAMES)
     except Exception:  # a broken corpus file gives no parts seed
         return None
 

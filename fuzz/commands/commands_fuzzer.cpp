@@ -94,54 +94,54 @@ void push_text(Session& s, Input& in) {
   lua_pushlstring(s.L, text.data(), text.size());
 }
 
+// A value from the table of edge values (twice over), a small integer, NaN, infinity or three bytes.
 void push_number(Session& s, Input& in) {
+  constexpr uint32_t kEdges = sizeof kNumbers / sizeof kNumbers[0];
   uint8_t choice = in.byte();
-  if (choice < 2 * (sizeof kNumbers / sizeof kNumbers[0])) {
-    lua_pushnumber(s.L, kNumbers[choice % (sizeof kNumbers / sizeof kNumbers[0])]);
-  } else if (choice < 250) {
-    lua_pushinteger(s.L, choice - 100);
-  } else if (choice == 250) {
-    lua_pushnumber(s.L, NAN);
-  } else if (choice == 251) {
-    lua_pushnumber(s.L, INFINITY);
-  } else {
-    lua_pushinteger(s.L, int64_t(in.byte()) << 16 | int64_t(in.byte()) << 8 | in.byte());
-  }
+  if (choice < 2 * kEdges) lua_pushnumber(s.L, kNumbers[choice % kEdges]);
+  else if (choice < 250) lua_pushinteger(s.L, choice - 100);
+  else if (choice < 252) lua_pushnumber(s.L, choice == 250 ? NAN : INFINITY);
+  else lua_pushinteger(s.L, int64_t(in.byte()) << 16 | int64_t(in.byte()) << 8 | in.byte());
 }
 
-// A file name inside the scratch folder, or now and then a path that cannot be written.
-void push_file(Session& s, Input& in) {
-  static const char* const kNames[] = {"a.xlsx", "b.xlsx", "a.xlsx", "missing/dir/c.xlsx", "", "."};
-  std::string name = kNames[in.byte() % 6];
-  lua_pushstring(s.L, name.empty() ? "" : (s.dir + "/" + name).c_str());
-}
-
-void push_document(Session& s, Input& in) {
-  uint8_t choice = in.byte() % 8;
-  if (choice == 7) lua_pushnil(s.L);
-  else lua_pushinteger(s.L, choice % 4);
-}
-
-void push_cell(Session& s, Input& in, int* count) {
+// A cell as the position handle, a reference text or two numbers; returns the number of values pushed.
+int push_cell(Session& s, Input& in) {
   uint8_t form = in.byte() % 4;
   if (form == 0 && s.position_ref != LUA_NOREF) {
     lua_rawgeti(s.L, LUA_REGISTRYINDEX, s.position_ref);
-    *count += 1;
-  } else if (form == 1) {
-    push_text(s, in);
-    *count += 1;
-  } else {
-    push_number(s, in);
-    push_number(s, in);
-    *count += 2;
+    return 1;
   }
+  if (form == 1) {
+    push_text(s, in);
+    return 1;
+  }
+  push_number(s, in);
+  push_number(s, in);
+  return 2;
 }
 
-void push_value(Session& s, Input& in) {
-  uint8_t kind = in.byte() % 3;
-  if (kind == 0) push_text(s, in);
-  else if (kind == 1) push_number(s, in);
-  else lua_pushboolean(s.L, in.byte() & 1);
+// One argument of a kind other than a cell: a document id (nil now and then), a number, a value of any
+// kind, a file name inside the scratch folder (now and then a path that cannot be written) or a text.
+void push_argument(Session& s, Input& in, char kind, bool file_command) {
+  static const char* const kFiles[] = {"a.xlsx", "b.xlsx", "a.xlsx", "missing/dir/c.xlsx", "", "."};
+  uint8_t choice = 0;
+  if (kind == 'd') {
+    choice = in.byte() % 8;
+    if (choice == 7) lua_pushnil(s.L);
+    else lua_pushinteger(s.L, choice % 4);
+  } else if (kind == 'n' || kind == 'o') {
+    push_number(s, in);
+  } else if (kind == 'v') {
+    choice = in.byte() % 3;
+    if (choice == 0) push_text(s, in);
+    else if (choice == 1) push_number(s, in);
+    else lua_pushboolean(s.L, in.byte() & 1);
+  } else if (file_command) {
+    std::string name = kFiles[in.byte() % 6];
+    lua_pushstring(s.L, name.empty() ? "" : (s.dir + "/" + name).c_str());
+  } else {
+    push_text(s, in);
+  }
 }
 
 // Pushes the command's arguments; returns their number.
@@ -150,15 +150,11 @@ int push_arguments(Session& s, Input& in, const CommandShape& shape) {
   bool file_command = !strcmp(shape.name, "Open") || !strcmp(shape.name, "Create") || !strcmp(shape.name, "SaveAs");
   for (const char* kind = shape.args; *kind; ++kind) {
     if (*kind == 'c') {
-      push_cell(s, in, &count);
+      count += push_cell(s, in);
       continue;
     }
     if (*kind == 'o' && (in.byte() & 1)) return count;  // optional arguments stop here
-    if (*kind == 'd') push_document(s, in);
-    else if (*kind == 'n' || *kind == 'o') push_number(s, in);
-    else if (*kind == 'v') push_value(s, in);
-    else if (file_command) push_file(s, in);
-    else push_text(s, in);
+    push_argument(s, in, *kind, file_command);
     ++count;
   }
   return count;
@@ -181,27 +177,24 @@ void keep_range(Session& s, int results) {
   s.iterator_ref = luaL_ref(s.L, LUA_REGISTRYINDEX);
 }
 
+// One step of the last range loop; the position it gives is kept for the cell arguments.
 void step_range(Session& s) {
   if (s.iterator_ref == LUA_NOREF) return;
   lua_rawgeti(s.L, LUA_REGISTRYINDEX, s.iterator_ref);
   if (lua_pcall(s.L, 0, 1, 0) != LUA_OK) {
     check_error(s.L, "range iterator");
   } else if (!lua_isnil(s.L, -1)) {
-    lua_pushvalue(s.L, -1);
     luaL_unref(s.L, LUA_REGISTRYINDEX, s.position_ref);
     s.position_ref = luaL_ref(s.L, LUA_REGISTRYINDEX);
   }
   lua_settop(s.L, 0);
 }
 
+// A command byte of 250 or more steps the range loop; any other chooses the command.
 void run_command(Session& s, Input& in) {
   uint8_t choice = in.byte();
-  if (choice >= 250) {
-    step_range(s);
-    return;
-  }
+  if (choice >= 250) return step_range(s);
   const CommandShape& shape = kCommands[choice % kCommandCount];
-  lua_settop(s.L, 0);
   lua_getglobal(s.L, "xlsx");
   lua_getfield(s.L, -1, shape.name);
   lua_remove(s.L, -2);
@@ -232,8 +225,7 @@ void install_commands(Session& s) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 4096) return 0;
   static const std::string dir = scratch_dir();
-  static bool made = (system(("mkdir -p '" + dir + "'").c_str()) == 0);
-  (void)made;
+  [[maybe_unused]] static bool made = (system(("mkdir -p '" + dir + "'").c_str()) == 0);
   uint32_t live = xlsx_live_allocations();
   HostResetErrors();
   HostResetObjects();
@@ -247,17 +239,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (InitLibrary(s.hs) != 0) finding("InitLibrary", "failed");
   install_commands(s);
   // Document 1 starts as a fresh workbook, so that most sequences reach the sheet and cell commands.
-  lua_getglobal(s.L, "xlsx");
-  lua_getfield(s.L, -1, "Create");
-  lua_pushinteger(s.L, 1);
-  lua_pushstring(s.L, (dir + "/a.xlsx").c_str());
-  if (lua_pcall(s.L, 2, 0, 0) != LUA_OK) finding("Create", lua_tostring(s.L, -1));
+  if (luaL_dostring(s.L, ("xlsx.Create(1, '" + dir + "/a.xlsx')").c_str()) != LUA_OK)
+    finding("Create", lua_tostring(s.L, -1));
   lua_settop(s.L, 0);
   Input in{data, size, 0};
   for (uint32_t steps = 0; !in.done() && steps < 200; ++steps) run_command(s, in);
-  luaL_unref(s.L, LUA_REGISTRYINDEX, s.position_ref);
-  luaL_unref(s.L, LUA_REGISTRYINDEX, s.iterator_ref);
-  FreeLibrary(s.hs);
+  FreeLibrary(s.hs);  // the range loop's references go with the interpreter
   runtime.Shutdown();
   HostResetErrors();
   HostResetObjects();

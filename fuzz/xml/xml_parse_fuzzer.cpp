@@ -61,16 +61,9 @@ std::vector<std::string> flatten(const XmlNode* top, bool skip_leading_declarati
     if (node->type == XML_NODE_TEXT && last_was_text) {
       tokens.back() += xml_node_value(node);
     } else {
-      std::string token(1, static_cast<char>('0' + node->type));
-      token += xml_node_name(node);
-      token += '\x01';
-      token += xml_node_value(node);
-      for (const XmlAttr* attr = node->first_attribute; attr; attr = attr->next) {
-        token += '\x02';
-        token += xml_attribute_name(attr);
-        token += '\x03';
-        token += xml_attribute_value(attr);
-      }
+      std::string token = char('0' + node->type) + std::string(xml_node_name(node)) + '\x01' + xml_node_value(node);
+      for (const XmlAttr* attr = node->first_attribute; attr; attr = attr->next)
+        token += '\x02' + std::string(xml_attribute_name(attr)) + '\x03' + xml_attribute_value(attr);
       tokens.push_back(token);
     }
     last_was_text = node->type == XML_NODE_TEXT;

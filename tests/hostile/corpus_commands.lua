@@ -42,8 +42,7 @@ local function exercise(name, id)
     end
     local rows, cols = try(name, xlsx.GetRowCount, id, s) or 0, try(name, xlsx.GetColumnCount, id, s) or 0
     for y = 1, math.min(rows, 12) do
-      try(name, xlsx.GetRowHeight, id, y, s)
-      try(name, xlsx.IsRowHidden, id, y, s)
+      for _, fn in ipairs({xlsx.GetRowHeight, xlsx.IsRowHidden}) do try(name, fn, id, y, s) end
       for x = 1, math.min(cols, 12) do
         try(name, xlsx.GetCellValue, id, x, y, s)
         if try(name, xlsx.HaveCellFormula, id, x, y, s) then try(name, xlsx.GetCellFormula, id, x, y, s) end
@@ -51,8 +50,7 @@ local function exercise(name, id)
       end
     end
     for x = 1, math.min(cols, 12) do
-      try(name, xlsx.GetColumnWidth, id, x, s)
-      try(name, xlsx.IsColumnHidden, id, x, s)
+      for _, fn in ipairs({xlsx.GetColumnWidth, xlsx.IsColumnHidden}) do try(name, fn, id, x, s) end
     end
     try(name, function()
       local visited = 0
@@ -67,8 +65,7 @@ local function exercise(name, id)
   for _, edit in ipairs({{xlsx.SetCellValue, "A1", "edited"}, {xlsx.SetCellValue, 2, 2, 42},
                          {xlsx.SetCellValue, 3, 3, 2.5, 12}, {xlsx.SetCellFormula, 4, 4, "B2*2"},
                          {xlsx.SetCellFill, 3, 3, 0xD9D9D9}, {xlsx.ClearCellValue, 2, 2}, {xlsx.SetColumnWidth, 1, 18},
-                         {xlsx.SetRowHeight, 1, 24},
-                         {xlsx.HideRow, 1, 0}, {xlsx.HideColumn, 1, 0},
+                         {xlsx.SetRowHeight, 1, 24}, {xlsx.HideRow, 1, 0}, {xlsx.HideColumn, 1, 0},
                          {xlsx.SetProperty, XLSX_PROPERTY_TITLE, "hostile"}, {xlsx.AddSheet, "Added"}}) do
     try(name, edit[1], id, table.unpack(edit, 2))
   end

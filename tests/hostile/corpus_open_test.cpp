@@ -54,6 +54,8 @@ TEST_P(HostileCorpus, OpensOrRefusesThenReadsEditsAndSavesWithinTheMemoryBound) 
 #endif
   std::string path = std::string(HOSTILE_CORPUS_DIR) + "/" + c.name + ".xlsx";
   std::string saved = std::string(HOSTILE_SAVED_DIR) + "/" + c.name + ".xlsx";
+  ASSERT_TRUE(c.expect == "open" || c.expect == "refuse" || c.expect == "either") << c.expect;
+  ASSERT_TRUE(std::ifstream(path)) << "the corpus lacks the file";
   std::remove(saved.c_str());
   xlsx_test::PeakMemory memory;
   XlsxDocument* document = xlsx_document_new();
@@ -72,8 +74,7 @@ TEST_P(HostileCorpus, OpensOrRefusesThenReadsEditsAndSavesWithinTheMemoryBound) 
     EXPECT_EQ(xlsx_document_save_as(document, saved.c_str()), XLSX_OK);
     xlsx_document_close(document);
     EXPECT_EQ(xlsx_document_open(document, saved.c_str()), XLSX_OK) << "the saved file does not open again";
-    WorkbookExerciseResult again = workbook_read_all(document, 1000000);
-    EXPECT_EQ(again.sheets, sheets) << "the saved file lists other sheets";
+    EXPECT_EQ(workbook_read_all(document, 1000000).sheets, sheets) << "the saved file lists other sheets";
   }
   xlsx_document_free(document);
   EXPECT_EQ(memory.live_bytes(), 0u);
@@ -90,11 +91,6 @@ TEST(HostileManifest, ListsTheGeneratedFilesWithTheGoodReferenceFirst) {
   std::vector<CorpusCase> cases = load_manifest();
   ASSERT_GE(cases.size(), 60u);
   EXPECT_EQ(cases[0].name, "good");
-  for (const CorpusCase& c : cases) {
-    EXPECT_TRUE(c.expect == "open" || c.expect == "refuse" || c.expect == "either") << c.name;
-    EXPECT_GT(file_size(std::string(HOSTILE_CORPUS_DIR) + "/" + c.name + ".xlsx") + (c.name == "empty"), 0u)
-        << c.name;
-  }
 }
 
 }  // namespace

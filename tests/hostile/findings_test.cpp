@@ -94,7 +94,6 @@ TEST_F(Findings, RowNumbersBeyondTheSheetAreNotCounted) {
   ASSERT_EQ(xlsx_document_open(document_, corpus_file("row_numbers_beyond_sheet").c_str()), XLSX_OK);
   XlsxWorksheet sheet = first_sheet();
   uint32_t rows = xlsx_sheet_row_count(&sheet);
-  EXPECT_LE(rows, XLSX_CELLREF_MAX_ROW);
   EXPECT_EQ(rows, 5u);
   for (uint32_t row = 1; row <= rows && row <= 10; ++row) {
     XlsxRow handle;
@@ -102,14 +101,14 @@ TEST_F(Findings, RowNumbersBeyondTheSheetAreNotCounted) {
   }
 }
 
-// An archive with an encrypted entry opened, but every save then failed with XLSX_ERR_INTERNAL, so the
-// document could never be saved. Encrypted entries have no place in a workbook package: such a file is
-// refused when opened.
-TEST_F(Findings, ArchiveWithEncryptedEntryIsRefused) {
-  for (const char* name : {"encrypted_entry", "encrypted_content_types"}) {
-    SCOPED_TRACE(name);
-    EXPECT_EQ(xlsx_document_open(document_, corpus_file(name).c_str()), XLSX_ERR_PARSE);
-    EXPECT_FALSE(xlsx_document_is_open(document_));
+// Files refused when opened. An archive with an encrypted entry opened, but every save then failed with
+// XLSX_ERR_INTERNAL: encrypted entries have no place in a workbook package. The ZIP reader files entry names
+// in a hash table of its own, with an unkeyed hash: 65,000 names made to share its value took it minutes to
+// list; such a directory is refused before the reader sees it.
+TEST_F(Findings, EncryptedEntriesAndNamesCollidingInTheZipReaderAreRefused) {
+  for (const char* name : {"encrypted_entry", "encrypted_content_types", "colliding_reader_entry_names"}) {
+    EXPECT_EQ(xlsx_document_open(document_, corpus_file(name).c_str()), XLSX_ERR_PARSE) << name;
+    EXPECT_FALSE(xlsx_document_is_open(document_)) << name;
   }
 }
 
@@ -153,12 +152,6 @@ TEST_F(Findings, EntryNamesMadeToCollideOpenInLinearTime) {
   ASSERT_EQ(xlsx_archive_entry_count(archive), 10u + 131072u);
   for (uint32_t i = 0; i < xlsx_archive_entry_count(archive); i++)
     ASSERT_TRUE(xlsx_archive_has_entry(archive, xlsx_archive_entry_at(archive, i)->name));
-}
-
-// The ZIP reader files entry names in a hash table of its own, with an unkeyed hash: 65,000 names made to
-// share its value took it minutes to list. Such a directory is refused before the reader sees it.
-TEST_F(Findings, EntryNamesMadeToCollideInTheZipReaderAreRefused) {
-  EXPECT_EQ(xlsx_document_open(document_, corpus_file("colliding_reader_entry_names").c_str()), XLSX_ERR_PARSE);
 }
 
 // Finding a sheet by position, name or relationship id scanned the sheet list, the relationships and
@@ -282,16 +275,12 @@ TEST_F(Findings, SaveKeepsWhatTheFileSystemSaysOfItsTarget) {
   };
   struct stat st {};
   fresh(0640);
-  bool root = geteuid() == 0;
-  if (root) {
-    ASSERT_EQ(chown(target.c_str(), 4321, 4322), 0);
-  }
+  bool root = geteuid() == 0;  // only root may give the file another owner
+  ASSERT_TRUE(!root || chown(target.c_str(), 4321, 4322) == 0);
   ASSERT_EQ(xlsx_replace_file(target.c_str(), "new", 3), XLSX_OK);
   ASSERT_EQ(stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
-  if (root) {
-    EXPECT_EQ(st.st_uid * 10000 + st.st_gid, 4321u * 10000 + 4322u);
-  }
+  EXPECT_TRUE(!root || (st.st_uid == 4321u && st.st_gid == 4322u)) << st.st_uid << ":" << st.st_gid;
 
   ASSERT_EQ(symlink("book.xlsx", linked.c_str()), 0);
   ASSERT_EQ(xlsx_replace_file(linked.c_str(), "linked", 6), XLSX_OK);
