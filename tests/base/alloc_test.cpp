@@ -22,7 +22,6 @@ using CountedAlloc = xlsx_test::CountedTest;
 using HostOps = xlsx_test::CountedTest;
 const XlsxHostOps* ops() { return xlsx_default_host_ops(); }
 
-
 TEST_F(CountedAlloc, CounterFollowsBlocksNotResizes) {
   uint32_t before = xlsx_live_allocations();
   void *a = xlsx_malloc(0), *b = xlsx_calloc(0, 8);

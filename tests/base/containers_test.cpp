@@ -29,7 +29,6 @@ std::vector<Case> cases(const char* kind) { return xlsx_test::read_cases("base/b
 std::vector<int> g_destroyed;
 std::vector<std::string> g_released;
 
-
 class Containers : public xlsx_test::CountedTest {
  protected:
   void SetUp() override {

@@ -5,7 +5,18 @@
 
 namespace {
 
-TEST_F(Parse, NullArgumentsLeaveTheDocumentAloneAndLengthZeroReadsToTheTerminator) {
+// Null arguments are refused and leave the document alone; a length of zero reads to the terminator; an
+// empty tree is written as the default declaration, and the output length is optional.
+TEST_F(Parse, NullArgumentsLengthZeroAndTheEmptyTree) {
+  char* out = nullptr;
+  uint32_t length = 99;
+  EXPECT_EQ(xml_document_save_buffer(nullptr, &out, nullptr), XLSX_ERR_INVALID_ARG);
+  EXPECT_TRUE(xml_document_save_buffer(doc_, nullptr, nullptr) == XLSX_ERR_INVALID_ARG && out == nullptr);
+  ASSERT_EQ(xml_document_save_buffer(doc_, &out, &length), XLSX_OK);
+  EXPECT_TRUE(std::string(out) == "<?xml version=\"1.0\"?>" && length == 21);
+  xlsx_free(out);
+  ASSERT_EQ(xml_document_save_buffer(doc_, &out, nullptr), XLSX_OK);
+  xlsx_free(out);
   ASSERT_EQ(load("<r/>", 0), XLSX_OK);
   uint32_t generation = doc_->generation;
   EXPECT_EQ(xml_document_load_buffer(nullptr, "<r/>", 4, 0), XLSX_ERR_INVALID_ARG);
@@ -46,12 +57,17 @@ std::string nested(uint32_t depth, const char* innermost) {
   return open + innermost + close;
 }
 
-// Nesting is limited to XML_MAX_DEPTH (an error, not a stack overflow).
-TEST_F(Parse, NestingIsLimited) {
+// Parsing limits nesting to XML_MAX_DEPTH (an error, not a stack overflow); deeper trees built by edits are
+// written without recursion, siblings after deep branches in their place.
+TEST_F(Parse, NestingIsLimitedButDeeperTreesAreWritten) {
   ASSERT_EQ(load(nested(XML_MAX_DEPTH, "<d></d>"), 0), XLSX_OK);
   EXPECT_EQ(body(), nested(XML_MAX_DEPTH, "<d/>"));
   EXPECT_EQ(load(nested(XML_MAX_DEPTH + 1, "<d/>"), 0), XLSX_ERR_PARSE);
   EXPECT_EQ(load(nested(XML_MAX_DEPTH + 1, "<d></d>"), 0), XLSX_ERR_PARSE);
+  ASSERT_EQ(load("<r><a><b><c/></b></a><d/></r><s/>", 0), XLSX_OK);
+  XmlNode* node = top();
+  for (int i = 0; i < 200000; i++) node = xml_node_append_child(node, "d");
+  EXPECT_EQ(body(), "<r><a><b><c/></b></a><d/></r><s/>" + nested(200000, "<d/>"));
 }
 
 // Names are interned per load: names that begin alike and more distinct names than the per-load table
@@ -82,19 +98,6 @@ TEST_F(Parse, LoadReplacesEverythingAndKeepsTheDocumentNodesOwnTexts) {
   EXPECT_FALSE(xml_node_has_attribute(root(), "edited"));
   EXPECT_TRUE(load("<s/>", 0) == XLSX_OK && body() == "<s/>");
   EXPECT_STREQ(xml_attribute_value(xml_node_attribute(top(), "first")), "value of the document node");
-}
-
-// Null arguments are refused; an empty tree gives the default declaration; the length is optional.
-TEST_F(Write, NullArgumentsAndTheEmptyTree) {
-  char* text = nullptr;
-  EXPECT_EQ(xml_document_save_buffer(nullptr, &text, nullptr), XLSX_ERR_INVALID_ARG);
-  EXPECT_TRUE(xml_document_save_buffer(doc_, nullptr, nullptr) == XLSX_ERR_INVALID_ARG && text == nullptr);
-  uint32_t length = 99;
-  ASSERT_EQ(xml_document_save_buffer(doc_, &text, &length), XLSX_OK);
-  EXPECT_TRUE(std::string(text) == "<?xml version=\"1.0\"?>" && length == 21);
-  xlsx_free(text);
-  ASSERT_EQ(xml_document_save_buffer(doc_, &text, nullptr), XLSX_OK);
-  xlsx_free(text);
 }
 
 // A declaration anywhere at the top (not deeper down) replaces the default; one made without a name is
@@ -159,14 +162,6 @@ TEST_F(Write, CdataIsSplitAroundTheTerminator) {
       joined += xml_node_value(child);
     EXPECT_EQ(joined, row[0]) << row.where;
   }
-}
-
-// Deep trees are written without recursion, siblings after deep branches in their place.
-TEST_F(Write, DeepTreeWithoutRecursion) {
-  ASSERT_EQ(load("<r><a><b><c/></b></a><d/></r><s/>", 0), XLSX_OK);
-  XmlNode* node = top();
-  for (int i = 0; i < 200000; i++) node = xml_node_append_child(node, "d");
-  EXPECT_EQ(body(), "<r><a><b><c/></b></a><d/></r><s/>" + nested(200000, "<d/>"));
 }
 
 std::string unescaped(std::string text) {
