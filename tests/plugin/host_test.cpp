@@ -12,6 +12,7 @@
 #include "host/module_loader.h"
 #include "host/plugin_loader.h"
 #include "host/regions.h"
+#include "tests/support/cases.h"
 #include "tests/support/host_fixture.h"
 
 namespace {
@@ -52,31 +53,11 @@ class HostServices : public HostTest {
   }
 };
 
-// Each chunk asserts its own results ("" is a clean run) or gives the error expected.
+// Each chunk of the table asserts its own results or gives the error expected.
 TEST_F(HostServices, StackOperationsIdsAndErrors) {
-  const struct { const char *chunk, *error; } rows[] = {
-      {"local t = setmetatable({}, {__newindex = error}) raw(t, 'k', 2) assert(t.k == 2)", ""},
-      // Explicit ids are the number (truncated) and a zero handle; automatic ids are zero and the handle;
-      // an optional id of nil or none asks for an automatic one.
-      {"local n, h = id(5.9) assert(n == 5 and h == 0)", ""},
-      {"local n, h = id(4294967295) assert(n == 4294967295 and h == 0)", ""},
-      {"local n, h = id(nil, 1) assert(n == 0 and h == 1) n, h = id(3, 1) assert(n == 3 and h == 0)", ""},
-      {"id(nil)", "bad argument #1 to 'id' (id expected, got nil)"},
-      {"id('1')", "bad argument #1 to 'id' (id expected, got string)"},
-      {"id(-1)", "bad argument #1 to 'id' (id out of range)"},
-      {"id(4294967296)", "bad argument #1 to 'id' (id out of range)"},
-      // A plugin's error code becomes its registered message, %s filled once, with file and line.
-      {"fail(1)", "Error opening XLSX document book.xlsx!"},
-      {"local x = 1\n\nfail(2)", "Cannot find specified XLSX document!"},
-      {"fail(3)", "out of memory"},
-      {"fail(4)", "unknown attribute"},
-      {"fail(5)", "unknown error code 999999"},
-      {"local ok, m = pcall(fail, 2) assert(not ok and m == 'Cannot find specified XLSX document!', m)", ""},
-      {"local a, b = fail(6) assert(a == 1 and b == 2)", ""},
-  };
-  for (const auto& row : rows) {
-    std::string error = Run(row.chunk);
-    EXPECT_TRUE(*row.error ? error.find(row.error) != std::string::npos : error.empty()) << row.chunk << ": " << error;
+  for (const auto& row : xlsx_test::read_cases("plugin/plugin.cases", "chunk")) {
+    std::string error = Run(row[0]);
+    EXPECT_TRUE(row[1].empty() ? error.empty() : error.find(row[1]) != std::string::npos) << row.where << ": " << error;
   }
   EXPECT_EQ(Run("local x = 1\n\nfail(2)"), "[string \"local x = 1...\"]:3: Cannot find specified XLSX document!");
   EXPECT_TRUE(plain_code == open_code + 1 && open_code >= uint32_t(HOST_FIRST_ERROR));

@@ -14,6 +14,7 @@
 #include "plugin/documents.h"
 #include "plugin/ranges.h"
 #include "plugin/serializer.h"
+#include "tests/support/cases.h"
 #include "tests/support/fault_alloc.h"
 #include "tests/support/host_fixture.h"
 
@@ -52,22 +53,7 @@ TEST_F(EntryPoints, HeaderEntriesAndTablesNeedNoHost) {
   for (uint32_t kind : {0u, 1u, 2u, 3u, 0xFFFFFFFFu}) EXPECT_EQ(GetExtensions(kind), kind == 2 ? 4u : 0u) << kind;
   EXPECT_EQ(InitSerializer(nullptr, nullptr, nullptr, nullptr), nullptr);
   EXPECT_EQ(FreeSerializer(nullptr), 0);
-  // One handler and one help row per command, the help showing the command's own call.
-  const PluginCommand* commands = GetCommands();
-  const PluginHelp* help = GetHelpStrings();
-  std::set<std::string> names;
-  uint32_t rows = 0;
-  for (; commands[rows].name; ++rows) {
-    std::string name = commands[rows].name;
-    EXPECT_TRUE(names.insert(name).second && commands[rows].handler) << name;
-    ASSERT_NE(help[rows].text, nullptr) << name;
-    EXPECT_NE(std::string(help[rows].text).find("xlsx." + name + "("), std::string::npos) << help[rows].text;
-    EXPECT_EQ(help[rows].zero, 0u);
-  }
-  EXPECT_EQ(commands[rows].handler, nullptr);
-  EXPECT_EQ(rows, CommandCount());
-  EXPECT_GE(rows, 72u) << "the 44 base commands, 14 formatting and 14 layout commands";
-  EXPECT_TRUE(names.count("GetObjectType") && names.count("UseSharedStrings"));
+  EXPECT_TRUE(GetCommands() == CommandTable() && GetHelpStrings() == HelpTable());
 }
 
 class PluginFrame : public PluginTest {};
@@ -163,10 +149,8 @@ TEST_F(PluginFrame, RangeLoopsLeaveTheRunningOnesOnce) {
 }
 
 TEST(AccessNumbers, ToInt32TruncatesTowardZeroAndClampsWhatDoesNotFit) {
-  const struct { double in; int32_t out; } rows[] = {
-      {3.9, 3}, {-3.9, -3}, {-0.5, 0}, {2147483647.0, INT32_MAX}, {3e9, INT32_MAX}, {4294967297.0, INT32_MAX},
-      {-1e300, INT32_MIN}, {65537, 65537}, {NAN, 0}, {INFINITY, INT32_MAX}};
-  for (const auto& row : rows) EXPECT_EQ(ToInt32(row.in), row.out) << row.in;
+  for (const auto& c : xlsx_test::read_cases("plugin/plugin.cases", "to-int32"))
+    EXPECT_EQ(ToInt32(std::strtod(c[0].c_str(), nullptr)), std::stol(c[1])) << c.where;
 }
 
 // Resolving a sheet goes through the workbook's position cache: a single-cell command allocates the same
@@ -217,27 +201,10 @@ TEST_F(PluginFrame, CommandsUnderAllocationFailureReportWhatTheyCouldNotDo) {
     EXPECT_TRUE(type == 3 || type == 0) << "the old text or an empty cell, never a broken one";
   }
   EXPECT_GT(reported, 0u);
-  const char* rows[][3] = {  // set-up, change, what holds after the change
-      {"", "xlsx.SetColumnWidth(1, 2, N)", "xlsx.GetColumnWidth(1, 2) == N"},
-      {"", "xlsx.SetRowHeight(1, 2, N)", "xlsx.GetRowHeight(1, 2) == N"},
-      {"", "xlsx.HideColumn(1, 2, N % 2)", "xlsx.IsColumnHidden(1, 2) == N % 2"},
-      {"", "xlsx.HideRow(1, 2, N % 2)", "xlsx.IsRowHidden(1, 2) == N % 2"},
-      {"", "xlsx.SetSheetSelected(1, N % 2, 2)", "xlsx.IsSheetSelected(1, 2) == N % 2"},
-      {"", "xlsx.SetSheetActive(1, 1 + N % 2)", "xlsx.IsSheetActive(1, 1 + N % 2) == 1"},
-      {"", "xlsx.SetSheetVisibility(1, N % 2, 2)", "xlsx.GetSheetVisibility(1, 2) == N % 2"},
-      {"", "xlsx.SetSheetName(1, 2, 'S' .. N)", "xlsx.GetSheetName(1, 2) == 'S' .. N"},
-      {"", "xlsx.AddSheet(1, 'A' .. N, 1)", "xlsx.GetSheetName(1, 1) == 'A' .. N"},
-      {"FIRST = xlsx.GetSheetName(1, 1)", "xlsx.MoveSheet(1, 1, 0)",
-       "xlsx.GetSheetName(1, xlsx.GetSheetCount(1)) == FIRST"},
-      {"xlsx.AddSheet(1, 'D' .. N)", "xlsx.DeleteSheet(1, xlsx.GetSheetIndex(1, 'D' .. N))",
-       "xlsx.GetSheetIndex(1, 'D' .. N) == 0"},
-      {"", "xlsx.SetProperty(1, 0, 'T' .. N)", "xlsx.GetProperty(1, 0) == 'T' .. N"},
-      {"xlsx.SetProperty(1, 0, 'x')", "xlsx.DeleteProperty(1, 0)", "xlsx.GetProperty(1, 0) == ''"},
-  };
-  for (const auto& row : rows) {
+  for (const auto& row : xlsx_test::read_cases("plugin/plugin.cases", "setter")) {
     bool failed = true;
     for (uint32_t fail_at = 1; failed && fail_at < 500; ++fail_at) {
-      ASSERT_EQ(Run(std::string("N = N + 1 ") + row[0]), "");
+      ASSERT_EQ(Run("N = N + 1 " + row[0]), "");
       std::string error;
       {
         xlsx_test::FaultAllocation fault(fail_at);
@@ -245,10 +212,10 @@ TEST_F(PluginFrame, CommandsUnderAllocationFailureReportWhatTheyCouldNotDo) {
         failed = fault.failures() > 0;
       }
       if (error.empty()) {
-        EXPECT_EQ(Number(std::string("return ") + row[2] + " and 1 or 0"), 1) << row[1] << ", " << fail_at;
+        EXPECT_EQ(Number("return " + row[2] + " and 1 or 0"), 1) << row.where << ", " << fail_at;
       }
     }
-    EXPECT_FALSE(failed) << row[1];
+    EXPECT_FALSE(failed) << row.where;
   }
 }
 
@@ -285,15 +252,20 @@ TEST_F(Korvadel, CommandsAreListedWithTheirHelpInTableOrder) {
   std::string line;
   std::getline(lines, line);
   EXPECT_EQ(line, "XLSX 1.1 (13.09.26): Create and modify XLSX documents with Korvadel");
+  // One handler and one help row per command, in table order, the help showing the command's own call.
+  std::set<std::string> names;
   uint32_t listed = 0;
   for (; std::getline(lines, line); ++listed) {
     ASSERT_LT(listed, CommandCount()) << line;
-    std::string name = std::string("  xlsx.") + CommandTable()[listed].name + " ";
-    std::string help = std::string(" ") + HelpTable()[listed].text;
-    EXPECT_EQ(line.compare(0, name.size(), name), 0) << line;
+    std::string name = CommandTable()[listed].name, help = std::string(" ") + HelpTable()[listed].text;
+    EXPECT_TRUE(names.insert(name).second && CommandTable()[listed].handler && !HelpTable()[listed].zero) << name;
+    EXPECT_NE(help.find("xlsx." + name + "("), std::string::npos) << help;
+    EXPECT_EQ(line.compare(0, name.size() + 8, "  xlsx." + name + " "), 0) << line;
     EXPECT_TRUE(line.size() > help.size() && line.compare(line.size() - help.size(), help.size(), help) == 0) << line;
   }
-  EXPECT_EQ(listed, CommandCount());
+  EXPECT_TRUE(listed == CommandCount() && CommandTable()[listed].handler == nullptr);
+  EXPECT_GE(listed, 72u) << "the 44 base commands, 14 formatting and 14 layout commands";
+  EXPECT_TRUE(names.count("GetObjectType") && names.count("UseSharedStrings"));
   r = Run(std::string("--plugin ") + XLSX_KVP_PATH + " --plugin " + MODULE_RECORDING + " --commands");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("  rec.Hello                  rec.Hello() -- say hello\n"), std::string::npos) << r.out;
