@@ -101,18 +101,6 @@ TEST_F(CellValues, TextsAreSharedOnceOrInlineAndReplacingKeepsStyleAndFormula) {
   EXPECT_EQ(xlsx_cell_peek_value(&c, &v, nullptr), XLSX_ERR_INTERNAL);
 }
 
-// A formula is stored without a cached value or type; a value written later keeps it; null is empty.
-TEST_F(Cells, FormulasAreStoredWithoutACachedValue) {
-  load_cell("t=\"str\" s=\"1\"", "<v>x</v>");
-  XlsxCell a1 = cell(1, 1);
-  EXPECT_EQ(xlsx_cell_set_formula(&a1, "=SUM(C1:C3)"), XLSX_OK);
-  EXPECT_EQ(formula_at(1, 1) + "|" + value_of(a1), "SUM(C1:C3)|empty:");
-  set(1, 1, "integer:2");
-  EXPECT_EQ(sheet_data_xml(), named("formula-and-value"));
-  ASSERT_EQ(xlsx_cell_set_formula(&a1, nullptr), XLSX_OK);
-  EXPECT_EQ(formula_at(1, 1), "");
-}
-
 // The references of the cells of the range walked, "," between them.
 std::string walk(XlsxWorksheet* ws, const char* first, const char* last) {
   XlsxCellRef a, b;

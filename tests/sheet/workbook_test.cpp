@@ -386,7 +386,8 @@ TEST_F(Layout, EditsThatRunOutOfMemoryChangeNothing) {
   EXPECT_GT(failed_runs, 5u);
 }
 
-// Each cell of a shared group reads its own formula; changing one leaves the others theirs, ungrouped.
+// Each cell of a shared group reads its own formula; changing one leaves the others theirs, ungrouped; a
+// formula is stored without a cached value or type, and a value written later keeps it.
 TEST_F(SharedFormulas, ChangingTheFirstCellLeavesTheOthersTheirFormulas) {
   auto all = [this] {  // the formulas of B1:B4, A6:C6 and D1:D2
     const uint32_t cells[][2] = {{1, 2}, {2, 2}, {3, 2}, {4, 2}, {6, 1}, {6, 2}, {6, 3}, {1, 4}, {2, 4}};
@@ -400,8 +401,14 @@ TEST_F(SharedFormulas, ChangingTheFirstCellLeavesTheOthersTheirFormulas) {
   EXPECT_EQ(formula_at(4, 3) + "|" + value_at(3, 2), "|integer:7");
   XlsxCell b1 = cell(1, 2), a6 = cell(6, 1), b3 = cell(3, 2);
   ASSERT_EQ(xlsx_cell_set_formula(&b1, "=A1*3") + xlsx_cell_clear_formula(&a6), XLSX_OK);
+  EXPECT_TRUE(has(sheet_data_xml(), "<c r=\"B1\" s=\"1\"><f>A1*3</f></c>")) << "no cached value or type is kept";
+  set(1, 2, "integer:2");
+  EXPECT_TRUE(has(sheet_data_xml(), "<c r=\"B1\" s=\"1\"><f>A1*3</f><v>2</v></c>")) << "a value keeps the formula";
   ASSERT_EQ(xlsx_cell_set_formula(&b3, "0"), XLSX_OK);  // a later cell changes alone
   EXPECT_EQ(all(), "A1*3|A2*2+$A$1|0|A4*2+$A$1|<none>|SUM(B1:B$5)&\"A1\"|SUM(C1:C$5)&\"A1\"|A1:A2*10|<none>|");
+  XlsxCell e1 = cell(1, 5);
+  ASSERT_EQ(xlsx_cell_set_formula(&e1, nullptr), XLSX_OK);
+  EXPECT_EQ(formula_at(1, 5), "") << "null is the empty formula";
   EXPECT_FALSE(has(sheet_data_xml(), "si=\"0\"") || has(sheet_data_xml(), "si=\"1\""));
   EXPECT_TRUE(has(sheet_data_xml(), "<c r=\"B2\"><f>A2*2+$A$1</f><v>5</v></c>"));
 }
