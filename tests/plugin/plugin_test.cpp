@@ -3,7 +3,7 @@
 // a single-cell command, commands under allocation failure; and the korvadel program as a user runs it.
 #include <sys/wait.h>
 
-#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <set>
