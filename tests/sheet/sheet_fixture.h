@@ -96,6 +96,24 @@ inline void use_up(XmlNode* root, int32_t room) {
   while (doc->free_nodes) ASSERT_TRUE(xml_node_append_child_of_type(root, XML_NODE_COMMENT));
 }
 
+// Runs edit with its 1st, 2nd, ... allocation failing until a run fails none: a run in which one failed
+// reports failure, and a run that reports failure leaves snapshot() as it was. Gives the failed runs.
+template <class Edit, class Snapshot>
+uint32_t expect_failed_edits_change_nothing(const Edit& edit, const Snapshot& snapshot) {
+  const auto before = snapshot();
+  uint32_t failed_runs = 0;
+  for_each_allocation_failure([&](FaultAllocation& fault) {
+    xlsx_status status = edit();
+    bool failed = fault.failures() > 0;
+    fault.fail_after(0);  // the checks need memory
+    EXPECT_FALSE(status == XLSX_OK && failed) << "success although an allocation failed";
+    if (status == XLSX_OK) return;
+    failed_runs++;
+    EXPECT_EQ(snapshot(), before) << "after a failed run with allocation " << fault.calls();
+  });
+  return failed_runs;
+}
+
 class SheetTest : public CountedTest {
  protected:
   void SetUp() override {
