@@ -519,16 +519,6 @@ def layout_written():
     check(office_view(layout(resave(out, "layout"))), office_view(sheets), "layout LibreOffice saved")
 
 # ---- the run
-def ensure_node_modules():
-    installed = os.path.join(NODE_DIR, "package-lock.json")
-    if os.path.isdir(os.path.join(NODE_DIR, "node_modules")) and os.path.exists(installed) and \
-            filecmp.cmp(installed, os.path.join(HERE, "node", "package-lock.json"), shallow=False):
-        return
-    os.makedirs(NODE_DIR, exist_ok=True)
-    for name in ("package.json", "package-lock.json", ".npmrc"):
-        shutil.copy(os.path.join(HERE, "node", name), NODE_DIR)
-    run(["npm", "ci", "--no-audit", "--no-fund"], cwd=NODE_DIR, timeout=600)
-
 def main():
     if not (shutil.which("soffice") or shutil.which("libreoffice")):
         return fail("LibreOffice (soffice) is not installed (Debian: libreoffice-calc)")
@@ -536,9 +526,9 @@ def main():
     written, inputs, peers = (os.path.join(SCRATCH, d) for d in ("written", "inputs", "peers"))
     for folder in (written, peers, CSVS):
         os.makedirs(folder)
-    ensure_node_modules()
-    if failures:
-        return
+    lock = os.path.join(NODE_DIR, "package-lock.json")
+    if not (os.path.exists(lock) and filecmp.cmp(lock, os.path.join(HERE, "node", "package-lock.json"), shallow=False)):
+        return fail(f"scripts/setup.sh has not installed the packages of node/package-lock.json into {NODE_DIR}")
     make_inputs(inputs)
     korvadel("write_cases.lua", written, inputs)
     with open(os.path.join(written, "expect.json"), encoding="utf-8") as f:

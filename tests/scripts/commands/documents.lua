@@ -41,9 +41,6 @@ t.raises(t.SAVE, xlsx.SaveAs, auto, t.path("no/such/folder/out.xlsx"))
 t.eq(xlsx.GetSheetCount(auto), 1, "document still open after a failed save")
 xlsx.Close(auto)
 t.raises(t.NO_DOCUMENT, xlsx.Close, auto)
-for _, call in ipairs({{xlsx.Open, 1}, {xlsx.Open, {}, a}, {xlsx.Close}, {xlsx.UseSharedStrings}}) do
-  t.rejects(table.unpack(call))
-end
 t.raises("bad argument #1 to 'xlsx.UseSharedStrings' (number expected, got string)", xlsx.UseSharedStrings, "on")
 t.eq(select("#", xlsx.UseSharedStrings(1)), 0, "UseSharedStrings returns nothing")
 -- GetObjectType and the document attribute XLSXATTRSHEETS.

@@ -45,5 +45,14 @@ end
 t.eq(xlsx.GetRowCount(id, 0), 2, "sheet 0 is the default sheet")
 t.raises_each(t.SHEET_RANGE, xlsx.GetSheetName, {{id, 0}, {id, 2}})
 t.raises(t.SHEET_RANGE, xlsx.SetDefaultSheet, id, 0)
+-- A missing argument, or one of another type, is refused by the host before the command looks at it.
+local misuses = {
+  {"Open", 1}, {"Open", {}, t.path("errors.xlsx")}, {"Close"}, {"UseSharedStrings"}, {"AddSheet", id},
+  {"MoveSheet", id, 1}, {"SetSheetName", id, 1}, {"SetSheetVisibility", id}, {"SetSheetSelected", id},
+  {"SetRowHeight", id, 1}, {"HideRow", id, 1}, {"SetColumnWidth", id, 1}, {"HideColumn", id, 1}, {"SetProperty", id, 0},
+  {"GetProperty", id}, {"GetCellValue", id, 1}, {"SetCellValue", id, 1, 1, n = 5}, {"SetCellValue", id, 1, 1, {}},
+  {"SetCellValue", id, 1, 1, true}, {"SetCellFormula", id, 1, 1, n = 5}, {"CellRange", id, 1, 1, 1},
+}
+for _, c in ipairs(misuses) do t.labelled(c[1], t.rejects, xlsx[c[1]], table.unpack(c, 2, c.n or #c)) end
 xlsx.Close(id)
 t.done()

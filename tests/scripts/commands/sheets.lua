@@ -9,7 +9,6 @@ for _, a in ipairs({{"Two", nil, 2}, {"Zero", 1, 1}, {"Last", 7, 4}, {"Also last
 end
 t.raises_each(t.OPERATION, xlsx.AddSheet, {{id, "Two", 1}, {id, "bad/name", 2}})
 t.eq(t.sheets(id), "Zero,Sheet1,Mid,Two,Last,Also last", "order")
-t.rejects(xlsx.AddSheet, id)
 -- GetSheetCount, GetSheetIndex (0 when absent, no error).
 t.same("count and indexes", {6, 4, 0, 0}, xlsx.GetSheetCount(id), xlsx.GetSheetIndex(id, "Two"),
        xlsx.GetSheetIndex(id, "two"), xlsx.GetSheetIndex(id, "Nowhere"))
@@ -20,12 +19,10 @@ for _, m in ipairs({{1, 0, "Sheet1,Mid,Two,Last,Also last,Zero"}, {6, 1, "Zero,S
   xlsx.MoveSheet(id, m[1], m[2])
   t.eq(t.sheets(id), m[3], "MoveSheet " .. m[1] .. " to " .. m[2])
 end
-t.rejects(xlsx.MoveSheet, id, 1)
 -- SetSheetName; a used name leaves the sheet as it was. DeleteSheet.
 xlsx.SetSheetName(id, 6, "Renamed")
 xlsx.SetSheetName(id, 6, "Mid")
 t.eq(xlsx.GetSheetName(id, 6), "Renamed", "SetSheetName, then to a used name")
-t.rejects(xlsx.SetSheetName, id, 1)
 xlsx.DeleteSheet(id, 6)
 t.eq(t.sheets(id), "Mid,Two,Sheet1,Last,Also last", "DeleteSheet")
 -- SetDefaultSheet: commands without a sheet (or sheet 0) use it; deleting it leaves it out of range.
@@ -46,7 +43,6 @@ for _, v in ipairs({{V[2], 2, V[2]}, {V[3], 3, V[3]}, {5, 3, V[1]}, {0, 2, V[1]}
   t.eq(xlsx.GetSheetVisibility(id, v[2]), v[3], "visibility " .. v[1])
 end
 t.eq(xlsx.GetSheetVisibility(id), XLSX_VISIBILITY_VISIBLE, "default sheet")
-t.rejects(xlsx.SetSheetVisibility, id)
 -- Active sheet: Sheet1 stayed active through its moves; hidden, it handed over to the last visible one.
 t.eq(xlsx.IsSheetActive(id, 4) .. xlsx.IsSheetActive(id, 1), "10", "active after moves and hiding")
 xlsx.SetSheetActive(id, 3)
@@ -59,6 +55,5 @@ for _, sel in ipairs({{1, 1}, {0, 0}, {7, 1}}) do
   xlsx.SetSheetSelected(id, sel[1], 2)
   t.eq(xlsx.IsSheetSelected(id, 2), sel[2], "SetSheetSelected " .. sel[1])
 end
-t.rejects(xlsx.SetSheetSelected, id)
 xlsx.Close(id)
 t.done()

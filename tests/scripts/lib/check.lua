@@ -76,9 +76,9 @@ end
 function t.write(path, bytes) assert(io.open(path, "wb")):write(bytes):close() end
 
 -- The host's temporary folder holds no file.
-function t.no_temp_files(what)
+function t.no_temp_files()
   local pipe = assert(io.popen('ls -A "' .. t.temp .. '"'))
-  t.eq(pipe:read("a"), "", (what or "temporary folder") .. ": files left")
+  t.eq(pipe:read("a"), "", "files left in the temporary folder")
   pipe:close()
 end
 
