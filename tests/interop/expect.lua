@@ -99,4 +99,5 @@ function expect.write(path)
   file:close()
 end
 
+expect.encode = encode
 return expect

@@ -1,11 +1,8 @@
--- Prints every cell of every sheet of the workbooks given, as the plugin reads them, one line each:
--- file, sheet, reference, type code, value and formula, separated by tabs (backslash, tab, line feed and
--- carriage return escaped as \\, \t, \n and \r). Each file is also saved unchanged as OUT.keep.xlsx and,
--- with one cell changed, as OUT.changed.xlsx.
+-- Prints every cell of every sheet of the workbooks given, as the plugin reads them, as a JSON list of
+-- [file, sheet, reference, type code, value, formula]. Each file is also saved unchanged as
+-- OUT.keep.xlsx and, with one cell changed, as OUT.changed.xlsx.
 --   korvadel read_cells.lua FILE OUT ...
-local function escape(text)
-  return (tostring(text):gsub("[\\\t\n\r]", {["\\"] = "\\\\", ["\t"] = "\\t", ["\n"] = "\\n", ["\r"] = "\\r"}))
-end
+local cells = {}
 
 local function dump(path)
   local id = xlsx.Open(nil, path)
@@ -17,9 +14,7 @@ local function dump(path)
         local value, code = xlsx.GetCellValue(id, pos)
         local formula = xlsx.HaveCellFormula(id, pos) == 1 and xlsx.GetCellFormula(id, pos) or ""
         if code ~= 0 or formula ~= "" then
-          if math.type(value) == "float" then value = string.format("%.17g", value) end
-          print(table.concat({escape(path), escape(name), xlsx.GetCellReference(id, pos), code,
-                              escape(value == nil and "" or value), escape(formula)}, "\t"))
+          cells[#cells + 1] = {path, name, xlsx.GetCellReference(id, pos), code, value == nil and "" or value, formula}
         end
       end
     end
@@ -35,3 +30,4 @@ for i = 1, #arg, 2 do
   xlsx.Close(id)
   dump(arg[i])
 end
+print(require("expect").encode(cells))

@@ -240,9 +240,6 @@ def check_node(path, book, shown):
                     ["f" if "f" in cell else "v"])
 
 # ---- reading files other programs wrote
-def unescape(text):
-    return text.replace("\\\\", "\0").replace("\\t", "\t").replace("\\n", "\n").replace("\\r", "\r").replace("\0", "\\")
-
 def openpyxl_view(value):
     """An openpyxl value as the plugin's (type code, text): 1 integer, 3 text, 12 float, 13 boolean,
     14 error."""
@@ -253,10 +250,8 @@ def openpyxl_view(value):
     return None if value is None else (code, repr(value) if code == 12 else str(value))
 
 def check_reading(paths, dump):
-    ours = {}
-    for line in dump.splitlines():
-        path, sheet, ref, code, value, formula = line.split("\t")
-        ours[(path, unescape(sheet), ref)] = (int(code), unescape(value), unescape(formula))
+    ours = {(path, sheet, ref): (code, str(value), formula)
+            for path, sheet, ref, code, value, formula in json.loads(dump)}
     for path in paths:
         values, formulas = openpyxl.load_workbook(path, data_only=True), openpyxl.load_workbook(path)
         for ws, cell in ((ws, cell) for ws in values.worksheets for row in ws.iter_rows() for cell in row):

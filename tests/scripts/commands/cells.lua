@@ -1,5 +1,5 @@
 -- Cell commands: what SetCellValue stores for each value and type code, addresses (x and y, reference
--- texts), cells out of range, formulas and GetCellReference.
+-- texts), cells out of range and formulas.
 local t = require "check"
 local id = t.new_document("cells.xlsx")
 local function expect(x, y, v, code, what) t.same(what, {v, code, n = 2}, xlsx.GetCellValue(id, x, y)) end
@@ -52,9 +52,5 @@ xlsx.ClearCellFormula(id, "F1", 2)
 t.eq(xlsx.HaveCellFormula(id, "F1", 2) .. xlsx.GetCellFormula(id, "F1"), "0\"text\"&B3",
      "the sheet follows a reference")
 t.raises(t.SHEET_RANGE, xlsx.SetCellFormula, id, 1, 1, nil, 9)  -- the text is read after the checks
--- GetCellReference: the text, or with xyref the column and row.
-t.eq(xlsx.GetCellReference(id, 28, 5) .. xlsx.GetCellReference(id, 16384, 1048576), "AB5XFD1048576", "texts")
-t.same("xyref gives column and row", {28, 5}, xlsx.GetCellReference(id, "AB5", 1))
-t.eq(select(2, xlsx.GetCellReference(id, 3, 4, 1, 2)), 4, "sheet after xyref")
 xlsx.Close(id)
 t.done()
