@@ -307,6 +307,9 @@ def check_examples(folder, peer):
     check((wb["Data"]["C1"].value, wb["Data"]["D1"].value), (99.5, "text"), "modify.lua: changed and kept cells")
     dump = korvadel("../../examples/dump.lua", peer, "--types")
     check(dump.splitlines()[:2], ["# Data", "1:1\t-2:1\t3.5:12\ttext:3\t1:13\t0:13"], "dump.lua: first row")
+    shown = korvadel("../../examples/table_roundtrip.lua", os.path.join(folder, "table.xlsx")).splitlines()
+    check(shown[2:], ['row 2: "Äpfel", 120, 0.35', 'row 3: "Birnen", 80, 0.5', 'row 4: "Kiwis"', "B2 = 120 (type 1)",
+                      "C2 = 0.35 (type 12)"], "table_roundtrip.lua: the rows read back and two cells")
 
 # ---- cell formats and sheet layout: the workbooks of formats.lua and layout.lua read by openpyxl and
 # LibreOffice; formats and layouts of openpyxl, XlsxWriter and LibreOffice read through the commands
