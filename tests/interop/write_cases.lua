@@ -53,11 +53,6 @@ for _, f in ipairs({{"A4", "=A1*2", "84"}, {"B4", "SUM(A1:B1)", "35"}, {"C4", "I
 end
 check.raises(check.OPERATION, xlsx.SetCellFormula, id, "F4", "A1\27")
 book:value(id, "Größe €", "A1", "big")
--- A block written through a range loop, and references.
-for pos in xlsx.CellRange(id, 1, 6, 3, 7) do
-  local x, y = xlsx.GetCellReference(id, pos, 1)
-  book:value(id, "Values", xlsx.GetCellReference(id, pos), x * 10 + y)
-end
 -- Layout inside the extent.
 book:value(id, "Layout", "E6", 1)
 for _, d in ipairs({{"SetColumnWidth", 1, 25}, {"SetColumnWidth", 3, 8.5}, {"SetRowHeight", 2, 30},
