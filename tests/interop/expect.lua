@@ -39,12 +39,6 @@ function Book:value(id, sheet, ref, value, type_code, inline)
   self:sheet(sheet).cells[ref] = cell
 end
 
--- A formula (as SetCellFormula takes it) and the value LibreOffice computes for it, as its CSV shows it.
-function Book:formula(id, sheet, ref, formula, computed)
-  xlsx.SetCellFormula(id, ref, formula, index_of(id, sheet))
-  self:sheet(sheet).cells[ref] = {f = formula:gsub("^=", ""), csv = computed}
-end
-
 -- Cells (reference -> record) the others read as they read any cell (values already in the file, a formula
 -- moved ...).
 function Book:cells(sheet, cells) for ref, cell in pairs(cells) do self:sheet(sheet).cells[ref] = cell end end
@@ -57,12 +51,6 @@ function Book:dimension(id, sheet, command, at, size)
   local column = command:find("Column") ~= nil
   table.insert(self:sheet(sheet).dimensions, {column and "column" or "row", column and string.char(64 + at) or at,
                                               size and (column and "width" or "height") or "hidden", size or true})
-end
-
-function Book:state(id, sheet, visibility)
-  xlsx.SetSheetVisibility(id, visibility, index_of(id, sheet))
-  local states = {[XLSX_VISIBILITY_HIDDEN] = "hidden", [XLSX_VISIBILITY_VERYHIDDEN] = "veryHidden"}
-  self:sheet(sheet).state = states[visibility] or "visible"
 end
 
 -- A core property, by its name in openpyxl (title, subject, creator, ...).
