@@ -429,8 +429,8 @@ XmlNode* quick_find(XlsxSheetIndex* index, uint32_t position, uint32_t column) {
   RowEnds ends = row_ends(index, index->rows[position]);
   XmlNode* x = count_cell(ends, column, index->span_first, index->span_last);
   if (x) return x;
-  uint32_t first = sheet_cell_column(first_cell(row));
-  uint32_t last = sheet_cell_column(sheet_last_cell(row));
+  uint32_t first = sheet_cell_column(first_cell_from(ends.first));
+  uint32_t last = sheet_cell_column(last_cell_from(ends.last));
   if (first == index->span_first && last == index->span_last) return nullptr;
   x = count_cell(ends, column, first, last);
   if (x) {
