@@ -9,6 +9,7 @@
 #include "lib/package/part.h"
 #include "lib/sheet/cellref.h"
 #include "lib/sheet/dimension.h"
+#include "lib/sheet/lookahead.h"
 
 namespace {
 
@@ -162,10 +163,12 @@ XmlNode* count_cell(const RowEnds& ends, uint32_t column, uint32_t first, uint32
   if (first == 0 || column < first || column > last) return nullptr;
   uint32_t from_first = column - first, from_last = last - column;
   XmlNode* x = nullptr;
-  if (from_first <= from_last && from_first <= kGuessSteps) {
+  bool forward = from_first <= from_last;
+  lookahead::fetch_count(ends.first, ends.last, last - first, forward ? from_first : from_last, forward);
+  if (forward && from_first <= kGuessSteps) {
     x = first_cell_from(ends.first);
     for (uint32_t k = from_first; k > 0 && x; k--) x = next_cell(x);
-  } else if (from_last < from_first && from_last <= kGuessSteps) {
+  } else if (!forward && from_last <= kGuessSteps) {
     x = last_cell_from(ends.last);
     for (uint32_t k = from_last; k > 0 && x; k--) x = previous_cell(x);
   }
@@ -246,6 +249,17 @@ uint32_t sheet_cell_column(const XmlNode* cell) { return xlsx_cellref_column_of(
 
 uint32_t sheet_row_number(const XmlNode* row) { return xlsx_cellref_row_of(r_value(row)); }
 
+namespace {
+
+// The entry of a row element as the index is built: its ends and the starts of its runs.
+XlsxRowEntry entry_of(XmlNode* row, uint32_t number) {
+  const XmlAttr* attribute = row->first_child ? row->first_child->first_attribute : nullptr;
+  uintptr_t text = attribute ? lookahead::address_of(attribute->value) : 0;
+  return {row, number, 0, row->first_child, row->last_child, lookahead::address_of(attribute), text};
+}
+
+}  // namespace
+
 XlsxSheetIndex* sheet_index_of_part(XlsxPart* part) {
   if (!part) return nullptr;
   // A part that carries another attachment (a file may name its relationships part as a sheet) is no
@@ -308,7 +322,7 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
       if (!assign_number(x, number, 0)) return XLSX_ERR_NO_MEMORY;
     }
     if (number < previous) sorted = false;
-    index->rows[n++] = {x, number, 0, x->first_child, x->last_child};
+    index->rows[n++] = entry_of(x, number);
     previous = number;
   }
   if (!sorted) {
@@ -414,6 +428,18 @@ xlsx_status sheet_index_check_cells(XlsxSheetIndex* index, XlsxRowEntry* entry) 
 
 namespace {
 
+// Asks ahead for the attributes and texts of the cell counted to by the last extent, guessed between the
+// starts of this row's runs and the next row's, while the entries hold for the tree.
+void fetch_cell_texts(const XlsxSheetIndex* index, uint32_t position, uint32_t column) {
+  uint32_t first = index->span_first, last = index->span_last;
+  bool known = index->ends_generation == index->generation && position + 1 < index->row_count;
+  if (!known || first == 0 || column < first || column > last) return;
+  const XlsxRowEntry& row = index->rows[position];
+  const XlsxRowEntry& next = index->rows[position + 1];
+  lookahead::fetch_cell_texts(row.attributes_start, next.attributes_start, row.texts_start, next.texts_start,
+                              column - first, last - first + 1);
+}
+
 // A cell found without checking its row first (finding needs no ordered row; creating does): the cursor
 // or the cell after it in the cursor's row (the rest of that row is left to the walk next to the cursor);
 // in another row the cell counted from an end by the extent of the last row counted, else by this row's
@@ -427,6 +453,7 @@ XmlNode* quick_find(XlsxSheetIndex* index, uint32_t position, uint32_t column) {
     return next && sheet_cell_column(next) == column ? next : nullptr;
   }
   RowEnds ends = row_ends(index, index->rows[position]);
+  fetch_cell_texts(index, position, column);
   XmlNode* x = count_cell(ends, column, index->span_first, index->span_last);
   if (x) return x;
   uint32_t first = sheet_cell_column(first_cell_from(ends.first));

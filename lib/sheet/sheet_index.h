@@ -24,6 +24,11 @@ struct XlsxRowEntry {
   uint32_t cells_checked;  // 1 once every `c` child carries a readable `r` and the cells are in order
   XmlNode* first_child = nullptr;
   XmlNode* last_child = nullptr;
+  // Where the row's runs of attributes and texts start (its first child's first attribute and that
+  // attribute's text), taken with the ends: addresses to fetch ahead from (lib/sheet/lookahead.h), never
+  // read through; 0 when unknown.
+  uintptr_t attributes_start = 0;
+  uintptr_t texts_start = 0;
 };
 
 // One `col` element of cols, with its `min` read once.

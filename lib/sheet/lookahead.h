@@ -1,0 +1,78 @@
+// Fetching ahead for a cell lookup far from the cursor. Such a lookup reads, each after the one before, the
+// row's entry, the cells it counts past from an end of the row, the counted cell's `r` attribute and the
+// attribute's text; on a loaded sheet of a million cells each of them is a cache miss. The parser lays a row
+// out in three runs of nearly even stride (its nodes, its attributes, its texts), so once the entry is read
+// the addresses of the rest can be guessed from the row's ends and from where the next row's runs start, and
+// asked for all at once: the misses then overlap instead of following one another.
+// Only a hint to the processor: a prefetch reads nothing the program sees and cannot fault, so a wrong guess
+// (a row laid out otherwise, a tree changed by edits) costs a wasted fetch, never a wrong result. Addresses
+// are computed as integers, never as pointers into objects they may not belong to.
+#pragma once
+
+#include <cstdint>
+
+#include "lib/xml/tree.h"
+
+namespace lookahead {
+
+// The compiler counts a prefetch as free of side effects, so it would drop a loop, or a call of a function,
+// made only of prefetches; the empty volatile statement after each one keeps them.
+inline void fetch(uintptr_t address) {
+  __builtin_prefetch(reinterpret_cast<const void*>(address));
+  __asm__ volatile("");
+}
+
+// The cache line the fetches step by (the benchmark machines'; elsewhere a fetch may bring less or more).
+constexpr uintptr_t kLine = 64;
+
+// Every line of a node at address: points at most a line apart, the last byte included.
+inline void fetch_node(uintptr_t address) {
+  for (uintptr_t offset = 0; offset < sizeof(XmlNode); offset += kLine) fetch(address + offset);
+  fetch(address + sizeof(XmlNode) - 1);
+}
+
+// The distance from `from` to `to` (either direction) shared out over n steps, as an address offset.
+inline uintptr_t stride(uintptr_t from, uintptr_t to, uint32_t n) {
+  return static_cast<uintptr_t>((static_cast<int64_t>(to) - static_cast<int64_t>(from)) / n);
+}
+
+// The address of p as an integer, for guessing from; 0 for null.
+inline uintptr_t address_of(const void* p) { return reinterpret_cast<uintptr_t>(p); }
+
+// Most cells a count passes that are fetched ahead, and the most bytes of the counted cell's subtree.
+constexpr uint32_t kSteps = 8;
+constexpr uint32_t kSubtreeBytes = 512;
+
+// A count of `steps` cells from the first (forward) or last child of a row of `cells` + 1 cells: the nodes
+// it passes, guessed by the row's stride in the node run, and the counted cell's subtree (its value and
+// text nodes follow it in that run).
+inline void fetch_count(const XmlNode* first, const XmlNode* last, uint32_t cells, uint32_t steps, bool forward) {
+  if (!first || !last || cells == 0) return;
+  uintptr_t cell = stride(address_of(first), address_of(last), cells);  // a cell's share of the node run
+  uintptr_t step = forward ? cell : 0 - cell;
+  uintptr_t at = address_of(forward ? first : last);
+  for (uint32_t k = 1; k <= steps && k <= kSteps; k++) fetch_node(at + k * step);
+  at += steps * step;
+  // The subtree lies after the cell in the order the parser made the nodes, whichever way the run goes.
+  bool down = address_of(last) < address_of(first);
+  uintptr_t bytes = down ? 0 - cell : cell;
+  for (uintptr_t offset = 0; offset < bytes && offset < kSubtreeBytes; offset += kLine)
+    fetch(down ? at - offset : at + offset);
+}
+
+// The k-th of a row's `cells` cells: its attributes and texts, guessed between where this row's runs start
+// and where the next row's do (a line either side, for rows whose cells differ in their attributes).
+inline void fetch_cell_texts(uintptr_t attributes, uintptr_t next_attributes, uintptr_t texts, uintptr_t next_texts,
+                             uint32_t k, uint32_t cells) {
+  if (!attributes || !next_attributes || !texts || !next_texts || cells == 0) return;
+  uintptr_t attribute = attributes + k * stride(attributes, next_attributes, cells);
+  uintptr_t text = texts + k * stride(texts, next_texts, cells);
+  fetch(attribute - kLine);
+  fetch(attribute);
+  fetch(attribute + kLine);
+  fetch(text - kLine);
+  fetch(text);
+  fetch(text + kLine);
+}
+
+}  // namespace lookahead
