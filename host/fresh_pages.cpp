@@ -20,40 +20,48 @@ namespace {
 // back to the machine's host (free page reporting), a free 2 MB block is usually such memory, and the host
 // must back it again 4 KB at a time when it is first written: a huge page then costs several times what
 // the 512 faults it saves would have (measured here: 2.2-3.5 s for 370 MB against 0.4-1.0 s in 4 KB pages;
-// memory returned moments ago costs 0.12 s in huge pages against 0.64 s). So the fill of each new mapping
-// of one huge page (the pages and chunks of a tree) is timed: those are advised for huge pages until a
-// fill proves slow, then tried again after kFirstRetry such mappings, twice as many after each further
-// slow fill (up to kLastRetry); larger blocks are advised only while the last fill proved huge pages cheap.
+// memory returned moments ago costs 0.12 s in huge pages against 0.64 s). So the fills of new mappings of
+// one huge page (the pages and chunks of a tree) are timed, and a huge page is judged against 2 MB of 4 KB
+// pages filled in the same process: the first such mapping is filled in 4 KB pages, the next ones advised
+// for huge pages until a fill proves slow, then tried again after kFirstRetry such mappings, twice as many
+// after each further slow fill (up to kLastRetry); larger blocks are advised only while the last fill
+// proved huge pages cheap.
 struct HugePolicy {
-  bool judged = false;  // a fill of one huge page has been timed
-  bool cheap = false;   // and the last one cost less than a fill in 4 KB pages
+  double small_fill = 0;  // processor time of the last fill of one huge page's span in 4 KB pages; 0 before
+  bool judged = false;    // a fill of one huge page has been timed
+  bool cheap = false;     // and the last one was worth its cost against a fill in 4 KB pages
   uint32_t skipped = 0;
   uint32_t retry = 0;  // mappings to skip before the next try
 };
 
 constexpr uint32_t kFirstRetry = 32;
 constexpr uint32_t kLastRetry = 1024;
-// Processor time above which the fill of one huge page counts as slow. A huge page may cost more to fill
-// than 2 MB of 4 KB pages populated in one call (0.3-2.6 ms on these machines) and still pay for itself
-// in translation misses saved later: where the kernel compacts memory for each new huge page (3.4 ms a
-// fill, 0.1 ms for one at hand), a loaded sheet read cell by cell took half the time in huge pages. A
-// huge page the host must back again (12-19 ms) costs more than it saves.
-constexpr double kSlowHugeFill = 5e-3;
+// How many times the fill of the same span in 4 KB pages a huge page may cost and still pay for itself in
+// translation misses saved later. Where the kernel compacts memory for each new huge page (3.4 ms a fill
+// against 5 ms of 4 KB faults), a loaded sheet read cell by cell took half the time in huge pages; a huge
+// page the host must back again (3.5 ms against 0.7 ms in 4 KB pages on one machine, 12-19 ms against
+// 0.3-2.6 ms on others) costs more than it saves: the sheet's open pays it all, its lookups gain a tenth.
+constexpr double kHugeWorth = 2.0;
 
 // Whether a new mapping of length bytes is to be advised for huge pages; a mapping of exactly one huge
-// page is the policy's probe.
+// page is the policy's probe, once a fill in 4 KB pages has been timed to judge it against.
 bool WantHuge(HugePolicy& huge, size_t length) {
   if (length < kHugePage) return false;
   if (length > kHugePage) return huge.judged && huge.cheap;
+  if (huge.small_fill == 0) return false;
   if (!huge.judged || huge.cheap) return true;
   if (++huge.skipped < huge.retry) return false;
   huge.skipped = 0;
   return true;
 }
 
-// Takes the time one fill of a huge page took.
-void Judge(HugePolicy& huge, double seconds) {
-  huge.cheap = seconds <= kSlowHugeFill;
+// Takes the time one fill of a huge page's span took, in a huge page (huge) or in 4 KB pages.
+void Judge(HugePolicy& huge, bool in_huge_page, double seconds) {
+  if (!in_huge_page) {
+    huge.small_fill = seconds > 0 ? seconds : 1e-9;
+    return;
+  }
+  huge.cheap = seconds <= kHugeWorth * huge.small_fill;
   huge.retry = huge.cheap ? kFirstRetry : !huge.judged ? kFirstRetry : std::min(huge.retry * 2, kLastRetry);
   huge.judged = true;
 }
@@ -120,12 +128,12 @@ auto Locked(Work work) {
   return work();
 }
 
-// Fills the huge page at `at`, advised for a huge page first when advise is set; the policy learns from
-// an advised fill.
+// Fills the huge page's span at `at`, advised for a huge page first when advise is set; the policy learns
+// from every fill.
 void FillHugePage(char* at, bool advise) {
   if (advise) AdviseHuge(at, kHugePage);
   double seconds = Touch(at, kHugePage);
-  if (advise) Locked([seconds] { Judge(ahead.huge, seconds); });
+  Locked([advise, seconds] { Judge(ahead.huge, advise, seconds); });
 }
 
 // One new mapping of a huge page, advised and filled as the policy says.
@@ -225,14 +233,29 @@ char* MapAligned(size_t length) {
   return aligned;
 }
 
+namespace {
+
+// The probes at the start of a large new block: a span in 4 KB pages unless one was timed, then a huge page.
+void Probe(char* at, size_t length) {
+  if (Locked([] { return ahead.huge.small_fill == 0; })) {
+    FillHugePage(at, false);
+    at += kHugePage;
+    length -= kHugePage;
+  }
+  if (length >= kHugePage) FillHugePage(at, true);
+}
+
+}  // namespace
+
 char* FreshMapping(size_t length) {
   if (length == kHugePage) return HugePageMapping();
   char* at = MapAligned(length);
   if (!at) return nullptr;
-  // A block larger than a huge page asked for before any fill of one was timed: its first huge page is the
-  // policy's probe (such blocks are written from their start: a part's text, a buffer being filled), so
-  // that the rest is advised for huge pages when they prove cheap rather than faulted in 4 KB at a time.
-  if (length > kHugePage && !Locked([] { return ahead.huge.judged; })) FillHugePage(at, true);
+  // A block larger than a huge page asked for before the policy has judged: its first huge pages are the
+  // policy's probes, one filled in 4 KB pages, one in a huge page (such blocks are written from their
+  // start: a part's text, a buffer being filled), so that the rest is advised for huge pages when they
+  // prove cheap rather than faulted in 4 KB at a time.
+  if (length > kHugePage && !Locked([] { return ahead.huge.judged; })) Probe(at, length);
   if (Locked([length] { return WantHuge(ahead.huge, length); })) AdviseHuge(at, length);
   Populate(at, length);
   return at;
