@@ -23,13 +23,14 @@ namespace {
 // memory returned moments ago costs 0.12 s in huge pages against 0.64 s). So the fills of new mappings of
 // one huge page (the pages and chunks of a tree) are timed, and a huge page is judged against 2 MB of 4 KB
 // pages filled in the same process: the first such mapping is filled in 4 KB pages, the next ones advised
-// for huge pages until a fill proves slow, then tried again after kFirstRetry such mappings, twice as many
-// after each further slow fill (up to kLastRetry); larger blocks are advised only while the last fill
-// proved huge pages cheap.
+// for huge pages until their fills prove slow, then tried again after kFirstRetry such mappings, twice as
+// many after each further slow fill (up to kLastRetry); larger blocks are advised only while the fills
+// prove huge pages cheap.
 struct HugePolicy {
   double small_fill = 0;  // processor time of the last fill of one huge page's span in 4 KB pages; 0 before
+  double huge_fill = 0;   // of the fills of huge pages since the last try: a mean weighted to the latest
   bool judged = false;    // a fill of one huge page has been timed
-  bool cheap = false;     // and the last one was worth its cost against a fill in 4 KB pages
+  bool cheap = false;     // and the mean was worth its cost against a fill in 4 KB pages
   uint32_t skipped = 0;
   uint32_t retry = 0;  // mappings to skip before the next try
 };
@@ -61,7 +62,10 @@ void Judge(HugePolicy& huge, bool in_huge_page, double seconds) {
     huge.small_fill = seconds > 0 ? seconds : 1e-9;
     return;
   }
-  huge.cheap = seconds <= kHugeWorth * huge.small_fill;
+  // One slow fill among cheap ones (a block the kernel had to compact) moves the mean a quarter of the way:
+  // it takes a few in a row to turn the policy. A try after slow fills starts the mean afresh.
+  huge.huge_fill = huge.judged && huge.cheap ? 0.75 * huge.huge_fill + 0.25 * seconds : seconds;
+  huge.cheap = huge.huge_fill <= kHugeWorth * huge.small_fill;
   huge.retry = huge.cheap ? kFirstRetry : !huge.judged ? kFirstRetry : std::min(huge.retry * 2, kLastRetry);
   huge.judged = true;
 }
