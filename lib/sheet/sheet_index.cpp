@@ -161,17 +161,12 @@ constexpr uint32_t kGuessSteps = 32;
 // too far. Needs no ordered row.
 XmlNode* count_cell(const RowEnds& ends, uint32_t column, uint32_t first, uint32_t last) {
   if (first == 0 || column < first || column > last) return nullptr;
-  uint32_t from_first = column - first, from_last = last - column;
-  XmlNode* x = nullptr;
-  bool forward = from_first <= from_last;
-  lookahead::fetch_count(ends.first, ends.last, last - first, forward ? from_first : from_last, forward);
-  if (forward && from_first <= kGuessSteps) {
-    x = first_cell_from(ends.first);
-    for (uint32_t k = from_first; k > 0 && x; k--) x = next_cell(x);
-  } else if (!forward && from_last <= kGuessSteps) {
-    x = last_cell_from(ends.last);
-    for (uint32_t k = from_last; k > 0 && x; k--) x = previous_cell(x);
-  }
+  bool forward = column - first <= last - column;
+  uint32_t steps = forward ? column - first : last - column;
+  if (steps > kGuessSteps) return nullptr;
+  lookahead::fetch_count(ends.first, ends.last, last - first, steps, forward);
+  XmlNode* x = forward ? first_cell_from(ends.first) : last_cell_from(ends.last);
+  for (uint32_t k = steps; k > 0 && x; k--) x = forward ? next_cell(x) : previous_cell(x);
   return x && sheet_cell_column(x) == column ? x : nullptr;
 }
 
