@@ -3,7 +3,9 @@
 // attribute's text; on a loaded sheet of a million cells each of them is a cache miss. The parser lays a row
 // out in three runs of nearly even stride (its nodes, its attributes, its texts), so once the entry is read
 // the addresses of the rest can be guessed from the row's ends and from where the next row's runs start, and
-// asked for all at once: the misses then overlap instead of following one another.
+// asked for all at once: the misses then overlap instead of following one another. Rows of a large sheet
+// are sampled (XlsxRowSample), so that the same guesses can be made from the nearest sample, in a table small
+// enough to stay in the cache, while the row's own entry is still being read.
 // Only a hint to the processor: a prefetch reads nothing the program sees and cannot fault, so a wrong guess
 // (a row laid out otherwise, a tree changed by edits) costs a wasted fetch, never a wrong result. Addresses
 // are computed as integers, never as pointers into objects they may not belong to.
@@ -43,18 +45,18 @@ inline uintptr_t address_of(const void* p) { return reinterpret_cast<uintptr_t>(
 constexpr uint32_t kSteps = 8;
 constexpr uint32_t kSubtreeBytes = 512;
 
-// A count of `steps` cells from the first (forward) or last child of a row of `cells` + 1 cells: the nodes
-// it passes, guessed by the row's stride in the node run, and the counted cell's subtree (its value and
-// text nodes follow it in that run).
-inline void fetch_count(const XmlNode* first, const XmlNode* last, uint32_t cells, uint32_t steps, bool forward) {
+// A count of `steps` cells from the first (forward) or last child of a row of `cells` + 1 cells: the node it
+// starts from and the nodes it passes, guessed by the row's stride in the node run, and the counted cell's
+// subtree (its value and text nodes follow it in that run).
+inline void fetch_count(uintptr_t first, uintptr_t last, uint32_t cells, uint32_t steps, bool forward) {
   if (!first || !last || cells == 0) return;
-  uintptr_t cell = stride(address_of(first), address_of(last), cells);  // a cell's share of the node run
+  uintptr_t cell = stride(first, last, cells);  // a cell's share of the node run
   uintptr_t step = forward ? cell : 0 - cell;
-  uintptr_t at = address_of(forward ? first : last);
-  for (uint32_t k = 1; k <= steps && k <= kSteps; k++) fetch_node(at + k * step);
+  uintptr_t at = forward ? first : last;
+  for (uint32_t k = 0; k <= steps && k <= kSteps; k++) fetch_node(at + k * step);  // the start, then the passed
   at += steps * step;
   // The subtree lies after the cell in the order the parser made the nodes, whichever way the run goes.
-  bool down = address_of(last) < address_of(first);
+  bool down = last < first;
   uintptr_t bytes = down ? 0 - cell : cell;
   for (uintptr_t offset = 0; offset < bytes && offset < kSubtreeBytes; offset += kLine)
     fetch(down ? at - offset : at + offset);

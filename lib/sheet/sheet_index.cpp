@@ -19,6 +19,7 @@ void index_free(void* extra) {
   XlsxSheetIndex* index = static_cast<XlsxSheetIndex*>(extra);
   if (!index) return;
   xlsx_free(index->rows);
+  xlsx_free(index->samples);
   xlsx_free(index->col_entries);
   xlsx_free(index->formula_groups);
   xlsx_free(index);
@@ -164,7 +165,8 @@ XmlNode* count_cell(const RowEnds& ends, uint32_t column, uint32_t first, uint32
   bool forward = column - first <= last - column;
   uint32_t steps = forward ? column - first : last - column;
   if (steps > kGuessSteps) return nullptr;
-  lookahead::fetch_count(ends.first, ends.last, last - first, steps, forward);
+  lookahead::fetch_count(lookahead::address_of(ends.first), lookahead::address_of(ends.last), last - first, steps,
+                         forward);
   XmlNode* x = forward ? first_cell_from(ends.first) : last_cell_from(ends.last);
   for (uint32_t k = steps; k > 0 && x; k--) x = forward ? next_cell(x) : previous_cell(x);
   return x && sheet_cell_column(x) == column ? x : nullptr;
@@ -253,6 +255,34 @@ XlsxRowEntry entry_of(XmlNode* row, uint32_t number) {
   return {row, number, 0, row->first_child, row->last_child, lookahead::address_of(attribute), text};
 }
 
+// Rows from one sample to the next, and the fewest rows a sheet has for samples to be taken (a smaller
+// one stays in the cache).
+constexpr uint32_t kRowSampleStep = 32;
+constexpr uint32_t kRowSampleMinRows = 1024;
+
+// Samples the built rows afresh (none for a sheet of few rows); XLSX_ERR_NO_MEMORY without them.
+xlsx_status take_samples(XlsxSheetIndex* index) {
+  xlsx_free(index->samples);
+  index->samples = nullptr;
+  index->sample_count = 0;
+  uint32_t n = index->row_count;
+  if (n < kRowSampleMinRows) return XLSX_OK;
+  uint32_t count = (n - 2) / kRowSampleStep + 1;  // each sampled row has a row after it
+  auto* samples = static_cast<XlsxRowSample*>(xlsx_malloc(count * static_cast<uint32_t>(sizeof(XlsxRowSample))));
+  if (!samples) return XLSX_ERR_NO_MEMORY;
+  for (uint32_t k = 0; k < count; k++) {
+    const XlsxRowEntry& row = index->rows[k * kRowSampleStep];
+    const XlsxRowEntry& next = index->rows[k * kRowSampleStep + 1];
+    samples[k] = {lookahead::address_of(row.first_child), lookahead::address_of(row.last_child),
+                  row.attributes_start,                   row.texts_start,
+                  lookahead::address_of(next.first_child), next.attributes_start,
+                  next.texts_start};
+  }
+  index->samples = samples;
+  index->sample_count = count;
+  return XLSX_OK;
+}
+
 }  // namespace
 
 XlsxSheetIndex* sheet_index_of_part(XlsxPart* part) {
@@ -328,10 +358,34 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
     relink(sheet_data, index->rows, n, nullptr);
   }
   index->row_count = n;
+  if (take_samples(index) != XLSX_OK) return XLSX_ERR_NO_MEMORY;
   index->rows_built = 1;
   // Numbering and ordering the rows above changed no row's children: the ends hold for the tree now.
   if (index->part->xml) index->ends_generation = index->part->xml->generation;
   return XLSX_OK;
+}
+
+void sheet_index_fetch_ahead(const XlsxSheetIndex* index, uint32_t number, uint32_t column) {
+  uint32_t first = index->span_first, last = index->span_last;
+  bool held = index->rows_built && index->samples && index->ends_generation == index->generation;
+  if (!held || first == 0 || column < first || column > last || number < index->rows[0].number) return;
+  uint32_t position = number - index->rows[0].number;  // the row's place when the rows have no gaps
+  if (position >= index->row_count || position == index->cursor_row) return;
+  bool forward = column - first <= last - column;
+  uint32_t steps = forward ? column - first : last - column;
+  if (steps > kGuessSteps) return;  // the lookup will not count either
+  uint32_t k = std::min(position / kRowSampleStep, index->sample_count - 1);
+  const XlsxRowSample& s = index->samples[k];
+  // The rows after a sampled one are taken to follow it at the stride from it to the next row.
+  uintptr_t j = position - k * kRowSampleStep;
+  uintptr_t nodes = s.next_first - s.first, attributes = s.next_attributes - s.attributes;
+  uintptr_t texts = s.next_texts - s.texts;
+  if (s.first && s.last && s.next_first)
+    lookahead::fetch_count(s.first + j * nodes, s.last + j * nodes, last - first, steps, forward);
+  uintptr_t attribute = s.attributes + j * attributes, text = s.texts + j * texts;
+  if (s.attributes && s.next_attributes && s.texts && s.next_texts)
+    lookahead::fetch_cell_texts(attribute, attribute + attributes, text, text + texts, column - first,
+                                last - first + 1);
 }
 
 uint32_t sheet_index_lower_bound(const XlsxSheetIndex* index, uint32_t number) {

@@ -31,6 +31,14 @@ struct XlsxRowEntry {
   uintptr_t texts_start = 0;
 };
 
+// Every kRowSampleStep-th row of a large sheet: its ends and the starts of its runs, and where the next row's
+// runs start. Where any row's cells lie is guessed from the nearest sample before the row's entry is read
+// (lib/sheet/lookahead.h); taken with the ends and used only while they are. Addresses, never read through.
+struct XlsxRowSample {
+  uintptr_t first, last, attributes, texts;
+  uintptr_t next_first, next_attributes, next_texts;
+};
+
 // One `col` element of cols, with its `min` read once.
 struct XlsxColEntry {
   XmlNode* node;
@@ -51,6 +59,8 @@ struct XlsxSheetIndex {
   // is counted to from the entry without reading the row element (one memory access fewer for a lookup
   // far from the last). Any change makes the rows be read again.
   uint32_t ends_generation;
+  XlsxRowSample* samples;  // null for a sheet of few rows
+  uint32_t sample_count;
   // Cursor: the last row and cell found.
   uint32_t cursor_row;   // position in rows; meaningful while < row_count
   XmlNode* cursor_cell;  // a `c` child of rows[cursor_row].node, or null
@@ -90,6 +100,10 @@ bool sheet_index_in_step(const XlsxSheetIndex* index, const XmlDoc* doc);
 // Builds the row array (normalising rows without `r` and rows out of order). XLSX_ERR_NO_MEMORY leaves
 // the index unbuilt and the tree consistent.
 xlsx_status sheet_index_build_rows(XlsxSheetIndex* index);
+// Asks ahead for the cell of column in the row numbered number, its place guessed from the samples, so
+// that the fetches overlap the reading of the row's entry; nothing for a lookup next to the cursor or
+// while the samples do not hold. Only a hint: changes nothing, reads only the index.
+void sheet_index_fetch_ahead(const XlsxSheetIndex* index, uint32_t number, uint32_t column);
 // Position of the first row entry whose number is >= number (row_count when none). Rows must be built.
 uint32_t sheet_index_lower_bound(const XlsxSheetIndex* index, uint32_t number);
 // Row entry for number, or null; uses the cursor first. Rows must be built.

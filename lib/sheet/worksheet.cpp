@@ -34,6 +34,7 @@ xlsx_status lookup(XlsxWorksheet* sheet, uint32_t row, uint32_t column, bool cre
   xlsx_status status = sheet_index_build_rows(index);
   XmlNode* element = nullptr;
   if (status == XLSX_OK && !index->sheet_data) status = XLSX_ERR_INVALID_ARG;
+  if (status == XLSX_OK) sheet_index_fetch_ahead(index, row, column);
   if (status == XLSX_OK && create) {
     uint32_t position = 0;
     status = sheet_index_row(index, row, &position);

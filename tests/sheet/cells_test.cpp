@@ -251,6 +251,15 @@ TEST_F(CellLookup, EveryFindAndCreateGivesTheCellAWalkOfTheRowFinds) {
     }
     expect_ordered();
   }
+  // A regular sheet large enough for the index to sample its rows and guess where cells lie, read from
+  // the end (past the last sample) to the start.
+  std::string data;
+  for (uint32_t r = 1; r <= 1057; r++)  // 33 samples, the last row past them
+    data += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"/><c r=\"B" +
+            std::to_string(r) + "\"><v>1</v></c><c r=\"C" + std::to_string(r) + "\"/></row>";
+  load_sheet(worksheet_with("<sheetData>" + data + "</sheetData>"));
+  for (uint32_t r = 1057; r >= 1 && !HasFatalFailure(); r = r > 3 ? r - 3 : 0)
+    for (uint32_t c = 1; c <= 4; c++) check(r, (c * r) % 4 + 1, c == 4);
 }
 
 using Texts = std::vector<std::string>;
