@@ -274,9 +274,8 @@ xlsx_status take_samples(XlsxSheetIndex* index) {
     const XlsxRowEntry& row = index->rows[k * kRowSampleStep];
     const XlsxRowEntry& next = index->rows[k * kRowSampleStep + 1];
     samples[k] = {lookahead::address_of(row.first_child), lookahead::address_of(row.last_child),
-                  row.attributes_start,                   row.texts_start,
-                  lookahead::address_of(next.first_child), next.attributes_start,
-                  next.texts_start};
+                  row.attributes_start, row.texts_start, lookahead::address_of(next.first_child),
+                  next.attributes_start, next.texts_start};
   }
   index->samples = samples;
   index->sample_count = count;

@@ -31,8 +31,8 @@ struct XlsxRowEntry {
   uintptr_t texts_start = 0;
 };
 
-// Every kRowSampleStep-th row of a large sheet: its ends and the starts of its runs, and where the next row's
-// runs start. Where any row's cells lie is guessed from the nearest sample before the row's entry is read
+// Every 32nd row of a large sheet: its ends and the starts of its runs, and where the next row's runs
+// start. Where any row's cells lie is guessed from the nearest sample before the row's entry is read
 // (lib/sheet/lookahead.h); taken with the ends and used only while they are. Addresses, never read through.
 struct XlsxRowSample {
   uintptr_t first, last, attributes, texts;
