@@ -10,6 +10,7 @@
 #include "lib/base/strbuf.h"
 #include "lib/package/package.h"
 #include "lib/package/part.h"
+#include "lib/sheet/lookahead.h"
 #include "lib/xml/escape.h"
 #include "lib/xml/text_decode.h"
 #include "lib/xml/tree.h"
@@ -433,6 +434,49 @@ Scan scan_part(XlsxSharedStrings* table) {
   return result;
 }
 
+// Texts from one sample to the next, and the fewest texts a table has for samples to be taken (a smaller
+// one stays in the cache).
+constexpr uint32_t kTextSampleStep = 32;
+constexpr uint32_t kTextSampleMinCount = 4096;
+
+// Samples the loaded texts afresh (none for a table of few texts); XLSX_ERR_NO_MEMORY without them.
+xlsx_status take_text_samples(XlsxSharedStrings* table) {
+  xlsx_free(table->text_samples);
+  table->text_samples = nullptr;
+  table->text_sample_count = 0;
+  uint32_t n = table->strings->count;
+  if (n < kTextSampleMinCount) return XLSX_OK;
+  uint32_t count = (n - 1) / kTextSampleStep + 1;
+  auto* samples = static_cast<uintptr_t*>(xlsx_malloc(count * static_cast<uint32_t>(sizeof(uintptr_t))));
+  if (!samples) return XLSX_ERR_NO_MEMORY;
+  for (uint32_t k = 0; k < count; k++) samples[k] = lookahead::address_of(text_at(table->strings, k * kTextSampleStep));
+  table->text_samples = samples;
+  table->text_sample_count = count;
+  return XLSX_OK;
+}
+
+// Asks for text index where the samples around it place it: the texts were made one after another, so
+// they mostly lie at an even stride between two samples.
+void fetch_text(const XlsxSharedStrings* table, uint32_t index) {
+  uint32_t k = index / kTextSampleStep;
+  if (!table->text_samples || k + 1 >= table->text_sample_count) return;
+  uintptr_t from = table->text_samples[k], to = table->text_samples[k + 1];
+  uintptr_t at = from + (index % kTextSampleStep) * lookahead::stride(from, to, kTextSampleStep);
+  lookahead::fetch(at);
+  lookahead::fetch(at + lookahead::kLine);
+}
+
+// The array filled from the part from position before on: sampled, and the table marked loaded; without
+// memory for the samples the texts are taken back.
+xlsx_status finish_load(XlsxSharedStrings* table, uint32_t before) {
+  if (take_text_samples(table) != XLSX_OK) {
+    pop_to(table->strings, before);
+    return XLSX_ERR_NO_MEMORY;
+  }
+  table->loaded = 1;
+  return XLSX_OK;
+}
+
 }  // namespace
 
 void xlsx_sst_init(XlsxSharedStrings* table, XlsxPart* part, DynArray* strings) {
@@ -445,22 +489,20 @@ void xlsx_sst_init(XlsxSharedStrings* table, XlsxPart* part, DynArray* strings) 
 void xlsx_sst_release(XlsxSharedStrings* table) {
   if (!table) return;
   xlsx_free(table->slots);
+  xlsx_free(table->text_samples);
   *table = XlsxSharedStrings{};
 }
 
 xlsx_status xlsx_sst_ensure_loaded(XlsxSharedStrings* table) {
   if (!table) return XLSX_ERR_INVALID_ARG;
   if (table->loaded || !table->part || !table->strings) return XLSX_OK;
-  Scan scanned = scan_part(table);
-  if (scanned == Scan::kNoMemory) return XLSX_ERR_NO_MEMORY;
-  if (scanned == Scan::kDone) {
-    table->loaded = 1;
-    return XLSX_OK;
-  }
-  xlsx_part_load(table->part);
-  if (!table->part->loaded) return XLSX_ERR_NO_MEMORY;  // left unparsed for lack of memory
   DynArray* strings = table->strings;
   uint32_t before = strings->count;
+  Scan scanned = scan_part(table);
+  if (scanned == Scan::kNoMemory) return XLSX_ERR_NO_MEMORY;
+  if (scanned == Scan::kDone) return finish_load(table, before);
+  xlsx_part_load(table->part);
+  if (!table->part->loaded) return XLSX_ERR_NO_MEMORY;  // left unparsed for lack of memory
   for (XmlNode* item = xml_node_first_element(xlsx_part_root(table->part)); item;
        item = xml_node_next_element(item)) {
     char* text = item_text(item);
@@ -470,12 +512,12 @@ xlsx_status xlsx_sst_ensure_loaded(XlsxSharedStrings* table) {
       return XLSX_ERR_NO_MEMORY;
     }
   }
-  table->loaded = 1;
-  return XLSX_OK;
+  return finish_load(table, before);
 }
 
 const char* xlsx_sst_get(XlsxSharedStrings* table, uint32_t index) {
   if (!table || !table->strings || xlsx_sst_ensure_loaded(table) != XLSX_OK) return "";
+  fetch_text(table, index);
   return text_at(table->strings, index);
 }
 

@@ -30,6 +30,11 @@ struct XlsxSharedStrings {
   uint32_t indexed;       // strings[0 .. indexed) are in the index
   uint32_t distinct;      // occupied slots
   uint32_t loaded;        // 1 once the array holds the part's texts
+  // Every 32nd text's address as the array was filled from a part of many texts: where a text lies is
+  // guessed from them and asked for while its slot in the array is read (lib/sheet/lookahead.h). Owned;
+  // null for a table of few texts. Addresses, never read through.
+  uintptr_t* text_samples;
+  uint32_t text_sample_count;
 };
 
 // Stores the two pointers and an empty index; null table ignored. Call xlsx_sst_release before re-init.

@@ -397,6 +397,18 @@ TEST_F(SharedStrings, RunningOutOfMemoryChangesNothing) {
     EXPECT_EQ(table.texts(), (Texts{"a", "b&c", "d\n"}));
     if (!failed) fail_at = 0, parsed++;
   }
+  // A table of many texts is sampled last: without memory for that its reading fails whole, too.
+  std::string many;
+  for (int i = 0; i < 5000; i++) many += "<si><t>" + std::to_string(i) + "</t></si>";
+  for (bool parsed : {false, true}) {
+    Table probe(table_of(many), parsed), starved(table_of(many), parsed);
+    xlsx_test::FaultAllocation fault(0);
+    ASSERT_EQ(xlsx_sst_ensure_loaded(&probe.table_), XLSX_OK);
+    fault.fail_after(fault.calls());  // the same reading's last allocation
+    EXPECT_EQ(xlsx_sst_ensure_loaded(&starved.table_), XLSX_ERR_NO_MEMORY);
+    EXPECT_EQ(fault.failures() * 10000 + starved.strings_.count, 10000u) << parsed;
+    EXPECT_STREQ(xlsx_sst_get(&starved.table_, 4999), "4999");
+  }
   // Appends to a table read directly, and to a parsed one with its free slots and text arena used up to
   // each of several levels (a page or a chunk runs out at each step, the second count among them).
   std::string items;
