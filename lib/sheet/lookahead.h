@@ -13,6 +13,7 @@
 
 #include <cstdint>
 
+#include "lib/base/alloc.h"
 #include "lib/xml/tree.h"
 
 namespace lookahead {
@@ -75,6 +76,24 @@ inline void fetch_cell_texts(uintptr_t attributes, uintptr_t next_attributes, ui
   fetch(text - kLine);
   fetch(text);
   fetch(text + kLine);
+}
+
+// The samples of a long run of n items (rows, texts) that guesses are made from: one per `step` items from
+// the first, take(i) made from item i; they replace *samples and *count, and there are none (null, 0) for a
+// run shorter than `fewest`. False without memory for them.
+template <typename Sample, typename Take>
+bool resample(Sample** samples, uint32_t* count, uint32_t n, uint32_t fewest, uint32_t step, Take take) {
+  xlsx_free(*samples);
+  *samples = nullptr;
+  *count = 0;
+  if (n == 0 || n < fewest) return true;
+  uint32_t made = (n - 1) / step + 1;
+  auto* table = static_cast<Sample*>(xlsx_malloc(made * static_cast<uint32_t>(sizeof(Sample))));
+  if (!table) return false;
+  for (uint32_t k = 0; k < made; k++) table[k] = take(k * step);
+  *samples = table;
+  *count = made;
+  return true;
 }
 
 }  // namespace lookahead

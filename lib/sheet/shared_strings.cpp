@@ -441,18 +441,10 @@ constexpr uint32_t kTextSampleMinCount = 4096;
 
 // Samples the loaded texts afresh (none for a table of few texts); XLSX_ERR_NO_MEMORY without them.
 xlsx_status take_text_samples(XlsxSharedStrings* table) {
-  xlsx_free(table->text_samples);
-  table->text_samples = nullptr;
-  table->text_sample_count = 0;
-  uint32_t n = table->strings->count;
-  if (n < kTextSampleMinCount) return XLSX_OK;
-  uint32_t count = (n - 1) / kTextSampleStep + 1;
-  auto* samples = static_cast<uintptr_t*>(xlsx_malloc(count * static_cast<uint32_t>(sizeof(uintptr_t))));
-  if (!samples) return XLSX_ERR_NO_MEMORY;
-  for (uint32_t k = 0; k < count; k++) samples[k] = lookahead::address_of(text_at(table->strings, k * kTextSampleStep));
-  table->text_samples = samples;
-  table->text_sample_count = count;
-  return XLSX_OK;
+  auto address = [table](uint32_t at) { return lookahead::address_of(text_at(table->strings, at)); };
+  bool taken = lookahead::resample(&table->text_samples, &table->text_sample_count, table->strings->count,
+                                   kTextSampleMinCount, kTextSampleStep, address);
+  return taken ? XLSX_OK : XLSX_ERR_NO_MEMORY;
 }
 
 // Asks for text index where the samples around it place it: the texts were made one after another, so

@@ -262,24 +262,16 @@ constexpr uint32_t kRowSampleMinRows = 1024;
 
 // Samples the built rows afresh (none for a sheet of few rows); XLSX_ERR_NO_MEMORY without them.
 xlsx_status take_samples(XlsxSheetIndex* index) {
-  xlsx_free(index->samples);
-  index->samples = nullptr;
-  index->sample_count = 0;
-  uint32_t n = index->row_count;
-  if (n < kRowSampleMinRows) return XLSX_OK;
-  uint32_t count = (n - 2) / kRowSampleStep + 1;  // each sampled row has a row after it
-  auto* samples = static_cast<XlsxRowSample*>(xlsx_malloc(count * static_cast<uint32_t>(sizeof(XlsxRowSample))));
-  if (!samples) return XLSX_ERR_NO_MEMORY;
-  for (uint32_t k = 0; k < count; k++) {
-    const XlsxRowEntry& row = index->rows[k * kRowSampleStep];
-    const XlsxRowEntry& next = index->rows[k * kRowSampleStep + 1];
-    samples[k] = {lookahead::address_of(row.first_child), lookahead::address_of(row.last_child),
-                  row.attributes_start, row.texts_start, lookahead::address_of(next.first_child),
-                  next.attributes_start, next.texts_start};
-  }
-  index->samples = samples;
-  index->sample_count = count;
-  return XLSX_OK;
+  auto sample = [index](uint32_t at) {
+    const XlsxRowEntry &row = index->rows[at], &next = index->rows[at + 1];
+    return XlsxRowSample{lookahead::address_of(row.first_child), lookahead::address_of(row.last_child),
+                         row.attributes_start, row.texts_start, lookahead::address_of(next.first_child),
+                         next.attributes_start, next.texts_start};
+  };
+  uint32_t n = index->row_count ? index->row_count - 1 : 0;  // each sampled row has a row after it
+  bool taken =
+      lookahead::resample(&index->samples, &index->sample_count, n, kRowSampleMinRows - 1, kRowSampleStep, sample);
+  return taken ? XLSX_OK : XLSX_ERR_NO_MEMORY;
 }
 
 }  // namespace
