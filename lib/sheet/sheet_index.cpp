@@ -157,14 +157,22 @@ RowEnds row_ends(const XlsxSheetIndex* index, const XlsxRowEntry& entry) {
 // Longest count from an end of a row before the ordinary walk is used instead.
 constexpr uint32_t kGuessSteps = 32;
 
+// The count to column from the nearer end of a row taken to hold the columns first..last without gaps:
+// its direction and length; false when there is none (the column outside, or too far from both ends).
+bool plan_count(uint32_t column, uint32_t first, uint32_t last, bool* forward, uint32_t* steps) {
+  if (first == 0 || column < first || column > last) return false;
+  *forward = column - first <= last - column;
+  *steps = *forward ? column - first : last - column;
+  return *steps <= kGuessSteps;
+}
+
 // The cell of column counted from the nearer end of a row taken to hold the columns first..last without
 // gaps; null when the cell counted to is not that column's (its `r`, the only one read, says so) or lies
 // too far. Needs no ordered row.
 XmlNode* count_cell(const RowEnds& ends, uint32_t column, uint32_t first, uint32_t last) {
-  if (first == 0 || column < first || column > last) return nullptr;
-  bool forward = column - first <= last - column;
-  uint32_t steps = forward ? column - first : last - column;
-  if (steps > kGuessSteps) return nullptr;
+  bool forward;
+  uint32_t steps;
+  if (!plan_count(column, first, last, &forward, &steps)) return nullptr;
   lookahead::fetch_count(lookahead::address_of(ends.first), lookahead::address_of(ends.last), last - first, steps,
                          forward);
   XmlNode* x = forward ? first_cell_from(ends.first) : last_cell_from(ends.last);
@@ -359,12 +367,12 @@ xlsx_status sheet_index_build_rows(XlsxSheetIndex* index) {
 void sheet_index_fetch_ahead(const XlsxSheetIndex* index, uint32_t number, uint32_t column) {
   uint32_t first = index->span_first, last = index->span_last;
   bool held = index->rows_built && index->samples && index->ends_generation == index->generation;
-  if (!held || first == 0 || column < first || column > last || number < index->rows[0].number) return;
+  bool forward;
+  uint32_t steps;
+  // Nothing when the lookup will not count either.
+  if (!held || !plan_count(column, first, last, &forward, &steps) || number < index->rows[0].number) return;
   uint32_t position = number - index->rows[0].number;  // the row's place when the rows have no gaps
   if (position >= index->row_count || position == index->cursor_row) return;
-  bool forward = column - first <= last - column;
-  uint32_t steps = forward ? column - first : last - column;
-  if (steps > kGuessSteps) return;  // the lookup will not count either
   uint32_t k = std::min(position / kRowSampleStep, index->sample_count - 1);
   const XlsxRowSample& s = index->samples[k];
   // The rows after a sampled one are taken to follow it at the stride from it to the next row.
